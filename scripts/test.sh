@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds Trovana twice (plain, and with
+# AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test of both.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+scripts/build.sh
+scripts/build.sh asan
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+status=0
+for dir in build build-asan; do
+    echo "== Tests in $dir"
+    ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" || status=1
+done
+exit $status

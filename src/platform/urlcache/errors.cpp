@@ -1,0 +1,22 @@
+#include "urlcache.h"
+
+namespace trovana::urlcache {
+
+std::string ErrorText(uint32_t code)
+{
+    switch (code) {
+    case ERROR_SUCCESS: return "success";
+    case ERROR_FILE_NOT_FOUND: return "not in the cache";
+    case ERROR_ACCESS_DENIED: return "locked or in use";
+    case ERROR_NOT_ENOUGH_MEMORY: return "the cache index is full";
+    case ERROR_INVALID_DATA: return "invalid data";
+    case ERROR_SHARING_VIOLATION: return "locked or in use";
+    case ERROR_INVALID_PARAMETER: return "invalid parameter";
+    case ERROR_INSUFFICIENT_BUFFER: return "buffer too small";
+    case ERROR_ALREADY_EXISTS: return "another URL holds the same hash slot";
+    case ERROR_NO_MORE_ITEMS: return "no more entries";
+    default: return "error " + std::to_string(code);
+    }
+}
+
+}  // namespace trovana::urlcache
