@@ -1,0 +1,148 @@
+#include <CLI/CLI.hpp>
+
+#include "commands.h"
+
+namespace trovana::cli {
+
+namespace {
+
+constexpr const char* kProgram = "trovana-cache";
+
+constexpr const char* kFileTimeHelp = "a FILETIME: 100 ns intervals since 1601-01-01 UTC";
+
+void AddFormatOption(CLI::App& command, std::string& format)
+{
+    command.add_option("--format", format, "jsonl (one JSON object a line) or csv")
+        ->check(CLI::IsMember({"jsonl", "csv"}))
+        ->capture_default_str();
+}
+
+// Everything the command line can set; the parser writes into it.
+struct Arguments {
+    CacheChoice choice;
+    std::string format = "jsonl";
+    std::string url;
+    std::vector<std::string> urls;
+    AddOptions add;
+    std::string demoDirectory;
+};
+
+void AddAddCommand(CLI::App& app, Arguments& arguments)
+{
+    CLI::App* add = app.add_subcommand("add", "add an entry, as WinINet's CreateUrlCacheEntry and "
+                                              "CommitUrlCacheEntry do, and print it as info does");
+    AddOptions& options = arguments.add;
+    urlcache::NewCacheEntry& entry = options.entry;
+    add->add_option("url", entry.url, "the entry's URL")->required();
+    CLI::Option* body = add->add_option("--body", options.bodyFile, "a file whose bytes the entry's local file gets");
+    CLI::Option* noFile = add->add_flag("--no-file", options.noFile, "an entry without local file");
+    body->excludes(noFile);
+    add->add_option("--header", options.headerFile, "a file with the response header bytes to store");
+    add->add_option("--type", entry.cacheEntryType, "entry type flags, decimal or 0x hex; the container adds its own")
+        ->capture_default_str();
+    add->add_option("--extension", options.extension, "the local file's extension without the dot (default: the URL's)");
+    add->add_option("--hit-rate", entry.hitRate, "hit count")->capture_default_str();
+    add->add_option("--use-count", entry.useCount, "use count; above 0 the entry is locked")->capture_default_str();
+    add->add_option("--last-modified", entry.lastModifiedTime, std::string(kFileTimeHelp) + "; 0: not set")
+        ->check(CLI::NonNegativeNumber);
+    add->add_option("--last-access", entry.lastAccessTime, std::string(kFileTimeHelp) + "; 0: now")
+        ->check(CLI::NonNegativeNumber);
+    add->add_option("--expire", entry.expireTime, std::string(kFileTimeHelp) + "; 0: never")
+        ->check(CLI::NonNegativeNumber);
+    add->add_option("--last-sync", entry.lastSyncTime, std::string(kFileTimeHelp) + "; 0: now")
+        ->check(CLI::NonNegativeNumber);
+    AddFormatOption(*add, arguments.format);
+}
+
+void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
+{
+    const OutputFormat format = arguments.format == "csv" ? OutputFormat::Csv : OutputFormat::Jsonl;
+    if (app.got_subcommand("demo")) {
+        DemoCommand(arguments.demoDirectory, streams);
+        return;
+    }
+    urlcache::UrlCache cache(LocateCache(arguments.choice));
+    try {
+        if (app.got_subcommand("list")) {
+            ListCommand(cache, format, streams);
+        } else if (app.got_subcommand("info")) {
+            InfoCommand(cache, arguments.url, format, streams);
+        } else if (app.got_subcommand("delete")) {
+            DeleteCommand(cache, arguments.urls, streams);
+        } else if (app.got_subcommand("add")) {
+            AddCommand(cache, arguments.add, format, streams);
+        }
+    } catch (...) {
+        ReportProblems(cache, streams.err);
+        throw;
+    }
+    ReportProblems(cache, streams.err);
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    CLI::App app{"Lists and changes a WinINet URL cache: the index.dat containers of a Wine prefix or of a "
+                 "Windows user profile.",
+                 kProgram};
+    app.require_subcommand(1);
+    app.fallthrough();
+    app.footer("Without --prefix, --profile or --container: the profile named by TROVANA_PROFILE, else the "
+               "current user's cache in WINEPREFIX (default ~/.wine).\n"
+               "Exit status: 0 done, 1 error, 2 usage error.");
+
+    Arguments arguments;
+    CLI::Option* prefix = app.add_option("--prefix", arguments.choice.prefix, "the current user's cache in this Wine prefix");
+    CLI::Option* profile = app.add_option("--profile", arguments.choice.profile,
+                                          "the cache of this user profile folder (Wine, or Windows XP, Vista or 7)");
+    CLI::Option* container = app.add_option("--container", arguments.choice.container, "one index.dat file alone");
+    prefix->excludes(profile);
+    prefix->excludes(container);
+    profile->excludes(container);
+
+    AddFormatOption(*app.add_subcommand("list", "every entry, in WinINet's enumeration order"), arguments.format);
+    CLI::App* info = app.add_subcommand("info", "one entry, in the form list gives it");
+    info->add_option("url", arguments.url, "the entry's URL, exactly as stored")->required();
+    AddFormatOption(*info, arguments.format);
+    app.add_subcommand("delete", "delete entries, one result line for each URL")
+        ->add_option("urls", arguments.urls, "the URLs, exactly as stored")
+        ->required();
+    AddAddCommand(app, arguments);
+    app.add_subcommand("demo", "make a Wine prefix whose cache looks like a real one")
+        ->add_option("dir", arguments.demoDirectory, "a new or empty folder")
+        ->required();
+
+    auto usageError = [&](const std::string& message) {
+        err << kProgram << ": " << message << " (see " << kProgram << " --help)\n";
+        return 2;
+    };
+    try {
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+    } catch (const CLI::Success&) {
+        out << app.help();
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        return usageError(e.what());
+    }
+    const bool located = !arguments.choice.prefix.empty() || !arguments.choice.profile.empty() ||
+                         !arguments.choice.container.empty();
+    if (app.got_subcommand("demo") && located) {
+        return usageError("demo makes a prefix of its own: --prefix, --profile and --container do not apply");
+    }
+    if (app.got_subcommand("add") && !arguments.add.bodyFile && !arguments.add.noFile) {
+        return usageError("add needs --body FILE or --no-file");
+    }
+
+    try {
+        Dispatch(app, arguments, {out, err});
+    } catch (const std::exception& e) {
+        out.flush();
+        err << kProgram << ": " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace trovana::cli

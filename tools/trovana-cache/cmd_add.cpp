@@ -1,0 +1,64 @@
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "commands.h"
+
+namespace trovana::cli {
+
+namespace {
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw CommandError("cannot read " + path + ": " + std::strerror(errno));
+    }
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    if (file.bad()) {
+        throw CommandError("cannot read " + path);
+    }
+    return std::move(bytes).str();
+}
+
+}  // namespace
+
+std::string UrlExtension(std::string_view url)
+{
+    url = url.substr(0, url.find_first_of("?#"));
+    const size_t scheme = url.find("://");
+    if (scheme != std::string_view::npos) {
+        url.remove_prefix(scheme + 3);
+    }
+    const size_t slash = url.rfind('/');
+    if (slash == std::string_view::npos) {
+        return {};  // a bare host name has no extension
+    }
+    const std::string_view name = url.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot + 1));
+}
+
+void AddCommand(urlcache::UrlCache& cache, const AddOptions& options, OutputFormat format, Streams streams)
+{
+    urlcache::NewCacheEntry entry = options.entry;
+    if (options.bodyFile) {
+        entry.body = ReadFile(*options.bodyFile);
+        entry.fileExtension = options.extension.value_or(UrlExtension(entry.url));
+    } else {
+        entry.body.reset();
+        entry.fileExtension = options.extension.value_or("");
+    }
+    if (options.headerFile) {
+        entry.headerInfo = ReadFile(*options.headerFile);
+    }
+    const urlcache::CacheResult result = cache.CreateEntry(entry);
+    if (!result.ok()) {
+        throw CommandError(entry.url + ": " + FailureText(result));
+    }
+    InfoCommand(cache, entry.url, format, streams);
+}
+
+}  // namespace trovana::cli

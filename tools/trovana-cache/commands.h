@@ -1,0 +1,66 @@
+// The commands of trovana-cache. Each writes its results to `out` and throws
+// CommandError (or UrlCacheError) for an error that ends it; Run() turns
+// those into one line on standard error and exit status 1.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "records.h"
+#include "urlcache.h"
+
+namespace trovana::cli {
+
+class CommandError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Streams {
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// Which cache a command works on; at most one member is set, none means the
+// current user's cache.
+struct CacheChoice {
+    std::string prefix;
+    std::string profile;
+    std::string container;
+};
+
+urlcache::CacheLocation LocateCache(const CacheChoice& choice);
+// "error 5 (locked or in use)", with the library's own words after it when
+// they say more.
+std::string FailureText(const urlcache::CacheResult& result);
+// The problems the cache met with its containers, as warnings.
+void ReportProblems(const urlcache::UrlCache& cache, std::ostream& err);
+
+void ListCommand(urlcache::UrlCache& cache, OutputFormat format, Streams streams);
+void InfoCommand(urlcache::UrlCache& cache, const std::string& url, OutputFormat format, Streams streams);
+void DeleteCommand(urlcache::UrlCache& cache, const std::vector<std::string>& urls, Streams streams);
+
+struct AddOptions {
+    urlcache::NewCacheEntry entry;         // everything but the body and the header
+    std::optional<std::string> bodyFile;   // none together with noFile
+    bool noFile = false;
+    std::optional<std::string> headerFile;
+    std::optional<std::string> extension;  // none: the URL's own
+};
+// The extension of the last segment of a URL's path, without the dot;
+// empty when it has none.
+std::string UrlExtension(std::string_view url);
+void AddCommand(urlcache::UrlCache& cache, const AddOptions& options, OutputFormat format, Streams streams);
+
+void DemoCommand(const std::filesystem::path& directory, Streams streams);
+
+// The whole program: parses the arguments (without the program name), runs
+// the command and returns the exit status: 0 done, 1 error, 2 usage error.
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace trovana::cli

@@ -1,0 +1,213 @@
+#include "records.h"
+
+namespace trovana::cli {
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence that starts the bytes, 0 when they
+// start with none. Overlong forms, surrogates and values above U+10FFFF are
+// not well-formed (the table of well-formed byte sequences in Unicode's
+// chapter 3), so a strict JSON reader accepts whatever this keeps.
+size_t Utf8SequenceLength(std::string_view s)
+{
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) {
+        return 1;
+    }
+    size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (s.size() < length || byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+void AppendEscapedByte(std::string& out, unsigned char c)
+{
+    static constexpr char hex[] = "0123456789abcdef";
+    out += "\\u00";
+    out += hex[c >> 4];
+    out += hex[c & 0xF];
+}
+
+std::string CsvText(const FieldValue& value)
+{
+    if (const auto* number = std::get_if<uint64_t>(&value)) {
+        return std::to_string(*number);
+    }
+    if (const auto* bytes = std::get_if<std::string>(&value)) {
+        return CsvField(*bytes);
+    }
+    return {};
+}
+
+std::string JsonText(const FieldValue& value)
+{
+    if (const auto* number = std::get_if<uint64_t>(&value)) {
+        return std::to_string(*number);
+    }
+    if (const auto* bytes = std::get_if<std::string>(&value)) {
+        return JsonString(*bytes);
+    }
+    return "null";
+}
+
+}  // namespace
+
+Record EntryRecord(const urlcache::CacheEntryInfo& entry)
+{
+    FieldValue local;
+    if (!entry.localFileName.empty()) {
+        local = entry.localFileName;
+    }
+    return {
+        {"url", entry.sourceUrlName},
+        {"local", local},
+        {"type", uint64_t{entry.cacheEntryType}},
+        {"size_low", uint64_t{entry.sizeLow}},
+        {"size_high", uint64_t{entry.sizeHigh}},
+        {"hit_rate", uint64_t{entry.hitRate}},
+        {"use_count", uint64_t{entry.useCount}},
+        {"last_modified", entry.lastModifiedTime},
+        {"last_access", entry.lastAccessTime},
+        {"expire", entry.expireTime},
+        {"last_sync", entry.lastSyncTime},
+        {"header", entry.headerInfo},
+        {"header_size", uint64_t{entry.headerInfoSize()}},
+    };
+}
+
+const std::vector<std::string>& EntryColumns()
+{
+    static const std::vector<std::string> columns = [] {
+        std::vector<std::string> names;
+        for (const Field& field : EntryRecord(urlcache::CacheEntryInfo{})) {
+            names.push_back(field.name);
+        }
+        return names;
+    }();
+    return columns;
+}
+
+std::string JsonString(std::string_view bytes)
+{
+    std::string out = "\"";
+    out.reserve(bytes.size() + 2);
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const size_t length = Utf8SequenceLength(bytes.substr(i));
+        if (length > 1) {
+            out.append(bytes.substr(i, length));
+            i += length;
+            continue;
+        }
+        ++i;
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (length == 0 || c < 0x20) {
+                AppendEscapedByte(out, c);
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string JsonObject(const Record& record)
+{
+    std::string out = "{";
+    for (const Field& field : record) {
+        if (out.size() > 1) {
+            out += ',';
+        }
+        out += JsonString(field.name);
+        out += ':';
+        out += JsonText(field.value);
+    }
+    out += '}';
+    return out;
+}
+
+std::string CsvField(std::string_view bytes)
+{
+    if (bytes.find_first_of(",\"\r\n") == std::string_view::npos) {
+        return std::string(bytes);
+    }
+    std::string out = "\"";
+    for (char c : bytes) {
+        if (c == '"') {
+            out += '"';
+        }
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+RecordWriter::RecordWriter(std::ostream& out, OutputFormat format, const std::vector<std::string>& columns)
+    : m_out(out), m_format(format)
+{
+    if (m_format == OutputFormat::Csv) {
+        std::vector<std::string> header;
+        for (const std::string& name : columns) {
+            header.push_back(CsvField(name));
+        }
+        WriteCsvRow(header);
+    }
+}
+
+void RecordWriter::Write(const Record& record)
+{
+    if (m_format == OutputFormat::Jsonl) {
+        m_out << JsonObject(record) << '\n';
+        return;
+    }
+    std::vector<std::string> fields;
+    for (const Field& field : record) {
+        fields.push_back(CsvText(field.value));
+    }
+    WriteCsvRow(fields);
+}
+
+void RecordWriter::WriteCsvRow(const std::vector<std::string>& fields)
+{
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) {
+            m_out << ',';
+        }
+        m_out << fields[i];
+    }
+    m_out << "\r\n";
+}
+
+}  // namespace trovana::cli

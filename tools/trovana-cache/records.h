@@ -1,0 +1,58 @@
+// Entries as flat records, written as JSON lines or CSV. The text forms keep
+// every byte of a URL, path or header: the cache stores bytes, not text.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "urlcache.h"
+
+namespace trovana::cli {
+
+// A value of one column: null, an unsigned number or a byte string.
+using FieldValue = std::variant<std::monostate, uint64_t, std::string>;
+
+struct Field {
+    std::string name;
+    FieldValue value;
+};
+
+using Record = std::vector<Field>;
+
+enum class OutputFormat { Jsonl, Csv };
+
+// The columns of an entry, in output order.
+const std::vector<std::string>& EntryColumns();
+// An entry as a record with EntryColumns(); a missing local file is null.
+Record EntryRecord(const urlcache::CacheEntryInfo& entry);
+
+// A JSON string literal, quotes included. Well-formed UTF-8 sequences are
+// kept as they are; every other byte becomes \u00XX, so that the bytes can be
+// told from the text and no byte is lost or replaced.
+std::string JsonString(std::string_view bytes);
+// One JSON object with the record's fields in order, without a line end.
+std::string JsonObject(const Record& record);
+
+// One CSV field quoted as RFC 4180 asks: in quotes when it holds a comma,
+// quote, CR or LF, quotes doubled.
+std::string CsvField(std::string_view bytes);
+
+// Writes records one per line: JSON objects, or CSV rows (CRLF ends, a header
+// row first, written at construction so that an empty list still has it).
+class RecordWriter {
+public:
+    RecordWriter(std::ostream& out, OutputFormat format, const std::vector<std::string>& columns);
+    void Write(const Record& record);
+
+private:
+    void WriteCsvRow(const std::vector<std::string>& fields);
+
+    std::ostream& m_out;
+    OutputFormat m_format;
+};
+
+}  // namespace trovana::cli
