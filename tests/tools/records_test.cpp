@@ -5,10 +5,13 @@
 
 #include <sstream>
 
+#include "csv_reader.h"
 #include "records.h"
 
 namespace trovana::cli {
 namespace {
+
+using test::ParseCsv;
 
 // JSON text of one byte string, parsed back by a strict reader.
 std::string ParsedBack(const std::string& bytes)
@@ -23,41 +26,6 @@ std::string Latin1AsUtf8(unsigned char c)
         return std::string(1, static_cast<char>(c));
     }
     return {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-}
-
-// A small RFC 4180 reader: rows of fields, CRLF between rows.
-std::vector<std::vector<std::string>> ParseCsv(const std::string& text)
-{
-    std::vector<std::vector<std::string>> rows(1);
-    std::string field;
-    bool quoted = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            rows.back().push_back(std::move(field));
-            field.clear();
-        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            rows.back().push_back(std::move(field));
-            field.clear();
-            rows.emplace_back();
-            ++i;
-        } else {
-            field += c;
-        }
-    }
-    rows.pop_back();  // after the last CRLF
-    return rows;
 }
 
 urlcache::CacheEntryInfo SampleEntry()

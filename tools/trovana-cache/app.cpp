@@ -8,6 +8,10 @@ namespace {
 
 constexpr const char* kProgram = "trovana-cache";
 
+// strtoull, which CLI11 reads numbers with, turns "-1" into the largest value.
+const CLI::Validator kNotNegative(
+    [](std::string& value) { return value.starts_with('-') ? std::string("must not be negative") : std::string(); }, "");
+
 constexpr const char* kFileTimeHelp = "a FILETIME: 100 ns intervals since 1601-01-01 UTC";
 
 void AddFormatOption(CLI::App& command, std::string& format)
@@ -33,24 +37,31 @@ void AddAddCommand(CLI::App& app, Arguments& arguments)
                                               "CommitUrlCacheEntry do, and print it as info does");
     AddOptions& options = arguments.add;
     urlcache::NewCacheEntry& entry = options.entry;
-    add->add_option("url", entry.url, "the entry's URL")->required();
-    CLI::Option* body = add->add_option("--body", options.bodyFile, "a file whose bytes the entry's local file gets");
+    add->add_option("URL", entry.url, "the entry's URL")->required()->type_name("");
+    CLI::Option* body =
+        add->add_option("--body", options.bodyFile, "a file whose bytes the entry's local file gets")->type_name("FILE");
     CLI::Option* noFile = add->add_flag("--no-file", options.noFile, "an entry without local file");
     body->excludes(noFile);
-    add->add_option("--header", options.headerFile, "a file with the response header bytes to store");
+    add->add_option("--header", options.headerFile, "a file with the response header bytes to store")->type_name("FILE");
     add->add_option("--type", entry.cacheEntryType, "entry type flags, decimal or 0x hex; the container adds its own")
+        ->type_name("N")
         ->capture_default_str();
-    add->add_option("--extension", options.extension, "the local file's extension without the dot (default: the URL's)");
-    add->add_option("--hit-rate", entry.hitRate, "hit count")->capture_default_str();
-    add->add_option("--use-count", entry.useCount, "use count; above 0 the entry is locked")->capture_default_str();
+    add->add_option("--extension", options.extension, "the local file's extension without the dot (default: the URL's)")
+        ->type_name("EXT");
+    add->add_option("--hit-rate", entry.hitRate, "hit count")->type_name("N")->capture_default_str();
+    add->add_option("--use-count", entry.useCount, "use count; above 0 the entry is locked")->type_name("N")->capture_default_str();
     add->add_option("--last-modified", entry.lastModifiedTime, std::string(kFileTimeHelp) + "; 0: not set")
-        ->check(CLI::NonNegativeNumber);
+        ->type_name("FILETIME")
+        ->check(kNotNegative);
     add->add_option("--last-access", entry.lastAccessTime, std::string(kFileTimeHelp) + "; 0: now")
-        ->check(CLI::NonNegativeNumber);
+        ->type_name("FILETIME")
+        ->check(kNotNegative);
     add->add_option("--expire", entry.expireTime, std::string(kFileTimeHelp) + "; 0: never")
-        ->check(CLI::NonNegativeNumber);
+        ->type_name("FILETIME")
+        ->check(kNotNegative);
     add->add_option("--last-sync", entry.lastSyncTime, std::string(kFileTimeHelp) + "; 0: now")
-        ->check(CLI::NonNegativeNumber);
+        ->type_name("FILETIME")
+        ->check(kNotNegative);
     AddFormatOption(*add, arguments.format);
 }
 
@@ -93,25 +104,30 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                "Exit status: 0 done, 1 error, 2 usage error.");
 
     Arguments arguments;
-    CLI::Option* prefix = app.add_option("--prefix", arguments.choice.prefix, "the current user's cache in this Wine prefix");
+    CLI::Option* prefix = app.add_option("--prefix", arguments.choice.prefix, "the current user's cache in this Wine prefix")
+                                 ->type_name("DIR");
     CLI::Option* profile = app.add_option("--profile", arguments.choice.profile,
-                                          "the cache of this user profile folder (Wine, or Windows XP, Vista or 7)");
-    CLI::Option* container = app.add_option("--container", arguments.choice.container, "one index.dat file alone");
+                                          "the cache of this user profile folder (Wine, or Windows XP, Vista or 7)")
+                                  ->type_name("DIR");
+    CLI::Option* container = app.add_option("--container", arguments.choice.container, "one index.dat file alone")
+                                    ->type_name("FILE");
     prefix->excludes(profile);
     prefix->excludes(container);
     profile->excludes(container);
 
     AddFormatOption(*app.add_subcommand("list", "every entry, in WinINet's enumeration order"), arguments.format);
     CLI::App* info = app.add_subcommand("info", "one entry, in the form list gives it");
-    info->add_option("url", arguments.url, "the entry's URL, exactly as stored")->required();
+    info->add_option("URL", arguments.url, "the entry's URL, exactly as stored")->required()->type_name("");
     AddFormatOption(*info, arguments.format);
     app.add_subcommand("delete", "delete entries, one result line for each URL")
-        ->add_option("urls", arguments.urls, "the URLs, exactly as stored")
-        ->required();
+        ->add_option("URL", arguments.urls, "the URLs, exactly as stored")
+        ->required()
+        ->type_name("");
     AddAddCommand(app, arguments);
     app.add_subcommand("demo", "make a Wine prefix whose cache looks like a real one")
-        ->add_option("dir", arguments.demoDirectory, "a new or empty folder")
-        ->required();
+        ->add_option("DIR", arguments.demoDirectory, "a new or empty folder")
+        ->required()
+        ->type_name("");
 
     auto usageError = [&](const std::string& message) {
         err << kProgram << ": " << message << " (see " << kProgram << " --help)\n";

@@ -1,0 +1,59 @@
+// Running trovana-cache's commands in-process and reading what they print.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+
+namespace trovana::cli::test {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline Outcome RunCli(const std::vector<std::string>& args)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = Run(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+inline std::vector<nlohmann::json> JsonLines(const std::string& text)
+{
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(nlohmann::json::parse(line));
+    }
+    return lines;
+}
+
+// An error is one line on standard error, in the program's name.
+inline void ExpectOneErrorLine(const Outcome& outcome)
+{
+    EXPECT_TRUE(outcome.err.starts_with("trovana-cache: ")) << outcome.err;
+    EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    EXPECT_TRUE(outcome.err.ends_with("\n")) << outcome.err;
+}
+
+// A folder of this test process under the system's temporary folder.
+inline std::filesystem::path ScratchFolder(const std::string& name)
+{
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("trovana-cli-" + name + "-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(path);
+    return path;
+}
+
+}  // namespace trovana::cli::test

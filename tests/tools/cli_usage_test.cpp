@@ -1,0 +1,203 @@
+// The command line itself: usage errors and help, the ways of naming a
+// cache, and the built program's exit statuses.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "cli_test_support.h"
+#include "csv_reader.h"
+#include "demo_plan.h"
+
+namespace trovana::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ExpectOneErrorLine;
+using test::JsonLines;
+using test::RunCli;
+
+TEST(Usage, MistakesExitWithTwoAndOneLine)
+{
+    const std::vector<std::vector<std::string>> mistakes = {
+        {},
+        {"frobnicate"},
+        {"--prefix", "a", "--profile", "b", "list"},
+        {"--profile", "a", "--container", "b", "list"},
+        {"list", "--format", "xml"},
+        {"list", "extra"},
+        {"info"},
+        {"delete"},
+        {"add", "http://example.com/"},
+        {"add", "http://example.com/", "--body", "f", "--no-file"},
+        {"add", "http://example.com/", "--no-file", "--type", "abc"},
+        {"add", "http://example.com/", "--no-file", "--hit-rate", "-1"},
+        {"add", "http://example.com/", "--no-file", "--expire", "-5"},
+        {"demo"},
+        {"--prefix", "p", "demo", "d"},
+        {"--bogus", "list"},
+    };
+    for (const auto& args : mistakes) {
+        std::string shown;
+        for (const std::string& arg : args) {
+            shown += arg + ' ';
+        }
+        SCOPED_TRACE(shown);
+        const test::Outcome outcome = RunCli(args);
+        EXPECT_EQ(outcome.status, 2);
+        EXPECT_EQ(outcome.out, "");
+        ExpectOneErrorLine(outcome);
+    }
+}
+
+TEST(Usage, HelpOfTheProgramAndOfEachCommand)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> helps = {
+        {{"--help"}, "demo"},          {{"-h"}, "--container"},         {{"list", "--help"}, "--format"},
+        {{"info", "--help"}, "URL"},   {{"delete", "--help"}, "URL ..."}, {{"add", "--help"}, "--no-file"},
+        {{"demo", "--help"}, "DIR"},   {{"add", "--help"}, "--last-access"}};
+    for (const auto& [args, expected] : helps) {
+        const test::Outcome outcome = RunCli(args);
+        EXPECT_EQ(outcome.status, 0) << args[0];
+        EXPECT_NE(outcome.out.find(expected), std::string::npos) << outcome.out;
+        EXPECT_EQ(outcome.err, "");
+    }
+}
+
+TEST(UrlExtension, IsTheLastPathSegmentsOwn)
+{
+    EXPECT_EQ(UrlExtension("http://example.com/a/logo.png"), "png");
+    EXPECT_EQ(UrlExtension("http://example.com/a.b/archive.tar.gz?x=1.2#top"), "gz");
+    EXPECT_EQ(UrlExtension("http://example.com/dir.d/"), "");
+    EXPECT_EQ(UrlExtension("http://example.com"), "");
+    EXPECT_EQ(UrlExtension("http://www.example.com/view?file=a.pdf"), "");
+    EXPECT_EQ(UrlExtension("Visited: alice@http://example.com/index.html"), "html");
+}
+
+// The ways of naming a cache, on one demo prefix.
+class Locations : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_prefix = new fs::path(test::ScratchFolder("locations"));
+        s_status = RunCli({"demo", s_prefix->string()}).status;
+    }
+    static void TearDownTestSuite()
+    {
+        fs::remove_all(*s_prefix);
+        delete s_prefix;
+    }
+    void SetUp() override { ASSERT_EQ(s_status, 0); }
+    static size_t Count(DemoKind kind)
+    {
+        const auto plan = DemoEntries(kDemoUser);
+        return static_cast<size_t>(std::count_if(plan.begin(), plan.end(), [&](const DemoEntry& e) { return e.kind == kind; }));
+    }
+
+    static inline fs::path* s_prefix = nullptr;
+    static inline int s_status = -1;
+};
+
+TEST_F(Locations, WineprefixNamesTheDefaultCacheAndTrovanaProfileWins)
+{
+    const char* oldPrefix = std::getenv("WINEPREFIX");
+    const char* oldProfile = std::getenv("TROVANA_PROFILE");
+    const std::string savedPrefix = oldPrefix ? oldPrefix : "";
+    const std::string savedProfile = oldProfile ? oldProfile : "";
+
+    ::setenv("WINEPREFIX", s_prefix->c_str(), 1);
+    ::unsetenv("TROVANA_PROFILE");
+    const test::Outcome fromPrefix = RunCli({"list"});
+    const fs::path empty = test::ScratchFolder("empty-profile");
+    fs::create_directories(empty);
+    ::setenv("TROVANA_PROFILE", empty.c_str(), 1);
+    const test::Outcome fromProfile = RunCli({"list"});
+
+    oldPrefix ? ::setenv("WINEPREFIX", savedPrefix.c_str(), 1) : ::unsetenv("WINEPREFIX");
+    oldProfile ? ::setenv("TROVANA_PROFILE", savedProfile.c_str(), 1) : ::unsetenv("TROVANA_PROFILE");
+    fs::remove_all(empty);
+
+    ASSERT_EQ(fromPrefix.status, 0) << fromPrefix.err;
+    EXPECT_EQ(JsonLines(fromPrefix.out).size(), DemoEntries(kDemoUser).size());
+    ASSERT_EQ(fromProfile.status, 0) << fromProfile.err;
+    EXPECT_EQ(fromProfile.out, "") << "a profile without containers is an empty cache";
+}
+
+TEST_F(Locations, ProfileAndSingleContainer)
+{
+    const fs::path profile = *s_prefix / "drive_c" / "users" / std::string(kDemoUser);
+    const test::Outcome all = RunCli({"--profile", profile.string(), "list"});
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(JsonLines(all.out).size(), DemoEntries(kDemoUser).size());
+
+    const fs::path cookies = profile / "AppData/Local/Microsoft/Windows/INetCookies/index.dat";
+    const test::Outcome one = RunCli({"--container", cookies.string(), "list"});
+    ASSERT_EQ(one.status, 0) << one.err;
+    const std::vector<nlohmann::json> lines = JsonLines(one.out);
+    EXPECT_EQ(lines.size(), Count(DemoKind::Cookie));
+    for (const nlohmann::json& line : lines) {
+        EXPECT_TRUE(line["url"].get<std::string>().starts_with("Cookie:")) << line;
+    }
+}
+
+TEST_F(Locations, AMissingContainerIsAnError)
+{
+    const std::string missing = (*s_prefix / "no" / "index.dat").string();
+    const test::Outcome outcome = RunCli({"--container", missing, "list"});
+    EXPECT_EQ(outcome.status, 1);
+    ExpectOneErrorLine(outcome);
+    EXPECT_NE(outcome.err.find(missing), std::string::npos) << outcome.err;
+}
+
+// Containers that Windows wrote, when the shared samples sit beside the clone.
+TEST(SampleContainers, ListEveryEntryOfAWindowsContainer)
+{
+    const fs::path samples = TROVANA_SAMPLES_DIR;
+    if (!fs::is_directory(samples)) {
+        GTEST_SKIP() << "no samples in " << samples;
+    }
+    for (const char* name : {"plaso-Content.IE5-index.dat", "plaso-History.IE5-index.dat"}) {
+        if (!fs::exists(samples / name)) {
+            continue;
+        }
+        for (const char* format : {"jsonl", "csv"}) {
+            const test::Outcome outcome = RunCli({"--container", (samples / name).string(), "list", "--format", format});
+            ASSERT_EQ(outcome.status, 0) << name << outcome.err;
+            if (std::string(format) == "jsonl") {
+                const auto lines = JsonLines(outcome.out);  // throws on anything a strict reader refuses
+                EXPECT_FALSE(lines.empty()) << name;
+            } else {
+                for (const auto& row : test::ParseCsv(outcome.out)) {
+                    EXPECT_EQ(row.size(), EntryColumns().size()) << name;
+                }
+            }
+        }
+    }
+}
+
+// The built program, as scripts call it.
+int Shell(const std::string& command)
+{
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(Locations, TheProgramExitsWithZeroOneAndTwo)
+{
+    const std::string binary = TROVANA_CACHE_BINARY;
+    const fs::path csv = test::ScratchFolder("list.csv");
+    EXPECT_EQ(Shell("env -u TROVANA_PROFILE WINEPREFIX='" + s_prefix->string() + "' '" + binary +
+                    "' list --format csv > '" + csv.string() + "'"),
+              0);
+    std::ifstream file(csv, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(file), {});
+    EXPECT_EQ(test::ParseCsv(text).size(), DemoEntries(kDemoUser).size() + 1);
+    fs::remove(csv);
+
+    EXPECT_EQ(Shell("'" + binary + "' --prefix '" + s_prefix->string() + "' info http://nowhere.example/ 2>/dev/null"), 1);
+    EXPECT_EQ(Shell("'" + binary + "' frobnicate 2>/dev/null"), 2);
+    EXPECT_EQ(Shell("'" + binary + "' --help > /dev/null"), 0);
+}
+
+}  // namespace
+}  // namespace trovana::cli

@@ -1,0 +1,312 @@
+// The commands end to end on a demo prefix made by `demo`: what list and
+// info print is what the demo put in, delete and add change the cache as
+// they report, and failures give exit status 1 and one line on stderr.
+#include <fstream>
+#include <map>
+
+#include "cli_test_support.h"
+#include "csv_reader.h"
+#include "demo_plan.h"
+
+namespace trovana::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using test::ExpectOneErrorLine;
+using test::JsonLines;
+using test::RunCli;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+const std::vector<DemoEntry>& Plan()
+{
+    static const std::vector<DemoEntry> plan = DemoEntries(kDemoUser);
+    return plan;
+}
+
+const DemoEntry& Planned(DemoKind kind)
+{
+    return *std::find_if(Plan().begin(), Plan().end(), [&](const DemoEntry& e) { return e.kind == kind; });
+}
+
+// One demo prefix for the tests that only read.
+class DemoCache : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_prefix = new fs::path(test::ScratchFolder("shared-demo"));
+        s_demo = new test::Outcome(RunCli({"demo", s_prefix->string()}));
+        s_list = new test::Outcome(RunCli({"--prefix", s_prefix->string(), "list"}));
+    }
+    static void TearDownTestSuite()
+    {
+        fs::remove_all(*s_prefix);
+        delete s_prefix;
+        delete s_demo;
+        delete s_list;
+    }
+    void SetUp() override
+    {
+        ASSERT_EQ(s_demo->status, 0) << s_demo->err;
+        ASSERT_EQ(s_list->status, 0) << s_list->err;
+    }
+    static std::string Prefix() { return s_prefix->string(); }
+    static std::map<std::string, json> ListedByUrl()
+    {
+        std::map<std::string, json> byUrl;
+        for (const json& line : JsonLines(s_list->out)) {
+            byUrl[line["url"].get<std::string>()] = line;
+        }
+        return byUrl;
+    }
+
+    static inline fs::path* s_prefix = nullptr;
+    static inline test::Outcome* s_demo = nullptr;
+    static inline test::Outcome* s_list = nullptr;
+};
+
+TEST_F(DemoCache, DemoReportsWhatItMade)
+{
+    EXPECT_NE(s_demo->out.find(std::to_string(Plan().size()) + " entries"), std::string::npos) << s_demo->out;
+    EXPECT_EQ(s_demo->err, "");
+    EXPECT_TRUE(fs::exists(*s_prefix / "system.reg"));
+    EXPECT_TRUE(fs::exists(*s_prefix / "user.reg"));
+}
+
+TEST_F(DemoCache, ListShowsEveryPlannedEntryWithItsFields)
+{
+    const std::map<std::string, json> listed = ListedByUrl();
+    ASSERT_EQ(listed.size(), Plan().size());
+    for (const DemoEntry& demo : Plan()) {
+        const urlcache::NewCacheEntry& planned = demo.entry;
+        ASSERT_EQ(listed.count(planned.url), 1u) << planned.url;
+        const json& line = listed.at(planned.url);
+        SCOPED_TRACE(planned.url);
+        EXPECT_EQ(line.size(), EntryColumns().size());
+        EXPECT_EQ(line["type"], planned.cacheEntryType);
+        EXPECT_EQ(line["hit_rate"], planned.hitRate);
+        EXPECT_EQ(line["use_count"], 0);
+        EXPECT_EQ(line["last_access"], planned.lastAccessTime);
+        EXPECT_EQ(line["last_modified"], planned.lastModifiedTime);
+        EXPECT_EQ(line["expire"], planned.expireTime);
+        EXPECT_EQ(line["last_sync"], planned.lastSyncTime);
+        EXPECT_EQ(line["header"], json::parse(JsonString(planned.headerInfo)));
+        EXPECT_EQ(line["header_size"], planned.headerInfo.size());
+        EXPECT_EQ(line["size_high"], 0);
+        if (!planned.body) {
+            EXPECT_TRUE(line["local"].is_null());
+            EXPECT_EQ(line["size_low"], 0);
+            continue;
+        }
+        const fs::path local = line["local"].get<std::string>();
+        EXPECT_TRUE(local.is_absolute());
+        EXPECT_EQ(local.extension(), "." + planned.fileExtension);
+        EXPECT_EQ(ReadFile(local), *planned.body);
+        EXPECT_EQ(line["size_low"], planned.body->size());
+    }
+}
+
+TEST_F(DemoCache, ListGivesCookiesThenHistoryThenContent)
+{
+    int stage = 0;
+    for (const json& line : JsonLines(s_list->out)) {
+        const std::string url = line["url"];
+        const int kind = url.starts_with("Cookie:") ? 0 : url.starts_with("Visited:") ? 1 : 2;
+        EXPECT_GE(kind, stage) << url;
+        stage = kind;
+    }
+    EXPECT_EQ(stage, 2);
+}
+
+TEST_F(DemoCache, CsvListsTheSameEntriesInTheSameOrder)
+{
+    const test::Outcome csv = RunCli({"--prefix", Prefix(), "list", "--format", "csv"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    const auto rows = test::ParseCsv(csv.out);
+    const std::vector<json> lines = JsonLines(s_list->out);
+    ASSERT_EQ(rows.size(), lines.size() + 1);
+    EXPECT_EQ(rows[0], EntryColumns());
+    std::map<std::string, std::string> plannedHeaders;
+    for (const DemoEntry& demo : Plan()) {
+        plannedHeaders[demo.entry.url] = demo.entry.headerInfo;
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::vector<std::string>& row = rows[i + 1];
+        ASSERT_EQ(row.size(), EntryColumns().size());
+        EXPECT_EQ(row[0], lines[i]["url"]);
+        EXPECT_EQ(row[1], lines[i]["local"].is_null() ? "" : lines[i]["local"].get<std::string>());
+        EXPECT_EQ(row[5], std::to_string(lines[i]["hit_rate"].get<uint32_t>()));
+        EXPECT_EQ(row[8], std::to_string(lines[i]["last_access"].get<uint64_t>()));
+        EXPECT_EQ(row[11], plannedHeaders[row[0]]) << "the header's own bytes, CRLFs and all";
+    }
+}
+
+TEST_F(DemoCache, InfoPrintsTheLineListPrints)
+{
+    const std::map<std::string, json> listed = ListedByUrl();
+    for (DemoKind kind : {DemoKind::Pdf, DemoKind::Visited, DemoKind::Cookie, DemoKind::NoFile}) {
+        const std::string& url = Planned(kind).entry.url;
+        const test::Outcome info = RunCli({"--prefix", Prefix(), "info", url});
+        ASSERT_EQ(info.status, 0) << info.err;
+        EXPECT_EQ(info.err, "");
+        const std::vector<json> lines = JsonLines(info.out);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0], listed.at(url));
+    }
+    const test::Outcome csv = RunCli({"--prefix", Prefix(), "info", Planned(DemoKind::Pdf).entry.url, "--format", "csv"});
+    ASSERT_EQ(csv.status, 0);
+    EXPECT_EQ(test::ParseCsv(csv.out).size(), 2u);
+}
+
+TEST_F(DemoCache, InfoOfAnUncachedUrlFails)
+{
+    // Lookups compare the exact bytes: another case is another URL.
+    std::string url = Planned(DemoKind::Html).entry.url;
+    url[0] = 'H';
+    for (const std::string& missing : {std::string("http://nowhere.example/"), url}) {
+        const test::Outcome info = RunCli({"--prefix", Prefix(), "info", missing});
+        EXPECT_EQ(info.status, 1);
+        EXPECT_EQ(info.out, "");
+        EXPECT_EQ(info.err, "trovana-cache: " + missing + ": not in the cache\n");
+    }
+}
+
+TEST(Demo, RefusesAFolderThatHoldsSomething)
+{
+    const fs::path dir = test::ScratchFolder("busy");
+    fs::create_directories(dir);
+    WriteFile(dir / "user.reg", "mine");
+    const test::Outcome demo = RunCli({"demo", dir.string()});
+    EXPECT_EQ(demo.status, 1);
+    ExpectOneErrorLine(demo);
+    EXPECT_EQ(ReadFile(dir / "user.reg"), "mine");
+    EXPECT_FALSE(fs::exists(dir / "system.reg"));
+    fs::remove_all(dir);
+}
+
+// A demo prefix of its own for each test that changes the cache.
+class ChangedCache : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_prefix = test::ScratchFolder("changed");
+        ASSERT_EQ(RunCli({"demo", m_prefix.string()}).status, 0);
+    }
+    void TearDown() override { fs::remove_all(m_prefix); }
+    test::Outcome Cli(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--prefix", m_prefix.string()});
+        return RunCli(args);
+    }
+    json Info(const std::string& url)
+    {
+        const test::Outcome info = Cli({"info", url});
+        return info.status == 0 ? json::parse(info.out) : json();
+    }
+    fs::path m_prefix;
+};
+
+TEST_F(ChangedCache, DeleteReportsEachUrlAndRemovesEntriesAndFiles)
+{
+    const std::string page = Planned(DemoKind::Html).entry.url;
+    const std::string cookie = Planned(DemoKind::Cookie).entry.url;
+    const fs::path pageFile = Info(page)["local"].get<std::string>();
+    const fs::path cookieFile = Info(cookie)["local"].get<std::string>();
+    ASSERT_TRUE(fs::exists(pageFile));
+
+    const test::Outcome deleted = Cli({"delete", page, "http://nowhere.example/", cookie});
+    EXPECT_EQ(deleted.status, 1);
+    EXPECT_EQ(deleted.out, page + ": deleted\nhttp://nowhere.example/: error 2 (not in the cache)\n" + cookie +
+                               ": deleted\n");
+    EXPECT_EQ(deleted.err, "trovana-cache: 1 of 3 entries not deleted\n");
+    EXPECT_FALSE(fs::exists(pageFile));
+    EXPECT_FALSE(fs::exists(cookieFile));
+    EXPECT_TRUE(Info(page).is_null());
+    EXPECT_EQ(JsonLines(Cli({"list"}).out).size(), Plan().size() - 2);
+
+    const test::Outcome again = Cli({"delete", Planned(DemoKind::Visited).entry.url});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.err, "");
+}
+
+TEST_F(ChangedCache, AddStoresWhatItIsGivenAndPrintsTheEntry)
+{
+    const fs::path body = m_prefix / "body.bin";
+    const fs::path header = m_prefix / "header.txt";
+    const std::string bodyBytes("\x89PNG\r\n\x1a\n\0\0 binary", 18);
+    const std::string headerBytes = "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nX-Name: r\xE9sum\xE9\r\n\r\n";
+    WriteFile(body, bodyBytes);
+    WriteFile(header, headerBytes);
+    const std::string url = "http://added.example.org/deep/er/logo.png?v=2";
+    const test::Outcome added =
+        Cli({"add", url, "--body", body.string(), "--header", header.string(), "--type", "0x5", "--hit-rate", "7",
+             "--last-modified", "133000000000000000", "--last-access", "133500000000000000", "--expire",
+             "134000000000000000"});
+    ASSERT_EQ(added.status, 0) << added.err;
+    const json entry = json::parse(added.out);
+    EXPECT_EQ(entry, Info(url));
+    EXPECT_EQ(entry["type"], 5);
+    EXPECT_EQ(entry["hit_rate"], 7);
+    EXPECT_EQ(entry["last_modified"], 133000000000000000ull);
+    EXPECT_EQ(entry["last_access"], 133500000000000000ull);
+    EXPECT_EQ(entry["expire"], 134000000000000000ull);
+    EXPECT_EQ(entry["size_low"], bodyBytes.size());
+    EXPECT_EQ(entry["header"], json::parse(JsonString(headerBytes)));
+    const fs::path local = entry["local"].get<std::string>();
+    EXPECT_EQ(local.extension(), ".png") << "the URL's extension, without its query";
+    EXPECT_EQ(ReadFile(local), bodyBytes);
+
+    const test::Outcome named = Cli({"add", "http://added.example.org/data", "--body", body.string(), "--extension", "bin"});
+    ASSERT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(fs::path(json::parse(named.out)["local"].get<std::string>()).extension(), ".bin");
+}
+
+TEST_F(ChangedCache, AddWithoutFileAndAsVisitedLink)
+{
+    const test::Outcome added = Cli({"add", "Visited: trovana@http://added.example.org/", "--no-file", "--type",
+                                     std::to_string(urlcache::URLHISTORY_CACHE_ENTRY | urlcache::NORMAL_CACHE_ENTRY)});
+    ASSERT_EQ(added.status, 0) << added.err;
+    const json entry = json::parse(added.out);
+    EXPECT_TRUE(entry["local"].is_null());
+    EXPECT_EQ(entry["size_low"], 0);
+    EXPECT_EQ(entry["type"], urlcache::URLHISTORY_CACHE_ENTRY | urlcache::NORMAL_CACHE_ENTRY);
+    EXPECT_EQ(JsonLines(Cli({"list"}).out).size(), Plan().size() + 1);
+}
+
+TEST_F(ChangedCache, ALockedEntryIsNotDeleted)
+{
+    const fs::path body = m_prefix / "body.txt";
+    WriteFile(body, "locked body");
+    const std::string url = "http://added.example.org/locked.txt";
+    ASSERT_EQ(Cli({"add", url, "--body", body.string(), "--use-count", "1"}).status, 0);
+    const fs::path local = Info(url)["local"].get<std::string>();
+
+    const test::Outcome deleted = Cli({"delete", url});
+    EXPECT_EQ(deleted.status, 1);
+    EXPECT_TRUE(deleted.out.starts_with(url + ": error 5 (locked or in use)")) << deleted.out;
+    ExpectOneErrorLine(deleted);
+    EXPECT_TRUE(fs::exists(local));
+}
+
+TEST_F(ChangedCache, AddOfAnUnreadableFileFailsAndAddsNothing)
+{
+    const test::Outcome added = Cli({"add", "http://added.example.org/x", "--body", (m_prefix / "missing").string()});
+    EXPECT_EQ(added.status, 1);
+    EXPECT_EQ(added.out, "");
+    ExpectOneErrorLine(added);
+    EXPECT_NE(added.err.find("missing"), std::string::npos);
+    EXPECT_TRUE(Info("http://added.example.org/x").is_null());
+}
+
+}  // namespace
+}  // namespace trovana::cli
