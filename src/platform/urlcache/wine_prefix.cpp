@@ -16,13 +16,12 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kUserShellFolders = R"(Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders)";
-const std::string kShellFolders = R"(Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders)";
 // Wine gives its one user this SID in every prefix.
 const std::string kProfileKey = R"(Software\Microsoft\Windows NT\CurrentVersion\ProfileList\S-1-5-21-0-0-0-1000)";
 
 struct ShellFolder {
     ContainerKind kind;
-    std::string_view valueName;      // under User Shell Folders and Shell Folders
+    std::string_view valueName;      // under User Shell Folders
     std::string_view defaultFolder;  // relative to the profile, when the registry names none
     std::string_view container;      // the container's folder below the shell folder
 };
@@ -135,18 +134,18 @@ std::optional<Profile> FindProfile(const fs::path& prefix, const std::optional<R
     return registered;
 }
 
-// A shell folder as Wine finds it: the per-user value of User Shell Folders,
-// the machine-wide one, then (as a last registry source for prefixes whose
-// User Shell Folders lack it) the expanded copy in Shell Folders, then the
-// built-in default. A value that cannot be mapped to a folder of the prefix
-// passes to the next source.
+// A shell folder as Wine 8 finds it: the per-user value of User Shell
+// Folders, else the machine-wide one, else the built-in default. Wine does
+// not read the expanded copies in Shell Folders (checked: a prefix whose
+// Shell Folders alone names another cache folder gets the default one), so
+// neither do we. A value that names no folder of the prefix (unknown
+// variable, unmapped drive) passes to the next source.
 fs::path ResolveShellFolder(const fs::path& prefix, const ShellFolder& folder, const Profile& profile,
                             const std::optional<RegistryText>& user, const std::optional<RegistryText>& system)
 {
     const RegistryValue* sources[] = {
         user ? user->Value(kUserShellFolders, folder.valueName) : nullptr,
         system ? system->Value(kUserShellFolders, folder.valueName) : nullptr,
-        user ? user->Value(kShellFolders, folder.valueName) : nullptr,
     };
     for (const RegistryValue* value : sources) {
         if (value == nullptr) continue;
@@ -173,7 +172,7 @@ std::optional<fs::path> WindowsToLinuxPath(const fs::path& prefix, std::string_v
 
 PrefixFolders ResolvePrefixFolders(const fs::path& prefix)
 {
-    auto user = RegistryText::Load(prefix / "user.reg", {kUserShellFolders, kShellFolders});
+    auto user = RegistryText::Load(prefix / "user.reg", {kUserShellFolders});
     auto system = RegistryText::Load(prefix / "system.reg", {kUserShellFolders, kProfileKey});
     PrefixFolders result;
     auto profile = FindProfile(prefix, system);

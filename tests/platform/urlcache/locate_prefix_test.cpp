@@ -87,19 +87,21 @@ TEST_F(LocatePrefix, UsesTheFoldersTheRegistryNames)
                               "Local Settings/Temporary Internet Files/Content.IE5"));
 }
 
-TEST_F(LocatePrefix, FallsBackToShellFoldersThenMachineValuesThenDefaults)
+TEST_F(LocatePrefix, FallsBackToMachineValuesThenDefaultsButNotToShellFolders)
 {
+    // Wine 8 itself ignores Shell Folders: with "Cache" only there, it made
+    // its container in the default folder.
     std::string key = "\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\";
     std::string userReg = WithoutCacheFolders(Wine8UserReg("alice")) + key + "Shell Folders] 1796632361\n" +
                           "\"Cache\"=\"C:\\\\Old Cache\"\n\"History\"=\"C:\\\\Old History\"\n";
     std::string systemReg = WithoutCacheFolders(Wine8SystemReg("alice")) + key +
                             "User Shell Folders] 1796632361\n\"History\"=str(2):\"%SystemDrive%\\\\Machine History\"\n";
     MakeWinePrefix(prefix, "alice", userReg, systemReg);
-    fs::path driveC = prefix / "drive_c";
+    fs::path profile = prefix / "drive_c/users/alice";
     ExpectContainers(LocatePrefixCache(prefix),
-                     {{ContainerKind::Cookies, driveC / "users/alice" / kLocal / "INetCookies"},
-                      {ContainerKind::History, driveC / "Machine History/History.IE5"},
-                      {ContainerKind::Content, driveC / "Old Cache/Content.IE5"}});
+                     {{ContainerKind::Cookies, profile / kLocal / "INetCookies"},
+                      {ContainerKind::History, prefix / "drive_c/Machine History/History.IE5"},
+                      {ContainerKind::Content, profile / kLocal / "INetCache/Content.IE5"}});
 }
 
 TEST_F(LocatePrefix, SkipsValuesThatNameNoFolderOfThePrefix)
