@@ -90,7 +90,7 @@ protected:
     void SetUp() override { ASSERT_EQ(s_status, 0); }
     static size_t Count(DemoKind kind)
     {
-        const auto plan = DemoEntries(kDemoUser);
+        const auto plan = DemoEntries(DemoUser());
         return static_cast<size_t>(std::count_if(plan.begin(), plan.end(), [&](const DemoEntry& e) { return e.kind == kind; }));
     }
 
@@ -118,17 +118,17 @@ TEST_F(Locations, WineprefixNamesTheDefaultCacheAndTrovanaProfileWins)
     fs::remove_all(empty);
 
     ASSERT_EQ(fromPrefix.status, 0) << fromPrefix.err;
-    EXPECT_EQ(JsonLines(fromPrefix.out).size(), DemoEntries(kDemoUser).size());
+    EXPECT_EQ(JsonLines(fromPrefix.out).size(), DemoEntries(DemoUser()).size());
     ASSERT_EQ(fromProfile.status, 0) << fromProfile.err;
     EXPECT_EQ(fromProfile.out, "") << "a profile without containers is an empty cache";
 }
 
 TEST_F(Locations, ProfileAndSingleContainer)
 {
-    const fs::path profile = *s_prefix / "drive_c" / "users" / std::string(kDemoUser);
+    const fs::path profile = *s_prefix / "drive_c" / "users" / DemoUser();
     const test::Outcome all = RunCli({"--profile", profile.string(), "list"});
     ASSERT_EQ(all.status, 0) << all.err;
-    EXPECT_EQ(JsonLines(all.out).size(), DemoEntries(kDemoUser).size());
+    EXPECT_EQ(JsonLines(all.out).size(), DemoEntries(DemoUser()).size());
 
     const fs::path cookies = profile / "AppData/Local/Microsoft/Windows/INetCookies/index.dat";
     const test::Outcome one = RunCli({"--container", cookies.string(), "list"});
@@ -149,29 +149,36 @@ TEST_F(Locations, AMissingContainerIsAnError)
     EXPECT_NE(outcome.err.find(missing), std::string::npos) << outcome.err;
 }
 
-// Containers that Windows wrote, when the shared samples sit beside the clone.
+// Containers that Internet Explorer wrote on Windows (copies, so that
+// nothing lands beside the originals).
 TEST(SampleContainers, ListEveryEntryOfAWindowsContainer)
 {
     const fs::path samples = TROVANA_SAMPLES_DIR;
     if (!fs::is_directory(samples)) {
         GTEST_SKIP() << "no samples in " << samples;
     }
-    for (const char* name : {"plaso-Content.IE5-index.dat", "plaso-History.IE5-index.dat"}) {
-        if (!fs::exists(samples / name)) {
+    const fs::path folder = test::ScratchFolder("sample");
+    for (const auto& sample : fs::directory_iterator(samples)) {
+        if (sample.path().extension() != ".dat") {
             continue;
         }
-        for (const char* format : {"jsonl", "csv"}) {
-            const test::Outcome outcome = RunCli({"--container", (samples / name).string(), "list", "--format", format});
-            ASSERT_EQ(outcome.status, 0) << name << outcome.err;
-            if (std::string(format) == "jsonl") {
-                const auto lines = JsonLines(outcome.out);  // throws on anything a strict reader refuses
-                EXPECT_FALSE(lines.empty()) << name;
-            } else {
-                for (const auto& row : test::ParseCsv(outcome.out)) {
-                    EXPECT_EQ(row.size(), EntryColumns().size()) << name;
-                }
-            }
+        SCOPED_TRACE(sample.path().filename().string());
+        fs::create_directories(folder);
+        fs::copy_file(sample.path(), folder / "index.dat", fs::copy_options::overwrite_existing);
+        const std::string container = (folder / "index.dat").string();
+        const test::Outcome jsonl = RunCli({"--container", container, "list"});
+        const test::Outcome csv = RunCli({"--container", container, "list", "--format", "csv"});
+        ASSERT_EQ(jsonl.status, 0) << jsonl.err;
+        ASSERT_EQ(csv.status, 0) << csv.err;
+        const auto lines = JsonLines(jsonl.out);  // throws on anything a strict reader refuses
+        const auto rows = test::ParseCsv(csv.out);
+        EXPECT_FALSE(lines.empty());
+        ASSERT_EQ(rows.size(), lines.size() + 1);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_EQ(rows[i + 1].size(), EntryColumns().size());
+            EXPECT_EQ(nlohmann::json::parse(JsonString(rows[i + 1][0])), lines[i]["url"]);
         }
+        fs::remove_all(folder);
     }
 }
 
@@ -191,7 +198,7 @@ TEST_F(Locations, TheProgramExitsWithZeroOneAndTwo)
               0);
     std::ifstream file(csv, std::ios::binary);
     const std::string text(std::istreambuf_iterator<char>(file), {});
-    EXPECT_EQ(test::ParseCsv(text).size(), DemoEntries(kDemoUser).size() + 1);
+    EXPECT_EQ(test::ParseCsv(text).size(), DemoEntries(DemoUser()).size() + 1);
     fs::remove(csv);
 
     EXPECT_EQ(Shell("'" + binary + "' --prefix '" + s_prefix->string() + "' info http://nowhere.example/ 2>/dev/null"), 1);

@@ -30,7 +30,7 @@ void WriteFile(const fs::path& path, const std::string& bytes)
 
 const std::vector<DemoEntry>& Plan()
 {
-    static const std::vector<DemoEntry> plan = DemoEntries(kDemoUser);
+    static const std::vector<DemoEntry> plan = DemoEntries(DemoUser());
     return plan;
 }
 

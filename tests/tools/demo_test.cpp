@@ -49,7 +49,7 @@ std::string HeaderField(const std::string& header, const std::string& name)
 
 class DemoPlan : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { s_entries = new std::vector<DemoEntry>(DemoEntries(kDemoUser)); }
+    static void SetUpTestSuite() { s_entries = new std::vector<DemoEntry>(DemoEntries("trovana")); }
     static void TearDownTestSuite() { delete s_entries; }
     static const std::vector<DemoEntry>& Entries() { return *s_entries; }
     static std::vector<const DemoEntry*> OfKind(DemoKind kind)
@@ -241,7 +241,7 @@ TEST_F(DemoPlan, TimesAndHitCountsVaryAndReadBackExactly)
 
 TEST_F(DemoPlan, IsTheSameOnEveryRunAndNamesItsUser)
 {
-    const std::vector<DemoEntry> again = DemoEntries(kDemoUser);
+    const std::vector<DemoEntry> again = DemoEntries("trovana");
     ASSERT_EQ(again.size(), Entries().size());
     for (size_t i = 0; i < again.size(); ++i) {
         const urlcache::NewCacheEntry& a = again[i].entry;

@@ -22,7 +22,8 @@ std::string FailureText(const urlcache::CacheResult& result)
 {
     const std::string meaning = urlcache::ErrorText(result.code);
     std::string text = "error " + std::to_string(result.code) + " (" + meaning + ")";
-    if (!result.message.empty() && result.message != meaning) {
+    // The library's messages often restate the meaning and the URL.
+    if (!result.message.empty() && !result.message.starts_with(meaning)) {
         text += ": " + result.message;
     }
     return text;

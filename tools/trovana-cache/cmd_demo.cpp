@@ -14,12 +14,13 @@ void DemoCommand(const std::filesystem::path& directory, Streams streams)
     }
     const fs::path prefix = fs::absolute(directory);
     fs::create_directories(prefix);
-    WriteDemoPrefix(prefix, kDemoUser, kDemoNow);
+    const std::string user = DemoUser();
+    WriteDemoPrefix(prefix, user, kDemoNow);
 
     std::vector<urlcache::NewCacheEntry> entries;
     size_t cookies = 0;
     size_t visits = 0;
-    for (DemoEntry& demo : DemoEntries(kDemoUser)) {
+    for (DemoEntry& demo : DemoEntries(user)) {
         cookies += demo.kind == DemoKind::Cookie ? 1 : 0;
         visits += demo.kind == DemoKind::Visited ? 1 : 0;
         entries.push_back(std::move(demo.entry));

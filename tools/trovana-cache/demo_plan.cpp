@@ -1,7 +1,11 @@
 #include "demo_plan.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "demo_pictures.h"
 #include "demo_sites.h"
@@ -285,6 +289,15 @@ void PlanBuilder::AddVisits(const std::vector<std::string>& extra)
 }
 
 }  // namespace
+
+std::string DemoUser()
+{
+    if (const passwd* account = ::getpwuid(::getuid()); account != nullptr && account->pw_name[0] != '\0') {
+        return account->pw_name;
+    }
+    const char* name = std::getenv("USER");
+    return name != nullptr && name[0] != '\0' ? name : "trovana";
+}
 
 std::vector<DemoEntry> DemoEntries(std::string_view user)
 {

@@ -13,7 +13,10 @@
 namespace trovana::cli {
 
 // The user the demo prefix belongs to; its cookie and history URLs name it.
-inline constexpr std::string_view kDemoUser = "trovana";
+// Wine names a prefix's user after the login name and rewrites the profile
+// path in the registry to match; with the same name, Wine run in the demo
+// prefix finds the demo cache. "trovana" when the login name is unknown.
+std::string DemoUser();
 // The moment the demo cache was last used: 2024-05-14 09:30:00 UTC. Every
 // time in it lies before this one.
 inline constexpr int64_t kDemoNow = 1715679000;
