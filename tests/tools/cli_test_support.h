@@ -56,4 +56,37 @@ inline std::filesystem::path ScratchFolder(const std::string& name)
     return path;
 }
 
+// One demo prefix per test program, made on first use and removed at exit.
+// Tests that change a cache work on a copy (CopyOfDemo).
+struct DemoTemplate {
+    std::filesystem::path prefix;
+    Outcome made;  // what `demo` printed
+    ~DemoTemplate() { std::filesystem::remove_all(prefix); }
+};
+
+inline const DemoTemplate& Demo()
+{
+    static const DemoTemplate demo = [] {
+        DemoTemplate made{ScratchFolder("demo"), {}};
+        made.made = RunCli({"demo", made.prefix.string()});
+        return made;
+    }();
+    return demo;
+}
+
+inline std::filesystem::path CopyOfDemo(const std::string& name)
+{
+    const std::filesystem::path copy = ScratchFolder(name);
+    namespace fs = std::filesystem;
+    fs::copy(Demo().prefix, copy, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    // Cached files keep their times: an entry's file whose last-write time
+    // changed no longer belongs to it and is left behind on delete.
+    for (const auto& item : fs::recursive_directory_iterator(Demo().prefix)) {
+        if (item.is_regular_file() && !item.is_symlink()) {
+            fs::last_write_time(copy / fs::relative(item.path(), Demo().prefix), item.last_write_time());
+        }
+    }
+    return copy;
+}
+
 }  // namespace trovana::cli::test

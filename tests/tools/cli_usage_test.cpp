@@ -74,28 +74,16 @@ TEST(UrlExtension, IsTheLastPathSegmentsOwn)
     EXPECT_EQ(UrlExtension("Visited: alice@http://example.com/index.html"), "html");
 }
 
-// The ways of naming a cache, on one demo prefix.
+// The ways of naming a cache, on the demo prefix.
 class Locations : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_prefix = new fs::path(test::ScratchFolder("locations"));
-        s_status = RunCli({"demo", s_prefix->string()}).status;
-    }
-    static void TearDownTestSuite()
-    {
-        fs::remove_all(*s_prefix);
-        delete s_prefix;
-    }
-    void SetUp() override { ASSERT_EQ(s_status, 0); }
+    void SetUp() override { ASSERT_EQ(test::Demo().made.status, 0); }
+    static const fs::path& Prefix() { return test::Demo().prefix; }
     static size_t Count(DemoKind kind)
     {
         const auto plan = DemoEntries(DemoUser());
         return static_cast<size_t>(std::count_if(plan.begin(), plan.end(), [&](const DemoEntry& e) { return e.kind == kind; }));
     }
-
-    static inline fs::path* s_prefix = nullptr;
-    static inline int s_status = -1;
 };
 
 TEST_F(Locations, WineprefixNamesTheDefaultCacheAndTrovanaProfileWins)
@@ -105,7 +93,7 @@ TEST_F(Locations, WineprefixNamesTheDefaultCacheAndTrovanaProfileWins)
     const std::string savedPrefix = oldPrefix ? oldPrefix : "";
     const std::string savedProfile = oldProfile ? oldProfile : "";
 
-    ::setenv("WINEPREFIX", s_prefix->c_str(), 1);
+    ::setenv("WINEPREFIX", Prefix().c_str(), 1);
     ::unsetenv("TROVANA_PROFILE");
     const test::Outcome fromPrefix = RunCli({"list"});
     const fs::path empty = test::ScratchFolder("empty-profile");
@@ -125,7 +113,7 @@ TEST_F(Locations, WineprefixNamesTheDefaultCacheAndTrovanaProfileWins)
 
 TEST_F(Locations, ProfileAndSingleContainer)
 {
-    const fs::path profile = *s_prefix / "drive_c" / "users" / DemoUser();
+    const fs::path profile = Prefix() / "drive_c" / "users" / DemoUser();
     const test::Outcome all = RunCli({"--profile", profile.string(), "list"});
     ASSERT_EQ(all.status, 0) << all.err;
     EXPECT_EQ(JsonLines(all.out).size(), DemoEntries(DemoUser()).size());
@@ -142,7 +130,7 @@ TEST_F(Locations, ProfileAndSingleContainer)
 
 TEST_F(Locations, AMissingContainerIsAnError)
 {
-    const std::string missing = (*s_prefix / "no" / "index.dat").string();
+    const std::string missing = (Prefix() / "no" / "index.dat").string();
     const test::Outcome outcome = RunCli({"--container", missing, "list"});
     EXPECT_EQ(outcome.status, 1);
     ExpectOneErrorLine(outcome);
@@ -193,7 +181,7 @@ TEST_F(Locations, TheProgramExitsWithZeroOneAndTwo)
 {
     const std::string binary = TROVANA_CACHE_BINARY;
     const fs::path csv = test::ScratchFolder("list.csv");
-    EXPECT_EQ(Shell("env -u TROVANA_PROFILE WINEPREFIX='" + s_prefix->string() + "' '" + binary +
+    EXPECT_EQ(Shell("env -u TROVANA_PROFILE WINEPREFIX='" + Prefix().string() + "' '" + binary +
                     "' list --format csv > '" + csv.string() + "'"),
               0);
     std::ifstream file(csv, std::ios::binary);
@@ -201,7 +189,7 @@ TEST_F(Locations, TheProgramExitsWithZeroOneAndTwo)
     EXPECT_EQ(test::ParseCsv(text).size(), DemoEntries(DemoUser()).size() + 1);
     fs::remove(csv);
 
-    EXPECT_EQ(Shell("'" + binary + "' --prefix '" + s_prefix->string() + "' info http://nowhere.example/ 2>/dev/null"), 1);
+    EXPECT_EQ(Shell("'" + binary + "' --prefix '" + Prefix().string() + "' info http://nowhere.example/ 2>/dev/null"), 1);
     EXPECT_EQ(Shell("'" + binary + "' frobnicate 2>/dev/null"), 2);
     EXPECT_EQ(Shell("'" + binary + "' --help > /dev/null"), 0);
 }

@@ -39,28 +39,21 @@ const DemoEntry& Planned(DemoKind kind)
     return *std::find_if(Plan().begin(), Plan().end(), [&](const DemoEntry& e) { return e.kind == kind; });
 }
 
-// One demo prefix for the tests that only read.
+// The tests that only read share the program's demo prefix.
 class DemoCache : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_prefix = new fs::path(test::ScratchFolder("shared-demo"));
-        s_demo = new test::Outcome(RunCli({"demo", s_prefix->string()}));
-        s_list = new test::Outcome(RunCli({"--prefix", s_prefix->string(), "list"}));
-    }
+    static void SetUpTestSuite() { s_list = new test::Outcome(RunCli({"--prefix", Prefix(), "list"})); }
     static void TearDownTestSuite()
     {
-        fs::remove_all(*s_prefix);
-        delete s_prefix;
-        delete s_demo;
         delete s_list;
+        s_list = nullptr;
     }
     void SetUp() override
     {
-        ASSERT_EQ(s_demo->status, 0) << s_demo->err;
+        ASSERT_EQ(test::Demo().made.status, 0) << test::Demo().made.err;
         ASSERT_EQ(s_list->status, 0) << s_list->err;
     }
-    static std::string Prefix() { return s_prefix->string(); }
+    static std::string Prefix() { return test::Demo().prefix.string(); }
     static std::map<std::string, json> ListedByUrl()
     {
         std::map<std::string, json> byUrl;
@@ -70,17 +63,16 @@ protected:
         return byUrl;
     }
 
-    static inline fs::path* s_prefix = nullptr;
-    static inline test::Outcome* s_demo = nullptr;
     static inline test::Outcome* s_list = nullptr;
 };
 
 TEST_F(DemoCache, DemoReportsWhatItMade)
 {
-    EXPECT_NE(s_demo->out.find(std::to_string(Plan().size()) + " entries"), std::string::npos) << s_demo->out;
-    EXPECT_EQ(s_demo->err, "");
-    EXPECT_TRUE(fs::exists(*s_prefix / "system.reg"));
-    EXPECT_TRUE(fs::exists(*s_prefix / "user.reg"));
+    const test::Outcome& made = test::Demo().made;
+    EXPECT_NE(made.out.find(std::to_string(Plan().size()) + " entries"), std::string::npos) << made.out;
+    EXPECT_EQ(made.err, "");
+    EXPECT_TRUE(fs::exists(test::Demo().prefix / "system.reg"));
+    EXPECT_TRUE(fs::exists(test::Demo().prefix / "user.reg"));
 }
 
 TEST_F(DemoCache, ListShowsEveryPlannedEntryWithItsFields)
@@ -194,13 +186,13 @@ TEST(Demo, RefusesAFolderThatHoldsSomething)
     fs::remove_all(dir);
 }
 
-// A demo prefix of its own for each test that changes the cache.
+// A copy of the demo prefix for each test that changes the cache.
 class ChangedCache : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_prefix = test::ScratchFolder("changed");
-        ASSERT_EQ(RunCli({"demo", m_prefix.string()}).status, 0);
+        ASSERT_EQ(test::Demo().made.status, 0);
+        m_prefix = test::CopyOfDemo("changed");
     }
     void TearDown() override { fs::remove_all(m_prefix); }
     test::Outcome Cli(std::vector<std::string> args)

@@ -67,7 +67,7 @@ Picture PictureFor(std::string_view path, DemoKind kind)
         return {PictureStyle::Pattern, 200, 120};
     }
     switch (kind) {
-    case DemoKind::Jpeg: return {PictureStyle::Photo, 200, 150};
+    case DemoKind::Jpeg: return {PictureStyle::Photo, 160, 120};
     case DemoKind::Gif: return {PictureStyle::Icon, 32, 32};
     default: return {PictureStyle::Pattern, 96, 64};
     }

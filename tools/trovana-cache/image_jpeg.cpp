@@ -151,9 +151,11 @@ struct Component {
 };
 
 // Forward DCT of one level-shifted 8x8 block, quantised, in zig-zag order.
+// Plain pointers keep the unoptimised (sanitizer) build quick: the demo
+// encodes some 20,000 blocks.
 std::array<int, 64> TransformBlock(const std::array<double, 64>& block, const std::array<int, 64>& quant)
 {
-    static const std::array<double, 64> cosines = [] {
+    static const std::array<double, 64> cosineTable = [] {
         std::array<double, 64> c{};
         for (int u = 0; u < 8; ++u) {
             for (int x = 0; x < 8; ++x) {
@@ -162,14 +164,16 @@ std::array<int, 64> TransformBlock(const std::array<double, 64>& block, const st
         }
         return c;
     }();
-    std::array<double, 64> rows{};  // 1-D DCT along each row
+    const double* cosines = cosineTable.data();
+    const double* samples = block.data();
+    double rows[64];  // 1-D DCT along each row
     for (int y = 0; y < 8; ++y) {
         for (int u = 0; u < 8; ++u) {
             double sum = 0;
             for (int x = 0; x < 8; ++x) {
-                sum += block[static_cast<size_t>(y * 8 + x)] * cosines[static_cast<size_t>(u * 8 + x)];
+                sum += samples[y * 8 + x] * cosines[u * 8 + x];
             }
-            rows[static_cast<size_t>(y * 8 + u)] = sum * (u == 0 ? std::numbers::sqrt2 / 4 : 0.5);
+            rows[y * 8 + u] = sum * (u == 0 ? std::numbers::sqrt2 / 4 : 0.5);
         }
     }
     std::array<int, 64> out{};
@@ -179,7 +183,7 @@ std::array<int, 64> TransformBlock(const std::array<double, 64>& block, const st
         const int u = pos % 8;
         double sum = 0;
         for (int y = 0; y < 8; ++y) {
-            sum += rows[static_cast<size_t>(y * 8 + u)] * cosines[static_cast<size_t>(v * 8 + y)];
+            sum += rows[y * 8 + u] * cosines[v * 8 + y];
         }
         sum *= v == 0 ? std::numbers::sqrt2 / 4 : 0.5;
         out[k] = static_cast<int>(std::lround(sum / quant[static_cast<size_t>(pos)]));
