@@ -231,6 +231,25 @@ TEST_F(ChangedCache, DeleteReportsEachUrlAndRemovesEntriesAndFiles)
     EXPECT_EQ(again.err, "");
 }
 
+TEST_F(ChangedCache, ARefusedContainerIsAWarningAndTheOthersAreListed)
+{
+    const fs::path cookies =
+        m_prefix / "drive_c/users" / DemoUser() / "AppData/Local/Microsoft/Windows/INetCookies/index.dat";
+    std::fstream file(cookies, std::ios::in | std::ios::out | std::ios::binary);
+    file.write("XXXX", 4);  // spoils the signature
+    file.close();
+
+    const test::Outcome listed = Cli({"list"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_TRUE(listed.err.starts_with("trovana-cache: warning: ")) << listed.err;
+    EXPECT_NE(listed.err.find(cookies.string()), std::string::npos) << listed.err;
+    size_t cookieEntries = 0;
+    for (const DemoEntry& e : Plan()) {
+        cookieEntries += e.kind == DemoKind::Cookie ? 1 : 0;
+    }
+    EXPECT_EQ(JsonLines(listed.out).size(), Plan().size() - cookieEntries);
+}
+
 TEST_F(ChangedCache, AddStoresWhatItIsGivenAndPrintsTheEntry)
 {
     const fs::path body = m_prefix / "body.bin";

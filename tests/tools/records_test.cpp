@@ -168,6 +168,24 @@ TEST(RecordWriter, CsvRowsParseBackToTheExactBytes)
     EXPECT_EQ(rows[2][1], "");
 }
 
+TEST(RecordWriter, ListsAreJsonArraysInBothFormats)
+{
+    const Record record = {{"key_path", std::vector<std::string>{"shop.example.net/cart", "Cookie", "a\"b,c\xE9"}},
+                           {"none", std::vector<std::string>{}}};
+    const nlohmann::json object = nlohmann::json::parse(JsonObject(record));
+    EXPECT_EQ(object["key_path"], nlohmann::json({"shop.example.net/cart", "Cookie", "a\"b,c\xC3\xA9"}));
+    EXPECT_EQ(object["none"], nlohmann::json::array());
+
+    std::ostringstream out;
+    RecordWriter writer(out, OutputFormat::Csv, {"key_path", "none"});
+    writer.Write(record);
+    const auto rows = ParseCsv(out.str());
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows[1].size(), 2u);
+    EXPECT_EQ(nlohmann::json::parse(rows[1][0]), object["key_path"]);
+    EXPECT_EQ(rows[1][1], "[]");
+}
+
 TEST(RecordWriter, JsonlWritesOneObjectPerLine)
 {
     std::ostringstream out;

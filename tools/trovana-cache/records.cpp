@@ -50,17 +50,6 @@ void AppendEscapedByte(std::string& out, unsigned char c)
     out += hex[c & 0xF];
 }
 
-std::string CsvText(const FieldValue& value)
-{
-    if (const auto* number = std::get_if<uint64_t>(&value)) {
-        return std::to_string(*number);
-    }
-    if (const auto* bytes = std::get_if<std::string>(&value)) {
-        return CsvField(*bytes);
-    }
-    return {};
-}
-
 std::string JsonText(const FieldValue& value)
 {
     if (const auto* number = std::get_if<uint64_t>(&value)) {
@@ -69,7 +58,25 @@ std::string JsonText(const FieldValue& value)
     if (const auto* bytes = std::get_if<std::string>(&value)) {
         return JsonString(*bytes);
     }
+    if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
+        std::string array = "[";
+        for (const std::string& item : *list) {
+            array += (array.size() > 1 ? "," : "") + JsonString(item);
+        }
+        return array + "]";
+    }
     return "null";
+}
+
+std::string CsvText(const FieldValue& value)
+{
+    if (std::holds_alternative<std::monostate>(value)) {
+        return {};
+    }
+    if (const auto* bytes = std::get_if<std::string>(&value)) {
+        return CsvField(*bytes);
+    }
+    return CsvField(JsonText(value));
 }
 
 }  // namespace

@@ -13,8 +13,10 @@
 
 namespace trovana::cli {
 
-// A value of one column: null, an unsigned number or a byte string.
-using FieldValue = std::variant<std::monostate, uint64_t, std::string>;
+// A value of one column: null, an unsigned number, a byte string or a list
+// of byte strings. A list is a JSON array, in CSV too (as the field's text),
+// so that its items may hold any byte.
+using FieldValue = std::variant<std::monostate, uint64_t, std::string, std::vector<std::string>>;
 
 struct Field {
     std::string name;
