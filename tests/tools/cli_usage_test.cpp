@@ -128,13 +128,17 @@ TEST_F(Locations, ProfileAndSingleContainer)
     }
 }
 
-TEST_F(Locations, AMissingContainerIsAnError)
+TEST_F(Locations, AMissingFolderOrContainerIsAnError)
 {
-    const std::string missing = (Prefix() / "no" / "index.dat").string();
-    const test::Outcome outcome = RunCli({"--container", missing, "list"});
-    EXPECT_EQ(outcome.status, 1);
-    ExpectOneErrorLine(outcome);
-    EXPECT_NE(outcome.err.find(missing), std::string::npos) << outcome.err;
+    const std::string missing = (Prefix() / "no").string();
+    for (const char* option : {"--prefix", "--profile", "--container"}) {
+        const std::string name = option == std::string("--container") ? missing + "/index.dat" : missing;
+        const test::Outcome outcome = RunCli({option, name, "list"});
+        EXPECT_EQ(outcome.status, 1) << option;
+        EXPECT_EQ(outcome.out, "");
+        ExpectOneErrorLine(outcome);
+        EXPECT_NE(outcome.err.find(name), std::string::npos) << outcome.err;
+    }
 }
 
 // Containers that Internet Explorer wrote on Windows (copies, so that

@@ -186,21 +186,5 @@ TEST(RecordWriter, ListsAreJsonArraysInBothFormats)
     EXPECT_EQ(rows[1][1], "[]");
 }
 
-TEST(RecordWriter, JsonlWritesOneObjectPerLine)
-{
-    std::ostringstream out;
-    RecordWriter writer(out, OutputFormat::Jsonl, EntryColumns());
-    writer.Write(EntryRecord(SampleEntry()));
-    writer.Write(EntryRecord(SampleEntry()));
-    std::istringstream lines(out.str());
-    std::string line;
-    int count = 0;
-    while (std::getline(lines, line)) {
-        EXPECT_TRUE(nlohmann::json::parse(line).is_object());
-        ++count;
-    }
-    EXPECT_EQ(count, 2);
-}
-
 }  // namespace
 }  // namespace trovana::cli

@@ -2,18 +2,32 @@
 
 namespace trovana::cli {
 
+namespace {
+
+// A folder without containers is an empty cache, but a folder that is not
+// there at all is a mistyped name, as for WINEPREFIX and TROVANA_PROFILE.
+std::filesystem::path ExistingFolder(const std::string& option, const std::string& name)
+{
+    std::error_code error;
+    if (!std::filesystem::is_directory(name, error)) {
+        throw CommandError(option + " " + name + ": no such folder");
+    }
+    // Absolute, so that every local file name printed is absolute too.
+    return std::filesystem::absolute(name);
+}
+
+}  // namespace
+
 urlcache::CacheLocation LocateCache(const CacheChoice& choice)
 {
-    // Absolute paths, so that every local file name printed is absolute too.
-    namespace fs = std::filesystem;
     if (!choice.prefix.empty()) {
-        return urlcache::LocatePrefixCache(fs::absolute(choice.prefix));
+        return urlcache::LocatePrefixCache(ExistingFolder("--prefix", choice.prefix));
     }
     if (!choice.profile.empty()) {
-        return urlcache::LocateProfileCache(fs::absolute(choice.profile));
+        return urlcache::LocateProfileCache(ExistingFolder("--profile", choice.profile));
     }
     if (!choice.container.empty()) {
-        return urlcache::LocateSingleContainer(fs::absolute(choice.container));
+        return urlcache::LocateSingleContainer(std::filesystem::absolute(choice.container));
     }
     return urlcache::LocateCurrentUserCache();
 }
