@@ -8,11 +8,16 @@ namespace {
 
 constexpr const char* kProgram = "trovana-cache";
 
-// strtoull, which CLI11 reads numbers with, turns "-1" into the largest value.
-const CLI::Validator kNotNegative(
-    [](std::string& value) { return value.starts_with('-') ? std::string("must not be negative") : std::string(); }, "");
-
-constexpr const char* kFileTimeHelp = "a FILETIME: 100 ns intervals since 1601-01-01 UTC";
+void AddFileTimeOption(CLI::App& command, const std::string& name, uint64_t& time, const std::string& zeroMeans)
+{
+    // strtoull, which CLI11 reads numbers with, would turn "-1" into the largest value.
+    static const CLI::Validator notNegative(
+        [](std::string& value) { return value.starts_with('-') ? std::string("must not be negative") : std::string(); },
+        "");
+    command.add_option(name, time, "a FILETIME: 100 ns intervals since 1601-01-01 UTC; 0: " + zeroMeans)
+        ->type_name("FILETIME")
+        ->check(notNegative);
+}
 
 void AddFormatOption(CLI::App& command, std::string& format)
 {
@@ -50,18 +55,10 @@ void AddAddCommand(CLI::App& app, Arguments& arguments)
         ->type_name("EXT");
     add->add_option("--hit-rate", entry.hitRate, "hit count")->type_name("N")->capture_default_str();
     add->add_option("--use-count", entry.useCount, "use count; above 0 the entry is locked")->type_name("N")->capture_default_str();
-    add->add_option("--last-modified", entry.lastModifiedTime, std::string(kFileTimeHelp) + "; 0: not set")
-        ->type_name("FILETIME")
-        ->check(kNotNegative);
-    add->add_option("--last-access", entry.lastAccessTime, std::string(kFileTimeHelp) + "; 0: now")
-        ->type_name("FILETIME")
-        ->check(kNotNegative);
-    add->add_option("--expire", entry.expireTime, std::string(kFileTimeHelp) + "; 0: never")
-        ->type_name("FILETIME")
-        ->check(kNotNegative);
-    add->add_option("--last-sync", entry.lastSyncTime, std::string(kFileTimeHelp) + "; 0: now")
-        ->type_name("FILETIME")
-        ->check(kNotNegative);
+    AddFileTimeOption(*add, "--last-modified", entry.lastModifiedTime, "not set");
+    AddFileTimeOption(*add, "--last-access", entry.lastAccessTime, "now");
+    AddFileTimeOption(*add, "--expire", entry.expireTime, "never");
+    AddFileTimeOption(*add, "--last-sync", entry.lastSyncTime, "now");
     AddFormatOption(*add, arguments.format);
 }
 
