@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -60,7 +61,7 @@ void ContainerWriter::Open(bool create)
         return;
     m_lock.emplace(folder, FolderLock::Mode::Exclusive);
 
-    const std::filesystem::path path = m_container.IndexPath();
+    const std::filesystem::path& path = m_container.IndexPath();
     m_fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (m_fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
         m_refusal = path.string() + ": cannot be written (" + std::strerror(errno) + ")";
@@ -190,6 +191,7 @@ void ContainerWriter::RemoveEntry(const SlotHit& hit, const UrlRecord& record, b
     const auto block = static_cast<uint32_t>((hit.record - kBlockArea) / kBlockSize);
     image.NextStep();
     MarkRuns(image, {BlockRun{block, static_cast<uint32_t>(record.span.length / kBlockSize)}}, false);
+    m_snapshot->firstFreeBlock = std::min(m_snapshot->firstFreeBlock, block);
     image.NextStep();
     AdjustCounters(image, record.directory, record.Size(), record.type & STICKY_CACHE_ENTRY, -1);
     Flush();
@@ -197,7 +199,7 @@ void ContainerWriter::RemoveEntry(const SlotHit& hit, const UrlRecord& record, b
 
 ContainerWriter::FileRemoval ContainerWriter::RemoveLocalFile(const UrlRecord& record)
 {
-    const std::filesystem::path path = m_container.LocalPath(*m_snapshot, record);
+    const std::string path = m_container.LocalPath(*m_snapshot, record);
     if (path.empty() || !StaysInside(path, m_container.CanonicalFolder(*m_snapshot)))
         return FileRemoval::Done;
     // Only the file the entry made: one changed since belongs to someone else.
