@@ -18,6 +18,8 @@ Container::Container(ContainerLocation location, ProblemSink problems)
     const auto absolute = std::filesystem::absolute(m_location.folder, ec);
     if (!ec)
         m_location.folder = absolute.lexically_normal();
+    if (!m_location.folder.has_filename() && m_location.folder.has_relative_path())
+        m_location.folder = m_location.folder.parent_path();  // no trailing '/'
     m_indexPath = m_location.folder / "index.dat";
 }
 

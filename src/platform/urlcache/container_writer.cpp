@@ -1,7 +1,6 @@
 #include "container_writer.h"
 
 #include "file_time.h"
-#include "hash.h"
 #include "index_edit.h"
 #include "layout.h"
 #include "local_file.h"
@@ -78,7 +77,7 @@ void ContainerWriter::Open(bool create)
     // Never change what was read earlier: re-read unless the file is
     // provably the same (same identity and times, same header and bitmap).
     const Snapshot* known = m_container.m_snapshot.get();
-    if (!known || !(known->stamp == StampOfDescriptor(m_fd)) || !HeadMatches(m_fd, known->image)) {
+    if (!known || known->stamp != StampOfDescriptor(m_fd) || !HeadMatches(m_fd, known->image)) {
         try {
             m_container.Load();
         } catch (const UrlCacheError& error) {
@@ -205,7 +204,7 @@ ContainerWriter::FileRemoval ContainerWriter::RemoveLocalFile(const UrlRecord& r
     // Only the file the entry made: one changed since belongs to someone else.
     struct stat st {};
     if (stat(path.c_str(), &st) != 0 ||
-        !(DosFromFileTime(FileTimeFromTimespec(st.st_mtim)) == record.fileWrite))
+        DosFromFileTime(FileTimeFromTimespec(st.st_mtim)) != record.fileWrite)
         return FileRemoval::Done;
     if (unlink(path.c_str()) != 0 && (errno == EACCES || errno == EPERM))
         return FileRemoval::Denied;

@@ -42,6 +42,16 @@ TEST_F(LookupTest, EmptyCacheListsNothing)
     EXPECT_TRUE(m_cache.Problems().empty());
 }
 
+TEST_F(LookupTest, AFolderNamedTwiceIsOneContainer)
+{
+    CacheLocation twice = test::OneContainer(m_dir.path() / "same", ContainerKind::History);
+    twice.containers.push_back({ContainerKind::Content, m_dir.path() / "same" / "."});
+    UrlCache cache(twice);
+    ASSERT_TRUE(cache.CreateEntry(test::Entry("Visited: a@http://x/")).ok());
+    EXPECT_EQ(test::ListUrls(cache).size(), 1u);
+    EXPECT_TRUE(cache.DeleteEntries({"Visited: a@http://x/"}).front().ok());
+}
+
 TEST_F(LookupTest, ListsCookiesThenHistoryThenContentInSlotOrder)
 {
     // The location names content first; enumeration still starts with cookies.
