@@ -158,10 +158,14 @@ const std::filesystem::path& Container::CanonicalFolder(Snapshot& snapshot) cons
     return *snapshot.canonicalFolder;
 }
 
-const std::optional<std::filesystem::path>& Container::FileFolder(Snapshot& snapshot,
-                                                                  uint8_t directory) const
+const std::optional<FileFolder>& Container::FolderOf(Snapshot& snapshot, uint8_t directory) const
 {
-    static const std::optional<std::filesystem::path> kNone;
+    static const std::optional<FileFolder> kNone;
+    if (directory == kNoSubdirectory) {
+        if (!snapshot.folder)
+            snapshot.folder = FileFolder{Folder(), MayHoldSymlinks(Folder())};
+        return snapshot.folder;
+    }
     if (!snapshot.directories) {
         auto& folders = snapshot.directories.emplace();
         for (const CacheDirectory& dir : snapshot.info.directories) {
@@ -170,7 +174,7 @@ const std::optional<std::filesystem::path>& Container::FileFolder(Snapshot& snap
                 continue;
             auto path = FindCacheDirectory(Folder(), dir.name);
             if (StaysInside(path, CanonicalFolder(snapshot)))
-                folder = std::move(path);
+                folder = FileFolder{path, MayHoldSymlinks(path)};
         }
     }
     if (directory >= snapshot.directories->size())
@@ -182,14 +186,10 @@ std::string Container::LocalPath(Snapshot& snapshot, const UrlRecord& record) co
 {
     if (!record.localName)
         return {};
-    const std::filesystem::path* folder = &Folder();
-    if (record.directory != kNoSubdirectory) {
-        const auto& dir = FileFolder(snapshot, record.directory);
-        if (!dir)
-            return {};
-        folder = &*dir;
-    }
-    LocalFile file = FindLocalFile(folder->native(), *record.localName);
+    const auto& folder = FolderOf(snapshot, record.directory);
+    if (!folder)
+        return {};
+    LocalFile file = FindLocalFile(folder->path.native(), *record.localName, folder->mayHoldLinks);
     if (file.symlink && !StaysInside(file.path, CanonicalFolder(snapshot)))
         return {};
     return std::move(file.path);

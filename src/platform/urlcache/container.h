@@ -27,6 +27,15 @@ struct SlotHit {
     uint64_t record = 0;
 };
 
+// A folder that holds entries' files: the container folder or one of its
+// cache directories, checked to lie inside the container folder.
+struct FileFolder {
+    std::filesystem::path path;
+    // Listed once per snapshot: only then is each file examined for a
+    // symbolic link that could lead out of the container.
+    bool mayHoldLinks = true;
+};
+
 // One version of index.dat, parsed, with what lookups build on first need.
 struct Snapshot {
     ByteImage image;
@@ -40,8 +49,9 @@ struct Snapshot {
     uint32_t firstFreeBlock = 0;
     // URL -> slot of every listed entry, for the full-scan fallback.
     std::optional<std::unordered_map<std::string_view, uint64_t>> urlSlots;
-    // The folder of each cache directory; none where it is unusable.
-    std::optional<std::vector<std::optional<std::filesystem::path>>> directories;
+    // The container folder and each cache directory; none where unusable.
+    std::optional<FileFolder> folder;
+    std::optional<std::vector<std::optional<FileFolder>>> directories;
     std::optional<std::filesystem::path> canonicalFolder;
 };
 
@@ -83,8 +93,8 @@ private:
     void Load();
     void Report(const std::vector<std::string>& problems) const;
     const std::filesystem::path& CanonicalFolder(Snapshot& snapshot) const;
-    const std::optional<std::filesystem::path>& FileFolder(Snapshot& snapshot,
-                                                           uint8_t directory) const;
+    // The folder of files in `directory` (0xFE: the container folder).
+    const std::optional<FileFolder>& FolderOf(Snapshot& snapshot, uint8_t directory) const;
 
     ContainerLocation m_location;
     std::filesystem::path m_indexPath;

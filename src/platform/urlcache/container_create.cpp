@@ -83,9 +83,7 @@ CacheResult ContainerWriter::Create(const NewCacheEntry& entry, std::string_view
                 return {ERROR_ACCESS_DENIED,
                         m_container.IndexPath().string() + ": no usable cache directory"};
             directory = *picked;
-            const std::filesystem::path folder = directory == kNoSubdirectory
-                                                     ? m_container.Folder()
-                                                     : *m_container.FileFolder(*m_snapshot, directory);
+            const std::filesystem::path folder = m_container.FolderOf(*m_snapshot, directory)->path;
             std::filesystem::create_directories(folder);
             file = CreateLocalFile(folder, url, entry.fileExtension, *entry.body, m_random,
                                    &m_nameHints);

@@ -217,7 +217,7 @@ std::optional<uint8_t> ContainerWriter::PickDirectory()
         return kNoSubdirectory;
     std::vector<uint8_t> usable;
     for (size_t i = 0; i < m_snapshot->info.directories.size(); ++i) {
-        if (m_container.FileFolder(*m_snapshot, static_cast<uint8_t>(i)))
+        if (m_container.FolderOf(*m_snapshot, static_cast<uint8_t>(i)))
             usable.push_back(static_cast<uint8_t>(i));
     }
     if (usable.empty())

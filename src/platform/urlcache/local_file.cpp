@@ -1,5 +1,6 @@
 #include "local_file.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -98,7 +99,7 @@ std::filesystem::path FindCacheDirectory(const std::filesystem::path& container,
     return exact;
 }
 
-LocalFile FindLocalFile(const std::string& dir, std::string_view storedName)
+LocalFile FindLocalFile(const std::string& dir, std::string_view storedName, bool examineAscii)
 {
     const auto join = [&dir](std::string_view name) {
         std::string path;
@@ -108,6 +109,8 @@ LocalFile FindLocalFile(const std::string& dir, std::string_view storedName)
     };
     if (IsAscii(storedName)) {
         LocalFile file{join(storedName)};
+        if (!examineAscii)
+            return file;
         const int probe = Probe(file.path);
         file.exists = probe != 0;
         file.symlink = probe == 2;
@@ -120,6 +123,22 @@ LocalFile FindLocalFile(const std::string& dir, std::string_view storedName)
             return {std::move(*candidate), true, probe == 2};
     }
     return {std::move(utf8), false, false};
+}
+
+bool MayHoldSymlinks(const std::filesystem::path& dir)
+{
+    DIR* listing = opendir(dir.c_str());
+    if (!listing)
+        return false;  // no folder, no files in it
+    bool links = false;
+    while (const dirent* entry = readdir(listing)) {
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            links = true;
+            break;
+        }
+    }
+    closedir(listing);
+    return links;
 }
 
 bool StaysInside(const std::filesystem::path& path, const std::filesystem::path& canonicalRoot)
