@@ -20,9 +20,10 @@ void CNode::Insert(std::span<std::string> path, const std::string& url, uint32_t
     if (path.empty()) {
         return;
     }
-    std::string& key = path.front();
+    // try_emplace leaves the key alone when the child exists already.
+    auto [it, added] = m_children.try_emplace(std::move(path.front()));
     if (path.size() == 1) {
-        if (m_children.contains(key)) {
+        if (!added) {
             return;
         }
         auto leaf = std::make_unique<CEntryNode>();
@@ -31,11 +32,9 @@ void CNode::Insert(std::span<std::string> path, const std::string& url, uint32_t
         leaf->m_dwHitRate = hitRate;
         leaf->m_nCategory = category;
         leaf->m_lastAccess = lastAccess;
-        m_children.emplace(std::move(key), std::move(leaf));
+        it->second = std::move(leaf);
         return;
     }
-    // try_emplace leaves key alone when the child exists already.
-    auto [it, added] = m_children.try_emplace(std::move(key));
     if (added) {
         it->second = std::make_unique<CNode>();
     }

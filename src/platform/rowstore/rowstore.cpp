@@ -87,11 +87,12 @@ int RowStore::InsertRow(int index, ListRow row)
     if (row.selected) {
         ++m_selectedCount;
     }
-    if (m_chunks.empty()) {
-        m_chunks.emplace_back();
+    // Appending (as a scan does) fills the last chunk and then starts a
+    // new one, so that a list built from the top leaves full chunks.
+    if (index == m_count && (m_chunks.empty() || m_chunks.back().size() == kMaxChunkRows)) {
+        m_chunks.emplace_back().reserve(kMaxChunkRows);
     }
-    // A row at a chunk boundary goes to the end of the earlier chunk;
-    // appending (as a scan does) goes straight to the last one.
+    // A row at a chunk boundary goes to the end of the earlier chunk.
     size_t offset = static_cast<size_t>(index);
     size_t chunk = 0;
     if (index == m_count) {
