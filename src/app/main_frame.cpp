@@ -109,7 +109,7 @@ void CMainFrame::SelectSiteAt(const wxPoint& point)
         m_pTreeView->SelectItem(item);
     } else if (m_pTreeView->GetSelection().IsOk()) {
         // Clearing the selection reports nothing, so report it here.
-        m_pTreeView->UnselectAll();
+        m_pTreeView->Unselect();
         OnSiteSelChanged();
     }
 }

@@ -2,24 +2,30 @@
 // status bar indicators, and the string table's texts.
 #pragma once
 
+#include <wx/defs.h>
+
 namespace trovana::app {
 
-// Commands of the menu, the button bar and the site tree's pop-up menu.
+// Commands of the menu, the button bar and the site tree's pop-up menu. wx
+// takes command ids only below 32767: the framework's commands use wx's own
+// ids, and the program's commands above that limit get numbers below it.
 inline constexpr int ID_CACHE_SEARCH = 1017;
 inline constexpr int ID_CACHE_COPY = 1018;
 inline constexpr int ID_CACHE_DELETE = 1019;
 inline constexpr int ID_CACHE_DELETE_ALL = 1020;
 inline constexpr int ID_CACHE_REFRESH = 1021;
-inline constexpr int ID_CHECK_UPDATE = 32771;
-inline constexpr int ID_APP_ABOUT = 57664;
-inline constexpr int ID_APP_EXIT = 57665;
-inline constexpr int ID_HELP_CONTENTS = 57670;
-inline constexpr int ID_NEXT_PANE = 57680;
-inline constexpr int ID_PREV_PANE = 57681;
-inline constexpr int ID_DELETE_SITE = 61205;
+inline constexpr int ID_CHECK_UPDATE = 32761;
+inline constexpr int ID_DELETE_SITE = 32762;
+inline constexpr int ID_NEXT_PANE = 32763;
+inline constexpr int ID_PREV_PANE = 32764;
+inline constexpr int ID_APP_ABOUT = wxID_ABOUT;
+inline constexpr int ID_APP_EXIT = wxID_EXIT;
+inline constexpr int ID_HELP_CONTENTS = wxID_HELP_CONTENTS;
 
-// Window ids of the main splitter and its first pane, the site tree.
-inline constexpr int IDW_PANE_FIRST = 0xE900;
+// Window ids of the splitters and their panes (first pane, then + 16 x row
+// + column). Windows' own number, 0xE900, is above the largest window id
+// that wx allows (32767), so the number is taken from below it.
+inline constexpr int IDW_PANE_FIRST = 0x6900;
 
 // Status prompts shown in field 0 while a menu item or button is pointed at.
 inline constexpr const char* PROMPT_SEARCH = "Search cache items";

@@ -24,6 +24,14 @@ urlcache::CacheLocation CurrentUserCache()
 }
 }  // namespace
 
+void ShowMainWindow(wxFrame& frame)
+{
+    frame.SetSize(kWindowSize);
+    frame.Centre(wxBOTH);
+    frame.Show();
+    frame.Update();
+}
+
 bool CTrovanaApp::OnInit()
 {
     SetAppDisplayName(APP_TITLE);
@@ -36,10 +44,7 @@ bool CTrovanaApp::OnInit()
         return false;
     }
     Bind(wxEVT_MENU, [](wxCommandEvent&) {}, ID_APP_ABOUT);  // the About box comes later
-    frame->SetSize(kWindowSize);
-    frame->Centre(wxBOTH);
-    frame->Show();
-    frame->Update();
+    ShowMainWindow(*frame);
     ScheduleScreenshotFromEnvironment(*frame);
     return true;
 }
