@@ -1,6 +1,9 @@
 // The main window as the program starts it: size, title, panes, bars, the
 // site tree's selection, and the wait window.
+#include <webkit2/webkit2.h>
 #include <wx/gauge.h>
+#include <wx/settings.h>
+#include <wx/webview.h>
 #include <wx/menu.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
@@ -44,6 +47,12 @@ TEST_F(WindowTest, StartsShownCentredWithTitleAndPanes)
     EXPECT_EQ(right->GetMinimumPaneSize(), 100);
     EXPECT_EQ(View().m_pSiteTree, m_pFrame->m_pTreeView);
 
+    // The preview runs no page scripts.
+    wxWebView* browser = View().m_pWebView->GetBrowser();
+    ASSERT_NE(browser, nullptr);
+    auto* native = static_cast<WebKitWebView*>(browser->GetNativeBackend());
+    EXPECT_FALSE(webkit_settings_get_enable_javascript_markup(webkit_web_view_get_settings(native)));
+
     // Only the main window is on the screen once start-up is over.
     ASSERT_NE(g_pWaitDlg, nullptr);
     EXPECT_FALSE(g_pWaitDlg->IsShown());
@@ -77,6 +86,24 @@ TEST_F(WindowTest, MenuAndButtonsCarryTheirCommandsAndPrompts)
         EXPECT_TRUE(tool->GetShortHelp().empty()) << "no tooltip on button " << i;
         EXPECT_FALSE(tool->GetLongHelp().empty());
         EXPECT_EQ(tool->GetNormalBitmap().GetSize(), wxSize(60, 46));
+    }
+
+    // The pictures' background has become the system's button colour.
+    const wxColour face = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
+    for (size_t i = 0; i < std::size(buttonIds); ++i) {
+        const wxImage picture = buttons->GetToolByPos(static_cast<int>(i))->GetNormalBitmap().ConvertToImage();
+        EXPECT_EQ(wxColour(picture.GetRed(0, 0), picture.GetGreen(0, 0), picture.GetBlue(0, 0)), face);
+        int drawn = 0;
+        int background = 0;
+        for (int y = 0; y < picture.GetHeight(); ++y) {
+            for (int x = 0; x < picture.GetWidth(); ++x) {
+                const wxColour pixel(picture.GetRed(x, y), picture.GetGreen(x, y), picture.GetBlue(x, y));
+                background += pixel == wxColour(212, 234, 156) ? 1 : 0;
+                drawn += pixel != face ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(background, 0) << "button " << i;
+        EXPECT_GT(drawn, 100) << "button " << i << " has a picture";
     }
 
     // A pointed-at button's prompt shows in field 0; "Ready" comes back after.
