@@ -5,20 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "test_entry.h"
 #include "urlcache.h"
-
-namespace {
-trovana::urlcache::NewCacheEntry Entry(const std::string& url, size_t size, const std::string& type)
-{
-    trovana::urlcache::NewCacheEntry entry;
-    entry.url = url;
-    if (size > 0)
-        entry.body = std::string(size, 'x');
-    if (!type.empty())
-        entry.headerInfo = "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\n\r\n";
-    return entry;
-}
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -27,6 +15,7 @@ int main(int argc, char** argv)
         return 2;
     }
     namespace urlcache = trovana::urlcache;
+    using trovana::test::Entry;
     std::filesystem::create_directories(argv[1]);
     urlcache::UrlCache cache(urlcache::LocatePrefixCache(argv[1]));
     const std::vector<urlcache::NewCacheEntry> entries = {
@@ -34,8 +23,8 @@ int main(int argc, char** argv)
         Entry("http://www.example.com/img/logo.gif", 2300, "image/gif"),
         Entry("http://www.example.com/style/site.css", 800, "text/css"),
         Entry("http://news.example.org/2024/story.html", 5400, "text/html"),
-        Entry("Cookie:user@www.example.com/", 90, ""),
-        Entry("Visited: user@http://www.example.com/index.htm", 0, ""),
+        Entry("Cookie:user@www.example.com/", 90),
+        Entry("Visited: user@http://www.example.com/index.htm"),
     };
     for (const urlcache::CacheResult& result : cache.CreateEntries(entries)) {
         if (!result.ok()) {

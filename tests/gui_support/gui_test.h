@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "test_entry.h"
 #include "urlcache.h"
 
 class wxWindow;
@@ -40,9 +41,5 @@ private:
     std::filesystem::path m_folder;
     urlcache::CacheLocation m_location;
 };
-
-// An entry with a body of the given size (none when 0) and, when given, a
-// Content-Type header.
-urlcache::NewCacheEntry Entry(const std::string& url, size_t size = 0, const std::string& contentType = {});
 
 }  // namespace trovana::test
