@@ -26,7 +26,8 @@ for run in 1 2 3; do
     done
     end=$(date +%s%N)
     echo "run $run: start to window shown $(( (end - start) / 1000000 )) ms," \
-         "peak memory $(awk '/VmHWM/ {print int($2 / 1024) " MB"}' "/proc/$pid/status")"
+         "peak memory $(awk '/VmHWM/ {print int($2 / 1024) " MB"}' "/proc/$pid/status")," \
+         "now $(awk '/VmRSS/ {print int($2 / 1024) " MB"}' "/proc/$pid/status")"
     kill "$pid"
     wait "$pid" 2>/dev/null || true
 done

@@ -11,7 +11,7 @@ namespace trovana::listview {
 wxDEFINE_EVENT(EVT_TAB_SELCHANGE, wxCommandEvent);
 
 namespace {
-constexpr int kPad = 6;          // blank space left and right of a tab's contents
+constexpr int kPad = 5;          // blank space left and right of a tab's contents
 constexpr int kGap = 4;          // between a tab's picture and its text
 constexpr int kRaise = 2;        // how far the current tab stands above the others
 constexpr int kFrame = 2;        // width of the frame around the display area
@@ -22,6 +22,11 @@ CTabStrip::CTabStrip(wxWindow* parent, wxWindowID id)
     : wxControl(parent, id, wxDefaultPosition, wxDefaultSize, wxBORDER_NONE | wxFULL_REPAINT_ON_RESIZE)
 {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
+    // One point smaller than the other controls' text, so that the seven
+    // category tabs fit the list pane of a window of 800 pixels.
+    wxFont font = GetFont();
+    font.SetFractionalPointSize(font.GetFractionalPointSize() - 1);
+    SetFont(font);
     Bind(wxEVT_PAINT, &CTabStrip::OnPaint, this);
     Bind(wxEVT_LEFT_DOWN, &CTabStrip::OnLeftDown, this);
 }
