@@ -31,7 +31,9 @@ urlcache::NewCacheEntry MakeEntry(int i)
     const auto& kind = kKinds[i % std::size(kKinds)];
     const std::string path =
         "/dir" + std::to_string(i % 7) + "/sub" + std::to_string(i % 13) + "/file" + std::to_string(i) + "." + kind[0];
-    if (i % 10 == 1) {
+    // Four in ten are visited links, so that no container grows past what
+    // one index.dat holds.
+    if (i % 10 >= 1 && i % 10 <= 4) {
         entry.url = "Visited: user@http://" + host + path;
         entry.cacheEntryType = urlcache::URLHISTORY_CACHE_ENTRY;
         return entry;
