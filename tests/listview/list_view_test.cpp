@@ -58,6 +58,35 @@ TEST(ColumnWidths, ShareTheClientWidthLessSlack)
     EXPECT_EQ(listview::ColumnWidths(3), (Widths{0, 0, 0, 0}));
 }
 
+TEST_F(WindowTest, TabsReportOnlyTheUsersChoice)
+{
+    StartWindow();
+    listview::CTabStrip& tabs = *View().m_tabCategory;
+    std::vector<int> reported;
+    tabs.Bind(listview::EVT_TAB_SELCHANGE, [&](wxCommandEvent& event) { reported.push_back(event.GetInt()); });
+
+    tabs.SetCurSel(3);
+    EXPECT_EQ(tabs.GetCurSel(), 3);
+    EXPECT_TRUE(reported.empty()) << "the program's own choice is not reported";
+
+    auto clickOn = [&](int tab) {
+        wxMouseEvent click(wxEVT_LEFT_DOWN);
+        click.SetPosition(tabs.GetItemRect(tab).GetPosition() + wxPoint(3, 3));
+        click.SetEventObject(&tabs);
+        tabs.ProcessWindowEvent(click);
+    };
+    clickOn(2);
+    EXPECT_EQ(tabs.GetCurSel(), 2);
+    clickOn(2);  // the current tab again: no change to report
+    EXPECT_EQ(reported, (std::vector<int>{2}));
+    EXPECT_EQ(tabs.HitTest(wxPoint(tabs.GetClientSize().x - 1, tabs.GetClientSize().y - 1)), -1);
+
+    // A tab inserted before the current one keeps the same tab current.
+    tabs.InsertItem(0, "First", 0);
+    EXPECT_EQ(tabs.GetCurSel(), 3);
+    EXPECT_EQ(tabs.GetItemText(3), "Images");
+}
+
 TEST_F(WindowTest, TabsColumnsAndStylesAfterStartUp)
 {
     StartWindow();
