@@ -117,7 +117,6 @@ void CCacheListView::OnInitialUpdate()
         list->Hide();
     }
     m_bInitialized = true;
-    LayoutControls();
 }
 
 void CCacheListView::MakeImageLists()
