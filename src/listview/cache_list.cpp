@@ -51,9 +51,10 @@ void CCacheList::StoreSelection()
 
 wxWindow* CCacheList::GetRowsWindow() const
 {
-    // The generic list is a header window above a window of rows.
+    // The generic list is a header window above a window of rows, whose
+    // class is private to wx: it is found among the children by address.
     for (wxWindow* child : GetChildren()) {
-        if (child->GetClassInfo()->GetClassName() == wxString("wxListMainWindow"))
+        if (static_cast<const void*>(child) == static_cast<const void*>(m_mainWin))
             return child;
     }
     return const_cast<CCacheList*>(this);

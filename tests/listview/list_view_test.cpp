@@ -115,6 +115,9 @@ TEST_F(WindowTest, TabsColumnsAndStylesAfterStartUp)
         }
         EXPECT_TRUE(list->HasFlag(wxLC_HRULES) && list->HasFlag(wxLC_VRULES)) << "grid lines";
         EXPECT_TRUE(list->HasFlag(wxLC_REPORT));
+        // Clicks on the rows are caught in the window that holds them.
+        EXPECT_NE(list->GetRowsWindow(), list);
+        EXPECT_EQ(list->GetRowsWindow()->GetParent(), list);
         // A row of category i shows the picture of tab i.
         EXPECT_EQ(list->GetImageList(wxIMAGE_LIST_SMALL)->GetImageCount(), 8);
     }
