@@ -35,7 +35,10 @@ Snapshot* Container::Refresh()
 {
     std::optional<FileStamp> stamp;
     try {
-        stamp = StampOfFile(IndexPath());
+        if (m_snapshot)
+            stamp = StampOfLinkedDescriptor(m_snapshot->file.get());
+        if (!stamp || *stamp != m_snapshot->stamp)
+            stamp = StampOfFile(IndexPath());
         if (!stamp) {
             m_snapshot.reset();
             return nullptr;
@@ -86,6 +89,7 @@ void Container::Load()
     snapshot->image = std::move(loaded->image);
     snapshot->realSize = loaded->realSize;
     snapshot->stamp = loaded->stamp;
+    snapshot->file = std::move(loaded->file);
     snapshot->racy = IsRacy(loaded->stamp);
     Report(snapshot->info.problems);
     m_refusedStamp.reset();

@@ -7,6 +7,7 @@
 #include "layout.h"
 #include "new_file.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace trovana::urlcache {
@@ -223,7 +224,9 @@ CacheResult ContainerWriter::Finish()
             ReplaceIndexFile(path, m_snapshot->image, m_lock->Descriptor());
             m_pending = false;
             m_createdFiles.clear();
-            m_snapshot->stamp = *StampOfFile(path);
+            m_snapshot->file = Descriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+            m_snapshot->stamp = m_snapshot->file.get() >= 0 ? StampOfDescriptor(m_snapshot->file.get())
+                                                            : *StampOfFile(path);
         } else if (m_wroteInPlace) {
             m_snapshot->stamp = StampOfDescriptor(m_fd);
         }
