@@ -28,16 +28,19 @@ void CCatalogue::ScanCache()
 
 void CCatalogue::AddEntry(const urlcache::CacheEntryInfo& info, int row)
 {
-    const CatalogueEntry entry = DescribeEntry(info);
-    m_listAll.InsertRow(row, info.sourceUrlName, entry.category);
-    m_listAll.SetText(row, kColumnAccessTime, entry.accessTime);
+    CatalogueEntry entry = DescribeEntry(info);
+    ListRow listRow;
+    listRow.texts[kColumnUrl] = info.sourceUrlName;
+    listRow.texts[kColumnAccessTime] = std::move(entry.accessTime);
     // Counts are unsigned 32-bit values: shown as such, never as negative numbers.
-    m_listAll.SetText(row, kColumnHitRate, std::to_string(info.hitRate));
+    listRow.texts[kColumnHitRate] = std::to_string(info.hitRate);
     if (entry.size > 0) {
-        m_listAll.SetText(row, kColumnSize, std::to_string(entry.size));
+        listRow.texts[kColumnSize] = std::to_string(entry.size);
         m_nTotalSize += entry.size;
     }
-    m_listAll.SetItemData(row, entry.category);
+    listRow.itemData = entry.category;
+    listRow.image = entry.category;
+    m_listAll.InsertRow(row, std::move(listRow));
     m_rootNode.Insert(entry.keyPath, info.sourceUrlName, info.hitRate, entry.size, entry.category,
                       entry.lastAccess);
 }

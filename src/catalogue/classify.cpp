@@ -1,6 +1,8 @@
 #include "classify.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <utility>
 
 #include "ascii.h"
@@ -40,24 +42,22 @@ std::string EntryTypeName(uint32_t type)
     return "Unkown";
 }
 
-// The value of the first "content-type: " anywhere in the lower-cased header
-// text, up to the first byte that is not visible ASCII. Servers and proxies
-// write the field in every letter case, so the search is made on the
-// lower-cased copy; "X-Upstream-Content-Type: " matches as well.
+// The value of the first "content-type: " anywhere in the header text, in
+// any letter case, up to the first byte that is not visible ASCII, lower-cased.
+// Servers and proxies write the field in every letter case; a field such as
+// "X-Upstream-Content-Type: " matches as well.
 std::string ContentTypeFromHeaders(const std::string& headers)
 {
     // The stored text ends at its first NUL, as a C string would.
-    const std::string lower = ToLowerAscii(std::string_view(headers.c_str()));
-    const size_t found = lower.find(kContentTypeField);
-    if (found == std::string::npos) {
+    const std::string_view text(headers.c_str());
+    const auto found = std::search(text.begin(), text.end(), kContentTypeField.begin(), kContentTypeField.end(),
+                                   [](char a, char b) { return AsciiLower(a) == b; });
+    if (found == text.end()) {
         return {};
     }
-    const size_t begin = found + kContentTypeField.size();
-    size_t end = begin;
-    while (end < lower.size() && lower[end] >= 0x21 && lower[end] <= 0x7E) {
-        ++end;
-    }
-    return lower.substr(begin, end - begin);
+    const auto begin = found + static_cast<std::ptrdiff_t>(kContentTypeField.size());
+    const auto end = std::find_if(begin, text.end(), [](char c) { return c < 0x21 || c > 0x7E; });
+    return ToLowerAscii(std::string_view(begin, end));
 }
 
 bool EndsWithAny(std::string_view text, std::initializer_list<std::string_view> endings)
@@ -122,9 +122,8 @@ int CategoryFromClass(std::string_view classText)
         {"coo", kCategoryCookies},
         {"vis", kCategoryVisitedLinks},
     }};
-    const std::string lower = ToLowerAscii(classText);
     for (const auto& [prefix, category] : kPrefixes) {
-        if (lower.starts_with(prefix)) {
+        if (StartsWithIgnoreAsciiCase(classText, prefix)) {
             return category;
         }
     }

@@ -14,13 +14,13 @@ const std::string* LeafUrl(const CNode& node)
 
 }  // namespace
 
-void CNode::Insert(std::span<const std::string> path, const std::string& url, uint32_t hitRate,
+void CNode::Insert(std::span<std::string> path, const std::string& url, uint32_t hitRate,
                    uint32_t size, int category, const DateTime& lastAccess)
 {
     if (path.empty()) {
         return;
     }
-    const std::string& key = path.front();
+    std::string& key = path.front();
     if (path.size() == 1) {
         if (m_children.contains(key)) {
             return;
@@ -31,10 +31,11 @@ void CNode::Insert(std::span<const std::string> path, const std::string& url, ui
         leaf->m_dwHitRate = hitRate;
         leaf->m_nCategory = category;
         leaf->m_lastAccess = lastAccess;
-        m_children.emplace(key, std::move(leaf));
+        m_children.emplace(std::move(key), std::move(leaf));
         return;
     }
-    auto [it, added] = m_children.try_emplace(key);
+    // try_emplace leaves key alone when the child exists already.
+    auto [it, added] = m_children.try_emplace(std::move(key));
     if (added) {
         it->second = std::make_unique<CNode>();
     }

@@ -4,11 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <map>
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "datetime.h"
@@ -20,9 +19,10 @@ public:
     // The node's item in the site tree control, opaque to the model: the
     // tree view stores its item id here when it makes the item.
     using ItemHandle = void*;
-    // Children by key (one path component, compared byte for byte). The
-    // map owns them: removing a key or destroying a node frees its subtree.
-    using ChildMap = std::map<std::string, std::unique_ptr<CNode>, std::less<>>;
+    // Children by key (one path component, compared byte for byte), in no
+    // particular order. The map owns them: removing a key or destroying a
+    // node frees its subtree.
+    using ChildMap = std::unordered_map<std::string, std::unique_ptr<CNode>>;
 
     CNode() = default;
     virtual ~CNode() = default;
@@ -34,7 +34,8 @@ public:
     // changes nothing: of two entries with the same path only the first
     // has a leaf. A leaf that a longer path passes through becomes an
     // interior node, so an entry whose path leads on to others has no leaf.
-    void Insert(std::span<const std::string> path, const std::string& url, uint32_t hitRate,
+    // Components that become keys of new nodes are moved out of path.
+    void Insert(std::span<std::string> path, const std::string& url, uint32_t hitRate,
                 uint32_t size, int category, const DateTime& lastAccess);
 
     // Appends the URL of every leaf below (or of this node, if a leaf).

@@ -9,7 +9,7 @@ namespace {
 
 using Path = std::vector<std::string>;
 
-void Add(CNode& node, const Path& path, const std::string& url, uint32_t hitRate = 1)
+void Add(CNode& node, Path path, const std::string& url, uint32_t hitRate = 1)
 {
     node.Insert(path, url, hitRate, 100, 2, DateTime::FromParts(2004, 3, 15));
 }
@@ -37,7 +37,8 @@ TEST(SiteTreeInsert, MakesInteriorNodesAndALeafHoldingTheEntry)
 {
     CNode root;
     const DateTime invalid = DateTime::FromFileTime(UINT64_MAX);
-    root.Insert(Path{"host", "dir", "file.gif"}, "http://host/dir/file.gif", 7, 1234, 2, invalid);
+    Path path{"host", "dir", "file.gif"};
+    root.Insert(path, "http://host/dir/file.gif", 7, 1234, 2, invalid);
     const CNode& dir = Child(Child(root, "host"), "dir");
     EXPECT_FALSE(root.m_bLeaf);
     EXPECT_FALSE(Child(root, "host").m_bLeaf);
@@ -52,7 +53,8 @@ TEST(SiteTreeInsert, MakesInteriorNodesAndALeafHoldingTheEntry)
     EXPECT_FALSE(leaf->m_lastAccess.IsValid());  // kept even when invalid
     EXPECT_TRUE(leaf->m_children.empty());
 
-    root.Insert(Path{}, "about:blank", 1, 0, 1, DateTime());
+    Path empty;
+    root.Insert(empty, "about:blank", 1, 0, 1, DateTime());
     EXPECT_EQ(root.m_children.size(), 1u);
 }
 

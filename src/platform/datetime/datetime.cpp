@@ -2,8 +2,8 @@
 
 #include <charconv>
 #include <chrono>
-#include <cstdio>
 #include <ctime>
+#include <iterator>
 
 namespace trovana {
 
@@ -236,11 +236,20 @@ std::string DateTime::Format() const
         return {};
     }
     const Civil civil = ToCivil(m_seconds);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02u/%02u/%02d %02d:%02d:%02d",
-                  static_cast<unsigned>(civil.date.month()), static_cast<unsigned>(civil.date.day()),
-                  static_cast<int>(civil.date.year()) % 100, static_cast<int>(civil.secondOfDay / 3600),
-                  static_cast<int>(civil.secondOfDay / 60 % 60), static_cast<int>(civil.secondOfDay % 60));
+    const int fields[] = {
+        static_cast<int>(static_cast<unsigned>(civil.date.month())),
+        static_cast<int>(static_cast<unsigned>(civil.date.day())),
+        static_cast<int>(civil.date.year()) % 100,
+        static_cast<int>(civil.secondOfDay / 3600),
+        static_cast<int>(civil.secondOfDay / 60 % 60),
+        static_cast<int>(civil.secondOfDay % 60),
+    };
+    // "MM/DD/YY HH:MM:SS": each field two digits, then its separator.
+    std::string text = "00/00/00 00:00:00";
+    for (size_t i = 0; i < std::size(fields); ++i) {
+        text[i * 3] = static_cast<char>('0' + fields[i] / 10);
+        text[i * 3 + 1] = static_cast<char>('0' + fields[i] % 10);
+    }
     return text;
 }
 

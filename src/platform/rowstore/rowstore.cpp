@@ -75,11 +75,18 @@ const ListRow* RowStore::Find(int row) const
 
 int RowStore::InsertRow(int index, std::string text, int image)
 {
-    index = std::clamp(index, 0, m_count);
     ListRow row;
     row.texts[0] = std::move(text);
     row.image = image;
+    return InsertRow(index, std::move(row));
+}
 
+int RowStore::InsertRow(int index, ListRow row)
+{
+    index = std::clamp(index, 0, m_count);
+    if (row.selected) {
+        ++m_selectedCount;
+    }
     if (m_chunks.empty()) {
         m_chunks.emplace_back();
     }

@@ -37,6 +37,8 @@ public:
     // Inserts a row with its column 0 text and image before the row at
     // index (indexes past the end append) and returns the new row's index.
     int InsertRow(int index, std::string text, int image = 0);
+    // The same with every value of the row given at once.
+    int InsertRow(int index, ListRow row);
 
     bool SetText(int row, int column, std::string text);
     const std::string& Text(int row, int column) const;

@@ -98,6 +98,23 @@ TEST(RowStoreSelection, WalksSelectedRowsInOrderAndFollowsDeletions)
     EXPECT_EQ(rows.NextSelected(), -1);
 }
 
+TEST(RowStoreInsert, AWholeRowKeepsAllItsValuesAndItsSelection)
+{
+    RowStore rows = StoreOf({"a", "b"});
+    ListRow row;
+    row.texts = {"http://h/x", "03/15/04 17:02:09", "3", "10"};
+    row.itemData = 2;
+    row.image = 2;
+    row.selected = true;
+    EXPECT_EQ(rows.InsertRow(1, row), 1);
+    EXPECT_EQ(rows.Row(1).texts, row.texts);
+    EXPECT_EQ(rows.ItemData(1), 2);
+    EXPECT_EQ(rows.SelectedCount(), 1);
+    EXPECT_EQ(rows.NextSelected(), 1);
+    rows.DeleteRow(1);
+    EXPECT_EQ(rows.SelectedCount(), 0);
+}
+
 TEST(RowStoreFind, MatchesTheWholeTextIgnoringAsciiCaseOnly)
 {
     RowStore rows = StoreOf({"http://host/a", "HTTP://HOST/A", "http://host/ab", "http://host/\xC4",
