@@ -1,8 +1,10 @@
 // The commands end to end on a demo prefix made by `demo`: what list and
 // info print is what the demo put in, delete and add change the cache as
 // they report, and failures give exit status 1 and one line on stderr.
+#include <ctime>
 #include <fstream>
 #include <map>
+#include <optional>
 
 #include "cli_test_support.h"
 #include "csv_reader.h"
@@ -140,6 +142,98 @@ TEST_F(DemoCache, CsvListsTheSameEntriesInTheSameOrder)
         EXPECT_EQ(row[5], std::to_string(lines[i]["hit_rate"].get<uint32_t>()));
         EXPECT_EQ(row[8], std::to_string(lines[i]["last_access"].get<uint64_t>()));
         EXPECT_EQ(row[11], plannedHeaders[row[0]]) << "the header's own bytes, CRLFs and all";
+    }
+}
+
+// The catalogue's local times, in a zone the test chooses.
+class UtcZone {
+public:
+    UtcZone() : m_saved(std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt)
+    {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+    }
+    ~UtcZone()
+    {
+        m_saved ? ::setenv("TZ", m_saved->c_str(), 1) : ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> m_saved;
+};
+
+std::string UtcText(uint64_t fileTime)
+{
+    const std::time_t seconds = static_cast<std::time_t>(fileTime / 10000000 - 11644473600ull);
+    std::tm parts{};
+    ::gmtime_r(&seconds, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%m/%d/%y %H:%M:%S", &parts);
+    return text;
+}
+
+TEST_F(DemoCache, CatalogueAddsTheDerivedColumnsAfterTheEntrysOwn)
+{
+    const UtcZone zone;
+    const test::Outcome listed = RunCli({"--prefix", Prefix(), "list", "--catalogue"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const std::vector<json> lines = JsonLines(listed.out);
+    const std::vector<json> plain = JsonLines(s_list->out);
+    ASSERT_EQ(lines.size(), plain.size());
+    std::vector<std::string> columns = EntryColumns();
+    columns.insert(columns.end(), {"category", "class", "access_time", "key_path"});
+    const std::map<std::string, DemoKind> kinds = [] {
+        std::map<std::string, DemoKind> byUrl;
+        for (const DemoEntry& e : Plan()) {
+            byUrl[e.entry.url] = e.kind;
+        }
+        return byUrl;
+    }();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const json& line = lines[i];
+        SCOPED_TRACE(line["url"].get<std::string>());
+        std::vector<std::string> keys;
+        for (const auto& item : line.items()) {
+            keys.push_back(item.key());
+        }
+        // nlohmann sorts an object's keys; the order on the line is checked through the CSV header below.
+        std::vector<std::string> sorted = columns;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(keys, sorted);
+        for (const std::string& name : EntryColumns()) {
+            EXPECT_EQ(line[name], plain[i][name]) << name;
+        }
+        EXPECT_EQ(line["access_time"], UtcText(line["last_access"].get<uint64_t>()));
+        const DemoKind kind = kinds.at(line["url"].get<std::string>());
+        const int category = line["category"].get<int>();
+        EXPECT_GE(category, 1);
+        EXPECT_LE(category, 6);
+        if (kind == DemoKind::Cookie) {
+            EXPECT_EQ(category, 4);
+        } else if (kind == DemoKind::Visited) {
+            EXPECT_EQ(category, 5);
+        } else if ((kind == DemoKind::Jpeg || kind == DemoKind::Gif || kind == DemoKind::Png) &&
+                   line["url"].get<std::string>().find('?') == std::string::npos) {
+            EXPECT_EQ(category, 2);  // with a query and no Content-Type an image is "Normal"
+        }
+    }
+
+    const std::string page = "http://www.example.com/about/team.html";
+    const auto found = std::find_if(lines.begin(), lines.end(), [&](const json& l) { return l["url"] == page; });
+    ASSERT_NE(found, lines.end());
+    EXPECT_EQ((*found)["key_path"], json({"www.example.com", "about", "team.html"}));
+    EXPECT_EQ((*found)["category"], 1);
+
+    const test::Outcome csv = RunCli({"--prefix", Prefix(), "list", "--catalogue", "--format", "csv"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    const auto rows = test::ParseCsv(csv.out);
+    ASSERT_EQ(rows.size(), lines.size() + 1);
+    EXPECT_EQ(rows[0], columns);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_EQ(rows[i + 1].size(), columns.size());
+        EXPECT_EQ(rows[i + 1][13], std::to_string(lines[i]["category"].get<int>()));
+        EXPECT_EQ(json::parse(rows[i + 1][16]), lines[i]["key_path"]);
     }
 }
 

@@ -30,6 +30,7 @@ void AddFormatOption(CLI::App& command, std::string& format)
 struct Arguments {
     CacheChoice choice;
     std::string format = "jsonl";
+    bool catalogue = false;
     std::string url;
     std::vector<std::string> urls;
     AddOptions add;
@@ -72,7 +73,7 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
     urlcache::UrlCache cache(LocateCache(arguments.choice));
     try {
         if (app.got_subcommand("list")) {
-            ListCommand(cache, format, streams);
+            ListCommand(cache, {format, arguments.catalogue}, streams);
         } else if (app.got_subcommand("info")) {
             InfoCommand(cache, arguments.url, format, streams);
         } else if (app.got_subcommand("delete")) {
@@ -112,7 +113,11 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     prefix->excludes(container);
     profile->excludes(container);
 
-    AddFormatOption(*app.add_subcommand("list", "every entry, in WinINet's enumeration order"), arguments.format);
+    CLI::App* list = app.add_subcommand("list", "every entry, in WinINet's enumeration order");
+    AddFormatOption(*list, arguments.format);
+    list->add_flag("--catalogue", arguments.catalogue,
+                   "also the columns Trovana derives: category (1 to 6), class, access_time (local time) and "
+                   "key_path (the site tree's path, a JSON array)");
     CLI::App* info = app.add_subcommand("info", "one entry, in the form list gives it");
     info->add_option("URL", arguments.url, "the entry's URL, exactly as stored")->required()->type_name("");
     AddFormatOption(*info, arguments.format);

@@ -41,7 +41,11 @@ std::string FailureText(const urlcache::CacheResult& result);
 // The problems the cache met with its containers, as warnings.
 void ReportProblems(const urlcache::UrlCache& cache, std::ostream& err);
 
-void ListCommand(urlcache::UrlCache& cache, OutputFormat format, Streams streams);
+struct ListOptions {
+    OutputFormat format = OutputFormat::Jsonl;
+    bool catalogue = false;  // add the catalogue's columns
+};
+void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams);
 void InfoCommand(urlcache::UrlCache& cache, const std::string& url, OutputFormat format, Streams streams);
 void DeleteCommand(urlcache::UrlCache& cache, const std::vector<std::string>& urls, Streams streams);
 
