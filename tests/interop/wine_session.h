@@ -1,0 +1,69 @@
+// A temporary Wine prefix for the interoperability test, with the WinINet
+// client run under Wine and trovana-cache run on the same prefix.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace interop {
+
+struct RunResult {
+    int status = -1;  // the exit status; -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// What the test needs from outside, taken from the environment CTest sets.
+// Any path may be empty: the test is then skipped.
+struct Tools {
+    std::filesystem::path wine;
+    std::filesystem::path wineserver;
+    std::filesystem::path client;   // wininet_client.exe
+    std::filesystem::path trovana;  // trovana-cache
+
+    static Tools FromEnvironment();
+    // Why the test cannot run, or empty when everything is there.
+    std::string Missing() const;
+};
+
+// Runs a program with the given environment (NAME=value strings) and
+// collects its output, which goes through the files `scratch`.out and .err.
+RunResult Run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+              const std::filesystem::path& scratch);
+
+class WineSession {
+public:
+    explicit WineSession(Tools tools);
+    ~WineSession();
+    WineSession(const WineSession&) = delete;
+    WineSession& operator=(const WineSession&) = delete;
+
+    // Creates the prefix (wineboot); returns the error text, empty on success.
+    std::string Boot();
+
+    RunResult Client(const std::vector<std::string>& args) const;
+    // trovana-cache --prefix <prefix> args...
+    RunResult Trovana(const std::vector<std::string>& args) const;
+    // Starts a wineserver that stays for the given seconds without clients.
+    void StartPersistentServer(int seconds) const;
+    // Stops the prefix's wineserver and waits until it has exited.
+    void StopWine() const;
+
+    const std::filesystem::path& Prefix() const { return m_prefix; }
+    // A scratch file in the session's folder (bodies and headers for `add`).
+    std::filesystem::path WriteScratch(const std::string& name, const std::string& bytes) const;
+    // The user's profile folder Wine made (drive_c/users/<login name>).
+    std::filesystem::path Profile() const;
+
+private:
+    RunResult RunWine(std::vector<std::string> argv) const;
+    void RemoveServerFolder() const;
+
+    Tools m_tools;
+    std::filesystem::path m_work;
+    std::filesystem::path m_prefix;
+    std::vector<std::string> m_env;
+};
+
+}  // namespace interop
