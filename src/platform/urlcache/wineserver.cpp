@@ -1,0 +1,235 @@
+// A wineserver keeps its socket and a file named "lock" in a server folder
+// named after the prefix folder's device and inode, "server-<dev>-<ino>" in
+// hex, and holds a write lock (fcntl) on byte 0 of that file for as long as it
+// runs. Where the server folder lies depends on the build:
+//   upstream Wine: <tmp>/.wine-<uid>/server-<dev>-<ino>
+//   Debian's Wine: <tmp>/wine-XXXXXX/server-<dev>-<ino>, with the random
+//                  name written into <prefix>/wineserver
+// where <tmp> is TMPDIR or /tmp of the process that started the server. The
+// server's working folder is its server folder, which finds it wherever it is.
+#include "wineserver.h"
+#include "wineserver_search.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace trovana::urlcache {
+
+namespace {
+
+// F_GETLK reports a lock that another process holds; our own are invisible
+// to it, and we never take Wine's.
+bool IsLockHeld(const std::string& serverFolder)
+{
+    int fd = ::open((serverFolder + "/lock").c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 1;
+    bool held = ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+    ::close(fd);
+    return held;
+}
+
+std::vector<std::string> TempFolders()
+{
+    std::vector<std::string> folders;
+    if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp != '\0') {
+        std::string folder = tmp;
+        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        folders.push_back(std::move(folder));
+    }
+    if (folders.empty() || folders.front() != "/tmp") folders.emplace_back("/tmp");
+    return folders;
+}
+
+// The name Debian's Wine wrote into <prefix>/wineserver; empty when none.
+std::string DebianFolderName(const std::string& prefix)
+{
+    int fd = ::open((prefix + "/wineserver").c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return {};
+    char buffer[256];
+    ssize_t size = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    std::string name(buffer, size > 0 ? static_cast<size_t>(size) : 0);
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\0' || name.back() == ' ')) name.pop_back();
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return {};
+    return name;
+}
+
+// Server folders of both layouts in a temporary folder: below every "wine-*"
+// and ".wine-*" folder (any user's, for root looking at another user's prefix).
+bool FindInTempFolder(const std::string& temp, const std::string& serverName, std::string& found)
+{
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(temp.c_str()), ::closedir);
+    if (!dir) return false;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        std::string_view name = entry->d_name;
+        if (!name.starts_with("wine-") && !name.starts_with(".wine-")) continue;
+        std::string candidate = temp + "/" + std::string(name) + "/" + serverName;
+        if (IsLockHeld(candidate)) {
+            found = std::move(candidate);
+            return true;
+        }
+    }
+    return false;
+}
+
+struct ListedLock {
+    long pid = 0;
+    unsigned major = 0;
+    unsigned minor = 0;
+    unsigned long long inode = 0;
+};
+
+// The one-byte write locks at offset 0, the kind a wineserver holds, that
+// /proc/locks lists for the processes we can see; none when it cannot be read.
+std::optional<std::vector<ListedLock>> ReadServerLikeLocks()
+{
+    int fd = ::open("/proc/locks", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    for (ssize_t size; (size = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(size));
+    ::close(fd);
+
+    std::vector<ListedLock> locks;
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        char kind[16], access[16], first[32], last[32];
+        ListedLock lock;
+        // "1: POSIX  ADVISORY  WRITE 6004 fe:00:10953168 0 0"; the "->" lines
+        // of waiting processes do not match.
+        if (std::sscanf(line.c_str(), "%*d: %15s %*15s %15s %ld %x:%x:%llu %31s %31s", kind, access, &lock.pid,
+                        &lock.major, &lock.minor, &lock.inode, first, last) != 8)
+            continue;
+        if (std::strcmp(kind, "POSIX") == 0 && std::strcmp(access, "WRITE") == 0 && std::strcmp(first, "0") == 0 &&
+            std::strcmp(last, "0") == 0 && lock.pid > 0)
+            locks.push_back(lock);
+    }
+    return locks;
+}
+
+// Where a prefix's server was found last: tried first next time. Only where
+// to look is kept, never whether a server was running.
+struct KnownServer {
+    std::string folder;
+    dev_t lockDevice = 0;
+    ino_t lockInode = 0;
+};
+
+std::mutex g_knownMutex;
+std::map<std::pair<dev_t, ino_t>, KnownServer> g_knownServers;
+
+std::optional<KnownServer> Known(std::pair<dev_t, ino_t> prefix)
+{
+    std::lock_guard guard(g_knownMutex);
+    auto found = g_knownServers.find(prefix);
+    if (found == g_knownServers.end()) return std::nullopt;
+    return found->second;
+}
+
+void Remember(std::pair<dev_t, ino_t> prefix, const std::string& folder)
+{
+    struct stat info {};
+    if (::stat((folder + "/lock").c_str(), &info) != 0) return;
+    std::lock_guard guard(g_knownMutex);
+    g_knownServers[prefix] = KnownServer{folder, info.st_dev, info.st_ino};
+}
+
+// Among the listed locks: the known lock file of the prefix's server, or a
+// process whose working folder is the server folder (a wineserver works in
+// it), wherever its TMPDIR put it.
+// The name of the prefix's server folder, and the prefix's identity.
+struct ServerId {
+    std::pair<dev_t, ino_t> prefix;
+    std::string name;
+};
+
+std::optional<ServerId> IdentifyServer(const std::filesystem::path& prefix)
+{
+    struct stat info {};
+    if (::stat(prefix.c_str(), &info) != 0) return std::nullopt;
+    char name[64];
+    std::snprintf(name, sizeof name, "server-%llx-%llx", static_cast<unsigned long long>(info.st_dev),
+                  static_cast<unsigned long long>(info.st_ino));
+    return ServerId{{info.st_dev, info.st_ino}, name};
+}
+
+}  // namespace
+
+namespace detail {
+
+std::optional<bool> FindWineServerThroughLocks(const std::filesystem::path& prefix)
+{
+    auto locks = ReadServerLikeLocks();
+    if (!locks) return std::nullopt;
+    auto id = IdentifyServer(prefix);
+    if (!id) return false;
+    const std::optional<KnownServer> known = Known(id->prefix);
+    for (const ListedLock& lock : *locks) {
+        if (known && lock.inode == known->lockInode && lock.major == major(known->lockDevice) &&
+            lock.minor == minor(known->lockDevice) && IsLockHeld(known->folder))
+            return true;
+        char cwd[4096];
+        std::string link = "/proc/" + std::to_string(lock.pid) + "/cwd";
+        ssize_t size = ::readlink(link.c_str(), cwd, sizeof cwd);
+        if (size <= 0 || static_cast<size_t>(size) == sizeof cwd) continue;
+        std::string folder(cwd, static_cast<size_t>(size));
+        if (!folder.ends_with("/" + id->name) || !IsLockHeld(folder)) continue;
+        Remember(id->prefix, folder);
+        return true;
+    }
+    return false;
+}
+
+bool FindWineServerInTempFolders(const std::filesystem::path& prefix)
+{
+    auto id = IdentifyServer(prefix);
+    if (!id) return false;
+    if (auto known = Known(id->prefix); known && IsLockHeld(known->folder)) return true;
+    std::string found;
+    const std::vector<std::string> temps = TempFolders();
+    const std::string debianName = DebianFolderName(prefix.string());
+    for (const auto& temp : temps) {
+        std::string candidate = temp + "/" + debianName + "/" + id->name;
+        if (!debianName.empty() && IsLockHeld(candidate)) {
+            found = std::move(candidate);
+            break;
+        }
+    }
+    for (size_t i = 0; found.empty() && i < temps.size(); ++i) FindInTempFolder(temps[i], id->name, found);
+    if (found.empty()) return false;
+    Remember(id->prefix, found);
+    return true;
+}
+
+}  // namespace detail
+
+bool IsWineServerRunning(const std::filesystem::path& prefix)
+{
+    // /proc/locks lists every lock, so one read answers, for a few system
+    // calls where searching the temporary folders costs dozens.
+    if (auto running = detail::FindWineServerThroughLocks(prefix)) return *running;
+    return detail::FindWineServerInTempFolders(prefix);
+}
+
+}  // namespace trovana::urlcache
