@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -137,7 +138,10 @@ protected:
     static std::vector<uint32_t> TrovanaDelete(const std::vector<std::string>& urls);
     // trovana-cache add; returns the run for its status and messages.
     static RunResult TrovanaAdd(const std::string& url, const std::optional<std::string>& body,
-                                const std::string& header, const std::string& ext);
+                                const std::string& header, const std::string& ext,
+                                const std::vector<std::string>& more = {});
+
+    static void ExpectChangesRefusedWhile(const std::function<void()>& startWine);
 
     static void ExpectSame(const Listing& expected, const Listing& actual, const char* what) {
         auto problems = Differences(expected, actual);
@@ -211,12 +215,15 @@ std::vector<uint32_t> InteropTest::TrovanaDelete(const std::vector<std::string>&
 }
 
 RunResult InteropTest::TrovanaAdd(const std::string& url, const std::optional<std::string>& body,
-                                  const std::string& header, const std::string& ext) {
+                                  const std::string& header, const std::string& ext,
+                                  const std::vector<std::string>& more) {
     std::vector<std::string> args = {"add", url};
     static int counter = 0;
     if (body) {
         args.push_back("--body");
         args.push_back(Session().WriteScratch("body" + std::to_string(++counter), *body).string());
+    } else {
+        args.push_back("--no-file");
     }
     if (!header.empty()) {
         args.push_back("--header");
@@ -224,9 +231,10 @@ RunResult InteropTest::TrovanaAdd(const std::string& url, const std::optional<st
             Session().WriteScratch("header" + std::to_string(++counter), header).string());
     }
     if (!ext.empty()) {
-        args.push_back("--ext");
+        args.push_back("--extension");
         args.push_back(ext);
     }
+    args.insert(args.end(), more.begin(), more.end());
     return Session().Trovana(args);
 }
 
@@ -272,7 +280,13 @@ TEST_F(InteropTest, WineFindsWhatTrovanaAdds) {
     const std::string visit = "Visited: " + User() + "@" + page;
     const std::string header = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n";
     const std::string body = "<html><body>added by Trovana</body></html>";
-    RunResult r = TrovanaAdd(page, body, header, "html");
+    // 2031-01-02 03:04:06 UTC: an even second, which the DOS time of the
+    // expiry keeps exactly.
+    const uint64_t expire = 135695630460000000;
+    const uint64_t modified = 133000000001234567;
+    RunResult r = TrovanaAdd(page, body, header, "html",
+                             {"--expire", std::to_string(expire), "--last-modified",
+                              std::to_string(modified), "--hit-rate", "3"});
     ASSERT_EQ(r.status, 0) << Describe(r);
     r = TrovanaAdd(bare, std::nullopt, "HTTP/1.1 204 No Content\r\n\r\n", "");
     ASSERT_EQ(r.status, 0) << Describe(r);
@@ -284,6 +298,9 @@ TEST_F(InteropTest, WineFindsWhatTrovanaAdds) {
     const std::set<std::string> added = {page, bare, cookie, visit};
 
     Listing wine = WineList();
+    // Wine kept everything else as it was: it did not wipe a container.
+    ExpectSame(before, Without(wine, added), "Wine's enumeration apart from the added entries");
+    ExpectFilesPresent(wine);
     for (const auto& url : added) {
         auto [entry, code] = WineInfo(url);
         ASSERT_TRUE(entry) << "GetUrlCacheEntryInfoA " << url << ": error " << code;
@@ -292,14 +309,16 @@ TEST_F(InteropTest, WineFindsWhatTrovanaAdds) {
         ExpectSame({*listed}, {*entry}, "GetUrlCacheEntryInfoA against Wine's enumeration");
     }
     const Entry& pageEntry = *Find(wine, page);
+    EXPECT_EQ(pageEntry["type"], 1);  // NORMAL_CACHE_ENTRY
     EXPECT_EQ(pageEntry["size_low"], body.size());
     EXPECT_EQ(pageEntry["header"], header);
+    EXPECT_EQ(pageEntry["expire"], expire);
+    EXPECT_EQ(pageEntry["last_modified"], modified);
+    EXPECT_EQ(pageEntry["hit_rate"], 3);
     ASSERT_TRUE(pageEntry["local"].is_string());
     EXPECT_EQ(ReadBytes(pageEntry["local"].get<std::string>()), body);
-
-    // Wine kept everything else as it was: it did not wipe a container.
-    ExpectSame(before, Without(wine, added), "Wine's enumeration apart from the added entries");
-    ExpectFilesPresent(wine);
+    EXPECT_EQ(Find(wine, cookie)->at("type"), 0x00100001);  // the container's bit added
+    EXPECT_EQ(Find(wine, visit)->at("type"), 0x00200001);
     Session().StopWine();
     ExpectSame(wine, TrovanaList(), "trovana-cache list against Wine's enumeration");
 }
@@ -363,7 +382,9 @@ TEST_F(InteropTest, LockedEntryIsRefusedAndKept) {
     Session().StopWine();
 }
 
-TEST_F(InteropTest, RunningWineserverBlocksChanges) {
+// While a wineserver serves the prefix, trovana-cache changes nothing and
+// still reads. Returns after the checks; the caller stops Wine.
+void InteropTest::ExpectChangesRefusedWhile(const std::function<void()>& startWine) {
     Session().StopWine();
     Listing before = TrovanaList();
     const fs::path index = ContentFolder() / "index.dat";
@@ -371,13 +392,28 @@ TEST_F(InteropTest, RunningWineserverBlocksChanges) {
     const Entry* logo = Find(before, kLogo.listed);
     ASSERT_TRUE(logo && (*logo)["local"].is_string());
 
-    Session().StartPersistentServer(30);
-    EXPECT_EQ(TrovanaDelete({kLogo.raw}), std::vector<uint32_t>{5});
+    startWine();
+    EXPECT_EQ(TrovanaDelete({kLogo.raw}), std::vector<uint32_t>{5});  // ERROR_ACCESS_DENIED
     RunResult r = TrovanaAdd("http://trovana.example/while-running", "x", "", "");
     EXPECT_NE(r.status, 0) << "added while a wineserver runs";
     EXPECT_TRUE(ReadBytes(index) == indexBytes) << "the content index changed";
     EXPECT_TRUE(fs::exists((*logo)["local"].get<std::string>()));
     ExpectSame(before, TrovanaList(), "trovana-cache list while a wineserver runs");
+}
+
+TEST_F(InteropTest, RunningWindowsProgramBlocksChanges) {
+    std::unique_ptr<Process> program;
+    ExpectChangesRefusedWhile([&] {
+        program = Session().StartClient({"hold", "120"});
+        ASSERT_TRUE(program->WaitForOutput("holding", 60)) << "the client did not start";
+    });
+    Session().StopWine();  // ends the program too
+}
+
+// Right after start-up the wineserver is still loading the registry in the
+// prefix folder; it must be recognised already.
+TEST_F(InteropTest, StartingWineserverBlocksChanges) {
+    ExpectChangesRefusedWhile([] { Session().StartPersistentServer(30); });
     Session().StopWine();
 }
 

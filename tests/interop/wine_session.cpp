@@ -70,16 +70,15 @@ std::string Tools::Missing() const {
     return {};
 }
 
-RunResult Run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-              const fs::path& scratch) {
-    const std::string outPath = scratch.string() + ".out";
-    const std::string errPath = scratch.string() + ".err";
+Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                 const fs::path& scratch)
+    : m_out(scratch.string() + ".out"), m_err(scratch.string() + ".err") {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+    posix_spawn_file_actions_addopen(&actions, 1, m_out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+    posix_spawn_file_actions_addopen(&actions, 2, m_err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -87,22 +86,43 @@ RunResult Run(const std::vector<std::string>& argv, const std::vector<std::strin
     std::vector<char*> envp;
     for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
-
-    RunResult result;
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    int rc = posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
-        result.err = argv[0] + ": " + std::strerror(rc);
+        m_pid = -1;
+        m_spawnError = argv[0] + ": " + std::strerror(rc);
+    }
+}
+
+Process::~Process() { Wait(); }
+
+bool Process::WaitForOutput(const std::string& text, int seconds) const {
+    for (int waited = 0; waited < seconds * 10; ++waited) {
+        if (ReadFile(m_out).find(text) != std::string::npos) return true;
+        usleep(100 * 1000);
+    }
+    return false;
+}
+
+RunResult Process::Wait() {
+    RunResult result;
+    if (m_pid < 0) {
+        result.err = m_spawnError;
         return result;
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
     }
+    m_pid = -1;
     if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
-    result.out = ReadFile(outPath);
-    result.err = ReadFile(errPath);
+    result.out = ReadFile(m_out);
+    result.err = ReadFile(m_err);
     return result;
+}
+
+RunResult Run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+              const fs::path& scratch) {
+    return Process(argv, env, scratch).Wait();
 }
 
 WineSession::WineSession(Tools tools) : m_tools(std::move(tools)) {
@@ -135,10 +155,18 @@ RunResult WineSession::RunWine(std::vector<std::string> argv) const {
     return Run(argv, m_env, m_work / "wine");
 }
 
-RunResult WineSession::Client(const std::vector<std::string>& args) const {
+std::vector<std::string> WineSession::ClientCommand(const std::vector<std::string>& args) const {
     std::vector<std::string> argv = {m_tools.wine.string(), m_tools.client.string()};
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunWine(std::move(argv));
+    return argv;
+}
+
+RunResult WineSession::Client(const std::vector<std::string>& args) const {
+    return RunWine(ClientCommand(args));
+}
+
+std::unique_ptr<Process> WineSession::StartClient(const std::vector<std::string>& args) const {
+    return std::make_unique<Process>(ClientCommand(args), m_env, m_work / "background");
 }
 
 RunResult WineSession::Trovana(const std::vector<std::string>& args) const {

@@ -2,7 +2,10 @@
 // client run under Wine and trovana-cache run on the same prefix.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,8 +30,29 @@ struct Tools {
     std::string Missing() const;
 };
 
-// Runs a program with the given environment (NAME=value strings) and
-// collects its output, which goes through the files `scratch`.out and .err.
+// A program started with the given environment (NAME=value strings); its
+// output goes to the files `scratch`.out and `scratch`.err.
+class Process {
+public:
+    Process(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+            const std::filesystem::path& scratch);
+    ~Process();  // waits for it
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // Whether it has written this text to standard output within the time.
+    bool WaitForOutput(const std::string& text, int seconds) const;
+    // Waits until it exits and collects its output.
+    RunResult Wait();
+
+private:
+    pid_t m_pid = -1;
+    std::string m_spawnError;
+    std::filesystem::path m_out;
+    std::filesystem::path m_err;
+};
+
+// Runs a program to its end.
 RunResult Run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
               const std::filesystem::path& scratch);
 
@@ -43,6 +67,8 @@ public:
     std::string Boot();
 
     RunResult Client(const std::vector<std::string>& args) const;
+    // The client started in the background (StopWine ends it).
+    std::unique_ptr<Process> StartClient(const std::vector<std::string>& args) const;
     // trovana-cache --prefix <prefix> args...
     RunResult Trovana(const std::vector<std::string>& args) const;
     // Starts a wineserver that stays for the given seconds without clients.
@@ -58,6 +84,7 @@ public:
 
 private:
     RunResult RunWine(std::vector<std::string> argv) const;
+    std::vector<std::string> ClientCommand(const std::vector<std::string>& args) const;
     void RemoveServerFolder() const;
 
     Tools m_tools;

@@ -349,6 +349,9 @@ int main(int argc, char **argv)
         return 0;
     }
     if (!strcmp(cmd, "hold") && argc == 3) {
+        /* A Windows program that keeps running: the line says it has started. */
+        puts("holding");
+        fflush(stdout);
         Sleep((DWORD)atoi(argv[2]) * 1000);
         return 0;
     }
