@@ -1,0 +1,73 @@
+#include "byte_image.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace trovana::urlcache {
+
+uint64_t ByteImage::Read(uint64_t offset, unsigned width) const
+{
+    if (!Fits(offset, width))
+        throw OutOfImage("read outside the cache index image");
+    uint64_t value = 0;
+    for (unsigned i = 0; i < width; ++i)
+        value |= uint64_t{m_bytes[offset + i]} << (8 * i);
+    return value;
+}
+
+std::string_view ByteImage::View(uint64_t offset, uint64_t length) const
+{
+    if (!Fits(offset, length))
+        throw OutOfImage("read outside the cache index image");
+    return {reinterpret_cast<const char*>(m_bytes.data()) + offset, length};
+}
+
+std::optional<std::string_view> ByteImage::CString(uint64_t offset, uint64_t limit) const
+{
+    limit = std::min<uint64_t>(limit, m_bytes.size());
+    if (offset >= limit)
+        return std::nullopt;
+    const auto* begin = m_bytes.data() + offset;
+    const auto* nul = static_cast<const uint8_t*>(std::memchr(begin, 0, limit - offset));
+    if (!nul)
+        return std::nullopt;
+    return std::string_view(reinterpret_cast<const char*>(begin), static_cast<size_t>(nul - begin));
+}
+
+void ByteImage::Write(uint64_t offset, uint64_t value, unsigned width)
+{
+    if (!Fits(offset, width))
+        throw OutOfImage("write outside the cache index image");
+    for (unsigned i = 0; i < width; ++i)
+        m_bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    Touch(offset, width);
+}
+
+void ByteImage::PutBytes(uint64_t offset, std::string_view bytes)
+{
+    if (!Fits(offset, bytes.size()))
+        throw OutOfImage("write outside the cache index image");
+    std::memcpy(m_bytes.data() + offset, bytes.data(), bytes.size());
+    Touch(offset, bytes.size());
+}
+
+void ByteImage::Touch(uint64_t offset, uint64_t length)
+{
+    if (length == 0)
+        return;
+    if (!m_stepOpen) {
+        m_steps.push_back({offset, offset + length});
+        m_stepOpen = true;
+        return;
+    }
+    auto& step = m_steps.back();
+    step.begin = std::min(step.begin, offset);
+    step.end = std::max(step.end, offset + length);
+}
+
+void ByteImage::Resize(uint64_t size)
+{
+    m_bytes.resize(size, 0);
+}
+
+}  // namespace trovana::urlcache

@@ -1,0 +1,208 @@
+#include "container.h"
+
+#include "file_time.h"
+#include "folder_lock.h"
+#include "hash.h"
+#include "layout.h"
+#include "local_file.h"
+
+#include <system_error>
+
+namespace trovana::urlcache {
+
+using namespace layout;
+
+Container::Container(ContainerLocation location, ProblemSink problems)
+    : m_location(std::move(location)), m_problems(std::move(problems))
+{
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(m_location.folder, ec);
+    if (!ec)
+        m_location.folder = absolute.lexically_normal();
+}
+
+void Container::Report(const std::vector<std::string>& problems) const
+{
+    if (!m_problems)
+        return;
+    for (const auto& problem : problems)
+        m_problems(problem);
+}
+
+Snapshot* Container::Refresh()
+{
+    std::optional<FileStamp> stamp;
+    try {
+        stamp = StampOfFile(IndexPath());
+        if (!stamp) {
+            m_snapshot.reset();
+            return nullptr;
+        }
+        if (m_snapshot && m_snapshot->stamp == *stamp) {
+            if (!m_snapshot->racy)
+                return m_snapshot.get();
+            const bool settled = !IsRacy(*stamp);
+            if (HeadMatches(IndexPath(), m_snapshot->image)) {
+                m_snapshot->racy = !settled;
+                return m_snapshot.get();
+            }
+        }
+        if (!m_snapshot && m_refusedStamp == *stamp)
+            return nullptr;
+        FolderLock lock(Folder(), FolderLock::Mode::Shared);
+        Load();
+    } catch (const UrlCacheError& error) {
+        m_snapshot.reset();
+        m_refusedStamp = stamp;
+        Report({error.what()});
+    } catch (const std::system_error& error) {
+        m_snapshot.reset();
+        Report({error.what()});
+    }
+    return m_snapshot.get();
+}
+
+Snapshot* Container::Loaded()
+{
+    return m_snapshot ? m_snapshot.get() : Refresh();
+}
+
+void Container::Invalidate()
+{
+    m_snapshot.reset();
+    m_refusedStamp.reset();
+}
+
+void Container::Load()
+{
+    m_snapshot.reset();
+    auto loaded = ReadIndexFile(IndexPath());
+    if (!loaded)
+        return;
+    auto snapshot = std::make_unique<Snapshot>();
+    snapshot->info = ParseIndex(loaded->image, IndexPath().string(), loaded->realSize);
+    snapshot->image = std::move(loaded->image);
+    snapshot->realSize = loaded->realSize;
+    snapshot->stamp = loaded->stamp;
+    snapshot->racy = IsRacy(loaded->stamp);
+    Report(snapshot->info.problems);
+    m_refusedStamp.reset();
+    m_snapshot = std::move(snapshot);
+}
+
+std::optional<SlotHit> Container::Find(Snapshot& snapshot, std::string_view url)
+{
+    if (url.empty())
+        return std::nullopt;
+    const ByteImage& image = snapshot.image;
+    const auto hitAt = [&](uint64_t slot) -> std::optional<SlotHit> {
+        const uint32_t key = image.U32(slot);
+        if (!KeyNamesEntry(key))
+            return std::nullopt;
+        const uint32_t record = image.U32(slot + 4);
+        const auto stored = ListedUrl(image, snapshot.info, record);
+        if (!stored || *stored != url)
+            return std::nullopt;
+        return SlotHit{slot, key, record};
+    };
+
+    const uint32_t hash = UrlHash(url);
+    for (uint32_t table : snapshot.info.tables) {
+        for (uint32_t i = 0; i < kBucketSlots; ++i) {
+            const uint64_t slot = SlotPosition(table, HashBucket(hash) * kBucketSlots + i);
+            if (HashKeyBits(image.U32(slot)) != HashKeyBits(hash))
+                continue;
+            if (auto hit = hitAt(slot))
+                return hit;
+        }
+    }
+
+    if (!snapshot.urlSlots) {
+        auto& slots = snapshot.urlSlots.emplace();
+        for (uint32_t table : snapshot.info.tables) {
+            for (uint32_t i = 0; i < kSlotCount; ++i) {
+                const uint64_t slot = SlotPosition(table, i);
+                if (!KeyNamesEntry(image.U32(slot)))
+                    continue;
+                if (auto stored = ListedUrl(image, snapshot.info, image.U32(slot + 4)))
+                    slots.emplace(*stored, slot);
+            }
+        }
+    }
+    const auto found = snapshot.urlSlots->find(url);
+    if (found == snapshot.urlSlots->end())
+        return std::nullopt;
+    return hitAt(found->second);
+}
+
+const std::filesystem::path& Container::CanonicalFolder(Snapshot& snapshot) const
+{
+    if (!snapshot.canonicalFolder) {
+        std::error_code ec;
+        auto canonical = std::filesystem::weakly_canonical(Folder(), ec);
+        snapshot.canonicalFolder = ec ? Folder() : canonical;
+    }
+    return *snapshot.canonicalFolder;
+}
+
+const std::optional<std::filesystem::path>& Container::FileFolder(Snapshot& snapshot,
+                                                                  uint8_t directory) const
+{
+    static const std::optional<std::filesystem::path> kNone;
+    if (!snapshot.directories) {
+        auto& folders = snapshot.directories.emplace();
+        for (const CacheDirectory& dir : snapshot.info.directories) {
+            auto& folder = folders.emplace_back();
+            if (!dir.valid)
+                continue;
+            auto path = FindCacheDirectory(Folder(), dir.name);
+            if (StaysInside(path, CanonicalFolder(snapshot)))
+                folder = std::move(path);
+        }
+    }
+    if (directory >= snapshot.directories->size())
+        return kNone;
+    return (*snapshot.directories)[directory];
+}
+
+std::filesystem::path Container::LocalPath(Snapshot& snapshot, const UrlRecord& record) const
+{
+    if (!record.localName)
+        return {};
+    const std::filesystem::path* folder = &Folder();
+    if (record.directory != kNoSubdirectory) {
+        const auto& dir = FileFolder(snapshot, record.directory);
+        if (!dir)
+            return {};
+        folder = &*dir;
+    }
+    const LocalFile file = FindLocalFile(*folder, *record.localName);
+    if (file.symlink && !StaysInside(file.path, CanonicalFolder(snapshot)))
+        return {};
+    return file.path;
+}
+
+std::unique_ptr<CacheEntryInfo> Container::Describe(Snapshot& snapshot,
+                                                    const UrlRecord& record) const
+{
+    auto info = std::make_unique<CacheEntryInfo>();
+    info->sourceUrlName = std::string(record.url);
+    info->localFileName = LocalPath(snapshot, record).string();
+    info->cacheEntryType = record.type;
+    info->useCount = record.useCount;
+    info->hitRate = record.hitRate;
+    info->sizeLow = record.sizeLow;
+    info->sizeHigh = record.sizeHigh;
+    info->lastModifiedTime = record.lastModified;
+    info->expireTime = FileTimeFromDos(record.expire);
+    info->lastAccessTime = record.lastAccess;
+    info->lastSyncTime = FileTimeFromDos(record.lastSync);
+    if (record.header)
+        info->headerInfo = std::string(*record.header);
+    if (record.extension)
+        info->fileExtension = std::string(*record.extension);
+    info->exemptDelta = record.exemptDelta;
+    return info;
+}
+
+}  // namespace trovana::urlcache

@@ -1,0 +1,228 @@
+#include "container_writer.h"
+
+#include "file_time.h"
+#include "hash.h"
+#include "index_edit.h"
+#include "layout.h"
+#include "local_file.h"
+#include "new_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+namespace trovana::urlcache {
+namespace {
+
+using namespace layout;
+
+constexpr uint64_t kDayInFileTime = 24ull * 3600 * 10'000'000;
+constexpr size_t kDirectoryCountForContent = 4;
+
+}  // namespace
+
+LockState LockOf(uint32_t key, const UrlRecord& record)
+{
+    if ((key & kKeyFlagMask) != kFlagLocked && record.useCount == 0)
+        return LockState::Unlocked;
+    return FileTimeNow() - record.lastAccess > kDayInFileTime ? LockState::Stale : LockState::Held;
+}
+
+ContainerWriter::ContainerWriter(Container& container, bool create)
+    : m_container(container), m_random(std::random_device{}())
+{
+    try {
+        Open(create);
+    } catch (const std::exception& error) {
+        m_snapshot = nullptr;
+        m_refusal = error.what();
+    }
+}
+
+ContainerWriter::~ContainerWriter()
+{
+    if (m_pending)
+        m_container.Invalidate();
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+void ContainerWriter::Open(bool create)
+{
+    const std::filesystem::path& folder = m_container.Folder();
+    if (create)
+        std::filesystem::create_directories(folder);
+    else if (!std::filesystem::is_directory(folder))
+        return;
+    m_lock.emplace(folder, FolderLock::Mode::Exclusive);
+
+    const std::filesystem::path path = m_container.IndexPath();
+    m_fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (m_fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+        m_refusal = path.string() + ": cannot be written (" + std::strerror(errno) + ")";
+        m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+    if (m_fd < 0) {
+        if (errno != ENOENT)
+            throw std::system_error(errno, std::generic_category(), "cannot open " + path.string());
+        m_container.m_snapshot.reset();
+        if (create)
+            MakeNew();
+        return;
+    }
+    // Never change what was read earlier: re-read unless the file is
+    // provably the same (same identity and times, same header and bitmap).
+    const Snapshot* known = m_container.m_snapshot.get();
+    if (!known || !(known->stamp == StampOfDescriptor(m_fd)) || !HeadMatches(m_fd, known->image)) {
+        try {
+            m_container.Load();
+        } catch (const UrlCacheError& error) {
+            m_container.Invalidate();
+            m_indexRefused = true;
+            m_refusal = error.what();
+            return;
+        }
+    }
+    m_snapshot = m_container.m_snapshot.get();
+    if (m_snapshot && !m_snapshot->info.Writable() && m_refusal.empty())
+        m_refusal = m_snapshot->info.problems.front();
+}
+
+void ContainerWriter::MakeNew()
+{
+    std::vector<std::string> names;
+    if (m_container.Kind() == ContainerKind::Content) {
+        while (names.size() < kDirectoryCountForContent) {
+            const std::string name = RandomName(m_random);
+            const auto dir = m_container.Folder() / name;
+            if (mkdir(dir.c_str(), 0755) == 0)
+                names.push_back(name);
+            else if (errno != EEXIST)
+                throw std::system_error(errno, std::generic_category(), "cannot create " + dir.string());
+        }
+    }
+    auto snapshot = std::make_unique<Snapshot>();
+    snapshot->image = NewIndexImage(names);
+    snapshot->realSize = snapshot->image.Size();
+    snapshot->info =
+        ParseIndex(snapshot->image, m_container.IndexPath().string(), snapshot->realSize);
+    m_container.m_snapshot = std::move(snapshot);
+    m_snapshot = m_container.m_snapshot.get();
+    m_replace = true;
+    m_pending = true;
+}
+
+CacheResult ContainerWriter::Refused() const
+{
+    return {ERROR_ACCESS_DENIED, m_refusal + " (the container is read-only)"};
+}
+
+CacheResult ContainerWriter::Failed(const std::exception& error)
+{
+    m_container.Invalidate();
+    m_snapshot = nullptr;
+    m_pending = false;
+    m_refusal = error.what();
+    return {ERROR_ACCESS_DENIED, m_refusal};
+}
+
+CacheResult ContainerWriter::Delete(std::string_view url)
+{
+    const CacheResult notFound{ERROR_FILE_NOT_FOUND, "not in the cache: " + std::string(url)};
+    if (!m_snapshot)
+        return m_refusal.empty() || m_indexRefused ? notFound : Refused();
+    const auto hit = Container::Find(*m_snapshot, url);
+    if (!hit)
+        return notFound;
+    if (!m_refusal.empty())
+        return Refused();
+    try {
+        const UrlRecord record = *ReadUrlRecord(m_snapshot->image, m_snapshot->info, hit->record);
+        const LockState lock = LockOf(hit->key, record);
+        if (lock == LockState::Held) {
+            // As Wine: mark it, and it goes when the last user unlocks it.
+            m_snapshot->image.NextStep();
+            m_snapshot->image.Put32(hit->record + kRecType, record.type | PENDING_DELETE_CACHE_ENTRY);
+            Flush();
+            return {ERROR_ACCESS_DENIED,
+                    std::string(url) + " is in use; it will be deleted when it is unlocked"};
+        }
+        RemoveEntry(*hit, record, lock == LockState::Stale);
+        return {};
+    } catch (const std::exception& error) {
+        return Failed(error);
+    }
+}
+
+void ContainerWriter::RemoveEntry(const SlotHit& hit, const UrlRecord& record, bool staleLock)
+{
+    ByteImage& image = m_snapshot->image;
+    if (auto& slots = m_snapshot->urlSlots) {
+        const auto found = slots->find(record.url);
+        if (found != slots->end() && found->second == hit.slot)
+            slots->erase(found);
+        else if (found != slots->end())
+            slots.reset();
+    }
+    if (staleLock) {
+        image.NextStep();
+        image.Put32(hit.record + kRecUseCount, 0);
+    }
+    image.NextStep();
+    image.Put32(hit.slot, kKeyDeleted);
+    Flush();
+
+    if (RemoveLocalFile(record) == FileRemoval::Denied) {
+        // Wine keeps such a record as a LEAK on its leak list and frees it
+        // once the file can be deleted.
+        image.NextStep();
+        image.Put32(hit.record, kLeakSignature);
+        image.Put32(hit.record + kRecExemptDelta, image.U32(kLeakListHead));
+        image.NextStep();
+        image.Put32(kLeakListHead, static_cast<uint32_t>(hit.record));
+        Flush();
+        return;
+    }
+    const auto block = static_cast<uint32_t>((hit.record - kBlockArea) / kBlockSize);
+    image.NextStep();
+    MarkRuns(image, {BlockRun{block, static_cast<uint32_t>(record.span.length / kBlockSize)}}, false);
+    image.NextStep();
+    AdjustCounters(image, record.directory, record.Size(), record.type & STICKY_CACHE_ENTRY, -1);
+    Flush();
+}
+
+ContainerWriter::FileRemoval ContainerWriter::RemoveLocalFile(const UrlRecord& record)
+{
+    const std::filesystem::path path = m_container.LocalPath(*m_snapshot, record);
+    if (path.empty() || !StaysInside(path, m_container.CanonicalFolder(*m_snapshot)))
+        return FileRemoval::Done;
+    // Only the file the entry made: one changed since belongs to someone else.
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 ||
+        !(DosFromFileTime(FileTimeFromTimespec(st.st_mtim)) == record.fileWrite))
+        return FileRemoval::Done;
+    if (unlink(path.c_str()) != 0 && (errno == EACCES || errno == EPERM))
+        return FileRemoval::Denied;
+    return FileRemoval::Done;
+}
+
+std::optional<uint8_t> ContainerWriter::PickDirectory()
+{
+    if (m_snapshot->info.directories.empty())
+        return kNoSubdirectory;
+    std::vector<uint8_t> usable;
+    for (size_t i = 0; i < m_snapshot->info.directories.size(); ++i) {
+        if (m_container.FileFolder(*m_snapshot, static_cast<uint8_t>(i)))
+            usable.push_back(static_cast<uint8_t>(i));
+    }
+    if (usable.empty())
+        return std::nullopt;
+    std::uniform_int_distribution<size_t> pick(0, usable.size() - 1);
+    return usable[pick(m_random)];
+}
+
+}  // namespace trovana::urlcache

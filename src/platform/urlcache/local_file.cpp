@@ -1,0 +1,132 @@
+#include "local_file.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <system_error>
+
+namespace trovana::urlcache {
+namespace {
+
+// Code points of Windows-1252 bytes 0x80-0x9F.
+constexpr std::array<char16_t, 32> kHighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+void AppendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; });
+}
+
+char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+// 0: missing, 1: present, 2: present and a symbolic link.
+int Probe(const std::filesystem::path& path)
+{
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0)
+        return 0;
+    return S_ISLNK(st.st_mode) ? 2 : 1;
+}
+
+}  // namespace
+
+bool IsSafeLocalName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        const auto byte = static_cast<uint8_t>(c);
+        return byte < 0x20 || byte == 0x7F || c == '/' || c == '\\';
+    });
+}
+
+std::string Cp1252ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (char c : bytes) {
+        const auto byte = static_cast<uint8_t>(c);
+        if (byte >= 0x80 && byte < 0xA0)
+            AppendUtf8(out, kHighControls[byte - 0x80]);
+        else
+            AppendUtf8(out, byte);
+    }
+    return out;
+}
+
+std::filesystem::path FindCacheDirectory(const std::filesystem::path& container,
+                                         std::string_view name)
+{
+    std::filesystem::path exact = container / std::string(name);
+    std::error_code ec;
+    if (std::filesystem::exists(exact, ec))
+        return exact;
+    for (std::filesystem::directory_iterator it(container, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string found = it->path().filename().string();
+        if (EqualIgnoringCase(found, name))
+            return it->path();
+    }
+    return exact;
+}
+
+LocalFile FindLocalFile(const std::filesystem::path& dir, std::string_view storedName)
+{
+    if (IsAscii(storedName)) {
+        LocalFile file{dir / std::string(storedName)};
+        const int probe = Probe(file.path);
+        file.exists = probe != 0;
+        file.symlink = probe == 2;
+        return file;
+    }
+    const std::filesystem::path utf8 = dir / Cp1252ToUtf8(storedName);
+    const std::filesystem::path raw = dir / std::string(storedName);
+    for (const auto* candidate : {&utf8, &raw}) {
+        if (const int probe = Probe(*candidate))
+            return {*candidate, true, probe == 2};
+    }
+    return {utf8, false, false};
+}
+
+bool StaysInside(const std::filesystem::path& path, const std::filesystem::path& canonicalRoot)
+{
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
+    if (ec)
+        return false;
+    const std::string& root = canonicalRoot.native();
+    const std::string& text = resolved.native();
+    if (text.size() <= root.size() || text.compare(0, root.size(), root) != 0)
+        return false;
+    return root.ends_with('/') || text[root.size()] == '/';
+}
+
+}  // namespace trovana::urlcache

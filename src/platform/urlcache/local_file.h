@@ -1,0 +1,40 @@
+// Local file names of cache entries: what a stored name may be, how the
+// ANSI (Windows-1252) name in the index maps to the UTF-8 name Wine gives the
+// file on disk, and the check that a path stays inside its container folder.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace trovana::urlcache {
+
+// Not empty, not "." or "..", no '/', '\' or control byte.
+bool IsSafeLocalName(std::string_view name);
+
+// Windows-1252 bytes as UTF-8 (undefined bytes map to the C1 controls of the
+// same value, as Windows converts them).
+std::string Cp1252ToUtf8(std::string_view bytes);
+
+// The cache directory `name` of a container: the folder of that exact name,
+// else one whose name matches it ignoring case (a copied Windows profile may
+// have changed the case), else the exact name.
+std::filesystem::path FindCacheDirectory(const std::filesystem::path& container,
+                                         std::string_view name);
+
+struct LocalFile {
+    std::filesystem::path path;
+    bool exists = false;
+    bool symlink = false;
+};
+
+// Where the stored name lies in dir: the UTF-8 form of the Windows-1252 bytes
+// when such a file exists, else the raw bytes when those exist, else the
+// UTF-8 form (a missing file is normal).
+LocalFile FindLocalFile(const std::filesystem::path& dir, std::string_view storedName);
+
+// True when path, with every symbolic link resolved, lies inside root, which
+// must itself be canonical.
+bool StaysInside(const std::filesystem::path& path, const std::filesystem::path& canonicalRoot);
+
+}  // namespace trovana::urlcache
