@@ -2,6 +2,8 @@
 // temporary prefix shared by the tests below (wineboot is slow). The tests run
 // in order; each stops Wine before trovana-cache changes anything, because
 // trovana-cache refuses to write while a wineserver serves the prefix.
+// CTest passes the programs' paths; TROVANA_INTEROP_KEEP=1 keeps the prefix
+// for a look after a failure.
 #include "listing.h"
 #include "wine_session.h"
 
@@ -9,9 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <regex>
@@ -85,11 +85,6 @@ uint32_t ReadU32(const std::string& bytes, size_t offset) {
     uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = v * 256 + static_cast<unsigned char>(bytes[offset + i]);
     return v;
-}
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 class InteropTest : public ::testing::Test {

@@ -23,11 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 fs::path EnvPath(const char* name) {
     const char* value = std::getenv(name);
     return value ? fs::path(value) : fs::path();
@@ -56,6 +51,11 @@ std::vector<std::string> WineEnvironment(const fs::path& prefix) {
 }
 
 }  // namespace
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 Tools Tools::FromEnvironment() {
     return {EnvPath("TROVANA_INTEROP_WINE"), EnvPath("TROVANA_INTEROP_WINESERVER"),
@@ -98,7 +98,7 @@ Process::~Process() { Wait(); }
 
 bool Process::WaitForOutput(const std::string& text, int seconds) const {
     for (int waited = 0; waited < seconds * 10; ++waited) {
-        if (ReadFile(m_out).find(text) != std::string::npos) return true;
+        if (ReadBytes(m_out).find(text) != std::string::npos) return true;
         usleep(100 * 1000);
     }
     return false;
@@ -115,8 +115,8 @@ RunResult Process::Wait() {
     }
     m_pid = -1;
     if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
-    result.out = ReadFile(m_out);
-    result.err = ReadFile(m_err);
+    result.out = ReadBytes(m_out);
+    result.err = ReadBytes(m_err);
     return result;
 }
 
@@ -212,7 +212,7 @@ void WineSession::RemoveServerFolder() const {
     const fs::path tmp = fs::temp_directory_path();
     std::error_code ec;
     fs::remove_all(tmp / (".wine-" + std::to_string(getuid())) / name, ec);
-    std::string debianFolder = ReadFile(m_prefix / "wineserver");
+    std::string debianFolder = ReadBytes(m_prefix / "wineserver");
     while (!debianFolder.empty() && std::isspace(static_cast<unsigned char>(debianFolder.back())))
         debianFolder.pop_back();
     if (debianFolder.starts_with("wine-") && debianFolder.find('/') == std::string::npos) {

@@ -52,6 +52,9 @@ private:
     std::filesystem::path m_err;
 };
 
+// The whole file; empty when it cannot be read.
+std::string ReadBytes(const std::filesystem::path& path);
+
 // Runs a program to its end.
 RunResult Run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
               const std::filesystem::path& scratch);
