@@ -1,6 +1,7 @@
 #include "byte_image.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace trovana::urlcache {
@@ -9,9 +10,10 @@ uint64_t ByteImage::Read(uint64_t offset, unsigned width) const
 {
     if (!Fits(offset, width))
         throw OutOfImage("read outside the cache index image");
+    // The format is little-endian, as is every host Trovana builds for.
+    static_assert(std::endian::native == std::endian::little);
     uint64_t value = 0;
-    for (unsigned i = 0; i < width; ++i)
-        value |= uint64_t{m_bytes[offset + i]} << (8 * i);
+    std::memcpy(&value, m_bytes.data() + offset, width);
     return value;
 }
 
@@ -38,8 +40,7 @@ void ByteImage::Write(uint64_t offset, uint64_t value, unsigned width)
 {
     if (!Fits(offset, width))
         throw OutOfImage("write outside the cache index image");
-    for (unsigned i = 0; i < width; ++i)
-        m_bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    std::memcpy(m_bytes.data() + offset, &value, width);
     Touch(offset, width);
 }
 

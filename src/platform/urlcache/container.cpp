@@ -2,7 +2,6 @@
 
 #include "file_time.h"
 #include "folder_lock.h"
-#include "hash.h"
 #include "layout.h"
 #include "local_file.h"
 
@@ -19,6 +18,9 @@ Container::Container(ContainerLocation location, ProblemSink problems)
     const auto absolute = std::filesystem::absolute(m_location.folder, ec);
     if (!ec)
         m_location.folder = absolute.lexically_normal();
+    if (!m_location.folder.has_filename() && m_location.folder.has_relative_path())
+        m_location.folder = m_location.folder.parent_path();  // no trailing '/'
+    m_indexPath = m_location.folder / "index.dat";
 }
 
 void Container::Report(const std::vector<std::string>& problems) const
@@ -33,7 +35,10 @@ Snapshot* Container::Refresh()
 {
     std::optional<FileStamp> stamp;
     try {
-        stamp = StampOfFile(IndexPath());
+        if (m_snapshot)
+            stamp = StampOfLinkedDescriptor(m_snapshot->file.get());
+        if (!stamp || *stamp != m_snapshot->stamp)
+            stamp = StampOfFile(IndexPath());
         if (!stamp) {
             m_snapshot.reset();
             return nullptr;
@@ -84,55 +89,67 @@ void Container::Load()
     snapshot->image = std::move(loaded->image);
     snapshot->realSize = loaded->realSize;
     snapshot->stamp = loaded->stamp;
+    snapshot->file = std::move(loaded->file);
     snapshot->racy = IsRacy(loaded->stamp);
     Report(snapshot->info.problems);
     m_refusedStamp.reset();
     m_snapshot = std::move(snapshot);
 }
 
+namespace {
+
+// The slot when it still names a listed entry stored under exactly `url`.
+std::optional<SlotHit> HitAt(const Snapshot& snapshot, uint64_t slot, std::string_view url)
+{
+    const ByteImage& image = snapshot.image;
+    const uint32_t key = image.U32(slot);
+    if (!KeyNamesEntry(key))
+        return std::nullopt;
+    const uint32_t record = image.U32(slot + 4);
+    const auto stored = ListedUrl(image, snapshot.info, record);
+    if (!stored || *stored != url)
+        return std::nullopt;
+    return SlotHit{slot, key, record};
+}
+
+// Every listed URL and its first slot in enumeration order: one pass over
+// all slots, so entries are found whatever key they were stored under.
+void IndexUrls(Snapshot& snapshot)
+{
+    const ByteImage& image = snapshot.image;
+    auto& slots = snapshot.urlSlots.emplace();
+    for (uint32_t table : snapshot.info.tables) {
+        for (uint32_t i = 0; i < kSlotCount; ++i) {
+            const uint64_t slot = SlotPosition(table, i);
+            if (!KeyNamesEntry(image.U32(slot)))
+                continue;
+            if (auto stored = ListedUrl(image, snapshot.info, image.U32(slot + 4)))
+                slots.emplace(*stored, slot);
+        }
+    }
+}
+
+}  // namespace
+
 std::optional<SlotHit> Container::Find(Snapshot& snapshot, std::string_view url)
 {
     if (url.empty())
         return std::nullopt;
-    const ByteImage& image = snapshot.image;
-    const auto hitAt = [&](uint64_t slot) -> std::optional<SlotHit> {
-        const uint32_t key = image.U32(slot);
-        if (!KeyNamesEntry(key))
+    // A walk of the URL's bucket costs a few slots per hash table, and a big
+    // container has a hundred tables; the map of all URLs answers at once.
+    // Writers keep it up to date; if it ever points at a changed slot, it is
+    // built again.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!snapshot.urlSlots)
+            IndexUrls(snapshot);
+        const auto found = snapshot.urlSlots->find(url);
+        if (found == snapshot.urlSlots->end())
             return std::nullopt;
-        const uint32_t record = image.U32(slot + 4);
-        const auto stored = ListedUrl(image, snapshot.info, record);
-        if (!stored || *stored != url)
-            return std::nullopt;
-        return SlotHit{slot, key, record};
-    };
-
-    const uint32_t hash = UrlHash(url);
-    for (uint32_t table : snapshot.info.tables) {
-        for (uint32_t i = 0; i < kBucketSlots; ++i) {
-            const uint64_t slot = SlotPosition(table, HashBucket(hash) * kBucketSlots + i);
-            if (HashKeyBits(image.U32(slot)) != HashKeyBits(hash))
-                continue;
-            if (auto hit = hitAt(slot))
-                return hit;
-        }
+        if (auto hit = HitAt(snapshot, found->second, url))
+            return hit;
+        snapshot.urlSlots.reset();
     }
-
-    if (!snapshot.urlSlots) {
-        auto& slots = snapshot.urlSlots.emplace();
-        for (uint32_t table : snapshot.info.tables) {
-            for (uint32_t i = 0; i < kSlotCount; ++i) {
-                const uint64_t slot = SlotPosition(table, i);
-                if (!KeyNamesEntry(image.U32(slot)))
-                    continue;
-                if (auto stored = ListedUrl(image, snapshot.info, image.U32(slot + 4)))
-                    slots.emplace(*stored, slot);
-            }
-        }
-    }
-    const auto found = snapshot.urlSlots->find(url);
-    if (found == snapshot.urlSlots->end())
-        return std::nullopt;
-    return hitAt(found->second);
+    return std::nullopt;
 }
 
 const std::filesystem::path& Container::CanonicalFolder(Snapshot& snapshot) const
@@ -145,10 +162,14 @@ const std::filesystem::path& Container::CanonicalFolder(Snapshot& snapshot) cons
     return *snapshot.canonicalFolder;
 }
 
-const std::optional<std::filesystem::path>& Container::FileFolder(Snapshot& snapshot,
-                                                                  uint8_t directory) const
+const std::optional<FileFolder>& Container::FolderOf(Snapshot& snapshot, uint8_t directory) const
 {
-    static const std::optional<std::filesystem::path> kNone;
+    static const std::optional<FileFolder> kNone;
+    if (directory == kNoSubdirectory) {
+        if (!snapshot.folder)
+            snapshot.folder = FileFolder{Folder(), MayHoldSymlinks(Folder())};
+        return snapshot.folder;
+    }
     if (!snapshot.directories) {
         auto& folders = snapshot.directories.emplace();
         for (const CacheDirectory& dir : snapshot.info.directories) {
@@ -157,7 +178,7 @@ const std::optional<std::filesystem::path>& Container::FileFolder(Snapshot& snap
                 continue;
             auto path = FindCacheDirectory(Folder(), dir.name);
             if (StaysInside(path, CanonicalFolder(snapshot)))
-                folder = std::move(path);
+                folder = FileFolder{path, MayHoldSymlinks(path)};
         }
     }
     if (directory >= snapshot.directories->size())
@@ -165,21 +186,17 @@ const std::optional<std::filesystem::path>& Container::FileFolder(Snapshot& snap
     return (*snapshot.directories)[directory];
 }
 
-std::filesystem::path Container::LocalPath(Snapshot& snapshot, const UrlRecord& record) const
+std::string Container::LocalPath(Snapshot& snapshot, const UrlRecord& record) const
 {
     if (!record.localName)
         return {};
-    const std::filesystem::path* folder = &Folder();
-    if (record.directory != kNoSubdirectory) {
-        const auto& dir = FileFolder(snapshot, record.directory);
-        if (!dir)
-            return {};
-        folder = &*dir;
-    }
-    const LocalFile file = FindLocalFile(*folder, *record.localName);
+    const auto& folder = FolderOf(snapshot, record.directory);
+    if (!folder)
+        return {};
+    LocalFile file = FindLocalFile(folder->path.native(), *record.localName, folder->mayHoldLinks);
     if (file.symlink && !StaysInside(file.path, CanonicalFolder(snapshot)))
         return {};
-    return file.path;
+    return std::move(file.path);
 }
 
 std::unique_ptr<CacheEntryInfo> Container::Describe(Snapshot& snapshot,
@@ -187,7 +204,7 @@ std::unique_ptr<CacheEntryInfo> Container::Describe(Snapshot& snapshot,
 {
     auto info = std::make_unique<CacheEntryInfo>();
     info->sourceUrlName = std::string(record.url);
-    info->localFileName = LocalPath(snapshot, record).string();
+    info->localFileName = LocalPath(snapshot, record);
     info->cacheEntryType = record.type;
     info->useCount = record.useCount;
     info->hitRate = record.hitRate;

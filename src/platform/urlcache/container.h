@@ -27,19 +27,34 @@ struct SlotHit {
     uint64_t record = 0;
 };
 
+// A folder that holds entries' files: the container folder or one of its
+// cache directories, checked to lie inside the container folder.
+struct FileFolder {
+    std::filesystem::path path;
+    // Listed once per snapshot: only then is each file examined for a
+    // symbolic link that could lead out of the container.
+    bool mayHoldLinks = true;
+};
+
 // One version of index.dat, parsed, with what lookups build on first need.
 struct Snapshot {
     ByteImage image;
     IndexInfo info;
     uint64_t realSize = 0;
     FileStamp stamp;
+    // index.dat as read, open: fstat on it is much cheaper than stat on the
+    // path, and its link count shows when the path names another file now.
+    Descriptor file;
     // The stamp was taken so soon after a change that a further change may
     // not show in it: compare the header and bitmap too.
     bool racy = false;
+    // Every block before this one is in use: where a first-fit search starts.
+    uint32_t firstFreeBlock = 0;
     // URL -> slot of every listed entry, for the full-scan fallback.
     std::optional<std::unordered_map<std::string_view, uint64_t>> urlSlots;
-    // The folder of each cache directory; none where it is unusable.
-    std::optional<std::vector<std::optional<std::filesystem::path>>> directories;
+    // The container folder and each cache directory; none where unusable.
+    std::optional<FileFolder> folder;
+    std::optional<std::vector<std::optional<FileFolder>>> directories;
     std::optional<std::filesystem::path> canonicalFolder;
 };
 
@@ -51,7 +66,7 @@ public:
 
     ContainerKind Kind() const { return m_location.kind; }
     const std::filesystem::path& Folder() const { return m_location.folder; }
-    std::filesystem::path IndexPath() const { return m_location.folder / "index.dat"; }
+    const std::filesystem::path& IndexPath() const { return m_indexPath; }
 
     // The snapshot, read again when the file changed (one stat when it did
     // not). Null when there is no index or it was refused.
@@ -61,14 +76,14 @@ public:
     // Forgets the snapshot (after a failed change, memory may differ from disk).
     void Invalidate();
 
-    // The entry stored under exactly these bytes: the hash bucket first,
-    // then every slot (for keys computed differently).
+    // The entry stored under exactly these bytes, whatever key it was
+    // stored with (Wine before 10.11 computed some keys differently).
     static std::optional<SlotHit> Find(Snapshot& snapshot, std::string_view url);
     // The entry's fields as WinINet returns them, with a Linux path.
     std::unique_ptr<CacheEntryInfo> Describe(Snapshot& snapshot, const UrlRecord& record) const;
     // The Linux path of a record's file when its directory and name are
     // usable and it stays inside the container folder; empty otherwise.
-    std::filesystem::path LocalPath(Snapshot& snapshot, const UrlRecord& record) const;
+    std::string LocalPath(Snapshot& snapshot, const UrlRecord& record) const;
 
     // Tests watch in-place writes through this.
     void SetWriteObserver(WriteObserver observer) { m_observer = std::move(observer); }
@@ -81,10 +96,11 @@ private:
     void Load();
     void Report(const std::vector<std::string>& problems) const;
     const std::filesystem::path& CanonicalFolder(Snapshot& snapshot) const;
-    const std::optional<std::filesystem::path>& FileFolder(Snapshot& snapshot,
-                                                           uint8_t directory) const;
+    // The folder of files in `directory` (0xFE: the container folder).
+    const std::optional<FileFolder>& FolderOf(Snapshot& snapshot, uint8_t directory) const;
 
     ContainerLocation m_location;
+    std::filesystem::path m_indexPath;
     ProblemSink m_problems;
     std::unique_ptr<Snapshot> m_snapshot;
     std::optional<FileStamp> m_refusedStamp;  // the version that was refused, not read again

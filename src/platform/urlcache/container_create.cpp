@@ -7,6 +7,7 @@
 #include "layout.h"
 #include "new_file.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace trovana::urlcache {
@@ -83,11 +84,10 @@ CacheResult ContainerWriter::Create(const NewCacheEntry& entry, std::string_view
                 return {ERROR_ACCESS_DENIED,
                         m_container.IndexPath().string() + ": no usable cache directory"};
             directory = *picked;
-            const std::filesystem::path folder = directory == kNoSubdirectory
-                                                     ? m_container.Folder()
-                                                     : *m_container.FileFolder(*m_snapshot, directory);
+            const std::filesystem::path folder = m_container.FolderOf(*m_snapshot, directory)->path;
             std::filesystem::create_directories(folder);
-            file = CreateLocalFile(folder, url, entry.fileExtension, *entry.body, m_random);
+            file = CreateLocalFile(folder, url, entry.fileExtension, *entry.body, m_random,
+                                   &m_nameHints);
             if (m_replace)
                 m_createdFiles.push_back(file->path);
         }
@@ -142,9 +142,10 @@ CacheResult ContainerWriter::Place(const std::string& recordBytes, uint32_t hash
     std::optional<BlockRun> tableRun;
     for (;;) {
         slot = FreeSlotInBucket(image, info, bucket);
-        run = FindFreeRun(image, info.capacity, blocks);
+        run = FindFreeRun(image, info.capacity, blocks, m_snapshot->firstFreeBlock);
         if (run && !slot)
-            tableRun = FindFreeRun(image, info.capacity, kHashTableBlocks, run);
+            tableRun = FindFreeRun(image, info.capacity, kHashTableBlocks,
+                                   m_snapshot->firstFreeBlock, run);
         if (run && (slot || tableRun))
             break;
         // Growth is never done in place: a crash between extending the file
@@ -170,6 +171,8 @@ CacheResult ContainerWriter::Place(const std::string& recordBytes, uint32_t hash
     }
     image.NextStep();
     MarkRuns(image, runs, true);
+    while (m_snapshot->firstFreeBlock < info.capacity && BlockInUse(image, m_snapshot->firstFreeBlock))
+        ++m_snapshot->firstFreeBlock;
     if (tableRun) {
         image.NextStep();
         image.Put32(info.tables.back() + kHashNext, static_cast<uint32_t>(tableRun->Offset()));
@@ -180,6 +183,10 @@ CacheResult ContainerWriter::Place(const std::string& recordBytes, uint32_t hash
     image.Put32(*slot + 4, static_cast<uint32_t>(run->Offset()));
     image.NextStep();
     image.Put32(*slot, key);
+    if (m_snapshot->urlSlots) {
+        const auto url = image.View(run->Offset() + kRecFixedSize, recordBytes.find('\0', kRecFixedSize) - kRecFixedSize);
+        m_snapshot->urlSlots->emplace(url, *slot);
+    }
     image.NextStep();
     AdjustCounters(image, directory, size, sticky, +1);
     Flush();
@@ -194,34 +201,39 @@ void ContainerWriter::Flush()
         image.ClearSteps();
         return;
     }
-    if (auto problem = WriteResultProblem(image))
-        throw std::logic_error(m_container.IndexPath().string() +
-                               ": refusing a change that would break the index (" + *problem + ")");
+    // In place, the size, capacity and chain numbering never change and
+    // MarkRuns keeps the blocks-in-use field equal to the bitmap, so the
+    // file passes Wine's start-up check after every write.
     FlushSteps(m_fd, image, m_container.m_observer);
+    m_wroteInPlace = true;
 }
 
 CacheResult ContainerWriter::Finish()
 {
     if (!m_snapshot)
         return {};
+    const std::filesystem::path& path = m_container.IndexPath();
     try {
-        if (m_pending) {
-            const std::filesystem::path path = m_container.IndexPath();
+        if (m_pending || m_wroteInPlace) {
             if (auto problem = WriteResultProblem(m_snapshot->image))
                 throw std::logic_error(path.string() +
                                        ": refusing a change that would break the index (" +
                                        *problem + ")");
+        }
+        if (m_pending) {
             ReplaceIndexFile(path, m_snapshot->image, m_lock->Descriptor());
             m_pending = false;
             m_createdFiles.clear();
-            m_snapshot->stamp = *StampOfFile(path);
-        } else if (m_fd >= 0) {
+            m_snapshot->file = Descriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+            m_snapshot->stamp = m_snapshot->file.get() >= 0 ? StampOfDescriptor(m_snapshot->file.get())
+                                                            : *StampOfFile(path);
+        } else if (m_wroteInPlace) {
             m_snapshot->stamp = StampOfDescriptor(m_fd);
         }
         m_snapshot->racy = IsRacy(m_snapshot->stamp);
     } catch (const std::exception& error) {
-        for (const auto& path : m_createdFiles)
-            unlink(path.c_str());
+        for (const auto& created : m_createdFiles)
+            unlink(created.c_str());
         m_createdFiles.clear();
         return Failed(error);
     }

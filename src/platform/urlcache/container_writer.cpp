@@ -1,7 +1,6 @@
 #include "container_writer.h"
 
 #include "file_time.h"
-#include "hash.h"
 #include "index_edit.h"
 #include "layout.h"
 #include "local_file.h"
@@ -11,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -60,7 +60,7 @@ void ContainerWriter::Open(bool create)
         return;
     m_lock.emplace(folder, FolderLock::Mode::Exclusive);
 
-    const std::filesystem::path path = m_container.IndexPath();
+    const std::filesystem::path& path = m_container.IndexPath();
     m_fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (m_fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
         m_refusal = path.string() + ": cannot be written (" + std::strerror(errno) + ")";
@@ -77,7 +77,7 @@ void ContainerWriter::Open(bool create)
     // Never change what was read earlier: re-read unless the file is
     // provably the same (same identity and times, same header and bitmap).
     const Snapshot* known = m_container.m_snapshot.get();
-    if (!known || !(known->stamp == StampOfDescriptor(m_fd)) || !HeadMatches(m_fd, known->image)) {
+    if (!known || known->stamp != StampOfDescriptor(m_fd) || !HeadMatches(m_fd, known->image)) {
         try {
             m_container.Load();
         } catch (const UrlCacheError& error) {
@@ -190,6 +190,7 @@ void ContainerWriter::RemoveEntry(const SlotHit& hit, const UrlRecord& record, b
     const auto block = static_cast<uint32_t>((hit.record - kBlockArea) / kBlockSize);
     image.NextStep();
     MarkRuns(image, {BlockRun{block, static_cast<uint32_t>(record.span.length / kBlockSize)}}, false);
+    m_snapshot->firstFreeBlock = std::min(m_snapshot->firstFreeBlock, block);
     image.NextStep();
     AdjustCounters(image, record.directory, record.Size(), record.type & STICKY_CACHE_ENTRY, -1);
     Flush();
@@ -197,13 +198,13 @@ void ContainerWriter::RemoveEntry(const SlotHit& hit, const UrlRecord& record, b
 
 ContainerWriter::FileRemoval ContainerWriter::RemoveLocalFile(const UrlRecord& record)
 {
-    const std::filesystem::path path = m_container.LocalPath(*m_snapshot, record);
+    const std::string path = m_container.LocalPath(*m_snapshot, record);
     if (path.empty() || !StaysInside(path, m_container.CanonicalFolder(*m_snapshot)))
         return FileRemoval::Done;
     // Only the file the entry made: one changed since belongs to someone else.
     struct stat st {};
     if (stat(path.c_str(), &st) != 0 ||
-        !(DosFromFileTime(FileTimeFromTimespec(st.st_mtim)) == record.fileWrite))
+        DosFromFileTime(FileTimeFromTimespec(st.st_mtim)) != record.fileWrite)
         return FileRemoval::Done;
     if (unlink(path.c_str()) != 0 && (errno == EACCES || errno == EPERM))
         return FileRemoval::Denied;
@@ -216,7 +217,7 @@ std::optional<uint8_t> ContainerWriter::PickDirectory()
         return kNoSubdirectory;
     std::vector<uint8_t> usable;
     for (size_t i = 0; i < m_snapshot->info.directories.size(); ++i) {
-        if (m_container.FileFolder(*m_snapshot, static_cast<uint8_t>(i)))
+        if (m_container.FolderOf(*m_snapshot, static_cast<uint8_t>(i)))
             usable.push_back(static_cast<uint8_t>(i));
     }
     if (usable.empty())

@@ -6,6 +6,7 @@
 
 #include "container.h"
 #include "folder_lock.h"
+#include "new_file.h"
 
 #include <optional>
 #include <random>
@@ -67,9 +68,11 @@ private:
     bool m_replace = false;
     bool m_pending = false;        // changes not yet on disk
     bool m_indexRefused = false;   // the file is not a usable index at all
+    bool m_wroteInPlace = false;
     std::string m_refusal;         // why the container cannot be changed
     std::vector<std::filesystem::path> m_createdFiles;  // removed again if Finish fails
     std::mt19937_64 m_random;
+    NameHints m_nameHints;
 };
 
 }  // namespace trovana::urlcache

@@ -3,6 +3,8 @@
 #include "layout.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 namespace trovana::urlcache {
 
@@ -14,16 +16,16 @@ uint64_t BlockRun::Offset() const
 }
 
 std::optional<BlockRun> FindFreeRun(const ByteImage& image, uint32_t capacity, uint32_t count,
-                                    const std::optional<BlockRun>& reserved)
+                                    uint32_t from, const std::optional<BlockRun>& reserved)
 {
     const auto taken = [&](uint32_t block) {
         if (reserved && block >= reserved->first && block - reserved->first < reserved->count)
             return true;
         return BlockInUse(image, block);
     };
-    uint32_t runStart = 0;
+    uint32_t runStart = from;
     uint32_t runLength = 0;
-    for (uint32_t block = 0; block < capacity; ++block) {
+    for (uint32_t block = from; block < capacity; ++block) {
         if (taken(block)) {
             runLength = 0;
             runStart = block + 1;
@@ -37,17 +39,24 @@ std::optional<BlockRun> FindFreeRun(const ByteImage& image, uint32_t capacity, u
 
 void MarkRuns(ByteImage& image, const std::vector<BlockRun>& runs, bool used)
 {
-    uint32_t inUse = image.U32(kBlocksInUse);
+    uint32_t total = 0;
+    for (const BlockRun& run : runs) {
+        for (uint32_t block = run.first; block < run.first + run.count; ++block) {
+            if (BlockInUse(image, block) == used)
+                throw std::logic_error("block " + std::to_string(block) + " is already " +
+                                       (used ? "in use" : "free"));
+        }
+        total += run.count;
+    }
     for (const BlockRun& run : runs) {
         for (uint32_t block = run.first; block < run.first + run.count; ++block) {
             const uint64_t at = kBitmap + block / 8;
             const auto bit = static_cast<uint8_t>(1u << (block % 8));
-            const uint8_t byte = image.U8(at);
-            image.Put8(at, used ? byte | bit : byte & ~bit);
+            image.Put8(at, used ? image.U8(at) | bit : image.U8(at) & ~bit);
         }
-        inUse = used ? inUse + run.count : inUse - std::min(inUse, run.count);
     }
-    image.Put32(kBlocksInUse, inUse);
+    const uint32_t inUse = image.U32(kBlocksInUse);
+    image.Put32(kBlocksInUse, used ? inUse + total : inUse - total);
 }
 
 std::optional<uint64_t> FreeSlotInBucket(const ByteImage& image, const IndexInfo& info,

@@ -21,13 +21,17 @@ struct BlockRun {
     uint64_t Offset() const;
 };
 
-// The first run of `count` free blocks from block 0 (first fit), treating
-// the blocks of `reserved` as taken too. None when no run fits.
+// The first run of `count` free blocks (first fit), treating the blocks of
+// `reserved` as taken too. Every block before `from` must be in use; the
+// search starts there. None when no run fits.
 std::optional<BlockRun> FindFreeRun(const ByteImage& image, uint32_t capacity, uint32_t count,
+                                    uint32_t from,
                                     const std::optional<BlockRun>& reserved = std::nullopt);
 
 // Sets or clears the runs' bitmap bits and moves the blocks-in-use field by
-// as many blocks, all in the image's current step.
+// as many blocks, all in the image's current step. Throws std::logic_error
+// (before changing anything) when a bit already has the wanted value: the
+// field would no longer match the bitmap, and Wine would wipe the container.
 void MarkRuns(ByteImage& image, const std::vector<BlockRun>& runs, bool used);
 
 // The first free (3) or deleted (1) slot among the bucket's 7 slots in the

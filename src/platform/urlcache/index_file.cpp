@@ -12,32 +12,33 @@
 #include <string>
 #include <ctime>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace trovana::urlcache {
+
+Descriptor::~Descriptor()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+Descriptor& Descriptor::operator=(Descriptor&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+    }
+    return *this;
+}
+
 namespace {
 
 [[noreturn]] void Fail(const std::string& what)
 {
     throw std::system_error(errno, std::generic_category(), what);
 }
-
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 FileStamp StampOf(const struct stat& st)
 {
@@ -91,6 +92,14 @@ std::optional<FileStamp> StampOfFile(const std::filesystem::path& file)
     return StampOf(st);
 }
 
+std::optional<FileStamp> StampOfLinkedDescriptor(int fd)
+{
+    struct stat st {};
+    if (fd < 0 || fstat(fd, &st) != 0 || st.st_nlink == 0)
+        return std::nullopt;
+    return StampOf(st);
+}
+
 FileStamp StampOfDescriptor(int fd)
 {
     struct stat st {};
@@ -125,7 +134,7 @@ std::optional<LoadedIndex> ReadIndexFile(const std::filesystem::path& file)
         const FileStamp after = StampOfDescriptor(fd.get());
         if ((after.size == before.size && bytes.size() == std::min(after.size, layout::kMaxFileSize)) ||
             attempt == kTries)
-            return LoadedIndex{ByteImage(std::move(bytes)), after.size, after};
+            return LoadedIndex{ByteImage(std::move(bytes)), after.size, after, std::move(fd)};
     }
 }
 

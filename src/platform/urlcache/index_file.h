@@ -31,11 +31,31 @@ bool IsRacy(const FileStamp& stamp);
 // None when the file does not exist. Throws std::system_error on other errors.
 std::optional<FileStamp> StampOfFile(const std::filesystem::path& file);
 FileStamp StampOfDescriptor(int fd);
+// The stamp of an open file that still has a name; none once it was
+// removed or replaced by a rename (its link count is then 0).
+std::optional<FileStamp> StampOfLinkedDescriptor(int fd);
+
+// An open file descriptor, closed with its owner.
+class Descriptor {
+public:
+    Descriptor() = default;
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor();
+    Descriptor(Descriptor&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    Descriptor& operator=(Descriptor&& other) noexcept;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
 
 struct LoadedIndex {
     ByteImage image;
     uint64_t realSize = 0;  // may exceed the image when the file is too large to be an index
     FileStamp stamp;
+    Descriptor file;        // the file that was read, kept open to check it cheaply
 };
 
 // Reads the file whole (at most the largest possible index), reading again

@@ -1,5 +1,6 @@
 #include "local_file.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -48,7 +49,7 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b)
 }
 
 // 0: missing, 1: present, 2: present and a symbolic link.
-int Probe(const std::filesystem::path& path)
+int Probe(const std::string& path)
 {
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0)
@@ -98,22 +99,46 @@ std::filesystem::path FindCacheDirectory(const std::filesystem::path& container,
     return exact;
 }
 
-LocalFile FindLocalFile(const std::filesystem::path& dir, std::string_view storedName)
+LocalFile FindLocalFile(const std::string& dir, std::string_view storedName, bool examineAscii)
 {
+    const auto join = [&dir](std::string_view name) {
+        std::string path;
+        path.reserve(dir.size() + 1 + name.size());
+        path.append(dir).append("/").append(name);
+        return path;
+    };
     if (IsAscii(storedName)) {
-        LocalFile file{dir / std::string(storedName)};
+        LocalFile file{join(storedName)};
+        if (!examineAscii)
+            return file;
         const int probe = Probe(file.path);
         file.exists = probe != 0;
         file.symlink = probe == 2;
         return file;
     }
-    const std::filesystem::path utf8 = dir / Cp1252ToUtf8(storedName);
-    const std::filesystem::path raw = dir / std::string(storedName);
-    for (const auto* candidate : {&utf8, &raw}) {
+    std::string utf8 = join(Cp1252ToUtf8(storedName));
+    std::string raw = join(storedName);
+    for (std::string* candidate : {&utf8, &raw}) {
         if (const int probe = Probe(*candidate))
-            return {*candidate, true, probe == 2};
+            return {std::move(*candidate), true, probe == 2};
     }
-    return {utf8, false, false};
+    return {std::move(utf8), false, false};
+}
+
+bool MayHoldSymlinks(const std::filesystem::path& dir)
+{
+    DIR* listing = opendir(dir.c_str());
+    if (!listing)
+        return false;  // no folder, no files in it
+    bool links = false;
+    while (const dirent* entry = readdir(listing)) {
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            links = true;
+            break;
+        }
+    }
+    closedir(listing);
+    return links;
 }
 
 bool StaysInside(const std::filesystem::path& path, const std::filesystem::path& canonicalRoot)

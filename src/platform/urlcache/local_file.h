@@ -23,15 +23,20 @@ std::filesystem::path FindCacheDirectory(const std::filesystem::path& container,
                                          std::string_view name);
 
 struct LocalFile {
-    std::filesystem::path path;
+    std::string path;
     bool exists = false;
     bool symlink = false;
 };
 
 // Where the stored name lies in dir: the UTF-8 form of the Windows-1252 bytes
 // when such a file exists, else the raw bytes when those exist, else the
-// UTF-8 form (a missing file is normal).
-LocalFile FindLocalFile(const std::filesystem::path& dir, std::string_view storedName);
+// UTF-8 form (a missing file is normal). An ASCII name has one form: it is
+// examined (one lstat) only with `examineAscii`, else `exists` stays false.
+LocalFile FindLocalFile(const std::string& dir, std::string_view storedName, bool examineAscii);
+
+// True when dir holds a symbolic link, or when its listing does not say
+// what its entries are (then each file must be examined on its own).
+bool MayHoldSymlinks(const std::filesystem::path& dir);
 
 // True when path, with every symbolic link resolved, lies inside root, which
 // must itself be canonical.

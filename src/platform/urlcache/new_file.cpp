@@ -141,17 +141,22 @@ std::string RandomName(std::mt19937_64& random)
 
 CreatedFile CreateLocalFile(const std::filesystem::path& dir, std::string_view url,
                             std::string_view extension, std::string_view body,
-                            std::mt19937_64& random)
+                            std::mt19937_64& random, NameHints* hints)
 {
+    constexpr int kNumberedNames = 255;
     const std::string name = NameFromUrl(url);
     const std::string suffix = ExtensionSuffix(extension);
+    int unused = 0;
+    int& next = hints ? (*hints)[(dir / name).string() + suffix] : unused;
     int lastError = 0;
     // Each candidate is tried until one is free; another error ends the series.
-    const auto attempt = [&](const std::function<std::string(int)>& candidate,
-                             bool enabled) -> std::optional<CreatedFile> {
-        for (int i = 0; enabled && i < 255; ++i) {
+    const auto attempt = [&](const std::function<std::string(int)>& candidate, int first,
+                             bool numbered) -> std::optional<CreatedFile> {
+        for (int i = first; i < kNumberedNames; ++i) {
             const auto path = dir / candidate(i);
             const int fd = CreateExclusive(path);
+            if (numbered)
+                next = i + 1;
             if (fd >= 0)
                 return Fill(fd, path, body);
             lastError = errno;
@@ -160,10 +165,12 @@ CreatedFile CreateLocalFile(const std::filesystem::path& dir, std::string_view u
         }
         return std::nullopt;
     };
-    if (auto file = attempt([&](int i) { return name + "[" + std::to_string(i) + "]" + suffix; },
-                            !name.empty()))
-        return *file;
-    if (auto file = attempt([&](int) { return RandomName(random) + suffix; }, true))
+    if (!name.empty()) {
+        if (auto file = attempt([&](int i) { return name + "[" + std::to_string(i) + "]" + suffix; },
+                                next, true))
+            return *file;
+    }
+    if (auto file = attempt([&](int) { return RandomName(random) + suffix; }, 0, false))
         return *file;
     throw std::system_error(lastError, std::generic_category(),
                             "cannot create a cache file in " + dir.string());

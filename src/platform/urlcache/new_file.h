@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace trovana::urlcache {
 
@@ -35,12 +36,16 @@ struct CreatedFile {
     uint64_t lastWrite = 0;  // FILETIME of the file's modification time
 };
 
+// For a series of files: per directory and name, the first number not yet
+// known to be taken, so that many files of one name cost one try each.
+using NameHints = std::unordered_map<std::string, int>;
+
 // Creates the file in dir under the first free name of `<name>[0].<ext>` to
 // `<name>[254].<ext>` (or eight random characters when the name is empty or
 // all are taken), each tried with an exclusive create, and writes body into
 // it. Throws std::system_error when it cannot.
 CreatedFile CreateLocalFile(const std::filesystem::path& dir, std::string_view url,
                             std::string_view extension, std::string_view body,
-                            std::mt19937_64& random);
+                            std::mt19937_64& random, NameHints* hints = nullptr);
 
 }  // namespace trovana::urlcache

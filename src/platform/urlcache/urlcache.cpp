@@ -164,10 +164,16 @@ UrlCache::UrlCache(CacheLocation location) : m_impl(std::make_unique<Impl>())
         if (auto shared = weak.lock())
             shared->Note(problem);
     };
+    // A folder named twice (say by a hand-edited registry) is one container:
+    // locking it twice in one batch would wait forever.
+    std::unordered_set<std::string> folders;
     for (ContainerKind kind : {ContainerKind::Cookies, ContainerKind::History, ContainerKind::Content}) {
         for (const ContainerLocation& where : state.location.containers) {
-            if (where.kind == kind)
-                state.containers.push_back(std::make_unique<Container>(where, sink));
+            if (where.kind != kind)
+                continue;
+            auto container = std::make_unique<Container>(where, sink);
+            if (folders.insert(container->Folder().string()).second)
+                state.containers.push_back(std::move(container));
         }
     }
 }

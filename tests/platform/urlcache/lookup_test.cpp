@@ -42,6 +42,16 @@ TEST_F(LookupTest, EmptyCacheListsNothing)
     EXPECT_TRUE(m_cache.Problems().empty());
 }
 
+TEST_F(LookupTest, AFolderNamedTwiceIsOneContainer)
+{
+    CacheLocation twice = test::OneContainer(m_dir.path() / "same", ContainerKind::History);
+    twice.containers.push_back({ContainerKind::Content, m_dir.path() / "same" / "."});
+    UrlCache cache(twice);
+    ASSERT_TRUE(cache.CreateEntry(test::Entry("Visited: a@http://x/")).ok());
+    EXPECT_EQ(test::ListUrls(cache).size(), 1u);
+    EXPECT_TRUE(cache.DeleteEntries({"Visited: a@http://x/"}).front().ok());
+}
+
 TEST_F(LookupTest, ListsCookiesThenHistoryThenContentInSlotOrder)
 {
     // The location names content first; enumeration still starts with cookies.
@@ -209,15 +219,28 @@ TEST_F(LookupTest, FindsTheFileUnderTheNameWineGaveIt)
 TEST_F(LookupTest, SymbolicLinksOutOfTheContainerGiveNoFile)
 {
     Add(test::Entry("http://x.example/secret", "body"));
+    Add(test::Entry("Cookie:alice@x.example/", "cookie"));
     const std::filesystem::path made = m_cache.GetEntryInfo("http://x.example/secret")->localFileName;
+    const std::filesystem::path cookie = m_cache.GetEntryInfo("Cookie:alice@x.example/")->localFileName;
     std::filesystem::remove(made);
     std::filesystem::create_symlink("/etc/hostname", made);
-    EXPECT_TRUE(m_cache.GetEntryInfo("http://x.example/secret")->localFileName.empty());
+    std::filesystem::remove(cookie);
+    std::filesystem::create_symlink("../../../../etc/hostname", cookie);
+    // Folders are examined for links when the index is read.
+    UrlCache reader(test::ThreeContainers(m_dir.path()));
+    EXPECT_TRUE(reader.GetEntryInfo("http://x.example/secret")->localFileName.empty());
+    EXPECT_TRUE(reader.GetEntryInfo("Cookie:alice@x.example/")->localFileName.empty());
+    for (const auto& entry : test::ListEntries(reader))
+        EXPECT_TRUE(entry.localFileName.empty()) << entry.sourceUrlName;
     // A link that stays inside is followed.
     std::filesystem::remove(made);
     std::ofstream(made.parent_path() / "real") << "inside";
     std::filesystem::create_symlink(made.parent_path() / "real", made);
-    EXPECT_EQ(m_cache.GetEntryInfo("http://x.example/secret")->localFileName, made.string());
+    UrlCache again(test::ThreeContainers(m_dir.path()));
+    EXPECT_EQ(again.GetEntryInfo("http://x.example/secret")->localFileName, made.string());
+    // Deleting the entry removes the link, never what it points at.
+    EXPECT_TRUE(again.DeleteEntry("Cookie:alice@x.example/").ok());
+    EXPECT_TRUE(std::filesystem::exists("/etc/hostname"));
 }
 
 }  // namespace

@@ -67,6 +67,9 @@ TEST_F(ReaderTest, HeaderChecksRefuseTheFileNamingIt)
         EXPECT_TRUE(test::ListUrls(*cache).empty());
         ASSERT_EQ(cache->Problems().size(), 1u);
         EXPECT_NE(cache->Problems()[0].find("index.dat: " + text), std::string::npos);
+        // Never replaced by a fresh container: that would lose what it holds.
+        EXPECT_EQ(cache->CreateEntry(test::Entry("http://new.example/")).code, ERROR_ACCESS_DENIED);
+        EXPECT_EQ(test::ReadBytes(Folder("case" + std::to_string(m_cases)) / "index.dat"), bytes);
     };
     refused(std::vector<uint8_t>(good.begin(), good.begin() + 0x4FFF), "too short to be a cache index");
     auto bytes = good;

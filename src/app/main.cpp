@@ -1,0 +1,3 @@
+#include "app/trovana_app.h"
+
+wxIMPLEMENT_APP(trovana::app::CTrovanaApp);

@@ -1,0 +1,180 @@
+#include "app/main_frame.h"
+
+#include <wx/accel.h>
+#include <wx/menu.h>
+#include <wx/splitter.h>
+
+#include "app/resource.h"
+#include "app/right_frame.h"
+#include "app/wait_window.h"
+#include "listview/cache_list.h"
+#include "listview/cache_list_view.h"
+#include "listview/site_tree_ctrl.h"
+#include "listview/web_view.h"
+
+namespace trovana::app {
+
+namespace {
+// The site tree starts this wide and cannot be made narrower than the minimum.
+constexpr int kTreeWidth = 200;
+constexpr int kMinimumPane = 100;
+}  // namespace
+
+CMainFrame::CMainFrame()
+{
+    g_pWaitDlg = new CWaitDlg();
+}
+
+CMainFrame::~CMainFrame()
+{
+    // The panes go after this body has run; nothing may reach them now.
+    m_pTreeView = nullptr;
+    g_wndStatusBar = nullptr;
+    g_wndProgress = nullptr;
+    if (g_pWaitDlg != nullptr) {
+        g_pWaitDlg->Destroy();
+        g_pWaitDlg = nullptr;
+    }
+}
+
+bool CMainFrame::LoadFrame(urlcache::CacheLocation location)
+{
+    if (!Create(nullptr, wxID_ANY, APP_TITLE))
+        return false;
+    if (!OnCreateClient())
+        return false;
+    CreateMenu();
+    CreateButtonBar();
+    CreateStatusFields();
+    if (!m_bProgressCreated) {
+        CreateProgress();
+        m_bProgressCreated = true;
+    }
+    SetProgramIcon();
+    SetTitle(wxString(APP_TITLE) + " " + VERSION_TEXT);
+    BindCommands();
+
+    listview::CCacheListView* view = GetListView();
+    view->SetCache(std::move(location), GetWaitIndicator());
+    view->OnInitialUpdate();
+    return true;
+}
+
+bool CMainFrame::OnCreateClient()
+{
+    m_wndSplitter = new wxSplitterWindow(this, IDW_PANE_FIRST, wxDefaultPosition, wxDefaultSize,
+                                         wxSP_LIVE_UPDATE | wxSP_3DSASH);
+    m_wndSplitter->SetMinimumPaneSize(kMinimumPane);
+    m_pTreeView = new listview::CSiteTree(m_wndSplitter, IDW_PANE_FIRST);
+    auto* right = new CRightFrame(m_wndSplitter, IDW_PANE_FIRST + 1);
+    m_wndSplitter->SplitVertically(m_pTreeView, right, kTreeWidth);
+    GetListView()->m_pSiteTree = m_pTreeView;
+
+    m_pTreeView->Bind(wxEVT_TREE_SEL_CHANGED, [this](wxTreeEvent&) { OnSiteSelChanged(); });
+    m_pTreeView->Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent&) { m_pTreeView->SetFocus(); });
+    m_pTreeView->Bind(wxEVT_RIGHT_UP, &CMainFrame::OnTreeRightClick, this);
+    return true;
+}
+
+CRightFrame* CMainFrame::GetRightFrame() const
+{
+    return m_wndSplitter != nullptr ? static_cast<CRightFrame*>(m_wndSplitter->GetWindow2()) : nullptr;
+}
+
+listview::CCacheListView* CMainFrame::GetListView() const
+{
+    CRightFrame* right = GetRightFrame();
+    return right != nullptr ? right->GetListView() : nullptr;
+}
+
+void CMainFrame::OnSiteSelChanged()
+{
+    listview::CCacheListView* view = GetListView();
+    if (m_pTreeView == nullptr || view == nullptr)
+        return;
+    // A right click on empty space leaves no selected item: no site is
+    // selected then, and nothing is listed.
+    view->m_pSelectedNode = m_pTreeView->GetItemNode(m_pTreeView->GetSelection());
+    view->ShowCategory();
+    view->UpdateStatusSummary();
+}
+
+void CMainFrame::SelectSiteAt(const wxPoint& point)
+{
+    int flags = 0;
+    const wxTreeItemId item = m_pTreeView->HitTest(point, flags);
+    const bool onItem = item.IsOk() && (flags & wxTREE_HITTEST_ONITEM) != 0;
+    if (onItem) {
+        // Selecting a new item reports the change, which lists the site.
+        m_pTreeView->SelectItem(item);
+    } else if (m_pTreeView->GetSelection().IsOk()) {
+        // Clearing the selection reports nothing, so report it here.
+        m_pTreeView->Unselect();
+        OnSiteSelChanged();
+    }
+}
+
+void CMainFrame::OnTreeRightClick(wxMouseEvent& event)
+{
+    SelectSiteAt(event.GetPosition());
+    wxMenu menu;
+    menu.Append(ID_DELETE_SITE, TEXT_DELETE_SITE);
+    PopupMenu(&menu, ScreenToClient(wxGetMousePosition()));
+}
+
+void CMainFrame::OnCharHook(wxKeyEvent& event)
+{
+    listview::CCacheListView* view = GetListView();
+    if (view != nullptr && view->HandleListKey(event.GetKeyCode(), event.ControlDown()))
+        return;
+    event.Skip();
+}
+
+void CMainFrame::MovePaneFocus(int step)
+{
+    listview::CCacheListView* view = GetListView();
+    if (view == nullptr)
+        return;
+    wxWindow* panes[] = {m_pTreeView, view->GetActiveList(), view->m_pWebView};
+    constexpr int count = 3;
+    int current = 0;
+    for (wxWindow* focus = FindFocus(); focus != nullptr; focus = focus->GetParent()) {
+        const auto found = std::find(std::begin(panes), std::end(panes), focus);
+        if (found != std::end(panes)) {
+            current = static_cast<int>(found - std::begin(panes));
+            break;
+        }
+    }
+    panes[(current + step + count) % count]->SetFocus();
+}
+
+void CMainFrame::BindCommands()
+{
+    auto onView = [this](int id, void (listview::CCacheListView::*operation)()) {
+        Bind(wxEVT_MENU, [this, operation](wxCommandEvent&) { (GetListView()->*operation)(); }, id);
+    };
+    onView(ID_CACHE_REFRESH, &listview::CCacheListView::RefreshCache);
+    onView(ID_CACHE_COPY, &listview::CCacheListView::CopySelected);
+    onView(ID_CACHE_SEARCH, &listview::CCacheListView::Search);
+    onView(ID_CACHE_DELETE, &listview::CCacheListView::DeleteSelected);
+    onView(ID_DELETE_SITE, &listview::CCacheListView::DeleteSite);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { GetListView()->DeleteAll(true); }, ID_CACHE_DELETE_ALL);
+    // Help, the update page and the closing animation come later; until
+    // then Exit closes at once, as the close box does.
+    Bind(wxEVT_MENU, [](wxCommandEvent&) {}, ID_CHECK_UPDATE);
+    Bind(wxEVT_MENU, [](wxCommandEvent&) {}, ID_HELP_CONTENTS);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, ID_APP_EXIT);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { MovePaneFocus(+1); }, ID_NEXT_PANE);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { MovePaneFocus(-1); }, ID_PREV_PANE);
+    // The focus stays where it is when the window is activated.
+    Bind(wxEVT_SET_FOCUS, [](wxFocusEvent&) {});
+    Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
+
+    wxAcceleratorEntry keys[] = {
+        {wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE},
+        {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE},
+    };
+    SetAcceleratorTable(wxAcceleratorTable(std::size(keys), keys));
+}
+
+}  // namespace trovana::app

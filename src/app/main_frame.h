@@ -1,0 +1,71 @@
+// The main window: menu, button bar and status bar around a splitter whose
+// panes are the site tree and the right-hand frame (lists above preview).
+// It owns no cache data: it passes its commands, the site tree's selection
+// and every key press to the list view.
+#pragma once
+
+#include <wx/frame.h>
+
+#include "urlcache.h"
+
+class wxSplitterWindow;
+
+namespace trovana::listview {
+class CCacheListView;
+class CSiteTree;
+}  // namespace trovana::listview
+
+namespace trovana::app {
+
+class CRightFrame;
+
+class CMainFrame : public wxFrame {
+public:
+    // Makes the hidden wait window; the frame's own window comes with LoadFrame.
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // Makes the window with its panes, menu, bars, icon and title, then lets
+    // the list view do its one-time set-up, which scans the cache. The
+    // window stays hidden. False when the window could not be made.
+    bool LoadFrame(urlcache::CacheLocation location);
+
+    CRightFrame* GetRightFrame() const;
+    listview::CCacheListView* GetListView() const;
+    wxSplitterWindow* GetSplitter() const { return m_wndSplitter; }
+
+    // The site tree's selection has changed: the list view shows the
+    // selected site's entries (none when nothing is selected).
+    void OnSiteSelChanged();
+    // A right click in the site tree: selects the item at the point (in the
+    // tree's client coordinates), or none.
+    void SelectSiteAt(const wxPoint& point);
+
+    // Keeps the progress control exactly over status field 4.
+    void PlaceProgress();
+
+    // Command prompts in status field 0 while a menu item or button is
+    // pointed at, "Ready" afterwards.
+    void DoGiveHelp(const wxString& text, bool show) override;
+
+    // The site tree pane; null until the panes exist. Owned by the splitter.
+    listview::CSiteTree* m_pTreeView = nullptr;
+
+private:
+    bool OnCreateClient();
+    void CreateMenu();
+    void CreateButtonBar();
+    void CreateStatusFields();
+    void CreateProgress();
+    void SetProgramIcon();
+    void BindCommands();
+    void OnTreeRightClick(wxMouseEvent& event);
+    void OnCharHook(wxKeyEvent& event);
+    void UpdateKeyIndicators();
+    void MovePaneFocus(int step);
+
+    bool m_bProgressCreated = false;
+    wxSplitterWindow* m_wndSplitter = nullptr;
+};
+
+}  // namespace trovana::app

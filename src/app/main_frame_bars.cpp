@@ -1,0 +1,148 @@
+// The main window's menu, button bar, status bar and progress control.
+#include <wx/gauge.h>
+#include <wx/iconbndl.h>
+#include <wx/menu.h>
+#include <wx/settings.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+#include <wx/utils.h>
+
+#include "app/button_pictures.h"
+#include "app/main_frame.h"
+#include "app/program_icon.h"
+#include "app/resource.h"
+#include "app/wait_window.h"
+#include "listview/pictures.h"
+
+namespace trovana::app {
+
+namespace {
+// Status fields: the message, the three lock-key indicators and the field
+// under the progress control, as wide as 33 blanks.
+constexpr int kFieldCount = 5;
+constexpr int kProgressField = 4;
+constexpr int kFieldPadding = 12;
+constexpr int kProgressId = 1;
+constexpr int kProgressRange = 100;
+
+struct Indicator {
+    wxKeyCode key;
+    const char* text;
+};
+constexpr Indicator kIndicators[] = {{WXK_CAPITAL, "CAP"}, {WXK_NUMLOCK, "NUM"}, {WXK_SCROLL, "SCRL"}};
+
+struct ButtonCommand {
+    int id;
+    const char* prompt;
+};
+constexpr ButtonCommand kButtonCommands[kButtonCount] = {
+    {ID_CACHE_REFRESH, PROMPT_REFRESH}, {ID_CACHE_COPY, PROMPT_COPY},
+    {ID_CACHE_SEARCH, PROMPT_SEARCH},   {ID_CACHE_DELETE, PROMPT_DELETE},
+    {ID_CACHE_DELETE_ALL, PROMPT_DELETE_ALL}, {ID_CHECK_UPDATE, PROMPT_CHECK_UPDATE},
+};
+}  // namespace
+
+void CMainFrame::CreateMenu()
+{
+    auto* file = new wxMenu;
+    file->Append(ID_APP_EXIT, "E&xit", PROMPT_EXIT);
+    auto* edit = new wxMenu;
+    edit->Append(ID_CACHE_COPY, "&Copy", PROMPT_COPY);
+    edit->AppendSeparator();
+    edit->Append(ID_CACHE_SEARCH, "&Search", PROMPT_SEARCH);
+    edit->AppendSeparator();
+    edit->Append(ID_CACHE_DELETE, "&Delete", PROMPT_DELETE);
+    edit->Append(ID_CACHE_DELETE_ALL, "Delete &All", PROMPT_DELETE_ALL);
+    auto* help = new wxMenu;
+    help->Append(ID_HELP_CONTENTS, "Contents");
+    help->Append(ID_CHECK_UPDATE, "Check Update", PROMPT_CHECK_UPDATE);
+    help->AppendSeparator();
+    help->Append(ID_APP_ABOUT, "&About Trovana...", PROMPT_ABOUT);
+
+    auto* bar = new wxMenuBar;
+    bar->Append(file, "&File");
+    bar->Append(edit, "&Edit");
+    bar->Append(help, "&Help");
+    SetMenuBar(bar);
+}
+
+void CMainFrame::CreateButtonBar()
+{
+    // The pictures' background becomes the system's button colour; every
+    // other pixel stays as drawn.
+    wxImage strip = MakeButtonStrip();
+    listview::ReplaceColour(strip, kButtonBackground, wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+    const wxBitmap pictures(strip);
+
+    wxToolBar* bar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
+    bar->SetToolBitmapSize(wxSize(kButtonWidth, kButtonHeight));
+    for (int i = 0; i < kButtonCount; ++i) {
+        const wxBitmap picture = pictures.GetSubBitmap(wxRect(i * kButtonWidth, 0, kButtonWidth, kButtonHeight));
+        // No short help: the buttons have no tooltips, only status prompts.
+        bar->AddTool(kButtonCommands[i].id, wxString(), picture, wxNullBitmap, wxITEM_NORMAL, wxString(),
+                     kButtonCommands[i].prompt);
+    }
+    bar->Realize();
+}
+
+void CMainFrame::CreateStatusFields()
+{
+    g_wndStatusBar = CreateStatusBar(kFieldCount);
+    int widths[kFieldCount] = {-1};
+    for (int i = 0; i < 3; ++i)
+        widths[i + 1] = g_wndStatusBar->GetTextExtent(kIndicators[i].text).x + kFieldPadding;
+    widths[kProgressField] = g_wndStatusBar->GetTextExtent(wxString(' ', 33)).x + kFieldPadding;
+    g_wndStatusBar->SetStatusWidths(kFieldCount, widths);
+    g_wndStatusBar->SetStatusText(IDLE_MESSAGE, 0);
+    UpdateKeyIndicators();
+    Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
+        event.Skip();
+        UpdateKeyIndicators();
+    });
+}
+
+void CMainFrame::CreateProgress()
+{
+    wxRect rect;
+    g_wndStatusBar->GetFieldRect(kProgressField, rect);
+    g_wndProgress = new wxGauge(g_wndStatusBar, kProgressId, kProgressRange, rect.GetPosition(), rect.GetSize(),
+                                wxGA_HORIZONTAL | wxGA_SMOOTH);
+    g_wndProgress->SetValue(0);
+    g_wndStatusBar->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        PlaceProgress();
+    });
+}
+
+void CMainFrame::PlaceProgress()
+{
+    if (!m_bProgressCreated || g_wndStatusBar == nullptr || g_wndProgress == nullptr)
+        return;
+    wxRect rect;
+    if (g_wndStatusBar->GetFieldRect(kProgressField, rect))
+        g_wndProgress->SetSize(rect);
+}
+
+void CMainFrame::UpdateKeyIndicators()
+{
+    if (g_wndStatusBar == nullptr)
+        return;
+    for (int i = 0; i < 3; ++i) {
+        const wxString text = wxGetKeyState(kIndicators[i].key) ? kIndicators[i].text : "";
+        if (g_wndStatusBar->GetStatusText(i + 1) != text)
+            g_wndStatusBar->SetStatusText(text, i + 1);
+    }
+}
+
+void CMainFrame::DoGiveHelp(const wxString& text, bool show)
+{
+    if (g_wndStatusBar != nullptr)
+        g_wndStatusBar->SetStatusText(show ? text : wxString(IDLE_MESSAGE), 0);
+}
+
+void CMainFrame::SetProgramIcon()
+{
+    SetIcons(ProgramIcons());
+}
+
+}  // namespace trovana::app

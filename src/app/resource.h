@@ -1,0 +1,46 @@
+// Numeric ids and fixed texts of the main window: menu and button commands,
+// status bar indicators, and the string table's texts.
+#pragma once
+
+#include <wx/defs.h>
+
+namespace trovana::app {
+
+// Commands of the menu, the button bar and the site tree's pop-up menu. wx
+// takes command ids only below 32767: the framework's commands use wx's own
+// ids, and the program's commands above that limit get numbers below it.
+inline constexpr int ID_CACHE_SEARCH = 1017;
+inline constexpr int ID_CACHE_COPY = 1018;
+inline constexpr int ID_CACHE_DELETE = 1019;
+inline constexpr int ID_CACHE_DELETE_ALL = 1020;
+inline constexpr int ID_CACHE_REFRESH = 1021;
+inline constexpr int ID_CHECK_UPDATE = 32761;
+inline constexpr int ID_DELETE_SITE = 32762;
+inline constexpr int ID_NEXT_PANE = 32763;
+inline constexpr int ID_PREV_PANE = 32764;
+inline constexpr int ID_APP_ABOUT = wxID_ABOUT;
+inline constexpr int ID_APP_EXIT = wxID_EXIT;
+inline constexpr int ID_HELP_CONTENTS = wxID_HELP_CONTENTS;
+
+// Window ids of the splitters and their panes (first pane, then + 16 x row
+// + column). Windows' own number, 0xE900, is above the largest window id
+// that wx allows (32767), so the number is taken from below it.
+inline constexpr int IDW_PANE_FIRST = 0x6900;
+
+// Status prompts shown in field 0 while a menu item or button is pointed at.
+inline constexpr const char* PROMPT_SEARCH = "Search cache items";
+inline constexpr const char* PROMPT_COPY = "Copy selected items to a local folder";
+inline constexpr const char* PROMPT_DELETE = "Delete selected items";
+inline constexpr const char* PROMPT_DELETE_ALL = "Delete all cache items";
+inline constexpr const char* PROMPT_REFRESH = "Refresh Cache List";
+inline constexpr const char* PROMPT_CHECK_UPDATE = "Check most recent update of the software";
+inline constexpr const char* PROMPT_ABOUT =
+    "Display program information, version number and copyright";
+inline constexpr const char* PROMPT_EXIT = "Quit the application; prompts to save documents";
+inline constexpr const char* TEXT_DELETE_SITE = "Delete Site";
+
+inline constexpr const char* APP_TITLE = "Trovana";
+inline constexpr const char* VERSION_TEXT = "1.10";
+inline constexpr const char* IDLE_MESSAGE = "Ready";
+
+}  // namespace trovana::app

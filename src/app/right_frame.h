@@ -1,0 +1,28 @@
+// The right-hand pane of the main window: the entry lists above the preview,
+// in a splitter of two rows.
+#pragma once
+
+#include <wx/panel.h>
+
+class wxSplitterWindow;
+
+namespace trovana::listview {
+class CCacheListView;
+class CWebView;
+}  // namespace trovana::listview
+
+namespace trovana::app {
+
+class CRightFrame : public wxPanel {
+public:
+    CRightFrame(wxWindow* parent, wxWindowID id);
+
+    listview::CCacheListView* GetListView() const;
+    listview::CWebView* GetWebView() const;
+    wxSplitterWindow* GetSplitter() const { return m_wndSplitter; }
+
+private:
+    wxSplitterWindow* m_wndSplitter = nullptr;
+};
+
+}  // namespace trovana::app

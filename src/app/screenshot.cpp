@@ -1,0 +1,48 @@
+#include "app/screenshot.h"
+
+#include <gtk/gtk.h>
+#include <wx/app.h>
+#include <wx/timer.h>
+#include <wx/weakref.h>
+#include <wx/toplevel.h>
+#include <wx/utils.h>
+
+namespace trovana::app {
+
+namespace {
+// Time for the panes, the preview included, to draw themselves first.
+constexpr int kSettleMs = 1500;
+}  // namespace
+
+bool SaveWindowScreenshot(const wxTopLevelWindow& window, const wxString& path)
+{
+    // What is on the screen, read from the root window, so that the picture
+    // shows every child window as drawn (the browser pane included).
+    const wxRect rect = window.GetScreenRect();
+    GdkWindow* root = gdk_get_default_root_window();
+    if (root == nullptr || rect.IsEmpty())
+        return false;
+    GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(root, rect.x, rect.y, rect.width, rect.height);
+    if (pixbuf == nullptr)
+        return false;
+    const bool saved = gdk_pixbuf_save(pixbuf, path.utf8_str(), "png", nullptr, nullptr) != FALSE;
+    g_object_unref(pixbuf);
+    return saved;
+}
+
+void ScheduleScreenshotFromEnvironment(wxTopLevelWindow& window)
+{
+    wxString path;
+    if (!wxGetEnv("TROVANA_SCREENSHOT", &path) || path.empty())
+        return;
+    auto* timer = new wxTimer();
+    wxWeakRef<wxTopLevelWindow> target(&window);
+    timer->Bind(wxEVT_TIMER, [target, path, timer](wxTimerEvent&) {
+        if (target)
+            SaveWindowScreenshot(*target, path);
+        wxTheApp->CallAfter([timer] { delete timer; });
+    });
+    timer->StartOnce(kSettleMs);
+}
+
+}  // namespace trovana::app

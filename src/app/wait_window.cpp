@@ -1,0 +1,116 @@
+#include "wait_window.h"
+
+#include <memory>
+
+#include <wx/app.h>
+#include <wx/apptrait.h>
+#include <wx/dcclient.h>
+#include <wx/evtloop.h>
+#include <wx/stattext.h>
+#include <wx/utils.h>
+
+namespace trovana::app {
+
+CWaitDlg* g_pWaitDlg = nullptr;
+wxStatusBar* g_wndStatusBar = nullptr;
+wxGauge* g_wndProgress = nullptr;
+
+namespace {
+// The window's size and its text's place, in dialog units.
+const wxSize kDialogSize{186, 26};
+const wxPoint kTextPos{7, 7};
+const wxSize kTextSize{172, 12};
+// Showing a window is asynchronous under X: the server maps it and asks for
+// it to be drawn. This bounds how long we wait for that to happen.
+constexpr int kPaintTries = 100;
+constexpr int kPaintPauseMs = 5;
+}  // namespace
+
+CWaitDlg::CWaitDlg()
+    : wxDialog(nullptr, wxID_ANY, "Wait ...", wxDefaultPosition, wxDefaultSize, wxCAPTION)
+{
+    SetClientSize(ConvertDialogToPixels(kDialogSize));
+    m_wndText = new wxStaticText(this, 1003, "Wait", ConvertDialogToPixels(kTextPos),
+                                 ConvertDialogToPixels(kTextSize), wxALIGN_LEFT | wxST_NO_AUTORESIZE);
+    Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
+        wxPaintDC dc(this);
+        m_bPainted = true;
+    });
+}
+
+void CWaitDlg::ShowWithText(const wxString& text)
+{
+    CentreOnScreen();
+    Show();
+    m_wndText->SetLabel(text);
+    PaintNow();
+}
+
+wxString CWaitDlg::GetText() const
+{
+    return m_wndText->GetLabel();
+}
+
+void CWaitDlg::PaintNow()
+{
+    // Before the program's event loop runs (the first scan happens during
+    // start-up) there is no active loop to yield with, so make one.
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    std::unique_ptr<wxEventLoopBase> tempLoop;
+    if (loop == nullptr) {
+        tempLoop.reset(wxTheApp->GetTraits()->CreateEventLoop());
+        loop = tempLoop.get();
+    }
+    m_bPainted = false;
+    Refresh();
+    for (int i = 0; i < kPaintTries; ++i) {
+        loop->YieldFor(wxEVT_CATEGORY_UI);
+        if (m_bPainted)
+            break;
+        wxMilliSleep(kPaintPauseMs);
+    }
+    Update();
+}
+
+void ShowBusyIndicator(const wxString& text)
+{
+    if (g_pWaitDlg != nullptr)
+        g_pWaitDlg->ShowWithText(text);
+}
+
+void HideBusyIndicator()
+{
+    if (g_pWaitDlg != nullptr && g_pWaitDlg->IsShown())
+        g_pWaitDlg->Hide();
+}
+
+namespace {
+class CWaitIndicator : public BusyIndicator {
+public:
+    void Show(const std::string& text) override { ShowBusyIndicator(wxString::FromUTF8(text)); }
+    void Hide() override { HideBusyIndicator(); }
+    void SetWaitCursor() override
+    {
+        if (!m_bWaiting)
+            wxBeginBusyCursor();
+        m_bWaiting = true;
+    }
+    void SetArrowCursor() override
+    {
+        if (m_bWaiting)
+            wxEndBusyCursor();
+        m_bWaiting = false;
+    }
+
+private:
+    bool m_bWaiting = false;
+};
+}  // namespace
+
+BusyIndicator& GetWaitIndicator()
+{
+    static CWaitIndicator indicator;
+    return indicator;
+}
+
+}  // namespace trovana::app

@@ -1,0 +1,22 @@
+#include "catalogue_entry.h"
+
+#include "classify.h"
+#include "key_path.h"
+
+namespace trovana::catalogue {
+
+CatalogueEntry DescribeEntry(const urlcache::CacheEntryInfo& info)
+{
+    CatalogueEntry entry;
+    std::string contentType;
+    entry.classText = ClassifyEntry(info, contentType);
+    entry.category = CategoryFromClass(entry.classText);
+    entry.lastAccess = DateTime::FromFileTime(info.lastAccessTime);
+    entry.accessTime = entry.lastAccess.Format();
+    // An entry without a local file counts as empty, whatever size it records.
+    entry.size = info.localFileName.empty() ? 0 : info.sizeLow;
+    entry.keyPath = CutKeyPath(info.sourceUrlName, entry.category);
+    return entry;
+}
+
+}  // namespace trovana::catalogue

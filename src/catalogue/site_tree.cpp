@@ -1,0 +1,107 @@
+#include "site_tree.h"
+
+namespace trovana::catalogue {
+
+namespace {
+
+// The URL of a leaf; null for a node that holds no entry, so that a flag
+// set by hand on a plain node cannot make the walks read what is not there.
+const std::string* LeafUrl(const CNode& node)
+{
+    const auto* entry = dynamic_cast<const CEntryNode*>(&node);
+    return entry != nullptr ? &entry->m_strUrl : nullptr;
+}
+
+}  // namespace
+
+void CNode::Insert(std::span<std::string> path, const std::string& url, uint32_t hitRate,
+                   uint32_t size, int category, const DateTime& lastAccess)
+{
+    if (path.empty()) {
+        return;
+    }
+    // try_emplace leaves the key alone when the child exists already.
+    auto [it, added] = m_children.try_emplace(std::move(path.front()));
+    if (path.size() == 1) {
+        if (!added) {
+            return;
+        }
+        auto leaf = std::make_unique<CEntryNode>();
+        leaf->m_strUrl = url;
+        leaf->m_dwSize = size;
+        leaf->m_dwHitRate = hitRate;
+        leaf->m_nCategory = category;
+        leaf->m_lastAccess = lastAccess;
+        it->second = std::move(leaf);
+        return;
+    }
+    if (added) {
+        it->second = std::make_unique<CNode>();
+    }
+    CNode& child = *it->second;
+    child.Insert(path.subspan(1), url, hitRate, size, category, lastAccess);
+    child.m_bLeaf = false;
+}
+
+void CNode::CollectUrls(std::vector<std::string>& urls) const
+{
+    if (m_bLeaf) {
+        if (const std::string* leafUrl = LeafUrl(*this)) {
+            urls.push_back(*leafUrl);
+        }
+        return;
+    }
+    for (const auto& [key, child] : m_children) {
+        child->CollectUrls(urls);
+    }
+}
+
+void CNode::RemoveAll()
+{
+    m_children.clear();
+}
+
+void CNode::RemoveChild(const std::string& key)
+{
+    m_children.erase(key);
+}
+
+bool CNode::RemoveUrl(const std::string& url)
+{
+    if (m_bLeaf) {
+        const std::string* leafUrl = LeafUrl(*this);
+        return leafUrl != nullptr && *leafUrl == url;
+    }
+    for (auto it = m_children.begin(); it != m_children.end(); ++it) {
+        if (it->second->RemoveUrl(url)) {
+            if (it->second->m_bLeaf) {
+                m_children.erase(it);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+void CNode::RemoveChildNode(const CNode* child)
+{
+    for (auto it = m_children.begin(); it != m_children.end(); ++it) {
+        if (it->second.get() == child) {
+            m_children.erase(it);
+            return;
+        }
+    }
+}
+
+int CNode::CountEntries(int& counter) const
+{
+    if (m_bLeaf) {
+        return ++counter;
+    }
+    for (const auto& [key, child] : m_children) {
+        child->CountEntries(counter);
+    }
+    return counter;
+}
+
+}  // namespace trovana::catalogue

@@ -1,0 +1,76 @@
+// The site tree model: a tree of URL components (host, directories, file
+// name) whose leaves hold one cache entry each. Interior nodes stand for
+// hosts and directories; the tree control shows them and lists the leaves.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "datetime.h"
+
+namespace trovana::catalogue {
+
+class CNode {
+public:
+    // The node's item in the site tree control, opaque to the model: the
+    // tree view stores its item id here when it makes the item.
+    using ItemHandle = void*;
+    // Children by key (one path component, compared byte for byte), in no
+    // particular order. The map owns them: removing a key or destroying a
+    // node frees its subtree.
+    using ChildMap = std::unordered_map<std::string, std::unique_ptr<CNode>>;
+
+    CNode() = default;
+    virtual ~CNode() = default;
+    CNode(const CNode&) = delete;
+    CNode& operator=(const CNode&) = delete;
+
+    // Adds a leaf for the entry at the end of the key path, making the
+    // nodes on the way. An empty path, or a path whose leaf already exists,
+    // changes nothing: of two entries with the same path only the first
+    // has a leaf. A leaf that a longer path passes through becomes an
+    // interior node, so an entry whose path leads on to others has no leaf.
+    // Components that become keys of new nodes are moved out of path.
+    void Insert(std::span<std::string> path, const std::string& url, uint32_t hitRate,
+                uint32_t size, int category, const DateTime& lastAccess);
+
+    // Appends the URL of every leaf below (or of this node, if a leaf).
+    void CollectUrls(std::vector<std::string>& urls) const;
+
+    // Frees every child; the node itself stays as it is.
+    void RemoveAll();
+    // Frees the child under key; an unknown key is ignored.
+    void RemoveChild(const std::string& key);
+    // On a leaf: whether its URL is url (exactly); the leaf stays. On an
+    // interior node: removes the first leaf below with that URL, if any,
+    // and answers whether one was found. Directories that this empties
+    // stay, for the caller to prune.
+    bool RemoveUrl(const std::string& url);
+    // Frees the given child; a node that is not a child is ignored.
+    void RemoveChildNode(const CNode* child);
+    // Adds the number of leaves below (1 for a leaf) to counter and returns it.
+    int CountEntries(int& counter) const;
+
+    bool m_bLeaf = false;
+    ItemHandle m_hItem = nullptr;
+    ChildMap m_children;
+};
+
+// A leaf: one cache entry. Once a longer path passes through it, it is an
+// interior node whose entry members mean nothing.
+class CEntryNode : public CNode {
+public:
+    CEntryNode() { m_bLeaf = true; }
+
+    uint32_t m_dwSize = 0;      // bytes; 0 when the entry has no local file
+    uint32_t m_dwHitRate = 0;
+    int m_nCategory = 0;        // CacheCategory, 1 to 6
+    DateTime m_lastAccess;      // local; may be invalid
+    std::string m_strUrl;       // the source URL as stored
+};
+
+}  // namespace trovana::catalogue

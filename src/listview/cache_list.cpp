@@ -1,0 +1,73 @@
+#include "cache_list.h"
+
+#include <wx/strconv.h>
+
+namespace trovana::listview {
+
+wxString ToDisplayText(std::string_view bytes)
+{
+    if (bytes.empty())
+        return wxString();
+    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
+    if (text.empty())
+        text = wxString(bytes.data(), wxCSConv(wxFONTENCODING_CP1252), bytes.size());
+    return text;
+}
+
+CCacheList::CCacheList(wxWindow* parent, wxWindowID id, RowStore& rows)
+    : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize, wxLC_REPORT | wxLC_VIRTUAL | wxBORDER_THEME),
+      m_pRows(&rows)
+{
+}
+
+void CCacheList::SetRows(RowStore& rows)
+{
+    m_pRows = &rows;
+    RowsChanged();
+}
+
+void CCacheList::RowsChanged()
+{
+    SetItemCount(m_pRows->Count());
+    // Only the rows that change their state are touched, so that a long
+    // list without a selection costs nothing here.
+    for (long item = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
+         item = GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
+        if (!m_pRows->IsSelected(static_cast<int>(item)))
+            SetItemState(item, 0, wxLIST_STATE_SELECTED);
+    }
+    for (int row = m_pRows->NextSelected(); row != -1; row = m_pRows->NextSelected(row))
+        SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    Refresh();
+}
+
+void CCacheList::StoreSelection()
+{
+    m_pRows->SelectAll(false);
+    for (long item = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
+         item = GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED))
+        m_pRows->SetSelected(static_cast<int>(item), true);
+}
+
+wxWindow* CCacheList::GetRowsWindow() const
+{
+    // The generic list is a header window above a window of rows, whose
+    // class is private to wx: it is found among the children by address.
+    for (wxWindow* child : GetChildren()) {
+        if (static_cast<const void*>(child) == static_cast<const void*>(m_mainWin))
+            return child;
+    }
+    return const_cast<CCacheList*>(this);
+}
+
+wxString CCacheList::OnGetItemText(long item, long column) const
+{
+    return ToDisplayText(m_pRows->Text(static_cast<int>(item), static_cast<int>(column)));
+}
+
+int CCacheList::OnGetItemImage(long item) const
+{
+    return m_pRows->Image(static_cast<int>(item));
+}
+
+}  // namespace trovana::listview

@@ -1,0 +1,198 @@
+#include "listview/cache_list_view.h"
+
+#include <algorithm>
+
+#include <wx/utils.h>
+
+#include "listview/cache_list.h"
+#include "listview/list_images.h"
+#include "listview/pictures.h"
+#include "listview/site_tree_ctrl.h"
+#include "listview/tab_strip.h"
+
+namespace trovana::listview {
+
+namespace {
+constexpr const char* kTabText[kInitialTabCount] = {"All",     "Documents",     "Images", "Applications",
+                                                    "Cookies", "Visited Links", "Other"};
+constexpr const char* kDescription[kCategoryCount] = {
+    "All cache entries",
+    "Text, html files",
+    "Image files",
+    "Script files, css, etc",
+    "Cookies - files created by web sites that store information on your computer",
+    "Visited link cache entries",
+    "Other cache entries",
+    "Search results",
+};
+constexpr const char* kColumnHeading[ListRow::kColumnCount] = {"Url", "Access Time", "Hit Rate", "Size"};
+constexpr int kColumnKind[ListRow::kColumnCount] = {kSortText, kSortDateTime, kSortInteger, kSortInteger};
+constexpr int kImageSide = 16;
+constexpr int kHitRateWidthAll = 60;
+constexpr int kHitRateWidthOthers = 80;
+}  // namespace
+
+std::array<int, ListRow::kColumnCount> ColumnWidths(int clientWidth)
+{
+    const int w = clientWidth - 6;
+    auto share = [w](int part) { return std::max(0, w * part / 680); };
+    return {share(400), share(120), share(80), share(80)};
+}
+
+CCacheListView::CCacheListView(wxWindow* parent, wxWindowID id)
+    : wxPanel(parent, id, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_NONE)
+{
+    m_pCache = std::make_unique<urlcache::UrlCache>(urlcache::CacheLocation{});
+    m_pCatalogue = std::make_unique<catalogue::CCatalogue>(*m_pCache, m_noBusyIndicator);
+
+    // The tab strip lies under the lists, which cover its display area.
+    m_tabCategory = new CTabStrip(this, IDC_TAB_CATEGORY);
+    m_listAll = new CCacheList(this, IDC_LIST_ALL, m_pCatalogue->m_listAll);
+    m_listCategory = new CCacheList(this, IDC_LIST_CATEGORY, m_rowsCategory);
+    m_listSearch = new CCacheList(this, IDC_LIST_SEARCH, m_rowsSearch);
+    for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch})
+        BindListEvents(*list);
+    m_tabCategory->Bind(EVT_TAB_SELCHANGE, [this](wxCommandEvent&) { OnSelchangeTab(); });
+    Bind(wxEVT_SIZE, &CCacheListView::OnSize, this);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnProperties(); }, ID_LIST_PROPERTIES);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { CopySelected(); }, ID_LIST_COPY);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { Search(); }, ID_LIST_SEARCH);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { DeleteSelected(); }, ID_LIST_DELETE);
+}
+
+CCacheListView::~CCacheListView()
+{
+    // The lists draw from rows and pictures that are members of this view.
+    DestroyChildren();
+}
+
+void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& busy)
+{
+    m_rowsCategory.DeleteAll();
+    m_rowsSearch.DeleteAll();
+    m_pSelectedNode = nullptr;
+    auto cache = std::make_unique<urlcache::UrlCache>(std::move(location));
+    auto catalogue = std::make_unique<catalogue::CCatalogue>(*cache, busy);
+    m_listAll->SetRows(catalogue->m_listAll);
+    m_pCatalogue = std::move(catalogue);
+    m_pCache = std::move(cache);
+}
+
+void CCacheListView::BindListEvents(CCacheList& list)
+{
+    list.Bind(wxEVT_LIST_COL_CLICK, [this](wxListEvent& event) { OnColumnclickList(event.GetColumn()); });
+    list.Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent&) { OnDblclkList(); });
+    list.Bind(wxEVT_LIST_KEY_DOWN, [this](wxListEvent& event) {
+        OnKeydownList(event.GetKeyCode(), wxGetKeyState(WXK_CONTROL));
+    });
+    list.Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent&) { OnRclickList(); });
+    // A click anywhere in the rows, on a row or not, once the list has
+    // changed its selection.
+    list.GetRowsWindow()->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& event) {
+        event.Skip();
+        OnClickList();
+    });
+}
+
+void CCacheListView::OnInitialUpdate()
+{
+    if (m_bInitialized)
+        return;
+    MakeImageLists();
+    m_tabCategory->SetImageList(&m_imlTabs);
+    for (int tab = 0; tab < kInitialTabCount; ++tab)
+        m_tabCategory->InsertItem(tab, kTabText[tab], tab);
+    std::copy(std::begin(kDescription), std::end(kDescription), m_strDescription.begin());
+
+    SetUpList(*m_listAll, kHitRateWidthAll);
+    std::copy(std::begin(kColumnKind), std::end(kColumnKind), m_nColumnKind.begin());
+    m_pCatalogue->ScanCache();
+    m_listAll->RowsChanged();
+
+    SetUpSiteTree();
+
+    for (CCacheList* list : {m_listCategory, m_listSearch}) {
+        SetUpList(*list, kHitRateWidthOthers);
+        list->Raise();
+        list->Hide();
+    }
+    m_bInitialized = true;
+}
+
+void CCacheListView::MakeImageLists()
+{
+    const wxBitmap categories(MakeCategoryStrip());
+    for (wxImageList* images : {&m_imlTabs, &m_imlSmall}) {
+        images->Create(kImageSide, kImageSide, true, 0);
+        images->Add(categories, kCategoryMask);
+    }
+}
+
+void CCacheListView::SetUpList(CCacheList& list, int hitRateWidth)
+{
+    list.SetWindowStyleFlag(list.GetWindowStyleFlag() | wxLC_HRULES | wxLC_VRULES);
+    list.SetImageList(&m_imlSmall, wxIMAGE_LIST_SMALL);
+    const int widths[ListRow::kColumnCount] = {400, 120, hitRateWidth, 60};
+    for (int column = 0; column < ListRow::kColumnCount; ++column)
+        list.InsertColumn(column, kColumnHeading[column], wxLIST_FORMAT_LEFT, widths[column]);
+}
+
+void CCacheListView::SetUpSiteTree()
+{
+    if (m_pSiteTree == nullptr)
+        return;
+    // The folders are drawn on blue, which becomes white: nothing of them
+    // is see-through.
+    wxImage folders = MakeFolderStrip();
+    ReplaceColour(folders, kFolderBackground, *wxWHITE);
+    auto* images = new wxImageList(kImageSide, kImageSide, true, 0);
+    images->Add(wxBitmap(folders), kFolderBackground);
+    m_pSiteTree->AssignImageList(images);
+
+    long style = m_pSiteTree->GetWindowStyleFlag();
+    style &= ~wxTR_NO_LINES;
+    m_pSiteTree->SetWindowStyleFlag(style | wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT);
+
+    catalogue::CNode& root = RootNode();
+    FillSiteTree(&root, wxTreeItemId());
+    m_pSiteTree->SortChildren(m_pSiteTree->GetTopLevel());
+    const wxTreeItemId all(root.m_hItem);
+    m_pSiteTree->SelectItem(all);
+    m_pSiteTree->Expand(all);
+}
+
+void CCacheListView::OnSize(wxSizeEvent& event)
+{
+    event.Skip();
+    LayoutControls();
+}
+
+void CCacheListView::LayoutControls()
+{
+    if (m_listAll == nullptr)
+        return;
+    const wxSize client = GetClientSize();
+    const wxRect display = m_tabCategory->AdjustRect(client);
+    m_tabCategory->SetSize(0, 0, client.x, client.y);
+    for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch})
+        list->SetSize(display);
+    const auto widths = ColumnWidths(m_listAll->GetClientSize().x);
+    for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch}) {
+        for (int column = 0; column < list->GetColumnCount(); ++column)
+            list->SetColumnWidth(column, widths[column]);
+    }
+    wxPanel::Refresh();
+    Update();
+}
+
+CCacheList* CCacheListView::GetActiveList() const
+{
+    const int tab = m_tabCategory->GetCurSel();
+    if (tab == kCategorySearch)
+        return m_listSearch;
+    if (tab == kCategoryAll && m_pSelectedNode == &m_pCatalogue->m_rootNode)
+        return m_listAll;
+    return m_listCategory;
+}
+
+}  // namespace trovana::listview

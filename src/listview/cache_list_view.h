@@ -1,0 +1,136 @@
+// The form in the upper right pane: category tabs over three entry lists
+// (every entry; the entries of a category or site; the search results), of
+// which one is visible at a time. It holds the catalogue of the cache and
+// is the object that every operation on entries works on.
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include <wx/imaglist.h>
+#include <wx/panel.h>
+#include <wx/treebase.h>
+
+#include "busy_indicator.h"
+#include "catalogue.h"
+#include "rowstore.h"
+#include "urlcache.h"
+
+namespace trovana::listview {
+
+class CCacheList;
+class CSiteTree;
+class CTabStrip;
+class CWebView;
+
+// Control ids of the form.
+inline constexpr int IDC_LIST_ALL = 1010;
+inline constexpr int IDC_LIST_CATEGORY = 1011;
+inline constexpr int IDC_LIST_SEARCH = 1012;
+inline constexpr int IDC_TAB_CATEGORY = 1018;
+// Commands of the lists' context menu.
+inline constexpr int ID_LIST_PROPERTIES = 101;
+inline constexpr int ID_LIST_COPY = 102;
+inline constexpr int ID_LIST_DELETE = 103;
+inline constexpr int ID_LIST_SEARCH = 105;
+
+// CacheCategory: the tab index, the picture index and a row's category.
+inline constexpr int kCategoryAll = 0;
+inline constexpr int kCategoryImages = 2;
+inline constexpr int kCategorySearch = 7;
+inline constexpr int kCategoryCount = 8;
+// The tabs made at start-up; the search results' tab comes with a search.
+inline constexpr int kInitialTabCount = 7;
+
+// Column sort kinds.
+inline constexpr int kSortInteger = 1;
+inline constexpr int kSortText = 2;
+inline constexpr int kSortDateTime = 3;
+
+// Column widths for a list of the given client width: the columns share it
+// as 400 : 120 : 80 : 80, less 6 pixels of slack; never below 0.
+std::array<int, ListRow::kColumnCount> ColumnWidths(int clientWidth);
+
+class CCacheListView : public wxPanel {
+public:
+    CCacheListView(wxWindow* parent, wxWindowID id);
+    ~CCacheListView() override;
+
+    // The cache shown; an empty one until this is called, before the
+    // initial update. The busy indicator must outlive the view.
+    void SetCache(urlcache::CacheLocation location, BusyIndicator& busy);
+
+    // The one-time set-up: pictures, tabs, columns, the first scan and the
+    // site tree. A second call does nothing.
+    void OnInitialUpdate();
+
+    // The list that shows entries for the current tab and tree selection.
+    CCacheList* GetActiveList() const;
+
+    // Site tree (filled from the catalogue's model).
+    void FillSiteTree(catalogue::CNode* node, const wxTreeItemId& parent);
+    void ListSiteEntries(const catalogue::CNode* node);
+
+    // Operations on entries, reached from the main window's commands, the
+    // lists' context menu and the keyboard.
+    // The Refresh command: scans the cache anew and rebuilds the lists and
+    // the tree. (Not wxWindow::Refresh, which only redraws.)
+    void RefreshCache();
+    void CopySelected();
+    void Search();
+    void DeleteSelected();
+    void DeleteAll(bool bAsk);
+    void DeleteSite();
+    void ShowCategory();
+    void UpdateStatusSummary();
+    void PreviewSelected();
+    void OnProperties();
+    // Offered every key press of the main window first; true when the key
+    // is used up. keyCode is a wx key code (letters upper case).
+    bool HandleListKey(int keyCode, bool bCtrlDown);
+
+    catalogue::CCatalogue& Catalogue() { return *m_pCatalogue; }
+    catalogue::CNode& RootNode() { return m_pCatalogue->m_rootNode; }
+
+    // Child controls, owned by the form.
+    CCacheList* m_listSearch = nullptr;
+    CCacheList* m_listCategory = nullptr;
+    CTabStrip* m_tabCategory = nullptr;
+    CCacheList* m_listAll = nullptr;
+    // Set by the frames when they make the panes; not owned.
+    CSiteTree* m_pSiteTree = nullptr;
+    CWebView* m_pWebView = nullptr;
+    // The node selected in the site tree; null before the first selection
+    // and while nothing is selected; the root node stands for every site.
+    catalogue::CNode* m_pSelectedNode = nullptr;
+    bool m_bGalleryShown = false;
+    std::array<wxString, kCategoryCount> m_strDescription;
+    std::array<int, ListRow::kColumnCount> m_nColumnKind{};
+    bool m_bInitialized = false;
+
+private:
+    void OnSize(wxSizeEvent& event);
+    void LayoutControls();
+    void MakeImageLists();
+    void SetUpList(CCacheList& list, int hitRateWidth);
+    void SetUpSiteTree();
+    void BindListEvents(CCacheList& list);
+    void OnSelchangeTab();
+    void OnClickList();
+    void OnDblclkList();
+    void OnRclickList();
+    void OnKeydownList(int keyCode, bool bCtrlDown);
+    void OnColumnclickList(int column);
+
+    std::unique_ptr<urlcache::UrlCache> m_pCache;
+    std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;
+    BusyIndicator m_noBusyIndicator;
+    RowStore m_rowsCategory;
+    RowStore m_rowsSearch;
+    // The site tree's pictures belong to the tree control, which may be
+    // destroyed before or after this view.
+    wxImageList m_imlTabs;
+    wxImageList m_imlSmall;
+};
+
+}  // namespace trovana::listview

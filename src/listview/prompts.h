@@ -1,0 +1,34 @@
+// The one seam through which the view asks the user anything: message boxes
+// and the folder chooser. The program installs the wx implementation; tests
+// install scripted answers and read back what was asked.
+#pragma once
+
+#include <wx/string.h>
+
+#include <filesystem>
+#include <optional>
+
+class wxWindow;
+
+namespace trovana::listview {
+
+// Which buttons and icon a message box shows (wx style bits: wxOK,
+// wxYES_NO, wxICON_QUESTION, wxICON_EXCLAMATION, ...).
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    // Shows a modal message box; returns wxID_OK, wxID_YES or wxID_NO.
+    // An empty caption means the program's title "Trovana".
+    virtual int MessageBox(wxWindow* parent, const wxString& text, const wxString& caption,
+                           long style) = 0;
+    // A folder chooser; none when the user cancels.
+    virtual std::optional<std::filesystem::path> ChooseFolder(
+        wxWindow* parent, const wxString& title, const std::filesystem::path& start) = 0;
+};
+
+// The prompts in use; the wx dialogs unless SetPrompts installed others.
+Prompts& GetPrompts();
+// Installs `prompts` (not owned) and returns the previous ones; null restores the wx dialogs.
+Prompts* SetPrompts(Prompts* prompts);
+
+}  // namespace trovana::listview

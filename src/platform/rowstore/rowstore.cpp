@@ -1,0 +1,268 @@
+#include "rowstore.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <iterator>
+#include <numeric>
+
+#include "ascii.h"
+
+namespace trovana {
+
+namespace {
+
+// A chunk is split in two when it grows past this many rows.
+constexpr size_t kMaxChunkRows = 512;
+
+const ListRow& EmptyRow()
+{
+    static const ListRow empty;
+    return empty;
+}
+
+// Stable bottom-up merge sort of a permutation: every step stays within its
+// ranges whatever the comparison answers.
+std::vector<size_t> SortedOrder(const std::vector<ListRow>& rows, const RowStore::Compare& compare)
+{
+    const size_t n = rows.size();
+    std::vector<size_t> order(n);
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::vector<size_t> merged(n);
+    // std::merge takes from the second range only when its row sorts
+    // strictly before, which keeps equal rows in order.
+    const auto before = [&](size_t a, size_t b) { return compare(rows[a], rows[b]) < 0; };
+    for (size_t width = 1; width < n; width *= 2) {
+        for (size_t low = 0; low < n; low += 2 * width) {
+            const size_t middle = std::min(low + width, n);
+            const size_t high = std::min(low + 2 * width, n);
+            const auto at = [&](size_t i) { return order.begin() + static_cast<std::ptrdiff_t>(i); };
+            std::merge(at(low), at(middle), at(middle), at(high),
+                       merged.begin() + static_cast<std::ptrdiff_t>(low), before);
+        }
+        order.swap(merged);
+    }
+    return order;
+}
+
+}  // namespace
+
+bool RowStore::Locate(int row, Position& position) const
+{
+    if (row < 0 || row >= m_count) {
+        return false;
+    }
+    size_t offset = static_cast<size_t>(row);
+    size_t chunk = 0;
+    while (offset >= m_chunks[chunk].size()) {
+        offset -= m_chunks[chunk].size();
+        ++chunk;
+    }
+    position = {chunk, offset};
+    return true;
+}
+
+ListRow* RowStore::Find(int row)
+{
+    Position position{};
+    return Locate(row, position) ? &m_chunks[position.chunk][position.offset] : nullptr;
+}
+
+const ListRow* RowStore::Find(int row) const
+{
+    Position position{};
+    return Locate(row, position) ? &m_chunks[position.chunk][position.offset] : nullptr;
+}
+
+int RowStore::InsertRow(int index, std::string text, int image)
+{
+    ListRow row;
+    row.texts[0] = std::move(text);
+    row.image = image;
+    return InsertRow(index, std::move(row));
+}
+
+int RowStore::InsertRow(int index, ListRow row)
+{
+    index = std::clamp(index, 0, m_count);
+    if (row.selected) {
+        ++m_selectedCount;
+    }
+    // Appending (as a scan does) fills the last chunk and then starts a
+    // new one, so that a list built from the top leaves full chunks.
+    if (index == m_count && (m_chunks.empty() || m_chunks.back().size() == kMaxChunkRows)) {
+        m_chunks.emplace_back().reserve(kMaxChunkRows);
+    }
+    // A row at a chunk boundary goes to the end of the earlier chunk.
+    size_t offset = static_cast<size_t>(index);
+    size_t chunk = 0;
+    if (index == m_count) {
+        chunk = m_chunks.size() - 1;
+        offset = m_chunks[chunk].size();
+    }
+    while (offset > m_chunks[chunk].size()) {
+        offset -= m_chunks[chunk].size();
+        ++chunk;
+    }
+    std::vector<ListRow>& rows = m_chunks[chunk];
+    rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(offset), std::move(row));
+    if (rows.size() > kMaxChunkRows) {
+        const auto half = rows.begin() + static_cast<std::ptrdiff_t>(rows.size() / 2);
+        std::vector<ListRow> tail(std::make_move_iterator(half), std::make_move_iterator(rows.end()));
+        rows.erase(half, rows.end());
+        m_chunks.insert(m_chunks.begin() + static_cast<std::ptrdiff_t>(chunk) + 1, std::move(tail));
+    }
+    ++m_count;
+    return index;
+}
+
+bool RowStore::Modify(int row, const std::function<void(ListRow&)>& change)
+{
+    ListRow* target = Find(row);
+    if (target == nullptr) {
+        return false;
+    }
+    change(*target);
+    return true;
+}
+
+bool RowStore::SetText(int row, int column, std::string text)
+{
+    if (column < 0 || column >= ListRow::kColumnCount) {
+        return false;
+    }
+    return Modify(row, [&](ListRow& target) { target.texts[static_cast<size_t>(column)] = std::move(text); });
+}
+
+const std::string& RowStore::Text(int row, int column) const
+{
+    if (column < 0 || column >= ListRow::kColumnCount) {
+        return EmptyRow().texts[0];
+    }
+    return Row(row).texts[static_cast<size_t>(column)];
+}
+
+bool RowStore::SetItemData(int row, intptr_t data)
+{
+    return Modify(row, [data](ListRow& target) { target.itemData = data; });
+}
+
+intptr_t RowStore::ItemData(int row) const
+{
+    return Row(row).itemData;
+}
+
+bool RowStore::SetImage(int row, int image)
+{
+    return Modify(row, [image](ListRow& target) { target.image = image; });
+}
+
+int RowStore::Image(int row) const
+{
+    return Row(row).image;
+}
+
+const ListRow& RowStore::Row(int row) const
+{
+    const ListRow* found = Find(row);
+    return found != nullptr ? *found : EmptyRow();
+}
+
+bool RowStore::SetSelected(int row, bool selected)
+{
+    return Modify(row, [this, selected](ListRow& target) {
+        if (target.selected != selected) {
+            target.selected = selected;
+            m_selectedCount += selected ? 1 : -1;
+        }
+    });
+}
+
+void RowStore::SelectAll(bool selected)
+{
+    for (auto& chunk : m_chunks) {
+        for (auto& row : chunk) {
+            row.selected = selected;
+        }
+    }
+    m_selectedCount = selected ? m_count : 0;
+}
+
+bool RowStore::IsSelected(int row) const
+{
+    return Row(row).selected;
+}
+
+int RowStore::FindFrom(int after, const std::function<bool(const ListRow&)>& match) const
+{
+    int index = 0;
+    for (const auto& chunk : m_chunks) {
+        const int size = static_cast<int>(chunk.size());
+        if (index + size > after + 1) {
+            for (int i = std::max(0, after + 1 - index); i < size; ++i) {
+                if (match(chunk[static_cast<size_t>(i)])) {
+                    return index + i;
+                }
+            }
+        }
+        index += size;
+    }
+    return -1;
+}
+
+int RowStore::NextSelected(int after) const
+{
+    if (m_selectedCount == 0) {
+        return -1;
+    }
+    return FindFrom(after, [](const ListRow& row) { return row.selected; });
+}
+
+int RowStore::FindText(std::string_view text, int after) const
+{
+    return FindFrom(after, [text](const ListRow& row) { return EqualsIgnoreAsciiCase(row.texts[0], text); });
+}
+
+bool RowStore::DeleteRow(int row)
+{
+    Position position{};
+    if (!Locate(row, position)) {
+        return false;
+    }
+    std::vector<ListRow>& rows = m_chunks[position.chunk];
+    if (rows[position.offset].selected) {
+        --m_selectedCount;
+    }
+    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(position.offset));
+    if (rows.empty()) {
+        m_chunks.erase(m_chunks.begin() + static_cast<std::ptrdiff_t>(position.chunk));
+    }
+    --m_count;
+    return true;
+}
+
+void RowStore::DeleteAll()
+{
+    m_chunks.clear();
+    m_count = 0;
+    m_selectedCount = 0;
+}
+
+void RowStore::Sort(const Compare& compare)
+{
+    std::vector<ListRow> rows;
+    rows.reserve(static_cast<size_t>(m_count));
+    for (auto& chunk : m_chunks) {
+        std::move(chunk.begin(), chunk.end(), std::back_inserter(rows));
+    }
+    const std::vector<size_t> order = SortedOrder(rows, compare);
+    m_chunks.clear();
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i % kMaxChunkRows == 0) {
+            m_chunks.emplace_back();
+            m_chunks.back().reserve(std::min(kMaxChunkRows, order.size() - i));
+        }
+        m_chunks.back().push_back(std::move(rows[order[i]]));
+    }
+}
+
+}  // namespace trovana

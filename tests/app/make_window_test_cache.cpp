@@ -1,0 +1,36 @@
+// Makes a Wine prefix folder with a small cache of the current user, for the
+// end-to-end test of the program: make_window_test_cache PREFIX.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "test_entry.h"
+#include "urlcache.h"
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_window_test_cache PREFIX\n");
+        return 2;
+    }
+    namespace urlcache = trovana::urlcache;
+    using trovana::test::Entry;
+    std::filesystem::create_directories(argv[1]);
+    urlcache::UrlCache cache(urlcache::LocatePrefixCache(argv[1]));
+    const std::vector<urlcache::NewCacheEntry> entries = {
+        Entry("http://www.example.com/index.htm", 1200, "text/html"),
+        Entry("http://www.example.com/img/logo.gif", 2300, "image/gif"),
+        Entry("http://www.example.com/style/site.css", 800, "text/css"),
+        Entry("http://news.example.org/2024/story.html", 5400, "text/html"),
+        Entry("Cookie:user@www.example.com/", 90),
+        Entry("Visited: user@http://www.example.com/index.htm"),
+    };
+    for (const urlcache::CacheResult& result : cache.CreateEntries(entries)) {
+        if (!result.ok()) {
+            std::fprintf(stderr, "%s\n", result.message.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

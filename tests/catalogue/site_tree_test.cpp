@@ -1,0 +1,173 @@
+#include "site_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace trovana::catalogue {
+namespace {
+
+using Path = std::vector<std::string>;
+
+void Add(CNode& node, Path path, const std::string& url, uint32_t hitRate = 1)
+{
+    node.Insert(path, url, hitRate, 100, 2, DateTime::FromParts(2004, 3, 15));
+}
+
+std::vector<std::string> UrlsBelow(const CNode& node)
+{
+    std::vector<std::string> urls;
+    node.CollectUrls(urls);
+    std::sort(urls.begin(), urls.end());
+    return urls;
+}
+
+int Entries(const CNode& node)
+{
+    int counter = 0;
+    return node.CountEntries(counter);
+}
+
+const CNode& Child(const CNode& node, const std::string& key)
+{
+    return *node.m_children.at(key);
+}
+
+TEST(SiteTreeInsert, MakesInteriorNodesAndALeafHoldingTheEntry)
+{
+    CNode root;
+    const DateTime invalid = DateTime::FromFileTime(UINT64_MAX);
+    Path path{"host", "dir", "file.gif"};
+    root.Insert(path, "http://host/dir/file.gif", 7, 1234, 2, invalid);
+    const CNode& dir = Child(Child(root, "host"), "dir");
+    EXPECT_FALSE(root.m_bLeaf);
+    EXPECT_FALSE(Child(root, "host").m_bLeaf);
+    EXPECT_FALSE(dir.m_bLeaf);
+    const auto* leaf = dynamic_cast<const CEntryNode*>(&Child(dir, "file.gif"));
+    ASSERT_NE(leaf, nullptr);
+    EXPECT_TRUE(leaf->m_bLeaf);
+    EXPECT_EQ(leaf->m_strUrl, "http://host/dir/file.gif");
+    EXPECT_EQ(leaf->m_dwHitRate, 7u);
+    EXPECT_EQ(leaf->m_dwSize, 1234u);
+    EXPECT_EQ(leaf->m_nCategory, 2);
+    EXPECT_FALSE(leaf->m_lastAccess.IsValid());  // kept even when invalid
+    EXPECT_TRUE(leaf->m_children.empty());
+
+    Path empty;
+    root.Insert(empty, "about:blank", 1, 0, 1, DateTime());
+    EXPECT_EQ(root.m_children.size(), 1u);
+}
+
+TEST(SiteTreeInsert, OnlyTheFirstEntryOfAPathHasALeaf)
+{
+    CNode root;
+    Add(root, {"host", "dir", "file"}, "http://host/dir/file", 1);
+    Add(root, {"host", "dir", "file"}, "http://host/dir/file/", 2);
+    EXPECT_EQ(UrlsBelow(root), std::vector<std::string>{"http://host/dir/file"});
+    const auto& leaf = dynamic_cast<const CEntryNode&>(Child(Child(Child(root, "host"), "dir"), "file"));
+    EXPECT_EQ(leaf.m_dwHitRate, 1u);
+    EXPECT_EQ(Entries(root), 1);
+}
+
+TEST(SiteTreeInsert, AnEntryWhosePathLeadsOnHasNoLeafInEitherOrder)
+{
+    for (bool shortFirst : {true, false}) {
+        CNode root;
+        if (shortFirst) {
+            Add(root, {"host"}, "http://host/");
+        }
+        Add(root, {"host", "page"}, "http://host/page");
+        if (!shortFirst) {
+            Add(root, {"host"}, "http://host/");
+        }
+        EXPECT_FALSE(Child(root, "host").m_bLeaf) << shortFirst;
+        EXPECT_EQ(UrlsBelow(root), std::vector<std::string>{"http://host/page"}) << shortFirst;
+        EXPECT_EQ(Entries(root), 1) << shortFirst;
+        EXPECT_FALSE(root.RemoveUrl("http://host/")) << shortFirst;
+    }
+}
+
+TEST(SiteTreeInsert, KeysDifferingInCaseAreDifferentChildren)
+{
+    CNode root;
+    Add(root, {"Host", "a"}, "http://Host/a");
+    Add(root, {"host", "a"}, "http://host/a");
+    EXPECT_EQ(root.m_children.size(), 2u);
+    EXPECT_EQ(Entries(root), 2);
+}
+
+TEST(SiteTreeRemoveUrl, ALeafAnswersAndItsParentRemovesIt)
+{
+    CNode root;
+    Add(root, {"host", "dir", "a"}, "http://host/dir/a");
+    Add(root, {"host", "b"}, "http://host/b");
+    CNode& dir = *root.m_children.at("host")->m_children.at("dir");
+    CNode& leaf = *dir.m_children.at("a");
+
+    EXPECT_TRUE(leaf.RemoveUrl("http://host/dir/a"));
+    EXPECT_FALSE(leaf.RemoveUrl("http://host/dir/b"));
+    EXPECT_EQ(dir.m_children.size(), 1u);  // the leaf does not remove itself
+
+    EXPECT_FALSE(root.RemoveUrl("HTTP://HOST/DIR/A"));
+    EXPECT_FALSE(root.RemoveUrl("http://host/dir/"));
+    EXPECT_TRUE(root.RemoveUrl("http://host/dir/a"));
+    // The emptied directory stays for the caller to prune.
+    ASSERT_TRUE(Child(root, "host").m_children.contains("dir"));
+    EXPECT_TRUE(dir.m_children.empty());
+    EXPECT_EQ(Entries(dir), 0);
+    EXPECT_EQ(UrlsBelow(root), std::vector<std::string>{"http://host/b"});
+    EXPECT_FALSE(root.RemoveUrl("http://host/dir/a"));
+}
+
+TEST(SiteTreeRemoveUrl, RemovesOnlyTheFirstMatchingLeaf)
+{
+    CNode root;
+    // One URL can reach two leaves when its paths differ (a cookie and a
+    // page keyed under the same URL text are an example); one call removes one.
+    Add(root, {"a", "x"}, "same");
+    Add(root, {"b", "x"}, "same");
+    EXPECT_TRUE(root.RemoveUrl("same"));
+    EXPECT_EQ(Entries(root), 1);
+    EXPECT_TRUE(root.RemoveUrl("same"));
+    EXPECT_EQ(Entries(root), 0);
+}
+
+TEST(SiteTreeRemove, ChildrenGoWithTheirSubtreesAndUnknownOnesAreIgnored)
+{
+    CNode root;
+    root.m_hItem = reinterpret_cast<CNode::ItemHandle>(0x1234);
+    Add(root, {"a", "dir", "1"}, "u1");
+    Add(root, {"a", "2"}, "u2");
+    Add(root, {"b", "3"}, "u3");
+    Add(root, {"c", "4"}, "u4");
+
+    root.RemoveChild("missing");
+    root.RemoveChildNode(&Child(Child(root, "a"), "dir"));  // a grandchild, not a child
+    EXPECT_EQ(Entries(root), 4);
+
+    root.RemoveChild("a");
+    EXPECT_EQ(UrlsBelow(root), (std::vector<std::string>{"u3", "u4"}));
+    root.RemoveChildNode(&Child(root, "b"));
+    EXPECT_EQ(UrlsBelow(root), std::vector<std::string>{"u4"});
+
+    root.RemoveAll();
+    EXPECT_TRUE(root.m_children.empty());
+    EXPECT_EQ(root.m_hItem, reinterpret_cast<CNode::ItemHandle>(0x1234));
+    EXPECT_FALSE(root.m_bLeaf);
+    Add(root, {"d"}, "u5");
+    EXPECT_EQ(Entries(root), 1);
+}
+
+TEST(SiteTreeCount, AddsToTheCallersCounter)
+{
+    CNode root;
+    Add(root, {"a", "1"}, "u1");
+    Add(root, {"a", "2"}, "u2");
+    int counter = 10;
+    EXPECT_EQ(root.CountEntries(counter), 12);
+    EXPECT_EQ(counter, 12);
+    EXPECT_EQ(Child(Child(root, "a"), "1").CountEntries(counter), 13);
+}
+
+}  // namespace
+}  // namespace trovana::catalogue

@@ -1,0 +1,27 @@
+// The main of every test program with windows: starts wx once, runs the
+// tests, then lets wx clean up.
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/debug.h>
+#include <wx/init.h>
+
+namespace {
+// A failed wx check fails the test instead of opening a dialog that nobody
+// would answer.
+void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond, const wxString& msg)
+{
+    ADD_FAILURE_AT(file.utf8_str(), line) << "wx check failed in " << func << ": " << cond << " " << msg;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    wxSetAssertHandler(FailOnAssert);
+    wxApp::SetInstance(new wxApp());
+    if (!wxEntryStart(argc, argv))
+        return 1;
+    const int result = RUN_ALL_TESTS();
+    wxEntryCleanup();
+    return result;
+}

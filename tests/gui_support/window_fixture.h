@@ -1,0 +1,35 @@
+// A main window started as the program starts it, on a small cache whose
+// entries cover every category, hosts with and without directories, and
+// host names that sort differently with and without regard to case.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/main_frame.h"
+#include "gui_test.h"
+#include "listview/cache_list_view.h"
+
+namespace trovana::test {
+
+class WindowTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the window: made hidden with its first scan, then shown.
+    void StartWindow();
+    // Resizes the window and waits until the X server has done it.
+    void ResizeWindow(const wxSize& size);
+
+    listview::CCacheListView& View() { return *m_pFrame->GetListView(); }
+    // The node below the root under a key path such as {"www.example.com", "img"}.
+    catalogue::CNode* NodeAt(std::initializer_list<std::string> path);
+
+    TempCache m_cache;
+    app::CMainFrame* m_pFrame = nullptr;
+};
+
+}  // namespace trovana::test

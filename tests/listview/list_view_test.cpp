@@ -1,0 +1,299 @@
+// The list view form: tabs, lists and columns after start-up, the rule for
+// the active list, the column layout on resize, the site tree and the
+// listing of a site's entries.
+#include <algorithm>
+#include <map>
+
+#include <wx/imaglist.h>
+
+#include "listview/cache_list.h"
+#include "listview/site_tree_ctrl.h"
+#include "listview/tab_strip.h"
+#include "window_fixture.h"
+
+namespace trovana::test {
+namespace {
+
+using listview::CCacheList;
+
+std::vector<std::string> RowUrls(const RowStore& rows)
+{
+    std::vector<std::string> urls;
+    for (int row = 0; row < rows.Count(); ++row)
+        urls.push_back(rows.Text(row, 0));
+    return urls;
+}
+
+std::vector<int> ColumnWidthsOf(CCacheList& list)
+{
+    std::vector<int> widths;
+    for (int column = 0; column < list.GetColumnCount(); ++column)
+        widths.push_back(list.GetColumnWidth(column));
+    return widths;
+}
+
+// The texts of the tree's items below an item, each level in display order:
+// "name{child,child{...}}".
+std::string Outline(listview::CSiteTree& tree, const wxTreeItemId& parent)
+{
+    std::string text;
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId item = tree.GetFirstChild(parent, cookie); item.IsOk();
+         item = tree.GetNextChild(parent, cookie)) {
+        if (!text.empty())
+            text += ",";
+        text += tree.GetItemText(item).utf8_string();
+        if (tree.ItemHasChildren(item))
+            text += "{" + Outline(tree, item) + "}";
+    }
+    return text;
+}
+
+TEST(ColumnWidths, ShareTheClientWidthLessSlack)
+{
+    using Widths = std::array<int, 4>;
+    EXPECT_EQ(listview::ColumnWidths(686), (Widths{400, 120, 80, 80}));
+    EXPECT_EQ(listview::ColumnWidths(346), (Widths{200, 60, 40, 40}));
+    EXPECT_EQ(listview::ColumnWidths(100), (Widths{55, 16, 11, 11}));
+    // Narrower than the slack: no negative widths (which would mean "fit").
+    EXPECT_EQ(listview::ColumnWidths(3), (Widths{0, 0, 0, 0}));
+}
+
+TEST_F(WindowTest, TabsReportOnlyTheUsersChoice)
+{
+    StartWindow();
+    listview::CTabStrip& tabs = *View().m_tabCategory;
+    std::vector<int> reported;
+    tabs.Bind(listview::EVT_TAB_SELCHANGE, [&](wxCommandEvent& event) { reported.push_back(event.GetInt()); });
+
+    tabs.SetCurSel(3);
+    EXPECT_EQ(tabs.GetCurSel(), 3);
+    EXPECT_TRUE(reported.empty()) << "the program's own choice is not reported";
+
+    auto clickOn = [&](int tab) {
+        wxMouseEvent click(wxEVT_LEFT_DOWN);
+        click.SetPosition(tabs.GetItemRect(tab).GetPosition() + wxPoint(3, 3));
+        click.SetEventObject(&tabs);
+        tabs.ProcessWindowEvent(click);
+    };
+    clickOn(2);
+    EXPECT_EQ(tabs.GetCurSel(), 2);
+    clickOn(2);  // the current tab again: no change to report
+    EXPECT_EQ(reported, (std::vector<int>{2}));
+    EXPECT_EQ(tabs.HitTest(wxPoint(tabs.GetClientSize().x - 1, tabs.GetClientSize().y - 1)), -1);
+
+    // A tab inserted before the current one keeps the same tab current.
+    tabs.InsertItem(0, "First", 0);
+    EXPECT_EQ(tabs.GetCurSel(), 3);
+    EXPECT_EQ(tabs.GetItemText(3), "Images");
+}
+
+TEST_F(WindowTest, TabsColumnsAndStylesAfterStartUp)
+{
+    StartWindow();
+    listview::CTabStrip& tabs = *View().m_tabCategory;
+    const char* texts[] = {"All", "Documents", "Images", "Applications", "Cookies", "Visited Links", "Other"};
+    ASSERT_EQ(tabs.GetItemCount(), 7);
+    for (int tab = 0; tab < 7; ++tab) {
+        EXPECT_EQ(tabs.GetItemText(tab), texts[tab]);
+        EXPECT_EQ(tabs.GetItemImage(tab), tab);
+    }
+    EXPECT_EQ(tabs.GetCurSel(), 0);
+    EXPECT_EQ(View().m_strDescription[4],
+              "Cookies - files created by web sites that store information on your computer");
+    EXPECT_EQ(View().m_strDescription[7], "Search results");
+    EXPECT_EQ(View().m_nColumnKind, (std::array<int, 4>{2, 3, 1, 1}));
+
+    for (CCacheList* list : {View().m_listAll, View().m_listCategory, View().m_listSearch}) {
+        ASSERT_EQ(list->GetColumnCount(), 4);
+        const char* headings[] = {"Url", "Access Time", "Hit Rate", "Size"};
+        for (int column = 0; column < 4; ++column) {
+            wxListItem heading;
+            heading.SetMask(wxLIST_MASK_TEXT | wxLIST_MASK_FORMAT);
+            list->GetColumn(column, heading);
+            EXPECT_EQ(heading.GetText(), headings[column]);
+            EXPECT_EQ(heading.GetAlign(), wxLIST_FORMAT_LEFT);
+        }
+        EXPECT_TRUE(list->HasFlag(wxLC_HRULES) && list->HasFlag(wxLC_VRULES)) << "grid lines";
+        EXPECT_TRUE(list->HasFlag(wxLC_REPORT));
+        // Clicks on the rows are caught in the window that holds them.
+        EXPECT_NE(list->GetRowsWindow(), list);
+        EXPECT_EQ(list->GetRowsWindow()->GetParent(), list);
+        // A row of category i shows the picture of tab i.
+        EXPECT_EQ(list->GetImageList(wxIMAGE_LIST_SMALL)->GetImageCount(), 8);
+    }
+    // The pictures of tab i and of rows of category i are the same.
+    wxImageList* tabImages = tabs.GetImageList();
+    wxImageList* rowImages = View().m_listAll->GetImageList(wxIMAGE_LIST_SMALL);
+    for (int i = 0; i < 8; ++i) {
+        const wxImage tab = tabImages->GetBitmap(i).ConvertToImage();
+        const wxImage row = rowImages->GetBitmap(i).ConvertToImage();
+        ASSERT_EQ(tab.GetSize(), wxSize(16, 16));
+        EXPECT_TRUE(std::equal(tab.GetData(), tab.GetData() + 16 * 16 * 3, row.GetData())) << "picture " << i;
+    }
+    EXPECT_EQ(m_pFrame->m_pTreeView->GetImageList()->GetImageCount(), 2);
+}
+
+TEST_F(WindowTest, AllListHoldsEveryEntryInEnumerationOrder)
+{
+    StartWindow();
+    const RowStore& rows = View().m_listAll->Rows();
+    EXPECT_EQ(RowUrls(rows), m_cache.EnumeratedUrls());
+    EXPECT_EQ(View().m_listAll->GetItemCount(), rows.Count());
+    EXPECT_EQ(View().Catalogue().m_nTotalSize, 1000 + 2000 + 3000 + 400 + 50 + 60);
+    // What a row shows comes from its row: the URL, the category's picture.
+    for (int row = 0; row < rows.Count(); ++row) {
+        EXPECT_EQ(View().m_listAll->GetItemText(row).utf8_string(), rows.Text(row, 0));
+        if (rows.Text(row, 0) == "http://www.example.com/img/logo.gif") {
+            EXPECT_EQ(rows.Image(row), 2);
+            EXPECT_EQ(View().m_listAll->GetItemText(row, 3), "2000");
+        }
+    }
+}
+
+TEST_F(WindowTest, ActiveListFollowsTabAndTreeSelection)
+{
+    StartWindow();
+    listview::CCacheListView& view = View();
+    EXPECT_EQ(view.GetActiveList(), view.m_listAll);
+    view.m_pSelectedNode = nullptr;
+    EXPECT_EQ(view.GetActiveList(), view.m_listCategory) << "no node selected yet";
+    view.m_pSelectedNode = NodeAt({"www.example.com"});
+    EXPECT_EQ(view.GetActiveList(), view.m_listCategory) << "a site on tab 0";
+    view.m_tabCategory->SetCurSel(3);
+    EXPECT_EQ(view.GetActiveList(), view.m_listCategory);
+    view.m_pSelectedNode = &view.RootNode();
+    EXPECT_EQ(view.GetActiveList(), view.m_listCategory) << "a category tab for all sites";
+
+    view.m_tabCategory->InsertItem(7, "Search Results", 7);
+    view.m_tabCategory->SetCurSel(7);
+    EXPECT_EQ(view.GetActiveList(), view.m_listSearch);
+    view.m_pSelectedNode = NodeAt({"www.example.com"});
+    EXPECT_EQ(view.GetActiveList(), view.m_listSearch) << "whatever the tree selection";
+}
+
+TEST_F(WindowTest, ResizeLaysOutTheListsAndTheirColumns)
+{
+    StartWindow();
+    listview::CCacheListView& view = View();
+    // Size the view so that the lists get a client width of 686, then 346.
+    const int chrome = view.GetClientSize().x - view.m_listAll->GetClientSize().x;
+    for (const auto& [clientWidth, expected] : std::map<int, std::vector<int>>{
+             {686, {400, 120, 80, 80}}, {346, {200, 60, 40, 40}}}) {
+        view.SetSize(clientWidth + chrome, 300);
+        ProcessEvents();
+        ASSERT_EQ(view.m_listAll->GetClientSize().x, clientWidth);
+        for (CCacheList* list : {view.m_listAll, view.m_listCategory, view.m_listSearch}) {
+            EXPECT_EQ(ColumnWidthsOf(*list), expected);
+            EXPECT_EQ(list->GetRect(), view.m_listAll->GetRect()) << "the lists lie on one another";
+        }
+    }
+    // The lists fill the tab strip's display area, below the tabs.
+    const wxRect display = view.m_tabCategory->AdjustRect(view.GetClientSize());
+    EXPECT_EQ(view.m_listAll->GetRect(), display);
+    EXPECT_EQ(view.m_tabCategory->GetRect(), wxRect(wxPoint(0, 0), view.GetClientSize()));
+}
+
+TEST_F(WindowTest, SiteTreeShowsHostsAndDirectoriesSortedWithoutCase)
+{
+    StartWindow();
+    listview::CSiteTree& tree = *m_pFrame->m_pTreeView;
+    // Entries never get items: alpha.net's start page, the files, the cookie.
+    EXPECT_EQ(Outline(tree, tree.GetTopLevel()), "All{alpha.net{docs},Beta.org,gamma.com,www.example.com{img}}");
+
+    // Every item carries its node, and the node its item.
+    catalogue::CNode* img = NodeAt({"www.example.com", "img"});
+    ASSERT_NE(img, nullptr);
+    const wxTreeItemId item(img->m_hItem);
+    EXPECT_EQ(tree.GetItemText(item), "img");
+    EXPECT_EQ(tree.GetItemNode(item), img);
+    EXPECT_EQ(tree.GetItemImage(item), 0);
+    EXPECT_EQ(tree.GetItemImage(item, wxTreeItemIcon_Selected), 1);
+}
+
+TEST_F(WindowTest, SiteEntriesAreListedForTheCurrentTab)
+{
+    StartWindow();
+    listview::CCacheListView& view = View();
+    catalogue::CNode* site = NodeAt({"www.example.com"});
+    ASSERT_NE(site, nullptr);
+    auto listSite = [&](int tab) {
+        view.m_tabCategory->SetCurSel(tab);
+        view.m_listCategory->Rows().DeleteAll();
+        view.Catalogue().m_nListSize = 0;
+        view.ListSiteEntries(site);
+        return RowUrls(view.m_listCategory->Rows());
+    };
+
+    // Each row goes on top: the rows stand in the reverse of the model's walk,
+    // whatever order its maps keep.
+    std::vector<std::string> walk;
+    site->CollectUrls(walk);
+    auto reversedWalk = [&walk](const std::vector<std::string>& only) {
+        std::vector<std::string> urls;
+        for (auto url = walk.rbegin(); url != walk.rend(); ++url) {
+            if (std::find(only.begin(), only.end(), *url) != only.end())
+                urls.push_back(*url);
+        }
+        return urls;
+    };
+    const std::vector<std::string> images = {"http://www.example.com/img/logo.gif",
+                                             "http://www.example.com/img/photo.jpg"};
+    EXPECT_EQ(listSite(0), reversedWalk({"http://www.example.com/index.htm", images[0], images[1],
+                                         "Cookie:user@www.example.com/"}));
+    EXPECT_EQ(view.Catalogue().m_nListSize, 1000 + 3000 + 2000 + 60);
+    EXPECT_EQ(listSite(2), reversedWalk(images));
+    EXPECT_EQ(view.Catalogue().m_nListSize, 5000);
+    const RowStore& rows = view.m_listCategory->Rows();
+    const int photo = rows.FindText(images[1]);
+    ASSERT_GE(photo, 0);
+    EXPECT_EQ(rows.Image(photo), 2);
+    EXPECT_EQ(rows.ItemData(photo), 2);
+    EXPECT_EQ(rows.Text(photo, 2), "1");
+    EXPECT_EQ(rows.Text(photo, 3), "3000");
+    EXPECT_FALSE(rows.Text(photo, 1).empty());
+    EXPECT_EQ(listSite(4), (std::vector<std::string>{"Cookie:user@www.example.com/"}));
+    EXPECT_EQ(listSite(5), (std::vector<std::string>{}));
+
+    // An entry without a file lists with an empty size and adds nothing.
+    view.m_tabCategory->SetCurSel(0);
+    view.m_listCategory->Rows().DeleteAll();
+    view.Catalogue().m_nListSize = 0;
+    view.ListSiteEntries(NodeAt({"gamma.com"}));
+    ASSERT_EQ(RowUrls(rows), (std::vector<std::string>{"Visited: user@http://gamma.com/page.htm"}));
+    EXPECT_EQ(rows.Text(0, 3), "");
+    EXPECT_EQ(view.Catalogue().m_nListSize, 0);
+}
+
+TEST_F(WindowTest, SecondInitialUpdateChangesNothing)
+{
+    StartWindow();
+    listview::CCacheListView& view = View();
+    listview::CSiteTree& tree = *m_pFrame->m_pTreeView;
+    const int rows = view.m_listAll->Rows().Count();
+    const size_t items = tree.GetCount();
+    // An entry added now would show up in a second scan.
+    m_cache.Add({Entry("http://late.example.org/new.htm", 10)});
+
+    view.OnInitialUpdate();
+    EXPECT_EQ(view.m_tabCategory->GetItemCount(), 7);
+    EXPECT_EQ(view.m_listAll->GetColumnCount(), 4);
+    EXPECT_EQ(view.m_listCategory->GetColumnCount(), 4);
+    EXPECT_EQ(view.m_tabCategory->GetImageList()->GetImageCount(), 8);
+    EXPECT_EQ(view.m_listAll->Rows().Count(), rows);
+    EXPECT_EQ(tree.GetCount(), items);
+}
+
+TEST_F(WindowTest, EmptyCacheGivesOnlyTheAllItem)
+{
+    TempCache empty;
+    m_pFrame = new app::CMainFrame();
+    ASSERT_TRUE(m_pFrame->LoadFrame(empty.Location()));
+    listview::CSiteTree& tree = *m_pFrame->m_pTreeView;
+    EXPECT_EQ(Outline(tree, tree.GetTopLevel()), "All");
+    EXPECT_EQ(View().m_listAll->GetItemCount(), 0);
+    EXPECT_EQ(View().m_pSelectedNode, &View().RootNode());
+}
+
+}  // namespace
+}  // namespace trovana::test
