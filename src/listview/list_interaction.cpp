@@ -1,8 +1,6 @@
 // What the view does with the user's tabs, clicks, keys and commands: the
 // list of the current tab, the status summary, the preview of a clicked
 // row, the context menu, the keyboard shortcuts, column sorts and Refresh.
-#include <cstdlib>
-
 #include <wx/frame.h>
 #include <wx/gauge.h>
 #include <wx/menu.h>
@@ -10,6 +8,7 @@
 
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
+#include "listview/category_rows.h"
 #include "listview/list_sorter.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
@@ -72,9 +71,7 @@ void CCacheListView::ShowCategory()
         CopyCategoryRows(tab);
     m_listCategory->RowsChanged();
 
-    if (tab == kCategoryAll)
-        blankPreview();
-    else if (tab == kCategoryImages)
+    if (tab == kCategoryImages)
         MakeGallery();
     else
         blankPreview();
@@ -86,28 +83,13 @@ void CCacheListView::ShowCategory()
 
 void CCacheListView::CopyCategoryRows(int category)
 {
-    const RowStore& all = m_pCatalogue->m_listAll;
-    RowStore& rows = m_listCategory->Rows();
-    const int count = all.Count();
-    const int step = std::max(1, count / 12);
     wxGauge* progress = GetProgress();
     m_pBusy->SetWaitCursor();
-    for (int row = 0; row < count; ++row) {
-        const ListRow& source = all.Row(row);
-        if (source.itemData == category) {
-            ListRow copy;
-            copy.texts = source.texts;
-            copy.image = category;
-            const std::string& size = copy.texts[catalogue::kColumnSize];
-            if (!size.empty())
-                m_pCatalogue->m_nListSize += std::atoll(size.c_str());
-            rows.InsertRow(rows.Count(), std::move(copy));
-        }
-        if (progress != nullptr && row % step == 0)
-            progress->SetValue(static_cast<int>(static_cast<int64_t>(row) * 100 / count));
-    }
-    if (progress != nullptr)
-        progress->SetValue(0);
+    m_pCatalogue->m_nListSize += listview::CopyCategoryRows(
+        m_pCatalogue->m_listAll, category, m_listCategory->Rows(), [progress](int percent) {
+            if (progress != nullptr)
+                progress->SetValue(percent);
+        });
     m_pBusy->SetArrowCursor();
 }
 
