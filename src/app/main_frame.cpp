@@ -124,8 +124,11 @@ void CMainFrame::OnTreeRightClick(wxMouseEvent& event)
 
 void CMainFrame::OnCharHook(wxKeyEvent& event)
 {
+    // Keys with Alt held (and Alt itself) are the menu's: they are not
+    // offered to the list, which would take the focus from the menu.
     listview::CCacheListView* view = GetListView();
-    if (view != nullptr && view->HandleListKey(event.GetKeyCode(), event.ControlDown()))
+    const bool menuKey = event.AltDown() || event.GetKeyCode() == WXK_ALT;
+    if (!menuKey && view != nullptr && view->HandleListKey(event.GetKeyCode(), event.ControlDown()))
         return;
     event.Skip();
 }
