@@ -85,6 +85,8 @@ public:
     void UpdateStatusSummary();
     void PreviewSelected();
     void OnProperties();
+    // On the Images tab: the gallery of every listed picture in the preview.
+    void MakeGallery();
     // Offered every key press of the main window first; true when the key
     // is used up. keyCode is a wx key code (letters upper case).
     bool HandleListKey(int keyCode, bool bCtrlDown);
@@ -125,6 +127,8 @@ private:
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;
     BusyIndicator m_noBusyIndicator;
+    // The wait cursor and progress of the cache given to SetCache.
+    BusyIndicator* m_pBusy = &m_noBusyIndicator;
     RowStore m_rowsCategory;
     RowStore m_rowsSearch;
     // The site tree's pictures belong to the tree control, which may be
