@@ -4,8 +4,11 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <system_error>
 
 #include <unistd.h>
+#include <wx/image.h>
+#include <wx/mstream.h>
 #include <wx/webview.h>
 
 #include "listview/cache_list.h"
@@ -24,13 +27,44 @@ std::string ReadFile(const std::filesystem::path& path)
     return text.str();
 }
 
+// A real picture, 7 x 5 pixels, as PNG bytes.
+std::string PngBytes()
+{
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
+        wxImage::AddHandler(new wxPNGHandler);
+    wxImage image(7, 5);
+    image.SetRGB(wxRect(0, 0, 7, 5), 200, 30, 30);
+    wxMemoryOutputStream out;
+    image.SaveFile(out, wxBITMAP_TYPE_PNG);
+    std::string bytes(out.GetLength(), '\0');
+    out.CopyTo(bytes.data(), bytes.size());
+    return bytes;
+}
+
+// Loads the page in the browser and answers the width of its first picture
+// once the browser has loaded it; 0 when it could not be loaded.
+int FirstPictureWidth(wxWebView& browser, const wxString& url)
+{
+    browser.LoadURL(url);
+    if (!WaitUntil([&] { return browser.GetCurrentURL() == url && !browser.IsBusy(); }))
+        return -1;
+    wxString width;
+    const bool ran = WaitUntil([&] {
+        return browser.RunScript("(function(){var i=document.images[0];return i&&i.complete?i.naturalWidth:-1;})()",
+                                 &width) &&
+               width != "-1";
+    });
+    return ran ? wxAtoi(width) : -1;
+}
+
 class GalleryTest : public WindowTest {
 protected:
     void SetUp() override
     {
         WindowTest::SetUp();
         m_cacheHome = std::filesystem::temp_directory_path() / ("trovana-gallery-view-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_cacheHome);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_cacheHome, ignored);
         const char* old = std::getenv("XDG_CACHE_HOME");
         m_savedCacheHome = old ? std::optional<std::string>(old) : std::nullopt;
         setenv("XDG_CACHE_HOME", m_cacheHome.c_str(), 1);
@@ -39,7 +73,9 @@ protected:
     {
         WindowTest::TearDown();
         m_savedCacheHome ? setenv("XDG_CACHE_HOME", m_savedCacheHome->c_str(), 1) : unsetenv("XDG_CACHE_HOME");
-        std::filesystem::remove_all(m_cacheHome);
+        // The browser's own processes may still be writing their caches here.
+        std::error_code ignored;
+        std::filesystem::remove_all(m_cacheHome, ignored);
     }
 
     // Lists these URLs as the Images tab's rows.
@@ -104,6 +140,37 @@ TEST_F(GalleryTest, AnEmptyListBlanksThePreviewAndWritesNothing)
     EXPECT_FALSE(std::filesystem::exists(Folder() / "left.htm"));
     EXPECT_FALSE(View().m_bGalleryShown);
     EXPECT_TRUE(View().m_pWebView->m_strCurrentSource.empty());
+}
+
+TEST_F(GalleryTest, TheBrowserLoadsTheThumbnailOfACachedPicture)
+{
+    urlcache::NewCacheEntry picture;
+    picture.url = "http://www.example.com/img/red.png";
+    picture.body = PngBytes();
+    picture.fileExtension = "png";
+    m_cache.Add({picture});
+    StartWindow();
+    ListImages({picture.url});
+    View().MakeGallery();
+    wxWebView* browser = View().m_pWebView->GetBrowser();
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(FirstPictureWidth(*browser, operations::FileUrl((Folder() / "left.htm").string())), 7);
+}
+
+TEST_F(GalleryTest, TheBrowserReachesPicturesWhosePathsNeedEscaping)
+{
+    StartWindow();
+    wxWebView* browser = View().m_pWebView->GetBrowser();
+    ASSERT_NE(browser, nullptr);
+    for (const char* name : {"a b", "x&y", "say \"hi\"", "#1", "what?", "100%"}) {
+        SCOPED_TRACE(name);
+        const std::filesystem::path folder = m_cacheHome / name;
+        std::filesystem::create_directories(folder);
+        const std::filesystem::path file = folder / (std::string(name) + ".png");
+        std::ofstream(file, std::ios::binary) << PngBytes();
+        ASSERT_TRUE(operations::WriteGalleryPages(folder, {file.string()}, {}));
+        EXPECT_EQ(FirstPictureWidth(*browser, operations::FileUrl((folder / "left.htm").string())), 7);
+    }
 }
 
 }  // namespace
