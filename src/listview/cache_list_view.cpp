@@ -77,6 +77,7 @@ void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& b
     m_listAll->SetRows(catalogue->m_listAll);
     m_pCatalogue = std::move(catalogue);
     m_pCache = std::move(cache);
+    m_pBusy = &busy;
 }
 
 void CCacheListView::BindListEvents(CCacheList& list)

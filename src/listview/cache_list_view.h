@@ -88,13 +88,13 @@ public:
     void UpdateStatusSummary();
     void PreviewSelected();
     void OnProperties();
+    // On the Images tab: the gallery of every listed picture in the preview.
+    void MakeGallery();
     // Offered every key press of the main window first; true when the key
     // is used up. keyCode is a wx key code (letters upper case).
     bool HandleListKey(int keyCode, bool bCtrlDown);
     // A column heading was clicked: sorts the active list by that column.
     void OnColumnclickList(int column);
-    // Writes the image gallery of the listed images into the preview pane.
-    void MakeGallery();
 
     // Preview of an entry in the pane below (URLs and paths are the
     // cache's bytes).
@@ -145,6 +145,7 @@ private:
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;
     BusyIndicator m_noBusyIndicator;
+    // The wait cursor and progress of the cache given to SetCache.
     BusyIndicator* m_pBusy = &m_noBusyIndicator;
     RowStore m_rowsCategory;
     RowStore m_rowsSearch;
