@@ -6,11 +6,6 @@
 namespace trovana::listview {
 
 void CCacheListView::RefreshCache() {}
-void CCacheListView::CopySelected() {}
-void CCacheListView::Search() {}
-void CCacheListView::DeleteSelected() {}
-void CCacheListView::DeleteAll(bool /*bAsk*/) {}
-void CCacheListView::DeleteSite() {}
 void CCacheListView::ShowCategory() {}
 void CCacheListView::UpdateStatusSummary() {}
 void CCacheListView::PreviewSelected() {}
