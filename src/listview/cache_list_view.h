@@ -16,6 +16,7 @@ class wxGauge;
 
 #include "busy_indicator.h"
 #include "catalogue.h"
+#include "operations/search_criteria.h"
 #include "rowstore.h"
 #include "urlcache.h"
 
@@ -108,6 +109,7 @@ public:
 
     catalogue::CCatalogue& Catalogue() { return *m_pCatalogue; }
     catalogue::CNode& RootNode() { return m_pCatalogue->m_rootNode; }
+    urlcache::UrlCache& Cache() { return *m_pCache; }
 
     // Child controls, owned by the form.
     CCacheList* m_listSearch = nullptr;
@@ -124,6 +126,8 @@ public:
     std::array<wxString, kCategoryCount> m_strDescription;
     std::array<int, ListRow::kColumnCount> m_nColumnKind{};
     bool m_bInitialized = false;
+    // The Search dialog's criteria, kept from one search to the next.
+    operations::SearchCriteria m_dlgSearch;
 
 private:
     void OnSize(wxSizeEvent& event);

@@ -27,11 +27,6 @@ wxStatusBar* StatusBarOf(const wxWindow* window)
 }
 }  // namespace
 
-void CCacheListView::CopySelected() {}
-void CCacheListView::Search() {}
-void CCacheListView::DeleteSelected() {}
-void CCacheListView::DeleteAll(bool /*bAsk*/) {}
-void CCacheListView::DeleteSite() {}
 
 wxGauge* CCacheListView::GetProgress() const
 {
