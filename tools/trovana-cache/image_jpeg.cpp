@@ -64,14 +64,14 @@ struct Code {
 };
 
 // Canonical Huffman codes from the count-per-length form of a table.
-std::array<Code, 256> BuildCodes(const HuffmanSpec& spec)
+std::array<Code, 256> BuildCodes(const HuffmanSpec& huffman)
 {
     std::array<Code, 256> codes{};
     uint16_t code = 0;
     size_t k = 0;
     for (int length = 1; length <= 16; ++length) {
-        for (int i = 0; i < spec.counts[static_cast<size_t>(length - 1)]; ++i) {
-            codes[spec.symbols[k++]] = {code++, length};
+        for (int i = 0; i < huffman.counts[static_cast<size_t>(length - 1)]; ++i) {
+            codes[huffman.symbols[k++]] = {code++, length};
         }
         code = static_cast<uint16_t>(code << 1);
     }
@@ -238,13 +238,13 @@ std::string QuantSegment(uint8_t id, const std::array<int, 64>& table)
     return s;
 }
 
-std::string HuffmanSegment(uint8_t classAndId, const HuffmanSpec& spec)
+std::string HuffmanSegment(uint8_t classAndId, const HuffmanSpec& huffman)
 {
     std::string s(1, static_cast<char>(classAndId));
-    for (uint8_t count : spec.counts) {
+    for (uint8_t count : huffman.counts) {
         s += static_cast<char>(count);
     }
-    s.append(spec.symbols.begin(), spec.symbols.end());
+    s.append(huffman.symbols.begin(), huffman.symbols.end());
     return s;
 }
 
