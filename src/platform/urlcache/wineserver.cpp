@@ -6,7 +6,9 @@
 //   Debian's Wine: <tmp>/wine-XXXXXX/server-<dev>-<ino>, with the random
 //                  name written into <prefix>/wineserver
 // where <tmp> is TMPDIR or /tmp of the process that started the server. The
-// server's working folder is its server folder, which finds it wherever it is.
+// server keeps the lock file open as long as it runs, which finds it wherever
+// it is. (Its working folder is no guide: it is the prefix itself while the
+// server loads the registry at start-up and whenever it saves it.)
 #include "wineserver.h"
 #include "wineserver_search.h"
 
@@ -155,9 +157,6 @@ void Remember(std::pair<dev_t, ino_t> prefix, const std::string& folder)
     g_knownServers[prefix] = KnownServer{folder, info.st_dev, info.st_ino};
 }
 
-// Among the listed locks: the known lock file of the prefix's server, or a
-// process whose working folder is the server folder (a wineserver works in
-// it), wherever its TMPDIR put it.
 // The name of the prefix's server folder, and the prefix's identity.
 struct ServerId {
     std::pair<dev_t, ino_t> prefix;
@@ -172,6 +171,25 @@ std::optional<ServerId> IdentifyServer(const std::filesystem::path& prefix)
     std::snprintf(name, sizeof name, "server-%llx-%llx", static_cast<unsigned long long>(info.st_dev),
                   static_cast<unsigned long long>(info.st_ino));
     return ServerId{{info.st_dev, info.st_ino}, name};
+}
+
+// The server folder <...>/<serverName> whose lock file the process has
+// open; empty when it has none.
+std::string ServerFolderOpenedBy(long pid, const std::string& serverName)
+{
+    const std::string fdFolder = "/proc/" + std::to_string(pid) + "/fd";
+    std::unique_ptr<DIR, int (*)(DIR*)> fds(::opendir(fdFolder.c_str()), ::closedir);
+    if (!fds) return {};
+    const std::string lockSuffix = "/" + serverName + "/lock";
+    while (const dirent* fd = ::readdir(fds.get())) {
+        char target[4096];
+        const std::string link = fdFolder + "/" + fd->d_name;
+        ssize_t size = ::readlink(link.c_str(), target, sizeof target);
+        if (size <= 0 || static_cast<size_t>(size) == sizeof target) continue;
+        std::string path(target, static_cast<size_t>(size));
+        if (path.ends_with(lockSuffix)) return path.substr(0, path.size() - std::strlen("/lock"));
+    }
+    return {};
 }
 
 }  // namespace
@@ -189,12 +207,8 @@ std::optional<bool> FindWineServerThroughLocks(const std::filesystem::path& pref
         if (known && lock.inode == known->lockInode && lock.major == major(known->lockDevice) &&
             lock.minor == minor(known->lockDevice) && IsLockHeld(known->folder))
             return true;
-        char cwd[4096];
-        std::string link = "/proc/" + std::to_string(lock.pid) + "/cwd";
-        ssize_t size = ::readlink(link.c_str(), cwd, sizeof cwd);
-        if (size <= 0 || static_cast<size_t>(size) == sizeof cwd) continue;
-        std::string folder(cwd, static_cast<size_t>(size));
-        if (!folder.ends_with("/" + id->name) || !IsLockHeld(folder)) continue;
+        const std::string folder = ServerFolderOpenedBy(lock.pid, id->name);
+        if (folder.empty() || !IsLockHeld(folder)) continue;
         Remember(id->prefix, folder);
         return true;
     }

@@ -8,8 +8,8 @@
 namespace trovana::urlcache::detail {
 
 // Through the locks /proc/locks lists: a process holding the server lock
-// whose working folder is the prefix's server folder. None when /proc/locks
-// cannot be read.
+// that has the prefix's server lock file open. None when /proc/locks cannot
+// be read.
 std::optional<bool> FindWineServerThroughLocks(const std::filesystem::path& prefix);
 
 // Through the folders where upstream and Debian Wine put server folders, in

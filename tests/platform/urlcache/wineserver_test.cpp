@@ -145,12 +145,25 @@ TEST_F(WineServerCheck, LocksFindAServerWhereverItsFolderIs)
     EXPECT_FALSE(*detail::FindWineServerThroughLocks(prefix));
 }
 
-TEST_F(WineServerCheck, LocksCountOnlyForAProcessWorkingInTheServerFolder)
+TEST_F(WineServerCheck, LocksFindAServerWhateverFolderItWorksIn)
 {
-    LockHolder holder(tmp / "wine-Ab12Cd" / ServerFolderName(prefix), false);
+    // A wineserver works in the prefix folder while it loads or saves the
+    // registry (at start-up, for one); its lock file stays open throughout.
+    LockHolder holder(temp.path() / "other-tmp/wine-Ab12Cd" / ServerFolderName(prefix), false);
     ASSERT_TRUE(holder.locked());
-    if (!detail::FindWineServerThroughLocks(prefix).has_value()) GTEST_SKIP() << "no /proc/locks";
-    EXPECT_FALSE(*detail::FindWineServerThroughLocks(prefix));
+    EXPECT_FALSE(detail::FindWineServerInTempFolders(prefix));
+    std::optional<bool> running = detail::FindWineServerThroughLocks(prefix);
+    if (!running) GTEST_SKIP() << "no /proc/locks";
+    EXPECT_TRUE(*running);
+}
+
+TEST_F(WineServerCheck, LocksOnOtherFilesDoNotCount)
+{
+    LockHolder holder(temp.path() / "other-tmp/wine-Ab12Cd/not-a-server", false);
+    ASSERT_TRUE(holder.locked());
+    std::optional<bool> running = detail::FindWineServerThroughLocks(prefix);
+    if (!running) GTEST_SKIP() << "no /proc/locks";
+    EXPECT_FALSE(*running);
 }
 
 TEST_F(WineServerCheck, TempFoldersHoldTheUpstreamLayout)
