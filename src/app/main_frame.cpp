@@ -3,6 +3,7 @@
 #include <wx/accel.h>
 #include <wx/menu.h>
 #include <wx/splitter.h>
+#include <wx/utils.h>
 
 #include "app/resource.h"
 #include "app/right_frame.h"
@@ -21,6 +22,7 @@ constexpr int kMinimumPane = 100;
 }  // namespace
 
 CMainFrame::CMainFrame()
+    : m_closingPause([](int ms) { wxMilliSleep(ms); })
 {
     g_pWaitDlg = new CWaitDlg();
 }
@@ -124,8 +126,11 @@ void CMainFrame::OnTreeRightClick(wxMouseEvent& event)
 
 void CMainFrame::OnCharHook(wxKeyEvent& event)
 {
+    // Keys with Alt held (and Alt itself) are the menu's: they are not
+    // offered to the list, which would take the focus from the menu.
     listview::CCacheListView* view = GetListView();
-    if (view != nullptr && view->HandleListKey(event.GetKeyCode(), event.ControlDown()))
+    const bool menuKey = event.AltDown() || event.GetKeyCode() == WXK_ALT;
+    if (!menuKey && view != nullptr && view->HandleListKey(event.GetKeyCode(), event.ControlDown()))
         return;
     event.Skip();
 }
@@ -159,11 +164,9 @@ void CMainFrame::BindCommands()
     onView(ID_CACHE_DELETE, &listview::CCacheListView::DeleteSelected);
     onView(ID_DELETE_SITE, &listview::CCacheListView::DeleteSite);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { GetListView()->DeleteAll(true); }, ID_CACHE_DELETE_ALL);
-    // Help, the update page and the closing animation come later; until
-    // then Exit closes at once, as the close box does.
-    Bind(wxEVT_MENU, [](wxCommandEvent&) {}, ID_CHECK_UPDATE);
-    Bind(wxEVT_MENU, [](wxCommandEvent&) {}, ID_HELP_CONTENTS);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, ID_APP_EXIT);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnCheckUpdate(); }, ID_CHECK_UPDATE);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnHelpContents(); }, ID_HELP_CONTENTS);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnAppExit(); }, ID_APP_EXIT);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { MovePaneFocus(+1); }, ID_NEXT_PANE);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { MovePaneFocus(-1); }, ID_PREV_PANE);
     // The focus stays where it is when the window is activated.

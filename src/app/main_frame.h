@@ -4,6 +4,8 @@
 // and every key press to the list view.
 #pragma once
 
+#include <functional>
+
 #include <wx/frame.h>
 
 #include "urlcache.h"
@@ -48,8 +50,19 @@ public:
     // pointed at, "Ready" afterwards.
     void DoGiveHelp(const wxString& text, bool show) override;
 
+    // Help > Contents: the help file's first topic in the help window.
+    void OnHelpContents();
+    // Help > Check Update: the product's web page in the default browser.
+    void OnCheckUpdate();
+    // File > Exit: the closing animation, then the close. The close box and
+    // Alt+F4 close at once.
+    void OnAppExit();
+
     // The site tree pane; null until the panes exist. Owned by the splitter.
     listview::CSiteTree* m_pTreeView = nullptr;
+    // The pause between the closing animation's steps, in milliseconds;
+    // tests record the pauses instead of waiting.
+    std::function<void(int)> m_closingPause;
 
 private:
     bool OnCreateClient();
@@ -63,6 +76,7 @@ private:
     void OnCharHook(wxKeyEvent& event);
     void UpdateKeyIndicators();
     void MovePaneFocus(int step);
+    void PlayClosingAnimation();
 
     bool m_bProgressCreated = false;
     wxSplitterWindow* m_wndSplitter = nullptr;

@@ -43,4 +43,17 @@ inline constexpr const char* APP_TITLE = "Trovana";
 inline constexpr const char* VERSION_TEXT = "1.10";
 inline constexpr const char* IDLE_MESSAGE = "Ready";
 
+// The product's web page (string 61204), opened by Check Update.
+inline constexpr const char* PRODUCT_URL = "https://trovana.org/";
+
+// The About box's texts.
+inline constexpr const char* ABOUT_CAPTION = "About Trovana";
+inline constexpr const char* ABOUT_NAME_VERSION = "Trovana Pro Version 1.10";
+inline constexpr const char* ABOUT_COPYRIGHT = "Copyright (C) 2026 Trovana";
+inline constexpr int IDC_ABOUT_NAME = 1040;
+
+// The help file beside the program and the topic that Help > Contents shows.
+inline constexpr const char* HELP_FILE = "trovana.chm";
+inline constexpr const char* HELP_TOPIC = "whatis.htm";
+
 }  // namespace trovana::app

@@ -2,6 +2,7 @@
 
 #include <wx/msgdlg.h>
 
+#include "app/about_box.h"
 #include "app/main_frame.h"
 #include "app/resource.h"
 #include "app/screenshot.h"
@@ -43,7 +44,7 @@ bool CTrovanaApp::OnInit()
         frame->Destroy();
         return false;
     }
-    Bind(wxEVT_MENU, [](wxCommandEvent&) {}, ID_APP_ABOUT);  // the About box comes later
+    Bind(wxEVT_MENU, [](wxCommandEvent&) { ShowAboutBox(); }, ID_APP_ABOUT);
     ShowMainWindow(*frame);
     ScheduleScreenshotFromEnvironment(*frame);
     return true;

@@ -6,6 +6,7 @@
 #include <wx/apptrait.h>
 #include <wx/dcclient.h>
 #include <wx/evtloop.h>
+#include <wx/gauge.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
@@ -100,6 +101,11 @@ public:
         if (m_bWaiting)
             wxEndBusyCursor();
         m_bWaiting = false;
+    }
+    void SetProgress(int percent) override
+    {
+        if (g_wndProgress != nullptr)
+            g_wndProgress->SetValue(percent);
     }
 
 private:

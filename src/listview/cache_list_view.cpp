@@ -73,9 +73,11 @@ void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& b
     m_pSelectedNode = nullptr;
     auto cache = std::make_unique<urlcache::UrlCache>(std::move(location));
     auto catalogue = std::make_unique<catalogue::CCatalogue>(*cache, busy);
+    m_pBusy = &busy;
     m_listAll->SetRows(catalogue->m_listAll);
     m_pCatalogue = std::move(catalogue);
     m_pCache = std::move(cache);
+    m_pBusy = &busy;
 }
 
 void CCacheListView::BindListEvents(CCacheList& list)

@@ -6,13 +6,17 @@
 
 #include <array>
 #include <memory>
+#include <string>
 
 #include <wx/imaglist.h>
 #include <wx/panel.h>
 #include <wx/treebase.h>
 
+class wxGauge;
+
 #include "busy_indicator.h"
 #include "catalogue.h"
+#include "operations/search_criteria.h"
 #include "rowstore.h"
 #include "urlcache.h"
 
@@ -85,12 +89,27 @@ public:
     void UpdateStatusSummary();
     void PreviewSelected();
     void OnProperties();
+    // On the Images tab: the gallery of every listed picture in the preview.
+    void MakeGallery();
     // Offered every key press of the main window first; true when the key
     // is used up. keyCode is a wx key code (letters upper case).
     bool HandleListKey(int keyCode, bool bCtrlDown);
+    // A column heading was clicked: sorts the active list by that column.
+    void OnColumnclickList(int column);
+
+    // Preview of an entry in the pane below (URLs and paths are the
+    // cache's bytes).
+    void ShowPreview(const std::string& url);
+    void NavigatePreview(const std::string& target);
+    void ShowTextPreview(const std::string& name);
+    std::string ReadPreviewText(const std::string& name) const;
+    // The Properties dialog of the entry with this URL, or a message when
+    // the cache no longer has it.
+    void ShowProperties(const std::string& url);
 
     catalogue::CCatalogue& Catalogue() { return *m_pCatalogue; }
     catalogue::CNode& RootNode() { return m_pCatalogue->m_rootNode; }
+    urlcache::UrlCache& Cache() { return *m_pCache; }
 
     // Child controls, owned by the form.
     CCacheList* m_listSearch = nullptr;
@@ -107,6 +126,8 @@ public:
     std::array<wxString, kCategoryCount> m_strDescription;
     std::array<int, ListRow::kColumnCount> m_nColumnKind{};
     bool m_bInitialized = false;
+    // The Search dialog's criteria, kept from one search to the next.
+    operations::SearchCriteria m_dlgSearch;
 
 private:
     void OnSize(wxSizeEvent& event);
@@ -120,11 +141,16 @@ private:
     void OnDblclkList();
     void OnRclickList();
     void OnKeydownList(int keyCode, bool bCtrlDown);
-    void OnColumnclickList(int column);
+    // Copies the rows of one category out of the All list.
+    void CopyCategoryRows(int category);
+    // The progress control of the main window's status bar; null when none.
+    wxGauge* GetProgress() const;
 
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;
     BusyIndicator m_noBusyIndicator;
+    // The wait cursor and progress of the cache given to SetCache.
+    BusyIndicator* m_pBusy = &m_noBusyIndicator;
     RowStore m_rowsCategory;
     RowStore m_rowsSearch;
     // The site tree's pictures belong to the tree control, which may be

@@ -1,7 +1,11 @@
 #include "web_view.h"
 
+#include <wx/filename.h>
+#include <wx/filesys.h>
 #include <wx/sizer.h>
 #include <wx/webview.h>
+
+#include "listview/text_page.h"
 
 #include <webkit2/webkit2.h>
 
@@ -29,6 +33,29 @@ void LockDown(wxWebView* browser)
                                                            proxy);
     webkit_network_proxy_settings_free(proxy);
 }
+
+// A local path as a file URL; URLs ("about:blank", "file:...") pass as they are.
+wxString ToUrl(const wxString& target)
+{
+    if (!target.StartsWith("/"))
+        return target;
+    return wxFileSystem::FileNameToURL(wxFileName(target));
+}
+
+// A JavaScript string literal of text.
+wxString ScriptString(const wxString& text)
+{
+    wxString quoted = "\"";
+    for (wxUniChar c : text) {
+        if (c == '\\' || c == '"')
+            quoted += '\\';
+        if (c < 0x20)
+            quoted += wxString::Format("\\u%04x", static_cast<unsigned>(c.GetValue()));
+        else
+            quoted += c;
+    }
+    return quoted + "\"";
+}
 }  // namespace
 
 CWebView::CWebView(wxWindow* parent, wxWindowID id)
@@ -47,8 +74,33 @@ CWebView::CWebView(wxWindow* parent, wxWindowID id)
 
 void CWebView::Navigate(const wxString& url)
 {
-    if (m_pBrowser != nullptr)
+    Navigate2({url, {}, false});
+}
+
+void CWebView::Navigate2(const Navigation& navigation)
+{
+    m_lastNavigation = navigation;
+    ++m_nNavigations;
+    if (m_pBrowser == nullptr)
+        return;
+    const wxString url = ToUrl(navigation.target);
+    if (navigation.frame.empty()) {
         m_pBrowser->LoadURL(url);
+        return;
+    }
+    // Pages' own scripts are off; the program's script only points the
+    // named frame at the new address, when the frame is there. No answer is
+    // awaited, so none can arrive after the pane has gone.
+    const wxString script = "var f = window.frames[" + ScriptString(navigation.frame) +
+                            "]; if (f) f.location.replace(" + ScriptString(url) + ");";
+    if (auto* view = static_cast<WebKitWebView*>(m_pBrowser->GetNativeBackend()))
+        webkit_web_view_evaluate_javascript(view, script.utf8_str(), -1, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+void CWebView::ShowTextPage(std::string_view text)
+{
+    const std::filesystem::path page = WriteTextPage(GetWorkingDirectory(), text);
+    Navigate2({wxString::FromUTF8(page.string()), {}, true});
 }
 
 }  // namespace trovana::listview

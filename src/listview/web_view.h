@@ -3,6 +3,8 @@
 // runs the scripts of the pages it shows.
 #pragma once
 
+#include <string_view>
+
 #include <wx/panel.h>
 #include <wx/string.h>
 
@@ -20,11 +22,35 @@ public:
     // Loads a URL (a file URL or "about:blank"); does nothing without a browser.
     void Navigate(const wxString& url);
 
+    // A navigation to a URL or a local file path: the whole pane, or only
+    // the named frame of the frameset shown; noHistory keeps it out of the
+    // pane's history.
+    struct Navigation {
+        wxString target;
+        wxString frame;
+        bool noHistory = false;
+    };
+    void Navigate2(const Navigation& navigation);
+
+    // Writes the text page (temp.htm in the working folder) for text and
+    // shows it. Throws std::filesystem::filesystem_error when the page
+    // cannot be written; nothing is shown then.
+    void ShowTextPage(std::string_view text);
+
+    // Offline: the pane shows what it is given and fetches nothing from
+    // the network. The pane never reaches the network in any case.
+    void SetOffline(bool offline) { m_bOffline = offline; }
+    bool GetOffline() const { return m_bOffline; }
+
     // What the preview last showed; kept by the preview operations.
     wxString m_strCurrentSource;
+    // The last navigation asked for, and how many were asked for.
+    Navigation m_lastNavigation;
+    int m_nNavigations = 0;
 
 private:
     wxWebView* m_pBrowser = nullptr;
+    bool m_bOffline = false;
 };
 
 }  // namespace trovana::listview

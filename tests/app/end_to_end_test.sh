@@ -53,7 +53,8 @@ xdotool windowfocus --sync "$window"
 xdotool key --clearmodifiers alt+f
 sleep 0.5
 xdotool key --clearmodifiers x
-for _ in $(seq 100); do
+# The closing animation takes most of a second before the window closes.
+for _ in $(seq 200); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
 done

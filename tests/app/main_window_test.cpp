@@ -120,7 +120,8 @@ TEST_F(WindowTest, StatusBarHasFiveFieldsAndTheProgressStaysOverField4)
     StartWindow();
     ASSERT_EQ(g_wndStatusBar, m_pFrame->GetStatusBar());
     ASSERT_EQ(g_wndStatusBar->GetFieldsCount(), 5);
-    EXPECT_EQ(g_wndStatusBar->GetStatusText(0), "Ready");
+    // The selection of "All" at start-up writes the summary of the All list.
+    EXPECT_EQ(g_wndStatusBar->GetStatusText(0), "All cache entries (8 Items, 0.01 M)   ");
     EXPECT_GE(g_wndStatusBar->GetStatusWidth(4), g_wndStatusBar->GetTextExtent(wxString(' ', 33)).x);
 
     ASSERT_NE(g_wndProgress, nullptr);

@@ -15,6 +15,8 @@ public:
     virtual void Hide() {}
     virtual void SetWaitCursor() {}
     virtual void SetArrowCursor() {}
+    // The status bar's progress control, 0 to 100.
+    virtual void SetProgress(int /*percent*/) {}
 };
 
 // Shows the wait window and the wait cursor for its lifetime, so that every

@@ -1,0 +1,129 @@
+#include "app/help_window.h"
+
+#include <wx/filesys.h>
+#include <wx/html/htmlwin.h>
+#include <wx/image.h>
+#include <wx/mstream.h>
+#include <wx/sizer.h>
+#include <wx/stdpaths.h>
+
+#include "app/chm_file.h"
+#include "app/program_icon.h"
+#include "app/resource.h"
+
+namespace trovana::app {
+
+namespace {
+const wxSize kHelpWindowSize{640, 480};
+
+// The MIME type of a file inside the help by its name's ending; the HTML
+// window picks its reader by it.
+wxString MimeType(const wxString& name)
+{
+    const wxString ending = name.AfterLast('.').Lower();
+    if (ending == "htm" || ending == "html")
+        return "text/html";
+    if (ending == "png" || ending == "gif" || ending == "jpeg")
+        return "image/" + ending;
+    if (ending == "jpg")
+        return "image/jpeg";
+    return "application/octet-stream";
+}
+
+// The help file that "trovana-help:" addresses: the one opened last.
+std::weak_ptr<CChmFile> g_helpFile;
+
+// Opens "trovana-help:/name" from the help file. The HTML window resolves
+// relative links and pictures against the page's address, so they come
+// from the same file.
+class CHelpFileHandler : public wxFileSystemHandler {
+public:
+    bool CanOpen(const wxString& location) override { return GetProtocol(location) == HELP_SCHEME; }
+
+    wxFSFile* OpenFile(wxFileSystem& /*fs*/, const wxString& location) override
+    {
+        const std::shared_ptr<CChmFile> file = g_helpFile.lock();
+        if (file == nullptr)
+            return nullptr;
+        const wxString name = GetRightLocation(location);
+        std::optional<std::string> bytes = file->Read(name.utf8_string());
+        if (!bytes)
+            return nullptr;
+        // Copied into a stream of its own, which the HTML window deletes.
+        wxMemoryInputStream view(bytes->data(), bytes->size());
+        auto* stream = new wxMemoryInputStream(static_cast<wxInputStream&>(view), bytes->size());
+        return new wxFSFile(stream, location, MimeType(name), GetAnchor(location), wxDateTime());
+    }
+};
+
+void UseHelpFile(const std::shared_ptr<CChmFile>& file)
+{
+    static bool installed = false;
+    if (!installed) {
+        wxFileSystem::AddHandler(new CHelpFileHandler);
+        installed = true;
+    }
+    g_helpFile = file;
+}
+}  // namespace
+
+CHelpWindow::CHelpWindow(std::shared_ptr<CChmFile> file)
+    : wxFrame(nullptr, wxID_ANY, wxString(APP_TITLE) + " Help", wxDefaultPosition, kHelpWindowSize)
+    , m_pFile(std::move(file))
+{
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
+        wxImage::AddHandler(new wxPNGHandler);
+    SetIcons(ProgramIcons());
+    m_pHtml = new wxHtmlWindow(this);
+    m_pHtml->SetRelatedFrame(this, wxString(APP_TITLE) + " Help - %s");
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(m_pHtml, 1, wxEXPAND);
+    SetSizer(sizer);
+}
+
+CHelpWindow::~CHelpWindow() = default;
+
+void CHelpWindow::ShowTopic(const std::string& topic)
+{
+    m_pHtml->LoadPage(wxString(HELP_SCHEME) + ":/" + wxString::FromUTF8(topic));
+}
+
+wxString CHelpWindow::GetOpenedPage() const
+{
+    return m_pHtml->GetOpenedPage();
+}
+
+CHelpWindow* CHelpViewer::ShowTopic(const std::filesystem::path& helpFile, const std::string& topic)
+{
+    if (m_bFailed)
+        return nullptr;
+    if (m_pFile == nullptr) {
+        auto file = std::make_shared<CChmFile>(helpFile);
+        if (!file->IsOpen()) {
+            m_bFailed = true;
+            return nullptr;
+        }
+        m_pFile = std::move(file);
+        UseHelpFile(m_pFile);
+    }
+    if (m_pWindow == nullptr)
+        m_pWindow = new CHelpWindow(m_pFile);
+    m_pWindow->ShowTopic(topic);
+    m_pWindow->Show();
+    m_pWindow->Raise();
+    return m_pWindow;
+}
+
+CHelpViewer& GetHelpViewer()
+{
+    static CHelpViewer viewer;
+    return viewer;
+}
+
+std::filesystem::path ProgramHelpFile()
+{
+    const std::filesystem::path program(wxStandardPaths::Get().GetExecutablePath().utf8_string());
+    return program.parent_path() / HELP_FILE;
+}
+
+}  // namespace trovana::app

@@ -1,0 +1,138 @@
+#include "details/properties_dlg.h"
+
+#include <wx/button.h>
+#include <wx/listctrl.h>
+#include <wx/statbox.h>
+#include <wx/strconv.h>
+#include <wx/textctrl.h>
+
+#include "datetime.h"
+
+namespace trovana::details {
+
+namespace {
+struct Explanation {
+    const char* name;
+    const char* text;
+};
+constexpr Explanation kExplanations[] = {
+    {"URL", "URL name"},
+    {"File Name", "Local file name"},
+    {"Modified Time", "Last modified time of the URL"},
+    {"Access Time", "Last accessed time"},
+    {"Sync Time", "Last time the cache was synchronized"},
+    {"Expire Time", "Expiration time of this file"},
+    {"Hit Rate", "The number of times the cache entry was retrieved"},
+    {"Header", "Header information"},
+};
+
+// The layout in dialog units: client size, then each control's x, y,
+// width and height.
+struct Units {
+    int x, y, width, height;
+};
+constexpr Units kClientSize{0, 0, 388, 244};
+constexpr Units kPropertiesBox{7, 7, 374, 106};
+constexpr Units kPropertyList{14, 16, 361, 91};
+constexpr Units kHeaderBox{7, 113, 374, 89};
+constexpr Units kHeaderText{13, 124, 362, 74};
+constexpr Units kDescriptionLine{7, 205, 374, 12};
+constexpr Units kOkButton{171, 221, 50, 16};
+
+constexpr int kNameWidth = 100;
+constexpr int kValueWidth = 600;
+
+// The cache's texts are bytes: UTF-8 where valid, else Windows-1252.
+wxString FromCacheBytes(const std::string& bytes)
+{
+    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
+    if (text.empty() && !bytes.empty())
+        text = wxString(bytes.data(), wxCSConv(wxFONTENCODING_CP1252), bytes.size());
+    return text;
+}
+}  // namespace
+
+CPropertiesDlg::CPropertiesDlg(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, "Properties", wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU)
+{
+    auto place = [this](const Units& units) {
+        return std::pair{ConvertDialogToPixels(wxPoint(units.x, units.y)),
+                         ConvertDialogToPixels(wxSize(units.width, units.height))};
+    };
+    auto [boxAt, boxSize] = place(kPropertiesBox);
+    new wxStaticBox(this, wxID_ANY, "Properties", boxAt, boxSize);
+    auto [listAt, listSize] = place(kPropertyList);
+    m_listProps = new wxListCtrl(this, IDC_PROP_LIST, listAt, listSize,
+                                 wxLC_REPORT | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES | wxBORDER_THEME);
+    auto [headerBoxAt, headerBoxSize] = place(kHeaderBox);
+    new wxStaticBox(this, wxID_ANY, "Header", headerBoxAt, headerBoxSize);
+    auto [headerAt, headerSize] = place(kHeaderText);
+    m_editHeader = new wxTextCtrl(this, IDC_PROP_HEADER, wxString(), headerAt, headerSize,
+                                  wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP | wxHSCROLL);
+    auto [lineAt, lineSize] = place(kDescriptionLine);
+    m_editDescription = new wxTextCtrl(this, IDC_PROP_DESCRIPTION, wxString(), lineAt, lineSize, wxTE_READONLY);
+    auto [okAt, okSize] = place(kOkButton);
+    new wxButton(this, wxID_OK, "Ok", okAt, okSize);
+    SetClientSize(ConvertDialogToPixels(wxSize(kClientSize.width, kClientSize.height)));
+
+    Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent&) { OnInitDialog(); });
+    m_listProps->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { OnClickPropList(); });
+    m_editHeader->Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& event) {
+        event.Skip();
+        OnSetFocusHeader();
+    });
+}
+
+bool CPropertiesDlg::OnInitDialog()
+{
+    for (const Explanation& explanation : kExplanations)
+        m_mapDescriptions[explanation.name] = explanation.text;
+    m_listProps->DeleteAllItems();
+    m_listProps->DeleteAllColumns();
+    m_listProps->InsertColumn(0, "Name", wxLIST_FORMAT_LEFT, kNameWidth);
+    m_listProps->InsertColumn(1, "Value", wxLIST_FORMAT_LEFT, kValueWidth);
+    if (m_pInfo == nullptr)
+        return true;
+
+    AddRow(0, "URL", FromCacheBytes(m_pInfo->sourceUrlName));
+    AddRow(1, "File Name", FromCacheBytes(m_pInfo->localFileName));
+    long row = 2;
+    const std::pair<uint64_t, const char*> times[] = {
+        {m_pInfo->lastModifiedTime, "Modified Time"},
+        {m_pInfo->lastAccessTime, "Access Time"},
+        {m_pInfo->expireTime, "Expire Time"},
+        {m_pInfo->lastSyncTime, "Sync Time"},
+    };
+    for (const auto& [fileTime, name] : times) {
+        const DateTime time = DateTime::FromFileTime(fileTime);
+        if (time.IsValid())
+            AddRow(row++, name, time.Format());
+    }
+    AddRow(row, "Hit Rate", wxString::Format("%u", m_pInfo->hitRate));
+    if (m_pInfo->headerInfoSize() != 0)
+        m_editHeader->ChangeValue(FromCacheBytes(std::string(m_pInfo->headerInfo.c_str())));
+    return true;
+}
+
+void CPropertiesDlg::AddRow(long row, const char* name, const wxString& value)
+{
+    m_listProps->InsertItem(row, name);
+    m_listProps->SetItem(row, 1, value);
+}
+
+void CPropertiesDlg::OnClickPropList()
+{
+    const long row = m_listProps->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+    if (row < 0)
+        return;
+    const auto found = m_mapDescriptions.find(m_listProps->GetItemText(row).utf8_string());
+    m_editDescription->ChangeValue(found != m_mapDescriptions.end() ? wxString::FromUTF8(found->second)
+                                                                     : wxString());
+}
+
+void CPropertiesDlg::OnSetFocusHeader()
+{
+    m_editDescription->ChangeValue(wxString::FromUTF8(m_mapDescriptions["Header"]));
+}
+
+}  // namespace trovana::details

@@ -1,0 +1,49 @@
+// The Properties dialog: what the URL cache records about one entry (URL,
+// local file, its valid times, hit count and stored response header), with
+// a line that explains the property last clicked. Modal and read-only.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include <wx/dialog.h>
+
+#include "urlcache.h"
+
+class wxListCtrl;
+class wxListEvent;
+class wxTextCtrl;
+
+namespace trovana::details {
+
+// Control ids of the dialog.
+inline constexpr int IDC_PROP_LIST = 1005;
+inline constexpr int IDC_PROP_DESCRIPTION = 1009;
+inline constexpr int IDC_PROP_HEADER = 1010;
+
+class CPropertiesDlg : public wxDialog {
+public:
+    explicit CPropertiesDlg(wxWindow* parent);
+
+    // The entry shown (not owned); set before the dialog runs.
+    void SetEntryInfo(const urlcache::CacheEntryInfo* info) { m_pInfo = info; }
+
+    // Fills the explanations and the rows; runs when the dialog starts.
+    bool OnInitDialog();
+    // Shows the explanation of the first selected row, if there is one.
+    void OnClickPropList();
+    // Shows the explanation of the header.
+    void OnSetFocusHeader();
+
+    wxTextCtrl* m_editDescription = nullptr;
+    wxListCtrl* m_listProps = nullptr;
+    wxTextCtrl* m_editHeader = nullptr;
+    std::map<std::string, std::string> m_mapDescriptions;
+
+private:
+    void AddRow(long row, const char* name, const wxString& value);
+
+    const urlcache::CacheEntryInfo* m_pInfo = nullptr;
+};
+
+}  // namespace trovana::details

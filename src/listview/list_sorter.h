@@ -1,0 +1,52 @@
+// Sorting a list by one column: every row gets a temporary record with its
+// text in that column, the rows are reordered by comparing those texts by
+// the column's kind, and the rows' own item data are put back afterwards.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "rowstore.h"
+
+namespace trovana::listview {
+
+// The direction of the next column sort, shared by every list and column:
+// inverted on every column click before the sort. Starts ascending, so the
+// first click sorts descending.
+extern bool g_bSortAscending;
+
+// Column sort kinds: none, integer, text, date and time, decimal.
+inline constexpr int kSortNone = 0;
+inline constexpr int kSortDecimal = 4;
+
+// One row's sort record: its own item data and its text in the sort column.
+struct CListSortItem {
+    intptr_t itemData = 0;
+    std::string text;
+};
+
+// Negative, zero or positive as record a sorts before, equal to or after
+// record b; parameter is +kind ascending, -kind descending. Dates that do
+// not parse compare as equal to anything; equal dates and decimals answer
+// "after" both ways round, so this is no consistent order.
+int CompareSortItems(const CListSortItem& a, const CListSortItem& b, int parameter);
+
+class CListSorter {
+public:
+    // Replaces the item data of every row by its sort record.
+    CListSorter(RowStore& rows, int column);
+    // Puts every row's own item data back, in the new order.
+    virtual ~CListSorter();
+    CListSorter(const CListSorter&) = delete;
+    CListSorter& operator=(const CListSorter&) = delete;
+
+    void Sort(bool ascending, int kind);
+
+private:
+    RowStore& m_rows;
+    std::vector<std::unique_ptr<CListSortItem>> m_records;
+};
+
+}  // namespace trovana::listview

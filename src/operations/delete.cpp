@@ -1,0 +1,135 @@
+// Deleting entries from the cache: the selected rows, every entry, or the
+// entries of a site.
+#include <algorithm>
+
+#include <wx/msgdlg.h>
+
+#include "listview/cache_list.h"
+#include "listview/cache_list_view.h"
+#include "listview/prompts.h"
+#include "listview/site_tree_ctrl.h"
+#include "listview/tab_strip.h"
+#include "operations/delete_entries.h"
+#include "operations/progress.h"
+
+namespace trovana::listview {
+
+namespace {
+
+constexpr const char* kNothingSelected = "No cache item is selected!";
+
+bool AskYes(wxWindow* parent, const wxString& question)
+{
+    return GetPrompts().MessageBox(parent, question, "", wxYES_NO | wxICON_QUESTION) == wxID_YES;
+}
+
+}  // namespace
+
+void CCacheListView::DeleteSelected()
+{
+    CCacheList* list = GetActiveList();
+    list->StoreSelection();
+    const RowStore& rows = list->Rows();
+    if (rows.SelectedCount() == 0) {
+        GetPrompts().MessageBox(this, kNothingSelected, "", wxOK);
+        return;
+    }
+    if (!AskYes(this, "Delete Selected Cache Items?"))
+        return;
+    // The URLs are taken before the first deletion: pruning the tree may
+    // select another site, which lists other rows in this list.
+    std::vector<std::string> urls;
+    for (int row = rows.NextSelected(); row != -1; row = rows.NextSelected(row))
+        urls.push_back(rows.Text(row, catalogue::kColumnUrl));
+
+    std::vector<std::string> deleted;
+    for (const std::string& url : urls) {
+        const urlcache::CacheResult result = Cache().DeleteEntry(url);
+        if (!result.ok()) {
+            GetPrompts().MessageBox(this, operations::DeleteFailureText(result.code, operations::EntryWording::Item),
+                                    "Cannot Delete " + ToDisplayText(url), wxOK);
+            continue;
+        }
+        deleted.push_back(url);
+        if (m_pSelectedNode != nullptr) {
+            // A row of the All or search list may lie outside the selected site.
+            if (!m_pSelectedNode->RemoveUrl(url))
+                RootNode().RemoveUrl(url);
+            operations::PruneSiteTree(*this);
+        }
+    }
+    if (!deleted.empty())
+        operations::RemoveListRows(*this, deleted);
+    operations::AfterDeletion(*this);
+}
+
+void CCacheListView::DeleteAll(bool bAsk)
+{
+    if (bAsk && !AskYes(this, "Delete All Cache Items?"))
+        return;
+    const RowStore& all = Catalogue().m_listAll;
+    const int count = all.Count();
+    {
+        operations::RowProgress progress(this);
+        // Deleted in batches, each of which writes a container once.
+        const int step = std::max(1, count / 12);
+        for (int first = 0; first < count; first += step) {
+            std::vector<std::string> urls;
+            for (int row = first; row < std::min(count, first + step); ++row)
+                urls.push_back(all.Text(row, catalogue::kColumnUrl));
+            Cache().DeleteEntries(urls);
+            if (progress.Sink())
+                progress.Sink()(first * 100 / count);
+        }
+        if (progress.Sink())
+            progress.Sink()(0);
+    }
+    m_tabCategory->SetCurSel(kCategoryAll);
+    m_listCategory->Rows().DeleteAll();
+    m_listSearch->Rows().DeleteAll();
+    m_listCategory->RowsChanged();
+    m_listSearch->RowsChanged();
+    m_pSelectedNode = nullptr;
+    if (m_pSiteTree != nullptr)
+        m_pSiteTree->DeleteAllSites();
+    Catalogue().m_nSearchSize = 0;
+    Catalogue().m_nListSize = 0;
+    Catalogue().m_nTotalSize = 0;
+    RefreshCache();
+}
+
+void CCacheListView::DeleteSite()
+{
+    const wxTreeItemId item = m_pSiteTree != nullptr ? m_pSiteTree->GetSelection() : wxTreeItemId();
+    if (!item.IsOk()) {
+        GetPrompts().MessageBox(this, "No web site is selected!", "", wxOK);
+        return;
+    }
+    const wxString name = m_pSiteTree->GetItemText(item);
+    if (!AskYes(this, "Delete Cache Items Of " + name + " ?"))
+        return;
+    catalogue::CNode* node = m_pSiteTree->GetItemNode(item);
+    const wxTreeItemId parentItem = m_pSiteTree->GetItemParent(item);
+    catalogue::CNode* parent = m_pSiteTree->GetItemNode(parentItem);
+    if (parent == nullptr) {
+        // The "All" item stands for the whole cache.
+        DeleteAll(false);
+        return;
+    }
+    const std::vector<std::string> deleted = operations::DeleteNodeEntries(*this, node);
+    // The site leaves the model first, so that the parent, selected in its
+    // place, no longer lists it; its item goes last.
+    for (const auto& [key, child] : parent->m_children) {
+        if (child.get() == node) {
+            parent->RemoveChild(std::string(key));
+            break;
+        }
+    }
+    m_pSiteTree->SelectItem(parentItem);
+    m_pSelectedNode = parent;
+    m_pSiteTree->Delete(item);
+    operations::RemoveListRows(*this, deleted);
+    UpdateStatusSummary();
+}
+
+}  // namespace trovana::listview

@@ -1,0 +1,145 @@
+#include "operations/delete_entries.h"
+
+#include <unordered_set>
+
+#include <wx/msgdlg.h>
+
+#include "listview/cache_list.h"
+#include "listview/cache_list_view.h"
+#include "listview/prompts.h"
+#include "listview/site_tree_ctrl.h"
+#include "listview/tab_strip.h"
+#include "listview/web_view.h"
+
+namespace trovana::operations {
+
+using listview::CCacheListView;
+
+namespace {
+
+int64_t SizeOf(const std::string& text)
+{
+    return text.empty() ? 0 : std::atoll(text.c_str());
+}
+
+bool IsSameOrBelow(const listview::CSiteTree& tree, const wxTreeItemId& ancestor, wxTreeItemId item)
+{
+    for (; item.IsOk(); item = tree.GetItemParent(item))
+        if (item == ancestor)
+            return true;
+    return false;
+}
+
+// Deletes a tree item. When the selection is on it or below it, the parent
+// item is selected first, so that the view never keeps a removed node.
+void DeleteTreeItem(CCacheListView& view, const wxTreeItemId& item, const wxTreeItemId& parentItem,
+                    catalogue::CNode* parentNode)
+{
+    listview::CSiteTree& tree = *view.m_pSiteTree;
+    if (IsSameOrBelow(tree, item, tree.GetSelection())) {
+        tree.SelectItem(parentItem);
+        view.m_pSelectedNode = parentNode;
+    }
+    tree.Delete(item);
+}
+
+}  // namespace
+
+wxString DeleteFailureText(uint32_t code, EntryWording wording)
+{
+    const wxString subject = wording == EntryWording::Item ? "The item" : "The file";
+    if (code == urlcache::ERROR_ACCESS_DENIED)
+        return subject + " is locked or in use. The item will be marked and will be deleted when the file is unlocked";
+    if (code == urlcache::ERROR_FILE_NOT_FOUND)
+        return subject + " is not in the cache";
+    return {};
+}
+
+int64_t RemoveRowsOf(RowStore& rows, const std::vector<std::string>& urls)
+{
+    const std::unordered_set<std::string> gone(urls.begin(), urls.end());
+    int64_t size = 0;
+    for (int row = rows.Count() - 1; row >= 0; --row) {
+        if (gone.contains(rows.Text(row, catalogue::kColumnUrl))) {
+            size += SizeOf(rows.Text(row, catalogue::kColumnSize));
+            rows.DeleteRow(row);
+        }
+    }
+    return size;
+}
+
+void RemoveListRows(CCacheListView& view, const std::vector<std::string>& urls)
+{
+    catalogue::CCatalogue& catalogue = view.Catalogue();
+    catalogue.m_nTotalSize -= RemoveRowsOf(view.m_listAll->Rows(), urls);
+    catalogue.m_nListSize -= RemoveRowsOf(view.m_listCategory->Rows(), urls);
+    catalogue.m_nSearchSize -= RemoveRowsOf(view.m_listSearch->Rows(), urls);
+    for (listview::CCacheList* list : {view.m_listAll, view.m_listCategory, view.m_listSearch})
+        list->RowsChanged();
+}
+
+void PruneSiteTree(CCacheListView& view)
+{
+    catalogue::CNode* node = view.m_pSelectedNode;
+    listview::CSiteTree* tree = view.m_pSiteTree;
+    if (node == nullptr || tree == nullptr)
+        return;
+    int counter = 0;
+    if (node->CountEntries(counter) == 0) {
+        if (node->m_hItem != nullptr)
+            tree->DeleteChildren(wxTreeItemId(node->m_hItem));
+        node->RemoveAll();
+    }
+    while (node != &view.RootNode() && node->m_hItem != nullptr) {
+        const wxTreeItemId item(node->m_hItem);
+        if (node->m_children.empty()) {
+            const wxTreeItemId parentItem = tree->GetItemParent(item);
+            catalogue::CNode* parent = tree->GetItemNode(parentItem);
+            if (parent == nullptr)
+                return;
+            DeleteTreeItem(view, item, parentItem, parent);
+            parent->RemoveChildNode(node);
+            node = parent;
+            continue;
+        }
+        if (node->m_children.size() != 1)
+            return;
+        // One directory below: it goes only when it holds no entries, so
+        // that no entry drops out of the tree.
+        const std::string key = node->m_children.begin()->first;
+        const catalogue::CNode* child = node->m_children.begin()->second.get();
+        counter = 0;
+        if (child->m_bLeaf || child->CountEntries(counter) != 0)
+            return;
+        if (child->m_hItem != nullptr)
+            DeleteTreeItem(view, wxTreeItemId(child->m_hItem), item, node);
+        node->RemoveChild(key);
+    }
+}
+
+std::vector<std::string> DeleteNodeEntries(CCacheListView& view, const catalogue::CNode* node)
+{
+    std::vector<std::string> urls;
+    node->CollectUrls(urls);
+    std::vector<std::string> deleted;
+    for (const std::string& url : urls) {
+        const urlcache::CacheResult result = view.Cache().DeleteEntry(url);
+        if (result.ok()) {
+            deleted.push_back(url);
+            continue;
+        }
+        listview::GetPrompts().MessageBox(&view, DeleteFailureText(result.code, EntryWording::File),
+                                          "Cannot Delete " + listview::ToDisplayText(url), wxOK);
+    }
+    return deleted;
+}
+
+void AfterDeletion(CCacheListView& view)
+{
+    // The gallery is written by the gallery pages; until then a blank preview.
+    if (view.m_pWebView != nullptr)
+        view.m_pWebView->Navigate("about:blank");
+    view.UpdateStatusSummary();
+}
+
+}  // namespace trovana::operations

@@ -1,0 +1,153 @@
+// The Help menu's services, the About box and the closing of the main window.
+#include <memory>
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/filesys.h>
+#include <wx/image.h>
+#include <wx/html/htmlwin.h>
+#include <wx/stattext.h>
+
+#include "app/about_box.h"
+#include "app/chm_file.h"
+#include "app/help_window.h"
+#include "app/resource.h"
+#include "window_fixture.h"
+
+namespace trovana::test {
+namespace {
+
+#ifdef TROVANA_HELP_FILE
+const std::filesystem::path kHelpFile = TROVANA_HELP_FILE;
+#define REQUIRE_HELP_FILE()
+#else
+const std::filesystem::path kHelpFile;
+#define REQUIRE_HELP_FILE() GTEST_SKIP() << "the help file was not built (no chmcmd)"
+#endif
+
+std::vector<wxString> StaticTexts(wxWindow& window)
+{
+    std::vector<wxString> texts;
+    for (wxWindow* child : window.GetChildren())
+        if (auto* text = dynamic_cast<wxStaticText*>(child))
+            texts.push_back(text->GetLabel());
+    return texts;
+}
+
+TEST(AboutBox, NamesTheProgramWithOkAsTheDefault)
+{
+    app::CAboutDlg box;
+    EXPECT_EQ(box.GetTitle(), "About Trovana");
+    EXPECT_EQ(StaticTexts(box),
+              (std::vector<wxString>{"Trovana Pro Version 1.10", app::ABOUT_COPYRIGHT, app::PRODUCT_URL}));
+    auto* name = dynamic_cast<wxStaticText*>(box.FindWindow(app::IDC_ABOUT_NAME));
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->GetLabel(), "Trovana Pro Version 1.10");
+
+    auto* ok = dynamic_cast<wxButton*>(box.FindWindow(wxID_OK));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->GetLabel(), "OK");
+    EXPECT_EQ(box.GetDefaultItem(), ok);
+    EXPECT_EQ(box.GetEscapeId(), wxID_OK);
+
+    // As wide as 235 dialog units; the client area ends 2 pixels short of
+    // 46 dialog units, below the OK button and the three lines.
+    const int shown = box.ConvertDialogToPixels(wxSize(0, 46)).y - 2;
+    EXPECT_EQ(box.GetClientSize(), wxSize(box.ConvertDialogToPixels(wxSize(235, 0)).x, shown));
+    for (wxWindow* child : box.GetChildren())
+        EXPECT_LE(child->GetRect().GetBottom(), shown) << child->GetLabel();
+}
+
+TEST(HelpFile, IsBuiltWithItsTopicsAndPictures)
+{
+    REQUIRE_HELP_FILE();
+    app::CChmFile file(kHelpFile);
+    ASSERT_TRUE(file.IsOpen()) << kHelpFile;
+    const auto topic = file.Read("whatis.htm");
+    ASSERT_TRUE(topic.has_value());
+    EXPECT_NE(topic->find("<title>What is the URL cache?</title>"), std::string::npos);
+    for (const char* name : {"/window.htm", "operations.htm", "caches.htm"})
+        EXPECT_TRUE(file.Read(name).has_value()) << name;
+    const auto picture = file.Read("images/trovana.png");
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_EQ(picture->substr(1, 3), "PNG");
+    EXPECT_FALSE(file.Read("missing.htm").has_value());
+}
+
+TEST(HelpWindow, ShowsTheTopicAndFollowsLinksInsideTheFile)
+{
+    REQUIRE_HELP_FILE();
+    app::CHelpViewer viewer;
+    app::CHelpWindow* window = viewer.ShowTopic(kHelpFile, "whatis.htm");
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->IsShown());
+    EXPECT_EQ(window->GetOpenedPage(), "trovana-help:/whatis.htm");
+    EXPECT_EQ(window->GetTitle(), "Trovana Help - What is the URL cache?");
+    const wxString text = window->GetHtml()->ToText();
+    EXPECT_NE(text.Find("index.dat"), wxNOT_FOUND);
+
+    // A relative link leads to another page of the same file.
+    EXPECT_TRUE(window->GetHtml()->LoadPage("caches.htm"));
+    EXPECT_EQ(window->GetOpenedPage(), "trovana-help:/caches.htm");
+    EXPECT_NE(window->GetHtml()->ToText().Find("WINEPREFIX"), wxNOT_FOUND);
+
+    // Pictures are read from the file too, relative to the page.
+    wxFileSystem files;
+    files.ChangePathTo("trovana-help:/whatis.htm");
+    std::unique_ptr<wxFSFile> picture(files.OpenFile("images/trovana.png"));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->GetMimeType(), "image/png");
+    EXPECT_TRUE(wxImage(*picture->GetStream(), wxBITMAP_TYPE_PNG).IsOk());
+
+    // A second request reuses the window.
+    EXPECT_EQ(viewer.ShowTopic(kHelpFile, "whatis.htm"), window);
+    EXPECT_EQ(window->GetOpenedPage(), "trovana-help:/whatis.htm");
+    window->Destroy();
+    ProcessEvents();
+}
+
+TEST(HelpWindow, AHelpFileThatCannotBeReadStopsEveryLaterRequest)
+{
+    REQUIRE_HELP_FILE();
+    app::CHelpViewer viewer;
+    EXPECT_EQ(viewer.ShowTopic(kHelpFile.parent_path() / "missing.chm", "whatis.htm"), nullptr);
+    EXPECT_TRUE(viewer.HasFailed());
+    // Even the good file is not tried again.
+    EXPECT_EQ(viewer.ShowTopic(kHelpFile, "whatis.htm"), nullptr);
+}
+
+class ClosingTest : public WindowTest {
+protected:
+    // Closes the window by the command or the close box and records the
+    // animation's pauses instead of waiting.
+    std::vector<int> CloseBy(bool exitCommand)
+    {
+        std::vector<int> pauses;
+        m_pFrame->m_closingPause = [&pauses](int ms) { pauses.push_back(ms); };
+        if (exitCommand) {
+            wxCommandEvent exit(wxEVT_MENU, app::ID_APP_EXIT);
+            m_pFrame->ProcessWindowEvent(exit);
+        } else {
+            m_pFrame->Close();
+        }
+        EXPECT_TRUE(wxTheApp->IsScheduledForDestruction(m_pFrame));
+        m_pFrame = nullptr;  // destroyed by wx now
+        ProcessEvents();
+        return pauses;
+    }
+};
+
+TEST_F(ClosingTest, ExitPlaysTheAnimationBeforeClosing)
+{
+    StartWindow();
+    EXPECT_EQ(CloseBy(true), (std::vector<int>{180, 130, 80, 50, 50, 50, 50, 50, 50, 50, 50, 50}));
+}
+
+TEST_F(ClosingTest, TheCloseBoxClosesAtOnce)
+{
+    StartWindow();
+    EXPECT_TRUE(CloseBy(false).empty());
+}
+
+}  // namespace
+}  // namespace trovana::test

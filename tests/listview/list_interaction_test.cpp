@@ -1,0 +1,204 @@
+// The window's answers to tabs, tree selections, keys, column clicks and
+// Refresh: which list shows which rows, the status summary, the shortcuts.
+#include <numeric>
+
+#include <wx/statusbr.h>
+
+#include "listview/cache_list.h"
+#include "listview/list_sorter.h"
+#include "listview/site_tree_ctrl.h"
+#include "listview/tab_strip.h"
+#include "listview/web_view.h"
+#include "window_fixture.h"
+
+namespace trovana::test {
+namespace {
+
+using listview::CCacheList;
+
+std::string Summary(const wxString& description, int count, int64_t bytes)
+{
+    return (description + wxString::Format(" (%d Items, %.2f M)   ", count, bytes / 1048576.0)).utf8_string();
+}
+
+class InteractionTest : public WindowTest {
+protected:
+    std::string StatusText() { return m_pFrame->GetStatusBar()->GetStatusText(0).utf8_string(); }
+    void ChooseTab(int tab)
+    {
+        View().m_tabCategory->SetCurSel(tab);
+        View().ShowCategory();
+        View().UpdateStatusSummary();
+    }
+    void SelectSite(catalogue::CNode* node)
+    {
+        ASSERT_NE(node, nullptr);
+        View().m_pSiteTree->SelectItem(wxTreeItemId(node->m_hItem));
+        ProcessEvents();
+    }
+    std::vector<std::string> Urls(const RowStore& rows)
+    {
+        std::vector<std::string> urls;
+        for (int row = 0; row < rows.Count(); ++row)
+            urls.push_back(rows.Text(row, 0));
+        return urls;
+    }
+};
+
+TEST_F(InteractionTest, EachTabListsItsRowsOfTheAllListInOrder)
+{
+    StartWindow();
+    listview::CCacheListView& view = View();
+    const RowStore& all = view.m_listAll->Rows();
+    EXPECT_EQ(StatusText(), Summary("All cache entries", all.Count(), view.Catalogue().m_nTotalSize));
+    for (int tab = 1; tab <= 6; ++tab) {
+        ChooseTab(tab);
+        std::vector<std::string> expected;
+        int64_t bytes = 0;
+        for (int row = 0; row < all.Count(); ++row) {
+            if (all.ItemData(row) != tab)
+                continue;
+            expected.push_back(all.Text(row, 0));
+            if (!all.Text(row, 3).empty())
+                bytes += std::stoll(all.Text(row, 3));
+        }
+        const RowStore& rows = view.m_listCategory->Rows();
+        EXPECT_EQ(Urls(rows), expected) << "tab " << tab;
+        for (int row = 0; row < rows.Count(); ++row) {
+            EXPECT_EQ(rows.Image(row), tab);
+            EXPECT_EQ(rows.ItemData(row), 0);
+            EXPECT_EQ(rows.Row(row).texts, all.Row(all.FindText(rows.Text(row, 0))).texts);
+        }
+        EXPECT_EQ(view.Catalogue().m_nListSize, bytes);
+        EXPECT_TRUE(view.m_listCategory->IsShown() && !view.m_listAll->IsShown() && !view.m_listSearch->IsShown());
+        EXPECT_EQ(StatusText(), Summary(view.m_strDescription[tab], rows.Count(), bytes));
+    }
+    ChooseTab(2);
+    EXPECT_EQ(Urls(view.m_listCategory->Rows()),
+              (std::vector<std::string>{"http://www.example.com/img/logo.gif", "http://www.example.com/img/photo.jpg"}));
+    EXPECT_EQ(StatusText(), "Image files (2 Items, 0.00 M)   ");
+
+    ChooseTab(0);
+    EXPECT_TRUE(view.m_listAll->IsShown() && !view.m_listCategory->IsShown());
+    EXPECT_EQ(view.GetActiveList(), view.m_listAll);
+}
+
+TEST_F(InteractionTest, ASiteListsItsEntriesOnEveryTab)
+{
+    StartWindow();
+    listview::CCacheListView& view = View();
+    SelectSite(NodeAt({"www.example.com"}));
+    EXPECT_EQ(view.GetActiveList(), view.m_listCategory);
+    EXPECT_TRUE(view.m_listCategory->IsShown() && !view.m_listAll->IsShown());
+    // The site's pages and images, and its cookie.
+    EXPECT_EQ(view.m_listCategory->Rows().Count(), 4);
+    EXPECT_EQ(StatusText(), Summary("All cache entries", 4, 6060));
+
+    ChooseTab(2);
+    EXPECT_EQ(view.m_listCategory->Rows().Count(), 2);
+    EXPECT_EQ(StatusText(), Summary("Image files", 2, 5000));
+    ChooseTab(4);
+    EXPECT_EQ(StatusText(), "Cookies - files created by web sites that store information on your computer (1 Items, 0.00 M)   ");
+    SelectSite(NodeAt({"gamma.com"}));
+    EXPECT_EQ(StatusText(), "Cookies - files created by web sites that store information on your computer (0 Items, 0.00 M)   ");
+}
+
+TEST_F(InteractionTest, TheEmptySearchListAndAnEmptyCache)
+{
+    TempCache empty;
+    m_pFrame = new app::CMainFrame();
+    ASSERT_TRUE(m_pFrame->LoadFrame(empty.Location()));
+    ChooseTab(1);
+    EXPECT_EQ(StatusText(), "Text, html files (0 Items, 0.00 M)   ");
+    View().m_tabCategory->InsertItem(7, "Search Results", 7);
+    ChooseTab(7);
+    EXPECT_EQ(StatusText(), "Search results (0 Items, 0.00 M)   ");
+    EXPECT_TRUE(View().m_listSearch->IsShown() && !View().m_listCategory->IsShown());
+}
+
+TEST_F(InteractionTest, KeysActOnTheActiveListWhereverTheFocusIs)
+{
+    StartWindow();
+    listview::CCacheListView& view = View();
+    ChooseTab(2);
+    view.m_pSiteTree->SetFocus();
+    EXPECT_TRUE(view.HandleListKey('A', true));
+    EXPECT_EQ(view.m_listCategory->Rows().SelectedCount(), 2);
+    EXPECT_EQ(view.m_listCategory->GetSelectedItemCount(), 2);
+    EXPECT_EQ(view.m_listAll->Rows().SelectedCount(), 0) << "only the visible list";
+    EXPECT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == view.m_listCategory ||
+                                       wxWindow::FindFocus() == view.m_listCategory->GetRowsWindow(); }));
+
+    EXPECT_TRUE(view.HandleListKey('F', true));
+    EXPECT_TRUE(view.HandleListKey(WXK_DELETE, true)) << "swallowed with Ctrl held";
+    EXPECT_TRUE(view.HandleListKey('Q', true));
+    EXPECT_TRUE(view.HandleListKey(WXK_DELETE, false));
+    EXPECT_FALSE(view.HandleListKey('A', false));
+    EXPECT_FALSE(view.HandleListKey(WXK_DOWN, false));
+}
+
+TEST_F(InteractionTest, ColumnClicksSortTheActiveListInAlternatingDirections)
+{
+    StartWindow();
+    listview::CCacheListView& view = View();
+    const RowStore& all = view.m_listAll->Rows();
+    auto sizes = [&] {
+        std::vector<long> values;
+        for (int row = 0; row < all.Count(); ++row)
+            values.push_back(std::atol(all.Text(row, 3).c_str()));
+        return values;
+    };
+    const bool before = listview::g_bSortAscending;
+    view.OnColumnclickList(3);
+    EXPECT_EQ(listview::g_bSortAscending, !before);
+    auto values = sizes();
+    if (before)
+        EXPECT_TRUE(std::is_sorted(values.rbegin(), values.rend())) << "first click after start: largest first";
+    else
+        EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    view.OnColumnclickList(3);
+    values = sizes();
+    if (before)
+        EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    else
+        EXPECT_TRUE(std::is_sorted(values.rbegin(), values.rend()));
+
+    // Item data stayed with their rows: a tab still copies the right ones.
+    ChooseTab(2);
+    EXPECT_EQ(view.m_listCategory->Rows().Count(), 2);
+    for (int row = 0; row < all.Count(); ++row) {
+        EXPECT_GE(all.ItemData(row), 1);
+        EXPECT_LE(all.ItemData(row), 6);
+    }
+    // The shared flag flips on this list too, and sorts it by URL.
+    const bool ascending = !listview::g_bSortAscending;
+    view.OnColumnclickList(0);
+    EXPECT_EQ(listview::g_bSortAscending, ascending);
+    const auto urls = Urls(view.m_listCategory->Rows());
+    EXPECT_EQ(urls.front(), ascending ? "http://www.example.com/img/logo.gif" : "http://www.example.com/img/photo.jpg");
+}
+
+TEST_F(InteractionTest, RefreshRescansAndStartsOverOnTheAllTab)
+{
+    StartWindow();
+    listview::CCacheListView& view = View();
+    SelectSite(NodeAt({"alpha.net"}));
+    ChooseTab(3);
+    view.m_listSearch->Rows().InsertRow(0, "http://old/");
+    view.Catalogue().m_nSearchSize = 5;
+    m_cache.Add({Entry("http://delta.org/new.gif", 10)});
+
+    view.RefreshCache();
+    ProcessEvents();
+    EXPECT_EQ(view.m_tabCategory->GetCurSel(), 0);
+    EXPECT_EQ(view.m_pSelectedNode, &view.RootNode());
+    EXPECT_TRUE(view.m_listAll->IsShown() && !view.m_listCategory->IsShown() && !view.m_listSearch->IsShown());
+    EXPECT_EQ(view.m_listSearch->Rows().Count(), 0);
+    EXPECT_EQ(view.Catalogue().m_nSearchSize, 0);
+    EXPECT_EQ(view.m_listAll->Rows().Count(), 9);
+    EXPECT_NE(NodeAt({"delta.org"}), nullptr);
+    EXPECT_EQ(StatusText(), Summary("All cache entries", 9, view.Catalogue().m_nTotalSize));
+}
+
+}  // namespace
+}  // namespace trovana::test

@@ -1,0 +1,105 @@
+// The bytes of the text preview page, the reading of a file for it and the
+// per-user folder it goes into; no display needed.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "listview/text_page.h"
+
+namespace trovana::listview {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+public:
+    TempFolder() : m_path(fs::temp_directory_path() / ("trovana-text-page-" + std::to_string(::getpid())))
+    {
+        fs::remove_all(m_path);
+        fs::create_directories(m_path);
+    }
+    ~TempFolder() { fs::remove_all(m_path); }
+    const fs::path& Path() const { return m_path; }
+    fs::path Write(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(m_path / name, std::ios::binary) << bytes;
+        return m_path / name;
+    }
+
+private:
+    fs::path m_path;
+};
+
+std::string ReadBytes(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST(TextPage, LineBreaksAndLineEnds)
+{
+    EXPECT_EQ(TextPageBytes("<br>URL: http://a/"), "<HTML><BODY><br>URL: http://a/</BODY></HTML>");
+    EXPECT_EQ(TextPageBytes("a{}\nb{}"), "<HTML><BODY>a{}<br>\r\nb{}</BODY></HTML>");
+    EXPECT_EQ(TextPageBytes("x\r\ny"), "<HTML><BODY>x\r<br>\r\ny</BODY></HTML>");
+    // The search resumes two characters after a kept line feed.
+    EXPECT_EQ(TextPageBytes("a\n\nb"), "<HTML><BODY>a<br>\r\n\r\nb</BODY></HTML>");
+    EXPECT_EQ(InsertLineBreaks("\n\n\n\n\n"), "<br>\n\n<br>\n\n<br>\n");
+    EXPECT_EQ(InsertLineBreaks("a\r\n\r\nb\n"), "a\r<br>\n\r<br>\n" "b<br>\n");
+    EXPECT_EQ(TextPageBytes(""), "<HTML><BODY></BODY></HTML>");
+}
+
+TEST(TextPage, MarkupInFilesAndUrlsIsShownAsText)
+{
+    TempFolder folder;
+    const fs::path script = folder.Write("a.js", "if (a < b && c > d)\n<script>x()</script>");
+    EXPECT_EQ(ReadPreviewText(script), "if (a &lt; b &amp;&amp; c &gt; d)\n&lt;script&gt;x()&lt;/script&gt;");
+    EXPECT_EQ(ReadPreviewText("http://h/?a=1&b=<i>"), "<br>URL: http://h/?a=1&amp;b=&lt;i&gt;");
+    EXPECT_EQ(TextPageBytes(ReadPreviewText(script)),
+              "<HTML><BODY>if (a &lt; b &amp;&amp; c &gt; d)<br>\r\n&lt;script&gt;x()&lt;/script&gt;</BODY></HTML>");
+}
+
+TEST(TextPage, ReadingStopsAtNulAndAtTheLimit)
+{
+    TempFolder folder;
+    EXPECT_EQ(ReadPreviewText(folder.Write("nul.css", std::string("ab\0cd", 5))), "ab");
+    EXPECT_EQ(ReadPreviewText(folder.Write("empty.css", "")), "");
+    EXPECT_EQ(ReadPreviewText(folder.Write("long.css", "0123456789"), 4), "0123");
+    // The default limit: 4 MiB of a larger file.
+    const fs::path big = folder.Write("big.js", std::string(kPreviewReadLimit + 100, 'x'));
+    EXPECT_EQ(ReadPreviewText(big).size(), kPreviewReadLimit);
+    // A folder is no file: its name is shown instead.
+    EXPECT_EQ(ReadPreviewText(folder.Path()), "<br>URL: " + folder.Path().string());
+}
+
+TEST(TextPage, WrittenIntoTheWorkingFolderMadeWhenMissing)
+{
+    TempFolder folder;
+    const char* saved = std::getenv("XDG_CACHE_HOME");
+    const std::string savedValue = saved != nullptr ? saved : "";
+    ::setenv("XDG_CACHE_HOME", (folder.Path() / "cache").c_str(), 1);
+    const fs::path work = GetWorkingDirectory();
+    EXPECT_EQ(work, folder.Path() / "cache" / "trovana");
+    EXPECT_TRUE(fs::is_directory(work));
+
+    fs::path page = WriteTextPage(work, "first\nline");
+    page = WriteTextPage(work, "a\nb");  // replaces the first
+    EXPECT_EQ(page, work / "temp.htm");
+    EXPECT_EQ(ReadBytes(page), "<HTML><BODY>a<br>\r\nb</BODY></HTML>");
+
+    EXPECT_THROW(WriteTextPage(folder.Path() / "missing", "x"), fs::filesystem_error);
+
+    const std::string savedHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+    ::unsetenv("XDG_CACHE_HOME");
+    ::setenv("HOME", (folder.Path() / "home").c_str(), 1);
+    EXPECT_EQ(GetWorkingDirectory(), folder.Path() / "home" / ".cache" / "trovana");
+    EXPECT_TRUE(fs::is_directory(folder.Path() / "home" / ".cache" / "trovana"));
+    ::setenv("HOME", savedHome.c_str(), 1);
+    if (saved != nullptr)
+        ::setenv("XDG_CACHE_HOME", savedValue.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace trovana::listview

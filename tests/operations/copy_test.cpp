@@ -1,0 +1,87 @@
+// Copying the files of selected rows out into a folder.
+#include <fstream>
+
+#include "operations/copy_files.h"
+#include "operations_fixture.h"
+
+namespace trovana::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CopyTest : public OperationsTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        StartWindow();
+        m_out = fs::temp_directory_path() / ("trovana-out-" + std::to_string(::getpid()));
+        fs::create_directories(m_out);
+        m_prompts.m_folder = m_out;
+    }
+    void TearDown() override
+    {
+        fs::remove_all(m_out);
+        WindowTest::TearDown();
+    }
+    fs::path LocalFile(const std::string& url)
+    {
+        return View().Catalogue().LookupCacheEntry(url)->localFileName;
+    }
+    std::set<std::string> Copied()
+    {
+        std::set<std::string> names;
+        for (const auto& file : fs::directory_iterator(m_out))
+            names.insert(file.path().filename().string());
+        return names;
+    }
+    fs::path m_out;
+};
+
+const std::string kIndex = "http://www.example.com/index.htm";
+const std::string kLogo = "http://www.example.com/img/logo.gif";
+const std::string kVisited = "Visited: user@http://gamma.com/page.htm";
+
+TEST_F(CopyTest, CopiesTheFilesOfTheSelectedRowsOnly)
+{
+    SelectRows(*View().m_listAll, {kIndex, kVisited, kLogo});
+    View().CopySelected();
+    EXPECT_EQ(m_prompts.m_folderTitle, "Select destination folder");
+    EXPECT_EQ(m_prompts.m_folderStart, operations::DocumentsFolder());
+    EXPECT_TRUE(m_prompts.m_asked.empty());
+    EXPECT_EQ(Copied(), (std::set<std::string>{LocalFile(kIndex).filename().string(),
+                                               LocalFile(kLogo).filename().string()}));
+    EXPECT_EQ(fs::file_size(m_out / LocalFile(kLogo).filename()), 2000u);
+}
+
+TEST_F(CopyTest, NothingSelectedOrCancelCopiesNothing)
+{
+    View().CopySelected();
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    EXPECT_EQ(m_prompts.m_asked[0].text, "No cache item is selected!");
+
+    SelectRows(*View().m_listAll, {kLogo});
+    m_prompts.m_folder.reset();
+    View().CopySelected();
+    EXPECT_EQ(m_prompts.m_asked.size(), 1u);
+    EXPECT_TRUE(Copied().empty());
+}
+
+TEST_F(CopyTest, AnExistingNameIsAskedAbout)
+{
+    const fs::path existing = m_out / LocalFile(kLogo).filename();
+    std::ofstream(existing) << "mine";
+    SelectRows(*View().m_listAll, {kLogo});
+    m_prompts.m_answers = {wxID_NO};
+    View().CopySelected();
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    EXPECT_NE(m_prompts.m_asked[0].text.find("already exists"), std::string::npos);
+    EXPECT_EQ(fs::file_size(existing), 4u) << "kept";
+
+    m_prompts.m_answers = {wxID_YES};
+    View().CopySelected();
+    EXPECT_EQ(fs::file_size(existing), 2000u) << "replaced";
+}
+
+}  // namespace
+}  // namespace trovana::test

@@ -1,0 +1,224 @@
+// Deleting selected rows, every entry and a site: exactly the chosen entries
+// leave the cache, every list and the site tree.
+#include "operations/delete_entries.h"
+#include "operations_fixture.h"
+
+namespace trovana::test {
+namespace {
+
+const std::string kIndex = "http://www.example.com/index.htm";
+const std::string kLogo = "http://www.example.com/img/logo.gif";
+const std::string kPhoto = "http://www.example.com/img/photo.jpg";
+const std::string kLocked = "http://www.example.com/img/locked.png";
+const std::string kApp = "http://Beta.org/app.js";
+const std::string kOther = "http://alpha.net/other.htm";
+const std::string kReadme = "http://alpha.net/docs/readme.txt";
+
+class DeleteTest : public OperationsTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        urlcache::NewCacheEntry locked = Entry(kLocked, 10);
+        locked.useCount = 1;
+        m_cache.Add({locked, Entry(kOther, 5)});
+        StartWindow();
+        m_before = CachedUrls();
+    }
+    std::set<std::string> m_before;
+};
+
+TEST_F(DeleteTest, NoSelectionAndNoChangeNothing)
+{
+    View().DeleteSelected();
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    EXPECT_EQ(m_prompts.m_asked[0].text, "No cache item is selected!");
+
+    SelectRows(*View().m_listAll, {kIndex});
+    m_prompts.m_answers = {wxID_NO};
+    View().DeleteSelected();
+    EXPECT_EQ(m_prompts.m_asked.back().text, "Delete Selected Cache Items?");
+    EXPECT_EQ(CachedUrls(), m_before);
+    EXPECT_TRUE(Lists(View().m_listAll->Rows(), kIndex));
+}
+
+TEST_F(DeleteTest, ALockedEntryBetweenTwoOthers)
+{
+    SelectRows(*View().m_listAll, {kLogo, kLocked, kPhoto});
+    const int64_t total = View().Catalogue().m_nTotalSize;
+    m_prompts.m_answers = {wxID_YES};
+    View().DeleteSelected();
+
+    ASSERT_EQ(m_prompts.m_asked.size(), 2u);
+    EXPECT_EQ(m_prompts.m_asked[1].caption, "Cannot Delete " + kLocked);
+    EXPECT_EQ(m_prompts.m_asked[1].text,
+              "The item is locked or in use. The item will be marked and will be deleted when the file is unlocked");
+    EXPECT_EQ(CachedUrls(), Without(m_before, {kLogo, kPhoto}));
+    const RowStore& all = View().m_listAll->Rows();
+    EXPECT_FALSE(Lists(all, kLogo));
+    EXPECT_FALSE(Lists(all, kPhoto));
+    EXPECT_TRUE(Lists(all, kLocked));
+    EXPECT_EQ(View().Catalogue().m_nTotalSize, total - 5000) << "the totals follow the deletion";
+    EXPECT_EQ(NodeAt({"www.example.com", "img", "logo.gif"}), nullptr);
+}
+
+TEST_F(DeleteTest, AnEntryNoLongerCachedIsReported)
+{
+    urlcache::UrlCache(m_cache.Location()).DeleteEntry(kApp);
+    SelectRows(*View().m_listAll, {kApp});
+    m_prompts.m_answers = {wxID_YES};
+    View().DeleteSelected();
+    ASSERT_EQ(m_prompts.m_asked.size(), 2u);
+    EXPECT_EQ(m_prompts.m_asked[1].text, "The item is not in the cache");
+    EXPECT_EQ(m_prompts.m_asked[1].caption, "Cannot Delete " + kApp);
+    EXPECT_TRUE(Lists(View().m_listAll->Rows(), kApp)) << "a failed deletion keeps its row";
+}
+
+TEST_F(DeleteTest, RowsLeaveEveryListTheSearchResultsIncluded)
+{
+    View().m_tabCategory->InsertItem(listview::kCategorySearch, "Search Results", listview::kCategorySearch);
+    View().m_tabCategory->SetCurSel(listview::kCategorySearch);
+    RowStore& results = View().m_listSearch->Rows();
+    for (const std::string& url : {kIndex, kApp})
+        results.InsertRow(0, View().m_listAll->Rows().Row(View().m_listAll->Rows().FindText(url)));
+    View().m_listSearch->RowsChanged();
+    SelectRows(*View().m_listSearch, {kApp});
+    m_prompts.m_answers = {wxID_YES};
+    View().DeleteSelected();
+
+    EXPECT_EQ(CachedUrls(), Without(m_before, {kApp}));
+    EXPECT_EQ(Urls(results), std::vector<std::string>{kIndex});
+    EXPECT_FALSE(Lists(View().m_listAll->Rows(), kApp));
+    EXPECT_EQ(NodeAt({"Beta.org", "app.js"}), nullptr) << "the leaf left the model";
+}
+
+TEST_F(DeleteTest, OnTheImagesTab)
+{
+    View().m_tabCategory->SetCurSel(listview::kCategoryImages);
+    SelectSite(&View().RootNode());
+    ASSERT_TRUE(Lists(View().m_listCategory->Rows(), kPhoto));
+    SelectRows(*View().m_listCategory, {kPhoto});
+    m_prompts.m_answers = {wxID_YES};
+    View().DeleteSelected();
+    EXPECT_EQ(CachedUrls(), Without(m_before, {kPhoto}));
+    EXPECT_FALSE(Lists(View().m_listCategory->Rows(), kPhoto));
+    EXPECT_FALSE(Lists(View().m_listAll->Rows(), kPhoto));
+    EXPECT_TRUE(Lists(View().m_listCategory->Rows(), kLogo));
+}
+
+TEST_F(DeleteTest, DeletingASitesRowsUntilTheSiteGoes)
+{
+    // The site holds exactly the selected rows: its item goes while the
+    // rows are deleted, and nothing else may be deleted with it.
+    urlcache::UrlCache(m_cache.Location()).DeleteEntry(kLocked);
+    catalogue::CNode* img = NodeAt({"www.example.com", "img"});
+    img->RemoveUrl(kLocked);
+    SelectSite(img);
+    ASSERT_EQ(View().m_listCategory->Rows().Count(), 2);
+    SelectRows(*View().m_listCategory, {kLogo, kPhoto});
+    m_prompts.m_answers = {wxID_YES};
+    View().DeleteSelected();
+
+    EXPECT_EQ(CachedUrls(), Without(m_before, {kLogo, kPhoto}));
+    EXPECT_EQ(NodeAt({"www.example.com", "img"}), nullptr);
+    EXPECT_EQ(View().m_pSelectedNode, NodeAt({"www.example.com"}));
+    EXPECT_EQ(View().m_pSiteTree->GetItemNode(View().m_pSiteTree->GetSelection()), NodeAt({"www.example.com"}));
+    EXPECT_FALSE(Lists(View().m_listAll->Rows(), kLogo));
+    EXPECT_FALSE(Lists(View().m_listAll->Rows(), kPhoto));
+}
+
+TEST_F(DeleteTest, TheLastEntryOfASitePrunesUpToAll)
+{
+    SelectSite(NodeAt({"Beta.org"}));
+    SelectRows(*View().m_listCategory, {kApp});
+    m_prompts.m_answers = {wxID_YES};
+    View().DeleteSelected();
+    EXPECT_EQ(CachedUrls(), Without(m_before, {kApp}));
+    EXPECT_EQ(View().m_pSelectedNode, &View().RootNode());
+    EXPECT_TRUE(View().RootNode().m_hItem != nullptr);
+    EXPECT_EQ(View().m_pSiteTree->GetChildrenCount(wxTreeItemId(View().RootNode().m_hItem), false), 3u);
+}
+
+TEST_F(DeleteTest, ADirectoryThatStillHoldsEntriesStays)
+{
+    catalogue::CNode* alpha = NodeAt({"alpha.net"});
+    ASSERT_NE(alpha, nullptr);
+    ASSERT_EQ(alpha->m_children.size(), 2u) << "a page and the docs directory";
+    SelectSite(alpha);
+    SelectRows(*View().m_listCategory, {kOther});
+    m_prompts.m_answers = {wxID_YES};
+    View().DeleteSelected();
+    // The one directory left below still holds an entry: it stays.
+    EXPECT_EQ(CachedUrls(), Without(m_before, {kOther}));
+    ASSERT_NE(NodeAt({"alpha.net", "docs"}), nullptr);
+    EXPECT_TRUE(NodeAt({"alpha.net", "docs"})->m_hItem != nullptr);
+    EXPECT_EQ(View().m_pSelectedNode, NodeAt({"alpha.net"}));
+}
+
+TEST_F(DeleteTest, DeleteAllAsksAndDeletesWhatTheListShowed)
+{
+    m_prompts.m_answers = {wxID_NO};
+    View().DeleteAll(true);
+    EXPECT_EQ(m_prompts.m_asked.at(0).text, "Delete All Cache Items?");
+    EXPECT_EQ(CachedUrls(), m_before);
+
+    // An entry that came after the scan is not listed, and survives.
+    const std::string late = "http://late.com/new.htm";
+    m_cache.Add({Entry(late, 5)});
+    View().m_listSearch->Rows().InsertRow(0, kIndex);
+    m_prompts.m_answers = {wxID_YES};
+    View().DeleteAll(true);
+    EXPECT_EQ(CachedUrls(), (std::set<std::string>{late, kLocked}));
+    EXPECT_EQ(View().m_listSearch->Rows().Count(), 0);
+    EXPECT_EQ(View().m_tabCategory->GetCurSel(), listview::kCategoryAll);
+    EXPECT_EQ(View().Catalogue().m_nSearchSize, 0);
+
+    m_prompts.m_asked.clear();
+    View().DeleteAll(false);
+    EXPECT_TRUE(m_prompts.m_asked.empty());
+}
+
+TEST_F(DeleteTest, DeleteSiteOfADirectory)
+{
+    SelectSite(NodeAt({"www.example.com", "img"}));
+    m_prompts.m_answers = {wxID_YES};
+    View().DeleteSite();
+    ASSERT_EQ(m_prompts.m_asked.size(), 2u);
+    EXPECT_EQ(m_prompts.m_asked[0].text, "Delete Cache Items Of img ?");
+    EXPECT_EQ(m_prompts.m_asked[1].caption, "Cannot Delete " + kLocked);
+    EXPECT_EQ(m_prompts.m_asked[1].text,
+              "The file is locked or in use. The item will be marked and will be deleted when the file is unlocked");
+    EXPECT_EQ(CachedUrls(), Without(m_before, {kLogo, kPhoto}));
+    EXPECT_EQ(NodeAt({"www.example.com", "img"}), nullptr);
+    EXPECT_EQ(View().m_pSelectedNode, NodeAt({"www.example.com"}));
+    // Rows of deleted entries leave the All list; the locked one's stays.
+    EXPECT_FALSE(Lists(View().m_listAll->Rows(), kLogo));
+    EXPECT_TRUE(Lists(View().m_listAll->Rows(), kLocked));
+}
+
+TEST_F(DeleteTest, DeleteSiteWithoutASelectionOrOnAll)
+{
+    View().m_pSiteTree->Unselect();
+    View().DeleteSite();
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    EXPECT_EQ(m_prompts.m_asked[0].text, "No web site is selected!");
+
+    SelectSite(&View().RootNode());
+    m_prompts.m_asked.clear();
+    m_prompts.m_answers = {wxID_YES};
+    View().DeleteSite();
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u) << "no second question";
+    EXPECT_EQ(m_prompts.m_asked[0].text, "Delete Cache Items Of All ?");
+    EXPECT_EQ(CachedUrls(), std::set<std::string>{kLocked});
+}
+
+TEST(DeleteFailureText, NamesTheEntryByTheOperationsWord)
+{
+    using operations::EntryWording;
+    EXPECT_EQ(operations::DeleteFailureText(urlcache::ERROR_FILE_NOT_FOUND, EntryWording::File),
+              "The file is not in the cache");
+    EXPECT_EQ(operations::DeleteFailureText(urlcache::ERROR_INVALID_DATA, EntryWording::Item), "");
+}
+
+}  // namespace
+}  // namespace trovana::test

@@ -1,0 +1,177 @@
+// The gallery in the window: the pages written for the Images list's rows,
+// the preview pane sent to them, and the state the preview keeps.
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <system_error>
+
+#include <unistd.h>
+#include <wx/image.h>
+#include <wx/mstream.h>
+#include <wx/webview.h>
+
+#include "listview/cache_list.h"
+#include "listview/web_view.h"
+#include "operations/gallery_pages.h"
+#include "window_fixture.h"
+
+namespace trovana::test {
+namespace {
+
+std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// A real picture, 7 x 5 pixels, as PNG bytes.
+std::string PngBytes()
+{
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
+        wxImage::AddHandler(new wxPNGHandler);
+    wxImage image(7, 5);
+    image.SetRGB(wxRect(0, 0, 7, 5), 200, 30, 30);
+    wxMemoryOutputStream out;
+    image.SaveFile(out, wxBITMAP_TYPE_PNG);
+    std::string bytes(out.GetLength(), '\0');
+    out.CopyTo(bytes.data(), bytes.size());
+    return bytes;
+}
+
+// Loads the page in the browser and answers the width of its first picture
+// once the browser has loaded it; 0 when it could not be loaded.
+int FirstPictureWidth(wxWebView& browser, const wxString& url)
+{
+    browser.LoadURL(url);
+    if (!WaitUntil([&] { return browser.GetCurrentURL() == url && !browser.IsBusy(); }))
+        return -1;
+    wxString width;
+    const bool ran = WaitUntil([&] {
+        return browser.RunScript("(function(){var i=document.images[0];return i&&i.complete?i.naturalWidth:-1;})()",
+                                 &width) &&
+               width != "-1";
+    });
+    return ran ? wxAtoi(width) : -1;
+}
+
+class GalleryTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        m_cacheHome = std::filesystem::temp_directory_path() / ("trovana-gallery-view-" + std::to_string(::getpid()));
+        std::error_code ignored;
+        std::filesystem::remove_all(m_cacheHome, ignored);
+        const char* old = std::getenv("XDG_CACHE_HOME");
+        m_savedCacheHome = old ? std::optional<std::string>(old) : std::nullopt;
+        setenv("XDG_CACHE_HOME", m_cacheHome.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        WindowTest::TearDown();
+        m_savedCacheHome ? setenv("XDG_CACHE_HOME", m_savedCacheHome->c_str(), 1) : unsetenv("XDG_CACHE_HOME");
+        // The browser's own processes may still be writing their caches here.
+        std::error_code ignored;
+        std::filesystem::remove_all(m_cacheHome, ignored);
+    }
+
+    // Lists these URLs as the Images tab's rows.
+    void ListImages(const std::vector<std::string>& urls)
+    {
+        RowStore& rows = View().m_listCategory->Rows();
+        rows.DeleteAll();
+        for (const std::string& url : urls)
+            rows.InsertRow(rows.Count(), url, listview::kCategoryImages);
+        View().m_listCategory->RowsChanged();
+    }
+    std::string LocalFile(const std::string& url) { return View().Catalogue().LookupCacheEntry(url)->localFileName; }
+    std::filesystem::path Folder() const { return m_cacheHome / "trovana"; }
+
+    std::filesystem::path m_cacheHome;
+    std::optional<std::string> m_savedCacheHome;
+};
+
+TEST_F(GalleryTest, WritesThePicturesOfTheRowsInRowOrderAndShowsThem)
+{
+    StartWindow();
+    const std::string photo = "http://www.example.com/img/photo.jpg";
+    const std::string logo = "http://www.example.com/img/logo.gif";
+    const std::string gone = "http://www.example.com/img/gone.png";  // left the cache since the scan
+    const std::string page = "http://alpha.net/";                     // an entry without a file
+    ListImages({photo, gone, logo, page});
+    View().MakeGallery();
+
+    EXPECT_EQ(ReadFile(Folder() / "frame.htm"), operations::GalleryFramePage());
+    EXPECT_EQ(ReadFile(Folder() / "right.htm"), operations::GalleryRightPage());
+    EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({LocalFile(photo), LocalFile(logo)}, {}));
+    EXPECT_TRUE(View().m_bGalleryShown);
+    // The last row's URL, though it has no file.
+    EXPECT_EQ(View().m_pWebView->m_strCurrentSource, page);
+    wxWebView* browser = View().m_pWebView->GetBrowser();
+    ASSERT_NE(browser, nullptr);
+    const wxString frameUrl = operations::FileUrl((Folder() / "frame.htm").string());
+    EXPECT_TRUE(WaitUntil([&] { return browser->GetCurrentURL() == frameUrl; }));
+
+    // Sorted anew: the gallery follows the new order.
+    ListImages({logo, photo});
+    View().MakeGallery();
+    EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({LocalFile(logo), LocalFile(photo)}, {}));
+    EXPECT_EQ(View().m_pWebView->m_strCurrentSource, photo);
+}
+
+TEST_F(GalleryTest, RowsWithoutPicturesStillShowTheEmptyGallery)
+{
+    StartWindow();
+    ListImages({"http://alpha.net/", "http://www.example.com/img/gone.png"});
+    View().MakeGallery();
+    EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({}, {}));
+    EXPECT_TRUE(View().m_bGalleryShown);
+}
+
+TEST_F(GalleryTest, AnEmptyListBlanksThePreviewAndWritesNothing)
+{
+    StartWindow();
+    ListImages({});
+    View().MakeGallery();
+    EXPECT_FALSE(std::filesystem::exists(Folder() / "frame.htm"));
+    EXPECT_FALSE(std::filesystem::exists(Folder() / "left.htm"));
+    EXPECT_FALSE(View().m_bGalleryShown);
+    EXPECT_TRUE(View().m_pWebView->m_strCurrentSource.empty());
+}
+
+TEST_F(GalleryTest, TheBrowserLoadsTheThumbnailOfACachedPicture)
+{
+    urlcache::NewCacheEntry picture;
+    picture.url = "http://www.example.com/img/red.png";
+    picture.body = PngBytes();
+    picture.fileExtension = "png";
+    m_cache.Add({picture});
+    StartWindow();
+    ListImages({picture.url});
+    View().MakeGallery();
+    wxWebView* browser = View().m_pWebView->GetBrowser();
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(FirstPictureWidth(*browser, operations::FileUrl((Folder() / "left.htm").string())), 7);
+}
+
+TEST_F(GalleryTest, TheBrowserReachesPicturesWhosePathsNeedEscaping)
+{
+    StartWindow();
+    wxWebView* browser = View().m_pWebView->GetBrowser();
+    ASSERT_NE(browser, nullptr);
+    for (const char* name : {"a b", "x&y", "say \"hi\"", "#1", "what?", "100%"}) {
+        SCOPED_TRACE(name);
+        const std::filesystem::path folder = m_cacheHome / name;
+        std::filesystem::create_directories(folder);
+        const std::filesystem::path file = folder / (std::string(name) + ".png");
+        std::ofstream(file, std::ios::binary) << PngBytes();
+        ASSERT_TRUE(operations::WriteGalleryPages(folder, {file.string()}, {}));
+        EXPECT_EQ(FirstPictureWidth(*browser, operations::FileUrl((folder / "left.htm").string())), 7);
+    }
+}
+
+}  // namespace
+}  // namespace trovana::test

@@ -1,0 +1,55 @@
+// Answers to the view's questions, given by a test, and a record of what was asked.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "listview/prompts.h"
+
+namespace trovana::test {
+
+class ScriptedPrompts final : public listview::Prompts {
+public:
+    struct Asked {
+        std::string text;
+        std::string caption;
+    };
+
+    ScriptedPrompts() : m_previous(listview::SetPrompts(this)) {}
+    ~ScriptedPrompts() override { listview::SetPrompts(m_previous); }
+    ScriptedPrompts(const ScriptedPrompts&) = delete;
+    ScriptedPrompts& operator=(const ScriptedPrompts&) = delete;
+
+    int MessageBox(wxWindow*, const wxString& text, const wxString& caption, long style) override
+    {
+        m_asked.push_back({text.utf8_string(), caption.utf8_string()});
+        if ((style & wxYES_NO) == 0)
+            return wxID_OK;
+        if (m_answers.empty())
+            return wxID_NO;
+        const int answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+
+    std::optional<std::filesystem::path> ChooseFolder(wxWindow*, const wxString& title,
+                                                      const std::filesystem::path& start) override
+    {
+        m_folderTitle = title.utf8_string();
+        m_folderStart = start;
+        return m_folder;
+    }
+
+    // Answers to Yes/No questions in order; No when they run out.
+    std::deque<int> m_answers;
+    std::optional<std::filesystem::path> m_folder;
+    std::vector<Asked> m_asked;
+    std::string m_folderTitle;
+    std::filesystem::path m_folderStart;
+
+private:
+    listview::Prompts* m_previous;
+};
+
+}  // namespace trovana::test
