@@ -7,6 +7,9 @@
 #include <wx/toplevel.h>
 #include <wx/utils.h>
 
+#include "listview/cache_list_view.h"
+#include "listview/tab_strip.h"
+
 namespace trovana::app {
 
 namespace {
@@ -30,11 +33,19 @@ bool SaveWindowScreenshot(const wxTopLevelWindow& window, const wxString& path)
     return saved;
 }
 
-void ScheduleScreenshotFromEnvironment(wxTopLevelWindow& window)
+void ScheduleScreenshotFromEnvironment(wxTopLevelWindow& window, listview::CCacheListView& view)
 {
     wxString path;
     if (!wxGetEnv("TROVANA_SCREENSHOT", &path) || path.empty())
         return;
+    wxString tabText;
+    long tab = 0;
+    if (wxGetEnv("TROVANA_SCREENSHOT_TAB", &tabText) && tabText.ToLong(&tab) && tab >= 0 &&
+        tab < view.m_tabCategory->GetItemCount()) {
+        view.m_tabCategory->SetCurSel(static_cast<int>(tab));
+        view.ShowCategory();
+        view.UpdateStatusSummary();
+    }
     auto* timer = new wxTimer();
     wxWeakRef<wxTopLevelWindow> target(&window);
     timer->Bind(wxEVT_TIMER, [target, path, timer](wxTimerEvent&) {

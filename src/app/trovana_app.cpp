@@ -46,7 +46,7 @@ bool CTrovanaApp::OnInit()
     }
     Bind(wxEVT_MENU, [](wxCommandEvent&) { ShowAboutBox(); }, ID_APP_ABOUT);
     ShowMainWindow(*frame);
-    ScheduleScreenshotFromEnvironment(*frame);
+    ScheduleScreenshotFromEnvironment(*frame, *frame->GetListView());
     return true;
 }
 

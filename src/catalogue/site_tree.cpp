@@ -1,5 +1,7 @@
 #include "site_tree.h"
 
+#include <algorithm>
+
 namespace trovana::catalogue {
 
 namespace {
@@ -81,6 +83,34 @@ bool CNode::RemoveUrl(const std::string& url)
         }
     }
     return false;
+}
+
+bool CNode::RemoveUrlAt(std::span<const std::string> path, const std::string& url)
+{
+    CNode* parent = this;
+    for (size_t i = 0; parent != nullptr && i + 1 < path.size(); ++i) {
+        const auto it = parent->m_children.find(path[i]);
+        parent = it != parent->m_children.end() && !it->second->m_bLeaf ? it->second.get() : nullptr;
+    }
+    if (parent != nullptr && !path.empty()) {
+        const auto it = parent->m_children.find(path.back());
+        if (it != parent->m_children.end() && it->second->m_bLeaf) {
+            const std::string* leafUrl = LeafUrl(*it->second);
+            if (leafUrl != nullptr && *leafUrl == url) {
+                parent->m_children.erase(it);
+                return true;
+            }
+        }
+    }
+    return RemoveUrl(url);
+}
+
+bool CNode::HasEntries() const
+{
+    if (m_bLeaf)
+        return true;
+    return std::any_of(m_children.begin(), m_children.end(),
+                       [](const auto& child) { return child.second->HasEntries(); });
 }
 
 void CNode::RemoveChildNode(const CNode* child)

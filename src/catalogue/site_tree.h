@@ -50,10 +50,16 @@ public:
     // and answers whether one was found. Directories that this empties
     // stay, for the caller to prune.
     bool RemoveUrl(const std::string& url);
+    // RemoveUrl for a leaf expected at the key path below this node: goes
+    // straight down the path, and searches every node only when the leaf
+    // is not there. The same answer as RemoveUrl, in a few steps.
+    bool RemoveUrlAt(std::span<const std::string> path, const std::string& url);
     // Frees the given child; a node that is not a child is ignored.
     void RemoveChildNode(const CNode* child);
     // Adds the number of leaves below (1 for a leaf) to counter and returns it.
     int CountEntries(int& counter) const;
+    // Whether a leaf lies below (or this is one); stops at the first found.
+    bool HasEntries() const;
 
     bool m_bLeaf = false;
     ItemHandle m_hItem = nullptr;

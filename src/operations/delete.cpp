@@ -4,6 +4,8 @@
 
 #include <wx/msgdlg.h>
 
+#include "classify.h"
+#include "key_path.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
 #include "listview/prompts.h"
@@ -52,9 +54,10 @@ void CCacheListView::DeleteSelected()
         }
         deleted.push_back(url);
         if (m_pSelectedNode != nullptr) {
-            // A row of the All or search list may lie outside the selected site.
-            if (!m_pSelectedNode->RemoveUrl(url))
-                RootNode().RemoveUrl(url);
+            // A row of the All or search list may lie outside the selected
+            // site: the leaf is looked for from the root, along its key path.
+            const int category = url.starts_with("Cookie:") ? catalogue::kCategoryCookies : catalogue::kCategoryAll;
+            RootNode().RemoveUrlAt(catalogue::CutKeyPath(url, category), url);
             operations::PruneSiteTree(*this);
         }
     }

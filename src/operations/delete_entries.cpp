@@ -84,8 +84,7 @@ void PruneSiteTree(CCacheListView& view)
     listview::CSiteTree* tree = view.m_pSiteTree;
     if (node == nullptr || tree == nullptr)
         return;
-    int counter = 0;
-    if (node->CountEntries(counter) == 0) {
+    if (!node->HasEntries()) {
         if (node->m_hItem != nullptr)
             tree->DeleteChildren(wxTreeItemId(node->m_hItem));
         node->RemoveAll();
@@ -108,8 +107,7 @@ void PruneSiteTree(CCacheListView& view)
         // that no entry drops out of the tree.
         const std::string key = node->m_children.begin()->first;
         const catalogue::CNode* child = node->m_children.begin()->second.get();
-        counter = 0;
-        if (child->m_bLeaf || child->CountEntries(counter) != 0)
+        if (child->HasEntries())
             return;
         if (child->m_hItem != nullptr)
             DeleteTreeItem(view, wxTreeItemId(child->m_hItem), item, node);

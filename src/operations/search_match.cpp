@@ -128,20 +128,28 @@ void ForEachRow(int count, const std::function<void(int row)>& visit, const Prog
 int64_t CollectMatches(const RowStore& all, const RowFilter& filter, RowStore& results, const ProgressSink& report)
 {
     int64_t total = 0;
+    std::vector<int> matches;
     ForEachRow(
         all.Count(),
         [&](int index) {
             const ListRow& row = all.Row(index);
             if (!filter.Matches(row))
                 return;
-            ListRow result;
-            result.texts = row.texts;
-            result.image = static_cast<int>(row.itemData);
-            results.InsertRow(0, std::move(result));
+            matches.push_back(index);
             if (!row.texts[catalogue::kColumnSize].empty())
                 total += SizeOf(row.texts[catalogue::kColumnSize]);
         },
         report);
+    // Each match goes on top of the ones before it; inserting them last
+    // first gives the same order without moving every row at each insert.
+    int place = 0;
+    for (auto match = matches.rbegin(); match != matches.rend(); ++match) {
+        const ListRow& row = all.Row(*match);
+        ListRow result;
+        result.texts = row.texts;
+        result.image = static_cast<int>(row.itemData);
+        results.InsertRow(place++, std::move(result));
+    }
     return total;
 }
 

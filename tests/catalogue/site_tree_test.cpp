@@ -132,6 +132,28 @@ TEST(SiteTreeRemoveUrl, RemovesOnlyTheFirstMatchingLeaf)
     EXPECT_EQ(Entries(root), 0);
 }
 
+TEST(SiteTreeRemoveUrl, AlongTheKeyPathAnswersAsTheSearchDoes)
+{
+    CNode root;
+    Add(root, {"host", "dir", "a"}, "http://host/dir/a");
+    Add(root, {"host", "b"}, "http://host/b");
+    Add(root, {"other", "b"}, "http://other/b");
+    EXPECT_TRUE(root.HasEntries());
+
+    // Straight down the path.
+    EXPECT_TRUE(root.RemoveUrlAt(Path{"host", "dir", "a"}, "http://host/dir/a"));
+    EXPECT_TRUE(Child(Child(root, "host"), "dir").m_children.empty()) << "the directory stays for pruning";
+    EXPECT_FALSE(Child(Child(root, "host"), "dir").HasEntries());
+    // A path that leads elsewhere, or to a leaf of another URL: the search
+    // decides, so the leaf of the URL goes wherever it is and no other.
+    EXPECT_TRUE(root.RemoveUrlAt(Path{"nowhere", "b"}, "http://other/b"));
+    EXPECT_FALSE(root.RemoveUrlAt(Path{"host", "b"}, "http://host/B"));
+    EXPECT_FALSE(root.RemoveUrlAt(Path{}, "http://host/dir/a"));
+    EXPECT_EQ(UrlsBelow(root), std::vector<std::string>{"http://host/b"});
+    EXPECT_TRUE(root.RemoveUrlAt(Path{"host", "b"}, "http://host/b"));
+    EXPECT_FALSE(root.HasEntries());
+}
+
 TEST(SiteTreeRemove, ChildrenGoWithTheirSubtreesAndUnknownOnesAreIgnored)
 {
     CNode root;

@@ -1,0 +1,222 @@
+// The list operations as the user meets them, in the real window on the
+// benchmark cache of about 100,000 entries: showing each tab, a column
+// click, the status summary, a keyword and a date search, deleting 1,000
+// selected rows and Delete All. Run under an X server (xvfb-run).
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <unistd.h>
+
+#include <wx/app.h>
+#include <wx/init.h>
+
+#include "app/main_frame.h"
+#include "app/trovana_app.h"
+#include "bench_cache.h"
+#include "listview/cache_list.h"
+#include "listview/cache_list_view.h"
+#include "listview/prompts.h"
+#include "listview/tab_strip.h"
+#include "operations/search_match.h"
+
+namespace {
+
+using trovana::listview::CCacheListView;
+
+// Every question answered Yes, every folder chooser cancelled.
+class YesPrompts final : public trovana::listview::Prompts {
+public:
+    int MessageBox(wxWindow*, const wxString&, const wxString&, long style) override
+    {
+        return (style & wxYES_NO) != 0 ? wxID_YES : wxID_OK;
+    }
+    std::optional<std::filesystem::path> ChooseFolder(wxWindow*, const wxString&,
+                                                      const std::filesystem::path&) override
+    {
+        return std::nullopt;
+    }
+};
+
+void HandleEvents()
+{
+    while (wxTheApp->Pending())
+        wxTheApp->Dispatch();
+    wxTheApp->ProcessIdle();
+}
+
+// The main window on a cache, started as the program starts it.
+class Window {
+public:
+    explicit Window(const trovana::urlcache::CacheLocation& location) : m_pFrame(new trovana::app::CMainFrame())
+    {
+        if (!m_pFrame->LoadFrame(location))
+            throw std::runtime_error("the window could not be made");
+        trovana::app::ShowMainWindow(*m_pFrame);
+        HandleEvents();
+    }
+    ~Window()
+    {
+        m_pFrame->Destroy();
+        HandleEvents();
+    }
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    CCacheListView& View() { return *m_pFrame->GetListView(); }
+
+private:
+    trovana::app::CMainFrame* m_pFrame;
+};
+
+// One window on the unchanged benchmark cache for the benchmarks that only
+// read; closed before wx shuts down.
+std::unique_ptr<Window> g_readingWindow;
+
+Window& ReadingWindow()
+{
+    if (!g_readingWindow)
+        g_readingWindow = std::make_unique<Window>(trovana::bench::GetBenchCache().location);
+    return *g_readingWindow;
+}
+
+std::filesystem::path CopyFolder()
+{
+    return std::filesystem::temp_directory_path() / ("trovana-window-bench-" + std::to_string(::getpid()));
+}
+
+void ShowTab(CCacheListView& view, int tab)
+{
+    view.m_tabCategory->SetCurSel(tab);
+    view.ShowCategory();
+    view.UpdateStatusSummary();
+}
+
+void BM_ShowTab(benchmark::State& state)
+{
+    CCacheListView& view = ReadingWindow().View();
+    const int tab = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        ShowTab(view, tab);
+        state.PauseTiming();
+        ShowTab(view, trovana::listview::kCategoryAll);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ShowTab)->DenseRange(1, 6)->Unit(benchmark::kMillisecond);
+
+// A click on a column heading of the All list, each direction in turn.
+void BM_ColumnClick(benchmark::State& state)
+{
+    CCacheListView& view = ReadingWindow().View();
+    ShowTab(view, trovana::listview::kCategoryAll);
+    for (auto _ : state)
+        view.OnColumnclickList(static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_ColumnClick)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+void BM_StatusSummary(benchmark::State& state)
+{
+    CCacheListView& view = ReadingWindow().View();
+    for (auto _ : state)
+        view.UpdateStatusSummary();
+}
+BENCHMARK(BM_StatusSummary)->Unit(benchmark::kMicrosecond);
+
+// The search over the All list with the criteria the dialog hands over.
+void RunSearch(benchmark::State& state, trovana::operations::SearchCriteria criteria)
+{
+    CCacheListView& view = ReadingWindow().View();
+    trovana::operations::PrepareCriteria(criteria);
+    const trovana::operations::RowFilter filter = trovana::operations::MakeFilter(criteria);
+    int found = 0;
+    for (auto _ : state) {
+        trovana::RowStore results;
+        benchmark::DoNotOptimize(
+            trovana::operations::CollectMatches(view.Catalogue().m_listAll, filter, results, [](int) {}));
+        found = results.Count();
+        state.PauseTiming();
+        results.DeleteAll();
+        state.ResumeTiming();
+    }
+    state.counters["found"] = found;
+}
+
+void BM_KeywordSearch(benchmark::State& state)
+{
+    trovana::operations::SearchCriteria criteria;
+    criteria.m_strKeywords = "host1\ndir3/\n.css";
+    RunSearch(state, criteria);
+}
+BENCHMARK(BM_KeywordSearch)->Unit(benchmark::kMillisecond);
+
+void BM_DateSearch(benchmark::State& state)
+{
+    trovana::operations::SearchCriteria criteria;
+    criteria.m_bUseKeywords = false;
+    criteria.m_bUseDate = true;
+    criteria.m_strDateMode = "Between";
+    criteria.m_dateFrom = trovana::DateTime::FromParts(2024, 3, 1);
+    criteria.m_dateTo = trovana::DateTime::FromParts(2024, 6, 30);
+    RunSearch(state, criteria);
+}
+BENCHMARK(BM_DateSearch)->Unit(benchmark::kMillisecond);
+
+// 1,000 rows spread over the All list, deleted with the list and tree updates.
+void BM_DeleteSelected(benchmark::State& state)
+{
+    YesPrompts prompts;
+    trovana::listview::SetPrompts(&prompts);
+    for (auto _ : state) {
+        state.PauseTiming();
+        const trovana::bench::BenchCache copy = trovana::bench::CopyBenchCache(CopyFolder());
+        auto window = std::make_unique<Window>(copy.location);
+        CCacheListView& view = window->View();
+        trovana::RowStore& rows = view.m_listAll->Rows();
+        const int step = rows.Count() / 1000;
+        for (int row = 0; row < 1000 * step; row += step)
+            rows.SetSelected(row, true);
+        view.m_listAll->RowsChanged();
+        state.ResumeTiming();
+        view.DeleteSelected();
+        state.PauseTiming();
+        state.counters["left"] = view.m_listAll->Rows().Count();
+        window.reset();
+        std::filesystem::remove_all(copy.root);
+        state.ResumeTiming();
+    }
+    trovana::listview::SetPrompts(nullptr);
+}
+BENCHMARK(BM_DeleteSelected)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// Delete All without the question, the rescan included.
+void BM_DeleteAll(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        const trovana::bench::BenchCache copy = trovana::bench::CopyBenchCache(CopyFolder());
+        auto window = std::make_unique<Window>(copy.location);
+        state.ResumeTiming();
+        window->View().DeleteAll(false);
+        state.PauseTiming();
+        state.counters["left"] = window->View().m_listAll->Rows().Count();
+        window.reset();
+        std::filesystem::remove_all(copy.root);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DeleteAll)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    wxApp::SetInstance(new wxApp());
+    if (!wxEntryStart(argc, argv))
+        return 1;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_readingWindow.reset();
+    wxEntryCleanup();
+    return 0;
+}
