@@ -14,7 +14,7 @@ namespace trovana::app {
 
 namespace {
 // Time for the panes, the preview included, to draw themselves first.
-constexpr int kSettleMs = 1500;
+constexpr int kSettleMs = 3000;
 }  // namespace
 
 bool SaveWindowScreenshot(const wxTopLevelWindow& window, const wxString& path)
