@@ -12,8 +12,10 @@
 #include <wx/webview.h>
 
 #include "listview/cache_list.h"
+#include "listview/tab_strip.h"
 #include "listview/web_view.h"
 #include "operations/gallery_pages.h"
+#include "scripted_prompts.h"
 #include "window_fixture.h"
 
 namespace trovana::test {
@@ -120,6 +122,42 @@ TEST_F(GalleryTest, WritesThePicturesOfTheRowsInRowOrderAndShowsThem)
     View().MakeGallery();
     EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({LocalFile(logo), LocalFile(photo)}, {}));
     EXPECT_EQ(View().m_pWebView->m_strCurrentSource, photo);
+}
+
+TEST_F(GalleryTest, TheImagesTabRebuildsItAfterASortAndADeletion)
+{
+    StartWindow();
+    const std::string photo = "http://www.example.com/img/photo.jpg";
+    const std::string logo = "http://www.example.com/img/logo.gif";
+    View().m_tabCategory->SetCurSel(listview::kCategoryImages);
+    View().ShowCategory();
+    ASSERT_TRUE(View().m_bGalleryShown);
+    auto galleryInRowOrder = [&] {
+        std::vector<std::string> files;
+        const RowStore& rows = View().m_listCategory->Rows();
+        for (int row = 0; row < rows.Count(); ++row)
+            files.push_back(LocalFile(rows.Text(row, 0)));
+        return operations::GalleryLeftPage(files, {});
+    };
+
+    // Each click on a column heading writes the gallery in the new order.
+    for (int click = 0; click < 2; ++click) {
+        View().OnColumnclickList(0);
+        EXPECT_EQ(ReadFile(Folder() / "left.htm"), galleryInRowOrder()) << "click " << click;
+    }
+
+    // A deletion writes it without the deleted picture.
+    ScriptedPrompts prompts;
+    prompts.m_answers = {wxID_YES};
+    const std::string logoFile = LocalFile(logo);
+    View().m_listCategory->Rows().SelectAll(false);
+    View().m_listCategory->Rows().SetSelected(View().m_listCategory->Rows().FindText(logo), true);
+    View().m_listCategory->RowsChanged();
+    View().DeleteSelected();
+    ASSERT_EQ(prompts.m_asked.size(), 1u);
+    EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({LocalFile(photo)}, {}));
+    EXPECT_EQ(ReadFile(Folder() / "left.htm").find(std::filesystem::path(logoFile).filename().string()),
+              std::string::npos);
 }
 
 TEST_F(GalleryTest, RowsWithoutPicturesStillShowTheEmptyGallery)
