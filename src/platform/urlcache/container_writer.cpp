@@ -82,7 +82,10 @@ void ContainerWriter::Open(bool create)
         try {
             m_container.Load();
         } catch (const UrlCacheError& error) {
+            // Its entries cannot be found ("not in the cache"); the problem
+            // list says why.
             m_container.Invalidate();
+            m_container.Report({error.what()});
             m_indexRefused = true;
             m_refusal = error.what();
             return;
