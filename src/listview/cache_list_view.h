@@ -12,8 +12,6 @@
 #include <wx/panel.h>
 #include <wx/treebase.h>
 
-class wxGauge;
-
 #include "busy_indicator.h"
 #include "catalogue.h"
 #include "operations/search_criteria.h"
@@ -110,6 +108,8 @@ public:
     catalogue::CCatalogue& Catalogue() { return *m_pCatalogue; }
     catalogue::CNode& RootNode() { return m_pCatalogue->m_rootNode; }
     urlcache::UrlCache& Cache() { return *m_pCache; }
+    // The wait cursor, wait window and progress control of long operations.
+    BusyIndicator& Busy() { return *m_pBusy; }
 
     // Child controls, owned by the form.
     CCacheList* m_listSearch = nullptr;
@@ -143,8 +143,6 @@ private:
     void OnKeydownList(int keyCode, bool bCtrlDown);
     // Copies the rows of one category out of the All list.
     void CopyCategoryRows(int category);
-    // The progress control of the main window's status bar; null when none.
-    wxGauge* GetProgress() const;
 
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;

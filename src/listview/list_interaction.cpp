@@ -2,7 +2,6 @@
 // list of the current tab, the status summary, the preview of a clicked
 // row, the context menu, the keyboard shortcuts, column sorts and Refresh.
 #include <wx/frame.h>
-#include <wx/gauge.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 
@@ -27,18 +26,6 @@ wxStatusBar* StatusBarOf(const wxWindow* window)
 }
 }  // namespace
 
-
-wxGauge* CCacheListView::GetProgress() const
-{
-    wxStatusBar* bar = StatusBarOf(this);
-    if (bar == nullptr)
-        return nullptr;
-    for (wxWindow* child : bar->GetChildren()) {
-        if (auto* gauge = wxDynamicCast(child, wxGauge))
-            return gauge;
-    }
-    return nullptr;
-}
 
 void CCacheListView::ShowCategory()
 {
@@ -78,13 +65,10 @@ void CCacheListView::ShowCategory()
 
 void CCacheListView::CopyCategoryRows(int category)
 {
-    wxGauge* progress = GetProgress();
     m_pBusy->SetWaitCursor();
     m_pCatalogue->m_nListSize += listview::CopyCategoryRows(
-        m_pCatalogue->m_listAll, category, m_listCategory->Rows(), [progress](int percent) {
-            if (progress != nullptr)
-                progress->SetValue(percent);
-        });
+        m_pCatalogue->m_listAll, category, m_listCategory->Rows(),
+        [this](int percent) { m_pBusy->SetProgress(percent); });
     m_pBusy->SetArrowCursor();
 }
 

@@ -6,6 +6,7 @@
 #include "ascii.h"
 #include "datetime.h"
 #include "listview/cache_list_view.h"
+#include "sorted_order.h"
 
 namespace trovana::listview {
 
@@ -17,9 +18,10 @@ const CListSortItem& RecordOf(const ListRow& row)
     return *reinterpret_cast<const CListSortItem*>(row.itemData);
 }
 
-int Sign(long long value)
+template <class T>
+int Order(const T& a, const T& b)
 {
-    return (value > 0) - (value < 0);
+    return (b < a) - (a < b);
 }
 
 // Byte-wise comparison without regard to the case of ASCII letters; other
@@ -33,7 +35,7 @@ int CompareNoCase(const std::string& a, const std::string& b)
         if (ca != cb)
             return ca < cb ? -1 : 1;
     }
-    return Sign(static_cast<long long>(a.size()) - static_cast<long long>(b.size()));
+    return Order(a.size(), b.size());
 }
 }  // namespace
 
@@ -42,7 +44,7 @@ int CompareSortItems(const CListSortItem& a, const CListSortItem& b, int paramet
     const int s = parameter >= 0 ? 1 : -1;
     switch (s * parameter) {
     case kSortInteger:
-        return s * Sign(static_cast<long long>(std::atol(a.text.c_str())) - std::atol(b.text.c_str()));
+        return s * Order(std::atoll(a.text.c_str()), std::atoll(b.text.c_str()));
     case kSortText:
         return s * CompareNoCase(a.text, b.text);
     case kSortDateTime: {
@@ -75,12 +77,55 @@ CListSorter::~CListSorter()
         m_rows.SetItemData(row, RecordOf(m_rows.Row(row)).itemData);
 }
 
+namespace {
+// A row's sort text read once for the kind of the sort, so that the many
+// comparisons of a sort need not parse or fold it again; compared as
+// CompareSortItems compares the texts.
+struct SortKey {
+    std::string folded;
+    long long integer = 0;
+    double decimal = 0;
+    DateTime time;
+};
+
+SortKey MakeSortKey(const std::string& text, int kind)
+{
+    SortKey key;
+    switch (kind) {
+    case kSortInteger: key.integer = std::atoll(text.c_str()); break;
+    case kSortText: key.folded = ToLowerAscii(text); break;
+    case kSortDateTime: key.time = DateTime::Parse(text); break;
+    case kSortDecimal: key.decimal = std::atof(text.c_str()); break;
+    default: break;
+    }
+    return key;
+}
+
+int CompareSortKeys(const SortKey& a, const SortKey& b, int kind)
+{
+    switch (kind) {
+    case kSortInteger: return Order(a.integer, b.integer);
+    case kSortText: return Order(a.folded.compare(b.folded), 0);
+    case kSortDateTime:
+        if (!a.time.IsValid() || !b.time.IsValid())
+            return 0;
+        return a.time < b.time ? -1 : 1;
+    case kSortDecimal: return a.decimal < b.decimal ? -1 : 1;
+    default: return 0;
+    }
+}
+}  // namespace
+
 void CListSorter::Sort(bool ascending, int kind)
 {
-    const int parameter = ascending ? kind : -kind;
-    m_rows.Sort([parameter](const ListRow& a, const ListRow& b) {
-        return CompareSortItems(RecordOf(a), RecordOf(b), parameter);
-    });
+    const int sign = ascending ? 1 : -1;
+    std::vector<SortKey> keys;
+    keys.reserve(m_records.size());
+    for (int row = 0; row < m_rows.Count(); ++row)
+        keys.push_back(MakeSortKey(RecordOf(m_rows.Row(row)).text, kind));
+    m_rows.Reorder(StableSortedOrder(keys.size(), [&](size_t a, size_t b) {
+        return sign * CompareSortKeys(keys[a], keys[b], kind) < 0;
+    }));
 }
 
 }  // namespace trovana::listview

@@ -1,7 +1,6 @@
 #include "listview/text_page.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <system_error>
 
@@ -83,20 +82,6 @@ std::filesystem::path WriteTextPage(const std::filesystem::path& folder, std::st
         throw std::filesystem::filesystem_error("cannot write the preview page", path,
                                                 std::error_code(errno, std::generic_category()));
     return path;
-}
-
-std::filesystem::path GetWorkingDirectory()
-{
-    std::filesystem::path base;
-    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache != nullptr && *cache != '\0')
-        base = cache;
-    else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
-        base = std::filesystem::path(home) / ".cache";
-    else
-        base = std::filesystem::temp_directory_path();
-    const std::filesystem::path folder = base / "trovana";
-    std::filesystem::create_directories(folder);
-    return folder;
 }
 
 }  // namespace trovana::listview

@@ -37,9 +37,4 @@ std::string TextPageBytes(std::string_view text);
 // when it cannot be written.
 std::filesystem::path WriteTextPage(const std::filesystem::path& folder, std::string_view text);
 
-// The per-user folder for the program's generated pages:
-// $XDG_CACHE_HOME/trovana, else ~/.cache/trovana; made when missing.
-// Throws std::filesystem::filesystem_error when it cannot be made.
-std::filesystem::path GetWorkingDirectory();
-
 }  // namespace trovana::listview

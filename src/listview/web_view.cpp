@@ -1,11 +1,14 @@
 #include "web_view.h"
 
+#include <cerrno>
+
 #include <wx/filename.h>
 #include <wx/filesys.h>
 #include <wx/sizer.h>
 #include <wx/webview.h>
 
 #include "listview/text_page.h"
+#include "work_folder.h"
 
 #include <webkit2/webkit2.h>
 
@@ -99,7 +102,10 @@ void CWebView::Navigate2(const Navigation& navigation)
 
 void CWebView::ShowTextPage(std::string_view text)
 {
-    const std::filesystem::path page = WriteTextPage(GetWorkingDirectory(), text);
+    const std::filesystem::path folder = WorkingFolder();
+    if (folder.empty())
+        throw std::filesystem::filesystem_error("cannot make the working folder", std::error_code(ENOENT, std::generic_category()));
+    const std::filesystem::path page = WriteTextPage(folder, text);
     Navigate2({wxString::FromUTF8(page.string()), {}, true});
 }
 

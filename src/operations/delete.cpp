@@ -70,7 +70,7 @@ void CCacheListView::DeleteAll(bool bAsk)
     const RowStore& all = Catalogue().m_listAll;
     const int count = all.Count();
     {
-        operations::RowProgress progress(this);
+        operations::RowProgress progress(Busy());
         // Deleted in batches, each of which writes a container once.
         const int step = std::max(1, count / 12);
         for (int first = 0; first < count; first += step) {
@@ -78,11 +78,8 @@ void CCacheListView::DeleteAll(bool bAsk)
             for (int row = first; row < std::min(count, first + step); ++row)
                 urls.push_back(all.Text(row, catalogue::kColumnUrl));
             Cache().DeleteEntries(urls);
-            if (progress.Sink())
-                progress.Sink()(first * 100 / count);
+            progress.Sink()(first * 100 / count);
         }
-        if (progress.Sink())
-            progress.Sink()(0);
     }
     m_tabCategory->SetCurSel(kCategoryAll);
     m_listCategory->Rows().DeleteAll();

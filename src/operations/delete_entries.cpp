@@ -136,8 +136,10 @@ std::vector<std::string> DeleteNodeEntries(CCacheListView& view, const catalogue
 
 void AfterDeletion(CCacheListView& view)
 {
-    // The gallery is written by the gallery pages; until then a blank preview.
-    if (view.m_pWebView != nullptr)
+    // On the Images tab the gallery follows the remaining pictures.
+    if (view.m_tabCategory->GetCurSel() == listview::kCategoryImages)
+        view.MakeGallery();
+    else if (view.m_pWebView != nullptr)
         view.m_pWebView->Navigate("about:blank");
     view.UpdateStatusSummary();
 }

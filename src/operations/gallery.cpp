@@ -6,26 +6,10 @@
 #include "listview/cache_list_view.h"
 #include "listview/web_view.h"
 #include "operations/gallery_pages.h"
+#include "operations/progress.h"
+#include "work_folder.h"
 
 namespace trovana::listview {
-
-namespace {
-// The wait cursor while the gallery is made; the progress back at 0 after.
-class GalleryBusyScope {
-public:
-    explicit GalleryBusyScope(BusyIndicator& busy) : m_busy(busy) { m_busy.SetWaitCursor(); }
-    ~GalleryBusyScope()
-    {
-        m_busy.SetProgress(0);
-        m_busy.SetArrowCursor();
-    }
-    GalleryBusyScope(const GalleryBusyScope&) = delete;
-    GalleryBusyScope& operator=(const GalleryBusyScope&) = delete;
-
-private:
-    BusyIndicator& m_busy;
-};
-}  // namespace
 
 void CCacheListView::MakeGallery()
 {
@@ -36,7 +20,7 @@ void CCacheListView::MakeGallery()
         m_pWebView->Navigate("about:blank");
         return;
     }
-    GalleryBusyScope busy(*m_pBusy);
+    operations::RowProgress busy(*m_pBusy);
 
     // Rows whose entry has left the cache, or has no file, are left out.
     std::vector<std::string> imageFiles;
@@ -48,11 +32,10 @@ void CCacheListView::MakeGallery()
             imageFiles.push_back(info->localFileName);
     }
 
-    const std::filesystem::path folder = operations::WorkingFolder();
+    const std::filesystem::path folder = WorkingFolder();
     if (folder.empty())
         return;
-    auto progress = [this](int percent) { m_pBusy->SetProgress(percent); };
-    if (!operations::WriteGalleryPages(folder, imageFiles, progress))
+    if (!operations::WriteGalleryPages(folder, imageFiles, busy.Sink()))
         return;
     m_pWebView->Navigate(operations::FileUrl((folder / operations::GALLERY_FRAME).string()));
     m_pWebView->m_strCurrentSource = ToDisplayText(lastUrl);

@@ -1,6 +1,5 @@
 #include "operations/gallery_pages.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <system_error>
@@ -129,23 +128,6 @@ std::string EscapeAttribute(std::string_view text)
         }
     }
     return escaped;
-}
-
-std::filesystem::path WorkingFolder()
-{
-    std::filesystem::path base;
-    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache != nullptr && *cache == '/')
-        base = cache;
-    else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
-        base = std::filesystem::path(home) / ".cache";
-    else
-        return {};
-    const std::filesystem::path folder = base / "trovana";
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (!std::filesystem::is_directory(folder, error))
-        return {};
-    return folder;
 }
 
 bool WriteGalleryPages(const std::filesystem::path& folder, const std::vector<std::string>& imageFiles,

@@ -37,11 +37,6 @@ std::string FileUrl(std::string_view path);
 // Text for a double-quoted HTML attribute: &, ", < and > as references.
 std::string EscapeAttribute(std::string_view text);
 
-// The per-user working folder for the program's pages:
-// $XDG_CACHE_HOME/trovana, or ~/.cache/trovana; made when missing. Empty
-// when it cannot be made.
-std::filesystem::path WorkingFolder();
-
 // Writes the three pages into the folder. False when "left.htm" could not
 // be written (or "frame.htm", without which there is no gallery); a
 // "right.htm" that cannot be written is left out.

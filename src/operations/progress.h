@@ -1,25 +1,33 @@
 // The signs of a long loop over rows: the wait cursor and the percentage in
-// the status bar's progress control of the window the view belongs to.
+// the status bar's progress control, both through the view's busy indicator.
 #pragma once
 
+#include "busy_indicator.h"
 #include "operations/search_match.h"
-
-class wxWindow;
 
 namespace trovana::operations {
 
-// Sets the wait cursor for its lifetime and reports to the progress control
-// of the status bar of window's frame (nothing when there is none).
+// Sets the wait cursor for its lifetime; the sink reports to the progress
+// control, which is back at 0 afterwards.
 class RowProgress {
 public:
-    explicit RowProgress(wxWindow* window);
-    ~RowProgress();
+    explicit RowProgress(BusyIndicator& busy)
+        : m_busy(busy), m_sink([&busy](int percent) { busy.SetProgress(percent); })
+    {
+        m_busy.SetWaitCursor();
+    }
+    ~RowProgress()
+    {
+        m_busy.SetProgress(0);
+        m_busy.SetArrowCursor();
+    }
     RowProgress(const RowProgress&) = delete;
     RowProgress& operator=(const RowProgress&) = delete;
 
     const ProgressSink& Sink() const { return m_sink; }
 
 private:
+    BusyIndicator& m_busy;
     ProgressSink m_sink;
 };
 

@@ -32,7 +32,7 @@ void CCacheListView::Search()
     results.DeleteAll();
     const operations::RowFilter filter = operations::MakeFilter(m_dlgSearch);
     {
-        operations::RowProgress progress(this);
+        operations::RowProgress progress(Busy());
         Catalogue().m_nSearchSize = operations::CollectMatches(Catalogue().m_listAll, filter, results, progress.Sink());
     }
     m_listSearch->RowsChanged();

@@ -2,6 +2,7 @@
 // Refresh: which list shows which rows, the status summary, the shortcuts.
 #include <numeric>
 
+#include <wx/app.h>
 #include <wx/statusbr.h>
 
 #include "listview/cache_list.h"
@@ -9,6 +10,8 @@
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
+#include "operations/search_dlg.h"
+#include "scripted_prompts.h"
 #include "window_fixture.h"
 
 namespace trovana::test {
@@ -129,10 +132,28 @@ TEST_F(InteractionTest, KeysActOnTheActiveListWhereverTheFocusIs)
     EXPECT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == view.m_listCategory ||
                                        wxWindow::FindFocus() == view.m_listCategory->GetRowsWindow(); }));
 
+    // Ctrl+F opens the Search dialog (cancelled here).
+    bool searchShown = false;
+    wxTheApp->CallAfter([&] {
+        for (wxWindow* window : wxTopLevelWindows) {
+            if (auto* dialog = dynamic_cast<operations::CSearchDlg*>(window); dialog != nullptr && dialog->IsModal()) {
+                searchShown = true;
+                dialog->EndModal(wxID_CANCEL);
+            }
+        }
+    });
     EXPECT_TRUE(view.HandleListKey('F', true));
+    EXPECT_TRUE(searchShown);
+
+    // Delete asks about the selected rows; answered No, nothing changes.
+    ScriptedPrompts prompts;
     EXPECT_TRUE(view.HandleListKey(WXK_DELETE, true)) << "swallowed with Ctrl held";
     EXPECT_TRUE(view.HandleListKey('Q', true));
+    EXPECT_TRUE(prompts.m_asked.empty());
     EXPECT_TRUE(view.HandleListKey(WXK_DELETE, false));
+    ASSERT_EQ(prompts.m_asked.size(), 1u);
+    EXPECT_EQ(prompts.m_asked[0].text, "Delete Selected Cache Items?");
+    EXPECT_EQ(view.m_listCategory->Rows().Count(), 2);
     EXPECT_FALSE(view.HandleListKey('A', false));
     EXPECT_FALSE(view.HandleListKey(WXK_DOWN, false));
 }

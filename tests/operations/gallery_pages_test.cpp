@@ -1,5 +1,4 @@
 // The gallery's pages, byte for byte, and where they are written.
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -157,32 +156,6 @@ TEST_F(GalleryFilesTest, ALeftPageThatCannotBeWrittenMeansNoGallery)
     std::filesystem::create_directory(m_folder / "left.htm");  // a folder in its place
     EXPECT_FALSE(WriteGalleryPages(m_folder, {"/c/a.gif"}, {}));
     EXPECT_FALSE(WriteGalleryPages(m_folder / "missing", {"/c/a.gif"}, {}));
-}
-
-TEST_F(GalleryFilesTest, WorkingFolderFollowsTheCacheHomeAndIsMade)
-{
-    const char* oldCache = std::getenv("XDG_CACHE_HOME");
-    const char* oldHome = std::getenv("HOME");
-    const std::string savedCache = oldCache ? oldCache : "";
-    const std::string savedHome = oldHome ? oldHome : "";
-
-    setenv("XDG_CACHE_HOME", (m_folder / "xdg").c_str(), 1);
-    EXPECT_EQ(WorkingFolder(), m_folder / "xdg" / "trovana");
-    EXPECT_TRUE(std::filesystem::is_directory(m_folder / "xdg" / "trovana"));
-
-    // Unset or relative: the home folder's .cache.
-    setenv("XDG_CACHE_HOME", "relative", 1);
-    setenv("HOME", m_folder.c_str(), 1);
-    EXPECT_EQ(WorkingFolder(), m_folder / ".cache" / "trovana");
-    EXPECT_TRUE(std::filesystem::is_directory(m_folder / ".cache" / "trovana"));
-
-    // A file where the folder should be: no folder.
-    std::ofstream(m_folder / "blocked") << "x";
-    setenv("XDG_CACHE_HOME", (m_folder / "blocked").c_str(), 1);
-    EXPECT_TRUE(WorkingFolder().empty());
-
-    oldCache ? setenv("XDG_CACHE_HOME", savedCache.c_str(), 1) : unsetenv("XDG_CACHE_HOME");
-    oldHome ? setenv("HOME", savedHome.c_str(), 1) : unsetenv("HOME");
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
-#include <numeric>
 
 #include "ascii.h"
+#include "sorted_order.h"
 
 namespace trovana {
 
@@ -18,30 +18,6 @@ const ListRow& EmptyRow()
 {
     static const ListRow empty;
     return empty;
-}
-
-// Stable bottom-up merge sort of a permutation: every step stays within its
-// ranges whatever the comparison answers.
-std::vector<size_t> SortedOrder(const std::vector<ListRow>& rows, const RowStore::Compare& compare)
-{
-    const size_t n = rows.size();
-    std::vector<size_t> order(n);
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::vector<size_t> merged(n);
-    // std::merge takes from the second range only when its row sorts
-    // strictly before, which keeps equal rows in order.
-    const auto before = [&](size_t a, size_t b) { return compare(rows[a], rows[b]) < 0; };
-    for (size_t width = 1; width < n; width *= 2) {
-        for (size_t low = 0; low < n; low += 2 * width) {
-            const size_t middle = std::min(low + width, n);
-            const size_t high = std::min(low + 2 * width, n);
-            const auto at = [&](size_t i) { return order.begin() + static_cast<std::ptrdiff_t>(i); };
-            std::merge(at(low), at(middle), at(middle), at(high),
-                       merged.begin() + static_cast<std::ptrdiff_t>(low), before);
-        }
-        order.swap(merged);
-    }
-    return order;
 }
 
 }  // namespace
@@ -249,12 +225,22 @@ void RowStore::DeleteAll()
 
 void RowStore::Sort(const Compare& compare)
 {
+    std::vector<const ListRow*> rows;
+    rows.reserve(static_cast<size_t>(m_count));
+    for (const auto& chunk : m_chunks)
+        for (const ListRow& row : chunk)
+            rows.push_back(&row);
+    Reorder(StableSortedOrder(rows.size(), [&](size_t a, size_t b) { return compare(*rows[a], *rows[b]) < 0; }));
+}
+
+void RowStore::Reorder(const std::vector<size_t>& order)
+{
+    if (order.size() != static_cast<size_t>(m_count))
+        return;
     std::vector<ListRow> rows;
     rows.reserve(static_cast<size_t>(m_count));
-    for (auto& chunk : m_chunks) {
+    for (auto& chunk : m_chunks)
         std::move(chunk.begin(), chunk.end(), std::back_inserter(rows));
-    }
-    const std::vector<size_t> order = SortedOrder(rows, compare);
     m_chunks.clear();
     for (size_t i = 0; i < order.size(); ++i) {
         if (i % kMaxChunkRows == 0) {

@@ -66,6 +66,9 @@ public:
     // with comparisons that are not consistent (a list's date comparison
     // answers "after" for equal times both ways round).
     void Sort(const Compare& compare);
+    // Puts the rows in the given order: order[i] is the old index of the
+    // row that becomes row i; it must name every row once.
+    void Reorder(const std::vector<size_t>& order);
 
 private:
     struct Position {
