@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 using test::JsonLines;
 using test::RunCli;
 
-constexpr int kRounds = 30;
+constexpr int kRounds = 20;
 constexpr int kEntries = 80;       // 0-59 are asked for, 60-79 are not
 constexpr int kFirstEnd = 40;      // the first deleter takes 0-39
 constexpr int kSecondBegin = 20;   // the second 20-59, from the top down
