@@ -59,12 +59,13 @@ std::string ReadBytes(const fs::path& path) {
 
 Tools Tools::FromEnvironment() {
     return {EnvPath("TROVANA_INTEROP_WINE"), EnvPath("TROVANA_INTEROP_WINESERVER"),
-            EnvPath("TROVANA_INTEROP_CLIENT"), EnvPath("TROVANA_INTEROP_CACHE_TOOL")};
+            EnvPath("TROVANA_INTEROP_CLIENT"), EnvPath("TROVANA_INTEROP_REPLAY"),
+            EnvPath("TROVANA_INTEROP_CACHE_TOOL")};
 }
 
 std::string Tools::Missing() const {
     if (!IsExecutable(wine) || !IsExecutable(wineserver)) return "Wine is not installed";
-    if (client.empty() || !fs::exists(client))
+    if (client.empty() || !fs::exists(client) || replay.empty() || !fs::exists(replay))
         return "the WinINet client was not built (no x86_64-w64-mingw32-gcc)";
     if (!IsExecutable(trovana)) return "trovana-cache was not built";
     return {};
@@ -120,6 +121,14 @@ RunResult Process::Wait() {
     return result;
 }
 
+std::string WindowsPath(const fs::path& path) {
+    std::string name = "Z:" + fs::absolute(path).lexically_normal().string();
+    for (char& c : name) {
+        if (c == '/') c = '\\';
+    }
+    return name;
+}
+
 RunResult Run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
               const fs::path& scratch) {
     return Process(argv, env, scratch).Wait();
@@ -163,6 +172,11 @@ std::vector<std::string> WineSession::ClientCommand(const std::vector<std::strin
 
 RunResult WineSession::Client(const std::vector<std::string>& args) const {
     return RunWine(ClientCommand(args));
+}
+
+RunResult WineSession::Replay(const fs::path& list, const fs::path& target) const {
+    return RunWine({m_tools.wine.string(), m_tools.replay.string(), WindowsPath(list),
+                    WindowsPath(target)});
 }
 
 std::unique_ptr<Process> WineSession::StartClient(const std::vector<std::string>& args) const {

@@ -23,6 +23,7 @@ struct Tools {
     std::filesystem::path wine;
     std::filesystem::path wineserver;
     std::filesystem::path client;   // wininet_client.exe
+    std::filesystem::path replay;   // wininet_replay.exe
     std::filesystem::path trovana;  // trovana-cache
 
     static Tools FromEnvironment();
@@ -55,6 +56,9 @@ private:
 // The whole file; empty when it cannot be read.
 std::string ReadBytes(const std::filesystem::path& path);
 
+// The Windows name of a Linux path, through Wine's drive Z: (the root).
+std::string WindowsPath(const std::filesystem::path& path);
+
 // Runs a program to its end.
 RunResult Run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
               const std::filesystem::path& scratch);
@@ -70,6 +74,9 @@ public:
     std::string Boot();
 
     RunResult Client(const std::vector<std::string>& args) const;
+    // wininet_replay.exe with its list of files and URLs, and the index it
+    // copies each file over (Linux paths).
+    RunResult Replay(const std::filesystem::path& list, const std::filesystem::path& target) const;
     // The client started in the background (StopWine ends it).
     std::unique_ptr<Process> StartClient(const std::vector<std::string>& args) const;
     // trovana-cache --prefix <prefix> args...

@@ -61,10 +61,11 @@ void ContainerWriter::Open(bool create)
     m_lock.emplace(folder, FolderLock::Mode::Exclusive);
 
     const std::filesystem::path& path = m_container.IndexPath();
-    m_fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    // Without waiting, as for reading: the file may be a FIFO.
+    m_fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (m_fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
         m_refusal = path.string() + ": cannot be written (" + std::strerror(errno) + ")";
-        m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        m_fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     }
     if (m_fd < 0) {
         if (errno != ENOENT)
@@ -81,7 +82,10 @@ void ContainerWriter::Open(bool create)
         try {
             m_container.Load();
         } catch (const UrlCacheError& error) {
+            // Its entries cannot be found ("not in the cache"); the problem
+            // list says why.
             m_container.Invalidate();
+            m_container.Report({error.what()});
             m_indexRefused = true;
             m_refusal = error.what();
             return;

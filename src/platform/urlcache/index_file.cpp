@@ -1,6 +1,7 @@
 #include "index_file.h"
 
 #include "layout.h"
+#include "urlcache.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -119,12 +120,18 @@ bool IsRacy(const FileStamp& stamp)
 
 std::optional<LoadedIndex> ReadIndexFile(const std::filesystem::path& file)
 {
-    Descriptor fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without waiting: a FIFO in its place would block the open.
+    Descriptor fd(open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return std::nullopt;
         Fail("cannot open " + file.string());
     }
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0)
+        Fail("cannot examine " + file.string());
+    if (!S_ISREG(st.st_mode))
+        throw UrlCacheError(file.string() + ": not a regular file");
     // A running Wine may grow the file while we read; read again then.
     constexpr int kTries = 3;
     for (int attempt = 1;; ++attempt) {
@@ -149,7 +156,7 @@ bool HeadMatches(int fd, const ByteImage& image)
 
 bool HeadMatches(const std::filesystem::path& file, const ByteImage& image)
 {
-    Descriptor fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    Descriptor fd(open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     return fd.get() >= 0 && HeadMatches(fd.get(), image);
 }
 

@@ -2,9 +2,12 @@
 
 #include "path_case.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
-#include <sstream>
+#include <cerrno>
 
 namespace trovana::urlcache {
 
@@ -225,12 +228,28 @@ RegistryText RegistryText::Parse(std::string_view text, const std::vector<std::s
 std::optional<RegistryText> RegistryText::Load(const std::filesystem::path& file,
                                                const std::vector<std::string>& keys)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return Parse(text.view(), keys);
+    // A hostile prefix may put a FIFO (whose open would wait for a writer) or
+    // a device such as /dev/zero (endless) in place of the file: only a
+    // regular file of a size Wine could have written is read.
+    constexpr off_t kLargestRegistry = 256 * 1024 * 1024;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    std::string text;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kLargestRegistry;
+    char buffer[65536];
+    while (ok && text.size() <= static_cast<size_t>(kLargestRegistry)) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    if (!ok || text.size() > static_cast<size_t>(kLargestRegistry)) return std::nullopt;
+    return Parse(text, keys);
 }
 
 bool RegistryText::HasKey(std::string_view key) const

@@ -37,7 +37,7 @@ namespace {
 // to it, and we never take Wine's.
 bool IsLockHeld(const std::string& serverFolder)
 {
-    int fd = ::open((serverFolder + "/lock").c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    int fd = ::open((serverFolder + "/lock").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return false;
     struct flock lock {};
     lock.l_type = F_WRLCK;
@@ -62,9 +62,10 @@ std::vector<std::string> TempFolders()
 }
 
 // The name Debian's Wine wrote into <prefix>/wineserver; empty when none.
+// Opened without waiting, as the lock above: a FIFO there must not block.
 std::string DebianFolderName(const std::string& prefix)
 {
-    int fd = ::open((prefix + "/wineserver").c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    int fd = ::open((prefix + "/wineserver").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return {};
     char buffer[256];
     ssize_t size = ::read(fd, buffer, sizeof buffer);

@@ -5,32 +5,30 @@
 #include "container_writer.h"
 #include "hash.h"
 #include "test_support.h"
+#include "write_replay.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iostream>
 #include <map>
 #include <tuple>
 
 namespace trovana::urlcache {
 namespace {
 
-struct Write {
-    uint64_t offset;
-    std::string bytes;
-};
-
 // The fields that must survive, keyed by URL (local paths differ between
 // the original folder and the replay folders).
-using Fields = std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, uint64_t, uint64_t, uint64_t,
-                          std::string, std::string, std::string>;
+using Fields = std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint64_t, uint64_t,
+                          uint64_t, uint64_t, uint32_t, std::string, std::string, std::string>;
 
 std::map<std::string, Fields> FieldsOf(const std::vector<CacheEntryInfo>& entries)
 {
     std::map<std::string, Fields> fields;
     for (const auto& e : entries)
-        fields[e.sourceUrlName] = {e.cacheEntryType, e.hitRate, e.useCount, e.sizeLow,
+        fields[e.sourceUrlName] = {e.cacheEntryType, e.hitRate, e.useCount, e.sizeLow, e.sizeHigh,
                                    e.lastModifiedTime, e.expireTime, e.lastAccessTime,
-                                   e.headerInfo, e.fileExtension,
+                                   e.lastSyncTime, e.exemptDelta, e.headerInfo, e.fileExtension,
                                    std::filesystem::path(e.localFileName).filename().string()};
     return fields;
 }
@@ -51,49 +49,59 @@ protected:
     }
 
     // Runs the change with every in-place write recorded.
-    std::vector<Write> Record(const std::function<CacheResult(ContainerWriter&)>& change)
+    test::RecordedChange Record(const test::Change& change)
     {
-        m_original = test::ReadBytes(Folder() / "index.dat");
         UrlCache before(test::OneContainer(Folder()));
         m_before = FieldsOf(test::ListEntries(before));
-        std::vector<Write> writes;
-        Container container({ContainerKind::Content, Folder()}, {});
-        container.SetWriteObserver([&](uint64_t offset, std::string_view bytes) {
-            writes.push_back({offset, std::string(bytes)});
-        });
-        ContainerWriter writer(container, false);
-        EXPECT_TRUE(change(writer).ok());
-        EXPECT_TRUE(writer.Finish().ok());
-        return writes;
+        auto recorded = test::RecordChange({ContainerKind::Content, Folder()}, change);
+        EXPECT_TRUE(recorded.result.ok()) << recorded.result.message;
+        EXPECT_TRUE(recorded.finish.ok()) << recorded.finish.message;
+        UrlCache after(test::OneContainer(Folder()));
+        m_after = FieldsOf(test::ListEntries(after));
+        return recorded;
     }
 
-    // Replays the first k writes for every k; `changed` is the one URL that
-    // may differ.
-    void ExpectEveryPrefixSafe(const std::vector<Write>& writes, const std::string& changed)
+    // Replays the first k writes for every k. Every entry but `changed` must
+    // be as it was; `changed` must be whole as before or as after, or absent.
+    void ExpectEveryPrefixSafe(const test::RecordedChange& change, const std::string& changed)
     {
-        auto bytes = m_original;
-        for (size_t k = 0; k <= writes.size(); ++k) {
-            if (k > 0) {
-                const Write& w = writes[k - 1];
-                ASSERT_LE(w.offset + w.bytes.size(), bytes.size());
-                std::copy(w.bytes.begin(), w.bytes.end(), bytes.begin() + static_cast<long>(w.offset));
-            }
+        size_t survived = 0;
+        for (size_t k = 0; k <= change.writes.size(); ++k) {
+            SCOPED_TRACE("after write " + std::to_string(k));
             const auto folder = m_dir.path() / ("after" + std::to_string(k));
-            test::WriteBytes(folder / "index.dat", bytes);
-            EXPECT_EQ(test::WineCheck(folder / "index.dat"), "") << "after write " << k;
+            test::WriteBytes(folder / "index.dat", change.After(k));
+            const std::string wineProblem = test::WineCheck(folder / "index.dat");
             UrlCache cache(test::OneContainer(folder));
             auto now = FieldsOf(test::ListEntries(cache));
-            EXPECT_TRUE(cache.Problems().empty()) << "after write " << k;
-            now.erase(changed);
+            const auto version = now.extract(changed);
             auto others = m_before;
             others.erase(changed);
-            EXPECT_EQ(now, others) << "after write " << k;
+            const bool whole = !version || IsVersionOf(version.mapped(), changed);
+            EXPECT_EQ(wineProblem, "");
+            EXPECT_TRUE(cache.Problems().empty());
+            EXPECT_EQ(now, others);
+            EXPECT_TRUE(whole) << changed << " is half changed";
+            if (wineProblem.empty() && cache.Problems().empty() && now == others && whole)
+                ++survived;
         }
+        std::cout << "[ points   ] " << change.writes.size() + 1 << " tried, " << survived
+                  << " survived\n";
+        EXPECT_EQ(survived, change.writes.size() + 1);
+    }
+
+    bool IsVersionOf(const Fields& fields, const std::string& url) const
+    {
+        const auto before = m_before.find(url);
+        const auto after = m_after.find(url);
+        return (before != m_before.end() && before->second == fields) ||
+               (after != m_after.end() && after->second == fields) ||
+               std::find(m_alsoWhole.begin(), m_alsoWhole.end(), fields) != m_alsoWhole.end();
     }
 
     test::TempDir m_dir;
-    std::vector<uint8_t> m_original;
     std::map<std::string, Fields> m_before;
+    std::map<std::string, Fields> m_after;
+    std::vector<Fields> m_alsoWhole;  // further complete versions of the changed entry
 };
 
 std::vector<std::string> Urls(int count)
@@ -107,21 +115,39 @@ std::vector<std::string> Urls(int count)
 TEST_F(InterruptionTest, Delete)
 {
     Fill(Urls(20));
-    const auto writes = Record([](ContainerWriter& w) { return w.Delete("http://site.example/page7.htm"); });
-    EXPECT_GE(writes.size(), 3u);
-    ExpectEveryPrefixSafe(writes, "http://site.example/page7.htm");
+    const auto change = Record([](ContainerWriter& w) { return w.Delete("http://site.example/page7.htm"); });
+    EXPECT_GE(change.writes.size(), 3u);
+    ExpectEveryPrefixSafe(change, "http://site.example/page7.htm");
+}
+
+// A lock older than a day is cleared before the entry goes: one more write.
+TEST_F(InterruptionTest, DeleteOfAStaleLock)
+{
+    Fill(Urls(12));
+    const std::string url = "http://site.example/held.htm";
+    NewCacheEntry held = test::Entry(url, "held");
+    held.useCount = 1;
+    held.lastAccessTime = 130000000000000000;  // 2012
+    ASSERT_TRUE(UrlCache(test::OneContainer(Folder())).CreateEntry(held).ok());
+    const auto change = Record([&](ContainerWriter& w) { return w.Delete(url); });
+    // Released and still there, as any access by Wine leaves it.
+    Fields released = m_before.at(url);
+    std::get<2>(released) = 0;
+    m_alsoWhole.push_back(released);
+    EXPECT_GE(change.writes.size(), 4u);
+    ExpectEveryPrefixSafe(change, url);
 }
 
 TEST_F(InterruptionTest, Create)
 {
     Fill(Urls(20));
-    const auto writes = Record([](ContainerWriter& w) {
+    const auto change = Record([](ContainerWriter& w) {
         NewCacheEntry entry = test::Entry("http://site.example/new.htm", "new");
         entry.headerInfo = "HTTP/1.1 200 OK\r\n\r\n";
         return w.Create(entry, entry.url);
     });
-    EXPECT_GE(writes.size(), 5u);
-    ExpectEveryPrefixSafe(writes, "http://site.example/new.htm");
+    EXPECT_GE(change.writes.size(), 5u);
+    ExpectEveryPrefixSafe(change, "http://site.example/new.htm");
 }
 
 TEST_F(InterruptionTest, CreateWithANewHashTable)
@@ -135,9 +161,9 @@ TEST_F(InterruptionTest, CreateWithANewHashTable)
     const std::string last = urls.back();
     urls.pop_back();
     Fill(urls);
-    const auto writes = Record([&](ContainerWriter& w) { return w.Create(test::Entry(last, "x"), last); });
-    EXPECT_GE(writes.size(), 7u);
-    ExpectEveryPrefixSafe(writes, last);
+    const auto change = Record([&](ContainerWriter& w) { return w.Create(test::Entry(last, "x"), last); });
+    EXPECT_GE(change.writes.size(), 7u);
+    ExpectEveryPrefixSafe(change, last);
     const auto bytes = test::ReadBytes(Folder() / "index.dat");
     EXPECT_NE(test::Get32(bytes, 0x4000 + 8), 0u);
 }
@@ -146,8 +172,8 @@ TEST_F(InterruptionTest, Recommit)
 {
     Fill(Urls(10));
     const std::string url = "http://site.example/page3.htm";
-    const auto writes = Record([&](ContainerWriter& w) { return w.Create(test::Entry(url, "again"), url); });
-    ExpectEveryPrefixSafe(writes, url);
+    const auto change = Record([&](ContainerWriter& w) { return w.Create(test::Entry(url, "again"), url); });
+    ExpectEveryPrefixSafe(change, url);
 }
 
 }  // namespace

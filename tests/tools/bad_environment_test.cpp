@@ -1,0 +1,147 @@
+// The built program in a bad environment: variables that name no usable
+// folder, and a prefix whose containers or registry files were broken. It
+// must say what is wrong and exit 1, or list what it can with a warning.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "cli_test_support.h"
+#include "demo_plan.h"
+
+namespace trovana::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ExpectOneErrorLine;
+using test::JsonLines;
+
+std::string ReadText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class BadEnvironment : public ::testing::Test {
+protected:
+    void SetUp() override { fs::create_directories(m_scratch); }
+    void TearDown() override { fs::remove_all(m_scratch); }
+
+    // The program with TROVANA_PROFILE and WINEPREFIX unset, then `assignment`
+    // (NAME=value, may be empty) and the arguments.
+    test::Outcome Program(const std::string& assignment, const std::vector<std::string>& args) const
+    {
+        std::string command = "env -u TROVANA_PROFILE -u WINEPREFIX " +
+                              (assignment.empty() ? "" : "'" + assignment + "' ") + "'" +
+                              TROVANA_CACHE_BINARY + "'";
+        for (const auto& arg : args) command += " '" + arg + "'";
+        const fs::path out = m_scratch / "out";
+        const fs::path err = m_scratch / "err";
+        const int status = std::system((command + " > '" + out.string() + "' 2> '" + err.string() + "'").c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
+    }
+
+    static void ExpectRefused(const test::Outcome& outcome, const std::string& variable, const fs::path& path,
+                              const std::string& reason)
+    {
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.out, "");
+        ExpectOneErrorLine(outcome);
+        for (const std::string& part : {variable, path.string(), reason})
+            EXPECT_NE(outcome.err.find(part), std::string::npos) << outcome.err;
+    }
+
+    fs::path m_scratch = test::ScratchFolder("bad-env");
+};
+
+TEST_F(BadEnvironment, AVariableNamingNoFolderIsOneLineAndStatusOne)
+{
+    const fs::path file = m_scratch / "file";
+    std::ofstream(file) << "not a folder";
+    fs::create_symlink("loop", m_scratch / "loop");
+    const std::pair<fs::path, std::string> targets[] = {
+        {m_scratch / "missing", "does not exist"}, {file, "is a file"}, {m_scratch / "loop", "cannot be reached"}};
+    for (const std::string variable : {"TROVANA_PROFILE", "WINEPREFIX"}) {
+        for (const auto& [path, reason] : targets) {
+            SCOPED_TRACE(variable + "=" + path.string());
+            ExpectRefused(Program(variable + "=" + path.string(), {"list"}), variable, path, reason);
+            ExpectRefused(Program(variable + "=" + path.string(), {"delete", "http://a.example/"}), variable,
+                          path, reason);
+        }
+    }
+}
+
+TEST_F(BadEnvironment, AnUnreadableFolderIsOneLineAndStatusOne)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "running as root, which reads every folder whatever its mode";
+    const fs::path locked = m_scratch / "locked";
+    fs::create_directories(locked);
+    fs::permissions(locked, fs::perms::none);
+    for (const std::string variable : {"TROVANA_PROFILE", "WINEPREFIX"})
+        ExpectRefused(Program(variable + "=" + locked.string(), {"list"}), variable, locked, "cannot be read");
+    fs::permissions(locked, fs::perms::owner_all);
+}
+
+// The demo prefix with its content container's index replaced by a folder
+// or a FIFO: the other containers are listed with a warning that names the
+// index, and changes to the content container fail naming it.
+TEST_F(BadEnvironment, ABrokenContainerIsNamedAndTheRestListed)
+{
+    const fs::path prefix = test::CopyOfDemo("bad-env-prefix");
+    const auto intact = JsonLines(Program("", {"--prefix", prefix.string(), "list"}).out);
+    std::vector<nlohmann::json> others;
+    std::string page;
+    for (const auto& entry : intact) {
+        const std::string url = entry["url"];
+        if (url.starts_with("Cookie:") || url.starts_with("Visited:"))
+            others.push_back(entry);
+        else if (page.empty())
+            page = url;
+    }
+    ASSERT_FALSE(others.empty());
+    ASSERT_FALSE(page.empty());
+    const fs::path index = prefix / "drive_c/users" / DemoUser() /
+                           "AppData/Local/Microsoft/Windows/INetCache/Content.IE5/index.dat";
+    const std::pair<const char*, int (*)(const char*)> breakages[] = {
+        {"a folder", [](const char* path) { return ::mkdir(path, 0755); }},
+        {"a FIFO", [](const char* path) { return ::mkfifo(path, 0600); }},
+    };
+    for (const auto& [what, make] : breakages) {
+        SCOPED_TRACE(std::string("index.dat is ") + what);
+        fs::remove_all(index);
+        ASSERT_EQ(make(index.c_str()), 0);
+        const test::Outcome list = Program("", {"--prefix", prefix.string(), "list"});
+        EXPECT_EQ(list.status, 0);
+        EXPECT_EQ(JsonLines(list.out), others);
+        EXPECT_TRUE(list.err.starts_with("trovana-cache: warning: " + index.string())) << list.err;
+
+        const test::Outcome removed = Program("", {"--prefix", prefix.string(), "delete", page});
+        EXPECT_EQ(removed.status, 1);
+        EXPECT_NE((removed.out + removed.err).find(index.string()), std::string::npos)
+            << removed.out << removed.err;
+        const test::Outcome added =
+            Program("", {"--prefix", prefix.string(), "add", "http://new.example/", "--no-file"});
+        EXPECT_EQ(added.status, 1);
+        EXPECT_NE(added.err.find(index.string()), std::string::npos) << added.err;
+    }
+    fs::remove_all(prefix);
+}
+
+// A registry file that is a FIFO must not make the program wait for a writer.
+TEST_F(BadEnvironment, ARegistryFifoDoesNotBlock)
+{
+    const fs::path prefix = test::CopyOfDemo("bad-env-registry");
+    const auto intact = JsonLines(Program("", {"--prefix", prefix.string(), "list"}).out);
+    fs::remove(prefix / "user.reg");
+    ASSERT_EQ(::mkfifo((prefix / "user.reg").c_str(), 0600), 0);
+    const test::Outcome list = Program("WINEPREFIX=" + prefix.string(), {"list"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    // Without the registry the prefix's only user folder is taken: the demo's.
+    EXPECT_EQ(JsonLines(list.out), intact);
+    fs::remove_all(prefix);
+}
+
+}  // namespace
+}  // namespace trovana::cli
