@@ -6,6 +6,7 @@
 #include "app/main_frame.h"
 #include "app/resource.h"
 #include "app/screenshot.h"
+#include "listview/cache_list_view.h"
 
 namespace trovana::app {
 
@@ -46,6 +47,7 @@ bool CTrovanaApp::OnInit()
     }
     Bind(wxEVT_MENU, [](wxCommandEvent&) { ShowAboutBox(); }, ID_APP_ABOUT);
     ShowMainWindow(*frame);
+    CallAfter([frame] { frame->GetListView()->ReportCacheProblems(); });
     ScheduleScreenshotFromEnvironment(*frame, *frame->GetListView());
     return true;
 }

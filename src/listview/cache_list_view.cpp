@@ -1,4 +1,5 @@
 #include "listview/cache_list_view.h"
+#include "listview/prompts.h"
 
 #include <algorithm>
 
@@ -119,6 +120,21 @@ void CCacheListView::OnInitialUpdate()
         list->Hide();
     }
     m_bInitialized = true;
+}
+
+void CCacheListView::ReportCacheProblems()
+{
+    const std::vector<std::string>& problems = Cache().Problems();
+    if (problems.empty())
+        return;
+    // A long list is cut: the first lines say what is wrong.
+    constexpr size_t kMaxLines = 8;
+    wxString text = "Part of the cache cannot be read or changed:\n";
+    for (size_t i = 0; i < problems.size() && i < kMaxLines; ++i)
+        text += "\n" + wxString::FromUTF8(problems[i]);
+    if (problems.size() > kMaxLines)
+        text += wxString::Format("\n(and %zu more)", problems.size() - kMaxLines);
+    GetPrompts().MessageBox(this, text, wxString(), wxOK | wxICON_EXCLAMATION);
 }
 
 void CCacheListView::MakeImageLists()

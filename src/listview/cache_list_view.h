@@ -66,6 +66,10 @@ public:
     // site tree. A second call does nothing.
     void OnInitialUpdate();
 
+    // One message naming the containers that could not be read, or only
+    // read, when there are any; nothing otherwise.
+    void ReportCacheProblems();
+
     // The list that shows entries for the current tab and tree selection.
     CCacheList* GetActiveList() const;
 
