@@ -15,8 +15,9 @@ namespace trovana::urlcache::fuzz {
 // Aborts (a crash for libFuzzer) with the message when the condition fails.
 void Require(bool condition, const std::string& message);
 
-// A folder in /dev/shm (else the temporary folder) holding one content
-// container; emptied and given a new index.dat for every input.
+// A folder in TROVANA_FUZZ_SCRATCH, else /dev/shm, else the temporary
+// folder, holding one content container; emptied and given a new index.dat
+// for every input.
 class ScratchFolder {
 public:
     ScratchFolder();
