@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds Trovana twice (plain, and with
-# AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test of both.
+# AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test of both,
+# then fuzzes the URL cache library for a minute per target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,4 +16,6 @@ for dir in build build-asan; do
     echo "== Tests in $dir"
     ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" || status=1
 done
+echo "== Fuzzing the URL cache library"
+scripts/fuzz.sh 60 || status=1
 exit $status
