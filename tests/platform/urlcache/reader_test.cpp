@@ -123,21 +123,18 @@ TEST_F(ReaderTest, HeaderChecksRefuseTheFileNamingIt)
 TEST_F(ReaderTest, SoftProblemsKeepReadingButRefuseChanges)
 {
     const auto good = MakeContainer(3);
-    const auto readOnly = [&](const std::vector<uint8_t>& bytes, size_t expectedEntries) {
-        ExpectReadOnly(bytes, expectedEntries);
-    };
     auto bytes = good;
     Set32(bytes, 0x28, Get32(bytes, 0x28) + 1);  // blocks in use off by one
-    readOnly(bytes, 3);
+    ExpectReadOnly(bytes, 3);
     bytes = good;
     bytes[0x250 + 0x80 / 8] = 1;  // a bit beyond the capacity
-    readOnly(bytes, 3);
+    ExpectReadOnly(bytes, 3);
     bytes = good;
     bytes.resize(bytes.size() + 0x80);  // longer than the capacity says
-    readOnly(bytes, 3);
+    ExpectReadOnly(bytes, 3);
     bytes = good;
     Set32(bytes, 0x1C, 0x9000);  // size field differs
-    readOnly(bytes, 3);
+    ExpectReadOnly(bytes, 3);
 }
 
 TEST_F(ReaderTest, TruncatedAtEveryBlockListsTheRecordsThatRemain)
