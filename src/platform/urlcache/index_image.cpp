@@ -1,6 +1,7 @@
 #include "index_image.h"
 
 #include "layout.h"
+#include "overlap.h"
 #include "urlcache.h"
 
 #include <algorithm>
@@ -195,6 +196,9 @@ IndexInfo ParseIndex(const ByteImage& image, const std::string& fileName, uint64
 
     info.directories = ReadDirectories(image, dirCount);
     WalkChain(image, info, fileName);
+    // Freeing one of two records that share blocks would lose the other.
+    if (const auto overlap = FirstOverlap(image, info))
+        info.problems.push_back(fileName + ": records overlap at " + Hex(*overlap));
     return info;
 }
 

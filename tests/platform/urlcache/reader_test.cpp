@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <random>
 
@@ -39,6 +40,23 @@ protected:
     }
 
     std::filesystem::path Folder(const std::string& name) const { return m_dir.path() / name; }
+
+    // Opens the bytes: `entries` listed, a problem noted, and every change
+    // refused with the file left as it was. Returns the problems.
+    std::vector<std::string> ExpectReadOnly(const std::vector<uint8_t>& bytes, size_t entries)
+    {
+        auto cache = Open(bytes);
+        const auto urls = test::ListUrls(*cache);
+        EXPECT_EQ(urls.size(), entries);
+        EXPECT_FALSE(cache->Problems().empty());
+        const auto file = Folder("case" + std::to_string(m_cases)) / "index.dat";
+        const auto before = test::ReadBytes(file);
+        for (const auto& url : urls)
+            EXPECT_EQ(cache->DeleteEntry(url).code, ERROR_ACCESS_DENIED) << url;
+        EXPECT_EQ(cache->CreateEntry(test::Entry("http://new.example/")).code, ERROR_ACCESS_DENIED);
+        EXPECT_EQ(test::ReadBytes(file), before);
+        return cache->Problems();
+    }
 
     // Opens the bytes as the index of a fresh content folder.
     std::unique_ptr<UrlCache> Open(const std::vector<uint8_t>& bytes)
@@ -105,27 +123,18 @@ TEST_F(ReaderTest, HeaderChecksRefuseTheFileNamingIt)
 TEST_F(ReaderTest, SoftProblemsKeepReadingButRefuseChanges)
 {
     const auto good = MakeContainer(3);
-    const auto readOnly = [&](const std::vector<uint8_t>& bytes, size_t expectedEntries) {
-        auto cache = Open(bytes);
-        EXPECT_EQ(test::ListUrls(*cache).size(), expectedEntries);
-        EXPECT_FALSE(cache->Problems().empty());
-        const auto before = test::ReadBytes(Folder("case" + std::to_string(m_cases)) / "index.dat");
-        EXPECT_EQ(cache->DeleteEntry("http://www.example.com/page0.html").code, ERROR_ACCESS_DENIED);
-        EXPECT_EQ(cache->CreateEntry(test::Entry("http://new.example/")).code, ERROR_ACCESS_DENIED);
-        EXPECT_EQ(test::ReadBytes(Folder("case" + std::to_string(m_cases)) / "index.dat"), before);
-    };
     auto bytes = good;
     Set32(bytes, 0x28, Get32(bytes, 0x28) + 1);  // blocks in use off by one
-    readOnly(bytes, 3);
+    ExpectReadOnly(bytes, 3);
     bytes = good;
     bytes[0x250 + 0x80 / 8] = 1;  // a bit beyond the capacity
-    readOnly(bytes, 3);
+    ExpectReadOnly(bytes, 3);
     bytes = good;
     bytes.resize(bytes.size() + 0x80);  // longer than the capacity says
-    readOnly(bytes, 3);
+    ExpectReadOnly(bytes, 3);
     bytes = good;
     Set32(bytes, 0x1C, 0x9000);  // size field differs
-    readOnly(bytes, 3);
+    ExpectReadOnly(bytes, 3);
 }
 
 TEST_F(ReaderTest, TruncatedAtEveryBlockListsTheRecordsThatRemain)
@@ -177,6 +186,81 @@ TEST_F(ReaderTest, HashChainLoopsEndTheChain)
     auto numbered = Open(bytes);
     EXPECT_EQ(test::ListUrls(*numbered).size(), 8u);
     EXPECT_FALSE(numbered->Problems().empty());
+}
+
+// Record offsets of a file in block order.
+std::vector<uint32_t> RecordsInOrder(const std::vector<uint8_t>& bytes)
+{
+    std::vector<uint32_t> records;
+    for (const auto& slot : test::RawUsedSlots(bytes))
+        records.push_back(slot.record);
+    std::sort(records.begin(), records.end());
+    return records;
+}
+
+bool Mentions(const std::vector<std::string>& problems, const std::string& text)
+{
+    return std::any_of(problems.begin(), problems.end(),
+                       [&](const auto& p) { return p.find(text) != std::string::npos; });
+}
+
+TEST_F(ReaderTest, OverlappingRecordsMakeTheContainerReadOnly)
+{
+    const auto good = MakeContainer(6);
+    const auto records = RecordsInOrder(good);
+    ASSERT_EQ(records.size(), 6u);
+
+    // The first record grows over its five neighbours; the bitmap still
+    // agrees, so only the overlap is wrong. Deleting a neighbour would free
+    // blocks of the big record.
+    auto bytes = good;
+    Set32(bytes, records[0] + 4, (records[5] - records[0]) / 0x80 + 1);
+    auto problems = ExpectReadOnly(bytes, 6);
+    char where[64];
+    std::snprintf(where, sizeof where, "index.dat: records overlap at 0x%X", records[1]);
+    EXPECT_TRUE(Mentions(problems, where)) << ::testing::PrintToString(problems);
+
+    // A record moved to start in the last block of the hash table.
+    bytes = good;
+    const uint32_t moved = 0x4000 + 31 * 0x80;
+    const std::vector<uint8_t> record(good.begin() + records[0],
+                                      good.begin() + records[1]);
+    std::copy(record.begin(), record.end(), bytes.begin() + moved);
+    for (uint32_t slot = 0x4014; slot < 0x4010 + 448 * 8; slot += 8) {
+        if (Get32(bytes, slot) == records[0])
+            Set32(bytes, slot, moved);
+    }
+    problems = ExpectReadOnly(bytes, 6);
+    EXPECT_TRUE(Mentions(problems, "index.dat: records overlap at 0x4F80")) << ::testing::PrintToString(problems);
+}
+
+TEST_F(ReaderTest, TouchingRecordsAndSharedSlotsStayWritable)
+{
+    auto bytes = MakeContainer(6);
+    const auto records = RecordsInOrder(bytes);
+    ASSERT_EQ(records.size(), 6u);
+    // The library packs records: each ends where the next begins.
+    EXPECT_EQ(records[0], 0x4000u + 32 * 0x80);
+    for (size_t i = 0; i + 1 < records.size(); ++i)
+        EXPECT_EQ(records[i] + Get32(bytes, records[i] + 4) * 0x80, records[i + 1]);
+
+    // A second slot naming the first record is the same record, not an overlap.
+    uint32_t freeSlot = 0x4010;
+    while (Get32(bytes, freeSlot) != 3)
+        freeSlot += 8;
+    uint32_t used = 0x4010;
+    while (Get32(bytes, used + 4) != records[0])
+        used += 8;
+    Set32(bytes, freeSlot, Get32(bytes, used));
+    Set32(bytes, freeSlot + 4, records[0]);
+
+    auto cache = Open(bytes);
+    EXPECT_EQ(test::ListUrls(*cache).size(), 6u);
+    EXPECT_TRUE(cache->Problems().empty());
+    EXPECT_TRUE(cache->DeleteEntry("http://www.example.com/page3.html").ok());
+    EXPECT_TRUE(cache->CreateEntry(test::Entry("http://new.example/")).ok());
+    EXPECT_EQ(test::ListUrls(*cache).size(), 6u);
+    EXPECT_TRUE(cache->Problems().empty());
 }
 
 class DamagedRecord : public ReaderTest {
