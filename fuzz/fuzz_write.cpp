@@ -114,7 +114,7 @@ std::vector<uint8_t> ReadIndex(const std::filesystem::path& folder)
 }
 
 // Opens the changed container afresh and checks it against what the
-// changes reported.
+// changes reported, and that every other entry is still there.
 void CheckResult(const ScratchFolder& folder, const std::vector<std::string>& before,
                  const std::vector<std::string>& deleted, const std::vector<std::string>& created)
 {
@@ -138,6 +138,13 @@ void CheckResult(const ScratchFolder& folder, const std::vector<std::string>& be
             std::find(created.begin(), created.end(), url) != created.end())
             continue;
         Require(cache.GetEntryInfo(url) == nullptr, "a deleted entry is still found: " + url);
+    }
+    // Nothing but what was named may go: a container whose records overlap,
+    // where freeing one record would free another's blocks, is refused.
+    for (const std::string& url : before) {
+        if (url.empty() || std::find(deleted.begin(), deleted.end(), url) != deleted.end())
+            continue;
+        Require(cache.GetEntryInfo(url) != nullptr, "an entry that was not deleted is gone: " + url);
     }
 }
 
