@@ -72,6 +72,9 @@ public:
 
     // The list that shows entries for the current tab and tree selection.
     CCacheList* GetActiveList() const;
+    // The active list with its selection taken from the control; null, after
+    // saying "No cache item is selected!", when no row is selected.
+    CCacheList* GetSelectionList();
 
     // Site tree (filled from the catalogue's model).
     void FillSiteTree(catalogue::CNode* node, const wxTreeItemId& parent);

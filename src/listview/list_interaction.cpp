@@ -9,6 +9,7 @@
 #include "listview/cache_list_view.h"
 #include "listview/category_rows.h"
 #include "listview/list_sorter.h"
+#include "listview/prompts.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
@@ -100,6 +101,17 @@ void CCacheListView::PreviewSelected()
     if (row < 0)
         return;
     ShowPreview(list->Rows().Text(row, catalogue::kColumnUrl));
+}
+
+CCacheList* CCacheListView::GetSelectionList()
+{
+    CCacheList* list = GetActiveList();
+    list->StoreSelection();
+    if (list->Rows().SelectedCount() == 0) {
+        GetPrompts().MessageBox(this, "No cache item is selected!", "", wxOK);
+        return nullptr;
+    }
+    return list;
 }
 
 void CCacheListView::OnProperties()

@@ -36,13 +36,10 @@ bool IsLongCopy(const std::vector<std::filesystem::path>& sources)
 
 void CCacheListView::CopySelected()
 {
-    CCacheList* list = GetActiveList();
-    list->StoreSelection();
-    const RowStore& rows = list->Rows();
-    if (rows.SelectedCount() == 0) {
-        GetPrompts().MessageBox(this, "No cache item is selected!", "", wxOK);
+    CCacheList* list = GetSelectionList();
+    if (list == nullptr)
         return;
-    }
+    const RowStore& rows = list->Rows();
     const auto folder = GetPrompts().ChooseFolder(this, "Select destination folder", operations::DocumentsFolder());
     if (!folder)
         return;

@@ -18,8 +18,6 @@ namespace trovana::listview {
 
 namespace {
 
-constexpr const char* kNothingSelected = "No cache item is selected!";
-
 bool AskYes(wxWindow* parent, const wxString& question)
 {
     return GetPrompts().MessageBox(parent, question, "", wxYES_NO | wxICON_QUESTION) == wxID_YES;
@@ -29,13 +27,10 @@ bool AskYes(wxWindow* parent, const wxString& question)
 
 void CCacheListView::DeleteSelected()
 {
-    CCacheList* list = GetActiveList();
-    list->StoreSelection();
-    const RowStore& rows = list->Rows();
-    if (rows.SelectedCount() == 0) {
-        GetPrompts().MessageBox(this, kNothingSelected, "", wxOK);
+    CCacheList* list = GetSelectionList();
+    if (list == nullptr)
         return;
-    }
+    const RowStore& rows = list->Rows();
     if (!AskYes(this, "Delete Selected Cache Items?"))
         return;
     // The URLs are taken before the first deletion: pruning the tree may
