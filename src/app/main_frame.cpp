@@ -3,6 +3,7 @@
 #include <wx/accel.h>
 #include <wx/menu.h>
 #include <wx/splitter.h>
+#include <wx/statusbr.h>
 #include <wx/utils.h>
 
 #include "app/resource.h"
@@ -10,6 +11,7 @@
 #include "app/wait_window.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
+#include "listview/prompts.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/web_view.h"
 
@@ -101,27 +103,32 @@ void CMainFrame::OnSiteSelChanged()
     view->UpdateStatusSummary();
 }
 
-void CMainFrame::SelectSiteAt(const wxPoint& point)
+bool CMainFrame::SelectSiteAt(const wxPoint& point)
 {
     int flags = 0;
     const wxTreeItemId item = m_pTreeView->HitTest(point, flags);
-    const bool onItem = item.IsOk() && (flags & wxTREE_HITTEST_ONITEM) != 0;
-    if (onItem) {
-        // Selecting a new item reports the change, which lists the site.
-        m_pTreeView->SelectItem(item);
-    } else if (m_pTreeView->GetSelection().IsOk()) {
-        // Clearing the selection reports nothing, so report it here.
-        m_pTreeView->Unselect();
-        OnSiteSelChanged();
-    }
+    if (!item.IsOk() || (flags & wxTREE_HITTEST_ONITEM) == 0)
+        return false;
+    // Selecting a new item reports the change, which lists the site.
+    m_pTreeView->SelectItem(item);
+    return true;
 }
 
 void CMainFrame::OnTreeRightClick(wxMouseEvent& event)
 {
-    SelectSiteAt(event.GetPosition());
+    // On empty space no site is chosen: the selection and the list stay as
+    // they are, and the menu's command acts on no site.
+    const bool onSite = SelectSiteAt(event.GetPosition());
     wxMenu menu;
     menu.Append(ID_DELETE_SITE, TEXT_DELETE_SITE);
-    PopupMenu(&menu, ScreenToClient(wxGetMousePosition()));
+    const int chosen = GetPopupMenuSelectionFromUser(menu, ScreenToClient(wxGetMousePosition()));
+    if (chosen != ID_DELETE_SITE)
+        return;
+    listview::CCacheListView* view = GetListView();
+    if (onSite)
+        view->DeleteSite();
+    else
+        listview::GetPrompts().MessageBox(view, "No web site is selected!", "", wxOK);
 }
 
 void CMainFrame::OnCharHook(wxKeyEvent& event)
@@ -172,6 +179,16 @@ void CMainFrame::BindCommands()
     // The focus stays where it is when the window is activated.
     Bind(wxEVT_SET_FOCUS, [](wxFocusEvent&) {});
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
+    // The summary is fitted to the status field, which changes with the
+    // window's width.
+    if (wxStatusBar* bar = GetStatusBar()) {
+        bar->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+            event.Skip();
+            listview::CCacheListView* view = GetListView();
+            if (view != nullptr && view->m_bInitialized)
+                view->UpdateStatusSummary();
+        });
+    }
 
     wxAcceleratorEntry keys[] = {
         {wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE},

@@ -40,8 +40,9 @@ public:
     // selected site's entries (none when nothing is selected).
     void OnSiteSelChanged();
     // A right click in the site tree: selects the item at the point (in the
-    // tree's client coordinates), or none.
-    void SelectSiteAt(const wxPoint& point);
+    // tree's client coordinates) and answers true; false, changing nothing,
+    // when no item is there.
+    bool SelectSiteAt(const wxPoint& point);
 
     // Keeps the progress control exactly over status field 4.
     void PlaceProgress();

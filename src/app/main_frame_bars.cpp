@@ -45,7 +45,7 @@ constexpr ButtonCommand kButtonCommands[kButtonCount] = {
 void CMainFrame::CreateMenu()
 {
     auto* file = new wxMenu;
-    file->Append(ID_APP_EXIT, "E&xit", PROMPT_EXIT);
+    file->Append(ID_APP_EXIT, "E&xit\tCtrl+Q", PROMPT_EXIT);
     auto* edit = new wxMenu;
     edit->Append(ID_CACHE_COPY, "&Copy", PROMPT_COPY);
     edit->AppendSeparator();

@@ -7,6 +7,7 @@
 #include "app/resource.h"
 #include "app/screenshot.h"
 #include "listview/cache_list_view.h"
+#include "listview/site_tree_ctrl.h"
 
 namespace trovana::app {
 
@@ -32,6 +33,17 @@ void ShowMainWindow(wxFrame& frame)
     frame.Centre(wxBOTH);
     frame.Show();
     frame.Update();
+    // The tree starts at its top, "All" in view, whatever the selection and
+    // the sorting scrolled it to while the window was hidden.
+    if (auto* main = dynamic_cast<CMainFrame*>(&frame); main != nullptr && main->m_pTreeView != nullptr) {
+        wxTreeItemIdValue cookie;
+        const wxTreeItemId all = main->m_pTreeView->GetFirstChild(main->m_pTreeView->GetTopLevel(), cookie);
+        if (all.IsOk())
+            main->m_pTreeView->ScrollTo(all);
+        // The summary is fitted to the status field now that it has its width.
+        if (listview::CCacheListView* view = main->GetListView(); view != nullptr && view->m_bInitialized)
+            view->UpdateStatusSummary();
+    }
 }
 
 bool CTrovanaApp::OnInit()

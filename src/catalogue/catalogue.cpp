@@ -47,8 +47,6 @@ void CCatalogue::AddEntry(const urlcache::CacheEntryInfo& info, int row)
 
 std::unique_ptr<urlcache::CacheEntryInfo> CCatalogue::LookupCacheEntry(std::string_view url)
 {
-    // The caller restores the cursor when it is done with the entry.
-    m_busy.SetWaitCursor();
     try {
         return m_cache.GetEntryInfo(url);
     } catch (const urlcache::UrlCacheError&) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include <wx/settings.h>
 #include <wx/utils.h>
 
 #include "listview/cache_list.h"
@@ -29,15 +30,21 @@ constexpr const char* kDescription[kCategoryCount] = {
 constexpr const char* kColumnHeading[ListRow::kColumnCount] = {"Url", "Access Time", "Hit Rate", "Size"};
 constexpr int kColumnKind[ListRow::kColumnCount] = {kSortText, kSortDateTime, kSortInteger, kSortInteger};
 constexpr int kImageSide = 16;
+// The widest text of the Access Time column, and the blank space that a
+// column keeps around its text.
+constexpr const char* kAccessTimeSample = "00/00/00 00:00:00";
+constexpr int kColumnMargin = 8;
 constexpr int kHitRateWidthAll = 60;
 constexpr int kHitRateWidthOthers = 80;
 }  // namespace
 
-std::array<int, ListRow::kColumnCount> ColumnWidths(int clientWidth)
+std::array<int, ListRow::kColumnCount> ColumnWidths(int clientWidth, int accessTimeWidth)
 {
     const int w = clientWidth - 6;
     auto share = [w](int part) { return std::max(0, w * part / 680); };
-    return {share(400), share(120), share(80), share(80)};
+    // A wider Access Time column takes its room from the Url column.
+    const int access = std::max(share(120), std::min(accessTimeWidth, w / 3));
+    return {std::max(0, share(400) - (access - share(120))), access, share(80), share(80)};
 }
 
 CCacheListView::CCacheListView(wxWindow* parent, wxWindowID id)
@@ -85,8 +92,11 @@ void CCacheListView::BindListEvents(CCacheList& list)
 {
     list.Bind(wxEVT_LIST_COL_CLICK, [this](wxListEvent& event) { OnColumnclickList(event.GetColumn()); });
     list.Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent&) { OnDblclkList(); });
+    // A key the view does not take goes on to the list, which moves its
+    // selection with it.
     list.Bind(wxEVT_LIST_KEY_DOWN, [this](wxListEvent& event) {
-        OnKeydownList(event.GetKeyCode(), wxGetKeyState(WXK_CONTROL));
+        if (!OnKeydownList(event.GetKeyCode(), wxGetKeyState(WXK_CONTROL)))
+            event.Skip();
     });
     list.Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent&) { OnRclickList(); });
     // A click anywhere in the rows, on a row or not, once the list has
@@ -194,7 +204,12 @@ void CCacheListView::LayoutControls()
     m_tabCategory->SetSize(0, 0, client.x, client.y);
     for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch})
         list->SetSize(display);
-    const auto widths = ColumnWidths(m_listAll->GetClientSize().x);
+    // The rows' vertical scroll bar takes its room inside the list's client
+    // area whenever the rows are longer than the list: the columns leave
+    // room for it always, so that the last column never runs under it.
+    const int scrollBar = wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, m_listAll);
+    const int accessTime = m_listAll->GetTextExtent(kAccessTimeSample).x + 2 * kColumnMargin;
+    const auto widths = ColumnWidths(m_listAll->GetClientSize().x - std::max(0, scrollBar), accessTime);
     for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch}) {
         for (int column = 0; column < list->GetColumnCount(); ++column)
             list->SetColumnWidth(column, widths[column]);

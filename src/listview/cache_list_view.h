@@ -50,8 +50,10 @@ inline constexpr int kSortText = 2;
 inline constexpr int kSortDateTime = 3;
 
 // Column widths for a list of the given client width: the columns share it
-// as 400 : 120 : 80 : 80, less 6 pixels of slack; never below 0.
-std::array<int, ListRow::kColumnCount> ColumnWidths(int clientWidth);
+// as 400 : 120 : 80 : 80, less 6 pixels of slack; never below 0. The Access
+// Time column is at least accessTimeWidth (so that its text is not cut), up
+// to a third of the width, taken from the Url column.
+std::array<int, ListRow::kColumnCount> ColumnWidths(int clientWidth, int accessTimeWidth = 0);
 
 class CCacheListView : public wxPanel {
 public:
@@ -97,7 +99,9 @@ public:
     // On the Images tab: the gallery of every listed picture in the preview.
     void MakeGallery();
     // Offered every key press of the main window first; true when the key
-    // is used up. keyCode is a wx key code (letters upper case).
+    // was one of the shortcuts (Ctrl+A, Ctrl+F, Delete, Ctrl+Page Down and
+    // Ctrl+Page Up for the next and previous tab) and is used up.
+    // keyCode is a wx key code (letters upper case).
     bool HandleListKey(int keyCode, bool bCtrlDown);
     // A column heading was clicked: sorts the active list by that column.
     void OnColumnclickList(int column);
@@ -147,9 +151,12 @@ private:
     void OnClickList();
     void OnDblclkList();
     void OnRclickList();
-    void OnKeydownList(int keyCode, bool bCtrlDown);
+    // True when the key was a shortcut and is used up.
+    bool OnKeydownList(int keyCode, bool bCtrlDown);
     // Copies the rows of one category out of the All list.
     void CopyCategoryRows(int category);
+    // Whether the keyboard focus is in one of the three lists.
+    bool HasListFocus() const;
 
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;

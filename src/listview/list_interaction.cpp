@@ -19,17 +19,49 @@ namespace trovana::listview {
 namespace {
 constexpr const char* kBlankPage = "about:blank";
 constexpr double kBytesPerMegabyte = 1048576.0;
+constexpr const char* kEllipsis = "...";
+// Room that the status field keeps beside its text.
+constexpr int kFieldSlack = 8;
 
 wxStatusBar* StatusBarOf(const wxWindow* window)
 {
     auto* frame = wxDynamicCast(wxGetTopLevelParent(const_cast<wxWindow*>(window)), wxFrame);
     return frame != nullptr ? frame->GetStatusBar() : nullptr;
 }
-}  // namespace
+// Each tab's list starts at its first row, wherever the list was scrolled
+// to when it was last shown.
+void ScrollToTop(CCacheList& list)
+{
+    if (list.GetItemCount() > 0)
+        list.EnsureVisible(0);
+}
 
+// The summary as it stands when it fits status field 0; otherwise the
+// description is shortened, so that the counts are always seen.
+wxString FitSummary(wxStatusBar& bar, const wxString& description, const wxString& counts)
+{
+    wxRect field;
+    // A hidden window's fields have no real width yet; it is fitted again
+    // when it is shown and whenever it is resized.
+    if (!bar.IsShownOnScreen() || !bar.GetFieldRect(0, field) || field.width <= 0)
+        return description + counts;
+    const int room = field.width - 2 * bar.GetBorderX() - kFieldSlack;
+    if (bar.GetTextExtent(description + counts).x <= room)
+        return description + counts;
+    wxString shown = description;
+    while (!shown.empty() && bar.GetTextExtent(shown + kEllipsis + counts).x > room) {
+        shown.RemoveLast();
+        shown.Trim();
+    }
+    return shown.empty() ? counts : shown + kEllipsis + counts;
+}
+}  // namespace
 
 void CCacheListView::ShowCategory()
 {
+    // A list that had the keyboard passes it on to the list shown now: a
+    // hidden window with the focus would take every key into nowhere.
+    const bool listHadFocus = HasListFocus();
     m_bGalleryShown = false;
     const int tab = m_tabCategory->GetCurSel();
     const bool siteSelected = m_pSelectedNode != &RootNode();
@@ -41,6 +73,9 @@ void CCacheListView::ShowCategory()
         m_listAll->Hide();
         m_listCategory->Hide();
         m_listSearch->Show();
+        ScrollToTop(*m_listSearch);
+        if (listHadFocus)
+            m_listSearch->SetFocus();
         blankPreview();
         return;
     }
@@ -62,6 +97,18 @@ void CCacheListView::ShowCategory()
     m_listAll->Show(showAll);
     m_listCategory->Show(!showAll);
     m_listSearch->Hide();
+    ScrollToTop(showAll ? *m_listAll : *m_listCategory);
+    if (listHadFocus)
+        (showAll ? m_listAll : m_listCategory)->SetFocus();
+}
+
+bool CCacheListView::HasListFocus() const
+{
+    for (const wxWindow* focus = FindFocus(); focus != nullptr; focus = focus->GetParent()) {
+        if (focus == m_listAll || focus == m_listCategory || focus == m_listSearch)
+            return true;
+    }
+    return false;
 }
 
 void CCacheListView::CopyCategoryRows(int category)
@@ -83,10 +130,10 @@ void CCacheListView::UpdateStatusSummary()
     else if (list == m_listCategory)
         total = m_pCatalogue->m_nListSize;
     const wxString description = tab >= 0 && tab < kCategoryCount ? m_strDescription[tab] : wxString();
-    const wxString text = description + wxString::Format(" (%d Items, %.2f M)   ", list->Rows().Count(),
-                                                         static_cast<double>(total) / kBytesPerMegabyte);
+    const wxString counts = wxString::Format(" (%d Items, %.2f M)   ", list->Rows().Count(),
+                                             static_cast<double>(total) / kBytesPerMegabyte);
     if (wxStatusBar* bar = StatusBarOf(this)) {
-        bar->SetStatusText(text, 0);
+        bar->SetStatusText(FitSummary(*bar, description, counts), 0);
         bar->Update();
     }
 }
@@ -126,23 +173,38 @@ void CCacheListView::OnProperties()
 
 bool CCacheListView::HandleListKey(int keyCode, bool bCtrlDown)
 {
+    // Only the program's shortcuts are taken: every other key, Ctrl
+    // combinations included, stays with the window that has the focus, so
+    // that the lists and the tree move their selection and the menus'
+    // accelerators work from every pane.
+    const bool selectAll = bCtrlDown && (keyCode == 'A' || keyCode == 'a');
+    const bool search = bCtrlDown && (keyCode == 'F' || keyCode == 'f');
+    const bool erase = !bCtrlDown && (keyCode == WXK_DELETE || keyCode == WXK_NUMPAD_DELETE);
+    // Ctrl+Page Down and Ctrl+Page Up change the tab, as in GTK's notebooks.
+    const int tabStep = !bCtrlDown ? 0
+                        : keyCode == WXK_PAGEDOWN || keyCode == WXK_NUMPAD_PAGEDOWN ? 1
+                        : keyCode == WXK_PAGEUP || keyCode == WXK_NUMPAD_PAGEUP     ? -1
+                                                                                    : 0;
+    if (tabStep != 0) {
+        const int count = m_tabCategory->GetItemCount();
+        m_tabCategory->SetCurSel((m_tabCategory->GetCurSel() + tabStep + count) % count);
+        OnSelchangeTab();
+        return true;
+    }
+    if (!selectAll && !search && !erase)
+        return false;
     CCacheList* list = GetActiveList();
     list->SetFocus();
-    if (bCtrlDown) {
-        if (keyCode == 'A' || keyCode == 'a') {
-            list->Rows().SelectAll(true);
-            list->RowsChanged();
-        } else if (keyCode == 'F' || keyCode == 'f') {
-            Search();
-        }
-        return true;
-    }
-    if (keyCode == WXK_DELETE || keyCode == WXK_NUMPAD_DELETE) {
+    if (selectAll) {
+        list->Rows().SelectAll(true);
+        list->RowsChanged();
+    } else if (search) {
+        Search();
+    } else {
         list->StoreSelection();
         DeleteSelected();
-        return true;
     }
-    return false;
+    return true;
 }
 
 void CCacheListView::RefreshCache()
@@ -197,9 +259,9 @@ void CCacheListView::OnRclickList()
     PopupMenu(&menu);
 }
 
-void CCacheListView::OnKeydownList(int keyCode, bool bCtrlDown)
+bool CCacheListView::OnKeydownList(int keyCode, bool bCtrlDown)
 {
-    HandleListKey(keyCode, bCtrlDown);
+    return HandleListKey(keyCode, bCtrlDown);
 }
 
 void CCacheListView::OnColumnclickList(int column)

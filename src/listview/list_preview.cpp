@@ -21,6 +21,7 @@ void CCacheListView::ShowPreview(const std::string& url)
 {
     if (m_pWebView == nullptr)
         return;
+    WaitCursorScope cursor(*m_pBusy);
     const auto info = m_pCatalogue->LookupCacheEntry(url);
     if (info == nullptr) {
         if (ToDisplayText(url) != m_pWebView->m_strCurrentSource)
@@ -79,7 +80,10 @@ std::string CCacheListView::ReadPreviewText(const std::string& name) const
 
 void CCacheListView::ShowProperties(const std::string& url)
 {
-    const auto info = m_pCatalogue->LookupCacheEntry(url);
+    const auto info = [&] {
+        WaitCursorScope cursor(*m_pBusy);
+        return m_pCatalogue->LookupCacheEntry(url);
+    }();
     if (info == nullptr) {
         GetPrompts().MessageBox(this, "No Information about the url", wxString(), wxOK);
         return;

@@ -2,10 +2,23 @@
 
 #include <wx/dirdlg.h>
 #include <wx/msgdlg.h>
+#include <wx/progdlg.h>
 
 namespace trovana::listview {
 
 namespace {
+
+class WxProgressWindow final : public ProgressWindow {
+public:
+    WxProgressWindow(wxWindow* parent, const wxString& title, int steps)
+        : m_dialog(title, "", steps, parent, wxPD_APP_MODAL | wxPD_AUTO_HIDE | wxPD_CAN_ABORT)
+    {
+    }
+    bool Update(int done) override { return m_dialog.Update(done); }
+
+private:
+    wxProgressDialog m_dialog;
+};
 
 class WxPrompts final : public Prompts {
 public:
@@ -29,12 +42,22 @@ public:
             return std::nullopt;
         return std::filesystem::path(dialog.GetPath().utf8_string());
     }
+
+    std::unique_ptr<ProgressWindow> StartProgress(wxWindow* parent, const wxString& title, int steps) override
+    {
+        return std::make_unique<WxProgressWindow>(parent, title, steps);
+    }
 };
 
 WxPrompts g_wxPrompts;
 Prompts* g_prompts = nullptr;
 
 }  // namespace
+
+std::unique_ptr<ProgressWindow> Prompts::StartProgress(wxWindow*, const wxString&, int)
+{
+    return nullptr;
+}
 
 Prompts& GetPrompts()
 {

@@ -6,11 +6,20 @@
 #include <wx/string.h>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 class wxWindow;
 
 namespace trovana::listview {
+
+// A progress window of a long task; it goes when destroyed.
+class ProgressWindow {
+public:
+    virtual ~ProgressWindow() = default;
+    // Shows how many steps are done; false once the user has cancelled.
+    virtual bool Update(int done) = 0;
+};
 
 // Which buttons and icon a message box shows (wx style bits: wxOK,
 // wxYES_NO, wxICON_QUESTION, wxICON_EXCLAMATION, ...).
@@ -24,6 +33,9 @@ public:
     // A folder chooser; none when the user cancels.
     virtual std::optional<std::filesystem::path> ChooseFolder(
         wxWindow* parent, const wxString& title, const std::filesystem::path& start) = 0;
+    // A modal progress window with a Cancel button for a task of `steps`
+    // steps; none (the task shows no progress) unless overridden.
+    virtual std::unique_ptr<ProgressWindow> StartProgress(wxWindow* parent, const wxString& title, int steps);
 };
 
 // The prompts in use; the wx dialogs unless SetPrompts installed others.

@@ -29,6 +29,11 @@ CTabStrip::CTabStrip(wxWindow* parent, wxWindowID id)
     SetFont(font);
     Bind(wxEVT_PAINT, &CTabStrip::OnPaint, this);
     Bind(wxEVT_LEFT_DOWN, &CTabStrip::OnLeftDown, this);
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        EnsureVisible(m_nCurSel);
+        Refresh();
+    });
 }
 
 void CTabStrip::SetImageList(wxImageList* images)
@@ -64,9 +69,20 @@ void CTabStrip::SetCurSel(int index)
     if (index < 0 || index >= GetItemCount())
         return;
     m_nCurSel = index;
+    EnsureVisible(index);
+    Refresh();
+}
+
+void CTabStrip::EnsureVisible(int index)
+{
+    if (index < 0 || index >= GetItemCount())
+        return;
     if (index < m_nFirstVisible)
         m_nFirstVisible = index;
-    Refresh();
+    // Tabs scroll out on the left until this one ends before the arrows.
+    const int limit = NeedsScrolling() ? ArrowRect(-1).x : GetClientSize().x;
+    while (m_nFirstVisible < index && GetItemRect(index).GetRight() >= limit)
+        ++m_nFirstVisible;
 }
 
 int CTabStrip::TabHeight() const

@@ -33,8 +33,11 @@ public:
 
     // The current tab, -1 when there is none.
     int GetCurSel() const { return m_nCurSel; }
-    // Makes a tab current without any notification.
+    // Makes a tab current without any notification, and scrolls the tabs
+    // so that it is in view.
     void SetCurSel(int index);
+    // Scrolls the tabs so that this one is in view.
+    void EnsureVisible(int index);
 
     // The display area, in this control's client coordinates, of a control
     // of the given size: below the row of tabs, inside the frame.

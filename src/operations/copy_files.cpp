@@ -66,6 +66,16 @@ fs::path DocumentsFolder()
     return DocumentsFolderFrom(text.str(), home);
 }
 
+fs::path ChooserStartFolder()
+{
+    std::error_code error;
+    for (const fs::path& folder : {DocumentsFolder(), EnvPath("HOME")}) {
+        if (!folder.empty() && folder.is_absolute() && fs::is_directory(folder, error))
+            return folder;
+    }
+    return "/";
+}
+
 size_t CopyFilesTo(const std::vector<fs::path>& sources, const fs::path& folder, const CopyDialogue& dialogue)
 {
     enum class ForAll { Ask, Replace, Keep } forAll = ForAll::Ask;

@@ -19,6 +19,11 @@ std::filesystem::path DocumentsFolderFrom(std::string_view userDirs, const std::
 // ~/.config/user-dirs.dirs.
 std::filesystem::path DocumentsFolder();
 
+// Where the folder chooser opens: the documents folder when it exists, else
+// the home folder, else the root. A chooser told a missing folder opens at
+// GTK's "Recent", where a typed path cannot be confirmed.
+std::filesystem::path ChooserStartFolder();
+
 // What the copy asks and reports, so that it can run without windows.
 struct CopyDialogue {
     // Whether to replace the existing file; when asked, also whether the

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include <wx/msgdlg.h>
-#include <wx/progdlg.h>
 
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
@@ -32,6 +31,29 @@ bool IsLongCopy(const std::vector<std::filesystem::path>& sources)
     return bytes > kLongCopyBytes;
 }
 
+// One account of the whole copy: what was copied, what had no file, and
+// each file that could not be copied with the reason.
+wxString CopySummary(size_t copied, const std::filesystem::path& folder, int withoutFile,
+                     const std::vector<wxString>& failures, bool cancelled)
+{
+    constexpr size_t kMaxFailureLines = 8;
+    wxString text = wxString::Format("%zu file%s copied to ", copied, copied == 1 ? "" : "s") +
+                    wxString::FromUTF8(folder.string()) + ".";
+    if (cancelled)
+        text += "\nThe copy was cancelled.";
+    if (withoutFile > 0)
+        text += wxString::Format("\n%d selected item%s no cached file.", withoutFile,
+                                 withoutFile == 1 ? " has" : "s have");
+    if (!failures.empty()) {
+        text += wxString::Format("\n%zu file%s could not be copied:", failures.size(), failures.size() == 1 ? "" : "s");
+        for (size_t i = 0; i < failures.size() && i < kMaxFailureLines; ++i)
+            text += "\n" + failures[i];
+        if (failures.size() > kMaxFailureLines)
+            text += wxString::Format("\n(and %zu more)", failures.size() - kMaxFailureLines);
+    }
+    return text;
+}
+
 }  // namespace
 
 void CCacheListView::CopySelected()
@@ -40,17 +62,21 @@ void CCacheListView::CopySelected()
     if (list == nullptr)
         return;
     const RowStore& rows = list->Rows();
-    const auto folder = GetPrompts().ChooseFolder(this, "Select destination folder", operations::DocumentsFolder());
+    const auto folder = GetPrompts().ChooseFolder(this, "Select destination folder", operations::ChooserStartFolder());
     if (!folder)
         return;
     std::vector<std::filesystem::path> sources;
-    for (int row = rows.NextSelected(); row != -1; row = rows.NextSelected(row)) {
-        const auto info = Catalogue().LookupCacheEntry(rows.Text(row, catalogue::kColumnUrl));
-        if (info != nullptr && !info->localFileName.empty())
-            sources.emplace_back(info->localFileName);
+    int withoutFile = 0;
+    {
+        WaitCursorScope cursor(Busy());
+        for (int row = rows.NextSelected(); row != -1; row = rows.NextSelected(row)) {
+            const auto info = Catalogue().LookupCacheEntry(rows.Text(row, catalogue::kColumnUrl));
+            if (info != nullptr && !info->localFileName.empty())
+                sources.emplace_back(info->localFileName);
+            else
+                ++withoutFile;
+        }
     }
-    if (sources.empty())
-        return;
 
     Prompts& prompts = GetPrompts();
     operations::CopyDialogue dialogue;
@@ -63,17 +89,24 @@ void CCacheListView::CopySelected()
         return prompts.MessageBox(this, "Give the same answer for every other file that already exists?",
                                   kProgressTitle, wxYES_NO | wxICON_QUESTION) == wxID_YES;
     };
+    std::vector<wxString> failures;
     dialogue.reportFailure = [&](const std::filesystem::path& source, const std::string& reason) {
-        prompts.MessageBox(this, "Cannot copy " + wxString::FromUTF8(source.string()) + ": " + wxString::FromUTF8(reason),
-                           kProgressTitle, wxOK | wxICON_EXCLAMATION);
+        failures.push_back(wxString::FromUTF8(source.filename().string()) + ": " + wxString::FromUTF8(reason));
     };
-    std::unique_ptr<wxProgressDialog> progress;
-    if (IsLongCopy(sources)) {
-        progress = std::make_unique<wxProgressDialog>(kProgressTitle, "", static_cast<int>(sources.size()), this,
-                                                      wxPD_APP_MODAL | wxPD_AUTO_HIDE | wxPD_CAN_ABORT);
-        dialogue.progress = [&](size_t done) { return progress->Update(static_cast<int>(done)); };
+    std::unique_ptr<ProgressWindow> progress;
+    bool cancelled = false;
+    if (IsLongCopy(sources))
+        progress = prompts.StartProgress(this, kProgressTitle, static_cast<int>(sources.size()));
+    if (progress) {
+        dialogue.progress = [&](size_t done) {
+            cancelled = !progress->Update(static_cast<int>(done));
+            return !cancelled;
+        };
     }
-    operations::CopyFilesTo(sources, *folder, dialogue);
+    const size_t copied = sources.empty() ? 0 : operations::CopyFilesTo(sources, *folder, dialogue);
+    progress.reset();
+    prompts.MessageBox(this, CopySummary(copied, *folder, withoutFile, failures, cancelled), kProgressTitle,
+                       failures.empty() ? wxOK | wxICON_INFORMATION : wxOK | wxICON_EXCLAMATION);
 }
 
 }  // namespace trovana::listview

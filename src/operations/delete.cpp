@@ -4,8 +4,6 @@
 
 #include <wx/msgdlg.h>
 
-#include "classify.h"
-#include "key_path.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
 #include "listview/prompts.h"
@@ -39,26 +37,24 @@ void CCacheListView::DeleteSelected()
     for (int row = rows.NextSelected(); row != -1; row = rows.NextSelected(row))
         urls.push_back(rows.Text(row, catalogue::kColumnUrl));
 
+    operations::DeletionReport report(operations::EntryWording::Item);
     std::vector<std::string> deleted;
     for (const std::string& url : urls) {
         const urlcache::CacheResult result = Cache().DeleteEntry(url);
         if (!result.ok()) {
-            GetPrompts().MessageBox(this, operations::DeleteFailureText(result.code, operations::EntryWording::Item),
-                                    "Cannot Delete " + ToDisplayText(url), wxOK);
+            report.Add(url, result, operations::IsMarkedPending(Cache(), url, result));
             continue;
         }
         deleted.push_back(url);
         if (m_pSelectedNode != nullptr) {
-            // A row of the All or search list may lie outside the selected
-            // site: the leaf is looked for from the root, along its key path.
-            const int category = url.starts_with("Cookie:") ? catalogue::kCategoryCookies : catalogue::kCategoryAll;
-            RootNode().RemoveUrlAt(catalogue::CutKeyPath(url, category), url);
+            operations::RemoveEntryLeaf(*this, url);
             operations::PruneSiteTree(*this);
         }
     }
     if (!deleted.empty())
         operations::RemoveListRows(*this, deleted);
     operations::AfterDeletion(*this);
+    operations::ShowDeletionReport(*this, report, urls.size());
 }
 
 void CCacheListView::DeleteAll(bool bAsk)
@@ -67,6 +63,7 @@ void CCacheListView::DeleteAll(bool bAsk)
         return;
     const RowStore& all = Catalogue().m_listAll;
     const int count = all.Count();
+    operations::DeletionReport report(operations::EntryWording::Item);
     {
         operations::RowProgress progress(Busy());
         // Deleted in batches, each of which writes a container once.
@@ -75,7 +72,7 @@ void CCacheListView::DeleteAll(bool bAsk)
             std::vector<std::string> urls;
             for (int row = first; row < std::min(count, first + step); ++row)
                 urls.push_back(all.Text(row, catalogue::kColumnUrl));
-            Cache().DeleteEntries(urls);
+            report.AddAll(Cache(), urls, Cache().DeleteEntries(urls));
             progress.Sink()(first * 100 / count);
         }
     }
@@ -90,20 +87,24 @@ void CCacheListView::DeleteAll(bool bAsk)
     Catalogue().m_nSearchSize = 0;
     Catalogue().m_nListSize = 0;
     Catalogue().m_nTotalSize = 0;
+    // The scan lists every entry that is still in the cache.
     RefreshCache();
+    operations::ShowDeletionReport(*this, report, static_cast<size_t>(count));
 }
 
 void CCacheListView::DeleteSite()
 {
     const wxTreeItemId item = m_pSiteTree != nullptr ? m_pSiteTree->GetSelection() : wxTreeItemId();
-    if (!item.IsOk()) {
+    catalogue::CNode* node = m_pSiteTree != nullptr ? m_pSiteTree->GetItemNode(item) : nullptr;
+    // Only a host, a directory or "All" is a site: never the tree's hidden
+    // top or an item without its node.
+    if (node == nullptr || item == m_pSiteTree->GetTopLevel()) {
         GetPrompts().MessageBox(this, "No web site is selected!", "", wxOK);
         return;
     }
     const wxString name = m_pSiteTree->GetItemText(item);
     if (!AskYes(this, "Delete Cache Items Of " + name + " ?"))
         return;
-    catalogue::CNode* node = m_pSiteTree->GetItemNode(item);
     const wxTreeItemId parentItem = m_pSiteTree->GetItemParent(item);
     catalogue::CNode* parent = m_pSiteTree->GetItemNode(parentItem);
     if (parent == nullptr) {
@@ -111,20 +112,34 @@ void CCacheListView::DeleteSite()
         DeleteAll(false);
         return;
     }
-    const std::vector<std::string> deleted = operations::DeleteNodeEntries(*this, node);
-    // The site leaves the model first, so that the parent, selected in its
-    // place, no longer lists it; its item goes last.
-    for (const auto& [key, child] : parent->m_children) {
-        if (child.get() == node) {
-            parent->RemoveChild(std::string(key));
-            break;
+    operations::DeletionReport report(operations::EntryWording::File);
+    std::vector<std::string> urls;
+    node->CollectUrls(urls);
+    const size_t attempted = urls.size();
+    const std::vector<std::string> gone = operations::DeleteUrls(*this, urls, report);
+    for (const std::string& url : gone)
+        operations::RemoveEntryLeaf(*this, url);
+    if (!node->HasEntries()) {
+        // The site leaves the model first, so that the parent, selected in
+        // its place, no longer lists it; its item goes last.
+        for (const auto& [key, child] : parent->m_children) {
+            if (child.get() == node) {
+                parent->RemoveChild(std::string(key));
+                break;
+            }
         }
+        m_pSiteTree->SelectItem(parentItem);
+        m_pSelectedNode = parent;
+        m_pSiteTree->Delete(item);
+    } else {
+        // The site stays with the entries that are still in the cache.
+        operations::PruneEmptyBelow(*this, *node);
+        m_pSelectedNode = node;
+        ShowCategory();
     }
-    m_pSiteTree->SelectItem(parentItem);
-    m_pSelectedNode = parent;
-    m_pSiteTree->Delete(item);
-    operations::RemoveListRows(*this, deleted);
+    operations::RemoveListRows(*this, gone);
     UpdateStatusSummary();
+    operations::ShowDeletionReport(*this, report, attempted);
 }
 
 }  // namespace trovana::listview

@@ -4,6 +4,8 @@
 
 #include <wx/msgdlg.h>
 
+#include "classify.h"
+#include "key_path.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
 #include "listview/prompts.h"
@@ -44,16 +46,6 @@ void DeleteTreeItem(CCacheListView& view, const wxTreeItemId& item, const wxTree
 }
 
 }  // namespace
-
-wxString DeleteFailureText(uint32_t code, EntryWording wording)
-{
-    const wxString subject = wording == EntryWording::Item ? "The item" : "The file";
-    if (code == urlcache::ERROR_ACCESS_DENIED)
-        return subject + " is locked or in use. The item will be marked and will be deleted when the file is unlocked";
-    if (code == urlcache::ERROR_FILE_NOT_FOUND)
-        return subject + " is not in the cache";
-    return {};
-}
 
 int64_t RemoveRowsOf(RowStore& rows, const std::vector<std::string>& urls)
 {
@@ -115,21 +107,46 @@ void PruneSiteTree(CCacheListView& view)
     }
 }
 
-std::vector<std::string> DeleteNodeEntries(CCacheListView& view, const catalogue::CNode* node)
+std::vector<std::string> DeleteUrls(CCacheListView& view, const std::vector<std::string>& urls,
+                                           DeletionReport& report)
 {
-    std::vector<std::string> urls;
-    node->CollectUrls(urls);
-    std::vector<std::string> deleted;
+    std::vector<std::string> gone;
     for (const std::string& url : urls) {
         const urlcache::CacheResult result = view.Cache().DeleteEntry(url);
-        if (result.ok()) {
-            deleted.push_back(url);
-            continue;
-        }
-        listview::GetPrompts().MessageBox(&view, DeleteFailureText(result.code, EntryWording::File),
-                                          "Cannot Delete " + listview::ToDisplayText(url), wxOK);
+        report.Add(url, result, IsMarkedPending(view.Cache(), url, result));
+        if (result.ok() || result.code == urlcache::ERROR_FILE_NOT_FOUND)
+            gone.push_back(url);
     }
-    return deleted;
+    return gone;
+}
+
+void RemoveEntryLeaf(CCacheListView& view, const std::string& url)
+{
+    const int category = url.starts_with("Cookie:") ? catalogue::kCategoryCookies : catalogue::kCategoryAll;
+    view.RootNode().RemoveUrlAt(catalogue::CutKeyPath(url, category), url);
+}
+
+void PruneEmptyBelow(CCacheListView& view, catalogue::CNode& node)
+{
+    std::vector<catalogue::CNode*> empty;
+    for (auto& [key, child] : node.m_children) {
+        if (child->m_bLeaf)
+            continue;
+        PruneEmptyBelow(view, *child);
+        if (!child->HasEntries())
+            empty.push_back(child.get());
+    }
+    for (catalogue::CNode* child : empty) {
+        if (child->m_hItem != nullptr && view.m_pSiteTree != nullptr && node.m_hItem != nullptr)
+            DeleteTreeItem(view, wxTreeItemId(child->m_hItem), wxTreeItemId(node.m_hItem), &node);
+        node.RemoveChildNode(child);
+    }
+}
+
+void ShowDeletionReport(CCacheListView& view, const DeletionReport& report, size_t attempted)
+{
+    if (!report.Empty())
+        listview::GetPrompts().MessageBox(&view, report.Text(attempted), report.Caption(), wxOK | wxICON_EXCLAMATION);
 }
 
 void AfterDeletion(CCacheListView& view)

@@ -1,6 +1,6 @@
 // Helpers of the deletions: the rows of deleted entries leave every list,
 // the site tree loses what the deletions emptied, and a failed deletion is
-// reported in the user's words.
+// reported once, in the user's words.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 
 #include <wx/string.h>
 
+#include "operations/deletion_report.h"
 #include "rowstore.h"
 
 namespace trovana::catalogue {
@@ -19,13 +20,6 @@ class CCacheListView;
 }
 
 namespace trovana::operations {
-
-// How a failed deletion names the entry: "The item ..." for selected rows,
-// "The file ..." for the entries of a site.
-enum class EntryWording { Item, File };
-
-// The reason shown for a WinINet error code; empty for codes without one.
-wxString DeleteFailureText(uint32_t code, EntryWording wording);
 
 // Deletes every row whose URL is one of urls (exactly, byte for byte) and
 // returns the sum of their sizes.
@@ -39,9 +33,21 @@ void RemoveListRows(listview::CCacheListView& view, const std::vector<std::strin
 // from the selected node up to the first node that still holds entries.
 void PruneSiteTree(listview::CCacheListView& view);
 
-// Deletes the entries below node, reporting each failure; returns the URLs
-// that were deleted.
-std::vector<std::string> DeleteNodeEntries(listview::CCacheListView& view, const catalogue::CNode* node);
+// Deletes the entries of urls, noting each failure in report; returns the
+// URLs that are no longer in the cache (deleted, or gone before).
+std::vector<std::string> DeleteUrls(listview::CCacheListView& view, const std::vector<std::string>& urls,
+                                           DeletionReport& report);
+
+// Takes the leaf of a deleted entry out of the site tree model, found from
+// the root along its key path (a row may lie outside the selected site).
+void RemoveEntryLeaf(listview::CCacheListView& view, const std::string& url);
+
+// Removes the directories below node that hold no entries any more, with
+// their tree items.
+void PruneEmptyBelow(listview::CCacheListView& view, catalogue::CNode& node);
+
+// Tells the user once what could not be deleted, if anything.
+void ShowDeletionReport(listview::CCacheListView& view, const DeletionReport& report, size_t attempted);
 
 // Shows the gallery or a blank preview, and the status summary, after entries went.
 void AfterDeletion(listview::CCacheListView& view);

@@ -8,15 +8,7 @@ trovana=$1
 make_cache=$2
 output=$3
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-work=$(mktemp -d)
-pid=""
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/window_script.sh"
 
 "$make_cache" "$work/prefix"
 unset TROVANA_PROFILE
@@ -27,14 +19,7 @@ rm -f "$TROVANA_SCREENSHOT"
 "$trovana" &
 pid=$!
 
-window=""
-for _ in $(seq 200); do
-    window=$(xdotool search --onlyvisible --name '^Trovana 1\.10$' 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && break
-    kill -0 "$pid" 2>/dev/null || fail "the program ended before showing its window"
-    sleep 0.1
-done
-[ -n "$window" ] || fail "no window titled 'Trovana 1.10'"
+window=$(wait_window '^Trovana 1\.10$') || fail "no window titled 'Trovana 1.10'"
 [ "$(xdotool getwindowname "$window")" = "Trovana 1.10" ] || fail "title"
 xdotool getwindowgeometry "$window" | grep -q "Geometry: 800x600" ||
     fail "size: $(xdotool getwindowgeometry "$window")"
@@ -53,14 +38,5 @@ xdotool windowfocus --sync "$window"
 xdotool key --clearmodifiers alt+f
 sleep 0.5
 xdotool key --clearmodifiers x
-# The closing animation takes most of a second before the window closes.
-for _ in $(seq 200); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "File > Exit did not close the window"
-status=0
-wait "$pid" || status=$?
-pid=""
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+wait_exit "File > Exit"
 echo "end-to-end: window shown, pictured and closed"

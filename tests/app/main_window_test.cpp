@@ -152,29 +152,6 @@ TEST_F(WindowTest, StartUpSelectsAllInTheTreeAndShowsTheAllList)
     EXPECT_EQ(View().GetActiveList(), View().m_listAll);
 }
 
-TEST_F(WindowTest, RightClickSelectsTheSiteUnderTheMouseOrNone)
-{
-    StartWindow();
-    listview::CSiteTree* tree = m_pFrame->m_pTreeView;
-    catalogue::CNode* beta = NodeAt({"Beta.org"});
-    ASSERT_NE(beta, nullptr);
-    wxRect itemRect;
-    ASSERT_TRUE(tree->GetBoundingRect(wxTreeItemId(beta->m_hItem), itemRect, true));
-
-    m_pFrame->SelectSiteAt(itemRect.GetPosition() + wxPoint(2, itemRect.height / 2));
-    EXPECT_EQ(View().m_pSelectedNode, beta);
-    EXPECT_EQ(View().GetActiveList(), View().m_listCategory);
-
-    // Empty space below the items: no site is selected, nothing breaks.
-    m_pFrame->SelectSiteAt(wxPoint(5, tree->GetClientSize().y - 5));
-    EXPECT_FALSE(tree->GetSelection().IsOk());
-    EXPECT_EQ(View().m_pSelectedNode, nullptr);
-    EXPECT_EQ(View().GetActiveList(), View().m_listCategory);
-    // A second click on empty space changes nothing further.
-    m_pFrame->SelectSiteAt(wxPoint(5, tree->GetClientSize().y - 5));
-    EXPECT_EQ(View().m_pSelectedNode, nullptr);
-}
-
 TEST_F(WindowTest, WaitWindowShowsTheLatestTextAndEndsHidden)
 {
     StartWindow();

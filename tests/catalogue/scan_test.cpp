@@ -241,7 +241,7 @@ TEST_F(ScanTest, LookupReadsTheEntryAfreshOrAnswersNull)
     EXPECT_EQ(info->sourceUrlName, "http://host/page");
     EXPECT_TRUE(fs::exists(info->localFileName));
     EXPECT_EQ(info->headerInfo, "Content-Type: text/plain\r\n");
-    EXPECT_EQ(m_busy.events, std::vector<std::string>{"wait"});
+    EXPECT_TRUE(m_busy.events.empty()) << "the cursor is the caller's";
 
     EXPECT_EQ(m_catalogue.LookupCacheEntry("http://host/PAGE"), nullptr);
     ASSERT_TRUE(m_cache.DeleteEntry("http://host/page").ok());

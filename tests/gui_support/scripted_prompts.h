@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,14 +42,40 @@ public:
         return m_folder;
     }
 
+    // A progress window that records the steps and cancels after
+    // m_cancelAfter of them (never when negative).
+    std::unique_ptr<listview::ProgressWindow> StartProgress(wxWindow*, const wxString& title, int steps) override
+    {
+        m_progressTitle = title.utf8_string();
+        m_progressSteps = steps;
+        return std::make_unique<Progress>(*this);
+    }
+
     // Answers to Yes/No questions in order; No when they run out.
     std::deque<int> m_answers;
     std::optional<std::filesystem::path> m_folder;
     std::vector<Asked> m_asked;
     std::string m_folderTitle;
     std::filesystem::path m_folderStart;
+    std::string m_progressTitle;
+    int m_progressSteps = 0;
+    int m_cancelAfter = -1;
+    std::vector<int> m_progressDone;
 
 private:
+    class Progress final : public listview::ProgressWindow {
+    public:
+        explicit Progress(ScriptedPrompts& prompts) : m_prompts(prompts) {}
+        bool Update(int done) override
+        {
+            m_prompts.m_progressDone.push_back(done);
+            return m_prompts.m_cancelAfter < 0 || done < m_prompts.m_cancelAfter;
+        }
+
+    private:
+        ScriptedPrompts& m_prompts;
+    };
+
     listview::Prompts* m_previous;
 };
 

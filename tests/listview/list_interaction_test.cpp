@@ -24,6 +24,18 @@ std::string Summary(const wxString& description, int count, int64_t bytes)
     return (description + wxString::Format(" (%d Items, %.2f M)   ", count, bytes / 1048576.0)).utf8_string();
 }
 
+// The summary as shown: the whole text, or its description shortened with
+// "..." where the counts would not fit the status field otherwise.
+bool ShowsSummary(const std::string& shown, const std::string& full)
+{
+    if (shown == full)
+        return true;
+    const size_t counts = full.rfind(" (");
+    const size_t dots = shown.rfind("...");
+    return dots != std::string::npos && counts != std::string::npos && shown.substr(dots + 3) == full.substr(counts) &&
+           full.starts_with(shown.substr(0, dots));
+}
+
 class InteractionTest : public WindowTest {
 protected:
     std::string StatusText() { return m_pFrame->GetStatusBar()->GetStatusText(0).utf8_string(); }
@@ -74,7 +86,7 @@ TEST_F(InteractionTest, EachTabListsItsRowsOfTheAllListInOrder)
         }
         EXPECT_EQ(view.Catalogue().m_nListSize, bytes);
         EXPECT_TRUE(view.m_listCategory->IsShown() && !view.m_listAll->IsShown() && !view.m_listSearch->IsShown());
-        EXPECT_EQ(StatusText(), Summary(view.m_strDescription[tab], rows.Count(), bytes));
+        EXPECT_TRUE(ShowsSummary(StatusText(), Summary(view.m_strDescription[tab], rows.Count(), bytes))) << StatusText();
     }
     ChooseTab(2);
     EXPECT_EQ(Urls(view.m_listCategory->Rows()),
@@ -101,9 +113,9 @@ TEST_F(InteractionTest, ASiteListsItsEntriesOnEveryTab)
     EXPECT_EQ(view.m_listCategory->Rows().Count(), 2);
     EXPECT_EQ(StatusText(), Summary("Image files", 2, 5000));
     ChooseTab(4);
-    EXPECT_EQ(StatusText(), "Cookies - files created by web sites that store information on your computer (1 Items, 0.00 M)   ");
+    EXPECT_TRUE(ShowsSummary(StatusText(), "Cookies - files created by web sites that store information on your computer (1 Items, 0.00 M)   "));
     SelectSite(NodeAt({"gamma.com"}));
-    EXPECT_EQ(StatusText(), "Cookies - files created by web sites that store information on your computer (0 Items, 0.00 M)   ");
+    EXPECT_TRUE(ShowsSummary(StatusText(), "Cookies - files created by web sites that store information on your computer (0 Items, 0.00 M)   "));
 }
 
 TEST_F(InteractionTest, TheEmptySearchListAndAnEmptyCache)
@@ -147,8 +159,8 @@ TEST_F(InteractionTest, KeysActOnTheActiveListWhereverTheFocusIs)
 
     // Delete asks about the selected rows; answered No, nothing changes.
     ScriptedPrompts prompts;
-    EXPECT_TRUE(view.HandleListKey(WXK_DELETE, true)) << "swallowed with Ctrl held";
-    EXPECT_TRUE(view.HandleListKey('Q', true));
+    EXPECT_FALSE(view.HandleListKey(WXK_DELETE, true)) << "not a shortcut with Ctrl held";
+    EXPECT_FALSE(view.HandleListKey('Q', true)) << "left to the menu's accelerator";
     EXPECT_TRUE(prompts.m_asked.empty());
     EXPECT_TRUE(view.HandleListKey(WXK_DELETE, false));
     ASSERT_EQ(prompts.m_asked.size(), 1u);

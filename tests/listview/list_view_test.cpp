@@ -5,6 +5,7 @@
 #include <map>
 
 #include <wx/imaglist.h>
+#include <wx/settings.h>
 
 #include "listview/cache_list.h"
 #include "listview/site_tree_ctrl.h"
@@ -57,6 +58,10 @@ TEST(ColumnWidths, ShareTheClientWidthLessSlack)
     EXPECT_EQ(listview::ColumnWidths(100), (Widths{55, 16, 11, 11}));
     // Narrower than the slack: no negative widths (which would mean "fit").
     EXPECT_EQ(listview::ColumnWidths(3), (Widths{0, 0, 0, 0}));
+    // A date wider than its share widens Access Time at the Url's cost, up
+    // to a third of the width.
+    EXPECT_EQ(listview::ColumnWidths(346, 100), (Widths{160, 100, 40, 40}));
+    EXPECT_EQ(listview::ColumnWidths(346, 300), (Widths{147, 113, 40, 40}));
 }
 
 TEST_F(WindowTest, TabsReportOnlyTheUsersChoice)
@@ -176,15 +181,23 @@ TEST_F(WindowTest, ResizeLaysOutTheListsAndTheirColumns)
 {
     StartWindow();
     listview::CCacheListView& view = View();
-    // Size the view so that the lists get a client width of 686, then 346.
+    const int scrollBar = wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, view.m_listAll);
+    const int dateWidth = view.m_listAll->GetTextExtent("12/31/99 23:59:59").x;
     const int chrome = view.GetClientSize().x - view.m_listAll->GetClientSize().x;
-    for (const auto& [clientWidth, expected] : std::map<int, std::vector<int>>{
-             {686, {400, 120, 80, 80}}, {346, {200, 60, 40, 40}}}) {
+    for (const int clientWidth : {686, 346}) {
         view.SetSize(clientWidth + chrome, 300);
         ProcessEvents();
         ASSERT_EQ(view.m_listAll->GetClientSize().x, clientWidth);
+        const std::vector<int> widths = ColumnWidthsOf(*view.m_listAll);
+        ASSERT_EQ(widths.size(), 4u);
+        // The columns end before the rows' scroll bar; the Access Time column
+        // holds a date; Hit Rate and Size share alike.
+        EXPECT_LE(widths[0] + widths[1] + widths[2] + widths[3], clientWidth - scrollBar);
+        EXPECT_GE(widths[1], std::min(dateWidth, (clientWidth - scrollBar - 6) / 3));
+        EXPECT_EQ(widths[2], widths[3]);
+        EXPECT_GT(widths[0], widths[1]) << "the Url column stays the widest";
         for (CCacheList* list : {view.m_listAll, view.m_listCategory, view.m_listSearch}) {
-            EXPECT_EQ(ColumnWidthsOf(*list), expected);
+            EXPECT_EQ(ColumnWidthsOf(*list), widths);
             EXPECT_EQ(list->GetRect(), view.m_listAll->GetRect()) << "the lists lie on one another";
         }
     }

@@ -42,16 +42,33 @@ const std::string kIndex = "http://www.example.com/index.htm";
 const std::string kLogo = "http://www.example.com/img/logo.gif";
 const std::string kVisited = "Visited: user@http://gamma.com/page.htm";
 
-TEST_F(CopyTest, CopiesTheFilesOfTheSelectedRowsOnly)
+TEST_F(CopyTest, CopiesTheFilesOfTheSelectedRowsOnlyAndSaysWhatBecameOfEach)
 {
     SelectRows(*View().m_listAll, {kIndex, kVisited, kLogo});
     View().CopySelected();
     EXPECT_EQ(m_prompts.m_folderTitle, "Select destination folder");
-    EXPECT_EQ(m_prompts.m_folderStart, operations::DocumentsFolder());
-    EXPECT_TRUE(m_prompts.m_asked.empty());
+    EXPECT_TRUE(fs::is_directory(m_prompts.m_folderStart)) << "never a folder that GTK cannot open";
     EXPECT_EQ(Copied(), (std::set<std::string>{LocalFile(kIndex).filename().string(),
                                                LocalFile(kLogo).filename().string()}));
     EXPECT_EQ(fs::file_size(m_out / LocalFile(kLogo).filename()), 2000u);
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u) << "one summary at the end";
+    EXPECT_EQ(m_prompts.m_asked[0].text,
+              "2 files copied to " + m_out.string() + ".\n1 selected item has no cached file.");
+
+    // A cached file that went from the disk is a failure with its reason;
+    // the others are still copied.
+    fs::remove_all(m_out);
+    fs::create_directories(m_out);
+    fs::remove(LocalFile(kIndex));
+    m_prompts.m_asked.clear();
+    View().CopySelected();
+    EXPECT_EQ(Copied(), std::set<std::string>{LocalFile(kLogo).filename().string()});
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    const std::string& summary = m_prompts.m_asked[0].text;
+    EXPECT_NE(summary.find("1 file copied"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("1 file could not be copied:\n" + LocalFile(kIndex).filename().string() + ": "),
+              std::string::npos)
+        << summary;
 }
 
 TEST_F(CopyTest, NothingSelectedOrCancelCopiesNothing)
@@ -67,6 +84,29 @@ TEST_F(CopyTest, NothingSelectedOrCancelCopiesNothing)
     EXPECT_TRUE(Copied().empty());
 }
 
+TEST_F(CopyTest, ALongCopyShowsProgressAndCanBeCancelled)
+{
+    // More than 20 files make a long copy; the user cancels after the fifth.
+    std::vector<urlcache::NewCacheEntry> entries;
+    std::vector<std::string> urls;
+    for (int i = 0; i < 25; ++i) {
+        urls.push_back("http://long.example/f" + std::to_string(i) + ".htm");
+        entries.push_back(Entry(urls.back(), 10));
+    }
+    m_cache.Add(entries);
+    View().RefreshCache();
+    SelectRows(*View().m_listAll, urls);
+    m_prompts.m_cancelAfter = 5;
+    View().CopySelected();
+    EXPECT_EQ(m_prompts.m_progressTitle, "Copying Files...");
+    EXPECT_EQ(m_prompts.m_progressSteps, 25);
+    EXPECT_EQ(m_prompts.m_progressDone.back(), 5);
+    EXPECT_EQ(Copied().size(), 5u);
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    EXPECT_NE(m_prompts.m_asked[0].text.find("5 files copied"), std::string::npos);
+    EXPECT_NE(m_prompts.m_asked[0].text.find("The copy was cancelled."), std::string::npos);
+}
+
 TEST_F(CopyTest, AnExistingNameIsAskedAbout)
 {
     const fs::path existing = m_out / LocalFile(kLogo).filename();
@@ -74,7 +114,7 @@ TEST_F(CopyTest, AnExistingNameIsAskedAbout)
     SelectRows(*View().m_listAll, {kLogo});
     m_prompts.m_answers = {wxID_NO};
     View().CopySelected();
-    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    ASSERT_EQ(m_prompts.m_asked.size(), 2u) << "the question and the summary";
     EXPECT_NE(m_prompts.m_asked[0].text.find("already exists"), std::string::npos);
     EXPECT_EQ(fs::file_size(existing), 4u) << "kept";
 

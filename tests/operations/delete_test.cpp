@@ -72,6 +72,21 @@ TEST_F(DeleteTest, AnEntryNoLongerCachedIsReported)
     EXPECT_EQ(m_prompts.m_asked[1].text, "The item is not in the cache");
     EXPECT_EQ(m_prompts.m_asked[1].caption, "Cannot Delete " + kApp);
     EXPECT_TRUE(Lists(View().m_listAll->Rows(), kApp)) << "a failed deletion keeps its row";
+
+    // Several failures: one box at the end, each reason once with its count.
+    urlcache::UrlCache(m_cache.Location()).DeleteEntry(kReadme);
+    SelectRows(*View().m_listAll, {kApp, kLocked, kReadme, kOther});
+    m_prompts.m_asked.clear();
+    m_prompts.m_answers = {wxID_YES};
+    View().DeleteSelected();
+    ASSERT_EQ(m_prompts.m_asked.size(), 2u);
+    EXPECT_EQ(m_prompts.m_asked[1].caption, "Cannot Delete 3 Items");
+    const std::string& text = m_prompts.m_asked[1].text;
+    EXPECT_TRUE(text.starts_with("3 of 4 items could not be deleted:\n\n")) << text;
+    EXPECT_NE(text.find("\nnot in the cache (2 items)"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nlocked or in use: marked, to be deleted when unlocked (1 item)"), std::string::npos)
+        << text;
+    EXPECT_EQ(CachedUrls(), Without(m_before, {kApp, kReadme, kOther}));
 }
 
 TEST_F(DeleteTest, RowsLeaveEveryListTheSearchResultsIncluded)
@@ -169,13 +184,19 @@ TEST_F(DeleteTest, DeleteAllAsksAndDeletesWhatTheListShowed)
     m_prompts.m_answers = {wxID_YES};
     View().DeleteAll(true);
     EXPECT_EQ(CachedUrls(), (std::set<std::string>{late, kLocked}));
+    // The locked entry is reported once, and listed again by the rescan.
+    ASSERT_EQ(m_prompts.m_asked.size(), 3u);
+    EXPECT_EQ(m_prompts.m_asked[2].caption, "Cannot Delete " + kLocked);
+    EXPECT_TRUE(Lists(View().m_listAll->Rows(), kLocked));
     EXPECT_EQ(View().m_listSearch->Rows().Count(), 0);
     EXPECT_EQ(View().m_tabCategory->GetCurSel(), listview::kCategoryAll);
     EXPECT_EQ(View().Catalogue().m_nSearchSize, 0);
 
     m_prompts.m_asked.clear();
     View().DeleteAll(false);
-    EXPECT_TRUE(m_prompts.m_asked.empty());
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u) << "no question, one report";
+    EXPECT_EQ(m_prompts.m_asked[0].caption, "Cannot Delete " + kLocked);
+    EXPECT_EQ(CachedUrls(), std::set<std::string>{kLocked});
 }
 
 TEST_F(DeleteTest, DeleteSiteOfADirectory)
@@ -189,8 +210,14 @@ TEST_F(DeleteTest, DeleteSiteOfADirectory)
     EXPECT_EQ(m_prompts.m_asked[1].text,
               "The file is locked or in use. The item will be marked and will be deleted when the file is unlocked");
     EXPECT_EQ(CachedUrls(), Without(m_before, {kLogo, kPhoto}));
-    EXPECT_EQ(NodeAt({"www.example.com", "img"}), nullptr);
-    EXPECT_EQ(View().m_pSelectedNode, NodeAt({"www.example.com"}));
+    // The site stays in the tree with the entry that is still cached.
+    catalogue::CNode* img = NodeAt({"www.example.com", "img"});
+    ASSERT_NE(img, nullptr);
+    EXPECT_EQ(View().m_pSelectedNode, img);
+    std::vector<std::string> left;
+    img->CollectUrls(left);
+    EXPECT_EQ(left, std::vector<std::string>{kLocked});
+    EXPECT_EQ(Urls(View().m_listCategory->Rows()), std::vector<std::string>{kLocked});
     // Rows of deleted entries leave the All list; the locked one's stays.
     EXPECT_FALSE(Lists(View().m_listAll->Rows(), kLogo));
     EXPECT_TRUE(Lists(View().m_listAll->Rows(), kLocked));
@@ -207,8 +234,9 @@ TEST_F(DeleteTest, DeleteSiteWithoutASelectionOrOnAll)
     m_prompts.m_asked.clear();
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSite();
-    ASSERT_EQ(m_prompts.m_asked.size(), 1u) << "no second question";
+    ASSERT_EQ(m_prompts.m_asked.size(), 2u) << "no second question, one report";
     EXPECT_EQ(m_prompts.m_asked[0].text, "Delete Cache Items Of All ?");
+    EXPECT_EQ(m_prompts.m_asked[1].caption, "Cannot Delete " + kLocked);
     EXPECT_EQ(CachedUrls(), std::set<std::string>{kLocked});
 }
 

@@ -40,4 +40,16 @@ private:
     BusyIndicator& m_indicator;
 };
 
+// Shows the wait cursor for its lifetime, and the arrow afterwards.
+class WaitCursorScope {
+public:
+    explicit WaitCursorScope(BusyIndicator& indicator) : m_indicator(indicator) { m_indicator.SetWaitCursor(); }
+    ~WaitCursorScope() { m_indicator.SetArrowCursor(); }
+    WaitCursorScope(const WaitCursorScope&) = delete;
+    WaitCursorScope& operator=(const WaitCursorScope&) = delete;
+
+private:
+    BusyIndicator& m_indicator;
+};
+
 }  // namespace trovana

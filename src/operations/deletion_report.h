@@ -1,0 +1,62 @@
+// What a deletion of one or many entries could not do, told to the user once
+// at its end: the reasons the cache library gave, each with its count.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <wx/string.h>
+
+#include "urlcache.h"
+
+namespace trovana::operations {
+
+// How a failed deletion names the entry: "The item ..." for selected rows,
+// "The file ..." for the entries of a site.
+enum class EntryWording { Item, File };
+
+// The reason shown for a WinINet error code; empty for codes without one.
+// The locked text is true only of an entry that the library marked to be
+// deleted once it is unlocked.
+wxString DeleteFailureText(uint32_t code, EntryWording wording);
+
+class DeletionReport {
+public:
+    explicit DeletionReport(EntryWording wording) : m_wording(wording) {}
+
+    // Notes one deletion: nothing when it succeeded. `markedPending` says
+    // whether the entry now carries the pending-delete mark, the only case
+    // in which "will be deleted when the file is unlocked" is true.
+    void Add(const std::string& url, const urlcache::CacheResult& result, bool markedPending);
+    // Each failure of results (in the order of urls), asking the cache
+    // whether the refused entries were marked.
+    void AddAll(urlcache::UrlCache& cache, const std::vector<std::string>& urls,
+                const std::vector<urlcache::CacheResult>& results);
+
+    bool Empty() const { return m_failures == 0; }
+    size_t Failures() const { return m_failures; }
+    // "Cannot Delete URL" for one failure, "Cannot Delete N Items" for more.
+    wxString Caption() const;
+    // For one failure, its reason; for more, how many of `attempted` failed
+    // and each reason once with its count.
+    wxString Text(size_t attempted) const;
+
+private:
+    struct Reason {
+        wxString single;  // the sentence for this failure alone
+        wxString group;   // the reason on a line of many
+        size_t count = 0;
+    };
+    wxString Noun(size_t count) const;
+
+    EntryWording m_wording;
+    std::vector<Reason> m_reasons;
+    std::string m_firstUrl;
+    size_t m_failures = 0;
+};
+
+// Whether a refused entry is now marked to be deleted once unlocked.
+bool IsMarkedPending(urlcache::UrlCache& cache, const std::string& url, const urlcache::CacheResult& result);
+
+}  // namespace trovana::operations

@@ -1,0 +1,224 @@
+// The window driven as a person drives it: clicks and keys sent through the
+// X server, then the cache, the rows and the window's geometry checked.
+#include <wx/app.h>
+#include <wx/settings.h>
+#include <wx/statusbr.h>
+
+#include "app/main_frame.h"
+#include "listview/cache_list.h"
+#include "listview/site_tree_ctrl.h"
+#include "listview/tab_strip.h"
+#include "scripted_prompts.h"
+#include "window_fixture.h"
+#include "x_input.h"
+
+namespace trovana::test {
+namespace {
+
+class UserInputTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        // Enough hosts that the tree and the All list must scroll.
+        std::vector<urlcache::NewCacheEntry> more;
+        for (int i = 0; i < 60; ++i)
+            more.push_back(Entry("http://host" + std::to_string(100 + i) + ".example/page.htm", 10, "text/html"));
+        m_cache.Add(more);
+        StartWindow();
+        m_pFrame->m_closingPause = [](int) {};
+    }
+
+    listview::CSiteTree& Tree() { return *m_pFrame->m_pTreeView; }
+    wxPoint ItemPoint(catalogue::CNode* node)
+    {
+        wxRect rect;
+        EXPECT_TRUE(Tree().GetBoundingRect(wxTreeItemId(node->m_hItem), rect, true));
+        return rect.GetPosition() + wxPoint(4, rect.height / 2);
+    }
+    // A point in a row of a list, in the list's client coordinates.
+    wxPoint RowPoint(listview::CCacheList& list, int row)
+    {
+        wxRect rect;
+        EXPECT_TRUE(list.GetItemRect(row, rect));
+        return wxPoint(rect.x + 40, rect.y + rect.height / 2);
+    }
+    std::vector<long> SelectedItems(listview::CCacheList& list)
+    {
+        std::vector<long> items;
+        for (long item = list.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
+             item = list.GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED))
+            items.push_back(item);
+        return items;
+    }
+    std::string StatusText() { return m_pFrame->GetStatusBar()->GetStatusText(0).utf8_string(); }
+
+    ScriptedPrompts m_prompts;
+    XInput m_input;
+};
+
+TEST_F(UserInputTest, TheSiteTreeMenuDeletesOnlyARealSite)
+{
+    EXPECT_TRUE(Tree().IsVisible(wxTreeItemId(View().RootNode().m_hItem))) << "the tree opens with All in view";
+    catalogue::CNode* beta = NodeAt({"Beta.org"});
+    ASSERT_NE(beta, nullptr);
+    Tree().ScrollTo(wxTreeItemId(beta->m_hItem));
+    ProcessEvents();
+    m_input.Click(Tree(), ItemPoint(beta));
+    ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == beta; }));
+    const std::vector<std::string> before = m_cache.EnumeratedUrls();
+    const int listed = View().GetActiveList()->Rows().Count();
+
+    // Empty space below the last item: the menu's Delete Site says that no
+    // site is selected and changes nothing, whatever the user answers.
+    Tree().ScrollTo(Tree().GetLastChild(wxTreeItemId(View().RootNode().m_hItem)));
+    ProcessEvents();
+    m_prompts.m_answers = {wxID_YES, wxID_YES};
+    m_input.KeysLater("Down Return");
+    m_input.Click(Tree(), wxPoint(Tree().GetClientSize().x / 2, Tree().GetClientSize().y - 3), 3);
+    m_input.Join();
+    ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); }));
+    EXPECT_EQ(m_prompts.m_asked[0].text, "No web site is selected!");
+    EXPECT_EQ(m_prompts.m_asked.size(), 1u) << "no question, no deletion";
+    EXPECT_EQ(m_cache.EnumeratedUrls(), before);
+    EXPECT_EQ(View().m_pSelectedNode, beta) << "the selection stays";
+    EXPECT_EQ(View().GetActiveList()->Rows().Count(), listed) << "the list stays";
+
+    // On a site's item the question names the site; No keeps it.
+    Tree().ScrollTo(wxTreeItemId(beta->m_hItem));
+    ProcessEvents();
+    m_prompts.m_asked.clear();
+    m_prompts.m_answers = {wxID_NO};
+    m_input.KeysLater("Down Return");
+    m_input.Click(Tree(), ItemPoint(beta), 3);
+    m_input.Join();
+    ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); }));
+    EXPECT_EQ(m_prompts.m_asked[0].text, "Delete Cache Items Of Beta.org ?");
+    EXPECT_EQ(m_cache.EnumeratedUrls(), before);
+}
+
+TEST_F(UserInputTest, TheListAndTheMenusWorkFromTheKeyboard)
+{
+    listview::CCacheList& all = *View().m_listAll;
+    m_input.Click(all, RowPoint(all, 0));
+    ASSERT_EQ(SelectedItems(all), std::vector<long>{0});
+
+    m_input.Keys("Down Down");
+    EXPECT_EQ(SelectedItems(all), std::vector<long>{2});
+    m_input.Keys("shift+Down shift+Down");
+    EXPECT_EQ(SelectedItems(all), (std::vector<long>{2, 3, 4}));
+    m_input.Keys("End");
+    EXPECT_EQ(SelectedItems(all), std::vector<long>{all.GetItemCount() - 1});
+    m_input.Keys("Home");
+    EXPECT_EQ(SelectedItems(all), std::vector<long>{0});
+    m_input.Keys("Next");
+    ASSERT_EQ(SelectedItems(all).size(), 1u);
+    EXPECT_GT(SelectedItems(all)[0], 5) << "Page Down moves a page";
+    m_input.Keys("ctrl+a");
+    EXPECT_EQ(static_cast<int>(SelectedItems(all).size()), all.GetItemCount());
+
+    // The shortcuts and the menus' keys, with the focus in the list.
+    m_input.Keys("Home");
+    m_prompts.m_answers = {wxID_NO};
+    m_input.Keys("Delete");
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    EXPECT_EQ(m_prompts.m_asked[0].text, "Delete Selected Cache Items?");
+    m_input.Keys("alt+e a");
+    ASSERT_TRUE(WaitUntil([&] { return m_prompts.m_asked.size() == 2; }));
+    EXPECT_EQ(m_prompts.m_asked[1].text, "Delete All Cache Items?");
+    m_input.Keys("F10");
+    m_input.Keys("Right");
+    m_input.Keys("Up Return");
+    ASSERT_TRUE(WaitUntil([&] { return m_prompts.m_asked.size() == 3; }));
+    EXPECT_EQ(m_prompts.m_asked[2].text, "Delete All Cache Items?");
+
+    // Ctrl+Page Down and Up change the tab.
+    m_input.Keys("ctrl+Next");
+    EXPECT_EQ(View().m_tabCategory->GetCurSel(), 1);
+    m_input.Keys("ctrl+Prior");
+    EXPECT_EQ(View().m_tabCategory->GetCurSel(), 0);
+    m_input.Keys("ctrl+Prior");
+    EXPECT_EQ(View().m_tabCategory->GetCurSel(), 6) << "round to the last tab";
+    m_input.Keys("ctrl+Next");
+    EXPECT_EQ(View().m_tabCategory->GetCurSel(), 0);
+
+    // In the tree, the arrows move the tree's selection, not the focus.
+    catalogue::CNode* first = &View().RootNode();
+    m_input.Click(Tree(), ItemPoint(first));
+    m_input.Keys("Down");
+    EXPECT_NE(View().m_pSelectedNode, first);
+    EXPECT_TRUE(Tree().HasFocus());
+
+    // Ctrl+Q, shown beside File > Exit, closes the window.
+    bool destroyed = false;
+    m_pFrame->Bind(wxEVT_DESTROY, [&](wxWindowDestroyEvent& event) {
+        event.Skip();
+        if (event.GetEventObject() == m_pFrame)
+            destroyed = true;
+    });
+    m_input.Keys("ctrl+q");
+    EXPECT_TRUE(WaitUntil([&] {
+        wxTheApp->ProcessIdle();
+        return destroyed;
+    }));
+    if (destroyed)
+        m_pFrame = nullptr;
+}
+
+TEST_F(UserInputTest, WhatTheUserSeesAt800x600)
+{
+    listview::CCacheList& all = *View().m_listAll;
+    // The Access Time column holds its text; the columns end inside the
+    // rows' window, beside the vertical scroll bar.
+    const int dateWidth = all.GetTextExtent(all.GetItemText(0, 1)).x;
+    EXPECT_GT(all.GetItemText(0, 1).length(), 10u);
+    EXPECT_GE(all.GetColumnWidth(1), dateWidth + 4);
+    auto columnsFit = [&](listview::CCacheList& list) {
+        int total = 0;
+        for (int column = 0; column < list.GetColumnCount(); ++column)
+            total += list.GetColumnWidth(column);
+        return total <= list.GetRowsWindow()->GetClientSize().x;
+    };
+    EXPECT_TRUE(columnsFit(all));
+
+    // The Cookies tab, clicked: its summary shows its count in the field.
+    listview::CTabStrip& tabs = *View().m_tabCategory;
+    const wxRect cookies = tabs.GetItemRect(4);
+    m_input.Click(tabs, cookies.GetPosition() + wxPoint(cookies.width / 2, cookies.height / 2));
+    ASSERT_EQ(tabs.GetCurSel(), 4);
+    const std::string summary = StatusText();
+    EXPECT_NE(summary.find("(1 Items, 0.00 M)"), std::string::npos) << summary;
+    wxRect field;
+    m_pFrame->GetStatusBar()->GetFieldRect(0, field);
+    EXPECT_LE(m_pFrame->GetStatusBar()->GetTextExtent(summary).x, field.width);
+
+    // Back on All, scrolled down before: it starts at its top again, and
+    // its columns still fit.
+    const wxRect allTab = tabs.GetItemRect(0);
+    m_input.Click(tabs, allTab.GetPosition() + wxPoint(allTab.width / 2, allTab.height / 2));
+    all.EnsureVisible(all.GetItemCount() - 1);
+    ProcessEvents();
+    m_input.Click(tabs, cookies.GetPosition() + wxPoint(cookies.width / 2, cookies.height / 2));
+    m_input.Click(tabs, allTab.GetPosition() + wxPoint(allTab.width / 2, allTab.height / 2));
+    ASSERT_EQ(tabs.GetCurSel(), 0);
+    EXPECT_EQ(all.GetTopItem(), 0);
+    EXPECT_TRUE(columnsFit(all));
+
+    // Ctrl+F and Enter search; the new tab is current and in view. (Without
+    // keywords, as Enter in the keyword box starts a new line, and without
+    // cookies, as a search for everything lists no results.)
+    View().m_dlgSearch.m_bUseKeywords = false;
+    View().m_dlgSearch.m_bAllTypes = false;
+    View().m_dlgSearch.m_bCookies = false;
+    m_input.Click(all, RowPoint(all, 0));
+    m_input.KeysLater("Return", "Search");
+    m_input.Keys("ctrl+f");
+    m_input.Join();
+    ASSERT_TRUE(WaitUntil([&] { return tabs.GetCurSel() == 7; }));
+    const wxRect results = tabs.GetItemRect(7);
+    EXPECT_FALSE(results.IsEmpty());
+    EXPECT_LE(results.GetRight(), tabs.GetClientSize().x - 2 * 16) << "left of the scroll arrows";
+}
+
+}  // namespace
+}  // namespace trovana::test
