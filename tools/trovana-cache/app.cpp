@@ -144,7 +144,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     list->add_flag("--recovered", arguments.recovered,
                    "every record the containers hold, read without any change: besides the listed entries "
                    "(state live) redirects, leaked entries and entries recovered from records no slot names "
-                   "or from free blocks, with the columns state, record_offset and partial");
+                   "or from free blocks, with the columns state, index_file, record_offset and partial");
     AddTimesOption(*list, arguments.times);
     CLI::App* info = app.add_subcommand("info", "one entry, in the form list gives it");
     info->add_option("URL", arguments.url, "the entry's URL, exactly as stored")->required()->type_name("");

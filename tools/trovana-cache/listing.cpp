@@ -28,6 +28,7 @@ void VisitEntries(urlcache::UrlCache& cache, bool recovered, Streams streams, co
 void AppendSurveyFields(Record& record, const urlcache::SurveyedRecord& surveyed)
 {
     record.push_back({"state", std::string(urlcache::RecordStateName(surveyed.state))});
+    record.push_back({"index_file", surveyed.indexFile.string()});
     record.push_back({"record_offset", surveyed.offset});
     record.push_back({"partial", uint64_t{surveyed.partial}});
 }

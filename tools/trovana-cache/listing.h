@@ -19,8 +19,8 @@ using EntryVisitor =
 // CommandError when the enumeration stops early.
 void VisitEntries(urlcache::UrlCache& cache, bool recovered, Streams streams, const EntryVisitor& visit);
 
-// The record's state, its offset in its index.dat and whether it was read
-// only in part, as columns after the entry's own.
+// The record's state, the index.dat that holds it, its offset there and
+// whether it was read only in part, as columns after the entry's own.
 void AppendSurveyFields(Record& record, const urlcache::SurveyedRecord& surveyed);
 
 // After each FILETIME column (last_modified, last_access, expire,
