@@ -22,19 +22,17 @@ std::string DisplayText(std::string_view bytes)
     return std::string(bytes);
 }
 
-ExportRow CatalogueExportRow(const urlcache::CacheEntryInfo& entry, std::string_view state)
+ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, TextForm form)
 {
-    const catalogue::CatalogueEntry derived = catalogue::DescribeEntry(entry);
+    const auto text = [form](std::string_view bytes) {
+        return form == TextForm::Display ? DisplayText(bytes) : std::string(bytes);
+    };
     ExportValue local;
     if (!entry.localFileName.empty()) {
-        local = DisplayText(entry.localFileName);
-    }
-    std::vector<std::string> keyPath;
-    for (const std::string& key : derived.keyPath) {
-        keyPath.push_back(DisplayText(key));
+        local = text(entry.localFileName);
     }
     return {
-        {"url", DisplayText(entry.sourceUrlName)},
+        {"url", text(entry.sourceUrlName)},
         {"local", std::move(local)},
         {"type", uint64_t{entry.cacheEntryType}},
         {"size_low", uint64_t{entry.sizeLow}},
@@ -45,14 +43,25 @@ ExportRow CatalogueExportRow(const urlcache::CacheEntryInfo& entry, std::string_
         {"last_access", entry.lastAccessTime},
         {"expire", entry.expireTime},
         {"last_sync", entry.lastSyncTime},
-        {"header", DisplayText(entry.headerInfo)},
+        {"header", text(entry.headerInfo)},
         {"header_size", uint64_t{entry.headerInfoSize()}},
-        {"category", static_cast<uint64_t>(derived.category)},
-        {"class", DisplayText(derived.classText)},
-        {"access_time", derived.accessTime},
-        {"key_path", std::move(keyPath)},
-        {"state", std::string(state)},
     };
+}
+
+ExportRow CatalogueExportRow(const urlcache::CacheEntryInfo& entry, std::string_view state)
+{
+    ExportRow row = EntryExportFields(entry, TextForm::Display);
+    const catalogue::CatalogueEntry derived = catalogue::DescribeEntry(entry);
+    std::vector<std::string> keyPath;
+    for (const std::string& key : derived.keyPath) {
+        keyPath.push_back(DisplayText(key));
+    }
+    row.push_back({"category", static_cast<uint64_t>(derived.category)});
+    row.push_back({"class", DisplayText(derived.classText)});
+    row.push_back({"access_time", derived.accessTime});
+    row.push_back({"key_path", std::move(keyPath)});
+    row.push_back({"state", std::string(state)});
+    return row;
 }
 
 const std::vector<std::string>& CatalogueExportColumns()

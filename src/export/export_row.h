@@ -27,7 +27,18 @@ using ExportRow = std::vector<ExportField>;
 // Windows-1252.
 std::string DisplayText(std::string_view bytes);
 
-// `state` is "live" for the entries WinINet lists ("redirect", "leak" or
+enum class TextForm {
+    Bytes,    // byte strings as stored (trovana-cache keeps every byte)
+    Display,  // DisplayText of them
+};
+
+// The entry's own fields, as `trovana-cache list` names them: url, local
+// (null without a file), type, sizes, counts, the four FILETIMEs, header and
+// header_size.
+ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, TextForm form);
+
+// The entry's own fields as text, then category, class, access_time and
+// key_path as the catalogue derives them, then the state. `state` is "live" for the entries WinINet lists ("redirect", "leak" or
 // "recovered" for the other records).
 ExportRow CatalogueExportRow(const urlcache::CacheEntryInfo& entry, std::string_view state = "live");
 
