@@ -12,6 +12,7 @@ packages=(
     wine wine64 gcc-mingw-w64-x86-64
     fp-utils libchm-dev
     clang-14 libclang-rt-14-dev
+    libmsiecf-utils
 )
 
 missing=()

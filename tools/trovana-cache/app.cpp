@@ -26,11 +26,20 @@ void AddFormatOption(CLI::App& command, std::string& format)
         ->capture_default_str();
 }
 
+void AddTimesOption(CLI::App& command, std::string& times)
+{
+    command.add_option("--times", times, "filetime (the numbers alone) or iso-utc (ISO 8601 UTC beside each)")
+        ->check(CLI::IsMember({"filetime", "iso-utc"}))
+        ->capture_default_str();
+}
+
 // Everything the command line can set; the parser writes into it.
 struct Arguments {
     CacheChoice choice;
     std::string format = "jsonl";
     bool catalogue = false;
+    bool recovered = false;
+    std::string times = "filetime";
     std::string url;
     std::vector<std::string> urls;
     AddOptions add;
@@ -61,6 +70,15 @@ void AddAddCommand(CLI::App& app, Arguments& arguments)
     AddFileTimeOption(*add, "--expire", entry.expireTime, "never");
     AddFileTimeOption(*add, "--last-sync", entry.lastSyncTime, "now");
     AddFormatOption(*add, arguments.format);
+    AddTimesOption(*add, arguments.times);
+}
+
+void AddTimelineCommand(CLI::App& app, Arguments& arguments)
+{
+    CLI::App* timeline = app.add_subcommand(
+        "timeline", "one row per time of each entry, in the CSV or JSON lines that Timesketch imports");
+    AddFormatOption(*timeline, arguments.format);
+    timeline->add_flag("--recovered", arguments.recovered, "every record, as list --recovered gives them");
 }
 
 void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
@@ -70,12 +88,17 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
         DemoCommand(arguments.demoDirectory, streams);
         return;
     }
+    const bool utcTimes = arguments.times == "iso-utc";
+    arguments.add.utcTimes = utcTimes;
     urlcache::UrlCache cache(LocateCache(arguments.choice));
     try {
+        const ListOptions listing{format, arguments.catalogue, arguments.recovered, utcTimes};
         if (app.got_subcommand("list")) {
-            ListCommand(cache, {format, arguments.catalogue}, streams);
+            ListCommand(cache, listing, streams);
+        } else if (app.got_subcommand("timeline")) {
+            TimelineCommand(cache, listing, streams);
         } else if (app.got_subcommand("info")) {
-            InfoCommand(cache, arguments.url, format, streams);
+            InfoCommand(cache, arguments.url, format, streams, utcTimes);
         } else if (app.got_subcommand("delete")) {
             DeleteCommand(cache, arguments.urls, streams);
         } else if (app.got_subcommand("add")) {
@@ -118,14 +141,21 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     list->add_flag("--catalogue", arguments.catalogue,
                    "also the columns Trovana derives: category (1 to 6), class, access_time (local time) and "
                    "key_path (the site tree's path, a JSON array)");
+    list->add_flag("--recovered", arguments.recovered,
+                   "every record the containers hold, read without any change: besides the listed entries "
+                   "(state live) redirects, leaked entries and entries recovered from records no slot names "
+                   "or from free blocks, with the columns state, index_file, record_offset and partial");
+    AddTimesOption(*list, arguments.times);
     CLI::App* info = app.add_subcommand("info", "one entry, in the form list gives it");
     info->add_option("URL", arguments.url, "the entry's URL, exactly as stored")->required()->type_name("");
     AddFormatOption(*info, arguments.format);
+    AddTimesOption(*info, arguments.times);
     app.add_subcommand("delete", "delete entries, one result line for each URL")
         ->add_option("URL", arguments.urls, "the URLs, exactly as stored")
         ->required()
         ->type_name("");
     AddAddCommand(app, arguments);
+    AddTimelineCommand(app, arguments);
     app.add_subcommand("demo", "make a Wine prefix whose cache looks like a real one")
         ->add_option("DIR", arguments.demoDirectory, "a new or empty folder")
         ->required()

@@ -58,7 +58,7 @@ void AddCommand(urlcache::UrlCache& cache, const AddOptions& options, OutputForm
     if (!result.ok()) {
         throw CommandError(entry.url + ": " + FailureText(result));
     }
-    InfoCommand(cache, entry.url, format, streams);
+    InfoCommand(cache, entry.url, format, streams, options.utcTimes);
 }
 
 }  // namespace trovana::cli

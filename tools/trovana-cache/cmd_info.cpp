@@ -1,15 +1,18 @@
 #include "commands.h"
+#include "listing.h"
 
 namespace trovana::cli {
 
-void InfoCommand(urlcache::UrlCache& cache, const std::string& url, OutputFormat format, Streams streams)
+void InfoCommand(urlcache::UrlCache& cache, const std::string& url, OutputFormat format, Streams streams,
+                 bool utcTimes)
 {
     const std::unique_ptr<urlcache::CacheEntryInfo> entry = cache.GetEntryInfo(url);
     if (!entry) {
         throw CommandError(url + ": " + urlcache::ErrorText(urlcache::ERROR_FILE_NOT_FOUND));
     }
-    RecordWriter writer(streams.out, format, EntryColumns());
-    writer.Write(EntryRecord(*entry));
+    const Record record = utcTimes ? WithUtcTimes(EntryRecord(*entry)) : EntryRecord(*entry);
+    RecordWriter writer(streams.out, format, ColumnNames(record));
+    writer.Write(record);
 }
 
 }  // namespace trovana::cli

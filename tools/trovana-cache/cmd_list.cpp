@@ -1,5 +1,6 @@
 #include "catalogue_entry.h"
 #include "commands.h"
+#include "listing.h"
 
 namespace trovana::cli {
 
@@ -21,27 +22,29 @@ Record ListRecord(const urlcache::CacheEntryInfo& entry, bool catalogue)
     return record;
 }
 
-std::vector<std::string> ListColumns(bool catalogue)
+// The record with the columns the options add: the survey's after the
+// entry's own, UTC times beside the FILETIME numbers.
+Record OptionRecord(const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
+                    const ListOptions& options)
 {
-    std::vector<std::string> columns;
-    for (const Field& field : ListRecord(urlcache::CacheEntryInfo{}, catalogue)) {
-        columns.push_back(field.name);
+    Record record = ListRecord(entry, options.catalogue);
+    if (surveyed) {
+        AppendSurveyFields(record, *surveyed);
     }
-    return columns;
+    return options.utcTimes ? WithUtcTimes(record) : record;
 }
 
 }  // namespace
 
 void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams)
 {
-    RecordWriter writer(streams.out, options.format, ListColumns(options.catalogue));
-    urlcache::CacheEnumeration entries = cache.Enumerate();
-    while (std::unique_ptr<urlcache::CacheEntryInfo> entry = entries.Next()) {
-        writer.Write(ListRecord(*entry, options.catalogue));
-    }
-    if (entries.LastError() != urlcache::ERROR_NO_MORE_ITEMS) {
-        throw CommandError("the listing stopped early: " + urlcache::ErrorText(entries.LastError()));
-    }
+    const urlcache::SurveyedRecord blank;
+    RecordWriter writer(streams.out, options.format,
+                        ColumnNames(OptionRecord({}, options.recovered ? &blank : nullptr, options)));
+    VisitEntries(cache, options.recovered, streams,
+                 [&](const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed) {
+                     writer.Write(OptionRecord(entry, surveyed, options));
+                 });
 }
 
 }  // namespace trovana::cli

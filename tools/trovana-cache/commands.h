@@ -44,9 +44,12 @@ void ReportProblems(const urlcache::UrlCache& cache, std::ostream& err);
 struct ListOptions {
     OutputFormat format = OutputFormat::Jsonl;
     bool catalogue = false;  // add the catalogue's columns
+    bool recovered = false;  // every record, with its state, not only the entries WinINet lists
+    bool utcTimes = false;   // ISO 8601 UTC beside each FILETIME
 };
 void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams);
-void InfoCommand(urlcache::UrlCache& cache, const std::string& url, OutputFormat format, Streams streams);
+void InfoCommand(urlcache::UrlCache& cache, const std::string& url, OutputFormat format, Streams streams,
+                 bool utcTimes = false);
 void DeleteCommand(urlcache::UrlCache& cache, const std::vector<std::string>& urls, Streams streams);
 
 struct AddOptions {
@@ -55,11 +58,18 @@ struct AddOptions {
     bool noFile = false;
     std::optional<std::string> headerFile;
     std::optional<std::string> extension;  // none: the URL's own
+    bool utcTimes = false;                 // print it with ISO 8601 UTC times
 };
 // The extension of the last segment of a URL's path, without the dot;
 // empty when it has none.
 std::string UrlExtension(std::string_view url);
 void AddCommand(urlcache::UrlCache& cache, const AddOptions& options, OutputFormat format, Streams streams);
+
+// One row per time of each entry (last access, last modified, expiry, last
+// sync; times not set or out of range are left out), in the CSV or JSON
+// lines that Timesketch imports: message, datetime, timestamp_desc,
+// timestamp (microseconds), then the entry's own fields.
+void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams);
 
 void DemoCommand(const std::filesystem::path& directory, Streams streams);
 

@@ -1,5 +1,7 @@
 #include "records.h"
 
+#include "export_row.h"
+
 namespace trovana::cli {
 
 namespace {
@@ -83,25 +85,11 @@ std::string CsvText(const FieldValue& value)
 
 Record EntryRecord(const urlcache::CacheEntryInfo& entry)
 {
-    FieldValue local;
-    if (!entry.localFileName.empty()) {
-        local = entry.localFileName;
+    Record record;
+    for (exporting::ExportField& field : exporting::EntryExportFields(entry, exporting::TextForm::Bytes)) {
+        record.push_back({std::move(field.name), std::move(field.value)});
     }
-    return {
-        {"url", entry.sourceUrlName},
-        {"local", local},
-        {"type", uint64_t{entry.cacheEntryType}},
-        {"size_low", uint64_t{entry.sizeLow}},
-        {"size_high", uint64_t{entry.sizeHigh}},
-        {"hit_rate", uint64_t{entry.hitRate}},
-        {"use_count", uint64_t{entry.useCount}},
-        {"last_modified", entry.lastModifiedTime},
-        {"last_access", entry.lastAccessTime},
-        {"expire", entry.expireTime},
-        {"last_sync", entry.lastSyncTime},
-        {"header", entry.headerInfo},
-        {"header_size", uint64_t{entry.headerInfoSize()}},
-    };
+    return record;
 }
 
 const std::vector<std::string>& EntryColumns()

@@ -59,13 +59,17 @@ std::optional<std::string_view> ListedUrl(const ByteImage& image, const IndexInf
 std::optional<UrlRecord> ReadUrlRecord(const ByteImage& image, const IndexInfo& info,
                                        uint64_t offset)
 {
-    const auto url = ListedUrl(image, info, offset);
-    if (!url)
+    if (!ListedUrl(image, info, offset))
         return std::nullopt;
+    return DecodeUrlRecord(image, *RecordAt(image, info, offset));
+}
+
+UrlRecord DecodeUrlRecord(const ByteImage& image, const RecordSpan& span)
+{
     UrlRecord record;
-    record.span = *RecordAt(image, info, offset);
-    record.url = *url;
-    const RecordSpan& span = record.span;
+    record.span = span;
+    record.url = RecordString(image, span, kRecUrlOffset).value_or(std::string_view());
+    const uint64_t offset = span.offset;
     record.localName = RecordString(image, span, kRecLocalName);
     if (record.localName && !IsSafeLocalName(*record.localName))
         record.localName.reset();

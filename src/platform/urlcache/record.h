@@ -58,6 +58,9 @@ struct UrlRecord : RecordFields {
 
 std::optional<UrlRecord> ReadUrlRecord(const ByteImage& image, const IndexInfo& info,
                                        uint64_t offset);
+// The fields of a `URL ` or `LEAK` record laid out in `span`, whatever its
+// signature and bitmap bits say; a URL that does not check out is empty.
+UrlRecord DecodeUrlRecord(const ByteImage& image, const RecordSpan& span);
 
 // Everything a new record holds.
 struct NewRecord : RecordFields {

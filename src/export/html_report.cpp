@@ -1,0 +1,77 @@
+#include "export_writer.h"
+
+namespace trovana::exporting {
+
+namespace {
+
+std::string EscapeHtml(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// One page with everything in it: its style inline, no script, nothing
+// loaded from anywhere (the page's own policy forbids it), URLs as text
+// rather than links.
+class HtmlReport : public ExportWriter {
+public:
+    HtmlReport(std::ostream& out, const std::vector<std::string>& columns, const std::string& title) : m_out(out)
+    {
+        m_out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
+                 "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+                 "style-src 'unsafe-inline'\">\n<title>"
+              << EscapeHtml(title)
+              << "</title>\n<style>\n"
+                 "body { font-family: sans-serif; font-size: 10pt; }\n"
+                 "table { border-collapse: collapse; }\n"
+                 "th, td { border: 1px solid #bbb; padding: 2px 4px; vertical-align: top; }\n"
+                 "th { background: #eee; position: sticky; top: 0; }\n"
+                 "td { white-space: pre-wrap; word-break: break-all; max-width: 40em; }\n"
+                 "</style>\n</head>\n<body>\n<h1>"
+              << EscapeHtml(title) << "</h1>\n<table>\n<thead><tr>";
+        for (const std::string& column : columns) {
+            m_out << "<th>" << EscapeHtml(column) << "</th>";
+        }
+        m_out << "</tr></thead>\n<tbody>\n";
+    }
+
+    void Write(const ExportRow& row) override
+    {
+        m_out << "<tr>";
+        for (const ExportField& field : row) {
+            m_out << "<td>" << EscapeHtml(ValueText(field.value)) << "</td>";
+        }
+        m_out << "</tr>\n";
+        ++m_rows;
+    }
+
+    void Finish() override
+    {
+        m_out << "</tbody>\n</table>\n<p>" << m_rows << (m_rows == 1 ? " row" : " rows")
+              << "</p>\n</body>\n</html>\n";
+    }
+
+private:
+    std::ostream& m_out;
+    size_t m_rows = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ExportWriter> MakeHtmlReport(std::ostream& out, const std::vector<std::string>& columns,
+                                             const std::string& title)
+{
+    return std::make_unique<HtmlReport>(out, columns, title);
+}
+
+}  // namespace trovana::exporting

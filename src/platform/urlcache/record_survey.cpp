@@ -1,0 +1,146 @@
+#include "record_survey.h"
+
+#include "container.h"
+#include "layout.h"
+#include "record_scan.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace trovana::urlcache {
+
+using namespace layout;
+
+std::string_view RecordStateName(RecordState state)
+{
+    switch (state) {
+    case RecordState::Live: return "live";
+    case RecordState::Redirect: return "redirect";
+    case RecordState::Leak: return "leak";
+    case RecordState::Recovered: return "recovered";
+    }
+    return "";
+}
+
+namespace {
+
+struct PlannedRecord {
+    RecordSpan span;
+    RecordState state = RecordState::Live;
+    bool partial = false;
+};
+
+// The records enumeration lists, in its order: slots that name an entry whose
+// `URL ` record checks out, each record once, at most one per block.
+std::vector<PlannedRecord> LiveRecords(const Snapshot& snapshot)
+{
+    const ByteImage& image = snapshot.image;
+    const IndexInfo& info = snapshot.info;
+    std::vector<PlannedRecord> live;
+    std::unordered_set<uint64_t> seen;
+    for (uint32_t table : info.tables) {
+        for (uint32_t i = 0; i < kSlotCount && live.size() < info.capacity; ++i) {
+            const uint64_t slot = SlotPosition(table, i);
+            if (!KeyNamesEntry(image.U32(slot)))
+                continue;
+            const uint32_t offset = image.U32(slot + 4);
+            if (ListedUrl(image, info, offset) && seen.insert(offset).second)
+                live.push_back({*RecordAt(image, info, offset), RecordState::Live, false});
+        }
+    }
+    return live;
+}
+
+// Live records first, then every other record the block area holds.
+std::vector<PlannedRecord> PlanContainer(const Snapshot& snapshot)
+{
+    std::vector<PlannedRecord> plan = LiveRecords(snapshot);
+    std::unordered_set<uint64_t> live;
+    for (const PlannedRecord& record : plan)
+        live.insert(record.span.offset);
+    for (const ScannedRecord& found : ScanBlockArea(snapshot.image, snapshot.info)) {
+        RecordState state = RecordState::Recovered;
+        if (found.allocated && found.signature == kRedirectSignature)
+            state = RecordState::Redirect;
+        else if (found.allocated && found.signature == kLeakSignature)
+            state = RecordState::Leak;
+        else if (found.signature == kRedirectSignature || live.contains(found.span.offset))
+            continue;
+        plan.push_back({found.span, state, found.partial});
+    }
+    return plan;
+}
+
+}  // namespace
+
+struct RecordSurvey::State {
+    std::vector<std::unique_ptr<Container>> containers;  // in enumeration order
+    std::vector<std::string> problems;
+    std::unordered_set<std::string> known;
+    size_t container = 0;
+    Snapshot* snapshot = nullptr;
+    std::vector<PlannedRecord> plan;
+    size_t next = 0;
+};
+
+RecordSurvey::RecordSurvey(const CacheLocation& location) : m_state(std::make_unique<State>())
+{
+    std::vector<ContainerLocation> order = location.containers;
+    std::stable_sort(order.begin(), order.end(),
+                     [](const ContainerLocation& a, const ContainerLocation& b) { return a.kind < b.kind; });
+    State* state = m_state.get();
+    const auto sink = [state](const std::string& problem) {
+        if (state->known.insert(problem).second)
+            state->problems.push_back(problem);
+    };
+    std::unordered_set<std::string> folders;
+    for (const ContainerLocation& where : order) {
+        auto container = std::make_unique<Container>(where, sink);
+        if (folders.insert(container->Folder().string()).second)
+            m_state->containers.push_back(std::move(container));
+    }
+}
+
+RecordSurvey::~RecordSurvey() = default;
+
+const std::vector<std::string>& RecordSurvey::Problems() const
+{
+    return m_state->problems;
+}
+
+std::unique_ptr<SurveyedRecord> RecordSurvey::Next()
+{
+    State& s = *m_state;
+    while (s.container < s.containers.size()) {
+        Container& container = *s.containers[s.container];
+        if (!s.snapshot) {
+            s.snapshot = container.Refresh();
+            s.plan = s.snapshot ? PlanContainer(*s.snapshot) : std::vector<PlannedRecord>();
+            s.next = 0;
+        }
+        if (s.next == s.plan.size()) {
+            s.snapshot = nullptr;
+            s.plan.clear();
+            ++s.container;
+            continue;
+        }
+        const PlannedRecord& planned = s.plan[s.next++];
+        auto result = std::make_unique<SurveyedRecord>();
+        result->state = planned.state;
+        result->indexFile = container.IndexPath();
+        result->offset = planned.span.offset;
+        result->partial = planned.partial;
+        const ByteImage& image = s.snapshot->image;
+        if (planned.state == RecordState::Redirect) {
+            // A redirect holds its URL at 0x10 and nothing else of use.
+            const uint64_t limit = planned.span.offset + planned.span.length;
+            result->entry.sourceUrlName = std::string(image.CString(planned.span.offset + 0x10, limit).value_or(""));
+        } else {
+            result->entry = std::move(*container.Describe(*s.snapshot, DecodeUrlRecord(image, planned.span)));
+        }
+        return result;
+    }
+    return nullptr;
+}
+
+}  // namespace trovana::urlcache

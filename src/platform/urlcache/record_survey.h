@@ -1,0 +1,59 @@
+// Every record of a cache for people who examine copied disks: the entries
+// WinINet lists, and besides them the redirects, the leaked entries (deleted,
+// file still there) and the entries recovered from records that no hash slot
+// names any more. Reads only; nothing is ever written.
+#pragma once
+
+#include "urlcache.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trovana::urlcache {
+
+enum class RecordState {
+    Live,       // listed by enumeration
+    Redirect,   // a `REDR` record: its URL only
+    Leak,       // a `LEAK` record: deleted while its file could not be removed
+    Recovered,  // a `URL ` or `LEAK` record in free blocks, or one no slot names
+};
+
+// "live", "redirect", "leak", "recovered".
+std::string_view RecordStateName(RecordState state);
+
+struct SurveyedRecord {
+    RecordState state = RecordState::Live;
+    // The fields as far as the record holds them; a local path is given
+    // whenever the name is usable, whether or not the file is there.
+    CacheEntryInfo entry;
+    std::filesystem::path indexFile;  // the index.dat that holds the record
+    uint64_t offset = 0;              // of the record in that file
+    // A recovered record whose later blocks were given to other records:
+    // only its first, still free, blocks were read.
+    bool partial = false;
+};
+
+// One pass over every container: cookies, history, then content. Within a
+// container, first the live entries in enumeration order, then the other
+// records in file order. Each index.dat is read once, when its turn comes.
+class RecordSurvey {
+public:
+    explicit RecordSurvey(const CacheLocation& location);
+    ~RecordSurvey();
+    RecordSurvey(const RecordSurvey&) = delete;
+    RecordSurvey& operator=(const RecordSurvey&) = delete;
+
+    // The next record, or null after the last.
+    std::unique_ptr<SurveyedRecord> Next();
+    // What was wrong with containers met so far, one line each naming the file.
+    const std::vector<std::string>& Problems() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+}  // namespace trovana::urlcache

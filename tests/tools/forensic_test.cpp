@@ -1,0 +1,330 @@
+// What the commands give people who examine copied caches: every record with
+// its state (checked against libyal's msiecfexport on real Windows files),
+// times in ISO 8601 UTC, and the timeline rows Timesketch imports.
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+
+#include "cli_test_support.h"
+#include "csv_reader.h"
+#include "iso_utc.h"
+
+namespace trovana::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using test::JsonLines;
+using test::RunCli;
+
+const fs::path kSamples = TROVANA_SAMPLES_DIR;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// msiecfexport's records, each a map of its "Name : value" lines; empty when
+// the program is not installed.
+std::vector<std::map<std::string, std::string>> MsiecfRecords(const fs::path& file)
+{
+    std::vector<std::map<std::string, std::string>> records;
+    const std::string command = "msiecfexport -m all '" + file.string() + "' 2>/dev/null";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe) {
+        return records;
+    }
+    std::array<char, 4096> buffer{};
+    while (fgets(buffer.data(), buffer.size(), pipe.get())) {
+        std::string line(buffer.data());
+        const size_t colon = line.find(':');
+        if (colon == std::string::npos) {
+            continue;
+        }
+        std::string name = line.substr(0, line.find_first_of("\t:"));
+        std::string value = line.substr(line.find_first_not_of(" ", colon + 1));
+        value.erase(value.find_last_not_of("\r\n") + 1);
+        if (name == "Record type") {
+            records.emplace_back();
+        }
+        if (!records.empty()) {
+            records.back()[name] = value;
+        }
+    }
+    return records;
+}
+
+// Our ISO text as msiecfexport writes times: "Nov 10, 2010 07:54:30" and,
+// for FILETIMEs, nine fraction digits.
+std::string MsiecfTime(const json& iso, bool fraction)
+{
+    if (iso.is_null()) {
+        return "";
+    }
+    static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const std::string text = iso.get<std::string>();
+    std::string out = std::string(kMonths[std::stoi(text.substr(5, 2)) - 1]) + " " + text.substr(8, 2) + ", " +
+                      text.substr(0, 4) + " " + text.substr(11, 8);
+    return fraction ? out + "." + text.substr(20, 7) + "00" : out;
+}
+
+std::string FileName(const json& local)
+{
+    return local.is_null() ? "" : fs::path(local.get<std::string>()).filename().string();
+}
+
+// Every record msiecfexport gives is one of ours at the same offset, with the
+// same type, URL, file name and times.
+void ExpectAgreesWithMsiecfexport(const fs::path& file, const std::map<uint64_t, json>& ours)
+{
+    const auto theirs = MsiecfRecords(file);
+    if (theirs.empty()) {
+        return;
+    }
+    EXPECT_EQ(theirs.size(), ours.size());
+    for (auto record : theirs) {
+        const std::string& range = record["Offset range"];
+        const auto found = ours.find(std::stoull(range));
+        ASSERT_NE(found, ours.end()) << file << " " << range;
+        const json& our = found->second;
+        const std::string type = record["Record type"];
+        const std::string state = our["state"];
+        SCOPED_TRACE(file.string() + " " + range);
+        EXPECT_EQ(our["partial"] == 1, range.ends_with("(partial)"));
+        EXPECT_EQ(record["Filename"], FileName(our["local"]));
+        if (type == "REDR") {
+            EXPECT_EQ(state, "redirect");
+            EXPECT_EQ(record["Location"], our["url"]);
+            continue;
+        }
+        if (type == "LEAK") {
+            EXPECT_TRUE(state == "leak" || state == "recovered") << state;
+            continue;
+        }
+        EXPECT_TRUE(state == "live" || state == "recovered") << state;
+        EXPECT_EQ(record["Location"], our["url"]);
+        EXPECT_EQ(record["Primary time"], MsiecfTime(our["last_access_utc"], true));
+        EXPECT_EQ(record["Secondary time"], MsiecfTime(our["last_modified_utc"], true));
+        // "Never" is the all-ones value, which holds no date: no expiry for us.
+        EXPECT_EQ(record["Expiration time"] == "Never" ? "" : record["Expiration time"],
+                  MsiecfTime(our["expire_utc"], false));
+        EXPECT_EQ(record["Last checked time"], MsiecfTime(our["last_sync_utc"], false));
+    }
+}
+
+TEST(Forensic, RecoveredListOfTheWindowsSamplesHasEveryRecordAndChangesNothing)
+{
+    struct Sample {
+        const char* file;
+        // msiecfexport -m all's count for the file, as states: its allocated
+        // URL items are our live ones, REDR and LEAK items our redirects and
+        // leaks, and its recovered items our recovered ones.
+        size_t total, live, redirect, leak, recovered;
+    };
+    const Sample samples[] = {
+        {"grr-index.dat", 18, 7, 0, 0, 11},
+        {"plaso-Content.IE5-index.dat", 35, 21, 14, 0, 0},
+        {"plaso-History.IE5-index.dat", 17, 15, 0, 0, 2},
+        {"plaso-MSHist012013031020130311-index.dat", 23, 23, 0, 0, 0},
+        {"plaso-nfury_index.dat", 1035, 984, 34, 9, 8},
+    };
+    const fs::path folder = test::ScratchFolder("forensic");
+    for (const Sample& sample : samples) {
+        SCOPED_TRACE(sample.file);
+        // Read-only, as evidence is; its bytes, time and folder are checked after.
+        const fs::path container = folder / sample.file;
+        fs::create_directories(container);
+        fs::copy_file(kSamples / sample.file, container / "index.dat");
+        const std::string before = ReadFile(container / "index.dat");
+        struct stat was {};
+        ASSERT_EQ(stat((container / "index.dat").c_str(), &was), 0);
+        fs::permissions(container / "index.dat", fs::perms::owner_read | fs::perms::group_read);
+        fs::permissions(container, fs::perms::owner_read | fs::perms::owner_exec);
+
+        const auto outcome = RunCli({"--container", (container / "index.dat").string(), "list", "--recovered",
+                                     "--times", "iso-utc"});
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, "");
+        std::map<std::string, size_t> states;
+        std::map<uint64_t, json> byOffset;
+        for (const json& line : JsonLines(outcome.out)) {
+            ++states[line["state"]];
+            byOffset[line["record_offset"]] = line;
+        }
+        EXPECT_EQ(byOffset.size(), sample.total);
+        EXPECT_EQ(states["live"], sample.live);
+        EXPECT_EQ(states["redirect"], sample.redirect);
+        EXPECT_EQ(states["leak"], sample.leak);
+        EXPECT_EQ(states["recovered"], sample.recovered);
+        // The live ones come first and are what list gives, in its order.
+        const auto listed = JsonLines(RunCli({"--container", (container / "index.dat").string(), "list"}).out);
+        const auto surveyed = JsonLines(outcome.out);
+        ASSERT_EQ(listed.size(), sample.live);
+        for (size_t i = 0; i < listed.size(); ++i) {
+            EXPECT_EQ(surveyed[i]["state"], "live");
+            EXPECT_EQ(surveyed[i]["url"], listed[i]["url"]);
+            EXPECT_EQ(surveyed[i]["header"], listed[i]["header"]);
+        }
+        ExpectAgreesWithMsiecfexport(container / "index.dat", byOffset);
+
+        fs::permissions(container, fs::perms::owner_all);
+        struct stat is {};
+        ASSERT_EQ(stat((container / "index.dat").c_str(), &is), 0);
+        EXPECT_EQ(ReadFile(container / "index.dat"), before);
+        EXPECT_EQ(is.st_mtim.tv_sec, was.st_mtim.tv_sec);
+        EXPECT_EQ(is.st_mtim.tv_nsec, was.st_mtim.tv_nsec);
+        EXPECT_EQ(std::distance(fs::directory_iterator(container), fs::directory_iterator()), 1);
+
+        if (std::string(sample.file) == "plaso-nfury_index.dat") {
+            // Values msiecfexport gives for three kinds of record.
+            const json& leak = byOffset.at(26368);
+            EXPECT_EQ(leak["state"], "leak");
+            EXPECT_EQ(FileName(leak["local"]), "ADSAdClient31[1].htm");
+            EXPECT_EQ(byOffset.at(26880)["url"],
+                      "http://ad.doubleclick.net/ad/N2724.Meebo/B5343067.13;sz=1x1;pc=[TPAS_ID];ord=2642102");
+            const json& partial = byOffset.at(93952);
+            EXPECT_EQ(partial["state"], "recovered");
+            EXPECT_EQ(partial["partial"], 1);
+            EXPECT_EQ(partial["url"], "https://secure.skypeassets.com/content/dam/skype/js/jquery-1.4.4.min.js");
+            EXPECT_EQ(partial["last_access_utc"], "2011-09-08T20:47:29.9920000Z");
+            EXPECT_EQ(partial["last_sync_utc"], "2011-08-28T18:58:20.0000000Z");
+        }
+    }
+    fs::remove_all(folder);
+}
+
+// A content container of the test's own in a scratch folder.
+struct OwnCache {
+    fs::path folder = test::ScratchFolder("forensic-own");
+    urlcache::UrlCache cache{urlcache::CacheLocation{{{urlcache::ContainerKind::Content, folder}}, {}}};
+    ~OwnCache() { fs::remove_all(folder); }
+    std::string Index() const { return (folder / "index.dat").string(); }
+    void Add(const std::string& url, uint64_t lastAccess, uint64_t lastModified, uint64_t expire, uint64_t lastSync)
+    {
+        urlcache::NewCacheEntry entry;
+        entry.url = url;
+        entry.body = "body of " + url;
+        entry.fileExtension = "html";
+        entry.lastAccessTime = lastAccess;
+        entry.lastModifiedTime = lastModified;
+        entry.expireTime = expire;
+        entry.lastSyncTime = lastSync;
+        const auto result = cache.CreateEntry(entry);
+        ASSERT_TRUE(result.ok()) << result.message;
+    }
+};
+
+// 2012-03-31 00:49:19.2357337 UTC, and DOS-held times (even seconds).
+constexpr uint64_t kAccess = 129776285592357337;
+constexpr uint64_t kModified = 129774557600000000;  // 2012-03-29 00:49:20
+constexpr uint64_t kExpire = 129774912500000000;    // 2012-03-29 10:40:50
+
+TEST(Forensic, TimesInIsoUtcStandBesideTheFiletimeNumbers)
+{
+    OwnCache own;
+    own.Add("http://times.example/a.html", kAccess, 0, kExpire, kModified);
+    for (const std::string command : {"list", "info"}) {
+        std::vector<std::string> args = {"--container", own.Index(), command, "--times", "iso-utc"};
+        if (command == "info") {
+            args.push_back("http://times.example/a.html");
+        }
+        const auto outcome = RunCli(args);
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        const auto lines = JsonLines(outcome.out);
+        ASSERT_EQ(lines.size(), 1u);
+        const json& entry = lines[0];
+        EXPECT_EQ(entry["last_access"], kAccess);
+        EXPECT_EQ(entry["last_access_utc"], "2012-03-31T00:49:19.2357337Z");
+        EXPECT_EQ(entry["last_modified_utc"], nullptr);  // 0: not set
+        EXPECT_EQ(entry["expire_utc"], "2012-03-29T10:40:50.0000000Z");
+        EXPECT_EQ(entry["last_sync_utc"], "2012-03-29T00:49:20.0000000Z");
+        // Each beside its number, in CSV as in JSON.
+        args.insert(args.begin() + 3, {"--format", "csv"});
+        const auto csv = test::ParseCsv(RunCli(args).out);
+        ASSERT_EQ(csv.size(), 2u);
+        const auto& header = csv[0];
+        const auto at = std::find(header.begin(), header.end(), "last_access") - header.begin();
+        ASSERT_LT(at + 1, static_cast<long>(header.size()));
+        EXPECT_EQ(header[at + 1], "last_access_utc");
+        EXPECT_EQ(csv[1][at + 1], "2012-03-31T00:49:19.2357337Z");
+    }
+    // Without the option the columns are as they always were.
+    const auto plain = JsonLines(RunCli({"--container", own.Index(), "list"}).out);
+    ASSERT_EQ(plain.size(), 1u);
+    EXPECT_FALSE(plain[0].contains("last_access_utc"));
+
+    // The ends of what four year digits hold, and a leap day.
+    EXPECT_EQ(IsoUtcFromFileTime(1), "1601-01-01T00:00:00.0000001Z");
+    EXPECT_EQ(IsoUtcFromFileTime(2650467743999999999), "9999-12-31T23:59:59.9999999Z");
+    EXPECT_EQ(IsoUtcFromFileTime(2650467744000000000), "");
+    EXPECT_EQ(IsoUtcFromFileTime(~uint64_t{0}), "");
+    EXPECT_EQ(IsoUtcFromFileTime(125962560000000000, IsoForm::Microseconds), "2000-02-29T00:00:00.000000+00:00");
+}
+
+TEST(Forensic, TimelineHasOneRowPerSetTimeInTimesketchsColumns)
+{
+    OwnCache own;
+    own.Add("http://timeline.example/all.html", kAccess, kModified, kExpire, kModified);
+    // Last modified before 1970, no expiry: two rows only.
+    own.Add("http://timeline.example/two.html", kAccess + 10, 1, 0, kModified);
+
+    const auto outcome = RunCli({"--container", own.Index(), "timeline"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    const auto rows = JsonLines(outcome.out);
+    std::map<std::string, std::vector<json>> byUrl;
+    for (const json& row : rows) {
+        byUrl[row["url"]].push_back(row);
+    }
+    ASSERT_EQ(rows.size(), 6u);
+    const auto& all = byUrl["http://timeline.example/all.html"];
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(all[0]["timestamp_desc"], "Last Access Time");
+    EXPECT_EQ(all[0]["datetime"], "2012-03-31T00:49:19.235733+00:00");
+    EXPECT_EQ(all[0]["timestamp"], 1333154959235733u);
+    EXPECT_EQ(all[0]["message"], "Last Access Time: http://timeline.example/all.html");
+    EXPECT_EQ(all[1]["timestamp_desc"], "Last Modified Time");
+    EXPECT_EQ(all[1]["datetime"], "2012-03-29T00:49:20.000000+00:00");
+    EXPECT_EQ(all[2]["timestamp_desc"], "Expiry Time");
+    EXPECT_EQ(all[2]["datetime"], "2012-03-29T10:40:50.000000+00:00");
+    EXPECT_EQ(all[3]["timestamp_desc"], "Last Sync Time");
+    EXPECT_EQ(all[3]["last_access"], kAccess);  // the entry's own fields follow
+    EXPECT_FALSE(all[3]["local"].is_null());
+    const auto& two = byUrl["http://timeline.example/two.html"];
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(two[0]["timestamp_desc"], "Last Access Time");
+    EXPECT_EQ(two[1]["timestamp_desc"], "Last Sync Time");
+
+    // The CSV form: Timesketch's columns lead the header, the rows are the same.
+    const auto csv = test::ParseCsv(RunCli({"--container", own.Index(), "timeline", "--format", "csv"}).out);
+    ASSERT_EQ(csv.size(), rows.size() + 1);
+    EXPECT_EQ(std::vector<std::string>(csv[0].begin(), csv[0].begin() + 5),
+              (std::vector<std::string>{"message", "datetime", "timestamp_desc", "timestamp", "url"}));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(csv[i + 1][0], rows[i]["message"]);
+        EXPECT_EQ(csv[i + 1][1], rows[i]["datetime"]);
+        EXPECT_EQ(csv[i + 1][3], std::to_string(rows[i]["timestamp"].get<uint64_t>()));
+    }
+
+    // A deleted entry leaves its record in free blocks: recovered, and in the
+    // timeline with --recovered, marked in the message.
+    ASSERT_TRUE(own.cache.DeleteEntry("http://timeline.example/two.html").ok());
+    const auto recovered = JsonLines(RunCli({"--container", own.Index(), "list", "--recovered"}).out);
+    ASSERT_EQ(recovered.size(), 2u);
+    EXPECT_EQ(recovered[0]["state"], "live");
+    EXPECT_EQ(recovered[1]["state"], "recovered");
+    EXPECT_EQ(recovered[1]["url"], "http://timeline.example/two.html");
+    EXPECT_EQ(recovered[1]["last_access"], kAccess + 10);
+    const auto timeline = JsonLines(RunCli({"--container", own.Index(), "timeline", "--recovered"}).out);
+    ASSERT_EQ(timeline.size(), 6u);
+    EXPECT_EQ(timeline[4]["message"], "Last Access Time: http://timeline.example/two.html (recovered)");
+    EXPECT_EQ(timeline[4]["state"], "recovered");
+}
+
+}  // namespace
+}  // namespace trovana::cli
