@@ -317,7 +317,7 @@ TEST_F(PreviewTest, NoFileButTheCachesOwnReachesThePane)
     if (browser == nullptr)
         GTEST_SKIP() << "no browser back end";
     Click(page);
-    ASSERT_TRUE(WaitForPage(*browser, page, "evil"));
+    EXPECT_TRUE(WaitForPage(*browser, page, "evil"));
     // The refresh's moment passes, and a click on the link to the file: the
     // pane stays on the cached page.
     WaitUntil([] { return false; }, 1500);
@@ -343,10 +343,11 @@ TEST_F(PreviewTest, ACachedPageIsShownWithItsCachedParts)
     m_cache.Add({
         WithFile(page,
                  "<html><head><title>page</title><link rel=\"stylesheet\" href=\"../css/s.css\"></head><body>"
+                 "<a id=\"away\" href=\"http://away.test/\">away</a> <a id=\"next\" href=\"next.htm\">next</a>"
                  "<img id=\"relative\" src=\"a.png\"><img id=\"root\" src=\"/img/b.png\">"
                  "<img id=\"absolute\" src=\"http://site.test/img/c.png\"><img id=\"other\" src=\"//cdn.test/d.png?v=1\">"
                  "<img id=\"missing\" src=\"none.png\"><p id=\"text\">text</p><div id=\"box\"></div>"
-                 "<a id=\"away\" href=\"http://away.test/\">away</a> <a id=\"next\" href=\"next.htm\">next</a>"
+                 "<iframe id=\"frame\" src=\"frame.htm\"></iframe>"
                  "</body></html>",
                  "htm", "text/html; charset=utf-8"),
         WithFile("http://site.test/css/s.css",
@@ -357,6 +358,8 @@ TEST_F(PreviewTest, ACachedPageIsShownWithItsCachedParts)
         picture("http://site.test/img/c.png", 5),
         picture("http://cdn.test/d.png?v=1", 6),
         picture("http://site.test/img/bg.png", 7),
+        WithFile("http://site.test/dir/frame.htm", "<html><head><title>frame</title></head></html>", "htm",
+                 "text/html"),
         WithFile("http://site.test/dir/next.htm", "<html><head><title>next</title></head></html>", "htm", "text/html"),
     });
     StartWindow();
@@ -377,6 +380,9 @@ TEST_F(PreviewTest, ACachedPageIsShownWithItsCachedParts)
     EXPECT_NE(Evaluate(*browser, "getComputedStyle(document.getElementById('box')).backgroundImage")
                   .find(listview::CacheAddress("http://site.test/img/bg.png")),
               std::string::npos);
+    EXPECT_TRUE(WaitUntil([&] {
+        return Evaluate(*browser, "document.getElementById('frame').contentDocument.title") == "frame";
+    }));
 
     // Links, clicked: one away from the cache does nothing, one to a cached
     // page shows it from the cache.
@@ -394,6 +400,10 @@ TEST_F(PreviewTest, ACachedPageIsShownWithItsCachedParts)
     clickLink("next");
     EXPECT_TRUE(WaitUntil([&] { return browser->GetCurrentTitle() == "next"; }));
     EXPECT_EQ(browser->GetCurrentURL(), wxString::FromUTF8(listview::CacheAddress("http://site.test/dir/next.htm")));
+
+    // An entry of another kind, a cookie, is shown from the cache too.
+    Click("Cookie:user@www.example.com/");
+    EXPECT_TRUE(WaitUntil([&] { return Evaluate(*browser, "document.body.innerText") == std::string(60, 'x'); }));
 }
 
 }  // namespace
