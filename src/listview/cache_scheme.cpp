@@ -1,8 +1,12 @@
 #include "listview/cache_scheme.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <set>
 
 #include <gio/gio.h>
+#include <gio/gunixinputstream.h>
 #include <webkit2/webkit2.h>
 
 #include "ascii.h"
@@ -61,13 +65,18 @@ void AnswerRequest(WebKitURISchemeRequest* request, gpointer)
         Fail(request, answer.failure);
         return;
     }
-    const auto size = static_cast<gint64>(answer.bytes.size());
-    auto* text = new std::string(std::move(answer.bytes));
-    GBytes* bytes = g_bytes_new_with_free_func(text->data(), text->size(),
-                                               [](gpointer data) { delete static_cast<std::string*>(data); }, text);
-    GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_bytes(bytes));
-    g_bytes_unref(bytes);
-    GObjectPtr<WebKitURISchemeResponse> response(webkit_uri_scheme_response_new(stream.get(), size));
+    GObjectPtr<GInputStream> stream;
+    if (answer.file.Get() >= 0) {
+        stream.reset(g_unix_input_stream_new(answer.file.Release(), TRUE));
+    } else {
+        auto* text = new std::string(std::move(answer.bytes));
+        GBytes* bytes = g_bytes_new_with_free_func(
+            text->data(), text->size(), [](gpointer data) { delete static_cast<std::string*>(data); }, text);
+        stream.reset(g_memory_input_stream_new_from_bytes(bytes));
+        g_bytes_unref(bytes);
+    }
+    GObjectPtr<WebKitURISchemeResponse> response(
+        webkit_uri_scheme_response_new(stream.get(), static_cast<gint64>(answer.size)));
     webkit_uri_scheme_response_set_content_type(response.get(), answer.contentType.c_str());
     SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
     soup_message_headers_append(headers, "Content-Type", answer.contentType.c_str());
@@ -111,16 +120,27 @@ CacheSource::Answer CacheSource::Find(std::string_view address)
         answer.failure = "Not in the cache";
         return answer;
     }
-    switch (ReadRegularFile(info->localFileName, kServedFileLimit, answer.bytes)) {
+    switch (OpenRegularFile(info->localFileName, answer.file, answer.size)) {
     case FileRead::Read: break;
     case FileRead::NotRegular: answer.failure = "Not a regular file: " + info->localFileName; return answer;
     default: answer.failure = "The cached file cannot be read: " + info->localFileName; return answer;
     }
     answer.contentType = HeaderContentType(info->headerInfo);
-    if (answer.contentType.empty())
-        answer.contentType = GuessContentType(info->localFileName, answer.bytes);
-    if (RefersToOthers(answer.contentType))
+    if (answer.contentType.empty()) {
+        std::string start(std::min<std::size_t>(answer.size, 4096), '\0');
+        const ssize_t got = ::pread(answer.file.Get(), start.data(), start.size(), 0);
+        start.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        answer.contentType = GuessContentType(info->localFileName, start);
+    }
+    if (RefersToOthers(answer.contentType)) {
+        if (ReadRegularFile(info->localFileName, kMappedTextLimit, answer.bytes) != FileRead::Read) {
+            answer.failure = "The cached file cannot be read: " + info->localFileName;
+            return answer;
+        }
         answer.bytes = MapAbsoluteReferences(answer.bytes);
+        answer.file = FileDescriptor();
+        answer.size = answer.bytes.size();
+    }
     return answer;
 }
 

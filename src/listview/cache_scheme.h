@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "listview/cached_file.h"
 #include "urlcache.h"
 
 typedef struct _WebKitWebContext WebKitWebContext;
@@ -18,9 +19,10 @@ typedef struct _WebKitWebView WebKitWebView;
 
 namespace trovana::listview {
 
-// A cached file served at most this large, so that a huge entry cannot
-// exhaust memory.
-inline constexpr std::size_t kServedFileLimit = 256 * 1024 * 1024;
+// A page or style sheet is read whole, to map its references, up to this
+// size, so that a huge entry cannot exhaust memory; other files are
+// streamed as they are.
+inline constexpr std::size_t kMappedTextLimit = 64 * 1024 * 1024;
 
 // The cache that a pane's addresses are answered from: a reader of its own
 // over the same containers, so that it lives exactly as long as the pane.
@@ -30,7 +32,11 @@ public:
 
     const urlcache::CacheLocation& Location() const { return m_location; }
 
+    // The file to stream, open, and its size; or, for a page or style
+    // sheet, its bytes with their references mapped.
     struct Answer {
+        FileDescriptor file;
+        std::size_t size = 0;
         std::string bytes;
         std::string contentType;
         // Why there is no answer; empty when there is one.

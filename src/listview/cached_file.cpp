@@ -4,34 +4,38 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "local_file.h"
 
 namespace trovana::listview {
 
-namespace {
-// Closes the descriptor when the read is over.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
+FileDescriptor::~FileDescriptor()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
+{
+    if (this != &other) {
         if (m_fd >= 0)
             ::close(m_fd);
+        m_fd = other.Release();
     }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return m_fd; }
+    return *this;
+}
 
-private:
-    int m_fd;
-};
-}  // namespace
-
-FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t limit, std::string& bytes)
+int FileDescriptor::Release()
 {
-    bytes.clear();
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+}
+
+FileRead OpenRegularFile(const std::filesystem::path& path, FileDescriptor& file, std::size_t& size)
+{
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return FileRead::Missing;
@@ -39,14 +43,24 @@ FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t limit, s
         return FileRead::NotRegular;
     // Opened without waiting, then checked again: the name may have been
     // replaced by a FIFO or a device since the stat.
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.Get() < 0)
-        return FileRead::Failed;
-    if (::fstat(file.Get(), &st) != 0)
+    FileDescriptor opened(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (opened.Get() < 0 || ::fstat(opened.Get(), &st) != 0)
         return FileRead::Failed;
     if (!S_ISREG(st.st_mode))
         return FileRead::NotRegular;
-    bytes.resize(std::min<std::size_t>(limit, static_cast<std::size_t>(st.st_size)));
+    file = std::move(opened);
+    size = static_cast<std::size_t>(st.st_size);
+    return FileRead::Read;
+}
+
+FileRead ReadRegularFile(const std::filesystem::path& path, std::size_t limit, std::string& bytes)
+{
+    bytes.clear();
+    FileDescriptor file;
+    std::size_t size = 0;
+    if (const FileRead opened = OpenRegularFile(path, file, size); opened != FileRead::Read)
+        return opened;
+    bytes.resize(std::min(limit, size));
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t got = ::read(file.Get(), bytes.data() + done, bytes.size() - done);

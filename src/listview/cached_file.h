@@ -13,6 +13,25 @@ namespace trovana::listview {
 
 enum class FileRead { Read, Missing, NotRegular, Failed };
 
+// An open file descriptor, closed with the object.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    ~FileDescriptor();
+    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(other.Release()) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    int Get() const { return m_fd; }
+    // Hands the descriptor over; the object no longer closes it.
+    int Release();
+
+private:
+    int m_fd;
+};
+
+// Opens the file at path for reading (Read) when it is a regular file, and
+// gives its size; a FIFO, socket or device is NotRegular and not opened.
+FileRead OpenRegularFile(const std::filesystem::path& path, FileDescriptor& file, std::size_t& size);
+
 // Reads at most `limit` bytes of the file at path into bytes. A path that is
 // not there (or a folder) is Missing; a FIFO, socket or device is
 // NotRegular and is not opened for reading.
