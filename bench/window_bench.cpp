@@ -1,7 +1,9 @@
 // The list operations as the user meets them, in the real window on the
 // benchmark cache of about 100,000 entries: showing each tab, a column
 // click, the status summary, a keyword and a date search, deleting 1,000
-// selected rows and Delete All. Run under an X server (xvfb-run).
+// selected rows and Delete All; and the preview of a cached page with its
+// 50 cached pictures, on a small cache of its own. Run under an X server
+// (xvfb-run).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -9,15 +11,20 @@
 #include <unistd.h>
 
 #include <wx/app.h>
+#include <wx/image.h>
 #include <wx/init.h>
+#include <wx/mstream.h>
+#include <wx/webview.h>
 
 #include "app/main_frame.h"
 #include "app/trovana_app.h"
 #include "bench_cache.h"
+#include "listview/cache_address.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
 #include "listview/prompts.h"
 #include "listview/tab_strip.h"
+#include "listview/web_view.h"
 #include "operations/search_match.h"
 
 namespace {
@@ -205,6 +212,100 @@ void BM_DeleteAll(benchmark::State& state)
     }
 }
 BENCHMARK(BM_DeleteAll)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// A cache with one page whose 50 pictures and style sheet are cached too,
+// referred to by relative, root-relative and absolute addresses.
+constexpr int kPagePictures = 50;
+constexpr const char* kPageUrl = "http://bench.test/news/index.htm";
+
+std::string PictureBytes(int width)
+{
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
+        wxImage::AddHandler(new wxPNGHandler);
+    wxImage image(width, 24);
+    image.SetRGB(wxRect(0, 0, width, 24), 40, 90, 160);
+    wxMemoryOutputStream out;
+    image.SaveFile(out, wxBITMAP_TYPE_PNG);
+    std::string bytes(out.GetLength(), '\0');
+    out.CopyTo(bytes.data(), bytes.size());
+    return bytes;
+}
+
+trovana::urlcache::CacheLocation MakePageCache(const std::filesystem::path& root)
+{
+    using namespace trovana::urlcache;
+    CacheLocation location;
+    location.containers = {{ContainerKind::Content, root / "Content.IE5"}};
+    std::vector<NewCacheEntry> entries;
+    auto add = [&](const std::string& url, std::string body, const std::string& extension, const std::string& type) {
+        NewCacheEntry entry;
+        entry.url = url;
+        entry.body = std::move(body);
+        entry.fileExtension = extension;
+        entry.headerInfo = "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\n\r\n";
+        entries.push_back(std::move(entry));
+    };
+    std::string page = "<html><head><title>news</title><link rel=\"stylesheet\" href=\"/css/site.css\"></head><body>";
+    for (int i = 0; i < kPagePictures; ++i) {
+        const std::string name = "pic" + std::to_string(i) + ".png";
+        const std::string reference = i % 3 == 0 ? "pics/" + name
+                                      : i % 3 == 1 ? "/news/pics/" + name
+                                                   : "http://bench.test/news/pics/" + name;
+        page += "<p>Item " + std::to_string(i) + " <img src=\"" + reference + "\"></p>";
+        add("http://bench.test/news/pics/" + name, PictureBytes(16 + i), "png", "image/png");
+    }
+    page += "</body></html>";
+    add(kPageUrl, page, "htm", "text/html");
+    add("http://bench.test/css/site.css", "p { font: 14px sans-serif; color: #234 } img { border: 1px solid }", "css",
+        "text/css");
+    UrlCache cache(location);
+    for (const CacheResult& result : cache.CreateEntries(entries)) {
+        if (!result.ok())
+            throw std::runtime_error(result.message);
+    }
+    return location;
+}
+
+// From the click's preview call until the page has loaded and every one of
+// its pictures is complete and decoded.
+void BM_PreviewCachedPage(benchmark::State& state)
+{
+    const std::filesystem::path root = CopyFolder() / "page";
+    std::filesystem::remove_all(root);
+    Window window(MakePageCache(root));
+    CCacheListView& view = window.View();
+    wxWebView* browser = view.m_pWebView->GetBrowser();
+    if (browser == nullptr) {
+        state.SkipWithError("no browser back end");
+        return;
+    }
+    const wxString address = wxString::FromUTF8(trovana::listview::CacheAddress(kPageUrl));
+    const wxString allShown = "String(document.images.length == " + std::to_string(kPagePictures) +
+                              " && Array.from(document.images).every(i => i.complete && i.naturalWidth > 0))";
+    auto shown = [&] {
+        wxString result;
+        // Asked every time: the script's wait also runs the browser's events.
+        const bool ran = browser->RunScript(allShown, &result);
+        return ran && result == "true" && browser->GetCurrentURL() == address && !browser->IsBusy();
+    };
+    auto blank = [&] {
+        wxString url;
+        return browser->RunScript("document.URL", &url) && url == "about:blank";
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        view.m_pWebView->Navigate("about:blank");
+        while (!blank())
+            HandleEvents();
+        view.m_pWebView->m_strCurrentSource.clear();
+        state.ResumeTiming();
+        view.ShowPreview(kPageUrl);
+        while (!shown())
+            HandleEvents();
+    }
+    std::filesystem::remove_all(root);
+}
+BENCHMARK(BM_PreviewCachedPage)->Iterations(20)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

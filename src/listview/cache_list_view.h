@@ -109,7 +109,8 @@ public:
     // Preview of an entry in the pane below (URLs and paths are the
     // cache's bytes).
     void ShowPreview(const std::string& url);
-    void NavigatePreview(const std::string& target);
+    // Shows the entry of url, whose cached file is target, from the cache.
+    void NavigatePreview(const std::string& target, const std::string& url);
     void ShowTextPreview(const std::string& name);
     std::string ReadPreviewText(const std::string& name) const;
     // The Properties dialog of the entry with this URL, or a message when

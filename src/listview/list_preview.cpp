@@ -7,6 +7,7 @@
 #include "details/properties_dlg.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
+#include "listview/cached_file.h"
 #include "listview/prompts.h"
 #include "listview/text_page.h"
 #include "listview/web_view.h"
@@ -22,6 +23,7 @@ void CCacheListView::ShowPreview(const std::string& url)
     if (m_pWebView == nullptr)
         return;
     WaitCursorScope cursor(*m_pBusy);
+    m_pWebView->SetCache(Cache().Location());
     const auto info = m_pCatalogue->LookupCacheEntry(url);
     if (info == nullptr) {
         if (ToDisplayText(url) != m_pWebView->m_strCurrentSource)
@@ -40,18 +42,23 @@ void CCacheListView::ShowPreview(const std::string& url)
     bool asText = catalogue::IsScriptOrStyleSheet(file);
     if (catalogue::CategoryFromClass(entryClass) == catalogue::kCategoryApplications && !contentType.empty())
         asText = ToLowerAscii(contentType).find("script") != std::string::npos;
+    // A FIFO or device in the cache's place is named on the text page, not opened.
+    std::error_code error;
+    const auto type = std::filesystem::status(file, error).type();
+    if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
+        asText = true;
     if (asText)
         ShowTextPreview(file);
     else
-        NavigatePreview(file);
+        NavigatePreview(file, url);
 }
 
-void CCacheListView::NavigatePreview(const std::string& target)
+void CCacheListView::NavigatePreview(const std::string& target, const std::string& url)
 {
     if (m_pWebView == nullptr)
         return;
     const wxString path = ToDisplayText(target);
-    m_pWebView->Navigate2({path, m_bGalleryShown ? kFrameRight : "", false});
+    m_pWebView->Navigate2({path, m_bGalleryShown ? kFrameRight : "", false, url});
     m_pWebView->m_strCurrentSource = path;
 }
 
@@ -75,6 +82,10 @@ void CCacheListView::ShowTextPreview(const std::string& name)
 
 std::string CCacheListView::ReadPreviewText(const std::string& name) const
 {
+    // Only a file of the open cache is read: a URL such as "/etc/passwd" of
+    // an entry without a file names no file to show.
+    if (!IsInsideCache(name, m_pCache->Location()))
+        return UrlPageText(name);
     return listview::ReadPreviewText(std::filesystem::path(name));
 }
 

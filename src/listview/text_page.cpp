@@ -1,14 +1,20 @@
 #include "listview/text_page.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <fstream>
 #include <system_error>
+
+#include "listview/cached_file.h"
 
 namespace trovana::listview {
 
 namespace {
 constexpr std::string_view kLineBreak = "<br>";
 constexpr std::string_view kUrlLine = "<br>URL: ";
+constexpr std::string_view kNotRegularLine = "<br>Not a regular file: ";
 constexpr std::string_view kPageStart = "<HTML><BODY>";
 constexpr std::string_view kPageEnd = "</BODY></HTML>";
 constexpr const char* kPageName = "temp.htm";
@@ -29,19 +35,20 @@ std::string EscapeHtml(std::string_view text)
     return escaped;
 }
 
+std::string UrlPageText(std::string_view url)
+{
+    return std::string(kUrlLine) + EscapeHtml(url);
+}
+
 std::string ReadPreviewText(const std::filesystem::path& name, std::size_t limit)
 {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(name, error))
-        return std::string(kUrlLine) + EscapeHtml(name.string());
-    std::ifstream file(name, std::ios::binary);
-    if (!file)
-        return {};
-    std::string bytes(limit, '\0');
-    file.read(bytes.data(), static_cast<std::streamsize>(limit));
-    if (file.bad())
-        return {};
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    std::string bytes;
+    switch (ReadRegularFile(name, limit, bytes)) {
+    case FileRead::Missing: return UrlPageText(name.native());
+    case FileRead::NotRegular: return std::string(kNotRegularLine) + EscapeHtml(name.native());
+    case FileRead::Failed: return {};
+    case FileRead::Read: break;
+    }
     const auto nul = bytes.find('\0');
     if (nul != std::string::npos)
         bytes.resize(nul);
@@ -74,13 +81,27 @@ std::filesystem::path WriteTextPage(const std::filesystem::path& folder, std::st
 {
     const std::filesystem::path path = folder / kPageName;
     const std::string bytes = TextPageBytes(text);
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file)
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file)
+    // The page may hold a cached file's text: readable by its user alone,
+    // also when an older page was made with wider permissions, and never
+    // written through a link planted in its place.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    bool written = fd >= 0 && ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+    for (std::size_t done = 0; written && done < bytes.size();) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        written = put > 0;
+        if (written)
+            done += static_cast<std::size_t>(put);
+    }
+    int error = written ? 0 : errno;
+    if (fd >= 0 && ::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written)
         throw std::filesystem::filesystem_error("cannot write the preview page", path,
-                                                std::error_code(errno, std::generic_category()));
+                                                std::error_code(error, std::generic_category()));
     return path;
 }
 

@@ -17,10 +17,14 @@ inline constexpr std::size_t kPreviewReadLimit = 4 * 1024 * 1024;
 // as text instead of acting on its markup.
 std::string EscapeHtml(std::string_view text);
 
+// "<br>URL: " and the escaped URL: the page of an entry without a file.
+std::string UrlPageText(std::string_view url);
+
 // The text for a preview of name: the file's bytes (at most `limit`, up to
-// the first NUL), escaped, when name is an existing file; "<br>URL: " and
-// the escaped name when there is no such file; empty when the file cannot
-// be read.
+// the first NUL), escaped, when name is a regular file; "<br>URL: " and
+// the escaped name when there is no such file; "<br>Not a regular file: "
+// and the name for a FIFO or device, which is not read; empty when the file
+// cannot be read.
 std::string ReadPreviewText(const std::filesystem::path& name, std::size_t limit = kPreviewReadLimit);
 
 // A "<br>" before line feeds: the search for the next one resumes six
@@ -33,7 +37,7 @@ std::string InsertLineBreaks(std::string text);
 std::string TextPageBytes(std::string_view text);
 
 // Writes the page for text into folder/temp.htm (replacing one that is
-// there) and returns its path; throws std::filesystem::filesystem_error
+// there), readable by the user alone, and returns its path; throws std::filesystem::filesystem_error
 // when it cannot be written.
 std::filesystem::path WriteTextPage(const std::filesystem::path& folder, std::string_view text);
 

@@ -7,7 +7,10 @@
 #include <wx/sizer.h>
 #include <wx/webview.h>
 
+#include "listview/cache_address.h"
+#include "listview/cache_scheme.h"
 #include "listview/text_page.h"
+#include "local_file.h"
 #include "work_folder.h"
 
 #include <webkit2/webkit2.h>
@@ -19,11 +22,34 @@ namespace {
 // proxy fails at once, so a cached page cannot fetch anything from outside.
 constexpr const char* kNoNetworkProxy = "http://127.0.0.1:9";
 
-void LockDown(wxWebView* browser)
+WebKitWebView* NativeView(wxWebView* browser)
 {
-    auto* view = static_cast<WebKitWebView*>(browser->GetNativeBackend());
+    return browser != nullptr ? static_cast<WebKitWebView*>(browser->GetNativeBackend()) : nullptr;
+}
+
+// Navigations the pane does not allow are ignored: the page shown stays.
+// New windows are never opened.
+gboolean DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type, gpointer pane)
+{
+    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
+        return FALSE;
+    auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
+    WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(navigation);
+    const gchar* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && uri != nullptr &&
+        static_cast<const CWebView*>(pane)->Allows(uri))
+        return FALSE;
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
+}
+
+void LockDown(wxWebView* browser, CWebView* pane)
+{
+    WebKitWebView* view = NativeView(browser);
     if (view == nullptr)
         return;
+    // Before wx's own handler, which is connected after the default one.
+    g_signal_connect(view, "decide-policy", G_CALLBACK(DecidePolicy), pane);
     // Pages from the cache never run their scripts; the program's own
     // RunScript calls still work.
     WebKitSettings* settings = webkit_web_view_get_settings(view);
@@ -35,6 +61,7 @@ void LockDown(wxWebView* browser)
     webkit_website_data_manager_set_network_proxy_settings(manager, WEBKIT_NETWORK_PROXY_MODE_CUSTOM,
                                                            proxy);
     webkit_network_proxy_settings_free(proxy);
+    RegisterCacheSchemes(context);
 }
 
 // A local path as a file URL; URLs ("about:blank", "file:...") pass as they are.
@@ -67,7 +94,7 @@ CWebView::CWebView(wxWindow* parent, wxWindowID id)
     if (wxWebView::IsBackendAvailable(wxWebViewBackendDefault)) {
         m_pBrowser = wxWebView::New(this, wxID_ANY, "about:blank");
         if (m_pBrowser != nullptr)
-            LockDown(m_pBrowser);
+            LockDown(m_pBrowser, this);
     }
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     if (m_pBrowser != nullptr)
@@ -75,9 +102,48 @@ CWebView::CWebView(wxWindow* parent, wxWindowID id)
     SetSizer(sizer);
 }
 
+CWebView::~CWebView()
+{
+    if (WebKitWebView* view = NativeView(m_pBrowser)) {
+        SetViewSource(view, nullptr);
+        g_signal_handlers_disconnect_by_data(view, this);
+    }
+}
+
+void CWebView::SetCache(const urlcache::CacheLocation& location)
+{
+    const auto folders = [](const urlcache::CacheLocation& cache) {
+        std::vector<std::filesystem::path> list;
+        for (const auto& container : cache.containers)
+            list.push_back(container.folder);
+        return list;
+    };
+    if (m_pSource != nullptr && folders(m_pSource->Location()) == folders(location))
+        return;
+    m_pSource = std::make_unique<CacheSource>(location);
+    if (WebKitWebView* view = NativeView(m_pBrowser))
+        SetViewSource(view, m_pSource.get());
+}
+
+bool CWebView::Allows(const std::string& address) const
+{
+    if (address == "about:blank" || address == "about:srcdoc")
+        return true;
+    if (address.starts_with("file:")) {
+        gchar* name = g_filename_from_uri(address.c_str(), nullptr, nullptr);
+        const std::filesystem::path path = name != nullptr ? name : "";
+        g_free(name);
+        const std::filesystem::path folder = WorkingFolder();
+        std::error_code error;
+        const std::filesystem::path root = std::filesystem::weakly_canonical(folder, error);
+        return !path.empty() && !folder.empty() && !error && urlcache::StaysInside(path, root);
+    }
+    return m_pSource != nullptr && !CacheUrlsOf(address).empty() && m_pSource->Holds(address);
+}
+
 void CWebView::Navigate(const wxString& url)
 {
-    Navigate2({url, {}, false});
+    Navigate2({url, {}, false, {}});
 }
 
 void CWebView::Navigate2(const Navigation& navigation)
@@ -86,7 +152,8 @@ void CWebView::Navigate2(const Navigation& navigation)
     ++m_nNavigations;
     if (m_pBrowser == nullptr)
         return;
-    const wxString url = ToUrl(navigation.target);
+    const wxString url = navigation.cacheUrl.empty() ? ToUrl(navigation.target)
+                                                     : wxString::FromUTF8(CacheAddress(navigation.cacheUrl));
     if (navigation.frame.empty()) {
         m_pBrowser->LoadURL(url);
         return;
@@ -96,7 +163,7 @@ void CWebView::Navigate2(const Navigation& navigation)
     // awaited, so none can arrive after the pane has gone.
     const wxString script = "var f = window.frames[" + ScriptString(navigation.frame) +
                             "]; if (f) f.location.replace(" + ScriptString(url) + ");";
-    if (auto* view = static_cast<WebKitWebView*>(m_pBrowser->GetNativeBackend()))
+    if (WebKitWebView* view = NativeView(m_pBrowser))
         webkit_web_view_evaluate_javascript(view, script.utf8_str(), -1, nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
@@ -106,7 +173,7 @@ void CWebView::ShowTextPage(std::string_view text)
     if (folder.empty())
         throw std::filesystem::filesystem_error("cannot make the working folder", std::error_code(ENOENT, std::generic_category()));
     const std::filesystem::path page = WriteTextPage(folder, text);
-    Navigate2({wxString::FromUTF8(page.string()), {}, true});
+    Navigate2({wxString::FromUTF8(page.string()), {}, true, {}});
 }
 
 }  // namespace trovana::listview

@@ -3,18 +3,25 @@
 // runs the scripts of the pages it shows.
 #pragma once
 
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include <wx/panel.h>
 #include <wx/string.h>
 
+#include "urlcache.h"
+
 class wxWebView;
 
 namespace trovana::listview {
 
+class CacheSource;
+
 class CWebView : public wxPanel {
 public:
     CWebView(wxWindow* parent, wxWindowID id);
+    ~CWebView() override;
 
     // The browser control; null when no browser back end could be made.
     wxWebView* GetBrowser() const { return m_pBrowser; }
@@ -24,11 +31,14 @@ public:
 
     // A navigation to a URL or a local file path: the whole pane, or only
     // the named frame of the frameset shown; noHistory keeps it out of the
-    // pane's history.
+    // pane's history. With a cache URL, target is that entry's file and the
+    // pane shows the entry through the cache's own address, never as a
+    // local file.
     struct Navigation {
         wxString target;
         wxString frame;
         bool noHistory = false;
+        std::string cacheUrl;
     };
     void Navigate2(const Navigation& navigation);
 
@@ -36,6 +46,16 @@ public:
     // shows it. Throws std::filesystem::filesystem_error when the page
     // cannot be written; nothing is shown then.
     void ShowTextPage(std::string_view text);
+
+    // The cache whose entries the pane shows: its addresses are answered
+    // from these containers alone. Unchanged when it is the same cache.
+    void SetCache(const urlcache::CacheLocation& location);
+
+    // Whether the pane follows a navigation to this address: the program's
+    // own pages in its working folder and entries of the cache with a file
+    // (pages, frames, links); nothing else: no link or refresh away from
+    // the cache, no other local file.
+    bool Allows(const std::string& address) const;
 
     // Offline: the pane shows what it is given and fetches nothing from
     // the network. The pane never reaches the network in any case.
@@ -51,6 +71,7 @@ public:
 private:
     wxWebView* m_pBrowser = nullptr;
     bool m_bOffline = false;
+    std::unique_ptr<CacheSource> m_pSource;
 };
 
 }  // namespace trovana::listview

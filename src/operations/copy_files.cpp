@@ -85,6 +85,15 @@ size_t CopyFilesTo(const std::vector<fs::path>& sources, const fs::path& folder,
         const fs::path& source = sources[i];
         const fs::path target = folder / source.filename();
         std::error_code error;
+        // A FIFO or device in a cached file's place is not read: it could
+        // block for good or never end.
+        const fs::file_type type = fs::status(source, error).type();
+        if (type != fs::file_type::regular && type != fs::file_type::not_found && type != fs::file_type::none) {
+            dialogue.reportFailure(source, "not a regular file");
+            if (dialogue.progress && !dialogue.progress(i + 1))
+                break;
+            continue;
+        }
         bool replace = false;
         if (fs::exists(target, error)) {
             if (forAll == ForAll::Ask) {

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "listview/cache_address.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
 #include "listview/web_view.h"
@@ -23,13 +24,16 @@ void CCacheListView::MakeGallery()
     operations::RowProgress busy(*m_pBusy);
 
     // Rows whose entry has left the cache, or has no file, are left out.
+    // Each picture is shown through its cache address, answered from the
+    // cache, never as a local file.
+    m_pWebView->SetCache(Cache().Location());
     std::vector<std::string> imageFiles;
     std::string lastUrl;
     for (int row = 0; row < rows.Count(); ++row) {
         lastUrl = rows.Text(row, catalogue::kColumnUrl);
         const auto info = Catalogue().LookupCacheEntry(lastUrl);
         if (info != nullptr && !info->localFileName.empty())
-            imageFiles.push_back(info->localFileName);
+            imageFiles.push_back(CacheAddress(lastUrl));
     }
 
     const std::filesystem::path folder = WorkingFolder();

@@ -18,9 +18,9 @@ std::string Lines(std::initializer_list<const char*> lines)
     return text;
 }
 
-std::string Anchor(std::string_view path)
+std::string Anchor(std::string_view picture)
 {
-    const std::string target = EscapeAttribute(FileUrl(path));
+    const std::string target = EscapeAttribute(picture.starts_with('/') ? FileUrl(picture) : std::string(picture));
     return "<a href=\"" + target + "\" target=\"right\"><img border=\"0\" src=\"" + target +
            "\" class=\"imgsborder\" ></a>";
 }

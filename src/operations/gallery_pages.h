@@ -27,7 +27,8 @@ using GalleryProgress = std::function<void(int percent)>;
 
 std::string GalleryFramePage();
 std::string GalleryRightPage();
-// The thumbnails of the pictures (absolute local paths) in this order.
+// The thumbnails of the pictures in this order: addresses, or absolute
+// local paths (written as file URLs).
 std::string GalleryLeftPage(const std::vector<std::string>& imageFiles, const GalleryProgress& progress);
 
 // A local path as a file URL in which every byte but letters, digits,
@@ -37,7 +38,7 @@ std::string FileUrl(std::string_view path);
 // Text for a double-quoted HTML attribute: &, ", < and > as references.
 std::string EscapeAttribute(std::string_view text);
 
-// Writes the three pages into the folder. False when "left.htm" could not
+// Writes the three pages into the folder (pictures as for the left page). False when "left.htm" could not
 // be written (or "frame.htm", without which there is no gallery); a
 // "right.htm" that cannot be written is left out.
 bool WriteGalleryPages(const std::filesystem::path& folder, const std::vector<std::string>& imageFiles,

@@ -7,6 +7,8 @@
 #include <wx/app.h>
 #include <wx/apptrait.h>
 #include <wx/evtloop.h>
+#include <wx/image.h>
+#include <wx/mstream.h>
 #include <wx/utils.h>
 
 namespace trovana::test {
@@ -26,6 +28,19 @@ void ProcessEvents()
 {
     EventLoop().YieldFor(wxEVT_CATEGORY_ALL);
     wxTheApp->ProcessPendingEvents();
+}
+
+std::string PngBytes(int width, int height)
+{
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
+        wxImage::AddHandler(new wxPNGHandler);
+    wxImage image(width, height);
+    image.SetRGB(wxRect(0, 0, width, height), 200, 30, 30);
+    wxMemoryOutputStream out;
+    image.SaveFile(out, wxBITMAP_TYPE_PNG);
+    std::string bytes(out.GetLength(), '\0');
+    out.CopyTo(bytes.data(), bytes.size());
+    return bytes;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)

@@ -22,6 +22,9 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 // Handles the events that are waiting now.
 void ProcessEvents();
 
+// A real picture of this size, one colour, as PNG bytes.
+std::string PngBytes(int width, int height);
+
 // A cache in a fresh temporary folder with the three containers of a user,
 // removed with the object.
 class TempCache {

@@ -1,16 +1,21 @@
 // The preview of a clicked row: which entries are navigated to and which
 // are shown as a text page, the record of the current source, the gallery's
-// frame, and a pane that reaches no server and runs no page script.
+// frame, a pane that reaches no server, runs no page script and reads no
+// file but the cache's own, and cached pages shown with their cached parts.
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 
+#include <wx/uiaction.h>
 #include <wx/webview.h>
 
+#include "listview/cache_address.h"
 #include "listview/cache_list.h"
 #include "listview/web_view.h"
 #include "window_fixture.h"
@@ -105,6 +110,7 @@ TEST_F(PreviewTest, EachKindOfEntryTakesItsWay)
     // Another content type of its class: navigated to, whatever the file's name.
     Click("http://p.com/doc");
     EXPECT_EQ(pane.m_lastNavigation.target, LocalFile("http://p.com/doc"));
+    EXPECT_EQ(pane.m_lastNavigation.cacheUrl, "http://p.com/doc");
     EXPECT_FALSE(pane.m_lastNavigation.noHistory);
 
     Click("http://p.com/page.htm");
@@ -219,6 +225,185 @@ TEST_F(PreviewTest, ACachedPageReachesNoServerAndRunsNoScript)
     WaitUntil([&] { return server.Connections() > 0; }, 500);
     EXPECT_EQ(server.Connections(), 0);
     EXPECT_EQ(browser->GetCurrentTitle(), "cached");
+}
+
+// A file that nothing may open: every open of it, by any process (WebKit's
+// included), is seen through inotify.
+class Canary {
+public:
+    Canary()
+        : m_path(fs::temp_directory_path() / ("trovana-canary-" + std::to_string(::getpid()) + ".txt")),
+          m_watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        std::ofstream(m_path) << "secret";
+        ::inotify_add_watch(m_watch, m_path.c_str(), IN_OPEN | IN_ACCESS);
+    }
+    ~Canary()
+    {
+        ::close(m_watch);
+        fs::remove(m_path);
+    }
+    const fs::path& Path() const { return m_path; }
+    std::string Url() const { return "file://" + m_path.string(); }
+    bool Opened()
+    {
+        char events[4096];
+        while (::read(m_watch, events, sizeof events) > 0)
+            m_opened = true;
+        return m_opened;
+    }
+
+private:
+    fs::path m_path;
+    int m_watch;
+    bool m_opened = false;
+};
+
+// The answer of a script in the pane, as text; "" when it gave none.
+std::string Evaluate(wxWebView& browser, const std::string& script)
+{
+    wxString result;
+    return browser.RunScript(script, &result) ? result.utf8_string() : std::string();
+}
+
+// Waits until the page of the URL is loaded, with its pictures and title.
+bool WaitForPage(wxWebView& browser, const std::string& url, const wxString& title)
+{
+    const std::string address = listview::CacheAddress(url);
+    const std::string loaded = "String(document.URL == '" + address +
+                               "' && document.readyState == 'complete' && "
+                               "Array.from(document.images).every(i => i.complete))";
+    return WaitUntil([&] { return Evaluate(browser, loaded) == "true" && browser.GetCurrentTitle() == title; });
+}
+
+TEST_F(PreviewTest, NoFileButTheCachesOwnReachesThePane)
+{
+    Canary canary;
+    const std::string page = "http://evil.test/page.htm";
+    m_cache.Add({
+        Entry(canary.Path().string()),  // a URL that is a local path, without a file
+        WithFile(page,
+                 "<html><head><title>evil</title><meta http-equiv=\"refresh\" content=\"0; url=http://away.test/\">"
+                 "<link rel=\"stylesheet\" href=\"" + canary.Url() + "\"></head><body>"
+                 "<img src=\"" + canary.Url() + "\"><img src=\"file:///dev/zero\"><img src=\"pipe.png\">"
+                 "<iframe src=\"" + canary.Url() + "\"></iframe><object data=\"" + canary.Url() + "\"></object>"
+                 "<a id=\"away\" href=\"" + canary.Url() + "\">away</a></body></html>",
+                 "htm", "text/html"),
+        WithFile("http://evil.test/pipe.png", "x", "png", "image/png"),
+        WithFile("http://evil.test/pipe.css", "x", "css"),
+    });
+    StartWindow();
+    // Two cached files are FIFOs now, with no writer: opening one for
+    // reading would wait for good.
+    for (const char* url : {"http://evil.test/pipe.png", "http://evil.test/pipe.css"}) {
+        const std::string file = LocalFile(url);
+        fs::remove(file);
+        ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    }
+
+    Click(canary.Path().string());
+    EXPECT_EQ(PageBytes(), "<HTML><BODY><br>URL: " + canary.Path().string() + "</BODY></HTML>");
+    struct stat st {};
+    ASSERT_EQ(::stat((m_work / "trovana" / "temp.htm").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    Click("http://evil.test/pipe.css");
+    EXPECT_EQ(PageBytes(), "<HTML><BODY><br>Not a regular file: " + LocalFile("http://evil.test/pipe.css") +
+                               "</BODY></HTML>");
+    Click("http://evil.test/pipe.png");  // named on a text page too, not opened
+    EXPECT_TRUE(ShownAsText());
+
+    wxWebView* browser = Pane().GetBrowser();
+    if (browser == nullptr)
+        GTEST_SKIP() << "no browser back end";
+    Click(page);
+    EXPECT_TRUE(WaitForPage(*browser, page, "evil"));
+    // The refresh's moment passes, and a click on the link to the file: the
+    // pane stays on the cached page.
+    WaitUntil([] { return false; }, 1500);
+    const wxPoint link(std::atoi(Evaluate(*browser, "document.getElementById('away').getBoundingClientRect().left + 3").c_str()),
+                       std::atoi(Evaluate(*browser, "document.getElementById('away').getBoundingClientRect().top + 3").c_str()));
+    wxUIActionSimulator input;
+    input.MouseMove(browser->ClientToScreen(link));
+    input.MouseClick();
+    WaitUntil([] { return false; }, 500);
+    EXPECT_EQ(browser->GetCurrentURL(), wxString::FromUTF8(listview::CacheAddress(page)));
+    EXPECT_EQ(browser->GetCurrentTitle(), "evil");
+    // The pane still answers: nothing of the page waits on a FIFO or a device.
+    EXPECT_EQ(Evaluate(*browser, "String(document.images.length)"), "3");
+    EXPECT_FALSE(canary.Opened());
+}
+
+TEST_F(PreviewTest, ACachedPageIsShownWithItsCachedParts)
+{
+    const std::string page = "http://site.test/dir/page.htm";
+    auto picture = [](const std::string& url, int width) {
+        return WithFile(url, PngBytes(width, 2), "png", "image/png");
+    };
+    m_cache.Add({
+        WithFile(page,
+                 "<html><head><title>page</title><link rel=\"stylesheet\" href=\"../css/s.css\"></head><body>"
+                 "<a id=\"away\" href=\"http://away.test/\">away</a> <a id=\"next\" href=\"next.htm\">next</a>"
+                 "<img id=\"relative\" src=\"a.png\"><img id=\"root\" src=\"/img/b.png\">"
+                 "<img id=\"absolute\" src=\"http://site.test/img/c.png\"><img id=\"other\" src=\"//cdn.test/d.png?v=1\">"
+                 "<img id=\"missing\" src=\"none.png\"><p id=\"text\">text</p><div id=\"box\"></div>"
+                 "<iframe id=\"frame\" src=\"frame.htm\"></iframe>"
+                 "</body></html>",
+                 "htm", "text/html; charset=utf-8"),
+        WithFile("http://site.test/css/s.css",
+                 "p { color: rgb(1, 2, 3) } #box { width: 10px; height: 10px; background: url(../img/bg.png) }",
+                 "css", "text/css"),
+        picture("http://site.test/dir/a.png", 3),
+        picture("http://site.test/img/b.png", 4),
+        picture("http://site.test/img/c.png", 5),
+        picture("http://cdn.test/d.png?v=1", 6),
+        picture("http://site.test/img/bg.png", 7),
+        WithFile("http://site.test/dir/frame.htm", "<html><head><title>frame</title></head></html>", "htm",
+                 "text/html"),
+        WithFile("http://site.test/dir/next.htm", "<html><head><title>next</title></head></html>", "htm", "text/html"),
+    });
+    StartWindow();
+    wxWebView* browser = Pane().GetBrowser();
+    if (browser == nullptr)
+        GTEST_SKIP() << "no browser back end";
+    Click(page);
+    ASSERT_TRUE(WaitForPage(*browser, page, "page"));
+    auto width = [&](const char* id) {
+        return Evaluate(*browser, std::string("String(document.getElementById('") + id + "').naturalWidth)");
+    };
+    EXPECT_EQ(width("relative"), "3");
+    EXPECT_EQ(width("root"), "4");
+    EXPECT_EQ(width("absolute"), "5");
+    EXPECT_EQ(width("other"), "6");
+    EXPECT_EQ(width("missing"), "0");  // not in the cache: blank
+    EXPECT_EQ(Evaluate(*browser, "getComputedStyle(document.getElementById('text')).color"), "rgb(1, 2, 3)");
+    EXPECT_NE(Evaluate(*browser, "getComputedStyle(document.getElementById('box')).backgroundImage")
+                  .find(listview::CacheAddress("http://site.test/img/bg.png")),
+              std::string::npos);
+    EXPECT_TRUE(WaitUntil([&] {
+        return Evaluate(*browser, "document.getElementById('frame').contentDocument.title") == "frame";
+    }));
+
+    // Links, clicked: one away from the cache does nothing, one to a cached
+    // page shows it from the cache.
+    wxUIActionSimulator input;
+    auto clickLink = [&](const char* id) {
+        const std::string box = std::string("document.getElementById('") + id + "').getBoundingClientRect()";
+        const wxPoint at(std::atoi(Evaluate(*browser, box + ".left + 3").c_str()),
+                         std::atoi(Evaluate(*browser, box + ".top + 3").c_str()));
+        input.MouseMove(browser->ClientToScreen(at));
+        input.MouseClick();
+    };
+    clickLink("away");
+    WaitUntil([] { return false; }, 500);
+    EXPECT_EQ(browser->GetCurrentTitle(), "page");
+    clickLink("next");
+    EXPECT_TRUE(WaitUntil([&] { return browser->GetCurrentTitle() == "next"; }));
+    EXPECT_EQ(browser->GetCurrentURL(), wxString::FromUTF8(listview::CacheAddress("http://site.test/dir/next.htm")));
+
+    // An entry of another kind, a cookie, is shown from the cache too.
+    Click("Cookie:user@www.example.com/");
+    EXPECT_TRUE(WaitUntil([&] { return Evaluate(*browser, "document.body.innerText") == std::string(60, 'x'); }));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The bytes of the text preview page, the reading of a file for it and the
 // per-user folder it goes into; no display needed.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -71,6 +72,12 @@ TEST(TextPage, ReadingStopsAtNulAndAtTheLimit)
     EXPECT_EQ(ReadPreviewText(big).size(), kPreviewReadLimit);
     // A folder is no file: its name is shown instead.
     EXPECT_EQ(ReadPreviewText(folder.Path()), "<br>URL: " + folder.Path().string());
+    // A FIFO (no writer: opening it for reading would wait for good) and a
+    // device are named, never read.
+    const fs::path fifo = folder.Path() / "pipe.css";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ReadPreviewText(fifo), "<br>Not a regular file: " + fifo.string());
+    EXPECT_EQ(ReadPreviewText("/dev/zero"), "<br>Not a regular file: /dev/zero");
 }
 
 TEST(TextPage, WrittenIntoTheFolderReplacingTheLastPage)
@@ -80,6 +87,19 @@ TEST(TextPage, WrittenIntoTheFolderReplacingTheLastPage)
     page = WriteTextPage(folder.Path(), "a\nb");  // replaces the first
     EXPECT_EQ(page, folder.Path() / "temp.htm");
     EXPECT_EQ(ReadBytes(page), "<HTML><BODY>a<br>\r\nb</BODY></HTML>");
+    // Readable by the user alone, also when an older page was not.
+    ::chmod(page.c_str(), 0644);
+    page = WriteTextPage(folder.Path(), "secret");
+    struct stat st {};
+    ASSERT_EQ(::stat(page.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(ReadBytes(page), "<HTML><BODY>secret</BODY></HTML>");
+    // A link planted in the page's place is not written through.
+    const fs::path elsewhere = folder.Write("elsewhere.txt", "kept");
+    fs::remove(page);
+    fs::create_symlink(elsewhere, page);
+    EXPECT_THROW(WriteTextPage(folder.Path(), "x"), fs::filesystem_error);
+    EXPECT_EQ(ReadBytes(elsewhere), "kept");
 
     EXPECT_THROW(WriteTextPage(folder.Path() / "missing", "x"), fs::filesystem_error);
 }

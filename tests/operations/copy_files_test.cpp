@@ -1,5 +1,7 @@
 // Copying files out: where the chooser opens, and never replacing a file
 // without asking.
+#include <sys/stat.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -52,8 +54,9 @@ protected:
             return replies.at(m_asked.size() - 1);
         };
         dialogue.askSameForAll = [sameForAll] { return sameForAll; };
-        dialogue.reportFailure = [this](const fs::path& source, const std::string&) {
+        dialogue.reportFailure = [this](const fs::path& source, const std::string& reason) {
             m_failed.push_back(source.filename().string());
+            m_reasons.push_back(reason);
         };
         return dialogue;
     }
@@ -61,6 +64,7 @@ protected:
     fs::path m_root;
     std::vector<std::string> m_asked;
     std::vector<std::string> m_failed;
+    std::vector<std::string> m_reasons;
 };
 
 TEST_F(CopyFiles, AsksBeforeReplacingAndKeepsWhatTheUserKeeps)
@@ -87,6 +91,20 @@ TEST_F(CopyFiles, OneAnswerForAllAndFailuresDoNotStopTheCopy)
     EXPECT_EQ(m_asked.size(), 1u) << "the answer stood for the second file";
     EXPECT_EQ(m_failed, (std::vector<std::string>{"missing"}));
     EXPECT_EQ(Read("out/two.txt"), "2");
+
+    // A FIFO without a writer (reading it would wait for good) and a device
+    // are reported as what they are, not opened, and asked about never.
+    m_failed.clear();
+    m_reasons.clear();
+    m_asked.clear();
+    const fs::path fifo = m_root / "a" / "pipe.htm";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Write("out/pipe.htm", "old");
+    EXPECT_EQ(CopyFilesTo({fifo, "/dev/zero", one}, m_root / "out", Dialogue({true}, false)), 1u);
+    EXPECT_EQ(m_failed, (std::vector<std::string>{"pipe.htm", "zero"}));
+    EXPECT_EQ(m_reasons, (std::vector<std::string>{"not a regular file", "not a regular file"}));
+    EXPECT_EQ(m_asked, std::vector<std::string>{"one.txt"});
+    EXPECT_EQ(Read("out/pipe.htm"), "old");
 }
 
 }  // namespace

@@ -7,10 +7,9 @@
 #include <system_error>
 
 #include <unistd.h>
-#include <wx/image.h>
-#include <wx/mstream.h>
 #include <wx/webview.h>
 
+#include "listview/cache_address.h"
 #include "listview/cache_list.h"
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
@@ -32,15 +31,7 @@ std::string ReadFile(const std::filesystem::path& path)
 // A real picture, 7 x 5 pixels, as PNG bytes.
 std::string PngBytes()
 {
-    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
-        wxImage::AddHandler(new wxPNGHandler);
-    wxImage image(7, 5);
-    image.SetRGB(wxRect(0, 0, 7, 5), 200, 30, 30);
-    wxMemoryOutputStream out;
-    image.SaveFile(out, wxBITMAP_TYPE_PNG);
-    std::string bytes(out.GetLength(), '\0');
-    out.CopyTo(bytes.data(), bytes.size());
-    return bytes;
+    return test::PngBytes(7, 5);
 }
 
 // Loads the page in the browser and answers the width of its first picture
@@ -89,7 +80,8 @@ protected:
             rows.InsertRow(rows.Count(), url, listview::kCategoryImages);
         View().m_listCategory->RowsChanged();
     }
-    std::string LocalFile(const std::string& url) { return View().Catalogue().LookupCacheEntry(url)->localFileName; }
+    // The gallery shows each picture through its cache address.
+    std::string Address(const std::string& url) { return listview::CacheAddress(url); }
     std::filesystem::path Folder() const { return m_cacheHome / "trovana"; }
 
     std::filesystem::path m_cacheHome;
@@ -108,7 +100,7 @@ TEST_F(GalleryTest, WritesThePicturesOfTheRowsInRowOrderAndShowsThem)
 
     EXPECT_EQ(ReadFile(Folder() / "frame.htm"), operations::GalleryFramePage());
     EXPECT_EQ(ReadFile(Folder() / "right.htm"), operations::GalleryRightPage());
-    EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({LocalFile(photo), LocalFile(logo)}, {}));
+    EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({Address(photo), Address(logo)}, {}));
     EXPECT_TRUE(View().m_bGalleryShown);
     // The last row's URL, though it has no file.
     EXPECT_EQ(View().m_pWebView->m_strCurrentSource, page);
@@ -120,7 +112,7 @@ TEST_F(GalleryTest, WritesThePicturesOfTheRowsInRowOrderAndShowsThem)
     // Sorted anew: the gallery follows the new order.
     ListImages({logo, photo});
     View().MakeGallery();
-    EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({LocalFile(logo), LocalFile(photo)}, {}));
+    EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({Address(logo), Address(photo)}, {}));
     EXPECT_EQ(View().m_pWebView->m_strCurrentSource, photo);
 }
 
@@ -136,7 +128,7 @@ TEST_F(GalleryTest, TheImagesTabRebuildsItAfterASortAndADeletion)
         std::vector<std::string> files;
         const RowStore& rows = View().m_listCategory->Rows();
         for (int row = 0; row < rows.Count(); ++row)
-            files.push_back(LocalFile(rows.Text(row, 0)));
+            files.push_back(Address(rows.Text(row, 0)));
         return operations::GalleryLeftPage(files, {});
     };
 
@@ -149,15 +141,13 @@ TEST_F(GalleryTest, TheImagesTabRebuildsItAfterASortAndADeletion)
     // A deletion writes it without the deleted picture.
     ScriptedPrompts prompts;
     prompts.m_answers = {wxID_YES};
-    const std::string logoFile = LocalFile(logo);
     View().m_listCategory->Rows().SelectAll(false);
     View().m_listCategory->Rows().SetSelected(View().m_listCategory->Rows().FindText(logo), true);
     View().m_listCategory->RowsChanged();
     View().DeleteSelected();
     ASSERT_EQ(prompts.m_asked.size(), 1u);
-    EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({LocalFile(photo)}, {}));
-    EXPECT_EQ(ReadFile(Folder() / "left.htm").find(std::filesystem::path(logoFile).filename().string()),
-              std::string::npos);
+    EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({Address(photo)}, {}));
+    EXPECT_EQ(ReadFile(Folder() / "left.htm").find(Address(logo)), std::string::npos);
 }
 
 TEST_F(GalleryTest, RowsWithoutPicturesStillShowTheEmptyGallery)
@@ -202,7 +192,8 @@ TEST_F(GalleryTest, TheBrowserReachesPicturesWhosePathsNeedEscaping)
     ASSERT_NE(browser, nullptr);
     for (const char* name : {"a b", "x&y", "say \"hi\"", "#1", "what?", "100%"}) {
         SCOPED_TRACE(name);
-        const std::filesystem::path folder = m_cacheHome / name;
+        // Pages of the program's own, in its working folder.
+        const std::filesystem::path folder = Folder() / name;
         std::filesystem::create_directories(folder);
         const std::filesystem::path file = folder / (std::string(name) + ".png");
         std::ofstream(file, std::ios::binary) << PngBytes();

@@ -19,6 +19,9 @@ std::filesystem::path WorkingFolder()
     std::filesystem::create_directories(folder, error);
     if (!std::filesystem::is_directory(folder, error))
         return {};
+    // Its pages name cached files and hold their text: the user's alone.
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace,
+                                 error);
     return folder;
 }
 

@@ -8,7 +8,8 @@
 namespace trovana {
 
 // $XDG_CACHE_HOME/trovana when that variable holds an absolute path, else
-// ~/.cache/trovana; made when missing. Empty when it cannot be made.
+// ~/.cache/trovana; made when missing, open to the user alone (0700).
+// Empty when it cannot be made.
 std::filesystem::path WorkingFolder();
 
 }  // namespace trovana

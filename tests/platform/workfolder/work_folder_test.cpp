@@ -51,8 +51,12 @@ TEST_F(WorkFolderTest, FollowsTheCacheHomeAndIsMade)
         ScopedEnv cache("XDG_CACHE_HOME", (m_folder / "xdg").string());
         EXPECT_EQ(WorkingFolder(), m_folder / "xdg" / "trovana");
         EXPECT_TRUE(std::filesystem::is_directory(m_folder / "xdg" / "trovana"));
+        // Open to the user alone, also when it was made wider before.
+        std::filesystem::permissions(m_folder / "xdg" / "trovana", std::filesystem::perms::all);
         // A second call finds the folder there.
         EXPECT_EQ(WorkingFolder(), m_folder / "xdg" / "trovana");
+        EXPECT_EQ(std::filesystem::status(m_folder / "xdg" / "trovana").permissions(),
+                  std::filesystem::perms::owner_all);
     }
     // Unset, empty or relative: the home folder's .cache.
     for (const std::optional<std::string>& value : {std::optional<std::string>(), std::optional<std::string>(""),
