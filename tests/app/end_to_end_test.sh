@@ -48,6 +48,22 @@ done
 [ "$(head -c 8 "$TROVANA_SCREENSHOT" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] || fail "not a PNG file"
 [ "$(od -An -tu1 -j16 -N8 "$TROVANA_SCREENSHOT" | tr -s ' ')" = " 0 0 3 32 0 0 2 88" ] || fail "picture size"
 
+# Help > Contents opens the help window, which must not keep the program
+# running after File > Exit.
+help=""
+if [ -s "$(dirname "$trovana")/trovana.chm" ]; then
+    xdotool windowfocus --sync "$window"
+    xdotool key --clearmodifiers alt+h
+    sleep 0.5
+    xdotool key --clearmodifiers Return
+    for _ in $(seq 100); do
+        help=$(xdotool search --onlyvisible --name '^Trovana Help' 2>/dev/null | head -n 1 || true)
+        [ -n "$help" ] && break
+        sleep 0.1
+    done
+    [ -n "$help" ] || fail "Help > Contents showed no help window"
+fi
+
 # File > Exit from the keyboard.
 xdotool windowfocus --sync "$window"
 xdotool key --clearmodifiers alt+f
@@ -63,4 +79,4 @@ status=0
 wait "$pid" || status=$?
 pid=""
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
-echo "end-to-end: window shown, pictured and closed"
+echo "end-to-end: window shown, pictured and closed${help:+ with the help window open}"
