@@ -31,6 +31,8 @@ public:
     // The page shown now, as the window addresses it.
     wxString GetOpenedPage() const;
     wxHtmlWindow* GetHtml() const { return m_pHtml; }
+    // The program ends with its main window even while help is shown.
+    bool ShouldPreventAppExit() const override { return false; }
 
 private:
     std::shared_ptr<CChmFile> m_pFile;

@@ -1,4 +1,8 @@
 // The main window's menu, button bar, status bar and progress control.
+#include <algorithm>
+#include <string>
+
+#include <gtk/gtk.h>
 #include <wx/gauge.h>
 #include <wx/iconbndl.h>
 #include <wx/menu.h>
@@ -24,6 +28,28 @@ constexpr int kProgressField = 4;
 constexpr int kFieldPadding = 12;
 constexpr int kProgressId = 1;
 constexpr int kProgressRange = 100;
+
+// The progress control leaves this many pixels of its field above and below.
+constexpr int kProgressBorder = 1;
+// Where the progress control keeps its style sheet.
+constexpr const char* kBarStyleKey = "trovana-bar-style";
+
+// GTK draws a progress bar only as tall as its theme's minimum, a few
+// pixels, in the middle of the control: the bar's minimum is made the
+// control's height, less the borders that the usual themes draw round the
+// trough and round the bar inside it.
+constexpr int kThemeBorder = 2;
+void FillHeight(wxGauge& gauge, int height)
+{
+    auto* css = static_cast<GtkCssProvider*>(g_object_get_data(G_OBJECT(gauge.GetHandle()), kBarStyleKey));
+    if (css == nullptr)
+        return;
+    const auto rule = [](const char* node, int pixels) {
+        return std::string(node) + " { min-height: " + std::to_string(std::max(pixels, 0)) + "px; } ";
+    };
+    const std::string rules = rule("trough", height - kThemeBorder) + rule("progress", height - 2 * kThemeBorder);
+    gtk_css_provider_load_from_data(css, rules.c_str(), -1, nullptr);
+}
 
 struct Indicator {
     wxKeyCode key;
@@ -107,6 +133,11 @@ void CMainFrame::CreateProgress()
     g_wndStatusBar->GetFieldRect(kProgressField, rect);
     g_wndProgress = new wxGauge(g_wndStatusBar, kProgressId, kProgressRange, rect.GetPosition(), rect.GetSize(),
                                 wxGA_HORIZONTAL | wxGA_SMOOTH);
+    GtkCssProvider* css = gtk_css_provider_new();
+    GtkWidget* widget = g_wndProgress->GetHandle();
+    gtk_style_context_add_provider(gtk_widget_get_style_context(widget), GTK_STYLE_PROVIDER(css),
+                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_set_data_full(G_OBJECT(widget), kBarStyleKey, css, g_object_unref);
     g_wndProgress->SetValue(0);
     g_wndStatusBar->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
@@ -119,8 +150,11 @@ void CMainFrame::PlaceProgress()
     if (!m_bProgressCreated || g_wndStatusBar == nullptr || g_wndProgress == nullptr)
         return;
     wxRect rect;
-    if (g_wndStatusBar->GetFieldRect(kProgressField, rect))
-        g_wndProgress->SetSize(rect);
+    if (!g_wndStatusBar->GetFieldRect(kProgressField, rect))
+        return;
+    rect.Deflate(0, kProgressBorder);
+    FillHeight(*g_wndProgress, rect.height);
+    g_wndProgress->SetSize(rect);
 }
 
 void CMainFrame::UpdateKeyIndicators()

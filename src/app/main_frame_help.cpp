@@ -1,5 +1,8 @@
 // The main window's Help menu and the closing animation of File > Exit.
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
 #include <wx/dcclient.h>
+#include <wx/log.h>
 #include <wx/region.h>
 #include <wx/utils.h>
 
@@ -7,8 +10,46 @@
 #include "app/help_window.h"
 #include "app/main_frame.h"
 #include "app/resource.h"
+#include "listview/prompts.h"
+
+// After the wx and GTK headers: Xlib defines names that they use.
+#include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
 
 namespace trovana::app {
+
+namespace {
+// Cuts the top-level window to the step's region. GDK keeps a top-level
+// window's shape to itself (it only clips its own drawing), so under X the
+// shape is given to the server directly.
+void ShapeWindow(wxFrame& frame, const ClosingStep& step)
+{
+    GdkWindow* window = gtk_widget_get_window(frame.GetHandle());
+    if (window == nullptr)
+        return;
+    if (!GDK_IS_X11_WINDOW(window)) {
+        wxPoint points[4];
+        for (size_t i = 0; i < step.region.size(); ++i)
+            points[i] = wxPoint(step.region[i].x, step.region[i].y);
+        frame.SetWindowStyleFlag(frame.GetWindowStyleFlag() | wxFRAME_SHAPED);
+        frame.SetShape(wxRegion(4, points, wxODDEVEN_RULE));
+        return;
+    }
+    XPoint points[4];
+    for (size_t i = 0; i < step.region.size(); ++i)
+        points[i] = {static_cast<short>(step.region[i].x), static_cast<short>(step.region[i].y)};
+    Region region = XPolygonRegion(points, 4, EvenOddRule);
+    XShapeCombineRegion(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), ShapeBounding, 0, 0, region, ShapeSet);
+    XDestroyRegion(region);
+}
+
+// Waits until the X server has carried out every request sent so far.
+void SyncWithServer(wxFrame& frame)
+{
+    if (GdkWindow* window = gtk_widget_get_window(frame.GetHandle()))
+        gdk_display_sync(gdk_window_get_display(window));
+}
+}  // namespace
 
 void CMainFrame::OnHelpContents()
 {
@@ -17,8 +58,16 @@ void CMainFrame::OnHelpContents()
 
 void CMainFrame::OnCheckUpdate()
 {
-    // A failure to start the browser is not reported.
-    wxLaunchDefaultBrowser(PRODUCT_URL);
+    bool started = false;
+    {
+        // wx's own report of the failure names a stale system error.
+        wxLogNull quiet;
+        started = wxLaunchDefaultBrowser(PRODUCT_URL);
+    }
+    if (!started)
+        listview::GetPrompts().MessageBox(
+            this, wxString::Format("No web browser could be started for the address %s.", PRODUCT_URL), wxString(),
+            wxOK | wxICON_EXCLAMATION);
 }
 
 void CMainFrame::OnAppExit()
@@ -30,24 +79,22 @@ void CMainFrame::OnAppExit()
 void CMainFrame::PlayClosingAnimation()
 {
     const wxSize size = GetSize();
-    // The window takes a region only with this style; set now, as it
-    // changes nothing else.
-    SetWindowStyleFlag(GetWindowStyleFlag() | wxFRAME_SHAPED);
+    // The outline is drawn in window coordinates on the client area.
+    const wxPoint client = ClientToScreen(wxPoint(0, 0)) - GetScreenPosition();
     for (const ClosingStep& step : ClosingAnimationSteps(size.x, size.y)) {
-        wxPoint region[4];
-        for (size_t i = 0; i < step.region.size(); ++i)
-            region[i] = wxPoint(step.region[i].x, step.region[i].y);
-        SetShape(wxRegion(4, region, wxODDEVEN_RULE));
+        ShapeWindow(*this, step);
         {
             wxClientDC dc(this);
-            dc.SetDeviceOrigin(-GetClientAreaOrigin().x, -GetClientAreaOrigin().y);
+            dc.SetDeviceOrigin(-client.x, -client.y);
             dc.SetPen(*wxBLACK_PEN);
             for (size_t i = 0; i + 1 < step.outline.size(); ++i)
                 dc.DrawLine(step.outline[i].x, step.outline[i].y, step.outline[i + 1].x, step.outline[i + 1].y);
         }
+        // Nothing is drawn while the pause blocks the program, so the
+        // step must be on the screen before it.
         Update();
+        SyncWithServer(*this);
         m_closingPause(step.pauseMs);
     }
 }
-
 }  // namespace trovana::app

@@ -7,6 +7,7 @@
 #include <wx/dcclient.h>
 #include <wx/evtloop.h>
 #include <wx/gauge.h>
+#include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
@@ -17,10 +18,9 @@ wxStatusBar* g_wndStatusBar = nullptr;
 wxGauge* g_wndProgress = nullptr;
 
 namespace {
-// The window's size and its text's place, in dialog units.
+// The window's size and the margin around its text, in dialog units.
 const wxSize kDialogSize{186, 26};
-const wxPoint kTextPos{7, 7};
-const wxSize kTextSize{172, 12};
+constexpr int kMarginDu = 7;
 // Showing a window is asynchronous under X: the server maps it and asks for
 // it to be drawn. This bounds how long we wait for that to happen.
 constexpr int kPaintTries = 100;
@@ -30,9 +30,16 @@ constexpr int kPaintPauseMs = 5;
 CWaitDlg::CWaitDlg()
     : wxDialog(nullptr, wxID_ANY, "Wait ...", wxDefaultPosition, wxDefaultSize, wxCAPTION)
 {
+    // The line is centred with a margin all round; a window's only child
+    // would otherwise be stretched over its whole client area.
+    m_wndText = new wxStaticText(this, 1003, "Wait", wxDefaultPosition, wxDefaultSize,
+                                 wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->AddStretchSpacer();
+    sizer->Add(m_wndText, 0, wxEXPAND | wxALL, ConvertDialogToPixels(wxSize(kMarginDu, 0)).x);
+    sizer->AddStretchSpacer();
+    SetSizer(sizer);
     SetClientSize(ConvertDialogToPixels(kDialogSize));
-    m_wndText = new wxStaticText(this, 1003, "Wait", ConvertDialogToPixels(kTextPos),
-                                 ConvertDialogToPixels(kTextSize), wxALIGN_LEFT | wxST_NO_AUTORESIZE);
     Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
         wxPaintDC dc(this);
         m_bPainted = true;

@@ -1,5 +1,7 @@
 #include "details/properties_dlg.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/listctrl.h>
 #include <wx/statbox.h>
@@ -39,7 +41,8 @@ constexpr Units kHeaderText{13, 124, 362, 74};
 constexpr Units kDescriptionLine{7, 205, 374, 12};
 constexpr Units kOkButton{171, 221, 50, 16};
 
-constexpr int kNameWidth = 100;
+// Space around a column's text, in dialog units.
+constexpr int kColumnMarginDu = 8;
 constexpr int kValueWidth = 600;
 
 // The cache's texts are bytes: UTF-8 where valid, else Windows-1252.
@@ -72,7 +75,18 @@ CPropertiesDlg::CPropertiesDlg(wxWindow* parent)
     auto [lineAt, lineSize] = place(kDescriptionLine);
     m_editDescription = new wxTextCtrl(this, IDC_PROP_DESCRIPTION, wxString(), lineAt, lineSize, wxTE_READONLY);
     auto [okAt, okSize] = place(kOkButton);
-    new wxButton(this, wxID_OK, "Ok", okAt, okSize);
+    auto* ok = new wxButton(this, wxID_OK, "Ok", okAt, okSize);
+    // Enter closes the dialog wherever the focus is; the list would take it
+    // as the activation of its row.
+    ok->SetDefault();
+    SetAffirmativeId(wxID_OK);
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        const int key = event.GetKeyCode();
+        if ((key == WXK_RETURN || key == WXK_NUMPAD_ENTER) && !event.HasAnyModifiers())
+            EndModal(wxID_OK);
+        else
+            event.Skip();
+    });
     SetClientSize(ConvertDialogToPixels(wxSize(kClientSize.width, kClientSize.height)));
 
     Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent&) { OnInitDialog(); });
@@ -89,7 +103,7 @@ bool CPropertiesDlg::OnInitDialog()
         m_mapDescriptions[explanation.name] = explanation.text;
     m_listProps->DeleteAllItems();
     m_listProps->DeleteAllColumns();
-    m_listProps->InsertColumn(0, "Name", wxLIST_FORMAT_LEFT, kNameWidth);
+    m_listProps->InsertColumn(0, "Name", wxLIST_FORMAT_LEFT, NameColumnWidth());
     m_listProps->InsertColumn(1, "Value", wxLIST_FORMAT_LEFT, kValueWidth);
     if (m_pInfo == nullptr)
         return true;
@@ -112,6 +126,14 @@ bool CPropertiesDlg::OnInitDialog()
     if (m_pInfo->headerInfoSize() != 0)
         m_editHeader->ChangeValue(FromCacheBytes(std::string(m_pInfo->headerInfo.c_str())));
     return true;
+}
+
+int CPropertiesDlg::NameColumnWidth() const
+{
+    int widest = m_listProps->GetTextExtent("Name").x;
+    for (const Explanation& explanation : kExplanations)
+        widest = std::max(widest, m_listProps->GetTextExtent(explanation.name).x);
+    return widest + ConvertDialogToPixels(wxSize(kColumnMarginDu, 0)).x;
 }
 
 void CPropertiesDlg::AddRow(long row, const char* name, const wxString& value)

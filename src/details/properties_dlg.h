@@ -41,6 +41,8 @@ public:
     std::map<std::string, std::string> m_mapDescriptions;
 
 private:
+    // Wide enough for the longest property name.
+    int NameColumnWidth() const;
     void AddRow(long row, const char* name, const wxString& value);
 
     const urlcache::CacheEntryInfo* m_pInfo = nullptr;

@@ -133,10 +133,16 @@ bool CWebView::Allows(const std::string& address) const
         gchar* name = g_filename_from_uri(address.c_str(), nullptr, nullptr);
         const std::filesystem::path path = name != nullptr ? name : "";
         g_free(name);
-        const std::filesystem::path folder = WorkingFolder();
+        std::filesystem::path folder;
+        try {
+            folder = WorkingFolder();
+        } catch (const std::filesystem::filesystem_error&) {
+            // No working folder: none of the program's pages can be there.
+            return false;
+        }
         std::error_code error;
         const std::filesystem::path root = std::filesystem::weakly_canonical(folder, error);
-        return !path.empty() && !folder.empty() && !error && urlcache::StaysInside(path, root);
+        return !path.empty() && !error && urlcache::StaysInside(path, root);
     }
     return m_pSource != nullptr && !CacheUrlsOf(address).empty() && m_pSource->Holds(address);
 }
@@ -169,9 +175,8 @@ void CWebView::Navigate2(const Navigation& navigation)
 
 void CWebView::ShowTextPage(std::string_view text)
 {
+    // Throws WorkFolderError, which names the folders tried and why.
     const std::filesystem::path folder = WorkingFolder();
-    if (folder.empty())
-        throw std::filesystem::filesystem_error("cannot make the working folder", std::error_code(ENOENT, std::generic_category()));
     const std::filesystem::path page = WriteTextPage(folder, text);
     Navigate2({wxString::FromUTF8(page.string()), {}, true, {}});
 }

@@ -2,9 +2,12 @@
 #include <string>
 #include <vector>
 
+#include <wx/defs.h>
+
 #include "listview/cache_address.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
+#include "listview/prompts.h"
 #include "listview/web_view.h"
 #include "operations/gallery_pages.h"
 #include "operations/progress.h"
@@ -36,9 +39,13 @@ void CCacheListView::MakeGallery()
             imageFiles.push_back(CacheAddress(lastUrl));
     }
 
-    const std::filesystem::path folder = WorkingFolder();
-    if (folder.empty())
+    std::filesystem::path folder;
+    try {
+        folder = WorkingFolder();
+    } catch (const WorkFolderError& error) {
+        GetPrompts().MessageBox(this, wxString::FromUTF8(error.what()), wxString(), wxOK | wxICON_EXCLAMATION);
         return;
+    }
     if (!operations::WriteGalleryPages(folder, imageFiles, busy.Sink()))
         return;
     m_pWebView->Navigate(operations::FileUrl((folder / operations::GALLERY_FRAME).string()));

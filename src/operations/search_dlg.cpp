@@ -62,7 +62,9 @@ void CSearchDlg::CreateControls()
     m_checkKeywords = AddCheck(IDC_USE_KEYWORDS, "URL keywords (use return key to input multiple keywords)", 7, 7, 284);
     m_editKeywords = new wxTextCtrl(this, IDC_KEYWORDS, "", at(7, 20), size(284, 68), wxTE_MULTILINE);
     m_checkDate = AddCheck(IDC_USE_DATE, "Access Date", 7, 98, 58);
-    m_comboDateMode = new wxComboBox(this, IDC_DATE_MODE, "", at(68, 96), size(62, 60), 4, kDateModes, wxCB_DROPDOWN);
+    // As tall as the toolkit draws a combo box; its list drops down apart.
+    m_comboDateMode = new wxComboBox(this, IDC_DATE_MODE, "", at(68, 96), wxSize(size(62, 0).x, wxDefaultCoord), 4,
+                                     kDateModes, wxCB_DROPDOWN);
     m_dateFrom = new wxDatePickerCtrl(this, IDC_DATE_FROM, wxDefaultDateTime, at(136, 95), size(66, 14),
                                       wxDP_DROPDOWN | wxDP_SHOWCENTURY);
     m_staticAnd = new wxStaticText(this, IDC_DATE_AND, "and", at(207, 98), size(16, 8));

@@ -33,10 +33,21 @@ done
 [ "$(head -c 8 "$TROVANA_SCREENSHOT" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] || fail "not a PNG file"
 [ "$(od -An -tu1 -j16 -N8 "$TROVANA_SCREENSHOT" | tr -s ' ')" = " 0 0 3 32 0 0 2 88" ] || fail "picture size"
 
+# Help > Contents opens the help window, which must not keep the program
+# running after File > Exit.
+help=""
+if [ -s "$(dirname "$trovana")/trovana.chm" ]; then
+    xdotool windowfocus --sync "$window"
+    xdotool key --clearmodifiers alt+h
+    sleep 0.5
+    xdotool key --clearmodifiers Return
+    help=$(wait_window '^Trovana Help') || fail "Help > Contents showed no help window"
+fi
+
 # File > Exit from the keyboard.
 xdotool windowfocus --sync "$window"
 xdotool key --clearmodifiers alt+f
 sleep 0.5
 xdotool key --clearmodifiers x
 wait_exit "File > Exit"
-echo "end-to-end: window shown, pictured and closed"
+echo "end-to-end: window shown, pictured and closed${help:+ with the help window open}"

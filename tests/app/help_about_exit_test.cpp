@@ -1,4 +1,6 @@
 // The Help menu's services, the About box and the closing of the main window.
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 #include <wx/app.h>
@@ -12,7 +14,13 @@
 #include "app/chm_file.h"
 #include "app/help_window.h"
 #include "app/resource.h"
+#include "scripted_prompts.h"
 #include "window_fixture.h"
+
+// After the wx headers: Xlib defines names that they use.
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+#include <X11/extensions/shape.h>
 
 namespace trovana::test {
 namespace {
@@ -143,10 +151,68 @@ TEST_F(ClosingTest, ExitPlaysTheAnimationBeforeClosing)
     EXPECT_EQ(CloseBy(true), (std::vector<int>{180, 130, 80, 50, 50, 50, 50, 50, 50, 50, 50, 50}));
 }
 
+TEST_F(ClosingTest, EachStepOfTheAnimationReachesTheXServer)
+{
+    StartWindow();
+    GdkWindow* window = gtk_widget_get_window(m_pFrame->GetHandle());
+    ASSERT_TRUE(GDK_IS_X11_WINDOW(window));
+    Display* display = GDK_WINDOW_XDISPLAY(window);
+    const Window id = GDK_WINDOW_XID(window);
+    // The area of the window that the X server shows at each pause.
+    std::vector<long> areas;
+    m_pFrame->m_closingPause = [&](int) {
+        int count = 0;
+        int ordering = 0;
+        XRectangle* rectangles = XShapeGetRectangles(display, id, ShapeBounding, &count, &ordering);
+        long area = 0;
+        for (int i = 0; i < count; ++i)
+            area += long{rectangles[i].width} * rectangles[i].height;
+        XFree(rectangles);
+        areas.push_back(area);
+    };
+    wxCommandEvent exit(wxEVT_MENU, app::ID_APP_EXIT);
+    m_pFrame->ProcessWindowEvent(exit);
+    m_pFrame = nullptr;
+    ProcessEvents();
+
+    ASSERT_EQ(areas.size(), 12u);
+    // A diamond is half the window; each step takes part of what is left.
+    EXPECT_LE(areas.front(), 800L * 600 / 2 + 800);
+    for (size_t i = 1; i < areas.size(); ++i)
+        EXPECT_LT(areas[i], areas[i - 1]) << i;
+    EXPECT_LT(areas.back(), 800L * 600 / 1000);
+}
+
 TEST_F(ClosingTest, TheCloseBoxClosesAtOnce)
 {
     StartWindow();
     EXPECT_TRUE(CloseBy(false).empty());
+}
+
+TEST_F(ClosingTest, CheckUpdateWithoutABrowserNamesTheAddress)
+{
+    StartWindow();
+    // No program to start a browser with.
+    const std::filesystem::path empty = std::filesystem::temp_directory_path() / "trovana-no-browser";
+    std::filesystem::create_directories(empty);
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    const char* browser = std::getenv("BROWSER");
+    const std::string savedBrowser = browser != nullptr ? browser : "";
+    ::setenv("PATH", empty.c_str(), 1);
+    ::unsetenv("BROWSER");
+    ScriptedPrompts prompts;
+    wxCommandEvent check(wxEVT_MENU, app::ID_CHECK_UPDATE);
+    m_pFrame->ProcessWindowEvent(check);
+    ProcessEvents();
+    ::setenv("PATH", path.c_str(), 1);
+    if (browser != nullptr)
+        ::setenv("BROWSER", savedBrowser.c_str(), 1);
+    std::filesystem::remove(empty);
+
+    ASSERT_EQ(prompts.m_asked.size(), 1u);
+    EXPECT_EQ(prompts.m_asked[0].text, std::string("No web browser could be started for the address ") +
+                                           app::PRODUCT_URL + ".");
+    EXPECT_EQ(prompts.m_asked[0].text.find("error"), std::string::npos);
 }
 
 }  // namespace

@@ -67,18 +67,54 @@ TEST_F(WorkFolderTest, FollowsTheCacheHomeAndIsMade)
     EXPECT_TRUE(std::filesystem::is_directory(m_folder / ".cache" / "trovana"));
 }
 
-TEST_F(WorkFolderTest, EmptyWhenItCannotBeMade)
+TEST_F(WorkFolderTest, IsPrivateAndFallsBackToATemporaryFolder)
 {
-    // A file where the folder should be.
+    namespace fs = std::filesystem;
+    auto permissions = [](const fs::path& path) { return fs::status(path).permissions() & fs::perms::all; };
+    ScopedEnv home("HOME", m_folder.string());
+    ScopedEnv tmp("TMPDIR", (m_folder / "tmp").string());
+    fs::create_directories(m_folder / "tmp");
+    // A folder that is there already open to others is closed to them.
+    fs::create_directories(m_folder / ".cache" / "trovana");
+    fs::permissions(m_folder / ".cache" / "trovana", fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(WorkingFolder(), m_folder / ".cache" / "trovana");
+    EXPECT_EQ(permissions(m_folder / ".cache" / "trovana"), fs::perms::owner_all);
+
+    // A file where the folder should be: a private temporary folder, the same on the next call.
     std::ofstream(m_folder / "blocked") << "x";
+    fs::path temporary;
     {
         ScopedEnv cache("XDG_CACHE_HOME", (m_folder / "blocked").string());
-        EXPECT_TRUE(WorkingFolder().empty());
+        temporary = WorkingFolder();
+        EXPECT_EQ(temporary.parent_path(), m_folder / "tmp");
+        EXPECT_EQ(temporary.filename().string().rfind("trovana-", 0), 0u) << temporary;
+        EXPECT_TRUE(fs::is_directory(temporary));
+        EXPECT_EQ(permissions(temporary), fs::perms::owner_all);
+        EXPECT_EQ(WorkingFolder(), temporary);
+    }
+    // A folder that cannot be written to (the superuser writes anywhere).
+    if (::geteuid() != 0) {
+        fs::permissions(m_folder / ".cache" / "trovana", fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_EQ(WorkingFolder(), temporary);
+        fs::permissions(m_folder / ".cache" / "trovana", fs::perms::owner_all);
     }
     // No cache home and no home.
     ScopedEnv cache("XDG_CACHE_HOME", std::nullopt);
-    ScopedEnv home("HOME", std::nullopt);
-    EXPECT_TRUE(WorkingFolder().empty());
+    ScopedEnv noHome("HOME", std::nullopt);
+    EXPECT_EQ(WorkingFolder(), temporary);
+
+    // Nowhere to make one: the error names the causes in plain words.
+    fs::remove_all(temporary);
+    ScopedEnv blockedTmp("TMPDIR", (m_folder / "blocked").string());
+    try {
+        WorkingFolder();
+        ADD_FAILURE() << "no error";
+    } catch (const WorkFolderError& error) {
+        const std::string text = error.what();
+        EXPECT_NE(text.find("neither XDG_CACHE_HOME nor HOME is set"), std::string::npos) << text;
+        EXPECT_NE(text.find((m_folder / "blocked").string() + " (Not a directory)"), std::string::npos) << text;
+        EXPECT_EQ(text.find("filesystem error"), std::string::npos) << text;
+    }
 }
 
 }  // namespace
