@@ -61,7 +61,10 @@ std::string JsonText(const FieldValue& value)
     if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
         std::string array = "[";
         for (const std::string& item : *list) {
-            array += (array.size() > 1 ? "," : "") + JsonString(item);
+            if (array.size() > 1) {
+                array += ',';
+            }
+            array += JsonString(item);
         }
         return array + "]";
     }
