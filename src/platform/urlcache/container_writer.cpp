@@ -47,8 +47,6 @@ ContainerWriter::~ContainerWriter()
 {
     if (m_pending)
         m_container.Invalidate();
-    if (m_fd >= 0)
-        close(m_fd);
 }
 
 void ContainerWriter::Open(bool create)
@@ -62,12 +60,12 @@ void ContainerWriter::Open(bool create)
 
     const std::filesystem::path& path = m_container.IndexPath();
     // Without waiting, as for reading: the file may be a FIFO.
-    m_fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (m_fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    m_fd = Descriptor(open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!m_fd.valid() && (errno == EACCES || errno == EROFS || errno == EPERM)) {
         m_refusal = path.string() + ": cannot be written (" + std::strerror(errno) + ")";
-        m_fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        m_fd = Descriptor(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     }
-    if (m_fd < 0) {
+    if (!m_fd.valid()) {
         if (errno != ENOENT)
             throw std::system_error(errno, std::generic_category(), "cannot open " + path.string());
         m_container.m_snapshot.reset();
@@ -78,7 +76,7 @@ void ContainerWriter::Open(bool create)
     // Never change what was read earlier: re-read unless the file is
     // provably the same (same identity and times, same header and bitmap).
     const Snapshot* known = m_container.m_snapshot.get();
-    if (!known || known->stamp != StampOfDescriptor(m_fd) || !HeadMatches(m_fd, known->image)) {
+    if (!known || known->stamp != StampOfDescriptor(m_fd.get()) || !HeadMatches(m_fd.get(), known->image)) {
         try {
             m_container.Load();
         } catch (const UrlCacheError& error) {

@@ -64,7 +64,7 @@ private:
     Container& m_container;
     std::optional<FolderLock> m_lock;
     Snapshot* m_snapshot = nullptr;
-    int m_fd = -1;
+    Descriptor m_fd;
     bool m_replace = false;
     bool m_pending = false;        // changes not yet on disk
     bool m_indexRefused = false;   // the file is not a usable index at all
