@@ -72,6 +72,9 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
     }
     urlcache::UrlCache cache(LocateCache(arguments.choice));
     try {
+        if (!app.got_subcommand("add")) {
+            RequireReadableCache(cache, arguments.choice);
+        }
         if (app.got_subcommand("list")) {
             ListCommand(cache, {format, arguments.catalogue}, streams);
         } else if (app.got_subcommand("info")) {

@@ -168,22 +168,6 @@ std::string JsonObject(const Record& record)
     return out;
 }
 
-std::string CsvField(std::string_view bytes)
-{
-    if (bytes.find_first_of(",\"\r\n") == std::string_view::npos) {
-        return std::string(bytes);
-    }
-    std::string out = "\"";
-    for (char c : bytes) {
-        if (c == '"') {
-            out += '"';
-        }
-        out += c;
-    }
-    out += '"';
-    return out;
-}
-
 RecordWriter::RecordWriter(std::ostream& out, OutputFormat format, const std::vector<std::string>& columns)
     : m_out(out), m_format(format)
 {

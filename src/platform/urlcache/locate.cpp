@@ -166,11 +166,16 @@ CacheLocation LocateCurrentUserCache()
         return LocatePrefixCache(*prefix);
     }
     // Without WINEPREFIX, a missing ~/.wine only means Wine was never used.
-    fs::path prefix = HomeFolder() / ".wine";
+    fs::path prefix = DefaultWinePrefix();
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(prefix, ec))) return {};
     RequireReadableFolder("The default Wine prefix", prefix);
     return LocatePrefixCache(prefix);
+}
+
+fs::path DefaultWinePrefix()
+{
+    return HomeFolder() / ".wine";
 }
 
 CacheLocation LocatePrefixCache(const fs::path& prefix)

@@ -13,6 +13,9 @@ namespace trovana::urlcache {
 // containers is an empty location. Throws UrlCacheError when a variable
 // names something that is not a readable folder.
 CacheLocation LocateCurrentUserCache();
+// The Wine prefix used when neither variable is set: ~/.wine, where ~ is
+// HOME, else the user's home folder in the password database.
+std::filesystem::path DefaultWinePrefix();
 // The containers of a user profile folder: a Wine one, or a copied Windows
 // XP, Vista or 7 one. Only containers whose index.dat exists are listed.
 CacheLocation LocateProfileCache(const std::filesystem::path& profile);

@@ -59,11 +59,20 @@ std::optional<std::string_view> ListedUrl(const ByteImage& image, const IndexInf
 std::optional<UrlRecord> ReadUrlRecord(const ByteImage& image, const IndexInfo& info,
                                        uint64_t offset)
 {
-    const auto url = ListedUrl(image, info, offset);
+    return ReadRecord(image, info, offset, kUrlSignature);
+}
+
+std::optional<UrlRecord> ReadRecord(const ByteImage& image, const IndexInfo& info,
+                                    uint64_t offset, uint32_t signature)
+{
+    const auto found = RecordAt(image, info, offset);
+    if (!found || image.U32(offset) != signature)
+        return std::nullopt;
+    const auto url = RecordString(image, *found, kRecUrlOffset);
     if (!url)
         return std::nullopt;
     UrlRecord record;
-    record.span = *RecordAt(image, info, offset);
+    record.span = *found;
     record.url = *url;
     const RecordSpan& span = record.span;
     record.localName = RecordString(image, span, kRecLocalName);

@@ -58,6 +58,10 @@ struct UrlRecord : RecordFields {
 
 std::optional<UrlRecord> ReadUrlRecord(const ByteImage& image, const IndexInfo& info,
                                        uint64_t offset);
+// The same for a record with another signature (a `LEAK` record keeps the
+// layout of the `URL ` record it was).
+std::optional<UrlRecord> ReadRecord(const ByteImage& image, const IndexInfo& info,
+                                    uint64_t offset, uint32_t signature);
 
 // Everything a new record holds.
 struct NewRecord : RecordFields {

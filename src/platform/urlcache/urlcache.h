@@ -7,6 +7,7 @@
 #include "locate.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ namespace trovana::urlcache {
 
 class UrlCache;
 
+// The bytes CreateEntry stores a URL under: bytes of 0x80 and above as %XX,
+// so that Wine before 10.11 (which hashes signed bytes) can still find it.
+std::string StoredUrl(std::string_view url);
 
 // One pass over every entry: cookies, history, then content; within a
 // container hash tables in sequence order and slots in order.
@@ -33,6 +37,9 @@ public:
 private:
     friend class UrlCache;
 
+// The bytes CreateEntry stores a URL under: bytes of 0x80 and above as %XX,
+// so that Wine before 10.11 (which hashes signed bytes) can still find it.
+std::string StoredUrl(std::string_view url);
     struct State;
     explicit CacheEnumeration(std::unique_ptr<State> state);
     std::unique_ptr<State> m_state;
@@ -57,14 +64,23 @@ public:
     // DeleteUrlCacheEntry: ERROR_FILE_NOT_FOUND when not cached,
     // ERROR_ACCESS_DENIED when locked or when the container cannot be written.
     CacheResult DeleteEntry(std::string_view url);
-    // The same for many URLs at once, one result each, in order.
-    std::vector<CacheResult> DeleteEntries(const std::vector<std::string>& urls);
+    // The same for many URLs at once, one result each, in order. `done`,
+    // when given, hears of each result as soon as its change is written
+    // (with the URL's index), so that callers can report progress.
+    using DeleteObserver = std::function<void(size_t index, const CacheResult& result)>;
+    std::vector<CacheResult> DeleteEntries(const std::vector<std::string>& urls,
+                                           const DeleteObserver& done = {});
 
-    // Adds an entry (the container is made when missing). A different URL
+    // Adds an entry (the container is made when missing) under StoredUrl(url). A different URL
     // that holds the same hash slot is refused with ERROR_ALREADY_EXISTS.
     CacheResult CreateEntry(const NewCacheEntry& entry);
     // The same for many entries, each container written once.
     std::vector<CacheResult> CreateEntries(const std::vector<NewCacheEntry>& entries);
+
+    // How many containers have an index that can be read now (each is read
+    // when needed). None with no Problems() is an empty cache; none with
+    // problems is a cache that cannot be read at all.
+    size_t ReadableContainers();
 
     // What was wrong with containers met so far (refused or read-only),
     // one line each naming the file.
