@@ -135,13 +135,16 @@ std::string EncodeGif(const Raster& image)
 
 std::string EncodeJpeg(const Raster& image, int quality)
 {
+    if (image.pixels.empty())
+        throw std::runtime_error("cannot encode an empty JPEG");
     jpeg_compress_struct info{};
     unsigned char* out = nullptr;
     unsigned long size = 0;
-    const bool ok = Compress(info, image, quality, &out, &size);
-    std::unique_ptr<unsigned char, decltype(&std::free)> owned(out, &std::free);
-    if (!ok)
+    // After a failure (out of memory) `out` may name a buffer that libjpeg
+    // has already replaced and freed: it is only owned after success.
+    if (!Compress(info, image, quality, &out, &size))
         throw std::runtime_error("cannot encode a JPEG");
+    std::unique_ptr<unsigned char, decltype(&std::free)> owned(out, &std::free);
     return std::string(reinterpret_cast<const char*>(owned.get()), size);
 }
 
