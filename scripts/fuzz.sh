@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 max_len="${FUZZ_MAX_LEN:-524288}"
 dir=build-fuzz
-cmake -S . -B "$dir" -DTROVANA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S . -B "$dir" -DTROVANA_FUZZ=ON -DTROVANA_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target fuzz_read fuzz_write
 

@@ -7,6 +7,7 @@ packages=(
     g++ cmake make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev
+    libpng-dev libjpeg62-turbo-dev libgif-dev
     libwxgtk3.2-dev libwxgtk-webview3.2-dev libwebkit2gtk-4.0-dev
     xvfb xauth xdotool
     wine wine64 gcc-mingw-w64-x86-64

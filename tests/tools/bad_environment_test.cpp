@@ -129,6 +129,46 @@ TEST_F(BadEnvironment, ABrokenContainerIsNamedAndTheRestListed)
     fs::remove_all(prefix);
 }
 
+// One rule: no readable cache at all is an error that names where the
+// program looked; an empty cache is not.
+TEST_F(BadEnvironment, NoReadableCacheIsAnErrorNamingWhereItLooked)
+{
+    const fs::path empty = m_scratch / "empty" / "index.dat";
+    const fs::path noise = m_scratch / "noise" / "index.dat";
+    for (const fs::path& file : {empty, noise})
+        fs::create_directories(file.parent_path());
+    std::ofstream(empty).close();
+    std::ofstream(noise, std::ios::binary) << std::string(70000, '\x5A');
+    for (const fs::path& file : {empty, noise}) {
+        SCOPED_TRACE(file.string());
+        for (const std::string command : {"list", "info"}) {
+            std::vector<std::string> args = {"--container", file.string(), command};
+            if (command == "info")
+                args.push_back("http://a.example/");
+            const test::Outcome outcome = Program("", args);
+            EXPECT_EQ(outcome.status, 1);
+            EXPECT_EQ(outcome.out, "");
+            EXPECT_NE(outcome.err.find("trovana-cache: no readable cache in " + file.string()), std::string::npos)
+                << outcome.err;
+        }
+    }
+
+    // Neither variable set and no ~/.wine: there is no cache at all.
+    const fs::path home = m_scratch / "home";
+    fs::create_directories(home);
+    const test::Outcome nothing = Program("HOME=" + home.string(), {"list"});
+    EXPECT_EQ(nothing.status, 1);
+    EXPECT_EQ(nothing.out, "");
+    ExpectOneErrorLine(nothing);
+    EXPECT_NE(nothing.err.find((home / ".wine").string()), std::string::npos) << nothing.err;
+
+    // A prefix whose containers do not exist yet is an empty cache.
+    fs::create_directories(home / ".wine");
+    const test::Outcome fresh = Program("HOME=" + home.string(), {"list"});
+    EXPECT_EQ(fresh.status, 0) << fresh.err;
+    EXPECT_EQ(fresh.out, "");
+}
+
 // A registry file that is a FIFO must not make the program wait for a writer.
 TEST_F(BadEnvironment, ARegistryFifoDoesNotBlock)
 {

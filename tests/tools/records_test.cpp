@@ -124,16 +124,6 @@ TEST(EntryRecord, NoLocalFileIsNullAndAnEmptyHeaderAnEmptyString)
     EXPECT_EQ(object["header_size"], 0u);
 }
 
-TEST(CsvField, QuotesOnlyWhatNeedsIt)
-{
-    EXPECT_EQ(CsvField("plain text;ok"), "plain text;ok");
-    EXPECT_EQ(CsvField(""), "");
-    EXPECT_EQ(CsvField("a,b"), "\"a,b\"");
-    EXPECT_EQ(CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-    EXPECT_EQ(CsvField("line\r\nnext"), "\"line\r\nnext\"");
-    EXPECT_EQ(CsvField("lf\nonly"), "\"lf\nonly\"");
-}
-
 TEST(RecordWriter, CsvHasAHeaderRowEvenWithoutRecords)
 {
     std::ostringstream out;

@@ -92,6 +92,9 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
     arguments.add.utcTimes = utcTimes;
     urlcache::UrlCache cache(LocateCache(arguments.choice));
     try {
+        if (!app.got_subcommand("add")) {
+            RequireReadableCache(cache, arguments.choice);
+        }
         const ListOptions listing{format, arguments.catalogue, arguments.recovered, utcTimes};
         if (app.got_subcommand("list")) {
             ListCommand(cache, listing, streams);

@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include "commands.h"
 
 namespace trovana::cli {
@@ -16,6 +18,11 @@ std::filesystem::path ExistingFolder(const std::string& option, const std::strin
     return std::filesystem::absolute(name);
 }
 
+bool NonEmpty(const char* value)
+{
+    return value != nullptr && *value != '\0';
+}
+
 }  // namespace
 
 urlcache::CacheLocation LocateCache(const CacheChoice& choice)
@@ -30,6 +37,30 @@ urlcache::CacheLocation LocateCache(const CacheChoice& choice)
         return urlcache::LocateSingleContainer(std::filesystem::absolute(choice.container));
     }
     return urlcache::LocateCurrentUserCache();
+}
+
+void RequireReadableCache(urlcache::UrlCache& cache, const CacheChoice& choice)
+{
+    if (cache.ReadableContainers() > 0) {
+        return;
+    }
+    const urlcache::CacheLocation& location = cache.Location();
+    if (!cache.Problems().empty()) {
+        // The warnings name each container; the error names where they are.
+        std::string where = location.winePrefix.string();
+        if (where.empty()) {
+            for (const urlcache::ContainerLocation& container : location.containers) {
+                where += (where.empty() ? "" : ", ") + (container.folder / "index.dat").string();
+            }
+        }
+        throw CommandError("no readable cache in " + where);
+    }
+    const bool named = !choice.prefix.empty() || !choice.profile.empty() || !choice.container.empty();
+    const bool fromEnvironment = NonEmpty(std::getenv("TROVANA_PROFILE")) || NonEmpty(std::getenv("WINEPREFIX"));
+    if (!named && !fromEnvironment && location.winePrefix.empty()) {
+        throw CommandError("no cache: there is no Wine prefix at " + urlcache::DefaultWinePrefix().string() +
+                           " (set WINEPREFIX or TROVANA_PROFILE, or give --prefix, --profile or --container)");
+    }
 }
 
 std::string FailureText(const urlcache::CacheResult& result)

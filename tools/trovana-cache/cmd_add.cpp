@@ -1,26 +1,22 @@
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <sstream>
-
 #include "commands.h"
+#include "descriptor.h"
 
 namespace trovana::cli {
 
 namespace {
 
+// The largest body or header read: a cached file of a browser is far
+// smaller, and the whole file is held in memory.
+constexpr uint64_t kLargestInput = 1024 * 1024 * 1024;
+
+// Only a regular file: a FIFO would wait for a writer, /dev/zero never end.
 std::string ReadFile(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw CommandError("cannot read " + path + ": " + std::strerror(errno));
+    try {
+        return urlcache::ReadWholeFile(path, kLargestInput);
+    } catch (const urlcache::FileReadError& error) {
+        throw CommandError(error.what());
     }
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    if (file.bad()) {
-        throw CommandError("cannot read " + path);
-    }
-    return std::move(bytes).str();
 }
 
 }  // namespace
@@ -58,7 +54,8 @@ void AddCommand(urlcache::UrlCache& cache, const AddOptions& options, OutputForm
     if (!result.ok()) {
         throw CommandError(entry.url + ": " + FailureText(result));
     }
-    InfoCommand(cache, entry.url, format, streams, options.utcTimes);
+    // Printed as stored: a URL with bytes above 0x7F is stored percent-escaped.
+    InfoCommand(cache, urlcache::StoredUrl(entry.url), format, streams, options.utcTimes);
 }
 
 }  // namespace trovana::cli

@@ -4,19 +4,22 @@ namespace trovana::cli {
 
 void DeleteCommand(urlcache::UrlCache& cache, const std::vector<std::string>& urls, Streams streams)
 {
-    const std::vector<urlcache::CacheResult> results = cache.DeleteEntries(urls);
+    // Each result is printed and flushed as soon as it is known, so that the
+    // log of an interrupted run says what was done.
+    size_t failed = 0;
+    const auto report = [&](size_t i, const urlcache::CacheResult& result) {
+        if (result.ok()) {
+            streams.out << urls[i] << ": deleted\n";
+        } else {
+            streams.out << urls[i] << ": " << FailureText(result) << '\n';
+            ++failed;
+        }
+        streams.out.flush();
+    };
+    const std::vector<urlcache::CacheResult> results = cache.DeleteEntries(urls, report);
     if (results.size() != urls.size()) {
         throw CommandError("the cache gave " + std::to_string(results.size()) + " results for " +
                            std::to_string(urls.size()) + " URLs");
-    }
-    size_t failed = 0;
-    for (size_t i = 0; i < urls.size(); ++i) {
-        if (results[i].ok()) {
-            streams.out << urls[i] << ": deleted\n";
-        } else {
-            streams.out << urls[i] << ": " << FailureText(results[i]) << '\n';
-            ++failed;
-        }
     }
     if (failed > 0) {
         throw CommandError(std::to_string(failed) + " of " + std::to_string(urls.size()) +

@@ -35,6 +35,11 @@ struct CacheChoice {
 };
 
 urlcache::CacheLocation LocateCache(const CacheChoice& choice);
+// Throws CommandError, naming where it looked, when no container of the
+// cache can be read (some refused) or when, with nothing named, there is
+// not even a Wine prefix. A prefix or profile without containers is an
+// empty cache, not an error.
+void RequireReadableCache(urlcache::UrlCache& cache, const CacheChoice& choice);
 // "error 5 (locked or in use)", with the library's own words after it when
 // they say more.
 std::string FailureText(const urlcache::CacheResult& result);

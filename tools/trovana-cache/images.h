@@ -1,10 +1,9 @@
-// Small encoders for the demo cache's pictures: PNG, GIF and baseline JPEG,
-// written from scratch so that the demo needs no image library.
+// The demo cache's pictures encoded as PNG, GIF and JPEG by the usual
+// libraries (libpng, giflib, libjpeg-turbo).
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace trovana::cli {
@@ -27,17 +26,13 @@ struct Raster {
     std::vector<Rgb> pixels;
 };
 
-// The checksums PNG needs: CRC-32 (ISO 3309, as zlib's crc32) and Adler-32.
-uint32_t Crc32(std::string_view bytes);
-uint32_t Adler32(std::string_view bytes);
-
-// 8-bit RGB PNG; the zlib stream uses stored (uncompressed) deflate blocks.
+// Each throws std::runtime_error when the library fails (out of memory).
+// 8-bit RGB PNG.
 std::string EncodePng(const Raster& image);
-// GIF89a with one image. The palette holds the picture's own colours when
-// there are at most 256, else a 3-3-2 bit colour cube.
+// GIF89a with one image, its palette of at most 256 colours chosen by
+// median cut.
 std::string EncodeGif(const Raster& image);
-// Baseline JFIF JPEG, YCbCr without subsampling, the standard Huffman tables.
-// quality 1 to 100 scales the standard quantisation tables as libjpeg does.
+// Baseline JFIF JPEG; quality 1 to 100 as libjpeg's.
 std::string EncodeJpeg(const Raster& image, int quality);
 
 }  // namespace trovana::cli

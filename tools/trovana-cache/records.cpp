@@ -63,7 +63,10 @@ std::string JsonText(const FieldValue& value)
     if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
         std::string array = "[";
         for (const std::string& item : *list) {
-            array += (array.size() > 1 ? "," : "") + JsonString(item);
+            if (array.size() > 1) {
+                array += ',';
+            }
+            array += JsonString(item);
         }
         return array + "]";
     }
@@ -150,22 +153,6 @@ std::string JsonObject(const Record& record)
         out += JsonText(field.value);
     }
     out += '}';
-    return out;
-}
-
-std::string CsvField(std::string_view bytes)
-{
-    if (bytes.find_first_of(",\"\r\n") == std::string_view::npos) {
-        return std::string(bytes);
-    }
-    std::string out = "\"";
-    for (char c : bytes) {
-        if (c == '"') {
-            out += '"';
-        }
-        out += c;
-    }
-    out += '"';
     return out;
 }
 

@@ -1,5 +1,7 @@
-// Entries as flat records, written as JSON lines or CSV. The text forms keep
-// every byte of a URL, path or header: the cache stores bytes, not text.
+// Entries as flat records, written as JSON lines or CSV. JSON lines keep
+// every byte of a URL, path or header: the cache stores bytes, not text. CSV
+// is for spreadsheets and people (see CsvField): control bytes are shown
+// escaped and formulas neutralised.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +11,7 @@
 #include <variant>
 #include <vector>
 
+#include "csv.h"
 #include "urlcache.h"
 
 namespace trovana::cli {
@@ -38,10 +41,6 @@ Record EntryRecord(const urlcache::CacheEntryInfo& entry);
 std::string JsonString(std::string_view bytes);
 // One JSON object with the record's fields in order, without a line end.
 std::string JsonObject(const Record& record);
-
-// One CSV field quoted as RFC 4180 asks: in quotes when it holds a comma,
-// quote, CR or LF, quotes doubled.
-std::string CsvField(std::string_view bytes);
 
 // Writes records one per line: JSON objects, or CSV rows (CRLF ends, a header
 // row first, written at construction so that an empty list still has it).

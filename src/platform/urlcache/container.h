@@ -7,7 +7,7 @@
 #include "index_file.h"
 #include "index_image.h"
 #include "record.h"
-#include "urlcache.h"
+#include "cache_types.h"
 
 #include <filesystem>
 #include <functional>

@@ -204,7 +204,7 @@ void ContainerWriter::Flush()
     // In place, the size, capacity and chain numbering never change and
     // MarkRuns keeps the blocks-in-use field equal to the bitmap, so the
     // file passes Wine's start-up check after every write.
-    FlushSteps(m_fd, image, m_container.m_observer);
+    FlushSteps(m_fd.get(), image, m_container.m_observer);
     m_wroteInPlace = true;
 }
 
@@ -228,7 +228,7 @@ CacheResult ContainerWriter::Finish()
             m_snapshot->stamp = m_snapshot->file.get() >= 0 ? StampOfDescriptor(m_snapshot->file.get())
                                                             : *StampOfFile(path);
         } else if (m_wroteInPlace) {
-            m_snapshot->stamp = StampOfDescriptor(m_fd);
+            m_snapshot->stamp = StampOfDescriptor(m_fd.get());
         }
         m_snapshot->racy = IsRacy(m_snapshot->stamp);
     } catch (const std::exception& error) {

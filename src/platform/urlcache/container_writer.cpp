@@ -47,8 +47,6 @@ ContainerWriter::~ContainerWriter()
 {
     if (m_pending)
         m_container.Invalidate();
-    if (m_fd >= 0)
-        close(m_fd);
 }
 
 void ContainerWriter::Open(bool create)
@@ -62,12 +60,12 @@ void ContainerWriter::Open(bool create)
 
     const std::filesystem::path& path = m_container.IndexPath();
     // Without waiting, as for reading: the file may be a FIFO.
-    m_fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (m_fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    m_fd = Descriptor(open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!m_fd.valid() && (errno == EACCES || errno == EROFS || errno == EPERM)) {
         m_refusal = path.string() + ": cannot be written (" + std::strerror(errno) + ")";
-        m_fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        m_fd = Descriptor(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     }
-    if (m_fd < 0) {
+    if (!m_fd.valid()) {
         if (errno != ENOENT)
             throw std::system_error(errno, std::generic_category(), "cannot open " + path.string());
         m_container.m_snapshot.reset();
@@ -78,7 +76,7 @@ void ContainerWriter::Open(bool create)
     // Never change what was read earlier: re-read unless the file is
     // provably the same (same identity and times, same header and bitmap).
     const Snapshot* known = m_container.m_snapshot.get();
-    if (!known || known->stamp != StampOfDescriptor(m_fd) || !HeadMatches(m_fd, known->image)) {
+    if (!known || known->stamp != StampOfDescriptor(m_fd.get()) || !HeadMatches(m_fd.get(), known->image)) {
         try {
             m_container.Load();
         } catch (const UrlCacheError& error) {
@@ -145,6 +143,10 @@ CacheResult ContainerWriter::Delete(std::string_view url)
     if (!m_refusal.empty())
         return Refused();
     try {
+        if (!m_leaksCleaned) {
+            m_leaksCleaned = true;
+            CleanLeaks();
+        }
         const UrlRecord record = *ReadUrlRecord(m_snapshot->image, m_snapshot->info, hit->record);
         const LockState lock = LockOf(hit->key, record);
         if (lock == LockState::Held) {
@@ -176,28 +178,80 @@ void ContainerWriter::RemoveEntry(const SlotHit& hit, const UrlRecord& record, b
         image.NextStep();
         image.Put32(hit.record + kRecUseCount, 0);
     }
-    image.NextStep();
-    image.Put32(hit.slot, kKeyDeleted);
-    Flush();
-
-    if (RemoveLocalFile(record) == FileRemoval::Denied) {
-        // Wine keeps such a record as a LEAK on its leak list and frees it
-        // once the file can be deleted.
-        image.NextStep();
-        image.Put32(hit.record, kLeakSignature);
-        image.Put32(hit.record + kRecExemptDelta, image.U32(kLeakListHead));
+    if (record.localName) {
+        // The record goes onto the leak list before the entry leaves the hash
+        // table and stays there until its file is gone, as Wine keeps a
+        // record whose file it cannot delete: a process killed at any point
+        // leaves the entry whole or its file named by a LEAK record, never a
+        // file nobody will remove. In a LEAK record the exempt delta links
+        // the list.
+        const uint32_t leakHead = image.U32(kLeakListHead);
+        if (image.U32(hit.record + kRecExemptDelta) != leakHead) {
+            image.NextStep();
+            image.Put32(hit.record + kRecExemptDelta, leakHead);
+        }
         image.NextStep();
         image.Put32(kLeakListHead, static_cast<uint32_t>(hit.record));
+        image.NextStep();
+        image.Put32(hit.slot, kKeyDeleted);
+        image.NextStep();
+        image.Put32(hit.record, kLeakSignature);
         Flush();
-        return;
+        // Wine frees a LEAK record once its file can be deleted.
+        if (RemoveLocalFile(record) == FileRemoval::Denied)
+            return;
+        image.NextStep();
+        image.Put32(kLeakListHead, leakHead);
+    } else {
+        image.NextStep();
+        image.Put32(hit.slot, kKeyDeleted);
     }
-    const auto block = static_cast<uint32_t>((hit.record - kBlockArea) / kBlockSize);
+    FreeRecord(record);
+    Flush();
+}
+
+// Gives the record's blocks back and takes its file out of the counters.
+void ContainerWriter::FreeRecord(const UrlRecord& record)
+{
+    ByteImage& image = m_snapshot->image;
+    const auto block = static_cast<uint32_t>((record.span.offset - kBlockArea) / kBlockSize);
     image.NextStep();
     MarkRuns(image, {BlockRun{block, static_cast<uint32_t>(record.span.length / kBlockSize)}}, false);
     m_snapshot->firstFreeBlock = std::min(m_snapshot->firstFreeBlock, block);
     image.NextStep();
     AdjustCounters(image, record.directory, record.Size(), record.type & STICKY_CACHE_ENTRY, -1);
-    Flush();
+}
+
+// Frees the LEAK records whose files can be removed now, as Wine does when
+// it frees cache space: files that were in use at their deletion, and files
+// of a deletion that was interrupted. A record that a slot still names (the
+// deletion stopped before the entry left the hash table) only leaves the
+// list: its entry is whole.
+void ContainerWriter::CleanLeaks()
+{
+    ByteImage& image = m_snapshot->image;
+    const IndexInfo& info = m_snapshot->info;
+    uint64_t link = kLeakListHead;  // the field that names the record at hand
+    for (uint64_t seen = 0; seen < info.capacity; ++seen) {
+        const uint32_t offset = image.U32(link);
+        auto record = ReadRecord(image, info, offset, kLeakSignature);
+        if (!record)
+            record = ReadUrlRecord(image, info, offset);
+        if (!record)
+            return;  // the end, or a list that cannot be followed safely
+        const uint32_t next = image.U32(offset + kRecExemptDelta);
+        const auto hit = Container::Find(*m_snapshot, record->url);
+        const bool named = hit && hit->record == offset;
+        if (!named && RemoveLocalFile(*record) == FileRemoval::Denied) {
+            link = offset + kRecExemptDelta;
+            continue;
+        }
+        image.NextStep();
+        image.Put32(link, next);
+        if (!named)
+            FreeRecord(*record);
+        Flush();
+    }
 }
 
 ContainerWriter::FileRemoval ContainerWriter::RemoveLocalFile(const UrlRecord& record)

@@ -51,6 +51,8 @@ private:
     CacheResult Refused() const;
     CacheResult Failed(const std::exception& error);
     void RemoveEntry(const SlotHit& hit, const UrlRecord& record, bool staleLock);
+    void CleanLeaks();
+    void FreeRecord(const UrlRecord& record);
     FileRemoval RemoveLocalFile(const UrlRecord& record);
     std::optional<uint8_t> PickDirectory();
     // A different URL (or an unreadable record) in a slot with the URL's
@@ -64,11 +66,12 @@ private:
     Container& m_container;
     std::optional<FolderLock> m_lock;
     Snapshot* m_snapshot = nullptr;
-    int m_fd = -1;
+    Descriptor m_fd;
     bool m_replace = false;
     bool m_pending = false;        // changes not yet on disk
     bool m_indexRefused = false;   // the file is not a usable index at all
     bool m_wroteInPlace = false;
+    bool m_leaksCleaned = false;
     std::string m_refusal;         // why the container cannot be changed
     std::vector<std::filesystem::path> m_createdFiles;  // removed again if Finish fails
     std::mt19937_64 m_random;

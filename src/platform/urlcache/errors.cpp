@@ -1,4 +1,4 @@
-#include "urlcache.h"
+#include "cache_types.h"
 
 namespace trovana::urlcache {
 

@@ -1,7 +1,7 @@
 #include "index_file.h"
 
 #include "layout.h"
-#include "urlcache.h"
+#include "cache_types.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,22 +17,6 @@
 #include <vector>
 
 namespace trovana::urlcache {
-
-Descriptor::~Descriptor()
-{
-    if (m_fd >= 0)
-        close(m_fd);
-}
-
-Descriptor& Descriptor::operator=(Descriptor&& other) noexcept
-{
-    if (this != &other) {
-        if (m_fd >= 0)
-            close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-    }
-    return *this;
-}
 
 namespace {
 

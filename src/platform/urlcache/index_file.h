@@ -3,6 +3,7 @@
 #pragma once
 
 #include "byte_image.h"
+#include "descriptor.h"
 
 #include <sys/types.h>
 
@@ -34,22 +35,6 @@ FileStamp StampOfDescriptor(int fd);
 // The stamp of an open file that still has a name; none once it was
 // removed or replaced by a rename (its link count is then 0).
 std::optional<FileStamp> StampOfLinkedDescriptor(int fd);
-
-// An open file descriptor, closed with its owner.
-class Descriptor {
-public:
-    Descriptor() = default;
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor();
-    Descriptor(Descriptor&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
-    Descriptor& operator=(Descriptor&& other) noexcept;
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd = -1;
-};
 
 struct LoadedIndex {
     ByteImage image;

@@ -2,7 +2,7 @@
 
 #include "layout.h"
 #include "overlap.h"
-#include "urlcache.h"
+#include "cache_types.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,7 +1,8 @@
 // Where a user's cache containers are: in a Wine prefix, in a user profile
 // folder (Wine's or a copied Windows one), or a single index.dat.
-#include "urlcache.h"
+#include "locate.h"
 
+#include "descriptor.h"
 #include "path_case.h"
 #include "wine_prefix.h"
 
@@ -148,9 +149,8 @@ void RequireReadableFile(const fs::path& path)
     if (ec && ec != std::errc::no_such_file_or_directory) Fail("The container", path, "cannot be reached: " + ec.message());
     if (!fs::exists(status)) Fail("The container", path, "does not exist");
     if (!fs::is_regular_file(status)) Fail("The container", path, "is not a regular file");
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Fail("The container", path, std::string("cannot be read: ") + std::strerror(errno));
-    ::close(fd);
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.valid()) Fail("The container", path, std::string("cannot be read: ") + std::strerror(errno));
 }
 
 }  // namespace
@@ -166,11 +166,16 @@ CacheLocation LocateCurrentUserCache()
         return LocatePrefixCache(*prefix);
     }
     // Without WINEPREFIX, a missing ~/.wine only means Wine was never used.
-    fs::path prefix = HomeFolder() / ".wine";
+    fs::path prefix = DefaultWinePrefix();
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(prefix, ec))) return {};
     RequireReadableFolder("The default Wine prefix", prefix);
     return LocatePrefixCache(prefix);
+}
+
+fs::path DefaultWinePrefix()
+{
+    return HomeFolder() / ".wine";
 }
 
 CacheLocation LocatePrefixCache(const fs::path& prefix)

@@ -1,5 +1,6 @@
 #include "new_file.h"
 
+#include "descriptor.h"
 #include "file_time.h"
 
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <functional>
 #include <system_error>
+#include <utility>
 
 namespace trovana::urlcache {
 namespace {
@@ -56,30 +58,29 @@ std::string_view UrlPath(std::string_view url)
     return rest.substr(0, rest.find_first_of("?#"));
 }
 
-// Exclusive create; -1 with errno when it fails.
-int CreateExclusive(const std::filesystem::path& path)
+// Exclusive create; not valid, with errno, when it fails.
+Descriptor CreateExclusive(const std::filesystem::path& path)
 {
-    return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    return Descriptor(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
 }
 
-CreatedFile Fill(int fd, const std::filesystem::path& path, std::string_view body)
+CreatedFile Fill(Descriptor fd, const std::filesystem::path& path, std::string_view body)
 {
     size_t done = 0;
     while (done < body.size()) {
-        const ssize_t put = write(fd, body.data() + done, body.size() - done);
+        const ssize_t put = write(fd.get(), body.data() + done, body.size() - done);
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0) {
             const int error = errno;
-            close(fd);
+            fd = Descriptor();
             unlink(path.c_str());
             throw std::system_error(error, std::generic_category(), "cannot write " + path.string());
         }
         done += static_cast<size_t>(put);
     }
     struct stat st {};
-    fstat(fd, &st);
-    close(fd);
+    fstat(fd.get(), &st);
     return {path.filename().string(), path, static_cast<uint64_t>(st.st_size),
             FileTimeFromTimespec(st.st_mtim)};
 }
@@ -154,11 +155,11 @@ CreatedFile CreateLocalFile(const std::filesystem::path& dir, std::string_view u
                              bool numbered) -> std::optional<CreatedFile> {
         for (int i = first; i < kNumberedNames; ++i) {
             const auto path = dir / candidate(i);
-            const int fd = CreateExclusive(path);
+            Descriptor fd = CreateExclusive(path);
             if (numbered)
                 next = i + 1;
-            if (fd >= 0)
-                return Fill(fd, path, body);
+            if (fd.valid())
+                return Fill(std::move(fd), path, body);
             lastError = errno;
             if (lastError != EEXIST)
                 break;

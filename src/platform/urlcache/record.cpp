@@ -59,9 +59,16 @@ std::optional<std::string_view> ListedUrl(const ByteImage& image, const IndexInf
 std::optional<UrlRecord> ReadUrlRecord(const ByteImage& image, const IndexInfo& info,
                                        uint64_t offset)
 {
-    if (!ListedUrl(image, info, offset))
+    return ReadRecord(image, info, offset, kUrlSignature);
+}
+
+std::optional<UrlRecord> ReadRecord(const ByteImage& image, const IndexInfo& info,
+                                    uint64_t offset, uint32_t signature)
+{
+    const auto found = RecordAt(image, info, offset);
+    if (!found || image.U32(offset) != signature || !RecordString(image, *found, kRecUrlOffset))
         return std::nullopt;
-    return DecodeUrlRecord(image, *RecordAt(image, info, offset));
+    return DecodeUrlRecord(image, *found);
 }
 
 UrlRecord DecodeUrlRecord(const ByteImage& image, const RecordSpan& span)

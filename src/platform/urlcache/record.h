@@ -61,6 +61,10 @@ std::optional<UrlRecord> ReadUrlRecord(const ByteImage& image, const IndexInfo& 
 // The fields of a `URL ` or `LEAK` record laid out in `span`, whatever its
 // signature and bitmap bits say; a URL that does not check out is empty.
 UrlRecord DecodeUrlRecord(const ByteImage& image, const RecordSpan& span);
+// ReadUrlRecord for a record with another signature for a record with another signature (a `LEAK` record keeps the
+// layout of the `URL ` record it was).
+std::optional<UrlRecord> ReadRecord(const ByteImage& image, const IndexInfo& info,
+                                    uint64_t offset, uint32_t signature);
 
 // Everything a new record holds.
 struct NewRecord : RecordFields {

@@ -1,13 +1,9 @@
 #include "registry.h"
 
+#include "descriptor.h"
 #include "path_case.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 namespace trovana::urlcache {
 
@@ -231,24 +227,13 @@ std::optional<RegistryText> RegistryText::Load(const std::filesystem::path& file
     // A hostile prefix may put a FIFO (whose open would wait for a writer) or
     // a device such as /dev/zero (endless) in place of the file: only a
     // regular file of a size Wine could have written is read.
-    constexpr off_t kLargestRegistry = 256 * 1024 * 1024;
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return std::nullopt;
-    struct stat st {};
+    constexpr uint64_t kLargestRegistry = 256 * 1024 * 1024;
     std::string text;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kLargestRegistry;
-    char buffer[65536];
-    while (ok && text.size() <= static_cast<size_t>(kLargestRegistry)) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        text.append(buffer, static_cast<size_t>(got));
+    try {
+        text = ReadWholeFile(file, kLargestRegistry);
+    } catch (const FileReadError&) {
+        return std::nullopt;
     }
-    ::close(fd);
-    if (!ok || text.size() > static_cast<size_t>(kLargestRegistry)) return std::nullopt;
     return Parse(text, keys);
 }
 

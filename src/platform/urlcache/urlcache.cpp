@@ -185,6 +185,14 @@ const CacheLocation& UrlCache::Location() const
     return m_impl->state->location;
 }
 
+size_t UrlCache::ReadableContainers()
+{
+    size_t readable = 0;
+    for (const auto& container : m_impl->state->containers)
+        readable += container->Refresh() != nullptr;
+    return readable;
+}
+
 const std::vector<std::string>& UrlCache::Problems() const
 {
     return m_impl->state->problems;
@@ -229,11 +237,15 @@ CacheResult UrlCache::DeleteEntry(std::string_view url)
     return {ERROR_FILE_NOT_FOUND, "not in the cache: " + std::string(url)};
 }
 
-std::vector<CacheResult> UrlCache::DeleteEntries(const std::vector<std::string>& urls)
+std::vector<CacheResult> UrlCache::DeleteEntries(const std::vector<std::string>& urls,
+                                                 const DeleteObserver& done)
 {
     CacheState& state = *m_impl->state;
-    if (auto refusal = state.WineServerRefusal())
+    if (auto refusal = state.WineServerRefusal()) {
+        for (size_t i = 0; done && i < urls.size(); ++i)
+            done(i, *refusal);
         return std::vector<CacheResult>(urls.size(), *refusal);
+    }
     // Every container locked for the whole batch, always in the same order.
     std::vector<std::unique_ptr<ContainerWriter>> writers;
     for (const auto& container : state.containers)
@@ -257,11 +269,18 @@ std::vector<CacheResult> UrlCache::DeleteEntries(const std::vector<std::string>&
                 break;
             }
         }
+        if (done)
+            done(results.size(), result);
         results.push_back(std::move(result));
     }
     for (auto& writer : writers)
         writer->Finish();
     return results;
+}
+
+std::string StoredUrl(std::string_view url)
+{
+    return PercentEncodeHighBytes(url);
 }
 
 CacheResult UrlCache::CreateEntry(const NewCacheEntry& entry)
@@ -276,7 +295,7 @@ std::vector<CacheResult> UrlCache::CreateEntries(const std::vector<NewCacheEntry
     std::vector<std::string> urls(entries.size());
     std::vector<Container*> targets(entries.size(), nullptr);
     for (size_t i = 0; i < entries.size(); ++i) {
-        urls[i] = PercentEncodeHighBytes(entries[i].url);
+        urls[i] = StoredUrl(entries[i].url);
         targets[i] = state.Target(urls[i]);
         if (entries[i].url.empty())
             results[i] = {ERROR_INVALID_PARAMETER, "an entry needs a URL"};

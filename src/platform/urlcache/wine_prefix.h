@@ -2,7 +2,7 @@
 // the prefix's registry files and drive links.
 #pragma once
 
-#include "urlcache.h"
+#include "cache_types.h"
 
 #include <filesystem>
 #include <optional>

@@ -10,6 +10,7 @@
 // it is. (Its working folder is no guide: it is the prefix itself while the
 // server loads the registry at start-up and whenever it saves it.)
 #include "wineserver.h"
+#include "descriptor.h"
 #include "wineserver_search.h"
 
 #include <dirent.h>
@@ -37,16 +38,14 @@ namespace {
 // to it, and we never take Wine's.
 bool IsLockHeld(const std::string& serverFolder)
 {
-    int fd = ::open((serverFolder + "/lock").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return false;
+    Descriptor fd(::open((serverFolder + "/lock").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.valid()) return false;
     struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     lock.l_start = 0;
     lock.l_len = 1;
-    bool held = ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
-    ::close(fd);
-    return held;
+    return ::fcntl(fd.get(), F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
 }
 
 std::vector<std::string> TempFolders()
@@ -65,12 +64,12 @@ std::vector<std::string> TempFolders()
 // Opened without waiting, as the lock above: a FIFO there must not block.
 std::string DebianFolderName(const std::string& prefix)
 {
-    int fd = ::open((prefix + "/wineserver").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return {};
-    char buffer[256];
-    ssize_t size = ::read(fd, buffer, sizeof buffer);
-    ::close(fd);
-    std::string name(buffer, size > 0 ? static_cast<size_t>(size) : 0);
+    std::string name;
+    try {
+        name = ReadWholeFile(prefix + "/wineserver", 256);
+    } catch (const FileReadError&) {
+        return {};
+    }
     while (!name.empty() && (name.back() == '\n' || name.back() == '\0' || name.back() == ' ')) name.pop_back();
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return {};
     return name;
@@ -105,12 +104,14 @@ struct ListedLock {
 // /proc/locks lists for the processes we can see; none when it cannot be read.
 std::optional<std::vector<ListedLock>> ReadServerLikeLocks()
 {
-    int fd = ::open("/proc/locks", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    // Listed by the kernel: its size shows as 0, it ends where the list does.
+    constexpr uint64_t kLargestList = 64 * 1024 * 1024;
     std::string text;
-    char buffer[4096];
-    for (ssize_t size; (size = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(size));
-    ::close(fd);
+    try {
+        text = ReadWholeFile("/proc/locks", kLargestList);
+    } catch (const FileReadError&) {
+        return std::nullopt;
+    }
 
     std::vector<ListedLock> locks;
     for (size_t start = 0, end; start < text.size(); start = end + 1) {

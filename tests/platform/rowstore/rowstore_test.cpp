@@ -9,6 +9,15 @@
 namespace trovana {
 namespace {
 
+// "u<n>". Appended rather than written "u" + std::to_string(n): GCC 12 at -O3
+// warns wrongly (-Wrestrict) about the overlap of that operator+.
+std::string NumberedUrl(int n)
+{
+    std::string url = "u";
+    url += std::to_string(n);
+    return url;
+}
+
 std::vector<std::string> Urls(const RowStore& rows)
 {
     std::vector<std::string> urls;
@@ -156,7 +165,7 @@ TEST(RowStoreManyRows, InsertsAndDeletesAnywhereAsAVectorWould)
             ASSERT_TRUE(rows.DeleteRow(victim));
             model.erase(model.begin() + victim);
         } else {
-            const std::string url = "u" + std::to_string(step);
+            const std::string url = NumberedUrl(step);
             ASSERT_EQ(rows.InsertRow(index, url), index);
             model.insert(model.begin() + index, url);
         }
@@ -214,7 +223,7 @@ TEST(RowStoreSort, SortsManyRowsAndSurvivesInconsistentComparisons)
 {
     std::vector<std::string> urls;
     for (int i = 0; i < 3000; ++i) {
-        urls.push_back("u" + std::to_string((i * 7919) % 3000 + 10000));
+        urls.push_back(NumberedUrl((i * 7919) % 3000 + 10000));
     }
     RowStore rows = StoreOf(urls);
     rows.Sort(CompareUrls);

@@ -4,6 +4,7 @@
 #include "container.h"
 #include "container_writer.h"
 #include "hash.h"
+#include "layout.h"
 #include "test_support.h"
 #include "write_replay.h"
 
@@ -49,11 +50,11 @@ protected:
     }
 
     // Runs the change with every in-place write recorded.
-    test::RecordedChange Record(const test::Change& change)
+    test::RecordedChange Record(const test::Change& change, const std::filesystem::path& watched = {})
     {
         UrlCache before(test::OneContainer(Folder()));
         m_before = FieldsOf(test::ListEntries(before));
-        auto recorded = test::RecordChange({ContainerKind::Content, Folder()}, change);
+        auto recorded = test::RecordChange({ContainerKind::Content, Folder()}, change, watched);
         EXPECT_TRUE(recorded.result.ok()) << recorded.result.message;
         EXPECT_TRUE(recorded.finish.ok()) << recorded.finish.message;
         UrlCache after(test::OneContainer(Folder()));
@@ -98,6 +99,26 @@ protected:
                std::find(m_alsoWhole.begin(), m_alsoWhole.end(), fields) != m_alsoWhole.end();
     }
 
+    // The local file names of the records on the leak list of index.dat as
+    // it is after `k` writes (replayed by ExpectEveryPrefixSafe).
+    std::vector<std::string> LeakedFiles(size_t k) const
+    {
+        const auto bytes = test::ReadBytes(m_dir.path() / ("after" + std::to_string(k)) / "index.dat");
+        std::vector<std::string> names;
+        for (uint32_t leak = test::Get32(bytes, layout::kLeakListHead); leak != 0 && names.size() < 100;
+             leak = test::Get32(bytes, leak + layout::kRecExemptDelta)) {
+            const uint32_t name = test::Get32(bytes, leak + layout::kRecLocalName);
+            names.emplace_back(reinterpret_cast<const char*>(bytes.data() + leak + name));
+        }
+        return names;
+    }
+
+    bool ListedAfter(size_t k, const std::string& url) const
+    {
+        UrlCache cache(test::OneContainer(m_dir.path() / ("after" + std::to_string(k))));
+        return cache.GetEntryInfo(url) != nullptr;
+    }
+
     test::TempDir m_dir;
     std::map<std::string, Fields> m_before;
     std::map<std::string, Fields> m_after;
@@ -115,9 +136,69 @@ std::vector<std::string> Urls(int count)
 TEST_F(InterruptionTest, Delete)
 {
     Fill(Urls(20));
-    const auto change = Record([](ContainerWriter& w) { return w.Delete("http://site.example/page7.htm"); });
+    const std::string url = "http://site.example/page7.htm";
+    const std::filesystem::path file = UrlCache(test::OneContainer(Folder())).GetEntryInfo(url)->localFileName;
+    const auto change = Record([&](ContainerWriter& w) { return w.Delete(url); }, file);
     EXPECT_GE(change.writes.size(), 3u);
-    ExpectEveryPrefixSafe(change, "http://site.example/page7.htm");
+    ExpectEveryPrefixSafe(change, url);
+
+    // Killed at any point while the file is still there, the index names it:
+    // as the entry, or as a LEAK record on the leak list that Wine frees.
+    EXPECT_FALSE(std::filesystem::exists(file));
+    size_t leakedPoints = 0;
+    for (size_t k = 0; k < change.writes.size(); ++k) {
+        if (!change.writes[k].watchedExisted)
+            continue;
+        SCOPED_TRACE("killed after write " + std::to_string(k));
+        const auto leaked = LeakedFiles(k);
+        const bool onLeakList = std::find(leaked.begin(), leaked.end(), file.filename()) != leaked.end();
+        EXPECT_TRUE(ListedAfter(k, url) || onLeakList);
+        leakedPoints += !ListedAfter(k, url);
+    }
+    EXPECT_GT(leakedPoints, 0u);
+    // Once the file is gone its record is freed and the list is as before.
+    EXPECT_TRUE(LeakedFiles(change.writes.size()).empty());
+}
+
+// What an interrupted deletion leaves is cleaned up by the next deletion in
+// the container: a LEAK record loses its file and its blocks; an entry
+// still in the hash table (stopped before it left) is kept whole.
+TEST_F(InterruptionTest, TheNextDeleteCleansUpAnInterruptedOne)
+{
+    Fill(Urls(20));
+    const std::string url = "http://site.example/page7.htm";
+    const std::filesystem::path file = UrlCache(test::OneContainer(Folder())).GetEntryInfo(url)->localFileName;
+    const auto body = test::ReadBytes(file);
+    const auto written = std::filesystem::last_write_time(file);
+    const auto change = Record([&](ContainerWriter& w) { return w.Delete(url); }, file);
+    ExpectEveryPrefixSafe(change, url);
+
+    size_t leaked = 0;
+    size_t whole = 0;
+    for (size_t k = 1; k < change.writes.size(); ++k) {
+        if (!change.writes[k].watchedExisted || LeakedFiles(k).empty())
+            continue;
+        SCOPED_TRACE("killed after write " + std::to_string(k));
+        const bool listed = ListedAfter(k, url);
+        test::WriteBytes(Folder() / "index.dat", change.After(k));
+        test::WriteBytes(file, body);
+        std::filesystem::last_write_time(file, written);
+
+        UrlCache cache(test::OneContainer(Folder()));
+        ASSERT_TRUE(cache.DeleteEntry("http://site.example/page3.htm").ok());
+        EXPECT_EQ(test::WineCheck(Folder() / "index.dat"), "");
+        EXPECT_EQ(test::Get32(test::ReadBytes(Folder() / "index.dat"), layout::kLeakListHead), 0u);
+        EXPECT_EQ(std::filesystem::exists(file), listed);
+        EXPECT_EQ(cache.GetEntryInfo(url) != nullptr, listed);
+        std::map<std::string, Fields> expected = m_before;
+        expected.erase("http://site.example/page3.htm");
+        if (!listed)
+            expected.erase(url);
+        EXPECT_EQ(FieldsOf(test::ListEntries(cache)), expected);
+        (listed ? whole : leaked) += 1;
+    }
+    EXPECT_GT(leaked, 0u);
+    EXPECT_GT(whole, 0u);
 }
 
 // A lock older than a day is cleared before the entry goes: one more write.

@@ -29,13 +29,15 @@ std::vector<std::vector<uint8_t>> RecordedChange::EveryInterruption() const
     return files;
 }
 
-RecordedChange RecordChange(const ContainerLocation& where, const Change& change)
+RecordedChange RecordChange(const ContainerLocation& where, const Change& change,
+                            const std::filesystem::path& watched)
 {
     RecordedChange recorded;
     recorded.before = ReadBytes(where.folder / "index.dat");
     Container container(where, {});
     container.SetWriteObserver([&](uint64_t offset, std::string_view bytes) {
-        recorded.writes.push_back({offset, std::string(bytes)});
+        recorded.writes.push_back(
+            {offset, std::string(bytes), !watched.empty() && std::filesystem::exists(watched)});
     });
     ContainerWriter writer(container, false);
     recorded.result = change(writer);

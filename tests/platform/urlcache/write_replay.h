@@ -17,6 +17,7 @@ namespace trovana::urlcache::test {
 struct IndexWrite {
     uint64_t offset = 0;
     std::string bytes;
+    bool watchedExisted = false;  // the watched file was there when this write was made
 };
 
 struct RecordedChange {
@@ -35,7 +36,9 @@ struct RecordedChange {
 using Change = std::function<CacheResult(ContainerWriter&)>;
 
 // Applies the change to the container in `where` (it really happens, in
-// place) and records each write the library makes to its index.
-RecordedChange RecordChange(const ContainerLocation& where, const Change& change);
+// place) and records each write the library makes to its index, and whether
+// the file `watched` (when given) still existed at that moment.
+RecordedChange RecordChange(const ContainerLocation& where, const Change& change,
+                            const std::filesystem::path& watched = {});
 
 }  // namespace trovana::urlcache::test

@@ -1,0 +1,112 @@
+// The URL cache's shared vocabulary: WinINet's error codes and entry type
+// flags, an entry's fields, where containers are, and the outcome of a
+// change. Every part of the library may include this; urlcache.h is the
+// front that callers use.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace trovana::urlcache {
+
+// Error codes with the numbers WinINet gives them.
+inline constexpr uint32_t ERROR_SUCCESS = 0;
+inline constexpr uint32_t ERROR_FILE_NOT_FOUND = 2;
+inline constexpr uint32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr uint32_t ERROR_INVALID_DATA = 13;
+inline constexpr uint32_t ERROR_SHARING_VIOLATION = 32;
+inline constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
+inline constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
+inline constexpr uint32_t ERROR_NO_MORE_ITEMS = 259;
+
+// The meaning of an error code in words, for messages ("locked or in use").
+std::string ErrorText(uint32_t code);
+
+// Entry type flags (CacheEntryType).
+inline constexpr uint32_t NORMAL_CACHE_ENTRY = 0x00000001;
+inline constexpr uint32_t STICKY_CACHE_ENTRY = 0x00000004;
+inline constexpr uint32_t EDITED_CACHE_ENTRY = 0x00000008;
+inline constexpr uint32_t TRACK_OFFLINE_CACHE_ENTRY = 0x00000010;
+inline constexpr uint32_t TRACK_ONLINE_CACHE_ENTRY = 0x00000020;
+inline constexpr uint32_t SPARSE_CACHE_ENTRY = 0x00010000;
+inline constexpr uint32_t COOKIE_CACHE_ENTRY = 0x00100000;
+inline constexpr uint32_t URLHISTORY_CACHE_ENTRY = 0x00200000;
+inline constexpr uint32_t PENDING_DELETE_CACHE_ENTRY = 0x00400000;
+inline constexpr uint32_t INSTALLED_CACHE_ENTRY = 0x10000000;
+
+// What INTERNET_CACHE_ENTRY_INFOA carries, as owned C++ values.
+struct CacheEntryInfo {
+    std::string sourceUrlName;      // the URL bytes as stored
+    std::string localFileName;      // absolute Linux path; empty when there is no file
+    uint32_t cacheEntryType = 0;
+    uint32_t useCount = 0;
+    uint32_t hitRate = 0;
+    uint32_t sizeLow = 0;
+    uint32_t sizeHigh = 0;
+    uint64_t lastModifiedTime = 0;  // FILETIME values (100 ns since 1601, UTC); 0 = not set
+    uint64_t expireTime = 0;
+    uint64_t lastAccessTime = 0;
+    uint64_t lastSyncTime = 0;
+    // The stored response header bytes; c_str() puts the NUL after them that
+    // headerInfoSize() does not count.
+    std::string headerInfo;
+    std::string fileExtension;      // without the dot; empty when none
+    uint32_t exemptDelta = 0;
+
+    uint32_t headerInfoSize() const { return static_cast<uint32_t>(headerInfo.size()); }
+};
+
+// Containers are enumerated in this order, as Wine's FindFirstUrlCacheEntryA does.
+enum class ContainerKind { Cookies, History, Content };
+
+struct ContainerLocation {
+    ContainerKind kind = ContainerKind::Content;
+    std::filesystem::path folder;   // the folder that holds index.dat
+};
+
+struct CacheLocation {
+    // In enumeration order within each kind; a kind may have several
+    // (Windows keeps "Low" and daily history containers besides the main one).
+    std::vector<ContainerLocation> containers;
+    // The Wine prefix the containers belong to, empty when there is none
+    // (a copied Windows profile). Writes are refused while it has a wineserver.
+    std::filesystem::path winePrefix;
+};
+
+// A container or location that cannot be used at all; what() names the file.
+class UrlCacheError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The outcome of a change: ERROR_SUCCESS, or a WinINet code and a message
+// that names what went wrong.
+struct CacheResult {
+    uint32_t code = ERROR_SUCCESS;
+    std::string message;
+    bool ok() const { return code == ERROR_SUCCESS; }
+};
+
+// An entry to add, as CreateUrlCacheEntryA plus CommitUrlCacheEntryA add one.
+struct NewCacheEntry {
+    std::string url;
+    std::optional<std::string> body;   // the local file's bytes; none: no file
+    std::string fileExtension;         // without the dot; names the local file
+    std::string headerInfo;
+    uint32_t cacheEntryType = NORMAL_CACHE_ENTRY;  // the container's own bits are added
+    uint64_t lastModifiedTime = 0;
+    uint64_t lastAccessTime = 0;       // 0: now
+    uint64_t expireTime = 0;
+    uint64_t lastSyncTime = 0;         // 0: now
+    uint32_t hitRate = 1;
+    uint32_t useCount = 0;             // above 0: the entry is locked, as after a retrieve
+    uint32_t exemptDelta = 0;
+};
+
+}  // namespace trovana::urlcache
