@@ -1,6 +1,6 @@
 // Deleting selected rows, every entry and a site: exactly the chosen entries
 // leave the cache, every list and the site tree.
-#include "operations/delete_entries.h"
+#include "listview/delete_entries.h"
 #include "operations_fixture.h"
 
 namespace trovana::test {
@@ -242,10 +242,10 @@ TEST_F(DeleteTest, DeleteSiteWithoutASelectionOrOnAll)
 
 TEST(DeleteFailureText, NamesTheEntryByTheOperationsWord)
 {
-    using operations::EntryWording;
-    EXPECT_EQ(operations::DeleteFailureText(urlcache::ERROR_FILE_NOT_FOUND, EntryWording::File),
+    using listview::EntryWording;
+    EXPECT_EQ(listview::DeleteFailureText(urlcache::ERROR_FILE_NOT_FOUND, EntryWording::File),
               "The file is not in the cache");
-    EXPECT_EQ(operations::DeleteFailureText(urlcache::ERROR_INVALID_DATA, EntryWording::Item), "");
+    EXPECT_EQ(listview::DeleteFailureText(urlcache::ERROR_INVALID_DATA, EntryWording::Item), "");
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 
 #include "urlcache.h"
 
-namespace trovana::operations {
+namespace trovana::listview {
 
 // How a failed deletion names the entry: "The item ..." for selected rows,
 // "The file ..." for the entries of a site.
@@ -59,4 +59,4 @@ private:
 // Whether a refused entry is now marked to be deleted once unlocked.
 bool IsMarkedPending(urlcache::UrlCache& cache, const std::string& url, const urlcache::CacheResult& result);
 
-}  // namespace trovana::operations
+}  // namespace trovana::listview

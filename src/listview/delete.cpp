@@ -9,7 +9,7 @@
 #include "listview/prompts.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
-#include "operations/delete_entries.h"
+#include "listview/delete_entries.h"
 #include "operations/progress.h"
 
 namespace trovana::listview {
@@ -37,24 +37,24 @@ void CCacheListView::DeleteSelected()
     for (int row = rows.NextSelected(); row != -1; row = rows.NextSelected(row))
         urls.push_back(rows.Text(row, catalogue::kColumnUrl));
 
-    operations::DeletionReport report(operations::EntryWording::Item);
+    DeletionReport report(EntryWording::Item);
     std::vector<std::string> deleted;
     for (const std::string& url : urls) {
         const urlcache::CacheResult result = Cache().DeleteEntry(url);
         if (!result.ok()) {
-            report.Add(url, result, operations::IsMarkedPending(Cache(), url, result));
+            report.Add(url, result, IsMarkedPending(Cache(), url, result));
             continue;
         }
         deleted.push_back(url);
         if (m_pSelectedNode != nullptr) {
-            operations::RemoveEntryLeaf(*this, url);
-            operations::PruneSiteTree(*this);
+            RemoveEntryLeaf(*this, url);
+            PruneSiteTree(*this);
         }
     }
     if (!deleted.empty())
-        operations::RemoveListRows(*this, deleted);
-    operations::AfterDeletion(*this);
-    operations::ShowDeletionReport(*this, report, urls.size());
+        RemoveListRows(*this, deleted);
+    AfterDeletion(*this);
+    ShowDeletionReport(*this, report, urls.size());
 }
 
 void CCacheListView::DeleteAll(bool bAsk)
@@ -63,7 +63,7 @@ void CCacheListView::DeleteAll(bool bAsk)
         return;
     const RowStore& all = Catalogue().m_listAll;
     const int count = all.Count();
-    operations::DeletionReport report(operations::EntryWording::Item);
+    DeletionReport report(EntryWording::Item);
     {
         operations::RowProgress progress(Busy());
         // Deleted in batches, each of which writes a container once.
@@ -89,7 +89,7 @@ void CCacheListView::DeleteAll(bool bAsk)
     Catalogue().m_nTotalSize = 0;
     // The scan lists every entry that is still in the cache.
     RefreshCache();
-    operations::ShowDeletionReport(*this, report, static_cast<size_t>(count));
+    ShowDeletionReport(*this, report, static_cast<size_t>(count));
 }
 
 void CCacheListView::DeleteSite()
@@ -112,13 +112,13 @@ void CCacheListView::DeleteSite()
         DeleteAll(false);
         return;
     }
-    operations::DeletionReport report(operations::EntryWording::File);
+    DeletionReport report(EntryWording::File);
     std::vector<std::string> urls;
     node->CollectUrls(urls);
     const size_t attempted = urls.size();
-    const std::vector<std::string> gone = operations::DeleteUrls(*this, urls, report);
+    const std::vector<std::string> gone = DeleteUrls(*this, urls, report);
     for (const std::string& url : gone)
-        operations::RemoveEntryLeaf(*this, url);
+        RemoveEntryLeaf(*this, url);
     if (!node->HasEntries()) {
         // The site leaves the model first, so that the parent, selected in
         // its place, no longer lists it; its item goes last.
@@ -133,13 +133,13 @@ void CCacheListView::DeleteSite()
         m_pSiteTree->Delete(item);
     } else {
         // The site stays with the entries that are still in the cache.
-        operations::PruneEmptyBelow(*this, *node);
+        PruneEmptyBelow(*this, *node);
         m_pSelectedNode = node;
         ShowCategory();
     }
-    operations::RemoveListRows(*this, gone);
+    RemoveListRows(*this, gone);
     UpdateStatusSummary();
-    operations::ShowDeletionReport(*this, report, attempted);
+    ShowDeletionReport(*this, report, attempted);
 }
 
 }  // namespace trovana::listview

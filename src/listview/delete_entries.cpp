@@ -1,4 +1,4 @@
-#include "operations/delete_entries.h"
+#include "listview/delete_entries.h"
 
 #include <unordered_set>
 
@@ -13,9 +13,7 @@
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
 
-namespace trovana::operations {
-
-using listview::CCacheListView;
+namespace trovana::listview {
 
 namespace {
 
@@ -24,7 +22,7 @@ int64_t SizeOf(const std::string& text)
     return text.empty() ? 0 : std::atoll(text.c_str());
 }
 
-bool IsSameOrBelow(const listview::CSiteTree& tree, const wxTreeItemId& ancestor, wxTreeItemId item)
+bool IsSameOrBelow(const CSiteTree& tree, const wxTreeItemId& ancestor, wxTreeItemId item)
 {
     for (; item.IsOk(); item = tree.GetItemParent(item))
         if (item == ancestor)
@@ -37,7 +35,7 @@ bool IsSameOrBelow(const listview::CSiteTree& tree, const wxTreeItemId& ancestor
 void DeleteTreeItem(CCacheListView& view, const wxTreeItemId& item, const wxTreeItemId& parentItem,
                     catalogue::CNode* parentNode)
 {
-    listview::CSiteTree& tree = *view.m_pSiteTree;
+    CSiteTree& tree = *view.m_pSiteTree;
     if (IsSameOrBelow(tree, item, tree.GetSelection())) {
         tree.SelectItem(parentItem);
         view.m_pSelectedNode = parentNode;
@@ -66,14 +64,14 @@ void RemoveListRows(CCacheListView& view, const std::vector<std::string>& urls)
     catalogue.m_nTotalSize -= RemoveRowsOf(view.m_listAll->Rows(), urls);
     catalogue.m_nListSize -= RemoveRowsOf(view.m_listCategory->Rows(), urls);
     catalogue.m_nSearchSize -= RemoveRowsOf(view.m_listSearch->Rows(), urls);
-    for (listview::CCacheList* list : {view.m_listAll, view.m_listCategory, view.m_listSearch})
+    for (CCacheList* list : {view.m_listAll, view.m_listCategory, view.m_listSearch})
         list->RowsChanged();
 }
 
 void PruneSiteTree(CCacheListView& view)
 {
     catalogue::CNode* node = view.m_pSelectedNode;
-    listview::CSiteTree* tree = view.m_pSiteTree;
+    CSiteTree* tree = view.m_pSiteTree;
     if (node == nullptr || tree == nullptr)
         return;
     if (!node->HasEntries()) {
@@ -146,17 +144,17 @@ void PruneEmptyBelow(CCacheListView& view, catalogue::CNode& node)
 void ShowDeletionReport(CCacheListView& view, const DeletionReport& report, size_t attempted)
 {
     if (!report.Empty())
-        listview::GetPrompts().MessageBox(&view, report.Text(attempted), report.Caption(), wxOK | wxICON_EXCLAMATION);
+        GetPrompts().MessageBox(&view, report.Text(attempted), report.Caption(), wxOK | wxICON_EXCLAMATION);
 }
 
 void AfterDeletion(CCacheListView& view)
 {
     // On the Images tab the gallery follows the remaining pictures.
-    if (view.m_tabCategory->GetCurSel() == listview::kCategoryImages)
+    if (view.m_tabCategory->GetCurSel() == kCategoryImages)
         view.MakeGallery();
     else if (view.m_pWebView != nullptr)
         view.m_pWebView->Navigate("about:blank");
     view.UpdateStatusSummary();
 }
 
-}  // namespace trovana::operations
+}  // namespace trovana::listview

@@ -1,10 +1,10 @@
-#include "operations/deletion_report.h"
+#include "listview/deletion_report.h"
 
 #include <algorithm>
 
 #include "listview/cache_list.h"
 
-namespace trovana::operations {
+namespace trovana::listview {
 
 namespace {
 // A long list of reasons is cut: the first lines say what went wrong.
@@ -76,7 +76,7 @@ wxString DeletionReport::Noun(size_t count) const
 wxString DeletionReport::Caption() const
 {
     if (m_failures == 1)
-        return "Cannot Delete " + listview::ToDisplayText(m_firstUrl);
+        return "Cannot Delete " + ToDisplayText(m_firstUrl);
     return wxString::Format("Cannot Delete %zu Items", m_failures);
 }
 
@@ -92,4 +92,4 @@ wxString DeletionReport::Text(size_t attempted) const
     return text;
 }
 
-}  // namespace trovana::operations
+}  // namespace trovana::listview

@@ -9,17 +9,16 @@
 
 #include <wx/string.h>
 
-#include "operations/deletion_report.h"
+#include "listview/deletion_report.h"
 #include "rowstore.h"
 
 namespace trovana::catalogue {
 class CNode;
 }
-namespace trovana::listview {
-class CCacheListView;
-}
 
-namespace trovana::operations {
+namespace trovana::listview {
+
+class CCacheListView;
 
 // Deletes every row whose URL is one of urls (exactly, byte for byte) and
 // returns the sum of their sizes.
@@ -27,29 +26,29 @@ int64_t RemoveRowsOf(RowStore& rows, const std::vector<std::string>& urls);
 
 // Takes the rows of the URLs out of all three lists, and their sizes out of
 // the lists' totals.
-void RemoveListRows(listview::CCacheListView& view, const std::vector<std::string>& urls);
+void RemoveListRows(CCacheListView& view, const std::vector<std::string>& urls);
 
 // Removes the nodes and tree items that deletions left without entries,
 // from the selected node up to the first node that still holds entries.
-void PruneSiteTree(listview::CCacheListView& view);
+void PruneSiteTree(CCacheListView& view);
 
 // Deletes the entries of urls, noting each failure in report; returns the
 // URLs that are no longer in the cache (deleted, or gone before).
-std::vector<std::string> DeleteUrls(listview::CCacheListView& view, const std::vector<std::string>& urls,
+std::vector<std::string> DeleteUrls(CCacheListView& view, const std::vector<std::string>& urls,
                                            DeletionReport& report);
 
 // Takes the leaf of a deleted entry out of the site tree model, found from
 // the root along its key path (a row may lie outside the selected site).
-void RemoveEntryLeaf(listview::CCacheListView& view, const std::string& url);
+void RemoveEntryLeaf(CCacheListView& view, const std::string& url);
 
 // Removes the directories below node that hold no entries any more, with
 // their tree items.
-void PruneEmptyBelow(listview::CCacheListView& view, catalogue::CNode& node);
+void PruneEmptyBelow(CCacheListView& view, catalogue::CNode& node);
 
 // Tells the user once what could not be deleted, if anything.
-void ShowDeletionReport(listview::CCacheListView& view, const DeletionReport& report, size_t attempted);
+void ShowDeletionReport(CCacheListView& view, const DeletionReport& report, size_t attempted);
 
 // Shows the gallery or a blank preview, and the status summary, after entries went.
-void AfterDeletion(listview::CCacheListView& view);
+void AfterDeletion(CCacheListView& view);
 
-}  // namespace trovana::operations
+}  // namespace trovana::listview
