@@ -105,7 +105,7 @@ void BM_ShowTab(benchmark::State& state)
     for (auto _ : state) {
         ShowTab(view, tab);
         state.PauseTiming();
-        ShowTab(view, trovana::listview::kCategoryAll);
+        ShowTab(view, trovana::catalogue::kCategoryAll);
         state.ResumeTiming();
     }
 }
@@ -115,7 +115,7 @@ BENCHMARK(BM_ShowTab)->DenseRange(1, 6)->Unit(benchmark::kMillisecond);
 void BM_ColumnClick(benchmark::State& state)
 {
     CCacheListView& view = ReadingWindow().View();
-    ShowTab(view, trovana::listview::kCategoryAll);
+    ShowTab(view, trovana::catalogue::kCategoryAll);
     for (auto _ : state)
         view.OnColumnclickList(static_cast<int>(state.range(0)));
 }

@@ -22,6 +22,8 @@ enum CacheCategory : int {
     kCategoryOther = 6,
     kCategorySearchResults = 7,
 };
+// The number of categories: tabs, pictures and descriptions.
+inline constexpr int kCategoryCount = 8;
 
 // The class text of an entry. contentType receives the header's content
 // type (or "") only when the URL alone does not decide and the entry has

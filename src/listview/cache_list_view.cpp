@@ -17,7 +17,7 @@ namespace trovana::listview {
 namespace {
 constexpr const char* kTabText[kInitialTabCount] = {"All",     "Documents",     "Images", "Applications",
                                                     "Cookies", "Visited Links", "Other"};
-constexpr const char* kDescription[kCategoryCount] = {
+constexpr const char* kDescription[catalogue::kCategoryCount] = {
     "All cache entries",
     "Text, html files",
     "Image files",
@@ -221,9 +221,9 @@ void CCacheListView::LayoutControls()
 CCacheList* CCacheListView::GetActiveList() const
 {
     const int tab = m_tabCategory->GetCurSel();
-    if (tab == kCategorySearch)
+    if (tab == catalogue::kCategorySearchResults)
         return m_listSearch;
-    if (tab == kCategoryAll && m_pSelectedNode == &m_pCatalogue->m_rootNode)
+    if (tab == catalogue::kCategoryAll && m_pSelectedNode == &m_pCatalogue->m_rootNode)
         return m_listAll;
     return m_listCategory;
 }

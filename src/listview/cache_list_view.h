@@ -14,6 +14,8 @@
 
 #include "busy_indicator.h"
 #include "catalogue.h"
+#include "classify.h"
+#include "listview/list_sorter.h"
 #include "operations/search_criteria.h"
 #include "rowstore.h"
 #include "urlcache.h"
@@ -36,18 +38,8 @@ inline constexpr int ID_LIST_COPY = 102;
 inline constexpr int ID_LIST_DELETE = 103;
 inline constexpr int ID_LIST_SEARCH = 105;
 
-// CacheCategory: the tab index, the picture index and a row's category.
-inline constexpr int kCategoryAll = 0;
-inline constexpr int kCategoryImages = 2;
-inline constexpr int kCategorySearch = 7;
-inline constexpr int kCategoryCount = 8;
 // The tabs made at start-up; the search results' tab comes with a search.
 inline constexpr int kInitialTabCount = 7;
-
-// Column sort kinds.
-inline constexpr int kSortInteger = 1;
-inline constexpr int kSortText = 2;
-inline constexpr int kSortDateTime = 3;
 
 // Column widths for a list of the given client width: the columns share it
 // as 400 : 120 : 80 : 80, less 6 pixels of slack; never below 0. The Access
@@ -135,7 +127,7 @@ public:
     // and while nothing is selected; the root node stands for every site.
     catalogue::CNode* m_pSelectedNode = nullptr;
     bool m_bGalleryShown = false;
-    std::array<wxString, kCategoryCount> m_strDescription;
+    std::array<wxString, catalogue::kCategoryCount> m_strDescription;
     std::array<int, ListRow::kColumnCount> m_nColumnKind{};
     bool m_bInitialized = false;
     // The Search dialog's criteria, kept from one search to the next.

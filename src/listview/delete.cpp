@@ -76,7 +76,7 @@ void CCacheListView::DeleteAll(bool bAsk)
             progress.Sink()(first * 100 / count);
         }
     }
-    m_tabCategory->SetCurSel(kCategoryAll);
+    m_tabCategory->SetCurSel(catalogue::kCategoryAll);
     m_listCategory->Rows().DeleteAll();
     m_listSearch->Rows().DeleteAll();
     m_listCategory->RowsChanged();

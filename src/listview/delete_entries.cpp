@@ -150,7 +150,7 @@ void ShowDeletionReport(CCacheListView& view, const DeletionReport& report, size
 void AfterDeletion(CCacheListView& view)
 {
     // On the Images tab the gallery follows the remaining pictures.
-    if (view.m_tabCategory->GetCurSel() == kCategoryImages)
+    if (view.m_tabCategory->GetCurSel() == catalogue::kCategoryImages)
         view.MakeGallery();
     else if (view.m_pWebView != nullptr)
         view.m_pWebView->Navigate("about:blank");

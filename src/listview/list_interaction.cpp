@@ -69,7 +69,7 @@ void CCacheListView::ShowCategory()
         if (m_pWebView != nullptr)
             m_pWebView->Navigate(kBlankPage);
     };
-    if (tab == kCategorySearch) {
+    if (tab == catalogue::kCategorySearchResults) {
         m_listAll->Hide();
         m_listCategory->Hide();
         m_listSearch->Show();
@@ -79,21 +79,21 @@ void CCacheListView::ShowCategory()
         blankPreview();
         return;
     }
-    if (tab != kCategoryAll || siteSelected) {
+    if (tab != catalogue::kCategoryAll || siteSelected) {
         m_pCatalogue->m_nListSize = 0;
         m_listCategory->Rows().DeleteAll();
     }
     if (siteSelected)
         ListSiteEntries(m_pSelectedNode);
-    else if (tab != kCategoryAll)
+    else if (tab != catalogue::kCategoryAll)
         CopyCategoryRows(tab);
     m_listCategory->RowsChanged();
 
-    if (tab == kCategoryImages)
+    if (tab == catalogue::kCategoryImages)
         MakeGallery();
     else
         blankPreview();
-    const bool showAll = tab == kCategoryAll && !siteSelected;
+    const bool showAll = tab == catalogue::kCategoryAll && !siteSelected;
     m_listAll->Show(showAll);
     m_listCategory->Show(!showAll);
     m_listSearch->Hide();
@@ -129,7 +129,7 @@ void CCacheListView::UpdateStatusSummary()
         total = m_pCatalogue->m_nTotalSize;
     else if (list == m_listCategory)
         total = m_pCatalogue->m_nListSize;
-    const wxString description = tab >= 0 && tab < kCategoryCount ? m_strDescription[tab] : wxString();
+    const wxString description = tab >= 0 && tab < catalogue::kCategoryCount ? m_strDescription[tab] : wxString();
     const wxString counts = wxString::Format(" (%d Items, %.2f M)   ", list->Rows().Count(),
                                              static_cast<double>(total) / kBytesPerMegabyte);
     if (wxStatusBar* bar = StatusBarOf(this)) {
@@ -225,7 +225,7 @@ void CCacheListView::RefreshCache()
         m_pSiteTree->SelectItem(all);
     }
     m_pSelectedNode = &root;
-    m_tabCategory->SetCurSel(kCategoryAll);
+    m_tabCategory->SetCurSel(catalogue::kCategoryAll);
     m_pCatalogue->m_nSearchSize = 0;
     m_listSearch->Rows().DeleteAll();
     m_listSearch->RowsChanged();
@@ -275,7 +275,7 @@ void CCacheListView::OnColumnclickList(int column)
     {
         CListSorter sorter(list->Rows(), column);
         sorter.Sort(g_bSortAscending, m_nColumnKind[column]);
-        if (m_tabCategory->GetCurSel() == kCategoryImages)
+        if (m_tabCategory->GetCurSel() == catalogue::kCategoryImages)
             MakeGallery();
         m_pBusy->SetArrowCursor();
     }

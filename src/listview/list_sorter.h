@@ -17,9 +17,14 @@ namespace trovana::listview {
 // first click sorts descending.
 extern bool g_bSortAscending;
 
-// Column sort kinds: none, integer, text, date and time, decimal.
-inline constexpr int kSortNone = 0;
-inline constexpr int kSortDecimal = 4;
+// Column sort kinds; a sort's parameter is +kind ascending, -kind descending.
+enum SortKind : int {
+    kSortNone = 0,
+    kSortInteger = 1,
+    kSortText = 2,
+    kSortDateTime = 3,
+    kSortDecimal = 4,
+};
 
 // One row's sort record: its own item data and its text in the sort column.
 struct CListSortItem {

@@ -18,15 +18,15 @@ void CCacheListView::Search()
     }
     if (m_dlgSearch.m_bMatchAll) {
         // Nothing restricts the search: every entry is shown.
-        m_tabCategory->SetCurSel(kCategoryAll);
+        m_tabCategory->SetCurSel(catalogue::kCategoryAll);
         m_listAll->Show();
         m_listCategory->Hide();
         m_listSearch->Hide();
         return;
     }
     if (m_tabCategory->GetItemCount() == kInitialTabCount)
-        m_tabCategory->InsertItem(kCategorySearch, "Search Results", kCategorySearch);
-    m_tabCategory->SetCurSel(kCategorySearch);
+        m_tabCategory->InsertItem(catalogue::kCategorySearchResults, "Search Results", catalogue::kCategorySearchResults);
+    m_tabCategory->SetCurSel(catalogue::kCategorySearchResults);
 
     RowStore& results = m_listSearch->Rows();
     results.DeleteAll();

@@ -51,7 +51,7 @@ void CCacheListView::ListSiteEntries(const catalogue::CNode* node)
     }
     const auto& entry = static_cast<const catalogue::CEntryNode&>(*node);
     const int tab = m_tabCategory->GetCurSel();
-    if (tab != kCategoryAll && tab != entry.m_nCategory)
+    if (tab != catalogue::kCategoryAll && tab != entry.m_nCategory)
         return;
     RowStore& rows = m_listCategory->Rows();
     // Each row goes on top, so the rows stand in the reverse of the walk.

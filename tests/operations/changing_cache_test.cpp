@@ -95,7 +95,7 @@ TEST_F(ChangingCacheTest, SearchAndGalleryAfterChanges)
     EXPECT_EQ(std::set<std::string>(found.begin(), found.end()), (std::set<std::string>{kPhoto, kLogo}));
 
     // The gallery leaves out the picture that has gone.
-    View().m_tabCategory->SetCurSel(listview::kCategoryImages);
+    View().m_tabCategory->SetCurSel(catalogue::kCategoryImages);
     View().ShowCategory();
     EXPECT_TRUE(View().m_bGalleryShown);
 

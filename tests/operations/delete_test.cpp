@@ -91,8 +91,8 @@ TEST_F(DeleteTest, AnEntryNoLongerCachedIsReported)
 
 TEST_F(DeleteTest, RowsLeaveEveryListTheSearchResultsIncluded)
 {
-    View().m_tabCategory->InsertItem(listview::kCategorySearch, "Search Results", listview::kCategorySearch);
-    View().m_tabCategory->SetCurSel(listview::kCategorySearch);
+    View().m_tabCategory->InsertItem(catalogue::kCategorySearchResults, "Search Results", catalogue::kCategorySearchResults);
+    View().m_tabCategory->SetCurSel(catalogue::kCategorySearchResults);
     RowStore& results = View().m_listSearch->Rows();
     for (const std::string& url : {kIndex, kApp})
         results.InsertRow(0, View().m_listAll->Rows().Row(View().m_listAll->Rows().FindText(url)));
@@ -109,7 +109,7 @@ TEST_F(DeleteTest, RowsLeaveEveryListTheSearchResultsIncluded)
 
 TEST_F(DeleteTest, OnTheImagesTab)
 {
-    View().m_tabCategory->SetCurSel(listview::kCategoryImages);
+    View().m_tabCategory->SetCurSel(catalogue::kCategoryImages);
     SelectSite(&View().RootNode());
     ASSERT_TRUE(Lists(View().m_listCategory->Rows(), kPhoto));
     SelectRows(*View().m_listCategory, {kPhoto});
@@ -189,7 +189,7 @@ TEST_F(DeleteTest, DeleteAllAsksAndDeletesWhatTheListShowed)
     EXPECT_EQ(m_prompts.m_asked[2].caption, "Cannot Delete " + kLocked);
     EXPECT_TRUE(Lists(View().m_listAll->Rows(), kLocked));
     EXPECT_EQ(View().m_listSearch->Rows().Count(), 0);
-    EXPECT_EQ(View().m_tabCategory->GetCurSel(), listview::kCategoryAll);
+    EXPECT_EQ(View().m_tabCategory->GetCurSel(), catalogue::kCategoryAll);
     EXPECT_EQ(View().Catalogue().m_nSearchSize, 0);
 
     m_prompts.m_asked.clear();

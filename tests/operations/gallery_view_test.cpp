@@ -77,7 +77,7 @@ protected:
         RowStore& rows = View().m_listCategory->Rows();
         rows.DeleteAll();
         for (const std::string& url : urls)
-            rows.InsertRow(rows.Count(), url, listview::kCategoryImages);
+            rows.InsertRow(rows.Count(), url, catalogue::kCategoryImages);
         View().m_listCategory->RowsChanged();
     }
     // The gallery shows each picture through its cache address.
@@ -121,7 +121,7 @@ TEST_F(GalleryTest, TheImagesTabRebuildsItAfterASortAndADeletion)
     StartWindow();
     const std::string photo = "http://www.example.com/img/photo.jpg";
     const std::string logo = "http://www.example.com/img/logo.gif";
-    View().m_tabCategory->SetCurSel(listview::kCategoryImages);
+    View().m_tabCategory->SetCurSel(catalogue::kCategoryImages);
     View().ShowCategory();
     ASSERT_TRUE(View().m_bGalleryShown);
     auto galleryInRowOrder = [&] {

@@ -96,7 +96,7 @@ TEST_F(SearchTest, DefaultsShowEveryEntryWithoutAResultsTab)
         return true;
     });
     EXPECT_EQ(TabCount(), listview::kInitialTabCount);
-    EXPECT_EQ(View().m_tabCategory->GetCurSel(), listview::kCategoryAll);
+    EXPECT_EQ(View().m_tabCategory->GetCurSel(), catalogue::kCategoryAll);
     EXPECT_TRUE(View().m_listAll->IsShown());
     EXPECT_FALSE(View().m_listSearch->IsShown());
 }
@@ -110,12 +110,12 @@ TEST_F(SearchTest, OneTypeUncheckedSearchesAndTheTabIsAddedOnce)
         return true;
     });
     ASSERT_EQ(TabCount(), listview::kInitialTabCount + 1);
-    EXPECT_EQ(View().m_tabCategory->GetItemText(listview::kCategorySearch), "Search Results");
-    EXPECT_EQ(View().m_tabCategory->GetCurSel(), listview::kCategorySearch);
+    EXPECT_EQ(View().m_tabCategory->GetItemText(catalogue::kCategorySearchResults), "Search Results");
+    EXPECT_EQ(View().m_tabCategory->GetCurSel(), catalogue::kCategorySearchResults);
     EXPECT_TRUE(View().m_listSearch->IsShown());
 
     // Every row but the images, in the reverse order of the All list.
-    ExpectResults([](const ListRow& row) { return row.itemData != listview::kCategoryImages; });
+    ExpectResults([](const ListRow& row) { return row.itemData != catalogue::kCategoryImages; });
 
     // The criteria stay for the next search, which reuses the tab.
     RunSearch([](CSearchDlg& dialog) {
