@@ -144,7 +144,7 @@ void CCacheListView::UpdateStatusSummary()
                 " (%zu Records: %d live, %d redirect, %d leak, %d recovered)   ", records.Records().size(),
                 records.CountOf(RecordState::Live), records.CountOf(RecordState::Redirect),
                 records.CountOf(RecordState::Leak), records.CountOf(RecordState::Recovered));
-            bar->SetStatusText(FitSummary(*bar, "Every record of the cache, read-only", summary), 0);
+            bar->SetStatusText(FitSummary(*bar, "All records, read-only", summary), 0);
             bar->Update();
             return;
         }

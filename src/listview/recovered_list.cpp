@@ -2,14 +2,16 @@
 
 #include <algorithm>
 
+#include <wx/settings.h>
+
 #include "listview/cache_list.h"
 
 namespace trovana::listview {
 
 namespace {
 constexpr const char* kHeadings[CRecoveredList::kColumns] = {"Url", "State", "Access Time", "Hit Rate", "Size"};
-// Shares of the client width, as the entry lists share theirs.
-constexpr int kShares[CRecoveredList::kColumns] = {360, 80, 130, 60, 70};
+// The blank space a column keeps around its text.
+constexpr int kMargin = 8;
 }  // namespace
 
 CRecoveredList::CRecoveredList(wxWindow* parent, wxWindowID id)
@@ -47,12 +49,14 @@ void CRecoveredList::SetShownTimes(catalogue::ShownTimes zone)
 
 void CRecoveredList::FitColumns()
 {
-    int total = 0;
-    for (int share : kShares)
-        total += share;
-    const int width = std::max(0, GetClientSize().x - 6);
+    // The state and the time keep room for their whole text; the Url
+    // column takes what is left.
+    const int width = std::max(0, GetClientSize().x - 6 - wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, this));
+    int widths[kColumns] = {0, GetTextExtent("recovered").x + 2 * kMargin,
+                            GetTextExtent("00/00/00 00:00:00").x + 2 * kMargin, width * 60 / 680, width * 70 / 680};
+    widths[kUrl] = std::max(width / 4, width - widths[kState] - widths[kAccessTime] - widths[kHitRate] - widths[kSize]);
     for (int column = 0; column < kColumns; ++column)
-        SetColumnWidth(column, width * kShares[column] / total);
+        SetColumnWidth(column, widths[column]);
 }
 
 std::vector<int> CRecoveredList::SelectedRows() const
