@@ -128,7 +128,8 @@ void CCacheListView::ExportRows()
                 writer->Write(exporting::CatalogueExportRow(*entry, state));
                 ++written;
             }
-            if (progress && (i + 1) % step == 0 && !progress->Update(static_cast<int>(i + 1))) {
+            const bool report = (i + 1) % step == 0 || i + 1 == rows.size();
+            if (progress && report && !progress->Update(static_cast<int>(i + 1))) {
                 cancelled = true;
                 break;
             }
