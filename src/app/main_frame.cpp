@@ -48,6 +48,7 @@ bool CMainFrame::LoadFrame(urlcache::CacheLocation location)
     if (!OnCreateClient())
         return false;
     CreateMenu();
+    AddExaminerMenus();
     CreateButtonBar();
     CreateStatusFields();
     if (!m_bProgressCreated) {
@@ -147,7 +148,7 @@ void CMainFrame::MovePaneFocus(int step)
     listview::CCacheListView* view = GetListView();
     if (view == nullptr)
         return;
-    wxWindow* panes[] = {m_pTreeView, view->GetActiveList(), view->m_pWebView};
+    wxWindow* panes[] = {m_pTreeView, view->GetShownList(), view->m_pWebView};
     constexpr int count = 3;
     int current = 0;
     for (wxWindow* focus = FindFocus(); focus != nullptr; focus = focus->GetParent()) {

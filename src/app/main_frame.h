@@ -68,6 +68,8 @@ public:
 private:
     bool OnCreateClient();
     void CreateMenu();
+    // File > Export and the View menu, added to the menu CreateMenu made.
+    void AddExaminerMenus();
     void CreateButtonBar();
     void CreateStatusFields();
     void CreateProgress();

@@ -14,6 +14,9 @@ inline constexpr int ID_CACHE_COPY = 1018;
 inline constexpr int ID_CACHE_DELETE = 1019;
 inline constexpr int ID_CACHE_DELETE_ALL = 1020;
 inline constexpr int ID_CACHE_REFRESH = 1021;
+inline constexpr int ID_FILE_EXPORT = 1061;
+inline constexpr int ID_VIEW_RECOVERED = 1062;
+inline constexpr int ID_VIEW_TIMES_UTC = 1063;
 inline constexpr int ID_CHECK_UPDATE = 32761;
 inline constexpr int ID_DELETE_SITE = 32762;
 inline constexpr int ID_NEXT_PANE = 32763;
@@ -37,6 +40,10 @@ inline constexpr const char* PROMPT_CHECK_UPDATE = "Check most recent update of 
 inline constexpr const char* PROMPT_ABOUT =
     "Display program information, version number and copyright";
 inline constexpr const char* PROMPT_EXIT = "Quit the application; prompts to save documents";
+inline constexpr const char* PROMPT_EXPORT = "Write the selected items, or the whole list, to a file";
+inline constexpr const char* PROMPT_RECOVERED =
+    "Show every record of the cache with its state: live, redirect, leak or recovered (read-only)";
+inline constexpr const char* PROMPT_TIMES_UTC = "Show times in UTC instead of local time";
 inline constexpr const char* TEXT_DELETE_SITE = "Delete Site";
 
 inline constexpr const char* APP_TITLE = "Trovana";

@@ -28,7 +28,7 @@ void CCatalogue::ScanCache()
 
 void CCatalogue::AddEntry(const urlcache::CacheEntryInfo& info, int row)
 {
-    CatalogueEntry entry = DescribeEntry(info);
+    CatalogueEntry entry = DescribeEntry(info, m_shownTimes);
     ListRow listRow;
     listRow.texts[kColumnUrl] = info.sourceUrlName;
     listRow.texts[kColumnAccessTime] = std::move(entry.accessTime);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "busy_indicator.h"
+#include "catalogue_entry.h"
 #include "rowstore.h"
 #include "site_tree.h"
 #include "urlcache.h"
@@ -41,6 +42,8 @@ public:
     int64_t m_nTotalSize = 0;
     int64_t m_nListSize = 0;
     int64_t m_nSearchSize = 0;
+    // The zone of the Access Time texts and of the tree's times.
+    ShownTimes m_shownTimes = ShownTimes::Local;
 
 private:
     void AddEntry(const urlcache::CacheEntryInfo& info, int row);

@@ -5,13 +5,18 @@
 
 namespace trovana::catalogue {
 
-CatalogueEntry DescribeEntry(const urlcache::CacheEntryInfo& info)
+DateTime ShownTime(uint64_t fileTime, ShownTimes zone)
+{
+    return zone == ShownTimes::Utc ? DateTime::FromFileTimeUtc(fileTime) : DateTime::FromFileTime(fileTime);
+}
+
+CatalogueEntry DescribeEntry(const urlcache::CacheEntryInfo& info, ShownTimes zone)
 {
     CatalogueEntry entry;
     std::string contentType;
     entry.classText = ClassifyEntry(info, contentType);
     entry.category = CategoryFromClass(entry.classText);
-    entry.lastAccess = DateTime::FromFileTime(info.lastAccessTime);
+    entry.lastAccess = ShownTime(info.lastAccessTime, zone);
     entry.accessTime = entry.lastAccess.Format();
     // An entry without a local file counts as empty, whatever size it records.
     entry.size = info.localFileName.empty() ? 0 : info.sizeLow;

@@ -15,12 +15,18 @@ namespace trovana::catalogue {
 struct CatalogueEntry {
     std::string classText;             // ClassifyEntry's class text
     int category = 0;                  // CacheCategory, 1 to 6
-    DateTime lastAccess;               // local; invalid when it cannot be converted
+    DateTime lastAccess;               // in the zone chosen; invalid when it cannot be converted
     std::string accessTime;            // the "Access Time" text; empty when invalid
     uint32_t size = 0;                 // dwSizeLow, or 0 without a local file
     std::vector<std::string> keyPath;  // the site tree key path; may be empty
 };
 
-CatalogueEntry DescribeEntry(const urlcache::CacheEntryInfo& info);
+// Whether times are shown in local time (the default) or in UTC.
+enum class ShownTimes { Local, Utc };
+
+// A FILETIME as a date and time of the zone chosen.
+DateTime ShownTime(uint64_t fileTime, ShownTimes zone);
+
+CatalogueEntry DescribeEntry(const urlcache::CacheEntryInfo& info, ShownTimes zone = ShownTimes::Local);
 
 }  // namespace trovana::catalogue

@@ -118,9 +118,9 @@ bool CPropertiesDlg::OnInitDialog()
         {m_pInfo->lastSyncTime, "Sync Time"},
     };
     for (const auto& [fileTime, name] : times) {
-        const DateTime time = DateTime::FromFileTime(fileTime);
+        const DateTime time = m_bTimesUtc ? DateTime::FromFileTimeUtc(fileTime) : DateTime::FromFileTime(fileTime);
         if (time.IsValid())
-            AddRow(row++, name, time.Format());
+            AddRow(row++, name, time.Format() + (m_bTimesUtc ? " UTC" : ""));
     }
     AddRow(row, "Hit Rate", wxString::Format("%u", m_pInfo->hitRate));
     if (m_pInfo->headerInfoSize() != 0)

@@ -27,6 +27,8 @@ public:
 
     // The entry shown (not owned); set before the dialog runs.
     void SetEntryInfo(const urlcache::CacheEntryInfo* info) { m_pInfo = info; }
+    // Shows the times in UTC, marked so, instead of local time.
+    void SetTimesUtc(bool utc) { m_bTimesUtc = utc; }
 
     // Fills the explanations and the rows; runs when the dialog starts.
     bool OnInitDialog();
@@ -46,6 +48,7 @@ private:
     void AddRow(long row, const char* name, const wxString& value);
 
     const urlcache::CacheEntryInfo* m_pInfo = nullptr;
+    bool m_bTimesUtc = false;
 };
 
 }  // namespace trovana::details

@@ -9,6 +9,7 @@
 #include "listview/cache_list.h"
 #include "listview/list_images.h"
 #include "listview/pictures.h"
+#include "listview/recovered_list.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
 
@@ -60,6 +61,9 @@ CCacheListView::CCacheListView(wxWindow* parent, wxWindowID id)
     m_listSearch = new CCacheList(this, IDC_LIST_SEARCH, m_rowsSearch);
     for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch})
         BindListEvents(*list);
+    m_listRecovered = new CRecoveredList(this, IDC_LIST_RECOVERED);
+    m_listRecovered->Hide();
+    BindRecoveredEvents();
     m_tabCategory->Bind(EVT_TAB_SELCHANGE, [this](wxCommandEvent&) { OnSelchangeTab(); });
     Bind(wxEVT_SIZE, &CCacheListView::OnSize, this);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnProperties(); }, ID_LIST_PROPERTIES);
@@ -83,6 +87,7 @@ void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& b
     auto catalogue = std::make_unique<catalogue::CCatalogue>(*cache, busy);
     m_pBusy = &busy;
     m_listAll->SetRows(catalogue->m_listAll);
+    catalogue->m_shownTimes = m_pCatalogue->m_shownTimes;
     m_pCatalogue = std::move(catalogue);
     m_pCache = std::move(cache);
     m_pBusy = &busy;
@@ -104,6 +109,24 @@ void CCacheListView::BindListEvents(CCacheList& list)
     list.GetRowsWindow()->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& event) {
         event.Skip();
         OnClickList();
+    });
+}
+
+void CCacheListView::BindRecoveredEvents()
+{
+    CRecoveredList& list = *m_listRecovered;
+    list.Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent&) { OnProperties(); });
+    list.Bind(wxEVT_LIST_KEY_DOWN, [this](wxListEvent& event) {
+        if (!OnKeydownList(event.GetKeyCode(), wxGetKeyState(WXK_CONTROL)))
+            event.Skip();
+    });
+    list.Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent&) { OnRclickList(); });
+    // The row moved to by a click or a key is previewed.
+    // Not while the windows go: the list sends it as it loses its rows.
+    list.Bind(wxEVT_LIST_ITEM_FOCUSED, [this](wxListEvent& event) {
+        event.Skip();
+        if (m_bRecoveredShown && !IsBeingDeleted())
+            PreviewRecovered(event.GetIndex());
     });
 }
 
@@ -161,8 +184,10 @@ void CCacheListView::SetUpList(CCacheList& list, int hitRateWidth)
     list.SetWindowStyleFlag(list.GetWindowStyleFlag() | wxLC_HRULES | wxLC_VRULES);
     list.SetImageList(&m_imlSmall, wxIMAGE_LIST_SMALL);
     const int widths[ListRow::kColumnCount] = {400, 120, hitRateWidth, 60};
-    for (int column = 0; column < ListRow::kColumnCount; ++column)
-        list.InsertColumn(column, kColumnHeading[column], wxLIST_FORMAT_LEFT, widths[column]);
+    for (int column = 0; column < ListRow::kColumnCount; ++column) {
+        const bool utc = m_bTimesUtc && column == catalogue::kColumnAccessTime;
+        list.InsertColumn(column, utc ? "Access Time (UTC)" : kColumnHeading[column], wxLIST_FORMAT_LEFT, widths[column]);
+    }
 }
 
 void CCacheListView::SetUpSiteTree()
@@ -204,6 +229,8 @@ void CCacheListView::LayoutControls()
     m_tabCategory->SetSize(0, 0, client.x, client.y);
     for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch})
         list->SetSize(display);
+    m_listRecovered->SetSize(client);
+    m_listRecovered->FitColumns();
     // The rows' vertical scroll bar takes its room inside the list's client
     // area whenever the rows are longer than the list: the columns leave
     // room for it always, so that the last column never runs under it.

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -23,6 +25,7 @@
 namespace trovana::listview {
 
 class CCacheList;
+class CRecoveredList;
 class CSiteTree;
 class CTabStrip;
 class CWebView;
@@ -32,6 +35,7 @@ inline constexpr int IDC_LIST_ALL = 1010;
 inline constexpr int IDC_LIST_CATEGORY = 1011;
 inline constexpr int IDC_LIST_SEARCH = 1012;
 inline constexpr int IDC_TAB_CATEGORY = 1018;
+inline constexpr int IDC_LIST_RECOVERED = 1019;
 // Commands of the lists' context menu.
 inline constexpr int ID_LIST_PROPERTIES = 101;
 inline constexpr int ID_LIST_COPY = 102;
@@ -98,6 +102,23 @@ public:
     // A column heading was clicked: sorts the active list by that column.
     void OnColumnclickList(int column);
 
+    // The Recovered view: every record of the cache with its state, in
+    // place of the tabs and their lists, read-only. Leaving it shows the
+    // tabs as they were.
+    void ShowRecovered(bool show);
+    bool IsRecoveredShown() const { return m_bRecoveredShown; }
+    // The list shown now: the recovered list or the active entry list.
+    wxWindow* GetShownList() const;
+
+    // Times in UTC instead of local time in the lists and the Properties
+    // dialog; the lists are read anew when they are already filled.
+    void SetTimesUtc(bool utc);
+    bool GetTimesUtc() const { return m_bTimesUtc; }
+
+    // File > Export: the selected rows of the list shown, or all of them
+    // when none is selected, to a file the user names.
+    void ExportRows();
+
     // Preview of an entry in the pane below (URLs and paths are the
     // cache's bytes).
     void ShowPreview(const std::string& url);
@@ -120,6 +141,7 @@ public:
     CCacheList* m_listCategory = nullptr;
     CTabStrip* m_tabCategory = nullptr;
     CCacheList* m_listAll = nullptr;
+    CRecoveredList* m_listRecovered = nullptr;
     // Set by the frames when they make the panes; not owned.
     CSiteTree* m_pSiteTree = nullptr;
     CWebView* m_pWebView = nullptr;
@@ -140,6 +162,7 @@ private:
     void SetUpList(CCacheList& list, int hitRateWidth);
     void SetUpSiteTree();
     void BindListEvents(CCacheList& list);
+    void BindRecoveredEvents();
     void OnSelchangeTab();
     void OnClickList();
     void OnDblclkList();
@@ -148,9 +171,18 @@ private:
     bool OnKeydownList(int keyCode, bool bCtrlDown);
     // Copies the rows of one category out of the All list.
     void CopyCategoryRows(int category);
+    // While the Recovered view is shown: says that it is read-only and
+    // answers true; false otherwise.
+    bool RefuseWhileRecovered(const wxString& action);
+    void SurveyRecords();
+    void PreviewRecovered(long row);
+    void ShowRecoveredProperties();
+    void CopyFiles(const std::vector<std::filesystem::path>& sources, int withoutFile);
     // Whether the keyboard focus is in one of the three lists.
     bool HasListFocus() const;
 
+    bool m_bRecoveredShown = false;
+    bool m_bTimesUtc = false;
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;
     BusyIndicator m_noBusyIndicator;

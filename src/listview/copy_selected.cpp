@@ -6,7 +6,9 @@
 
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
+#include "listview/cached_file.h"
 #include "listview/prompts.h"
+#include "listview/recovered_list.h"
 #include "operations/copy_files.h"
 
 namespace trovana::listview {
@@ -58,15 +60,35 @@ wxString CopySummary(size_t copied, const std::filesystem::path& folder, int wit
 
 void CCacheListView::CopySelected()
 {
+    std::vector<std::filesystem::path> sources;
+    int withoutFile = 0;
+    if (m_bRecoveredShown) {
+        // A record's file is copied only when it is there, inside the cache.
+        const std::vector<int> rows = m_listRecovered->SelectedRows();
+        if (rows.empty()) {
+            GetPrompts().MessageBox(this, "No cache item is selected!", "", wxOK);
+            return;
+        }
+        for (int row : rows) {
+            const std::string& file = m_listRecovered->Records()[static_cast<size_t>(row)].entry.localFileName;
+            std::error_code error;
+            if (!file.empty() && std::filesystem::is_regular_file(file, error) && IsInsideCache(file, Cache().Location()))
+                sources.emplace_back(file);
+            else
+                ++withoutFile;
+        }
+        if (sources.empty()) {
+            GetPrompts().MessageBox(this, "None of the selected records has its file in the cache: nothing is copied.",
+                                    kProgressTitle, wxOK | wxICON_INFORMATION);
+            return;
+        }
+        CopyFiles(sources, withoutFile);
+        return;
+    }
     CCacheList* list = GetSelectionList();
     if (list == nullptr)
         return;
     const RowStore& rows = list->Rows();
-    const auto folder = GetPrompts().ChooseFolder(this, "Select destination folder", operations::ChooserStartFolder());
-    if (!folder)
-        return;
-    std::vector<std::filesystem::path> sources;
-    int withoutFile = 0;
     {
         WaitCursorScope cursor(Busy());
         for (int row = rows.NextSelected(); row != -1; row = rows.NextSelected(row)) {
@@ -77,7 +99,14 @@ void CCacheListView::CopySelected()
                 ++withoutFile;
         }
     }
+    CopyFiles(sources, withoutFile);
+}
 
+void CCacheListView::CopyFiles(const std::vector<std::filesystem::path>& sources, int withoutFile)
+{
+    const auto folder = GetPrompts().ChooseFolder(this, "Select destination folder", operations::ChooserStartFolder());
+    if (!folder)
+        return;
     Prompts& prompts = GetPrompts();
     operations::CopyDialogue dialogue;
     dialogue.askReplace = [&](const std::filesystem::path& target) {

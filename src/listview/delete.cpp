@@ -25,6 +25,8 @@ bool AskYes(wxWindow* parent, const wxString& question)
 
 void CCacheListView::DeleteSelected()
 {
+    if (RefuseWhileRecovered("Deleting items"))
+        return;
     CCacheList* list = GetSelectionList();
     if (list == nullptr)
         return;
@@ -59,6 +61,8 @@ void CCacheListView::DeleteSelected()
 
 void CCacheListView::DeleteAll(bool bAsk)
 {
+    if (RefuseWhileRecovered("Deleting all items"))
+        return;
     if (bAsk && !AskYes(this, "Delete All Cache Items?"))
         return;
     const RowStore& all = Catalogue().m_listAll;
@@ -94,6 +98,8 @@ void CCacheListView::DeleteAll(bool bAsk)
 
 void CCacheListView::DeleteSite()
 {
+    if (RefuseWhileRecovered("Deleting a site"))
+        return;
     const wxTreeItemId item = m_pSiteTree != nullptr ? m_pSiteTree->GetSelection() : wxTreeItemId();
     catalogue::CNode* node = m_pSiteTree != nullptr ? m_pSiteTree->GetItemNode(item) : nullptr;
     // Only a host, a directory or "All" is a site: never the tree's hidden

@@ -10,6 +10,7 @@
 #include "listview/category_rows.h"
 #include "listview/list_sorter.h"
 #include "listview/prompts.h"
+#include "listview/recovered_list.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
@@ -59,6 +60,9 @@ wxString FitSummary(wxStatusBar& bar, const wxString& description, const wxStrin
 
 void CCacheListView::ShowCategory()
 {
+    // The Recovered view stays until it is left; the tabs are shown anew then.
+    if (m_bRecoveredShown)
+        return;
     // A list that had the keyboard passes it on to the list shown now: a
     // hidden window with the focus would take every key into nowhere.
     const bool listHadFocus = HasListFocus();
@@ -133,6 +137,17 @@ void CCacheListView::UpdateStatusSummary()
     const wxString counts = wxString::Format(" (%d Items, %.2f M)   ", list->Rows().Count(),
                                              static_cast<double>(total) / kBytesPerMegabyte);
     if (wxStatusBar* bar = StatusBarOf(this)) {
+        if (m_bRecoveredShown) {
+            using urlcache::RecordState;
+            const CRecoveredList& records = *m_listRecovered;
+            const wxString summary = wxString::Format(
+                " (%zu Records: %d live, %d redirect, %d leak, %d recovered)   ", records.Records().size(),
+                records.CountOf(RecordState::Live), records.CountOf(RecordState::Redirect),
+                records.CountOf(RecordState::Leak), records.CountOf(RecordState::Recovered));
+            bar->SetStatusText(FitSummary(*bar, "All records, read-only", summary), 0);
+            bar->Update();
+            return;
+        }
         bar->SetStatusText(FitSummary(*bar, description, counts), 0);
         bar->Update();
     }
@@ -140,6 +155,11 @@ void CCacheListView::UpdateStatusSummary()
 
 void CCacheListView::PreviewSelected()
 {
+    if (m_bRecoveredShown) {
+        const std::vector<int> rows = m_listRecovered->SelectedRows();
+        PreviewRecovered(rows.empty() ? -1 : rows.front());
+        return;
+    }
     CCacheList* list = GetActiveList();
     list->StoreSelection();
     const int row = list->Rows().NextSelected();
@@ -163,6 +183,10 @@ CCacheList* CCacheListView::GetSelectionList()
 
 void CCacheListView::OnProperties()
 {
+    if (m_bRecoveredShown) {
+        ShowRecoveredProperties();
+        return;
+    }
     CCacheList* list = GetActiveList();
     list->StoreSelection();
     const int row = list->Rows().NextSelected();
@@ -185,6 +209,19 @@ bool CCacheListView::HandleListKey(int keyCode, bool bCtrlDown)
                         : keyCode == WXK_PAGEDOWN || keyCode == WXK_NUMPAD_PAGEDOWN ? 1
                         : keyCode == WXK_PAGEUP || keyCode == WXK_NUMPAD_PAGEUP     ? -1
                                                                                     : 0;
+    if (m_bRecoveredShown && (tabStep != 0 || selectAll)) {
+        // No tabs in the Recovered view: Ctrl+Page Up and Down do nothing.
+        if (selectAll)
+            m_listRecovered->SelectAll();
+        return true;
+    }
+    if (m_bRecoveredShown && (search || erase)) {
+        if (search)
+            Search();
+        else
+            DeleteSelected();
+        return true;
+    }
     if (tabStep != 0) {
         const int count = m_tabCategory->GetItemCount();
         m_tabCategory->SetCurSel((m_tabCategory->GetCurSel() + tabStep + count) % count);
@@ -230,6 +267,8 @@ void CCacheListView::RefreshCache()
     m_listSearch->Rows().DeleteAll();
     m_listSearch->RowsChanged();
     ShowCategory();
+    if (m_bRecoveredShown)
+        SurveyRecords();
     UpdateStatusSummary();
 }
 

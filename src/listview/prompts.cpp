@@ -1,6 +1,7 @@
 #include "listview/prompts.h"
 
 #include <wx/dirdlg.h>
+#include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
 
@@ -43,6 +44,15 @@ public:
         return std::filesystem::path(dialog.GetPath().utf8_string());
     }
 
+    std::optional<SaveChoice> ChooseSaveFile(wxWindow* parent, const wxString& title, const wxString& wildcard,
+                                             const wxString& defaultName) override
+    {
+        wxFileDialog dialog(parent, title, wxString(), defaultName, wildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+        if (dialog.ShowModal() != wxID_OK)
+            return std::nullopt;
+        return SaveChoice{std::filesystem::path(dialog.GetPath().utf8_string()), dialog.GetFilterIndex()};
+    }
+
     std::unique_ptr<ProgressWindow> StartProgress(wxWindow* parent, const wxString& title, int steps) override
     {
         return std::make_unique<WxProgressWindow>(parent, title, steps);
@@ -57,6 +67,11 @@ Prompts* g_prompts = nullptr;
 std::unique_ptr<ProgressWindow> Prompts::StartProgress(wxWindow*, const wxString&, int)
 {
     return nullptr;
+}
+
+std::optional<SaveChoice> Prompts::ChooseSaveFile(wxWindow*, const wxString&, const wxString&, const wxString&)
+{
+    return std::nullopt;
 }
 
 Prompts& GetPrompts()

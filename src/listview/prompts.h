@@ -21,6 +21,13 @@ public:
     virtual bool Update(int done) = 0;
 };
 
+// A file named in a save-file chooser, and the index of the file type that
+// was chosen in it.
+struct SaveChoice {
+    std::filesystem::path path;
+    int filter = 0;
+};
+
 // Which buttons and icon a message box shows (wx style bits: wxOK,
 // wxYES_NO, wxICON_QUESTION, wxICON_EXCLAMATION, ...).
 class Prompts {
@@ -33,6 +40,11 @@ public:
     // A folder chooser; none when the user cancels.
     virtual std::optional<std::filesystem::path> ChooseFolder(
         wxWindow* parent, const wxString& title, const std::filesystem::path& start) = 0;
+    // A save-file chooser with file types as a wx wildcard ("CSV (*.csv)|*.csv|...")
+    // that asks before it replaces a file; none when the user cancels (and
+    // unless overridden).
+    virtual std::optional<SaveChoice> ChooseSaveFile(wxWindow* parent, const wxString& title,
+                                                     const wxString& wildcard, const wxString& defaultName);
     // A modal progress window with a Cancel button for a task of `steps`
     // steps; none (the task shows no progress) unless overridden.
     virtual std::unique_ptr<ProgressWindow> StartProgress(wxWindow* parent, const wxString& title, int steps);

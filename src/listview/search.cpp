@@ -11,6 +11,8 @@ namespace trovana::listview {
 
 void CCacheListView::Search()
 {
+    if (RefuseWhileRecovered("Searching"))
+        return;
     {
         operations::CSearchDlg dialog(this, m_dlgSearch);
         if (dialog.ShowModal() != wxID_OK)

@@ -64,10 +64,18 @@ TEST_F(WindowTest, MenuAndButtonsCarryTheirCommandsAndPrompts)
 {
     StartWindow();
     wxMenuBar* menus = m_pFrame->GetMenuBar();
-    ASSERT_EQ(menus->GetMenuCount(), 3u);
+    ASSERT_EQ(menus->GetMenuCount(), 4u);
     EXPECT_EQ(menus->GetMenuLabel(0), "&File");
     EXPECT_EQ(menus->GetMenuLabel(1), "&Edit");
-    EXPECT_EQ(menus->GetMenuLabel(2), "&Help");
+    EXPECT_EQ(menus->GetMenuLabel(2), "&View");
+    EXPECT_EQ(menus->GetMenuLabel(3), "&Help");
+    // Export... above Exit; the View menu's two choices, both off at first.
+    const wxMenuItemList& file = menus->GetMenu(0)->GetMenuItems();
+    ASSERT_GE(file.size(), 3u);
+    EXPECT_EQ(file[file.size() - 3]->GetId(), app::ID_FILE_EXPORT);
+    EXPECT_EQ(file[file.size() - 1]->GetId(), app::ID_APP_EXIT);
+    EXPECT_FALSE(menus->IsChecked(app::ID_VIEW_RECOVERED));
+    EXPECT_EQ(menus->FindItem(app::ID_VIEW_TIMES_UTC)->GetMenu(), menus->GetMenu(2));
     const wxMenuItemList& edit = menus->GetMenu(1)->GetMenuItems();
     const std::vector<int> editIds = {app::ID_CACHE_COPY, wxID_SEPARATOR, app::ID_CACHE_SEARCH, wxID_SEPARATOR,
                                       app::ID_CACHE_DELETE, app::ID_CACHE_DELETE_ALL};

@@ -42,6 +42,14 @@ public:
         return m_folder;
     }
 
+    std::optional<listview::SaveChoice> ChooseSaveFile(wxWindow*, const wxString& title, const wxString& wildcard,
+                                                       const wxString&) override
+    {
+        m_saveTitle = title.utf8_string();
+        m_saveWildcard = wildcard.utf8_string();
+        return m_save;
+    }
+
     // A progress window that records the steps and cancels after
     // m_cancelAfter of them (never when negative).
     std::unique_ptr<listview::ProgressWindow> StartProgress(wxWindow*, const wxString& title, int steps) override
@@ -57,6 +65,10 @@ public:
     std::vector<Asked> m_asked;
     std::string m_folderTitle;
     std::filesystem::path m_folderStart;
+    // The save-file chooser's answer, and what it was shown.
+    std::optional<listview::SaveChoice> m_save;
+    std::string m_saveTitle;
+    std::string m_saveWildcard;
     std::string m_progressTitle;
     int m_progressSteps = 0;
     int m_cancelAfter = -1;

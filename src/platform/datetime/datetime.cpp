@@ -124,6 +124,12 @@ DateTime DateTime::FromFileTime(uint64_t fileTime)
     return FromLocalSeconds(utcSince1970 + offset);
 }
 
+DateTime DateTime::FromFileTimeUtc(uint64_t fileTime)
+{
+    const int64_t utcSince1601 = static_cast<int64_t>(fileTime / kTicksPerSecond);
+    return FromLocalSeconds(utcSince1601 - kSecondsFrom1601To1970);
+}
+
 DateTime DateTime::FromParts(int year, int month, int day, int hour, int minute, int second)
 {
     if (year < kMinYear || year > kMaxYear || month < 1 || month > 12 || day < 1 || day > 31 ||

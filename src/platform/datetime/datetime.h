@@ -25,6 +25,8 @@ public:
     // zone is the one the C library has loaded: after a change of TZ, call
     // tzset() first.
     static DateTime FromFileTime(uint64_t fileTime);
+    // The same FILETIME as a UTC date and time, with no zone applied.
+    static DateTime FromFileTimeUtc(uint64_t fileTime);
 
     // Invalid when a part is out of range (years 100 to 9999).
     static DateTime FromParts(int year, int month, int day, int hour = 0, int minute = 0,

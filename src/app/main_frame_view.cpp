@@ -1,0 +1,51 @@
+// The main window's commands for people who examine caches: File > Export,
+// View > Recovered Records and View > Times in UTC, whose choice is kept
+// in the program's configuration from one run to the next.
+#include <wx/config.h>
+#include <wx/menu.h>
+
+#include "app/main_frame.h"
+#include "app/resource.h"
+#include "listview/cache_list_view.h"
+
+namespace trovana::app {
+
+namespace {
+constexpr const char* kTimesUtcKey = "/View/TimesInUtc";
+}  // namespace
+
+void CMainFrame::AddExaminerMenus()
+{
+    wxMenuBar* bar = GetMenuBar();
+    if (bar == nullptr)
+        return;
+    // Export... goes above Exit, with a line between them.
+    if (wxMenu* file = bar->GetMenu(0)) {
+        size_t position = 0;
+        file->FindChildItem(ID_APP_EXIT, &position);
+        file->Insert(position, ID_FILE_EXPORT, "&Export...", PROMPT_EXPORT);
+        file->InsertSeparator(position + 1);
+    }
+    auto* view = new wxMenu;
+    view->AppendCheckItem(ID_VIEW_RECOVERED, "&Recovered Records", PROMPT_RECOVERED);
+    view->AppendCheckItem(ID_VIEW_TIMES_UTC, "Times in &UTC", PROMPT_TIMES_UTC);
+    // The View menu follows the Edit menu.
+    const int edit = bar->FindMenu("Edit");
+    bar->Insert(edit == wxNOT_FOUND ? bar->GetMenuCount() : static_cast<size_t>(edit) + 1, view, "&View");
+
+    const bool utc = wxConfigBase::Get()->ReadBool(kTimesUtcKey, false);
+    view->Check(ID_VIEW_TIMES_UTC, utc);
+    GetListView()->SetTimesUtc(utc);
+
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { GetListView()->ExportRows(); }, ID_FILE_EXPORT);
+    Bind(wxEVT_MENU, [this](wxCommandEvent& event) { GetListView()->ShowRecovered(event.IsChecked()); },
+         ID_VIEW_RECOVERED);
+    Bind(wxEVT_MENU, [this](wxCommandEvent& event) {
+        wxConfigBase* config = wxConfigBase::Get();
+        config->Write(kTimesUtcKey, event.IsChecked());
+        config->Flush();
+        GetListView()->SetTimesUtc(event.IsChecked());
+    }, ID_VIEW_TIMES_UTC);
+}
+
+}  // namespace trovana::app

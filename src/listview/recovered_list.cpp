@@ -1,0 +1,104 @@
+#include "listview/recovered_list.h"
+
+#include <algorithm>
+
+#include <wx/settings.h>
+
+#include "listview/cache_list.h"
+
+namespace trovana::listview {
+
+namespace {
+constexpr const char* kHeadings[CRecoveredList::kColumns] = {"Url", "State", "Access Time", "Hit Rate", "Size"};
+// The blank space a column keeps around its text.
+constexpr int kMargin = 8;
+}  // namespace
+
+CRecoveredList::CRecoveredList(wxWindow* parent, wxWindowID id)
+    : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize,
+                 wxLC_REPORT | wxLC_VIRTUAL | wxLC_HRULES | wxLC_VRULES | wxBORDER_THEME)
+{
+    for (int column = 0; column < kColumns; ++column)
+        InsertColumn(column, kHeadings[column]);
+}
+
+void CRecoveredList::Survey(const urlcache::CacheLocation& location, std::vector<std::string>& problems)
+{
+    m_records.clear();
+    try {
+        urlcache::RecordSurvey survey(location);
+        while (auto record = survey.Next())
+            m_records.push_back(std::move(*record));
+        problems = survey.Problems();
+    } catch (const urlcache::UrlCacheError& error) {
+        problems.push_back(error.what());
+    }
+    SetItemCount(static_cast<long>(m_records.size()));
+    Refresh();
+}
+
+void CRecoveredList::SetShownTimes(catalogue::ShownTimes zone)
+{
+    m_zone = zone;
+    wxListItem heading;
+    heading.SetMask(wxLIST_MASK_TEXT);
+    heading.SetText(zone == catalogue::ShownTimes::Utc ? "Access Time (UTC)" : "Access Time");
+    SetColumn(kAccessTime, heading);
+    Refresh();
+}
+
+void CRecoveredList::FitColumns()
+{
+    // The state and the time keep room for their whole text; the Url
+    // column takes what is left.
+    const int width = std::max(0, GetClientSize().x - 6 - wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, this));
+    int widths[kColumns] = {0, GetTextExtent("recovered").x + 2 * kMargin,
+                            GetTextExtent("00/00/00 00:00:00").x + 2 * kMargin, width * 60 / 680, width * 70 / 680};
+    widths[kUrl] = std::max(width / 4, width - widths[kState] - widths[kAccessTime] - widths[kHitRate] - widths[kSize]);
+    for (int column = 0; column < kColumns; ++column)
+        SetColumnWidth(column, widths[column]);
+}
+
+std::vector<int> CRecoveredList::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (long item = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
+         item = GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED))
+        rows.push_back(static_cast<int>(item));
+    return rows;
+}
+
+void CRecoveredList::SelectAll()
+{
+    for (long item = 0; item < GetItemCount(); ++item)
+        SetItemState(item, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+}
+
+int CRecoveredList::CountOf(urlcache::RecordState state) const
+{
+    return static_cast<int>(std::count_if(m_records.begin(), m_records.end(),
+                                          [state](const auto& record) { return record.state == state; }));
+}
+
+wxString CRecoveredList::OnGetItemText(long item, long column) const
+{
+    if (item < 0 || static_cast<size_t>(item) >= m_records.size())
+        return wxString();
+    const urlcache::SurveyedRecord& record = m_records[static_cast<size_t>(item)];
+    const urlcache::CacheEntryInfo& entry = record.entry;
+    switch (column) {
+    case kUrl: return ToDisplayText(entry.sourceUrlName);
+    case kState: return wxString::FromUTF8(std::string(urlcache::RecordStateName(record.state)));
+    case kAccessTime: return catalogue::ShownTime(entry.lastAccessTime, m_zone).Format();
+    case kHitRate: return wxString::Format("%u", entry.hitRate);
+    case kSize: return entry.localFileName.empty() ? wxString() : wxString::Format("%u", entry.sizeLow);
+    default: return wxString();
+    }
+}
+
+int CRecoveredList::OnGetItemImage(long) const
+{
+    return -1;
+}
+
+}  // namespace trovana::listview

@@ -1,0 +1,439 @@
+// The window's commands for people who examine caches, driven through the
+// X server: the Recovered view that changes nothing, times in UTC kept from
+// one run to the next, and File > Export read back.
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+#include <wx/config.h>
+#include <wx/fileconf.h>
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+#include <wx/modalhook.h>
+#include <wx/statusbr.h>
+#include <wx/webview.h>
+
+#include "app/resource.h"
+#include "csv_reader.h"
+#include "datetime.h"
+#include "details/properties_dlg.h"
+#include "export_writer.h"
+#include "listview/cache_list.h"
+#include "listview/recovered_list.h"
+#include "listview/site_tree_ctrl.h"
+#include "listview/tab_strip.h"
+#include "listview/web_view.h"
+#include "scripted_prompts.h"
+#include "spreadsheet_csv.h"
+#include "window_fixture.h"
+#include "x_input.h"
+
+namespace trovana::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kGone = "http://gone.example/old.htm";
+// 1 January 2020 12:00:00 UTC, as a FILETIME.
+constexpr uint64_t kTime2020 = 132223536000000000ULL;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The rows of the Properties dialogs that were opened, "name=value" each.
+class PropertiesWatch : public wxModalDialogHook {
+public:
+    PropertiesWatch() { Register(); }
+    ~PropertiesWatch() override { Unregister(); }
+    std::vector<std::string> rows;
+
+private:
+    // The dialog fills its rows as it would when shown, and is closed at once.
+    int Enter(wxDialog* dialog) override
+    {
+        auto* properties = dynamic_cast<details::CPropertiesDlg*>(dialog);
+        if (properties == nullptr)
+            return wxID_NONE;
+        properties->OnInitDialog();
+        wxListCtrl& list = *properties->m_listProps;
+        for (long row = 0; row < list.GetItemCount(); ++row)
+            rows.push_back((list.GetItemText(row, 0) + "=" + list.GetItemText(row, 1)).utf8_string());
+        return wxID_OK;
+    }
+    void Exit(wxDialog*) override {}
+};
+
+class ExaminerWindowTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        // The program's settings go to a file of the test's own.
+        m_configFile = fs::temp_directory_path() / ("trovana-config-" + std::to_string(::getpid()));
+        fs::remove(m_configFile);
+        delete wxConfigBase::Set(NewConfig());
+        m_export = fs::temp_directory_path() / ("trovana-export-" + std::to_string(::getpid()));
+        fs::create_directories(m_export);
+    }
+    void TearDown() override
+    {
+        WindowTest::TearDown();
+        delete wxConfigBase::Set(nullptr);
+        fs::remove(m_configFile);
+        fs::remove_all(m_export);
+    }
+    wxConfigBase* NewConfig()
+    {
+        return new wxFileConfig("", "", m_configFile.string(), "", wxCONFIG_USE_LOCAL_FILE);
+    }
+
+    // An entry with a file whose record is then deleted: a recovered record
+    // whose file is gone.
+    void AddRecoveredRecord()
+    {
+        m_cache.Add({Entry(kGone, 30, "text/html")});
+        urlcache::UrlCache cache(m_cache.Location());
+        ASSERT_TRUE(cache.DeleteEntry(kGone).ok());
+    }
+
+    listview::CRecoveredList& Recovered() { return *View().m_listRecovered; }
+    bool MenuChecked(int id) { return m_pFrame->GetMenuBar()->IsChecked(id); }
+    std::string StatusText() { return m_pFrame->GetStatusBar()->GetStatusText(0).utf8_string(); }
+    // The row of the list whose first column is the text; -1 when none.
+    long RowOf(wxListCtrl& list, const std::string& text)
+    {
+        for (long row = 0; row < list.GetItemCount(); ++row) {
+            if (list.GetItemText(row, 0).utf8_string() == text)
+                return row;
+        }
+        return -1;
+    }
+    void ClickRow(wxListCtrl& list, long row, const std::string& modifier = {})
+    {
+        list.EnsureVisible(row);
+        ProcessEvents();
+        wxRect rect;
+        ASSERT_TRUE(list.GetItemRect(row, rect));
+        if (!modifier.empty())
+            ::system(("xdotool keydown " + modifier).c_str());
+        m_input.Click(list, wxPoint(rect.x + 40, rect.y + rect.height / 2));
+        if (!modifier.empty())
+            ::system(("xdotool keyup " + modifier).c_str());
+        ProcessEvents();
+    }
+    // The messages since the last call, and forgets them.
+    std::vector<std::string> TakeMessages()
+    {
+        std::vector<std::string> texts;
+        for (const auto& asked : m_prompts.m_asked)
+            texts.push_back(asked.text);
+        m_prompts.m_asked.clear();
+        return texts;
+    }
+    void Export(const fs::path& path, int filter)
+    {
+        m_prompts.m_save = listview::SaveChoice{path, filter};
+        m_input.Keys("alt+f e");
+        ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); }));
+    }
+
+    fs::path m_configFile;
+    fs::path m_export;
+    ScriptedPrompts m_prompts;
+    XInput m_input;
+};
+
+TEST_F(ExaminerWindowTest, TheRecoveredViewShowsEveryRecordAndRefusesEveryChange)
+{
+    AddRecoveredRecord();
+    StartWindow();
+    const std::vector<std::string> urls = m_cache.EnumeratedUrls();
+    // The window opens as it always has.
+    EXPECT_FALSE(MenuChecked(app::ID_VIEW_RECOVERED));
+    EXPECT_FALSE(Recovered().IsShown());
+    EXPECT_TRUE(View().m_listAll->IsShown());
+    EXPECT_EQ(View().m_listAll->GetItemCount(), static_cast<int>(urls.size()));
+
+    m_input.Keys("alt+v r");
+    ASSERT_TRUE(WaitUntil([&] { return Recovered().IsShownOnScreen(); }));
+    EXPECT_TRUE(MenuChecked(app::ID_VIEW_RECOVERED));
+    EXPECT_FALSE(View().m_tabCategory->IsShown());
+    ASSERT_EQ(Recovered().GetItemCount(), static_cast<int>(urls.size()) + 1);
+    const long gone = RowOf(Recovered(), kGone);
+    ASSERT_NE(gone, -1);
+    EXPECT_EQ(Recovered().GetItemText(gone, listview::CRecoveredList::kState), "recovered");
+    for (const std::string& url : urls)
+        EXPECT_EQ(Recovered().GetItemText(RowOf(Recovered(), url), listview::CRecoveredList::kState), "live") << url;
+    EXPECT_NE(StatusText().find(std::to_string(urls.size()) + " live"), std::string::npos) << StatusText();
+    EXPECT_NE(StatusText().find("1 recovered"), std::string::npos) << StatusText();
+
+    // Every way to change the cache is refused with a word why, even when
+    // the user would answer Yes to every question.
+    ClickRow(Recovered(), 0);
+    m_input.Keys("ctrl+a");
+    EXPECT_EQ(Recovered().GetSelectedItemCount(), Recovered().GetItemCount());
+    TakeMessages();
+    m_prompts.m_answers = std::deque<int>(8, wxID_YES);
+    m_input.Keys("Delete");
+    m_input.Keys("alt+e d");
+    m_input.Keys("alt+e a");
+    m_input.Keys("ctrl+f");
+    const catalogue::CNode* site = NodeAt({"www.example.com"});
+    ASSERT_NE(site, nullptr);
+    wxRect rect;
+    ASSERT_TRUE(m_pFrame->m_pTreeView->GetBoundingRect(wxTreeItemId(site->m_hItem), rect, true));
+    m_input.KeysLater("Down Return");
+    m_input.Click(*m_pFrame->m_pTreeView, rect.GetPosition() + wxPoint(4, rect.height / 2), 3);
+    m_input.Join();
+    ASSERT_TRUE(WaitUntil([&] { return m_prompts.m_asked.size() >= 5; }));
+    const std::vector<std::string> refusals = TakeMessages();
+    ASSERT_EQ(refusals.size(), 5u);
+    for (const char* action : {"Deleting items", "Deleting items", "Deleting all items", "Searching", "Deleting a site"})
+        EXPECT_NE(std::find_if(refusals.begin(), refusals.end(),
+                               [&](const std::string& text) {
+                                   return text.rfind(std::string(action) + " is not possible in the Recovered", 0) == 0;
+                               }),
+                  refusals.end()) << action;
+    EXPECT_EQ(m_prompts.m_answers.size(), 8u) << "no question was asked";
+    EXPECT_EQ(m_cache.EnumeratedUrls(), urls);
+    EXPECT_EQ(Recovered().GetItemCount(), static_cast<int>(urls.size()) + 1);
+
+    // Copy takes only files that are there: none for the recovered record,
+    // without asking for a folder; its file is left out beside a live one.
+    ClickRow(Recovered(), gone);
+    m_input.Keys("alt+e c");
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{
+        "None of the selected records has its file in the cache: nothing is copied."});
+    EXPECT_TRUE(m_prompts.m_folderTitle.empty());
+    ClickRow(Recovered(), RowOf(Recovered(), "http://www.example.com/img/photo.jpg"), "ctrl");
+    ASSERT_EQ(Recovered().GetSelectedItemCount(), 2);
+    m_prompts.m_folder = m_export;
+    m_input.Keys("alt+e c");
+    const std::vector<std::string> copied = TakeMessages();
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_NE(copied[0].find("1 file copied"), std::string::npos) << copied[0];
+    EXPECT_NE(copied[0].find("1 selected item has no cached file"), std::string::npos) << copied[0];
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_export), fs::directory_iterator()), 1);
+
+    // Leaving the view shows the entries of the site the right click chose.
+    m_input.Keys("alt+v r");
+    ASSERT_TRUE(WaitUntil([&] { return View().GetActiveList()->IsShownOnScreen(); }));
+    EXPECT_FALSE(Recovered().IsShown());
+    EXPECT_FALSE(MenuChecked(app::ID_VIEW_RECOVERED));
+    EXPECT_EQ(View().m_pSelectedNode, site);
+    EXPECT_EQ(View().GetActiveList()->GetItemCount(), 4);  // its three files and its cookie
+    EXPECT_EQ(m_cache.EnumeratedUrls(), urls);
+}
+
+TEST_F(ExaminerWindowTest, TimesInUtcAreShownAndKeptFromOneRunToTheNext)
+{
+    // Five hours behind UTC all year round.
+    ::setenv("TZ", "EST5", 1);
+    ::tzset();
+    urlcache::NewCacheEntry timed = Entry("http://time.example/a.htm", 10, "text/html");
+    timed.lastAccessTime = kTime2020;
+    timed.lastModifiedTime = kTime2020;
+    m_cache.Add({timed});
+    StartWindow();
+    // The All list of the window shown now.
+    auto all = [&]() -> listview::CCacheList& { return *View().m_listAll; };
+    ASSERT_NE(RowOf(all(), "http://time.example/a.htm"), -1);
+    auto accessTime = [&] { return all().GetItemText(RowOf(all(), "http://time.example/a.htm"), 1).utf8_string(); };
+    auto heading = [&] {
+        wxListItem item;
+        item.SetMask(wxLIST_MASK_TEXT);
+        all().GetColumn(1, item);
+        return item.GetText().utf8_string();
+    };
+    EXPECT_FALSE(MenuChecked(app::ID_VIEW_TIMES_UTC));
+    EXPECT_EQ(accessTime(), "01/01/20 07:00:00");
+    EXPECT_EQ(heading(), "Access Time");
+
+    m_input.Keys("alt+v u");
+    ASSERT_TRUE(WaitUntil([&] { return MenuChecked(app::ID_VIEW_TIMES_UTC); }));
+    EXPECT_EQ(accessTime(), "01/01/20 12:00:00");
+    EXPECT_EQ(heading(), "Access Time (UTC)");
+    // The Properties dialog of the entry, opened by a double click.
+    {
+        PropertiesWatch watch;
+        const long shown = RowOf(all(), "http://time.example/a.htm");
+        all().EnsureVisible(shown);
+        ProcessEvents();
+        wxRect rect;
+        ASSERT_TRUE(all().GetItemRect(shown, rect));
+        const wxPoint point = all().ClientToScreen(wxPoint(rect.x + 40, rect.y + rect.height / 2));
+        ::system(("xdotool mousemove --sync " + std::to_string(point.x) + " " + std::to_string(point.y) +
+                  " click --repeat 2 1").c_str());
+        ASSERT_TRUE(WaitUntil([&] { return !watch.rows.empty(); }));
+        EXPECT_NE(std::find(watch.rows.begin(), watch.rows.end(), "Access Time=01/01/20 12:00:00 UTC"),
+                  watch.rows.end());
+        EXPECT_NE(std::find(watch.rows.begin(), watch.rows.end(), "Modified Time=01/01/20 12:00:00 UTC"),
+                  watch.rows.end());
+    }
+
+    // The choice is in the settings file, and the next run starts with it.
+    delete m_pFrame;
+    m_pFrame = nullptr;
+    delete wxConfigBase::Set(nullptr);
+    EXPECT_NE(ReadFile(m_configFile).find("TimesInUtc=1"), std::string::npos) << ReadFile(m_configFile);
+    wxConfigBase::Set(NewConfig());
+    StartWindow();
+    EXPECT_TRUE(MenuChecked(app::ID_VIEW_TIMES_UTC));
+    EXPECT_EQ(accessTime(), "01/01/20 12:00:00");
+    m_input.Keys("alt+v u");
+    ASSERT_TRUE(WaitUntil([&] { return !MenuChecked(app::ID_VIEW_TIMES_UTC); }));
+    EXPECT_EQ(accessTime(), "01/01/20 07:00:00");
+    EXPECT_EQ(heading(), "Access Time");
+    EXPECT_FALSE(wxConfigBase::Get()->ReadBool("/View/TimesInUtc", true));
+    ::unsetenv("TZ");
+    ::tzset();
+}
+
+TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
+{
+    AddRecoveredRecord();
+    StartWindow();
+    const std::vector<std::string> urls = m_cache.EnumeratedUrls();
+    urlcache::UrlCache cache(m_cache.Location());
+
+    // Nothing selected: the whole list, as CSV, every field as the cache has it.
+    const fs::path csvPath = m_export / "all.csv";
+    Export(csvPath, 0);
+    EXPECT_EQ(m_prompts.m_saveWildcard, "CSV (*.csv)|*.csv|JSON Lines (*.jsonl)|*.jsonl|HTML report (*.html)|*.html");
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{
+        std::to_string(urls.size()) + " rows exported to " + csvPath.string() + "."});
+    const std::string csvText = ReadFile(csvPath);
+    ASSERT_EQ(csvText.rfind("\xEF\xBB\xBF", 0), 0u);
+    const auto csv = cli::test::ParseCsv(csvText.substr(3));
+    ASSERT_EQ(csv.size(), urls.size() + 1);
+    EXPECT_EQ(csv[0], exporting::CatalogueExportColumns());
+    std::set<std::string> exported;
+    for (size_t i = 1; i < csv.size(); ++i) {
+        const auto entry = cache.GetEntryInfo(csv[i][0]);
+        ASSERT_NE(entry, nullptr) << csv[i][0];
+        std::vector<std::string> expected, read;
+        for (const auto& field : exporting::CatalogueExportRow(*entry, "live"))
+            expected.push_back(exporting::ValueText(field.value));
+        for (const std::string& cell : csv[i])
+            read.push_back(exporting::UnescapeSpreadsheetField(cell));
+        EXPECT_EQ(read, expected);
+        exported.insert(csv[i][0]);
+    }
+    EXPECT_EQ(exported, std::set<std::string>(urls.begin(), urls.end()));
+
+    // Two selected rows, as JSON lines: the name gets the type's extension.
+    listview::CCacheList& all = *View().m_listAll;
+    ClickRow(all, RowOf(all, "http://alpha.net/docs/readme.txt"));
+    ClickRow(all, RowOf(all, "http://www.example.com/img/logo.gif"), "ctrl");
+    Export(m_export / "two", 1);
+    TakeMessages();
+    std::istringstream lines(ReadFile(m_export / "two.jsonl"));
+    std::vector<nlohmann::json> rows;
+    for (std::string line; std::getline(lines, line);)
+        rows.push_back(nlohmann::json::parse(line));
+    ASSERT_EQ(rows.size(), 2u);
+    std::set<std::string> two;
+    for (const auto& row : rows) {
+        two.insert(row["url"].get<std::string>());
+        const auto entry = cache.GetEntryInfo(row["url"].get<std::string>());
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(row["size_low"], entry->sizeLow);
+        EXPECT_EQ(row["last_access"], entry->lastAccessTime);
+        EXPECT_EQ(row["local"], entry->localFileName);
+        EXPECT_EQ(row["state"], "live");
+    }
+    EXPECT_EQ(two, (std::set<std::string>{"http://alpha.net/docs/readme.txt", "http://www.example.com/img/logo.gif"}));
+
+    // The Recovered view's list, with each record's state.
+    m_input.Keys("alt+v r");
+    ASSERT_TRUE(WaitUntil([&] { return Recovered().IsShownOnScreen(); }));
+    Export(m_export / "records.jsonl", 0);  // the name's extension decides
+    TakeMessages();
+    std::istringstream recordLines(ReadFile(m_export / "records.jsonl"));
+    std::map<std::string, std::string> states;
+    for (std::string line; std::getline(recordLines, line);) {
+        const auto row = nlohmann::json::parse(line);
+        states[row["url"].get<std::string>()] = row["state"].get<std::string>();
+    }
+    EXPECT_EQ(states.size(), urls.size() + 1);
+    EXPECT_EQ(states[kGone], "recovered");
+
+    // A failure says so and leaves no file: a folder that is not there, and
+    // a folder where the file would go, which stays as it was.
+    Export(m_export / "missing" / "x.csv", 0);
+    std::vector<std::string> failed = TakeMessages();
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].rfind("The export to " + (m_export / "missing" / "x.csv").string() + " failed: ", 0), 0u)
+        << failed[0];
+    EXPECT_NE(failed[0].find("No file was written."), std::string::npos);
+    fs::create_directories(m_export / "taken.html" / "inside");
+    Export(m_export / "taken.html", 2);
+    failed = TakeMessages();
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_NE(failed[0].find(" failed: "), std::string::npos) << failed[0];
+    EXPECT_TRUE(fs::is_directory(m_export / "taken.html" / "inside"));
+    std::set<std::string> left;
+    for (const auto& file : fs::directory_iterator(m_export))
+        left.insert(file.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"all.csv", "two.jsonl", "records.jsonl", "taken.html"}));
+}
+
+TEST_F(ExaminerWindowTest, TheHtmlReportOpensInThePreviewWithoutRunningScripts)
+{
+    m_cache.Add({Entry("http://x.example/<script>document.title='ran'</script>"),
+                 Entry("http://x.example/<img src=x onerror=\"document.title='ran'\">")});
+    StartWindow();
+    const fs::path report = m_export / "report.html";
+    Export(report, 2);
+    TakeMessages();
+    wxWebView* browser = View().m_pWebView->GetBrowser();
+    if (browser == nullptr)
+        GTEST_SKIP() << "no browser back end";
+    // The report's own policy lets nothing run, the program's scripts
+    // included: the title tells whether a script of a URL ran.
+    browser->SetPage(wxString::FromUTF8(ReadFile(report)), "about:blank");
+    ASSERT_TRUE(WaitUntil([&] { return !browser->IsBusy() && browser->GetCurrentTitle() == "Trovana export"; }));
+    WaitUntil([] { return false; }, 700);
+    EXPECT_EQ(browser->GetCurrentTitle(), "Trovana export");
+    const std::string source = browser->GetPageSource().utf8_string();
+    EXPECT_NE(source.find("&lt;script&gt;document.title=&#39;ran&#39;&lt;/script&gt;"), std::string::npos);
+    EXPECT_EQ(source.find("<script"), std::string::npos);
+    EXPECT_EQ(source.find("<img"), std::string::npos);
+}
+
+TEST_F(ExaminerWindowTest, ALongExportShowsItsProgressAndACancelLeavesNoFile)
+{
+    std::vector<urlcache::NewCacheEntry> many;
+    for (int i = 0; i < 2100; ++i)
+        many.push_back(Entry("http://many.example/" + std::to_string(i) + ".htm"));
+    m_cache.Add(many);
+    StartWindow();
+    const int rows = View().m_listAll->GetItemCount();
+    m_prompts.m_cancelAfter = 1000;
+    Export(m_export / "long.csv", 0);
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"The export was cancelled. No file was written."});
+    EXPECT_EQ(m_prompts.m_progressTitle, "Exporting...");
+    EXPECT_EQ(m_prompts.m_progressSteps, rows);
+    ASSERT_FALSE(m_prompts.m_progressDone.empty());
+    EXPECT_GE(m_prompts.m_progressDone.back(), 1000);
+    EXPECT_TRUE(fs::is_empty(m_export)) << "no file, not even the temporary one";
+
+    m_prompts.m_cancelAfter = -1;
+    m_prompts.m_progressDone.clear();
+    Export(m_export / "long.csv", 0);
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{
+        std::to_string(rows) + " rows exported to " + (m_export / "long.csv").string() + "."});
+    EXPECT_EQ(m_prompts.m_progressDone.back(), rows);
+    const std::string text = ReadFile(m_export / "long.csv");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), rows + 1);
+}
+
+}  // namespace
+}  // namespace trovana::test
