@@ -126,7 +126,7 @@ void CCacheListView::SetTimesUtc(bool utc)
     // that was shown is shown again.
     const int tab = m_tabCategory->GetCurSel();
     RefreshCache();
-    if (tab != kCategorySearch && tab != kCategoryAll) {
+    if (tab != catalogue::kCategorySearchResults && tab != catalogue::kCategoryAll) {
         m_tabCategory->SetCurSel(tab);
         ShowCategory();
         UpdateStatusSummary();
