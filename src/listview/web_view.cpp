@@ -54,10 +54,6 @@ void LockDown(wxWebView* browser, CWebView* pane)
     // RunScript calls still work.
     WebKitSettings* settings = webkit_web_view_get_settings(view);
     webkit_settings_set_enable_javascript_markup(settings, FALSE);
-    // Composited drawing leaves the part of the pane that a closed dialog
-    // covered unpainted (a grey band) on X servers without a compositor;
-    // the cached pages need no accelerated drawing.
-    webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
     WebKitWebContext* context = webkit_web_view_get_context(view);
     WebKitWebsiteDataManager* manager = webkit_web_context_get_website_data_manager(context);
