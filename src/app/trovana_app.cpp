@@ -1,5 +1,6 @@
 #include "app/trovana_app.h"
 
+#include <wx/dialog.h>
 #include <wx/msgdlg.h>
 
 #include "app/about_box.h"
@@ -8,6 +9,7 @@
 #include "app/screenshot.h"
 #include "listview/cache_list_view.h"
 #include "listview/site_tree_ctrl.h"
+#include "listview/web_view.h"
 
 namespace trovana::app {
 
@@ -44,6 +46,20 @@ void ShowMainWindow(wxFrame& frame)
         if (listview::CCacheListView* view = main->GetListView(); view != nullptr && view->m_bInitialized)
             view->UpdateStatusSummary();
     }
+}
+
+int CTrovanaApp::FilterEvent(wxEvent& event)
+{
+    if (event.GetEventType() == wxEVT_SHOW && !static_cast<wxShowEvent&>(event).IsShown() &&
+        wxDynamicCast(event.GetEventObject(), wxDialog) != nullptr) {
+        CallAfter([this] {
+            auto* frame = dynamic_cast<CMainFrame*>(GetTopWindow());
+            listview::CCacheListView* view = frame != nullptr ? frame->GetListView() : nullptr;
+            if (view != nullptr && view->m_pWebView != nullptr)
+                view->m_pWebView->Refresh();
+        });
+    }
+    return wxApp::FilterEvent(event);
 }
 
 bool CTrovanaApp::OnInit()

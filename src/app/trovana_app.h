@@ -14,6 +14,10 @@ void ShowMainWindow(wxFrame& frame);
 class CTrovanaApp : public wxApp {
 public:
     bool OnInit() override;
+    // Sees every event first: after a dialog is hidden, the preview pane is
+    // drawn anew, as WebKit leaves the part the dialog covered unpainted on
+    // a blank page.
+    int FilterEvent(wxEvent& event) override;
 };
 
 }  // namespace trovana::app
