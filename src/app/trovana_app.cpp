@@ -51,7 +51,7 @@ void ShowMainWindow(wxFrame& frame)
 int CTrovanaApp::FilterEvent(wxEvent& event)
 {
     if (event.GetEventType() == wxEVT_SHOW && !static_cast<wxShowEvent&>(event).IsShown() &&
-        wxDynamicCast(event.GetEventObject(), wxDialog) != nullptr) {
+        dynamic_cast<wxDialog*>(event.GetEventObject()) != nullptr) {
         CallAfter([this] {
             auto* frame = dynamic_cast<CMainFrame*>(GetTopWindow());
             listview::CCacheListView* view = frame != nullptr ? frame->GetListView() : nullptr;

@@ -45,7 +45,7 @@ std::vector<wxString> Overlaps(wxWindow& window)
     const wxWindowList& children = window.GetChildren();
     for (auto a = children.begin(); a != children.end(); ++a)
         for (auto b = std::next(a); b != children.end(); ++b)
-            if (!wxDynamicCast(*a, wxStaticBox) && !wxDynamicCast(*b, wxStaticBox) &&
+            if (!dynamic_cast<wxStaticBox*>(*a) && !dynamic_cast<wxStaticBox*>(*b) &&
                 (*a)->GetRect().Intersects((*b)->GetRect()))
                 found.push_back((*a)->GetName() + " " + (*a)->GetLabel() + " / " + (*b)->GetName() + " " +
                                 (*b)->GetLabel());
@@ -124,7 +124,7 @@ TEST_F(DialogLayoutTest, SearchDialogControlsKeepTheirPlaces)
     EXPECT_EQ(combo->GetSize().y, combo->GetBestSize().y);
     EXPECT_LT(combo->GetSize().y, 3 * combo->GetCharHeight());
     for (wxWindow* child : dialog.GetChildren()) {
-        if (auto* box = wxDynamicCast(child, wxStaticBox); box != nullptr && box->GetLabel() == "Types") {
+        if (auto* box = dynamic_cast<wxStaticBox*>(child); box != nullptr && box->GetLabel() == "Types") {
             EXPECT_LT(combo->GetRect().GetBottom(), box->GetRect().GetTop());
         }
     }
