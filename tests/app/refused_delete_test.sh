@@ -29,27 +29,29 @@ sleep 1
 xdotool mousemove --window "$window" 400 300
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 
+# Answers the question with Yes, waits for the report whose title matches,
+# and closes it.
+answer_yes_expect_report() {  # WHAT REPORT-TITLE-PATTERN
+    wait_window '^Trovana$' >/dev/null || fail "no question for $1"
+    xdotool key Return
+    wait_window "$2" >/dev/null || fail "$1: the refusal was not reported"
+    xdotool key Return
+    gone_window '^Cannot Delete ' || fail "$1: the report did not close"
+}
+
 # The All list, clicked, its first row chosen with Home; Delete and Yes.
 xdotool mousemove --window "$window" 420 140 click 1
 sleep 0.3
 xdotool key Home
 sleep 0.3
 xdotool key Delete
-wait_window '^Trovana$' >/dev/null || fail "no question for Delete"
-xdotool key Return
-box=$(wait_window '^Cannot Delete ') || fail "a refused deletion was not reported"
-xdotool key Return
-gone_window '^Cannot Delete ' || fail "the report did not close"
+answer_yes_expect_report "Delete" '^Cannot Delete '
 
 # Delete All from the menu: one report for every refused entry.
 xdotool key alt+e
 sleep 0.3
 xdotool key a
-wait_window '^Trovana$' >/dev/null || fail "no question for Delete All"
-xdotool key Return
-box=$(wait_window '^Cannot Delete [0-9]+ Items$') || fail "Delete All did not report the refused entries"
-xdotool key Return
-gone_window '^Cannot Delete ' || fail "the report did not close"
+answer_yes_expect_report "Delete All" '^Cannot Delete [0-9]+ Items$'
 
 after=$("$trovana_cache" list | sort)
 [ "$before" = "$after" ] || fail "the cache changed"
