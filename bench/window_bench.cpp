@@ -93,7 +93,7 @@ std::filesystem::path CopyFolder()
 
 void ShowTab(CCacheListView& view, int tab)
 {
-    view.m_tabCategory->SetCurSel(tab);
+    view.GetTabStrip()->SetCurSel(tab);
     view.ShowCategory();
     view.UpdateStatusSummary();
 }
@@ -178,15 +178,15 @@ void BM_DeleteSelected(benchmark::State& state)
         const trovana::bench::BenchCache copy = trovana::bench::CopyBenchCache(CopyFolder());
         auto window = std::make_unique<Window>(copy.location);
         CCacheListView& view = window->View();
-        trovana::RowStore& rows = view.m_listAll->Rows();
+        trovana::RowStore& rows = view.GetAllList()->Rows();
         const int step = rows.Count() / 1000;
         for (int row = 0; row < 1000 * step; row += step)
             rows.SetSelected(row, true);
-        view.m_listAll->RowsChanged();
+        view.GetAllList()->RowsChanged();
         state.ResumeTiming();
         view.DeleteSelected();
         state.PauseTiming();
-        state.counters["left"] = view.m_listAll->Rows().Count();
+        state.counters["left"] = view.GetAllList()->Rows().Count();
         window.reset();
         std::filesystem::remove_all(copy.root);
         state.ResumeTiming();
@@ -205,7 +205,7 @@ void BM_DeleteAll(benchmark::State& state)
         state.ResumeTiming();
         window->View().DeleteAll(false);
         state.PauseTiming();
-        state.counters["left"] = window->View().m_listAll->Rows().Count();
+        state.counters["left"] = window->View().GetAllList()->Rows().Count();
         window.reset();
         std::filesystem::remove_all(copy.root);
         state.ResumeTiming();

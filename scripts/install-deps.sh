@@ -9,7 +9,7 @@ packages=(
     nlohmann-json3-dev libcli11-dev
     libpng-dev libjpeg62-turbo-dev libgif-dev
     libwxgtk3.2-dev libwxgtk-webview3.2-dev libwebkit2gtk-4.0-dev
-    xvfb xauth xdotool
+    xvfb xauth xdotool imagemagick
     wine wine64 gcc-mingw-w64-x86-64
     fp-utils libchm-dev
     clang-14 libclang-rt-14-dev

@@ -186,7 +186,7 @@ void CMainFrame::BindCommands()
         bar->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
             event.Skip();
             listview::CCacheListView* view = GetListView();
-            if (view != nullptr && view->m_bInitialized)
+            if (view != nullptr && view->IsInitialized())
                 view->UpdateStatusSummary();
         });
     }

@@ -41,8 +41,8 @@ void ScheduleScreenshotFromEnvironment(wxTopLevelWindow& window, listview::CCach
     wxString tabText;
     long tab = 0;
     if (wxGetEnv("TROVANA_SCREENSHOT_TAB", &tabText) && tabText.ToLong(&tab) && tab >= 0 &&
-        tab < view.m_tabCategory->GetItemCount()) {
-        view.m_tabCategory->SetCurSel(static_cast<int>(tab));
+        tab < view.GetTabStrip()->GetItemCount()) {
+        view.GetTabStrip()->SetCurSel(static_cast<int>(tab));
         view.ShowCategory();
         view.UpdateStatusSummary();
     }

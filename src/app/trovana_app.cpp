@@ -43,7 +43,7 @@ void ShowMainWindow(wxFrame& frame)
         if (all.IsOk())
             main->m_pTreeView->ScrollTo(all);
         // The summary is fitted to the status field now that it has its width.
-        if (listview::CCacheListView* view = main->GetListView(); view != nullptr && view->m_bInitialized)
+        if (listview::CCacheListView* view = main->GetListView(); view != nullptr && view->IsInitialized())
             view->UpdateStatusSummary();
     }
 }

@@ -10,7 +10,6 @@ CCatalogue::CCatalogue(urlcache::UrlCache& cache, BusyIndicator& busy) : m_cache
 
 void CCatalogue::ScanCache()
 {
-    m_nSearchSize = 0;
     m_nTotalSize = 0;
     m_listAll.DeleteAll();
     const BusyScope busy(m_busy, "Collecting Data ...");

@@ -37,11 +37,9 @@ public:
     // entry's CacheCategory.
     RowStore m_listAll;
     CNode m_rootNode;
-    // Byte totals of the All list, the category list and the search results.
-    // 64-bit, so that a cache of more than 2 GB shows its true size.
+    // Byte total of the All list. 64-bit, so that a cache of more than 2 GB
+    // shows its true size.
     int64_t m_nTotalSize = 0;
-    int64_t m_nListSize = 0;
-    int64_t m_nSearchSize = 0;
     // The zone of the Access Time texts and of the tree's times.
     ShownTimes m_shownTimes = ShownTimes::Local;
 

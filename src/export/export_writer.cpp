@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "spreadsheet_csv.h"
+#include "csv.h"
 
 namespace trovana::exporting {
 
@@ -46,7 +46,7 @@ private:
     void WriteCells(const std::vector<ExportValue>& cells)
     {
         for (size_t i = 0; i < cells.size(); ++i) {
-            m_out << (i ? "," : "") << SpreadsheetCsvField(ValueText(cells[i]));
+            m_out << (i ? "," : "") << CsvField(ValueText(cells[i]), CsvEscaping::Reversible);
         }
         m_out << "\r\n";
     }

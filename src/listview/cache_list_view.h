@@ -77,6 +77,8 @@ public:
     // Site tree (filled from the catalogue's model).
     void FillSiteTree(catalogue::CNode* node, const wxTreeItemId& parent);
     void ListSiteEntries(const catalogue::CNode* node);
+    // Empties the category list and its byte total.
+    void ClearCategoryList();
 
     // Operations on entries, reached from the main window's commands, the
     // lists' context menu and the keyboard.
@@ -137,23 +139,30 @@ public:
     BusyIndicator& Busy() { return *m_pBusy; }
 
     // Child controls, owned by the form.
-    CCacheList* m_listSearch = nullptr;
-    CCacheList* m_listCategory = nullptr;
-    CTabStrip* m_tabCategory = nullptr;
-    CCacheList* m_listAll = nullptr;
-    CRecoveredList* m_listRecovered = nullptr;
+    CCacheList* GetAllList() const { return m_listAll; }
+    CCacheList* GetCategoryList() const { return m_listCategory; }
+    CCacheList* GetSearchList() const { return m_listSearch; }
+    CTabStrip* GetTabStrip() const { return m_tabCategory; }
+    CRecoveredList* GetRecoveredList() const { return m_listRecovered; }
+    // The status bar's description of a category's tab.
+    const wxString& GetDescription(int category) const { return m_strDescription.at(category); }
+    // What each column sorts by.
+    const std::array<int, ListRow::kColumnCount>& GetColumnKinds() const { return m_nColumnKind; }
+    // Byte totals of the category list and of the search results.
+    int64_t GetListSize() const { return m_nListSize; }
+    int64_t GetSearchSize() const { return m_nSearchSize; }
+    bool IsGalleryShown() const { return m_bGalleryShown; }
+    // True once OnInitialUpdate has run.
+    bool IsInitialized() const { return m_bInitialized; }
+    // The Search dialog's criteria, kept from one search to the next.
+    operations::SearchCriteria& LastSearch() { return m_dlgSearch; }
+
     // Set by the frames when they make the panes; not owned.
     CSiteTree* m_pSiteTree = nullptr;
     CWebView* m_pWebView = nullptr;
     // The node selected in the site tree; null before the first selection
     // and while nothing is selected; the root node stands for every site.
     catalogue::CNode* m_pSelectedNode = nullptr;
-    bool m_bGalleryShown = false;
-    std::array<wxString, catalogue::kCategoryCount> m_strDescription;
-    std::array<int, ListRow::kColumnCount> m_nColumnKind{};
-    bool m_bInitialized = false;
-    // The Search dialog's criteria, kept from one search to the next.
-    operations::SearchCriteria m_dlgSearch;
 
 private:
     void OnSize(wxSizeEvent& event);
@@ -171,6 +180,9 @@ private:
     bool OnKeydownList(int keyCode, bool bCtrlDown);
     // Copies the rows of one category out of the All list.
     void CopyCategoryRows(int category);
+    // Takes the rows of the URLs out of all three lists, and their sizes out
+    // of the lists' totals.
+    void RemoveListRows(const std::vector<std::string>& urls);
     // While the Recovered view is shown: says that it is read-only and
     // answers true; false otherwise.
     bool RefuseWhileRecovered(const wxString& action);
@@ -181,6 +193,19 @@ private:
     // Whether the keyboard focus is in one of the three lists.
     bool HasListFocus() const;
 
+    // Child controls, owned by the form.
+    CCacheList* m_listSearch = nullptr;
+    CCacheList* m_listCategory = nullptr;
+    CTabStrip* m_tabCategory = nullptr;
+    CCacheList* m_listAll = nullptr;
+    CRecoveredList* m_listRecovered = nullptr;
+    bool m_bGalleryShown = false;
+    std::array<wxString, catalogue::kCategoryCount> m_strDescription;
+    std::array<int, ListRow::kColumnCount> m_nColumnKind{};
+    bool m_bInitialized = false;
+    operations::SearchCriteria m_dlgSearch;
+    int64_t m_nListSize = 0;
+    int64_t m_nSearchSize = 0;
     bool m_bRecoveredShown = false;
     bool m_bTimesUtc = false;
     std::unique_ptr<urlcache::UrlCache> m_pCache;

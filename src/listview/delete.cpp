@@ -54,7 +54,7 @@ void CCacheListView::DeleteSelected()
         }
     }
     if (!deleted.empty())
-        RemoveListRows(*this, deleted);
+        RemoveListRows(deleted);
     AfterDeletion(*this);
     ShowDeletionReport(*this, report, urls.size());
 }
@@ -88,8 +88,8 @@ void CCacheListView::DeleteAll(bool bAsk)
     m_pSelectedNode = nullptr;
     if (m_pSiteTree != nullptr)
         m_pSiteTree->DeleteAllSites();
-    Catalogue().m_nSearchSize = 0;
-    Catalogue().m_nListSize = 0;
+    m_nSearchSize = 0;
+    m_nListSize = 0;
     Catalogue().m_nTotalSize = 0;
     // The scan lists every entry that is still in the cache.
     RefreshCache();
@@ -143,7 +143,7 @@ void CCacheListView::DeleteSite()
         m_pSelectedNode = node;
         ShowCategory();
     }
-    RemoveListRows(*this, gone);
+    RemoveListRows(gone);
     UpdateStatusSummary();
     ShowDeletionReport(*this, report, attempted);
 }

@@ -58,13 +58,12 @@ int64_t RemoveRowsOf(RowStore& rows, const std::vector<std::string>& urls)
     return size;
 }
 
-void RemoveListRows(CCacheListView& view, const std::vector<std::string>& urls)
+void CCacheListView::RemoveListRows(const std::vector<std::string>& urls)
 {
-    catalogue::CCatalogue& catalogue = view.Catalogue();
-    catalogue.m_nTotalSize -= RemoveRowsOf(view.m_listAll->Rows(), urls);
-    catalogue.m_nListSize -= RemoveRowsOf(view.m_listCategory->Rows(), urls);
-    catalogue.m_nSearchSize -= RemoveRowsOf(view.m_listSearch->Rows(), urls);
-    for (CCacheList* list : {view.m_listAll, view.m_listCategory, view.m_listSearch})
+    m_pCatalogue->m_nTotalSize -= RemoveRowsOf(m_listAll->Rows(), urls);
+    m_nListSize -= RemoveRowsOf(m_listCategory->Rows(), urls);
+    m_nSearchSize -= RemoveRowsOf(m_listSearch->Rows(), urls);
+    for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch})
         list->RowsChanged();
 }
 
@@ -150,7 +149,7 @@ void ShowDeletionReport(CCacheListView& view, const DeletionReport& report, size
 void AfterDeletion(CCacheListView& view)
 {
     // On the Images tab the gallery follows the remaining pictures.
-    if (view.m_tabCategory->GetCurSel() == catalogue::kCategoryImages)
+    if (view.GetTabStrip()->GetCurSel() == catalogue::kCategoryImages)
         view.MakeGallery();
     else if (view.m_pWebView != nullptr)
         view.m_pWebView->Navigate("about:blank");

@@ -24,10 +24,6 @@ class CCacheListView;
 // returns the sum of their sizes.
 int64_t RemoveRowsOf(RowStore& rows, const std::vector<std::string>& urls);
 
-// Takes the rows of the URLs out of all three lists, and their sizes out of
-// the lists' totals.
-void RemoveListRows(CCacheListView& view, const std::vector<std::string>& urls);
-
 // Removes the nodes and tree items that deletions left without entries,
 // from the selected node up to the first node that still holds entries.
 void PruneSiteTree(CCacheListView& view);

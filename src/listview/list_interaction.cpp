@@ -83,10 +83,8 @@ void CCacheListView::ShowCategory()
         blankPreview();
         return;
     }
-    if (tab != catalogue::kCategoryAll || siteSelected) {
-        m_pCatalogue->m_nListSize = 0;
-        m_listCategory->Rows().DeleteAll();
-    }
+    if (tab != catalogue::kCategoryAll || siteSelected)
+        ClearCategoryList();
     if (siteSelected)
         ListSiteEntries(m_pSelectedNode);
     else if (tab != catalogue::kCategoryAll)
@@ -118,7 +116,7 @@ bool CCacheListView::HasListFocus() const
 void CCacheListView::CopyCategoryRows(int category)
 {
     m_pBusy->SetWaitCursor();
-    m_pCatalogue->m_nListSize += listview::CopyCategoryRows(
+    m_nListSize += listview::CopyCategoryRows(
         m_pCatalogue->m_listAll, category, m_listCategory->Rows(),
         [this](int percent) { m_pBusy->SetProgress(percent); });
     m_pBusy->SetArrowCursor();
@@ -128,11 +126,11 @@ void CCacheListView::UpdateStatusSummary()
 {
     const int tab = m_tabCategory->GetCurSel();
     CCacheList* list = GetActiveList();
-    int64_t total = m_pCatalogue->m_nSearchSize;
+    int64_t total = m_nSearchSize;
     if (list == m_listAll)
         total = m_pCatalogue->m_nTotalSize;
     else if (list == m_listCategory)
-        total = m_pCatalogue->m_nListSize;
+        total = m_nListSize;
     const wxString description = tab >= 0 && tab < catalogue::kCategoryCount ? m_strDescription[tab] : wxString();
     const wxString counts = wxString::Format(" (%d Items, %.2f M)   ", list->Rows().Count(),
                                              static_cast<double>(total) / kBytesPerMegabyte);
@@ -263,7 +261,7 @@ void CCacheListView::RefreshCache()
     }
     m_pSelectedNode = &root;
     m_tabCategory->SetCurSel(catalogue::kCategoryAll);
-    m_pCatalogue->m_nSearchSize = 0;
+    m_nSearchSize = 0;
     m_listSearch->Rows().DeleteAll();
     m_listSearch->RowsChanged();
     ShowCategory();

@@ -40,6 +40,12 @@ void CCacheListView::FillSiteTree(catalogue::CNode* node, const wxTreeItemId& pa
     m_pSiteTree->SortChildren(under);
 }
 
+void CCacheListView::ClearCategoryList()
+{
+    m_nListSize = 0;
+    m_listCategory->Rows().DeleteAll();
+}
+
 void CCacheListView::ListSiteEntries(const catalogue::CNode* node)
 {
     if (node == nullptr)
@@ -61,7 +67,7 @@ void CCacheListView::ListSiteEntries(const catalogue::CNode* node)
     rows.SetText(row, catalogue::kColumnHitRate, std::to_string(entry.m_dwHitRate));
     rows.SetItemData(row, entry.m_nCategory);
     if (entry.m_dwSize > 0) {
-        m_pCatalogue->m_nListSize += entry.m_dwSize;
+        m_nListSize += entry.m_dwSize;
         rows.SetText(row, catalogue::kColumnSize, std::to_string(entry.m_dwSize));
     }
 }

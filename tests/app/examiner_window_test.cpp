@@ -26,7 +26,7 @@
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
 #include "scripted_prompts.h"
-#include "spreadsheet_csv.h"
+#include "csv.h"
 #include "window_fixture.h"
 #include "x_input.h"
 
@@ -103,7 +103,7 @@ protected:
         ASSERT_TRUE(cache.DeleteEntry(kGone).ok());
     }
 
-    listview::CRecoveredList& Recovered() { return *View().m_listRecovered; }
+    listview::CRecoveredList& Recovered() { return *View().GetRecoveredList(); }
     bool MenuChecked(int id) { return m_pFrame->GetMenuBar()->IsChecked(id); }
     std::string StatusText() { return m_pFrame->GetStatusBar()->GetStatusText(0).utf8_string(); }
     // The row of the list whose first column is the text; -1 when none.
@@ -158,13 +158,13 @@ TEST_F(ExaminerWindowTest, TheRecoveredViewShowsEveryRecordAndRefusesEveryChange
     // The window opens as it always has.
     EXPECT_FALSE(MenuChecked(app::ID_VIEW_RECOVERED));
     EXPECT_FALSE(Recovered().IsShown());
-    EXPECT_TRUE(View().m_listAll->IsShown());
-    EXPECT_EQ(View().m_listAll->GetItemCount(), static_cast<int>(urls.size()));
+    EXPECT_TRUE(View().GetAllList()->IsShown());
+    EXPECT_EQ(View().GetAllList()->GetItemCount(), static_cast<int>(urls.size()));
 
     m_input.Keys("alt+v r");
     ASSERT_TRUE(WaitUntil([&] { return Recovered().IsShownOnScreen(); }));
     EXPECT_TRUE(MenuChecked(app::ID_VIEW_RECOVERED));
-    EXPECT_FALSE(View().m_tabCategory->IsShown());
+    EXPECT_FALSE(View().GetTabStrip()->IsShown());
     ASSERT_EQ(Recovered().GetItemCount(), static_cast<int>(urls.size()) + 1);
     const long gone = RowOf(Recovered(), kGone);
     ASSERT_NE(gone, -1);
@@ -243,7 +243,7 @@ TEST_F(ExaminerWindowTest, TimesInUtcAreShownAndKeptFromOneRunToTheNext)
     m_cache.Add({timed});
     StartWindow();
     // The All list of the window shown now.
-    auto all = [&]() -> listview::CCacheList& { return *View().m_listAll; };
+    auto all = [&]() -> listview::CCacheList& { return *View().GetAllList(); };
     ASSERT_NE(RowOf(all(), "http://time.example/a.htm"), -1);
     auto accessTime = [&] { return all().GetItemText(RowOf(all(), "http://time.example/a.htm"), 1).utf8_string(); };
     auto heading = [&] {
@@ -322,14 +322,14 @@ TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
         for (const auto& field : exporting::CatalogueExportRow(*entry, "live"))
             expected.push_back(exporting::ValueText(field.value));
         for (const std::string& cell : csv[i])
-            read.push_back(exporting::UnescapeSpreadsheetField(cell));
+            read.push_back(UnescapeCsvField(cell));
         EXPECT_EQ(read, expected);
         exported.insert(csv[i][0]);
     }
     EXPECT_EQ(exported, std::set<std::string>(urls.begin(), urls.end()));
 
     // Two selected rows, as JSON lines: the name gets the type's extension.
-    listview::CCacheList& all = *View().m_listAll;
+    listview::CCacheList& all = *View().GetAllList();
     ClickRow(all, RowOf(all, "http://alpha.net/docs/readme.txt"));
     ClickRow(all, RowOf(all, "http://www.example.com/img/logo.gif"), "ctrl");
     Export(m_export / "two", 1);
@@ -415,7 +415,7 @@ TEST_F(ExaminerWindowTest, ALongExportShowsItsProgressAndACancelLeavesNoFile)
         many.push_back(Entry("http://many.example/" + std::to_string(i) + ".htm"));
     m_cache.Add(many);
     StartWindow();
-    const int rows = View().m_listAll->GetItemCount();
+    const int rows = View().GetAllList()->GetItemCount();
     m_prompts.m_cancelAfter = 1000;
     Export(m_export / "long.csv", 0);
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{"The export was cancelled. No file was written."});

@@ -32,7 +32,7 @@ std::vector<std::string> ListedUrls(const urlcache::CacheLocation& location,
     ScriptedPrompts prompts;
     frame->GetListView()->ReportCacheProblems();
     problems = prompts.m_asked;
-    const RowStore& rows = frame->GetListView()->m_listAll->Rows();
+    const RowStore& rows = frame->GetListView()->GetAllList()->Rows();
     for (int row = 0; row < rows.Count(); ++row)
         urls.push_back(rows.Text(row, 0));
     delete frame;

@@ -158,10 +158,10 @@ TEST_F(WindowTest, StartUpSelectsAllInTheTreeAndShowsTheAllList)
     EXPECT_TRUE(tree->IsExpanded(selected));
     EXPECT_EQ(View().m_pSelectedNode, &View().RootNode());
 
-    EXPECT_TRUE(View().m_listAll->IsShown());
-    EXPECT_FALSE(View().m_listCategory->IsShown());
-    EXPECT_FALSE(View().m_listSearch->IsShown());
-    EXPECT_EQ(View().GetActiveList(), View().m_listAll);
+    EXPECT_TRUE(View().GetAllList()->IsShown());
+    EXPECT_FALSE(View().GetCategoryList()->IsShown());
+    EXPECT_FALSE(View().GetSearchList()->IsShown());
+    EXPECT_EQ(View().GetActiveList(), View().GetAllList());
 }
 
 TEST_F(WindowTest, WaitWindowShowsTheLatestTextAndEndsHidden)

@@ -1,10 +1,13 @@
 // The window driven as a person drives it: clicks and keys sent through the
 // X server, then the cache, the rows and the window's geometry checked.
 #include <wx/app.h>
+#include <wx/gauge.h>
+#include <wx/image.h>
 #include <wx/settings.h>
 #include <wx/statusbr.h>
 
 #include "app/main_frame.h"
+#include "app/wait_window.h"
 #include "listview/cache_list.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
@@ -99,7 +102,7 @@ TEST_F(UserInputTest, TheSiteTreeMenuDeletesOnlyARealSite)
 
 TEST_F(UserInputTest, TheListAndTheMenusWorkFromTheKeyboard)
 {
-    listview::CCacheList& all = *View().m_listAll;
+    listview::CCacheList& all = *View().GetAllList();
     m_input.Click(all, RowPoint(all, 0));
     ASSERT_EQ(SelectedItems(all), std::vector<long>{0});
 
@@ -134,13 +137,13 @@ TEST_F(UserInputTest, TheListAndTheMenusWorkFromTheKeyboard)
 
     // Ctrl+Page Down and Up change the tab.
     m_input.Keys("ctrl+Next");
-    EXPECT_EQ(View().m_tabCategory->GetCurSel(), 1);
+    EXPECT_EQ(View().GetTabStrip()->GetCurSel(), 1);
     m_input.Keys("ctrl+Prior");
-    EXPECT_EQ(View().m_tabCategory->GetCurSel(), 0);
+    EXPECT_EQ(View().GetTabStrip()->GetCurSel(), 0);
     m_input.Keys("ctrl+Prior");
-    EXPECT_EQ(View().m_tabCategory->GetCurSel(), 6) << "round to the last tab";
+    EXPECT_EQ(View().GetTabStrip()->GetCurSel(), 6) << "round to the last tab";
     m_input.Keys("ctrl+Next");
-    EXPECT_EQ(View().m_tabCategory->GetCurSel(), 0);
+    EXPECT_EQ(View().GetTabStrip()->GetCurSel(), 0);
 
     // In the tree, the arrows move the tree's selection, not the focus.
     catalogue::CNode* first = &View().RootNode();
@@ -167,7 +170,7 @@ TEST_F(UserInputTest, TheListAndTheMenusWorkFromTheKeyboard)
 
 TEST_F(UserInputTest, WhatTheUserSeesAt800x600)
 {
-    listview::CCacheList& all = *View().m_listAll;
+    listview::CCacheList& all = *View().GetAllList();
     // The Access Time column holds its text; the columns end inside the
     // rows' window, beside the vertical scroll bar.
     const int dateWidth = all.GetTextExtent(all.GetItemText(0, 1)).x;
@@ -182,7 +185,7 @@ TEST_F(UserInputTest, WhatTheUserSeesAt800x600)
     EXPECT_TRUE(columnsFit(all));
 
     // The Cookies tab, clicked: its summary shows its count in the field.
-    listview::CTabStrip& tabs = *View().m_tabCategory;
+    listview::CTabStrip& tabs = *View().GetTabStrip();
     const wxRect cookies = tabs.GetItemRect(4);
     m_input.Click(tabs, cookies.GetPosition() + wxPoint(cookies.width / 2, cookies.height / 2));
     ASSERT_EQ(tabs.GetCurSel(), 4);
@@ -191,6 +194,29 @@ TEST_F(UserInputTest, WhatTheUserSeesAt800x600)
     wxRect field;
     m_pFrame->GetStatusBar()->GetFieldRect(0, field);
     EXPECT_LE(m_pFrame->GetStatusBar()->GetTextExtent(summary).x, field.width);
+
+    // The progress control, full: on the screen its bar is nearly as tall as
+    // the control, not a sliver across its middle.
+    ASSERT_NE(app::g_wndProgress, nullptr);
+    app::g_wndProgress->SetValue(app::g_wndProgress->GetRange());
+    const wxRect gauge = app::g_wndProgress->GetScreenRect();
+    ASSERT_GT(gauge.height, 8);
+    // Rows of the middle column in the colour of its centre, when that
+    // differs from the control's top edge (the bar drawn at all).
+    const auto barRows = [&] {
+        const wxImage pixels = ScreenImage(gauge);
+        if (!pixels.IsOk())
+            return 0;
+        const int x = gauge.width / 2;
+        const auto colour = [&](int y) { return wxColour(pixels.GetRed(x, y), pixels.GetGreen(x, y), pixels.GetBlue(x, y)); };
+        const wxColour bar = colour(gauge.height / 2);
+        int rows = 0;
+        for (int y = 0; y < gauge.height; ++y)
+            rows += colour(y) == bar ? 1 : 0;
+        return bar == colour(0) ? 0 : rows;
+    };
+    WaitUntil([&] { return barRows() >= gauge.height / 2; }, 2000);
+    EXPECT_GE(barRows(), gauge.height / 2) << "bar rows of " << gauge.height;
 
     // Back on All, scrolled down before: it starts at its top again, and
     // its columns still fit.
@@ -207,9 +233,9 @@ TEST_F(UserInputTest, WhatTheUserSeesAt800x600)
     // Ctrl+F and Enter search; the new tab is current and in view. (Without
     // keywords, as Enter in the keyword box starts a new line, and without
     // cookies, as a search for everything lists no results.)
-    View().m_dlgSearch.m_bUseKeywords = false;
-    View().m_dlgSearch.m_bAllTypes = false;
-    View().m_dlgSearch.m_bCookies = false;
+    View().LastSearch().m_bUseKeywords = false;
+    View().LastSearch().m_bAllTypes = false;
+    View().LastSearch().m_bCookies = false;
     m_input.Click(all, RowPoint(all, 0));
     m_input.KeysLater("Return", "Search");
     m_input.Keys("ctrl+f");

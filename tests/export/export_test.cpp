@@ -9,7 +9,7 @@
 
 #include "csv_reader.h"
 #include "export_writer.h"
-#include "spreadsheet_csv.h"
+#include "csv.h"
 
 namespace trovana::exporting {
 namespace {
@@ -74,7 +74,7 @@ TEST(Export, CsvReadsBackAsTheRowsAndHoldsNoFormulaOrControlCharacter)
         ASSERT_EQ(cells[r + 1].size(), rows[r].size());
         for (size_t c = 0; c < rows[r].size(); ++c) {
             const std::string& cell = cells[r + 1][c];
-            EXPECT_EQ(UnescapeSpreadsheetField(cell), ValueText(rows[r][c].value)) << rows[r][c].name;
+            EXPECT_EQ(UnescapeCsvField(cell), ValueText(rows[r][c].value)) << rows[r][c].name;
             EXPECT_TRUE(cell.empty() || std::string_view("=+-@\t\r").find(cell.front()) == std::string::npos)
                 << cell;
             for (const char ch : cell) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 
+#include <gdk/gdk.h>
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/apptrait.h>
@@ -28,6 +29,27 @@ void ProcessEvents()
 {
     EventLoop().YieldFor(wxEVT_CATEGORY_ALL);
     wxTheApp->ProcessPendingEvents();
+}
+
+wxImage ScreenImage(const wxRect& screenRect)
+{
+    wxImage image;
+    GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(gdk_get_default_root_window(), screenRect.x, screenRect.y,
+                                                   screenRect.width, screenRect.height);
+    if (pixbuf == nullptr)
+        return image;
+    const int channels = gdk_pixbuf_get_n_channels(pixbuf);
+    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    const guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
+    image.Create(screenRect.width, screenRect.height);
+    for (int y = 0; y < screenRect.height; ++y) {
+        for (int x = 0; x < screenRect.width; ++x) {
+            const guchar* p = pixels + y * stride + x * channels;
+            image.SetRGB(x, y, p[0], p[1], p[2]);
+        }
+    }
+    g_object_unref(pixbuf);
+    return image;
 }
 
 std::string PngBytes(int width, int height)

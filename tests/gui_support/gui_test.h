@@ -11,6 +11,8 @@
 #include "test_entry.h"
 #include "urlcache.h"
 
+class wxImage;
+class wxRect;
 class wxWindow;
 
 namespace trovana::test {
@@ -21,6 +23,10 @@ namespace trovana::test {
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 // Handles the events that are waiting now.
 void ProcessEvents();
+
+// What the X server shows in a rectangle of the screen, read off the root
+// window (so every child window is seen as drawn, the browser pane too).
+wxImage ScreenImage(const wxRect& screenRect);
 
 // A real picture of this size, one colour, as PNG bytes.
 std::string PngBytes(int width, int height);

@@ -41,7 +41,7 @@ protected:
     std::string StatusText() { return m_pFrame->GetStatusBar()->GetStatusText(0).utf8_string(); }
     void ChooseTab(int tab)
     {
-        View().m_tabCategory->SetCurSel(tab);
+        View().GetTabStrip()->SetCurSel(tab);
         View().ShowCategory();
         View().UpdateStatusSummary();
     }
@@ -64,7 +64,7 @@ TEST_F(InteractionTest, EachTabListsItsRowsOfTheAllListInOrder)
 {
     StartWindow();
     listview::CCacheListView& view = View();
-    const RowStore& all = view.m_listAll->Rows();
+    const RowStore& all = view.GetAllList()->Rows();
     EXPECT_EQ(StatusText(), Summary("All cache entries", all.Count(), view.Catalogue().m_nTotalSize));
     for (int tab = 1; tab <= 6; ++tab) {
         ChooseTab(tab);
@@ -77,25 +77,25 @@ TEST_F(InteractionTest, EachTabListsItsRowsOfTheAllListInOrder)
             if (!all.Text(row, 3).empty())
                 bytes += std::stoll(all.Text(row, 3));
         }
-        const RowStore& rows = view.m_listCategory->Rows();
+        const RowStore& rows = view.GetCategoryList()->Rows();
         EXPECT_EQ(Urls(rows), expected) << "tab " << tab;
         for (int row = 0; row < rows.Count(); ++row) {
             EXPECT_EQ(rows.Image(row), tab);
             EXPECT_EQ(rows.ItemData(row), 0);
             EXPECT_EQ(rows.Row(row).texts, all.Row(all.FindText(rows.Text(row, 0))).texts);
         }
-        EXPECT_EQ(view.Catalogue().m_nListSize, bytes);
-        EXPECT_TRUE(view.m_listCategory->IsShown() && !view.m_listAll->IsShown() && !view.m_listSearch->IsShown());
-        EXPECT_TRUE(ShowsSummary(StatusText(), Summary(view.m_strDescription[tab], rows.Count(), bytes))) << StatusText();
+        EXPECT_EQ(view.GetListSize(), bytes);
+        EXPECT_TRUE(view.GetCategoryList()->IsShown() && !view.GetAllList()->IsShown() && !view.GetSearchList()->IsShown());
+        EXPECT_TRUE(ShowsSummary(StatusText(), Summary(view.GetDescription(tab), rows.Count(), bytes))) << StatusText();
     }
     ChooseTab(2);
-    EXPECT_EQ(Urls(view.m_listCategory->Rows()),
+    EXPECT_EQ(Urls(view.GetCategoryList()->Rows()),
               (std::vector<std::string>{"http://www.example.com/img/logo.gif", "http://www.example.com/img/photo.jpg"}));
     EXPECT_EQ(StatusText(), "Image files (2 Items, 0.00 M)   ");
 
     ChooseTab(0);
-    EXPECT_TRUE(view.m_listAll->IsShown() && !view.m_listCategory->IsShown());
-    EXPECT_EQ(view.GetActiveList(), view.m_listAll);
+    EXPECT_TRUE(view.GetAllList()->IsShown() && !view.GetCategoryList()->IsShown());
+    EXPECT_EQ(view.GetActiveList(), view.GetAllList());
 }
 
 TEST_F(InteractionTest, ASiteListsItsEntriesOnEveryTab)
@@ -103,14 +103,14 @@ TEST_F(InteractionTest, ASiteListsItsEntriesOnEveryTab)
     StartWindow();
     listview::CCacheListView& view = View();
     SelectSite(NodeAt({"www.example.com"}));
-    EXPECT_EQ(view.GetActiveList(), view.m_listCategory);
-    EXPECT_TRUE(view.m_listCategory->IsShown() && !view.m_listAll->IsShown());
+    EXPECT_EQ(view.GetActiveList(), view.GetCategoryList());
+    EXPECT_TRUE(view.GetCategoryList()->IsShown() && !view.GetAllList()->IsShown());
     // The site's pages and images, and its cookie.
-    EXPECT_EQ(view.m_listCategory->Rows().Count(), 4);
+    EXPECT_EQ(view.GetCategoryList()->Rows().Count(), 4);
     EXPECT_EQ(StatusText(), Summary("All cache entries", 4, 6060));
 
     ChooseTab(2);
-    EXPECT_EQ(view.m_listCategory->Rows().Count(), 2);
+    EXPECT_EQ(view.GetCategoryList()->Rows().Count(), 2);
     EXPECT_EQ(StatusText(), Summary("Image files", 2, 5000));
     ChooseTab(4);
     EXPECT_TRUE(ShowsSummary(StatusText(), "Cookies - files created by web sites that store information on your computer (1 Items, 0.00 M)   "));
@@ -125,10 +125,10 @@ TEST_F(InteractionTest, TheEmptySearchListAndAnEmptyCache)
     ASSERT_TRUE(m_pFrame->LoadFrame(empty.Location()));
     ChooseTab(1);
     EXPECT_EQ(StatusText(), "Text, html files (0 Items, 0.00 M)   ");
-    View().m_tabCategory->InsertItem(7, "Search Results", 7);
+    View().GetTabStrip()->InsertItem(7, "Search Results", 7);
     ChooseTab(7);
     EXPECT_EQ(StatusText(), "Search results (0 Items, 0.00 M)   ");
-    EXPECT_TRUE(View().m_listSearch->IsShown() && !View().m_listCategory->IsShown());
+    EXPECT_TRUE(View().GetSearchList()->IsShown() && !View().GetCategoryList()->IsShown());
 }
 
 TEST_F(InteractionTest, KeysActOnTheActiveListWhereverTheFocusIs)
@@ -138,11 +138,11 @@ TEST_F(InteractionTest, KeysActOnTheActiveListWhereverTheFocusIs)
     ChooseTab(2);
     view.m_pSiteTree->SetFocus();
     EXPECT_TRUE(view.HandleListKey('A', true));
-    EXPECT_EQ(view.m_listCategory->Rows().SelectedCount(), 2);
-    EXPECT_EQ(view.m_listCategory->GetSelectedItemCount(), 2);
-    EXPECT_EQ(view.m_listAll->Rows().SelectedCount(), 0) << "only the visible list";
-    EXPECT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == view.m_listCategory ||
-                                       wxWindow::FindFocus() == view.m_listCategory->GetRowsWindow(); }));
+    EXPECT_EQ(view.GetCategoryList()->Rows().SelectedCount(), 2);
+    EXPECT_EQ(view.GetCategoryList()->GetSelectedItemCount(), 2);
+    EXPECT_EQ(view.GetAllList()->Rows().SelectedCount(), 0) << "only the visible list";
+    EXPECT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == view.GetCategoryList() ||
+                                       wxWindow::FindFocus() == view.GetCategoryList()->GetRowsWindow(); }));
 
     // Ctrl+F opens the Search dialog (cancelled here).
     bool searchShown = false;
@@ -165,7 +165,7 @@ TEST_F(InteractionTest, KeysActOnTheActiveListWhereverTheFocusIs)
     EXPECT_TRUE(view.HandleListKey(WXK_DELETE, false));
     ASSERT_EQ(prompts.m_asked.size(), 1u);
     EXPECT_EQ(prompts.m_asked[0].text, "Delete Selected Cache Items?");
-    EXPECT_EQ(view.m_listCategory->Rows().Count(), 2);
+    EXPECT_EQ(view.GetCategoryList()->Rows().Count(), 2);
     EXPECT_FALSE(view.HandleListKey('A', false));
     EXPECT_FALSE(view.HandleListKey(WXK_DOWN, false));
 }
@@ -174,7 +174,7 @@ TEST_F(InteractionTest, ColumnClicksSortTheActiveListInAlternatingDirections)
 {
     StartWindow();
     listview::CCacheListView& view = View();
-    const RowStore& all = view.m_listAll->Rows();
+    const RowStore& all = view.GetAllList()->Rows();
     auto sizes = [&] {
         std::vector<long> values;
         for (int row = 0; row < all.Count(); ++row)
@@ -198,7 +198,7 @@ TEST_F(InteractionTest, ColumnClicksSortTheActiveListInAlternatingDirections)
 
     // Item data stayed with their rows: a tab still copies the right ones.
     ChooseTab(2);
-    EXPECT_EQ(view.m_listCategory->Rows().Count(), 2);
+    EXPECT_EQ(view.GetCategoryList()->Rows().Count(), 2);
     for (int row = 0; row < all.Count(); ++row) {
         EXPECT_GE(all.ItemData(row), 1);
         EXPECT_LE(all.ItemData(row), 6);
@@ -207,7 +207,7 @@ TEST_F(InteractionTest, ColumnClicksSortTheActiveListInAlternatingDirections)
     const bool ascending = !listview::g_bSortAscending;
     view.OnColumnclickList(0);
     EXPECT_EQ(listview::g_bSortAscending, ascending);
-    const auto urls = Urls(view.m_listCategory->Rows());
+    const auto urls = Urls(view.GetCategoryList()->Rows());
     EXPECT_EQ(urls.front(), ascending ? "http://www.example.com/img/logo.gif" : "http://www.example.com/img/photo.jpg");
 }
 
@@ -217,18 +217,17 @@ TEST_F(InteractionTest, RefreshRescansAndStartsOverOnTheAllTab)
     listview::CCacheListView& view = View();
     SelectSite(NodeAt({"alpha.net"}));
     ChooseTab(3);
-    view.m_listSearch->Rows().InsertRow(0, "http://old/");
-    view.Catalogue().m_nSearchSize = 5;
+    view.GetSearchList()->Rows().InsertRow(0, "http://old/");
     m_cache.Add({Entry("http://delta.org/new.gif", 10)});
 
     view.RefreshCache();
     ProcessEvents();
-    EXPECT_EQ(view.m_tabCategory->GetCurSel(), 0);
+    EXPECT_EQ(view.GetTabStrip()->GetCurSel(), 0);
     EXPECT_EQ(view.m_pSelectedNode, &view.RootNode());
-    EXPECT_TRUE(view.m_listAll->IsShown() && !view.m_listCategory->IsShown() && !view.m_listSearch->IsShown());
-    EXPECT_EQ(view.m_listSearch->Rows().Count(), 0);
-    EXPECT_EQ(view.Catalogue().m_nSearchSize, 0);
-    EXPECT_EQ(view.m_listAll->Rows().Count(), 9);
+    EXPECT_TRUE(view.GetAllList()->IsShown() && !view.GetCategoryList()->IsShown() && !view.GetSearchList()->IsShown());
+    EXPECT_EQ(view.GetSearchList()->Rows().Count(), 0);
+    EXPECT_EQ(view.GetSearchSize(), 0);
+    EXPECT_EQ(view.GetAllList()->Rows().Count(), 9);
     EXPECT_NE(NodeAt({"delta.org"}), nullptr);
     EXPECT_EQ(StatusText(), Summary("All cache entries", 9, view.Catalogue().m_nTotalSize));
 }

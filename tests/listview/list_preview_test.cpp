@@ -17,6 +17,7 @@
 
 #include "listview/cache_address.h"
 #include "listview/cache_list.h"
+#include "listview/tab_strip.h"
 #include "listview/web_view.h"
 #include "window_fixture.h"
 
@@ -56,14 +57,17 @@ protected:
 
     listview::CWebView& Pane() { return *View().m_pWebView; }
     // Selects the row of the URL in the All list and clicks it.
+    // Selects the row of url in the list shown (the All list unless a tab
+    // was chosen) and previews it.
     void Click(const std::string& url)
     {
-        RowStore& rows = View().m_listAll->Rows();
+        listview::CCacheList& list = *View().GetActiveList();
+        RowStore& rows = list.Rows();
         rows.SelectAll(false);
         const int row = rows.FindText(url);
         ASSERT_GE(row, 0) << url;
         rows.SetSelected(row, true);
-        View().m_listAll->RowsChanged();
+        list.RowsChanged();
         View().PreviewSelected();
     }
     std::string LocalFile(const std::string& url)
@@ -148,8 +152,8 @@ TEST_F(PreviewTest, EntriesWithoutFilesShowTheirUrl)
 
     // Nothing selected: only the offline switch.
     pane.SetOffline(false);
-    View().m_listAll->Rows().SelectAll(false);
-    View().m_listAll->RowsChanged();
+    View().GetAllList()->Rows().SelectAll(false);
+    View().GetAllList()->RowsChanged();
     View().PreviewSelected();
     EXPECT_TRUE(pane.GetOffline());
     EXPECT_EQ(pane.m_nNavigations, after);
@@ -157,21 +161,22 @@ TEST_F(PreviewTest, EntriesWithoutFilesShowTheirUrl)
 
 TEST_F(PreviewTest, WhileTheGalleryIsShownImagesGoIntoItsRightFrame)
 {
-    m_cache.Add({WithFile("http://p.com/app.js", "x()", "js")});
     StartWindow();
     listview::CWebView& pane = Pane();
-    View().m_bGalleryShown = true;
-    Click("http://www.example.com/img/logo.gif");
-    EXPECT_EQ(pane.m_lastNavigation.frame, "right");
-    EXPECT_EQ(pane.m_lastNavigation.target, LocalFile("http://www.example.com/img/logo.gif"));
-    Click("http://p.com/app.js");  // the text page replaces the whole pane
-    EXPECT_TRUE(ShownAsText());
-    EXPECT_EQ(pane.m_lastNavigation.frame, "");
-    Click("http://www.example.com/img/photo.jpg");
-    EXPECT_EQ(pane.m_lastNavigation.frame, "right");
-    // A tab change ends the gallery.
+    View().GetTabStrip()->SetCurSel(catalogue::kCategoryImages);
     View().ShowCategory();
-    EXPECT_FALSE(View().m_bGalleryShown);
+    ASSERT_TRUE(View().IsGalleryShown());
+    for (const std::string url : {"http://www.example.com/img/logo.gif", "http://www.example.com/img/photo.jpg"}) {
+        Click(url);
+        EXPECT_EQ(pane.m_lastNavigation.frame, "right");
+        EXPECT_EQ(pane.m_lastNavigation.target, LocalFile(url));
+    }
+    // A tab change ends the gallery: a row fills the whole pane again.
+    View().GetTabStrip()->SetCurSel(catalogue::kCategoryAll);
+    View().ShowCategory();
+    EXPECT_FALSE(View().IsGalleryShown());
+    Click("http://www.example.com/img/logo.gif");
+    EXPECT_EQ(pane.m_lastNavigation.frame, "");
 }
 
 // A listening socket on the loopback interface that counts connections.

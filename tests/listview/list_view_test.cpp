@@ -67,7 +67,7 @@ TEST(ColumnWidths, ShareTheClientWidthLessSlack)
 TEST_F(WindowTest, TabsReportOnlyTheUsersChoice)
 {
     StartWindow();
-    listview::CTabStrip& tabs = *View().m_tabCategory;
+    listview::CTabStrip& tabs = *View().GetTabStrip();
     std::vector<int> reported;
     tabs.Bind(listview::EVT_TAB_SELCHANGE, [&](wxCommandEvent& event) { reported.push_back(event.GetInt()); });
 
@@ -96,7 +96,7 @@ TEST_F(WindowTest, TabsReportOnlyTheUsersChoice)
 TEST_F(WindowTest, TabsColumnsAndStylesAfterStartUp)
 {
     StartWindow();
-    listview::CTabStrip& tabs = *View().m_tabCategory;
+    listview::CTabStrip& tabs = *View().GetTabStrip();
     const char* texts[] = {"All", "Documents", "Images", "Applications", "Cookies", "Visited Links", "Other"};
     ASSERT_EQ(tabs.GetItemCount(), 7);
     for (int tab = 0; tab < 7; ++tab) {
@@ -104,12 +104,12 @@ TEST_F(WindowTest, TabsColumnsAndStylesAfterStartUp)
         EXPECT_EQ(tabs.GetItemImage(tab), tab);
     }
     EXPECT_EQ(tabs.GetCurSel(), 0);
-    EXPECT_EQ(View().m_strDescription[4],
+    EXPECT_EQ(View().GetDescription(4),
               "Cookies - files created by web sites that store information on your computer");
-    EXPECT_EQ(View().m_strDescription[7], "Search results");
-    EXPECT_EQ(View().m_nColumnKind, (std::array<int, 4>{2, 3, 1, 1}));
+    EXPECT_EQ(View().GetDescription(7), "Search results");
+    EXPECT_EQ(View().GetColumnKinds(), (std::array<int, 4>{2, 3, 1, 1}));
 
-    for (CCacheList* list : {View().m_listAll, View().m_listCategory, View().m_listSearch}) {
+    for (CCacheList* list : {View().GetAllList(), View().GetCategoryList(), View().GetSearchList()}) {
         ASSERT_EQ(list->GetColumnCount(), 4);
         const char* headings[] = {"Url", "Access Time", "Hit Rate", "Size"};
         for (int column = 0; column < 4; ++column) {
@@ -129,7 +129,7 @@ TEST_F(WindowTest, TabsColumnsAndStylesAfterStartUp)
     }
     // The pictures of tab i and of rows of category i are the same.
     wxImageList* tabImages = tabs.GetImageList();
-    wxImageList* rowImages = View().m_listAll->GetImageList(wxIMAGE_LIST_SMALL);
+    wxImageList* rowImages = View().GetAllList()->GetImageList(wxIMAGE_LIST_SMALL);
     for (int i = 0; i < 8; ++i) {
         const wxImage tab = tabImages->GetBitmap(i).ConvertToImage();
         const wxImage row = rowImages->GetBitmap(i).ConvertToImage();
@@ -142,16 +142,16 @@ TEST_F(WindowTest, TabsColumnsAndStylesAfterStartUp)
 TEST_F(WindowTest, AllListHoldsEveryEntryInEnumerationOrder)
 {
     StartWindow();
-    const RowStore& rows = View().m_listAll->Rows();
+    const RowStore& rows = View().GetAllList()->Rows();
     EXPECT_EQ(RowUrls(rows), m_cache.EnumeratedUrls());
-    EXPECT_EQ(View().m_listAll->GetItemCount(), rows.Count());
+    EXPECT_EQ(View().GetAllList()->GetItemCount(), rows.Count());
     EXPECT_EQ(View().Catalogue().m_nTotalSize, 1000 + 2000 + 3000 + 400 + 50 + 60);
     // What a row shows comes from its row: the URL, the category's picture.
     for (int row = 0; row < rows.Count(); ++row) {
-        EXPECT_EQ(View().m_listAll->GetItemText(row).utf8_string(), rows.Text(row, 0));
+        EXPECT_EQ(View().GetAllList()->GetItemText(row).utf8_string(), rows.Text(row, 0));
         if (rows.Text(row, 0) == "http://www.example.com/img/logo.gif") {
             EXPECT_EQ(rows.Image(row), 2);
-            EXPECT_EQ(View().m_listAll->GetItemText(row, 3), "2000");
+            EXPECT_EQ(View().GetAllList()->GetItemText(row, 3), "2000");
         }
     }
 }
@@ -160,35 +160,35 @@ TEST_F(WindowTest, ActiveListFollowsTabAndTreeSelection)
 {
     StartWindow();
     listview::CCacheListView& view = View();
-    EXPECT_EQ(view.GetActiveList(), view.m_listAll);
+    EXPECT_EQ(view.GetActiveList(), view.GetAllList());
     view.m_pSelectedNode = nullptr;
-    EXPECT_EQ(view.GetActiveList(), view.m_listCategory) << "no node selected yet";
+    EXPECT_EQ(view.GetActiveList(), view.GetCategoryList()) << "no node selected yet";
     view.m_pSelectedNode = NodeAt({"www.example.com"});
-    EXPECT_EQ(view.GetActiveList(), view.m_listCategory) << "a site on tab 0";
-    view.m_tabCategory->SetCurSel(3);
-    EXPECT_EQ(view.GetActiveList(), view.m_listCategory);
+    EXPECT_EQ(view.GetActiveList(), view.GetCategoryList()) << "a site on tab 0";
+    view.GetTabStrip()->SetCurSel(3);
+    EXPECT_EQ(view.GetActiveList(), view.GetCategoryList());
     view.m_pSelectedNode = &view.RootNode();
-    EXPECT_EQ(view.GetActiveList(), view.m_listCategory) << "a category tab for all sites";
+    EXPECT_EQ(view.GetActiveList(), view.GetCategoryList()) << "a category tab for all sites";
 
-    view.m_tabCategory->InsertItem(7, "Search Results", 7);
-    view.m_tabCategory->SetCurSel(7);
-    EXPECT_EQ(view.GetActiveList(), view.m_listSearch);
+    view.GetTabStrip()->InsertItem(7, "Search Results", 7);
+    view.GetTabStrip()->SetCurSel(7);
+    EXPECT_EQ(view.GetActiveList(), view.GetSearchList());
     view.m_pSelectedNode = NodeAt({"www.example.com"});
-    EXPECT_EQ(view.GetActiveList(), view.m_listSearch) << "whatever the tree selection";
+    EXPECT_EQ(view.GetActiveList(), view.GetSearchList()) << "whatever the tree selection";
 }
 
 TEST_F(WindowTest, ResizeLaysOutTheListsAndTheirColumns)
 {
     StartWindow();
     listview::CCacheListView& view = View();
-    const int scrollBar = wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, view.m_listAll);
-    const int dateWidth = view.m_listAll->GetTextExtent("12/31/99 23:59:59").x;
-    const int chrome = view.GetClientSize().x - view.m_listAll->GetClientSize().x;
+    const int scrollBar = wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, view.GetAllList());
+    const int dateWidth = view.GetAllList()->GetTextExtent("12/31/99 23:59:59").x;
+    const int chrome = view.GetClientSize().x - view.GetAllList()->GetClientSize().x;
     for (const int clientWidth : {686, 346}) {
         view.SetSize(clientWidth + chrome, 300);
         ProcessEvents();
-        ASSERT_EQ(view.m_listAll->GetClientSize().x, clientWidth);
-        const std::vector<int> widths = ColumnWidthsOf(*view.m_listAll);
+        ASSERT_EQ(view.GetAllList()->GetClientSize().x, clientWidth);
+        const std::vector<int> widths = ColumnWidthsOf(*view.GetAllList());
         ASSERT_EQ(widths.size(), 4u);
         // The columns end before the rows' scroll bar; the Access Time column
         // holds a date; Hit Rate and Size share alike.
@@ -196,15 +196,15 @@ TEST_F(WindowTest, ResizeLaysOutTheListsAndTheirColumns)
         EXPECT_GE(widths[1], std::min(dateWidth, (clientWidth - scrollBar - 6) / 3));
         EXPECT_EQ(widths[2], widths[3]);
         EXPECT_GT(widths[0], widths[1]) << "the Url column stays the widest";
-        for (CCacheList* list : {view.m_listAll, view.m_listCategory, view.m_listSearch}) {
+        for (CCacheList* list : {view.GetAllList(), view.GetCategoryList(), view.GetSearchList()}) {
             EXPECT_EQ(ColumnWidthsOf(*list), widths);
-            EXPECT_EQ(list->GetRect(), view.m_listAll->GetRect()) << "the lists lie on one another";
+            EXPECT_EQ(list->GetRect(), view.GetAllList()->GetRect()) << "the lists lie on one another";
         }
     }
     // The lists fill the tab strip's display area, below the tabs.
-    const wxRect display = view.m_tabCategory->AdjustRect(view.GetClientSize());
-    EXPECT_EQ(view.m_listAll->GetRect(), display);
-    EXPECT_EQ(view.m_tabCategory->GetRect(), wxRect(wxPoint(0, 0), view.GetClientSize()));
+    const wxRect display = view.GetTabStrip()->AdjustRect(view.GetClientSize());
+    EXPECT_EQ(view.GetAllList()->GetRect(), display);
+    EXPECT_EQ(view.GetTabStrip()->GetRect(), wxRect(wxPoint(0, 0), view.GetClientSize()));
 }
 
 TEST_F(WindowTest, SiteTreeShowsHostsAndDirectoriesSortedWithoutCase)
@@ -231,11 +231,10 @@ TEST_F(WindowTest, SiteEntriesAreListedForTheCurrentTab)
     catalogue::CNode* site = NodeAt({"www.example.com"});
     ASSERT_NE(site, nullptr);
     auto listSite = [&](int tab) {
-        view.m_tabCategory->SetCurSel(tab);
-        view.m_listCategory->Rows().DeleteAll();
-        view.Catalogue().m_nListSize = 0;
+        view.GetTabStrip()->SetCurSel(tab);
+        view.ClearCategoryList();
         view.ListSiteEntries(site);
-        return RowUrls(view.m_listCategory->Rows());
+        return RowUrls(view.GetCategoryList()->Rows());
     };
 
     // Each row goes on top: the rows stand in the reverse of the model's walk,
@@ -254,10 +253,10 @@ TEST_F(WindowTest, SiteEntriesAreListedForTheCurrentTab)
                                              "http://www.example.com/img/photo.jpg"};
     EXPECT_EQ(listSite(0), reversedWalk({"http://www.example.com/index.htm", images[0], images[1],
                                          "Cookie:user@www.example.com/"}));
-    EXPECT_EQ(view.Catalogue().m_nListSize, 1000 + 3000 + 2000 + 60);
+    EXPECT_EQ(view.GetListSize(), 1000 + 3000 + 2000 + 60);
     EXPECT_EQ(listSite(2), reversedWalk(images));
-    EXPECT_EQ(view.Catalogue().m_nListSize, 5000);
-    const RowStore& rows = view.m_listCategory->Rows();
+    EXPECT_EQ(view.GetListSize(), 5000);
+    const RowStore& rows = view.GetCategoryList()->Rows();
     const int photo = rows.FindText(images[1]);
     ASSERT_GE(photo, 0);
     EXPECT_EQ(rows.Image(photo), 2);
@@ -269,13 +268,12 @@ TEST_F(WindowTest, SiteEntriesAreListedForTheCurrentTab)
     EXPECT_EQ(listSite(5), (std::vector<std::string>{}));
 
     // An entry without a file lists with an empty size and adds nothing.
-    view.m_tabCategory->SetCurSel(0);
-    view.m_listCategory->Rows().DeleteAll();
-    view.Catalogue().m_nListSize = 0;
+    view.GetTabStrip()->SetCurSel(0);
+    view.ClearCategoryList();
     view.ListSiteEntries(NodeAt({"gamma.com"}));
     ASSERT_EQ(RowUrls(rows), (std::vector<std::string>{"Visited: user@http://gamma.com/page.htm"}));
     EXPECT_EQ(rows.Text(0, 3), "");
-    EXPECT_EQ(view.Catalogue().m_nListSize, 0);
+    EXPECT_EQ(view.GetListSize(), 0);
 }
 
 TEST_F(WindowTest, SecondInitialUpdateChangesNothing)
@@ -283,17 +281,17 @@ TEST_F(WindowTest, SecondInitialUpdateChangesNothing)
     StartWindow();
     listview::CCacheListView& view = View();
     listview::CSiteTree& tree = *m_pFrame->m_pTreeView;
-    const int rows = view.m_listAll->Rows().Count();
+    const int rows = view.GetAllList()->Rows().Count();
     const size_t items = tree.GetCount();
     // An entry added now would show up in a second scan.
     m_cache.Add({Entry("http://late.example.org/new.htm", 10)});
 
     view.OnInitialUpdate();
-    EXPECT_EQ(view.m_tabCategory->GetItemCount(), 7);
-    EXPECT_EQ(view.m_listAll->GetColumnCount(), 4);
-    EXPECT_EQ(view.m_listCategory->GetColumnCount(), 4);
-    EXPECT_EQ(view.m_tabCategory->GetImageList()->GetImageCount(), 8);
-    EXPECT_EQ(view.m_listAll->Rows().Count(), rows);
+    EXPECT_EQ(view.GetTabStrip()->GetItemCount(), 7);
+    EXPECT_EQ(view.GetAllList()->GetColumnCount(), 4);
+    EXPECT_EQ(view.GetCategoryList()->GetColumnCount(), 4);
+    EXPECT_EQ(view.GetTabStrip()->GetImageList()->GetImageCount(), 8);
+    EXPECT_EQ(view.GetAllList()->Rows().Count(), rows);
     EXPECT_EQ(tree.GetCount(), items);
 }
 
@@ -304,7 +302,7 @@ TEST_F(WindowTest, EmptyCacheGivesOnlyTheAllItem)
     ASSERT_TRUE(m_pFrame->LoadFrame(empty.Location()));
     listview::CSiteTree& tree = *m_pFrame->m_pTreeView;
     EXPECT_EQ(Outline(tree, tree.GetTopLevel()), "All");
-    EXPECT_EQ(View().m_listAll->GetItemCount(), 0);
+    EXPECT_EQ(View().GetAllList()->GetItemCount(), 0);
     EXPECT_EQ(View().m_pSelectedNode, &View().RootNode());
 }
 

@@ -128,10 +128,10 @@ TEST_F(PropertiesTest, AnEntryThatLeftTheCacheGivesAMessage)
     listview::Prompts* previous = listview::SetPrompts(&prompts);
     View().ShowProperties("http://gone.example/");
     // The same through a selected row whose entry has gone.
-    RowStore& rows = View().m_listAll->Rows();
+    RowStore& rows = View().GetAllList()->Rows();
     rows.SetText(0, 0, "http://also-gone.example/");
     rows.SetSelected(0, true);
-    View().m_listAll->RowsChanged();
+    View().GetAllList()->RowsChanged();
     View().OnProperties();
     listview::SetPrompts(previous);
     ASSERT_EQ(prompts.asked.size(), 2u);

@@ -43,7 +43,7 @@ TEST_F(ChangingCacheTest, PreviewAndPropertiesOfAnEntryThatHasGone)
 {
     DeleteElsewhere(kLogo);
     // The click shows the URL as text, as for any row without a file.
-    ClickRow(*View().m_listAll, kLogo);
+    ClickRow(*View().GetAllList(), kLogo);
     EXPECT_EQ(View().m_pWebView->m_strCurrentSource, kLogo);
 
     View().ShowProperties(kLogo);
@@ -52,9 +52,9 @@ TEST_F(ChangingCacheTest, PreviewAndPropertiesOfAnEntryThatHasGone)
 
     // An entry added since the scan has no row, and the others still preview.
     m_cache.Add({Entry(kNewPicture, 70)});
-    ClickRow(*View().m_listAll, kPhoto);
+    ClickRow(*View().GetAllList(), kPhoto);
     EXPECT_NE(View().m_pWebView->m_strCurrentSource, kLogo);
-    EXPECT_FALSE(Lists(View().m_listAll->Rows(), kNewPicture));
+    EXPECT_FALSE(Lists(View().GetAllList()->Rows(), kNewPicture));
 }
 
 TEST_F(ChangingCacheTest, CopyLeavesOutWhatHasGone)
@@ -63,7 +63,7 @@ TEST_F(ChangingCacheTest, CopyLeavesOutWhatHasGone)
     fs::create_directories(out);
     m_prompts.m_folder = out;
     const fs::path photoFile = View().Catalogue().LookupCacheEntry(kPhoto)->localFileName;
-    SelectRows(*View().m_listAll, {kLogo, kPhoto, kIndex});
+    SelectRows(*View().GetAllList(), {kLogo, kPhoto, kIndex});
     DeleteElsewhere(kLogo);
     // The index's file goes too, but its entry stays: the copy reports it.
     const fs::path indexFile = View().Catalogue().LookupCacheEntry(kIndex)->localFileName;
@@ -91,17 +91,17 @@ TEST_F(ChangingCacheTest, SearchAndGalleryAfterChanges)
             }
     });
     View().Search();
-    const std::vector<std::string> found = Urls(View().m_listSearch->Rows());
+    const std::vector<std::string> found = Urls(View().GetSearchList()->Rows());
     EXPECT_EQ(std::set<std::string>(found.begin(), found.end()), (std::set<std::string>{kPhoto, kLogo}));
 
     // The gallery leaves out the picture that has gone.
-    View().m_tabCategory->SetCurSel(catalogue::kCategoryImages);
+    View().GetTabStrip()->SetCurSel(catalogue::kCategoryImages);
     View().ShowCategory();
-    EXPECT_TRUE(View().m_bGalleryShown);
+    EXPECT_TRUE(View().IsGalleryShown());
 
     View().RefreshCache();
-    EXPECT_TRUE(Lists(View().m_listAll->Rows(), kNewPicture));
-    EXPECT_FALSE(Lists(View().m_listAll->Rows(), kPhoto));
+    EXPECT_TRUE(Lists(View().GetAllList()->Rows(), kNewPicture));
+    EXPECT_FALSE(Lists(View().GetAllList()->Rows(), kPhoto));
 }
 
 TEST_F(ChangingCacheTest, DeletionsTakeOnlyWhatTheUserSaw)
@@ -127,7 +127,7 @@ TEST_F(ChangingCacheTest, DeletionsTakeOnlyWhatTheUserSaw)
     left = CachedUrls();
     EXPECT_FALSE(left.contains(kApp));
     EXPECT_TRUE(left.contains(kLate));
-    EXPECT_TRUE(Lists(View().m_listAll->Rows(), kLate));
+    EXPECT_TRUE(Lists(View().GetAllList()->Rows(), kLate));
 }
 
 TEST_F(ChangingCacheTest, AContainerGrownElsewhereIsReadAgain)
@@ -140,7 +140,7 @@ TEST_F(ChangingCacheTest, AContainerGrownElsewhereIsReadAgain)
     m_cache.Add(many);
     EXPECT_NE(View().Catalogue().LookupCacheEntry(kPhoto), nullptr);
     EXPECT_NE(View().Catalogue().LookupCacheEntry("http://grow.example.net/page2999.htm"), nullptr);
-    SelectRows(*View().m_listAll, {kApp});
+    SelectRows(*View().GetAllList(), {kApp});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
     EXPECT_FALSE(CachedUrls().contains(kApp));

@@ -44,7 +44,7 @@ const std::string kVisited = "Visited: user@http://gamma.com/page.htm";
 
 TEST_F(CopyTest, CopiesTheFilesOfTheSelectedRowsOnlyAndSaysWhatBecameOfEach)
 {
-    SelectRows(*View().m_listAll, {kIndex, kVisited, kLogo});
+    SelectRows(*View().GetAllList(), {kIndex, kVisited, kLogo});
     View().CopySelected();
     EXPECT_EQ(m_prompts.m_folderTitle, "Select destination folder");
     EXPECT_TRUE(fs::is_directory(m_prompts.m_folderStart)) << "never a folder that GTK cannot open";
@@ -77,7 +77,7 @@ TEST_F(CopyTest, NothingSelectedOrCancelCopiesNothing)
     ASSERT_EQ(m_prompts.m_asked.size(), 1u);
     EXPECT_EQ(m_prompts.m_asked[0].text, "No cache item is selected!");
 
-    SelectRows(*View().m_listAll, {kLogo});
+    SelectRows(*View().GetAllList(), {kLogo});
     m_prompts.m_folder.reset();
     View().CopySelected();
     EXPECT_EQ(m_prompts.m_asked.size(), 1u);
@@ -95,7 +95,7 @@ TEST_F(CopyTest, ALongCopyShowsProgressAndCanBeCancelled)
     }
     m_cache.Add(entries);
     View().RefreshCache();
-    SelectRows(*View().m_listAll, urls);
+    SelectRows(*View().GetAllList(), urls);
     m_prompts.m_cancelAfter = 5;
     View().CopySelected();
     EXPECT_EQ(m_prompts.m_progressTitle, "Copying Files...");
@@ -111,7 +111,7 @@ TEST_F(CopyTest, AnExistingNameIsAskedAbout)
 {
     const fs::path existing = m_out / LocalFile(kLogo).filename();
     std::ofstream(existing) << "mine";
-    SelectRows(*View().m_listAll, {kLogo});
+    SelectRows(*View().GetAllList(), {kLogo});
     m_prompts.m_answers = {wxID_NO};
     View().CopySelected();
     ASSERT_EQ(m_prompts.m_asked.size(), 2u) << "the question and the summary";

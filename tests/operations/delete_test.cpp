@@ -34,17 +34,17 @@ TEST_F(DeleteTest, NoSelectionAndNoChangeNothing)
     ASSERT_EQ(m_prompts.m_asked.size(), 1u);
     EXPECT_EQ(m_prompts.m_asked[0].text, "No cache item is selected!");
 
-    SelectRows(*View().m_listAll, {kIndex});
+    SelectRows(*View().GetAllList(), {kIndex});
     m_prompts.m_answers = {wxID_NO};
     View().DeleteSelected();
     EXPECT_EQ(m_prompts.m_asked.back().text, "Delete Selected Cache Items?");
     EXPECT_EQ(CachedUrls(), m_before);
-    EXPECT_TRUE(Lists(View().m_listAll->Rows(), kIndex));
+    EXPECT_TRUE(Lists(View().GetAllList()->Rows(), kIndex));
 }
 
 TEST_F(DeleteTest, ALockedEntryBetweenTwoOthers)
 {
-    SelectRows(*View().m_listAll, {kLogo, kLocked, kPhoto});
+    SelectRows(*View().GetAllList(), {kLogo, kLocked, kPhoto});
     const int64_t total = View().Catalogue().m_nTotalSize;
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
@@ -54,7 +54,7 @@ TEST_F(DeleteTest, ALockedEntryBetweenTwoOthers)
     EXPECT_EQ(m_prompts.m_asked[1].text,
               "The item is locked or in use. The item will be marked and will be deleted when the file is unlocked");
     EXPECT_EQ(CachedUrls(), Without(m_before, {kLogo, kPhoto}));
-    const RowStore& all = View().m_listAll->Rows();
+    const RowStore& all = View().GetAllList()->Rows();
     EXPECT_FALSE(Lists(all, kLogo));
     EXPECT_FALSE(Lists(all, kPhoto));
     EXPECT_TRUE(Lists(all, kLocked));
@@ -65,17 +65,17 @@ TEST_F(DeleteTest, ALockedEntryBetweenTwoOthers)
 TEST_F(DeleteTest, AnEntryNoLongerCachedIsReported)
 {
     urlcache::UrlCache(m_cache.Location()).DeleteEntry(kApp);
-    SelectRows(*View().m_listAll, {kApp});
+    SelectRows(*View().GetAllList(), {kApp});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
     ASSERT_EQ(m_prompts.m_asked.size(), 2u);
     EXPECT_EQ(m_prompts.m_asked[1].text, "The item is not in the cache");
     EXPECT_EQ(m_prompts.m_asked[1].caption, "Cannot Delete " + kApp);
-    EXPECT_TRUE(Lists(View().m_listAll->Rows(), kApp)) << "a failed deletion keeps its row";
+    EXPECT_TRUE(Lists(View().GetAllList()->Rows(), kApp)) << "a failed deletion keeps its row";
 
     // Several failures: one box at the end, each reason once with its count.
     urlcache::UrlCache(m_cache.Location()).DeleteEntry(kReadme);
-    SelectRows(*View().m_listAll, {kApp, kLocked, kReadme, kOther});
+    SelectRows(*View().GetAllList(), {kApp, kLocked, kReadme, kOther});
     m_prompts.m_asked.clear();
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
@@ -91,34 +91,34 @@ TEST_F(DeleteTest, AnEntryNoLongerCachedIsReported)
 
 TEST_F(DeleteTest, RowsLeaveEveryListTheSearchResultsIncluded)
 {
-    View().m_tabCategory->InsertItem(catalogue::kCategorySearchResults, "Search Results", catalogue::kCategorySearchResults);
-    View().m_tabCategory->SetCurSel(catalogue::kCategorySearchResults);
-    RowStore& results = View().m_listSearch->Rows();
+    View().GetTabStrip()->InsertItem(catalogue::kCategorySearchResults, "Search Results", catalogue::kCategorySearchResults);
+    View().GetTabStrip()->SetCurSel(catalogue::kCategorySearchResults);
+    RowStore& results = View().GetSearchList()->Rows();
     for (const std::string& url : {kIndex, kApp})
-        results.InsertRow(0, View().m_listAll->Rows().Row(View().m_listAll->Rows().FindText(url)));
-    View().m_listSearch->RowsChanged();
-    SelectRows(*View().m_listSearch, {kApp});
+        results.InsertRow(0, View().GetAllList()->Rows().Row(View().GetAllList()->Rows().FindText(url)));
+    View().GetSearchList()->RowsChanged();
+    SelectRows(*View().GetSearchList(), {kApp});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
 
     EXPECT_EQ(CachedUrls(), Without(m_before, {kApp}));
     EXPECT_EQ(Urls(results), std::vector<std::string>{kIndex});
-    EXPECT_FALSE(Lists(View().m_listAll->Rows(), kApp));
+    EXPECT_FALSE(Lists(View().GetAllList()->Rows(), kApp));
     EXPECT_EQ(NodeAt({"Beta.org", "app.js"}), nullptr) << "the leaf left the model";
 }
 
 TEST_F(DeleteTest, OnTheImagesTab)
 {
-    View().m_tabCategory->SetCurSel(catalogue::kCategoryImages);
+    View().GetTabStrip()->SetCurSel(catalogue::kCategoryImages);
     SelectSite(&View().RootNode());
-    ASSERT_TRUE(Lists(View().m_listCategory->Rows(), kPhoto));
-    SelectRows(*View().m_listCategory, {kPhoto});
+    ASSERT_TRUE(Lists(View().GetCategoryList()->Rows(), kPhoto));
+    SelectRows(*View().GetCategoryList(), {kPhoto});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
     EXPECT_EQ(CachedUrls(), Without(m_before, {kPhoto}));
-    EXPECT_FALSE(Lists(View().m_listCategory->Rows(), kPhoto));
-    EXPECT_FALSE(Lists(View().m_listAll->Rows(), kPhoto));
-    EXPECT_TRUE(Lists(View().m_listCategory->Rows(), kLogo));
+    EXPECT_FALSE(Lists(View().GetCategoryList()->Rows(), kPhoto));
+    EXPECT_FALSE(Lists(View().GetAllList()->Rows(), kPhoto));
+    EXPECT_TRUE(Lists(View().GetCategoryList()->Rows(), kLogo));
 }
 
 TEST_F(DeleteTest, DeletingASitesRowsUntilTheSiteGoes)
@@ -129,8 +129,8 @@ TEST_F(DeleteTest, DeletingASitesRowsUntilTheSiteGoes)
     catalogue::CNode* img = NodeAt({"www.example.com", "img"});
     img->RemoveUrl(kLocked);
     SelectSite(img);
-    ASSERT_EQ(View().m_listCategory->Rows().Count(), 2);
-    SelectRows(*View().m_listCategory, {kLogo, kPhoto});
+    ASSERT_EQ(View().GetCategoryList()->Rows().Count(), 2);
+    SelectRows(*View().GetCategoryList(), {kLogo, kPhoto});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
 
@@ -138,14 +138,14 @@ TEST_F(DeleteTest, DeletingASitesRowsUntilTheSiteGoes)
     EXPECT_EQ(NodeAt({"www.example.com", "img"}), nullptr);
     EXPECT_EQ(View().m_pSelectedNode, NodeAt({"www.example.com"}));
     EXPECT_EQ(View().m_pSiteTree->GetItemNode(View().m_pSiteTree->GetSelection()), NodeAt({"www.example.com"}));
-    EXPECT_FALSE(Lists(View().m_listAll->Rows(), kLogo));
-    EXPECT_FALSE(Lists(View().m_listAll->Rows(), kPhoto));
+    EXPECT_FALSE(Lists(View().GetAllList()->Rows(), kLogo));
+    EXPECT_FALSE(Lists(View().GetAllList()->Rows(), kPhoto));
 }
 
 TEST_F(DeleteTest, TheLastEntryOfASitePrunesUpToAll)
 {
     SelectSite(NodeAt({"Beta.org"}));
-    SelectRows(*View().m_listCategory, {kApp});
+    SelectRows(*View().GetCategoryList(), {kApp});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
     EXPECT_EQ(CachedUrls(), Without(m_before, {kApp}));
@@ -160,7 +160,7 @@ TEST_F(DeleteTest, ADirectoryThatStillHoldsEntriesStays)
     ASSERT_NE(alpha, nullptr);
     ASSERT_EQ(alpha->m_children.size(), 2u) << "a page and the docs directory";
     SelectSite(alpha);
-    SelectRows(*View().m_listCategory, {kOther});
+    SelectRows(*View().GetCategoryList(), {kOther});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
     // The one directory left below still holds an entry: it stays.
@@ -180,17 +180,17 @@ TEST_F(DeleteTest, DeleteAllAsksAndDeletesWhatTheListShowed)
     // An entry that came after the scan is not listed, and survives.
     const std::string late = "http://late.com/new.htm";
     m_cache.Add({Entry(late, 5)});
-    View().m_listSearch->Rows().InsertRow(0, kIndex);
+    View().GetSearchList()->Rows().InsertRow(0, kIndex);
     m_prompts.m_answers = {wxID_YES};
     View().DeleteAll(true);
     EXPECT_EQ(CachedUrls(), (std::set<std::string>{late, kLocked}));
     // The locked entry is reported once, and listed again by the rescan.
     ASSERT_EQ(m_prompts.m_asked.size(), 3u);
     EXPECT_EQ(m_prompts.m_asked[2].caption, "Cannot Delete " + kLocked);
-    EXPECT_TRUE(Lists(View().m_listAll->Rows(), kLocked));
-    EXPECT_EQ(View().m_listSearch->Rows().Count(), 0);
-    EXPECT_EQ(View().m_tabCategory->GetCurSel(), catalogue::kCategoryAll);
-    EXPECT_EQ(View().Catalogue().m_nSearchSize, 0);
+    EXPECT_TRUE(Lists(View().GetAllList()->Rows(), kLocked));
+    EXPECT_EQ(View().GetSearchList()->Rows().Count(), 0);
+    EXPECT_EQ(View().GetTabStrip()->GetCurSel(), catalogue::kCategoryAll);
+    EXPECT_EQ(View().GetSearchSize(), 0);
 
     m_prompts.m_asked.clear();
     View().DeleteAll(false);
@@ -217,10 +217,10 @@ TEST_F(DeleteTest, DeleteSiteOfADirectory)
     std::vector<std::string> left;
     img->CollectUrls(left);
     EXPECT_EQ(left, std::vector<std::string>{kLocked});
-    EXPECT_EQ(Urls(View().m_listCategory->Rows()), std::vector<std::string>{kLocked});
+    EXPECT_EQ(Urls(View().GetCategoryList()->Rows()), std::vector<std::string>{kLocked});
     // Rows of deleted entries leave the All list; the locked one's stays.
-    EXPECT_FALSE(Lists(View().m_listAll->Rows(), kLogo));
-    EXPECT_TRUE(Lists(View().m_listAll->Rows(), kLocked));
+    EXPECT_FALSE(Lists(View().GetAllList()->Rows(), kLogo));
+    EXPECT_TRUE(Lists(View().GetAllList()->Rows(), kLocked));
 }
 
 TEST_F(DeleteTest, DeleteSiteWithoutASelectionOrOnAll)

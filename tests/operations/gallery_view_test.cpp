@@ -74,11 +74,11 @@ protected:
     // Lists these URLs as the Images tab's rows.
     void ListImages(const std::vector<std::string>& urls)
     {
-        RowStore& rows = View().m_listCategory->Rows();
+        RowStore& rows = View().GetCategoryList()->Rows();
         rows.DeleteAll();
         for (const std::string& url : urls)
             rows.InsertRow(rows.Count(), url, catalogue::kCategoryImages);
-        View().m_listCategory->RowsChanged();
+        View().GetCategoryList()->RowsChanged();
     }
     // The gallery shows each picture through its cache address.
     std::string Address(const std::string& url) { return listview::CacheAddress(url); }
@@ -101,7 +101,7 @@ TEST_F(GalleryTest, WritesThePicturesOfTheRowsInRowOrderAndShowsThem)
     EXPECT_EQ(ReadFile(Folder() / "frame.htm"), operations::GalleryFramePage());
     EXPECT_EQ(ReadFile(Folder() / "right.htm"), operations::GalleryRightPage());
     EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({Address(photo), Address(logo)}, {}));
-    EXPECT_TRUE(View().m_bGalleryShown);
+    EXPECT_TRUE(View().IsGalleryShown());
     // The last row's URL, though it has no file.
     EXPECT_EQ(View().m_pWebView->m_strCurrentSource, page);
     wxWebView* browser = View().m_pWebView->GetBrowser();
@@ -121,12 +121,12 @@ TEST_F(GalleryTest, TheImagesTabRebuildsItAfterASortAndADeletion)
     StartWindow();
     const std::string photo = "http://www.example.com/img/photo.jpg";
     const std::string logo = "http://www.example.com/img/logo.gif";
-    View().m_tabCategory->SetCurSel(catalogue::kCategoryImages);
+    View().GetTabStrip()->SetCurSel(catalogue::kCategoryImages);
     View().ShowCategory();
-    ASSERT_TRUE(View().m_bGalleryShown);
+    ASSERT_TRUE(View().IsGalleryShown());
     auto galleryInRowOrder = [&] {
         std::vector<std::string> files;
-        const RowStore& rows = View().m_listCategory->Rows();
+        const RowStore& rows = View().GetCategoryList()->Rows();
         for (int row = 0; row < rows.Count(); ++row)
             files.push_back(Address(rows.Text(row, 0)));
         return operations::GalleryLeftPage(files, {});
@@ -141,9 +141,9 @@ TEST_F(GalleryTest, TheImagesTabRebuildsItAfterASortAndADeletion)
     // A deletion writes it without the deleted picture.
     ScriptedPrompts prompts;
     prompts.m_answers = {wxID_YES};
-    View().m_listCategory->Rows().SelectAll(false);
-    View().m_listCategory->Rows().SetSelected(View().m_listCategory->Rows().FindText(logo), true);
-    View().m_listCategory->RowsChanged();
+    View().GetCategoryList()->Rows().SelectAll(false);
+    View().GetCategoryList()->Rows().SetSelected(View().GetCategoryList()->Rows().FindText(logo), true);
+    View().GetCategoryList()->RowsChanged();
     View().DeleteSelected();
     ASSERT_EQ(prompts.m_asked.size(), 1u);
     EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({Address(photo)}, {}));
@@ -156,7 +156,7 @@ TEST_F(GalleryTest, RowsWithoutPicturesStillShowTheEmptyGallery)
     ListImages({"http://alpha.net/", "http://www.example.com/img/gone.png"});
     View().MakeGallery();
     EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({}, {}));
-    EXPECT_TRUE(View().m_bGalleryShown);
+    EXPECT_TRUE(View().IsGalleryShown());
 }
 
 TEST_F(GalleryTest, AnEmptyListBlanksThePreviewAndWritesNothing)
@@ -166,7 +166,7 @@ TEST_F(GalleryTest, AnEmptyListBlanksThePreviewAndWritesNothing)
     View().MakeGallery();
     EXPECT_FALSE(std::filesystem::exists(Folder() / "frame.htm"));
     EXPECT_FALSE(std::filesystem::exists(Folder() / "left.htm"));
-    EXPECT_FALSE(View().m_bGalleryShown);
+    EXPECT_FALSE(View().IsGalleryShown());
     EXPECT_TRUE(View().m_pWebView->m_strCurrentSource.empty());
 }
 

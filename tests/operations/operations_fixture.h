@@ -46,10 +46,9 @@ protected:
         View().m_pSiteTree->SelectItem(wxTreeItemId(node->m_hItem));
         ProcessEvents();
         View().m_pSelectedNode = node;
-        View().m_listCategory->Rows().DeleteAll();
-        View().Catalogue().m_nListSize = 0;
+        View().ClearCategoryList();
         View().ListSiteEntries(node);
-        View().m_listCategory->RowsChanged();
+        View().GetCategoryList()->RowsChanged();
     }
 
     std::set<std::string> CachedUrls() const

@@ -65,7 +65,7 @@ protected:
         EXPECT_TRUE(acted);
     }
 
-    int TabCount() { return View().m_tabCategory->GetItemCount(); }
+    int TabCount() { return View().GetTabStrip()->GetItemCount(); }
 
     // The results are the rows of the All list that pass, in reverse order,
     // and their size total.
@@ -80,14 +80,14 @@ protected:
                 size += std::atoll(all.Text(row, 3).c_str());
             }
         }
-        EXPECT_EQ(Urls(View().m_listSearch->Rows()), expected);
-        EXPECT_EQ(View().Catalogue().m_nSearchSize, size);
+        EXPECT_EQ(Urls(View().GetSearchList()->Rows()), expected);
+        EXPECT_EQ(View().GetSearchSize(), size);
     }
 };
 
 TEST_F(SearchTest, DefaultsShowEveryEntryWithoutAResultsTab)
 {
-    View().m_tabCategory->SetCurSel(3);
+    View().GetTabStrip()->SetCurSel(3);
     RunSearch([](CSearchDlg& dialog) {
         EXPECT_TRUE(Checked(dialog, operations::IDC_ALL_TYPES));
         EXPECT_TRUE(Enabled(dialog, operations::IDC_KEYWORDS));
@@ -96,9 +96,9 @@ TEST_F(SearchTest, DefaultsShowEveryEntryWithoutAResultsTab)
         return true;
     });
     EXPECT_EQ(TabCount(), listview::kInitialTabCount);
-    EXPECT_EQ(View().m_tabCategory->GetCurSel(), catalogue::kCategoryAll);
-    EXPECT_TRUE(View().m_listAll->IsShown());
-    EXPECT_FALSE(View().m_listSearch->IsShown());
+    EXPECT_EQ(View().GetTabStrip()->GetCurSel(), catalogue::kCategoryAll);
+    EXPECT_TRUE(View().GetAllList()->IsShown());
+    EXPECT_FALSE(View().GetSearchList()->IsShown());
 }
 
 TEST_F(SearchTest, OneTypeUncheckedSearchesAndTheTabIsAddedOnce)
@@ -110,9 +110,9 @@ TEST_F(SearchTest, OneTypeUncheckedSearchesAndTheTabIsAddedOnce)
         return true;
     });
     ASSERT_EQ(TabCount(), listview::kInitialTabCount + 1);
-    EXPECT_EQ(View().m_tabCategory->GetItemText(catalogue::kCategorySearchResults), "Search Results");
-    EXPECT_EQ(View().m_tabCategory->GetCurSel(), catalogue::kCategorySearchResults);
-    EXPECT_TRUE(View().m_listSearch->IsShown());
+    EXPECT_EQ(View().GetTabStrip()->GetItemText(catalogue::kCategorySearchResults), "Search Results");
+    EXPECT_EQ(View().GetTabStrip()->GetCurSel(), catalogue::kCategorySearchResults);
+    EXPECT_TRUE(View().GetSearchList()->IsShown());
 
     // Every row but the images, in the reverse order of the All list.
     ExpectResults([](const ListRow& row) { return row.itemData != catalogue::kCategoryImages; });
@@ -132,7 +132,7 @@ TEST_F(SearchTest, OneTypeUncheckedSearchesAndTheTabIsAddedOnce)
     ExpectResults([](const ListRow& row) {
         return row.texts[0].find("gif") != std::string::npos || row.texts[0].find("photo") != std::string::npos;
     });
-    EXPECT_EQ(View().m_listSearch->Rows().Count(), 2);
+    EXPECT_EQ(View().GetSearchList()->Rows().Count(), 2);
 }
 
 TEST_F(SearchTest, DateControlsFollowTheBoxAndTheMode)
@@ -157,8 +157,8 @@ TEST_F(SearchTest, DateControlsFollowTheBoxAndTheMode)
         return false;
     });
     // Cancel keeps what the clicks stored, and changes nothing in the view.
-    EXPECT_TRUE(View().m_dlgSearch.m_bUseDate);
-    EXPECT_EQ(View().m_dlgSearch.m_strDateMode, "Between");
+    EXPECT_TRUE(View().LastSearch().m_bUseDate);
+    EXPECT_EQ(View().LastSearch().m_strDateMode, "Between");
     EXPECT_EQ(TabCount(), listview::kInitialTabCount);
 
     // The Cookies click stored only "All"; the box itself is stored by the
@@ -170,8 +170,8 @@ TEST_F(SearchTest, DateControlsFollowTheBoxAndTheMode)
         combo->SetSelection(0);
         return true;
     });
-    EXPECT_FALSE(View().m_dlgSearch.m_bAllTypes);
-    EXPECT_EQ(View().m_listSearch->Rows().Count(), View().Catalogue().m_listAll.Count());
+    EXPECT_FALSE(View().LastSearch().m_bAllTypes);
+    EXPECT_EQ(View().GetSearchList()->Rows().Count(), View().Catalogue().m_listAll.Count());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "commands.h"
@@ -88,5 +89,29 @@ inline std::filesystem::path CopyOfDemo(const std::string& name)
     }
     return copy;
 }
+
+// A test on its own copy of the demo prefix, named name, removed after it.
+class DemoCopyTest : public ::testing::Test {
+protected:
+    explicit DemoCopyTest(std::string name) : m_name(std::move(name)) {}
+    void SetUp() override
+    {
+        ASSERT_EQ(Demo().made.status, 0);
+        m_prefix = CopyOfDemo(m_name);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_prefix); }
+    // Runs a command on the copy; what it prints goes to out when given.
+    Outcome Cli(std::vector<std::string> args, std::ostream* out = nullptr)
+    {
+        args.insert(args.begin(), {"--prefix", m_prefix.string()});
+        if (!out)
+            return RunCli(args);
+        std::ostringstream err;
+        return {cli::Run(args, *out, err), "", err.str()};
+    }
+
+    std::string m_name;
+    std::filesystem::path m_prefix;
+};
 
 }  // namespace trovana::cli::test

@@ -281,25 +281,14 @@ TEST(Demo, RefusesAFolderThatHoldsSomething)
 }
 
 // A copy of the demo prefix for each test that changes the cache.
-class ChangedCache : public ::testing::Test {
+class ChangedCache : public test::DemoCopyTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(test::Demo().made.status, 0);
-        m_prefix = test::CopyOfDemo("changed");
-    }
-    void TearDown() override { fs::remove_all(m_prefix); }
-    test::Outcome Cli(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"--prefix", m_prefix.string()});
-        return RunCli(args);
-    }
+    ChangedCache() : DemoCopyTest("changed") {}
     json Info(const std::string& url)
     {
         const test::Outcome info = Cli({"info", url});
         return info.status == 0 ? json::parse(info.out) : json();
     }
-    fs::path m_prefix;
 };
 
 TEST_F(ChangedCache, DeleteReportsEachUrlAndRemovesEntriesAndFiles)

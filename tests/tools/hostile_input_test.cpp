@@ -19,24 +19,10 @@ using test::ExpectOneErrorLine;
 using test::JsonLines;
 using test::RunCli;
 
-class HostileInput : public ::testing::Test {
+class HostileInput : public test::DemoCopyTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(test::Demo().made.status, 0);
-        m_prefix = test::CopyOfDemo("hostile");
-    }
-    void TearDown() override { fs::remove_all(m_prefix); }
-    test::Outcome Cli(std::vector<std::string> args, std::ostream* out = nullptr)
-    {
-        args.insert(args.begin(), {"--prefix", m_prefix.string()});
-        if (!out)
-            return RunCli(args);
-        std::ostringstream err;
-        return {cli::Run(args, *out, err), "", err.str()};
-    }
+    HostileInput() : DemoCopyTest("hostile") {}
     bool Cached(const std::string& url) { return Cli({"info", url}).status == 0; }
-    fs::path m_prefix;
 };
 
 // Neither waits for a writer nor reads without end: only regular files of

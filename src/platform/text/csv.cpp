@@ -12,18 +12,21 @@ void AppendHexByte(std::string& out, unsigned char c)
     out += hex[c & 0xF];
 }
 
-bool IsControl(unsigned char c)
+bool IsControl(unsigned char c, CsvEscaping escaping)
 {
-    return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F;
+    const bool kept = escaping == CsvEscaping::Plain && (c == '\t' || c == '\r' || c == '\n');
+    return (c < 0x20 && !kept) || c == 0x7F;
 }
 
 }  // namespace
 
-std::string CsvField(std::string_view bytes)
+std::string CsvField(std::string_view bytes, CsvEscaping escaping)
 {
+    const bool reversible = escaping == CsvEscaping::Reversible;
     std::string text;
     text.reserve(bytes.size() + 1);
-    if (!bytes.empty() && std::string_view("=+-@").find(bytes.front()) != std::string_view::npos)
+    const std::string_view formulaStarts = reversible ? "=+-@'" : "=+-@";
+    if (!bytes.empty() && formulaStarts.find(bytes.front()) != std::string_view::npos)
         text += '\'';
     for (size_t i = 0; i < bytes.size(); ++i) {
         const auto c = static_cast<unsigned char>(bytes[i]);
@@ -32,8 +35,10 @@ std::string CsvField(std::string_view bytes)
             AppendHexByte(text, c);
             AppendHexByte(text, next);
             ++i;
-        } else if (IsControl(c)) {
+        } else if (IsControl(c, escaping)) {
             AppendHexByte(text, c);
+        } else if (c == '\\' && reversible) {
+            text += "\\\\";
         } else {
             text += static_cast<char>(c);
         }
@@ -48,6 +53,24 @@ std::string CsvField(std::string_view bytes)
     }
     quoted += '"';
     return quoted;
+}
+
+std::string UnescapeCsvField(std::string_view field)
+{
+    if (field.starts_with('\''))
+        field.remove_prefix(1);
+    std::string text;
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '\\' || i + 1 >= field.size()) {
+            text += field[i];
+        } else if (field[i + 1] == 'x' && i + 3 < field.size()) {
+            text += static_cast<char>(std::stoi(std::string(field.substr(i + 2, 2)), nullptr, 16));
+            i += 3;
+        } else {
+            text += field[++i];
+        }
+    }
+    return text;
 }
 
 }  // namespace trovana

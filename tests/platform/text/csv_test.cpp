@@ -36,5 +36,23 @@ TEST(CsvField, NoTerminalEscapeAndNoFormulaGetsThrough)
     EXPECT_EQ(CsvField("a=b"), "a=b");
 }
 
+TEST(CsvField, ReversibleFieldsGiveBackTheirBytes)
+{
+    // Every line break, tab and backslash is escaped: a reversible field
+    // never spans lines, and its escapes cannot be confused with the bytes.
+    EXPECT_EQ(CsvField("a\\x41\tb\r\n", CsvEscaping::Reversible), "a\\\\x41\\x09b\\x0D\\x0A");
+    EXPECT_EQ(CsvField("'quoted", CsvEscaping::Reversible), "''quoted");
+    for (const std::string& bytes : {std::string("=1+2,\"x\"\r\n\t\\x41\xC2\x9B\xFF"), std::string("'lead"),
+                                    std::string("\0nul", 4), std::string("plain")}) {
+        std::string field = CsvField(bytes, CsvEscaping::Reversible);
+        EXPECT_EQ(field.find_first_of("\r\n"), std::string::npos) << field;
+        if (field.starts_with('"'))  // unquote as a CSV reader does
+            field = field.substr(1, field.size() - 2);
+        for (size_t quote = field.find("\"\""); quote != std::string::npos; quote = field.find("\"\"", quote + 1))
+            field.erase(quote, 1);
+        EXPECT_EQ(UnescapeCsvField(field), bytes) << field;
+    }
+}
+
 }  // namespace
 }  // namespace trovana
