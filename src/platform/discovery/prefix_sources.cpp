@@ -142,7 +142,9 @@ std::vector<fs::path> SteamLibraries(const Environment& environment)
     const auto add = [&](const fs::path& library) {
         std::error_code ec;
         if (!fs::is_directory(library / "steamapps", ec)) return;
-        if (seen.insert(fs::weakly_canonical(library, ec)).second) libraries.push_back(library);
+        // Real paths: ~/.steam/steam is mostly a link to another root.
+        const fs::path real = fs::weakly_canonical(library, ec);
+        if (!ec && seen.insert(real).second) libraries.push_back(real);
     };
     for (const fs::path& root : SteamRoots(environment)) {
         add(root);
