@@ -90,7 +90,11 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
     }
     const bool utcTimes = arguments.times == "iso-utc";
     arguments.add.utcTimes = utcTimes;
-    urlcache::UrlCache cache(LocateCache(arguments.choice));
+    std::string whyReadOnly;
+    urlcache::UrlCache cache(LocateCache(arguments.choice, &whyReadOnly));
+    if (!whyReadOnly.empty() && (app.got_subcommand("delete") || app.got_subcommand("add"))) {
+        streams.err << kProgram << ": warning: opened read-only: " << whyReadOnly << '\n';
+    }
     try {
         if (!app.got_subcommand("add")) {
             RequireReadableCache(cache, arguments.choice);
@@ -123,8 +127,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                  kProgram};
     app.require_subcommand(1);
     app.fallthrough();
-    app.footer("Without --prefix, --profile or --container: the profile named by TROVANA_PROFILE, else the "
-               "current user's cache in WINEPREFIX (default ~/.wine).\n"
+    app.footer("Without --path, --prefix, --profile or --container: the profile named by TROVANA_PROFILE, else "
+               "the current user's cache in WINEPREFIX (default ~/.wine).\n"
+               "A cache that cannot be written (read-only file system, another user's files) is opened "
+               "read-only by itself.\n"
                "Exit status: 0 done, 1 error, 2 usage error.");
 
     Arguments arguments;
@@ -133,11 +139,22 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     CLI::Option* profile = app.add_option("--profile", arguments.choice.profile,
                                           "the cache of this user profile folder (Wine, or Windows XP, Vista or 7)")
                                   ->type_name("DIR");
-    CLI::Option* container = app.add_option("--container", arguments.choice.container, "one index.dat file alone")
-                                    ->type_name("FILE");
-    prefix->excludes(profile);
-    prefix->excludes(container);
-    profile->excludes(container);
+    CLI::Option* container =
+        app.add_option("--container", arguments.choice.container,
+                       "one container file alone: index.dat, or a copy of any name that has a container's signature")
+            ->type_name("FILE");
+    CLI::Option* path = app.add_option("--path", arguments.choice.path,
+                                       "any of these: a Wine prefix, a user profile folder, a Windows drive root "
+                                       "with one user profile, a container folder or a container file")
+                            ->type_name("PATH");
+    const std::vector<CLI::Option*> names = {prefix, profile, container, path};
+    for (size_t i = 0; i < names.size(); ++i) {
+        for (size_t j = i + 1; j < names.size(); ++j) {
+            names[i]->excludes(names[j]);
+        }
+    }
+    app.add_flag("--read-only", arguments.choice.readOnly,
+                 "change nothing: no lock, nothing made in the cache's folders; delete and add are refused");
 
     CLI::App* list = app.add_subcommand("list", "every entry, in WinINet's enumeration order");
     AddFormatOption(*list, arguments.format);
@@ -177,10 +194,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     } catch (const CLI::ParseError& e) {
         return usageError(e.what());
     }
-    const bool located = !arguments.choice.prefix.empty() || !arguments.choice.profile.empty() ||
-                         !arguments.choice.container.empty();
-    if (app.got_subcommand("demo") && located) {
-        return usageError("demo makes a prefix of its own: --prefix, --profile and --container do not apply");
+    if (app.got_subcommand("demo") && arguments.choice.Named()) {
+        return usageError("demo makes a prefix of its own: --path, --prefix, --profile and --container do not apply");
     }
     if (app.got_subcommand("add") && !arguments.add.bodyFile && !arguments.add.noFile) {
         return usageError("add needs --body FILE or --no-file");

@@ -23,9 +23,7 @@ bool NonEmpty(const char* value)
     return value != nullptr && *value != '\0';
 }
 
-}  // namespace
-
-urlcache::CacheLocation LocateCache(const CacheChoice& choice)
+urlcache::CacheLocation LocateNamedCache(const CacheChoice& choice)
 {
     if (!choice.prefix.empty()) {
         return urlcache::LocatePrefixCache(ExistingFolder("--prefix", choice.prefix));
@@ -36,7 +34,27 @@ urlcache::CacheLocation LocateCache(const CacheChoice& choice)
     if (!choice.container.empty()) {
         return urlcache::LocateSingleContainer(std::filesystem::absolute(choice.container));
     }
+    if (!choice.path.empty()) {
+        return urlcache::LocatePath(std::filesystem::absolute(choice.path));
+    }
     return urlcache::LocateCurrentUserCache();
+}
+
+}  // namespace
+
+urlcache::CacheLocation LocateCache(const CacheChoice& choice, std::string* whyReadOnly)
+{
+    urlcache::CacheLocation location = LocateNamedCache(choice);
+    location.readOnly = choice.readOnly;
+    if (!location.readOnly) {
+        if (auto reason = urlcache::ReadOnlyReason(location)) {
+            location.readOnly = true;
+            if (whyReadOnly) {
+                *whyReadOnly = std::move(*reason);
+            }
+        }
+    }
+    return location;
 }
 
 void RequireReadableCache(urlcache::UrlCache& cache, const CacheChoice& choice)
@@ -55,11 +73,11 @@ void RequireReadableCache(urlcache::UrlCache& cache, const CacheChoice& choice)
         }
         throw CommandError("no readable cache in " + where);
     }
-    const bool named = !choice.prefix.empty() || !choice.profile.empty() || !choice.container.empty();
+    const bool named = choice.Named();
     const bool fromEnvironment = NonEmpty(std::getenv("TROVANA_PROFILE")) || NonEmpty(std::getenv("WINEPREFIX"));
     if (!named && !fromEnvironment && location.winePrefix.empty()) {
         throw CommandError("no cache: there is no Wine prefix at " + urlcache::DefaultWinePrefix().string() +
-                           " (set WINEPREFIX or TROVANA_PROFILE, or give --prefix, --profile or --container)");
+                           " (set WINEPREFIX or TROVANA_PROFILE, or give --path, --prefix, --profile or --container)");
     }
 }
 

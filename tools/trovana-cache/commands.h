@@ -26,15 +26,21 @@ struct Streams {
     std::ostream& err;
 };
 
-// Which cache a command works on; at most one member is set, none means the
-// current user's cache.
+// Which cache a command works on; at most one of the names is set, none
+// means the current user's cache.
 struct CacheChoice {
     std::string prefix;
     std::string profile;
     std::string container;
+    std::string path;       // any kind: prefix, profile, drive root, container folder or file
+    bool readOnly = false;  // change nothing; deleting and adding are refused
+
+    bool Named() const { return !prefix.empty() || !profile.empty() || !container.empty() || !path.empty(); }
 };
 
-urlcache::CacheLocation LocateCache(const CacheChoice& choice);
+// Opened read-only when asked, and also when the cache cannot be written:
+// `whyReadOnly`, when given, then gets the reason.
+urlcache::CacheLocation LocateCache(const CacheChoice& choice, std::string* whyReadOnly = nullptr);
 // Throws CommandError, naming where it looked, when no container of the
 // cache can be read (some refused) or when, with nothing named, there is
 // not even a Wine prefix. A prefix or profile without containers is an

@@ -68,6 +68,11 @@ enum class ContainerKind { Cookies, History, Content };
 struct ContainerLocation {
     ContainerKind kind = ContainerKind::Content;
     std::filesystem::path folder;   // the folder that holds index.dat
+    // The index file's name in the folder: a copy of one may be renamed
+    // ("History.IE5-index.dat"); its entries' files are still in the folder.
+    std::string indexName = "index.dat";
+
+    std::filesystem::path IndexPath() const { return folder / indexName; }
 };
 
 struct CacheLocation {
@@ -77,7 +82,14 @@ struct CacheLocation {
     // The Wine prefix the containers belong to, empty when there is none
     // (a copied Windows profile). Writes are refused while it has a wineserver.
     std::filesystem::path winePrefix;
+    // Open without writing anything: no change, no lock, nothing created in
+    // the cache folders. Every change is refused with kReadOnlyRefusal.
+    bool readOnly = false;
 };
+
+// The message a change to a cache opened read-only is refused with
+// (ERROR_ACCESS_DENIED).
+inline constexpr char kReadOnlyRefusal[] = "the cache is open read-only";
 
 // A container or location that cannot be used at all; what() names the file.
 class UrlCacheError : public std::runtime_error {

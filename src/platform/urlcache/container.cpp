@@ -11,8 +11,8 @@ namespace trovana::urlcache {
 
 using namespace layout;
 
-Container::Container(ContainerLocation location, ProblemSink problems)
-    : m_location(std::move(location)), m_problems(std::move(problems))
+Container::Container(ContainerLocation location, ProblemSink problems, bool readOnly)
+    : m_location(std::move(location)), m_problems(std::move(problems)), m_readOnly(readOnly)
 {
     std::error_code ec;
     const auto absolute = std::filesystem::absolute(m_location.folder, ec);
@@ -20,7 +20,7 @@ Container::Container(ContainerLocation location, ProblemSink problems)
         m_location.folder = absolute.lexically_normal();
     if (!m_location.folder.has_filename() && m_location.folder.has_relative_path())
         m_location.folder = m_location.folder.parent_path();  // no trailing '/'
-    m_indexPath = m_location.folder / "index.dat";
+    m_indexPath = m_location.IndexPath();
 }
 
 void Container::Report(const std::vector<std::string>& problems) const
@@ -54,7 +54,9 @@ Snapshot* Container::Refresh()
         }
         if (!m_snapshot && m_refusedStamp == *stamp)
             return nullptr;
-        FolderLock lock(Folder(), FolderLock::Mode::Shared);
+        std::optional<FolderLock> lock;
+        if (!m_readOnly)
+            lock.emplace(Folder(), FolderLock::Mode::Shared);
         Load();
     } catch (const UrlCacheError& error) {
         m_snapshot.reset();

@@ -62,7 +62,8 @@ class Container {
 public:
     using ProblemSink = std::function<void(const std::string&)>;
 
-    Container(ContainerLocation location, ProblemSink problems);
+    // `readOnly`: reads take no lock, so that nothing of the folder is touched.
+    Container(ContainerLocation location, ProblemSink problems, bool readOnly = false);
 
     ContainerKind Kind() const { return m_location.kind; }
     const std::filesystem::path& Folder() const { return m_location.folder; }
@@ -105,6 +106,7 @@ private:
     std::unique_ptr<Snapshot> m_snapshot;
     std::optional<FileStamp> m_refusedStamp;  // the version that was refused, not read again
     WriteObserver m_observer;
+    bool m_readOnly = false;
 };
 
 }  // namespace trovana::urlcache

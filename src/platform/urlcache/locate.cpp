@@ -3,6 +3,7 @@
 #include "locate.h"
 
 #include "descriptor.h"
+#include "index_image.h"
 #include "path_case.h"
 #include "wine_prefix.h"
 
@@ -109,6 +110,18 @@ ContainerKind GuessKind(const fs::path& folder)
     return ContainerKind::Content;
 }
 
+// A renamed copy: its own name says what it was ("History.IE5-index.dat",
+// "MSHist01...-index.dat", "Cookies-index.dat"), else its folder's.
+ContainerKind GuessKindFromName(const fs::path& file)
+{
+    std::string name = ToLowerAscii(file.filename().string());
+    if (name.find("cookie") != std::string::npos) return ContainerKind::Cookies;
+    if (name.find("history") != std::string::npos || name.find("mshist") != std::string::npos)
+        return ContainerKind::History;
+    if (name.find("content") != std::string::npos) return ContainerKind::Content;
+    return GuessKind(file.parent_path());
+}
+
 std::optional<std::string> NonEmptyEnv(const char* name)
 {
     const char* value = std::getenv(name);
@@ -204,11 +217,7 @@ CacheLocation LocateProfileCache(const fs::path& profile)
         for (const auto& container : ResolvePrefixFolders(location.winePrefix).containers)
             if (IsInside(container.folder, root)) AddIfContainer(found, container.kind, container.folder);
     }
-    for (const auto& layout : kProfileContainers) {
-        fs::path folder = FindPathIgnoringCase(root, SplitPathNames(layout.folder));
-        AddIfContainer(found, layout.kind, folder);
-        if (layout.hasDailyHistory) AddDailyHistory(found, folder);
-    }
+    for (auto& container : FindProfileContainers(root)) AddIfContainer(found, container.kind, container.folder);
     std::stable_sort(found.begin(), found.end(),
                      [](const ContainerLocation& a, const ContainerLocation& b) { return a.kind < b.kind; });
     location.containers = std::move(found);
@@ -219,13 +228,157 @@ CacheLocation LocateSingleContainer(const fs::path& indexFile)
 {
     fs::path file = CleanPath(indexFile);
     RequireReadableFile(file);
-    // Entries name their files relative to the container's folder, and the
-    // container is opened as <folder>/index.dat.
-    if (file.filename() != "index.dat") Fail("The container", file, "is not named index.dat");
+    // Forensic copies are often renamed: the signature decides, not the name.
+    // A broken index.dat is still taken, so that reading it says what is wrong.
+    if (file.filename() != "index.dat" && !IsContainerFile(file))
+        Fail("The file", file, "is no URL cache container (it lacks the signature \"" +
+                                   std::string(kWindowsSignature) + "\" or \"" + std::string(kWineSignature) + "\")");
     CacheLocation location;
-    location.containers.push_back({GuessKind(file.parent_path()), file.parent_path()});
+    ContainerKind kind = file.filename() == "index.dat" ? GuessKind(file.parent_path()) : GuessKindFromName(file);
+    location.containers.push_back({kind, file.parent_path(), file.filename().string()});
     location.winePrefix = FindEnclosingPrefix(file, false);
     return location;
+}
+
+bool IsContainerFile(const fs::path& file)
+{
+    Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    char head[sizeof kWindowsSignature] = {};
+    static_assert(sizeof kWindowsSignature == sizeof kWineSignature);
+    if (!fd.valid() || ::pread(fd.get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return false;
+    const std::string_view text(head, sizeof head);
+    return text == std::string_view(kWindowsSignature, sizeof kWindowsSignature) ||
+           text == std::string_view(kWineSignature, sizeof kWineSignature);
+}
+
+std::vector<ContainerLocation> FindProfileContainers(const fs::path& profile)
+{
+    std::vector<ContainerLocation> found;
+    for (const auto& layout : kProfileContainers) {
+        fs::path folder = FindPathIgnoringCase(profile, SplitPathNames(layout.folder));
+        AddIfContainer(found, layout.kind, folder);
+        if (layout.hasDailyHistory) AddDailyHistory(found, folder);
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const ContainerLocation& a, const ContainerLocation& b) { return a.kind < b.kind; });
+    return found;
+}
+
+namespace {
+
+// Profiles Windows and Wine make for everyone: listed only when they hold a cache.
+constexpr std::string_view kSharedProfiles[] = {"All Users", "Default", "Default User", "Public",
+                                                "LocalService", "NetworkService", "Administrator.default"};
+
+bool IsSharedProfile(std::string_view name)
+{
+    return std::any_of(std::begin(kSharedProfiles), std::end(kSharedProfiles),
+                       [&](std::string_view shared) { return EqualsIgnoreCase(name, shared); });
+}
+
+bool IsFolder(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
+bool IsPrefix(const fs::path& folder)
+{
+    std::error_code ec;
+    return fs::is_directory(folder / "drive_c", ec) && fs::is_regular_file(folder / "system.reg", ec);
+}
+
+bool IsUsersFolder(const fs::path& folder)
+{
+    const std::string name = folder.filename().string();
+    return EqualsIgnoreCase(name, "Users") || EqualsIgnoreCase(name, "Documents and Settings");
+}
+
+// A folder that looks like a user profile even before it holds a cache:
+// Windows' own files and folders in it, or a place in a prefix's drive_c/users.
+bool LooksLikeProfile(const fs::path& folder)
+{
+    const fs::path users = folder.parent_path();
+    return IsFolder(FindPathIgnoringCase(folder, {"AppData"})) ||
+           IsFolder(FindPathIgnoringCase(folder, {"Local Settings"})) || HasRegularFile(folder, "NTUSER.DAT") ||
+           (IsUsersFolder(users) && users.parent_path().filename() == "drive_c" &&
+            IsPrefix(users.parent_path().parent_path()));
+}
+
+// The container file a folder holds: index.dat, or one file of another name
+// with a container signature (a folder of forensic copies has several: none).
+std::optional<fs::path> ContainerFileIn(const fs::path& folder)
+{
+    if (HasRegularFile(folder, "index.dat") && IsContainerFile(folder / "index.dat")) return folder / "index.dat";
+    return std::nullopt;
+}
+
+std::string ProfileNames(const std::vector<UserProfile>& profiles)
+{
+    std::string names;
+    for (const auto& profile : profiles) names += (names.empty() ? "" : ", ") + profile.user;
+    return names;
+}
+
+}  // namespace
+
+std::vector<UserProfile> ListUserProfiles(const fs::path& driveRoot)
+{
+    std::vector<UserProfile> profiles;
+    for (std::string_view users : {"Users", "Documents and Settings"}) {
+        fs::path folder = FindPathIgnoringCase(driveRoot, {std::string(users)});
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            std::error_code statEc;
+            if (!it->is_directory(statEc)) continue;
+            UserProfile profile{it->path().filename().string(), it->path(),
+                                FindProfileContainers(it->path()).size()};
+            if (profile.containers > 0 || !IsSharedProfile(profile.user)) profiles.push_back(std::move(profile));
+        }
+    }
+    std::sort(profiles.begin(), profiles.end(),
+              [](const UserProfile& a, const UserProfile& b) { return a.folder < b.folder; });
+    return profiles;
+}
+
+CacheLocation LocatePath(const fs::path& path)
+{
+    const fs::path clean = CleanPath(path);
+    std::error_code ec;
+    const fs::file_status status = fs::status(clean, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        Fail("The path", clean, "cannot be reached: " + ec.message());
+    if (!fs::exists(status)) Fail("The path", clean, "does not exist");
+    if (!fs::is_directory(status)) return LocateSingleContainer(clean);
+    RequireReadableFolder("The folder", clean);
+
+    if (IsPrefix(clean)) return LocatePrefixCache(clean);
+    if (IsPrefix(clean / "pfx")) return LocatePrefixCache(clean / "pfx");  // Proton's compatdata/ID
+    if (auto file = ContainerFileIn(clean)) return LocateSingleContainer(*file);
+    if (LooksLikeProfile(clean) || !FindProfileContainers(clean).empty()) return LocateProfileCache(clean);
+    const std::vector<UserProfile> profiles = ListUserProfiles(IsUsersFolder(clean) ? clean.parent_path() : clean);
+    if (profiles.size() == 1) return LocateProfileCache(profiles.front().folder);
+    if (profiles.size() > 1)
+        Fail("The drive", clean, "holds several user profiles (" + ProfileNames(profiles) + "): open one of them");
+    Fail("The folder", clean,
+         "is no URL cache: expected a Wine prefix, a Windows user profile folder, a Windows drive root, "
+         "a container folder or a container file");
+}
+
+std::optional<std::string> ReadOnlyReason(const CacheLocation& location)
+{
+    // A container's file and folder must be writable; a missing one would be
+    // made in its nearest existing ancestor.
+    for (const ContainerLocation& container : location.containers) {
+        for (fs::path target : {container.IndexPath(), container.folder}) {
+            std::error_code ec;
+            while (!fs::exists(fs::symlink_status(target, ec)) && target.has_relative_path())
+                target = target.parent_path();
+            if (::access(target.c_str(), W_OK) != 0)
+                return target.string() + " cannot be written: " + std::strerror(errno);
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace trovana::urlcache

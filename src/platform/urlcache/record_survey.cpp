@@ -95,7 +95,7 @@ RecordSurvey::RecordSurvey(const CacheLocation& location) : m_state(std::make_un
     };
     std::unordered_set<std::string> folders;
     for (const ContainerLocation& where : order) {
-        auto container = std::make_unique<Container>(where, sink);
+        auto container = std::make_unique<Container>(where, sink, location.readOnly);
         if (folders.insert(container->Folder().string()).second)
             m_state->containers.push_back(std::move(container));
     }

@@ -29,7 +29,8 @@ struct CacheState {
     // the others (a copied profile's history containers hold other URLs).
     std::vector<Container*> Candidates(std::string_view url) const;
     Container* Target(std::string_view url) const;
-    std::optional<CacheResult> WineServerRefusal() const;
+    // Why no change may be made now: read-only, or Wine running in the prefix.
+    std::optional<CacheResult> Refusal() const;
 };
 
 namespace {
@@ -70,8 +71,10 @@ Container* CacheState::Target(std::string_view url) const
     return nullptr;
 }
 
-std::optional<CacheResult> CacheState::WineServerRefusal() const
+std::optional<CacheResult> CacheState::Refusal() const
 {
+    if (location.readOnly)
+        return CacheResult{ERROR_ACCESS_DENIED, kReadOnlyRefusal};
     if (location.winePrefix.empty() || !IsWineServerRunning(location.winePrefix))
         return std::nullopt;
     return CacheResult{ERROR_ACCESS_DENIED,
@@ -171,7 +174,7 @@ UrlCache::UrlCache(CacheLocation location) : m_impl(std::make_unique<Impl>())
         for (const ContainerLocation& where : state.location.containers) {
             if (where.kind != kind)
                 continue;
-            auto container = std::make_unique<Container>(where, sink);
+            auto container = std::make_unique<Container>(where, sink, state.location.readOnly);
             if (folders.insert(container->Folder().string()).second)
                 state.containers.push_back(std::move(container));
         }
@@ -221,7 +224,7 @@ std::unique_ptr<CacheEntryInfo> UrlCache::GetEntryInfo(std::string_view url)
 CacheResult UrlCache::DeleteEntry(std::string_view url)
 {
     CacheState& state = *m_impl->state;
-    if (auto refusal = state.WineServerRefusal())
+    if (auto refusal = state.Refusal())
         return *refusal;
     // One container locked at a time, so no two Trovana processes can wait
     // for each other.
@@ -241,7 +244,7 @@ std::vector<CacheResult> UrlCache::DeleteEntries(const std::vector<std::string>&
                                                  const DeleteObserver& done)
 {
     CacheState& state = *m_impl->state;
-    if (auto refusal = state.WineServerRefusal()) {
+    if (auto refusal = state.Refusal()) {
         for (size_t i = 0; done && i < urls.size(); ++i)
             done(i, *refusal);
         return std::vector<CacheResult>(urls.size(), *refusal);
@@ -302,7 +305,7 @@ std::vector<CacheResult> UrlCache::CreateEntries(const std::vector<NewCacheEntry
         else if (!targets[i])
             results[i] = {ERROR_INVALID_PARAMETER, "this cache has no container for " + urls[i]};
     }
-    if (auto refusal = state.WineServerRefusal()) {
+    if (auto refusal = state.Refusal()) {
         for (auto& result : results) {
             if (result.ok())
                 result = *refusal;

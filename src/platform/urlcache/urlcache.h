@@ -36,10 +36,6 @@ public:
 
 private:
     friend class UrlCache;
-
-// The bytes CreateEntry stores a URL under: bytes of 0x80 and above as %XX,
-// so that Wine before 10.11 (which hashes signed bytes) can still find it.
-std::string StoredUrl(std::string_view url);
     struct State;
     explicit CacheEnumeration(std::unique_ptr<State> state);
     std::unique_ptr<State> m_state;
