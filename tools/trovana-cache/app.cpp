@@ -44,6 +44,7 @@ struct Arguments {
     std::vector<std::string> urls;
     AddOptions add;
     std::string demoDirectory;
+    std::string cachesFormat = "text";
 };
 
 void AddAddCommand(CLI::App& app, Arguments& arguments)
@@ -86,6 +87,10 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
     const OutputFormat format = arguments.format == "csv" ? OutputFormat::Csv : OutputFormat::Jsonl;
     if (app.got_subcommand("demo")) {
         DemoCommand(arguments.demoDirectory, streams);
+        return;
+    }
+    if (app.got_subcommand("caches")) {
+        CachesCommand(arguments.cachesFormat, streams);
         return;
     }
     const bool utcTimes = arguments.times == "iso-utc";
@@ -181,6 +186,14 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         ->required()
         ->type_name("");
 
+    app.add_subcommand("caches",
+                       "the caches on this machine: Wine prefixes (WINEPREFIX, ~/.wine, ~/.local/share/wineprefixes), "
+                       "Steam's Proton prefixes in every Steam library, Bottles, Lutris and PlayOnLinux prefixes; "
+                       "one line each with kind, name, path, user, containers, entries and bytes on disk")
+        ->add_option("--format", arguments.cachesFormat, "text (a table), jsonl or csv")
+        ->check(CLI::IsMember({"text", "jsonl", "csv"}))
+        ->capture_default_str();
+
     auto usageError = [&](const std::string& message) {
         err << kProgram << ": " << message << " (see " << kProgram << " --help)\n";
         return 2;
@@ -194,8 +207,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     } catch (const CLI::ParseError& e) {
         return usageError(e.what());
     }
-    if (app.got_subcommand("demo") && arguments.choice.Named()) {
-        return usageError("demo makes a prefix of its own: --path, --prefix, --profile and --container do not apply");
+    if ((app.got_subcommand("demo") || app.got_subcommand("caches")) && (arguments.choice.Named() || arguments.choice.readOnly)) {
+        return usageError(std::string(app.got_subcommand("demo") ? "demo makes a prefix of its own" : "caches looks everywhere") +
+                          ": --path, --prefix, --profile, --container and --read-only do not apply");
     }
     if (app.got_subcommand("add") && !arguments.add.bodyFile && !arguments.add.noFile) {
         return usageError("add needs --body FILE or --no-file");

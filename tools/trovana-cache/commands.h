@@ -84,6 +84,10 @@ void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Stre
 
 void DemoCommand(const std::filesystem::path& directory, Streams streams);
 
+// The caches found on this machine (see discovery.h), one line each, in
+// `format`: text (a table), jsonl or csv.
+void CachesCommand(const std::string& format, Streams streams);
+
 // The whole program: parses the arguments (without the program name), runs
 // the command and returns the exit status: 0 done, 1 error, 2 usage error.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
