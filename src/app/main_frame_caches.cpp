@@ -41,6 +41,8 @@ void CMainFrame::AddCacheMenus()
     file->InsertSeparator(2);
 
     m_recentCaches = std::make_unique<wxFileHistory>(kRecentCount, wxID_FILE1);
+    // Every item with its whole path: profiles of different prefixes share names.
+    m_recentCaches->SetMenuPathStyle(wxFH_PATH_SHOW_ALWAYS);
     m_recentCaches->UseMenu(recent);
     wxConfigBase* config = wxConfigBase::Get();
     config->SetPath(kRecentPath);
