@@ -207,9 +207,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     } catch (const CLI::ParseError& e) {
         return usageError(e.what());
     }
-    if ((app.got_subcommand("demo") || app.got_subcommand("caches")) && (arguments.choice.Named() || arguments.choice.readOnly)) {
-        return usageError(std::string(app.got_subcommand("demo") ? "demo makes a prefix of its own" : "caches looks everywhere") +
-                          ": --path, --prefix, --profile, --container and --read-only do not apply");
+    const bool ownPlace = app.got_subcommand("demo") || app.got_subcommand("caches");
+    if (ownPlace && (arguments.choice.Named() || arguments.choice.readOnly)) {
+        const std::string why = app.got_subcommand("demo") ? "demo makes a prefix of its own" : "caches looks everywhere";
+        return usageError(why + ": --path, --prefix, --profile, --container and --read-only do not apply");
     }
     if (app.got_subcommand("add") && !arguments.add.bodyFile && !arguments.add.noFile) {
         return usageError("add needs --body FILE or --no-file");

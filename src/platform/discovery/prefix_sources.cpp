@@ -125,12 +125,13 @@ bool AllDigits(std::string_view text)
     return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
-// Native and Flatpak Steam; ~/.steam/steam is usually a link to one of them.
+// Native, Flatpak and Snap Steam; ~/.steam/steam is usually a link to one of them.
 std::vector<fs::path> SteamRoots(const Environment& environment)
 {
     const fs::path flatpak = environment.home / ".var/app/com.valvesoftware.Steam";
     return {environment.home / ".steam/steam", environment.home / ".steam/root", DataHome(environment) / "Steam",
-            flatpak / ".local/share/Steam", flatpak / ".steam/steam"};
+            flatpak / ".local/share/Steam", flatpak / ".steam/steam",
+            environment.home / "snap/steam/common/.local/share/Steam"};
 }
 
 // Every Steam library: each root and the libraries its libraryfolders.vdf
@@ -142,7 +143,9 @@ std::vector<fs::path> SteamLibraries(const Environment& environment)
     const auto add = [&](const fs::path& library) {
         std::error_code ec;
         if (!fs::is_directory(library / "steamapps", ec)) return;
-        if (seen.insert(fs::weakly_canonical(library, ec)).second) libraries.push_back(library);
+        // Real paths: ~/.steam/steam is mostly a link to another root.
+        const fs::path real = fs::weakly_canonical(library, ec);
+        if (!ec && seen.insert(real).second) libraries.push_back(real);
     };
     for (const fs::path& root : SteamRoots(environment)) {
         add(root);
@@ -204,7 +207,9 @@ std::string LutrisGameName(const fs::path& file)
 
 void AddLutris(const Environment& environment, std::vector<Candidate>& found)
 {
-    for (const fs::path& games : {ConfigHome(environment) / "lutris/games", DataHome(environment) / "lutris/games"}) {
+    const fs::path flatpak = environment.home / ".var/app/net.lutris.Lutris";
+    for (const fs::path& games : {ConfigHome(environment) / "lutris/games", DataHome(environment) / "lutris/games",
+                                  flatpak / "config/lutris/games", flatpak / "data/lutris/games"}) {
         std::vector<fs::path> files;
         std::error_code ec;
         for (fs::directory_iterator it(games, ec), end; !ec && it != end; it.increment(ec)) {

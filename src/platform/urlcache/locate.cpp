@@ -268,7 +268,7 @@ namespace {
 
 // Profiles Windows and Wine make for everyone: listed only when they hold a cache.
 constexpr std::string_view kSharedProfiles[] = {"All Users", "Default", "Default User", "Public",
-                                                "LocalService", "NetworkService", "Administrator.default"};
+                                                "Default.migrated", "LocalService", "NetworkService"};
 
 bool IsSharedProfile(std::string_view name)
 {
@@ -305,11 +305,11 @@ bool LooksLikeProfile(const fs::path& folder)
             IsPrefix(users.parent_path().parent_path()));
 }
 
-// The container file a folder holds: index.dat, or one file of another name
-// with a container signature (a folder of forensic copies has several: none).
+// A container folder: one with an index.dat (a broken one too, so that
+// reading it says what is wrong).
 std::optional<fs::path> ContainerFileIn(const fs::path& folder)
 {
-    if (HasRegularFile(folder, "index.dat") && IsContainerFile(folder / "index.dat")) return folder / "index.dat";
+    if (HasRegularFile(folder, "index.dat")) return folder / "index.dat";
     return std::nullopt;
 }
 

@@ -201,7 +201,8 @@ TEST(LocateSingleContainer, RefusesWhatIsNotAReadableIndexFile)
     fs::create_symlink("loop", temp.path() / "loop");
     ExpectError([&] { LocateSingleContainer(temp.path() / "loop"); }, {"loop", "cannot be reached"});
     WriteFile(folder / "copy.dat", "x");
-    ExpectError([&] { LocateSingleContainer(folder / "copy.dat"); }, {"copy.dat", "not named index.dat"});
+    // Another name is taken only with a container's signature.
+    ExpectError([&] { LocateSingleContainer(folder / "copy.dat"); }, {"copy.dat", "is no URL cache container"});
     if (::geteuid() != 0) {  // root reads any file
         fs::permissions(folder / "index.dat", fs::perms::none);
         ExpectError([&] { LocateSingleContainer(folder / "index.dat"); }, {"index.dat", "cannot be read"});
