@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include <wx/accel.h>
+#include <wx/filehistory.h>
 #include <wx/menu.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
@@ -41,7 +42,7 @@ CMainFrame::~CMainFrame()
     }
 }
 
-bool CMainFrame::LoadFrame(urlcache::CacheLocation location)
+bool CMainFrame::LoadFrame(urlcache::CacheLocation location, const wxString& name)
 {
     if (!Create(nullptr, wxID_ANY, APP_TITLE))
         return false;
@@ -49,6 +50,7 @@ bool CMainFrame::LoadFrame(urlcache::CacheLocation location)
         return false;
     CreateMenu();
     AddExaminerMenus();
+    AddCacheMenus();
     CreateButtonBar();
     CreateStatusFields();
     if (!m_bProgressCreated) {
@@ -56,12 +58,13 @@ bool CMainFrame::LoadFrame(urlcache::CacheLocation location)
         m_bProgressCreated = true;
     }
     SetProgramIcon();
-    SetTitle(wxString(APP_TITLE) + " " + VERSION_TEXT);
     BindCommands();
 
     listview::CCacheListView* view = GetListView();
+    const bool readOnly = location.readOnly;
     view->SetCache(std::move(location), GetWaitIndicator());
     view->OnInitialUpdate();
+    ShowCacheState(name, readOnly);
     return true;
 }
 
@@ -122,6 +125,7 @@ void CMainFrame::OnTreeRightClick(wxMouseEvent& event)
     const bool onSite = SelectSiteAt(event.GetPosition());
     wxMenu menu;
     menu.Append(ID_DELETE_SITE, TEXT_DELETE_SITE);
+    menu.Enable(ID_DELETE_SITE, !GetListView()->IsReadOnly());
     const int chosen = GetPopupMenuSelectionFromUser(menu, ScreenToClient(wxGetMousePosition()));
     if (chosen != ID_DELETE_SITE)
         return;

@@ -4,12 +4,15 @@
 // and every key press to the list view.
 #pragma once
 
+#include <filesystem>
 #include <functional>
+#include <memory>
 
 #include <wx/frame.h>
 
 #include "urlcache.h"
 
+class wxFileHistory;
 class wxSplitterWindow;
 
 namespace trovana::listview {
@@ -20,6 +23,7 @@ class CSiteTree;
 namespace trovana::app {
 
 class CRightFrame;
+struct NamedCache;
 
 class CMainFrame : public wxFrame {
 public:
@@ -29,8 +33,25 @@ public:
 
     // Makes the window with its panes, menu, bars, icon and title, then lets
     // the list view do its one-time set-up, which scans the cache. The
-    // window stays hidden. False when the window could not be made.
-    bool LoadFrame(urlcache::CacheLocation location);
+    // window stays hidden. False when the window could not be made. The
+    // title names the cache when a name is given; a read-only location
+    // leaves the deleting commands disabled.
+    bool LoadFrame(urlcache::CacheLocation location, const wxString& name = {});
+
+    // Shows the cache at a path the user named in place of the one shown,
+    // read-only when asked or when it cannot be written; the cache shown
+    // stays when the path holds none. True when the new cache is shown.
+    bool OpenCachePath(const std::filesystem::path& path, bool readOnly);
+    // Shows this cache in place of the one shown and adds its path to the
+    // recent caches.
+    void ShowCache(NamedCache cache);
+    // Puts the path first in the recent caches and keeps the list.
+    void AddRecentCache(const std::filesystem::path& path);
+    // File > Open Cache...: the caches found on the machine, or a folder or
+    // file the user browses to.
+    void OnOpenCache();
+    // The recent caches of the File menu, newest first.
+    wxFileHistory& RecentCaches() { return *m_recentCaches; }
 
     CRightFrame* GetRightFrame() const;
     listview::CCacheListView* GetListView() const;
@@ -70,6 +91,11 @@ private:
     void CreateMenu();
     // File > Export and the View menu, added to the menu CreateMenu made.
     void AddExaminerMenus();
+    // File > Open Cache... and the recent caches, read from the configuration.
+    void AddCacheMenus();
+    // The title names the cache; the deleting commands are disabled for a
+    // read-only one.
+    void ShowCacheState(const wxString& name, bool readOnly);
     void CreateButtonBar();
     void CreateStatusFields();
     void CreateProgress();
@@ -83,6 +109,7 @@ private:
 
     bool m_bProgressCreated = false;
     wxSplitterWindow* m_wndSplitter = nullptr;
+    std::unique_ptr<wxFileHistory> m_recentCaches;
 };
 
 }  // namespace trovana::app

@@ -17,6 +17,7 @@ inline constexpr int ID_CACHE_REFRESH = 1021;
 inline constexpr int ID_FILE_EXPORT = 1061;
 inline constexpr int ID_VIEW_RECOVERED = 1062;
 inline constexpr int ID_VIEW_TIMES_UTC = 1063;
+inline constexpr int ID_FILE_OPEN_CACHE = 1064;
 inline constexpr int ID_CHECK_UPDATE = 32761;
 inline constexpr int ID_DELETE_SITE = 32762;
 inline constexpr int ID_NEXT_PANE = 32763;
@@ -44,6 +45,8 @@ inline constexpr const char* PROMPT_EXPORT = "Write the selected items, or the w
 inline constexpr const char* PROMPT_RECOVERED =
     "Show every record of the cache with its state: live, redirect, leak or recovered (read-only)";
 inline constexpr const char* PROMPT_TIMES_UTC = "Show times in UTC instead of local time";
+inline constexpr const char* PROMPT_OPEN_CACHE = "Open another cache: a Wine prefix, a user profile or a container file";
+inline constexpr const char* PROMPT_RECENT = "Open a cache opened before";
 inline constexpr const char* TEXT_DELETE_SITE = "Delete Site";
 
 inline constexpr const char* APP_TITLE = "Trovana";

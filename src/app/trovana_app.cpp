@@ -1,10 +1,11 @@
 #include "app/trovana_app.h"
 
+#include <wx/cmdline.h>
 #include <wx/dialog.h>
-#include <wx/msgdlg.h>
 
 #include "app/about_box.h"
 #include "app/main_frame.h"
+#include "app/named_cache.h"
 #include "app/resource.h"
 #include "app/screenshot.h"
 #include "listview/cache_list_view.h"
@@ -15,18 +16,7 @@ namespace trovana::app {
 
 namespace {
 const wxSize kWindowSize{800, 600};
-
-// The cache of the current user; an empty one, after saying why, when the
-// environment names a folder that cannot be read.
-urlcache::CacheLocation CurrentUserCache()
-{
-    try {
-        return urlcache::LocateCurrentUserCache();
-    } catch (const urlcache::UrlCacheError& error) {
-        wxMessageBox(wxString::FromUTF8(error.what()), APP_TITLE, wxOK | wxICON_EXCLAMATION);
-        return urlcache::CacheLocation{};
-    }
-}
+constexpr const char* kReadOnlySwitch = "read-only";
 }  // namespace
 
 void ShowMainWindow(wxFrame& frame)
@@ -62,17 +52,45 @@ int CTrovanaApp::FilterEvent(wxEvent& event)
     return wxApp::FilterEvent(event);
 }
 
+void CTrovanaApp::OnInitCmdLine(wxCmdLineParser& parser)
+{
+    wxApp::OnInitCmdLine(parser);
+    parser.AddLongSwitch(kReadOnlySwitch, "open the cache without changing anything in it");
+    parser.AddParam("a Wine prefix, a user profile folder, a drive root or a container file",
+                    wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
+}
+
+bool CTrovanaApp::OnCmdLineParsed(wxCmdLineParser& parser)
+{
+    if (!wxApp::OnCmdLineParsed(parser))
+        return false;
+    m_bReadOnly = parser.FoundSwitch(kReadOnlySwitch) == wxCMD_SWITCH_ON;
+    if (parser.GetParamCount() > 0)
+        m_strCachePath = parser.GetParam(0);
+    return true;
+}
+
 bool CTrovanaApp::OnInit()
 {
     SetAppDisplayName(APP_TITLE);
+    if (!wxApp::OnInit())
+        return false;
+    // A path that holds no cache ends the program after saying so.
+    std::optional<NamedCache> cache =
+        m_strCachePath.empty() ? FindCurrentUserCache() : FindNamedCache(nullptr, m_strCachePath.utf8_string());
+    if (!cache)
+        return false;
+    DecideReadOnly(*cache, m_bReadOnly);
     // The frame's window is made and the first scan runs while it is hidden;
     // only the wait window shows meanwhile.
     auto* frame = new CMainFrame();
     SetTopWindow(frame);
-    if (!frame->LoadFrame(CurrentUserCache())) {
+    if (!frame->LoadFrame(std::move(cache->location), cache->name)) {
         frame->Destroy();
         return false;
     }
+    if (!cache->path.empty())
+        frame->AddRecentCache(cache->path);
     Bind(wxEVT_MENU, [](wxCommandEvent&) { ShowAboutBox(); }, ID_APP_ABOUT);
     ShowMainWindow(*frame);
     CallAfter([frame] { frame->GetListView()->ReportCacheProblems(); });

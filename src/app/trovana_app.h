@@ -4,6 +4,7 @@
 
 #include <wx/app.h>
 #include <wx/frame.h>
+#include <wx/string.h>
 
 namespace trovana::app {
 
@@ -11,13 +12,21 @@ namespace trovana::app {
 // normally whatever show state the program was started with.
 void ShowMainWindow(wxFrame& frame);
 
+// trovana [--read-only] [PATH]: the cache at PATH (a Wine prefix, a user
+// profile, a drive root or a container file) instead of the current user's.
 class CTrovanaApp : public wxApp {
 public:
     bool OnInit() override;
+    void OnInitCmdLine(wxCmdLineParser& parser) override;
+    bool OnCmdLineParsed(wxCmdLineParser& parser) override;
     // Sees every event first: after a dialog is hidden, the preview pane is
     // drawn anew, as WebKit leaves the part the dialog covered unpainted on
     // a blank page.
     int FilterEvent(wxEvent& event) override;
+
+private:
+    wxString m_strCachePath;
+    bool m_bReadOnly = false;
 };
 
 }  // namespace trovana::app

@@ -12,6 +12,7 @@
 #include "listview/recovered_list.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
+#include "listview/web_view.h"
 
 namespace trovana::listview {
 
@@ -91,6 +92,27 @@ void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& b
     m_pCatalogue = std::move(catalogue);
     m_pCache = std::move(cache);
     m_pBusy = &busy;
+}
+
+void CCacheListView::OpenCache(urlcache::CacheLocation location)
+{
+    // The tree's items and the selection point into the model that goes.
+    if (m_pSiteTree != nullptr)
+        m_pSiteTree->DeleteAllSites();
+    m_pSelectedNode = nullptr;
+    SetCache(std::move(location), *m_pBusy);
+    m_listCategory->RowsChanged();
+    m_listSearch->RowsChanged();
+    if (m_pWebView != nullptr)
+        m_pWebView->Navigate("about:blank");
+    RefreshCache();
+}
+
+void CCacheListView::SetReadOnly(bool readOnly)
+{
+    m_bReadOnly = readOnly;
+    if (m_bInitialized)
+        UpdateStatusSummary();
 }
 
 void CCacheListView::BindListEvents(CCacheList& list)

@@ -64,6 +64,16 @@ public:
     // site tree. A second call does nothing.
     void OnInitialUpdate();
 
+    // Another cache in place of the one shown, once the view is set up: the
+    // lists, the site tree and the Recovered view are filled from it, the
+    // search results and the preview are cleared.
+    void OpenCache(urlcache::CacheLocation location);
+
+    // A read-only cache: the deleting commands do nothing and the Delete key
+    // and the lists' menu offer no deletion.
+    void SetReadOnly(bool readOnly);
+    bool IsReadOnly() const { return m_bReadOnly; }
+
     // One message naming the containers that could not be read, or only
     // read, when there are any; nothing otherwise.
     void ReportCacheProblems();
@@ -208,6 +218,7 @@ private:
     int64_t m_nSearchSize = 0;
     bool m_bRecoveredShown = false;
     bool m_bTimesUtc = false;
+    bool m_bReadOnly = false;
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;
     BusyIndicator m_noBusyIndicator;

@@ -25,7 +25,7 @@ bool AskYes(wxWindow* parent, const wxString& question)
 
 void CCacheListView::DeleteSelected()
 {
-    if (RefuseWhileRecovered("Deleting items"))
+    if (m_bReadOnly || RefuseWhileRecovered("Deleting items"))
         return;
     CCacheList* list = GetSelectionList();
     if (list == nullptr)
@@ -61,7 +61,7 @@ void CCacheListView::DeleteSelected()
 
 void CCacheListView::DeleteAll(bool bAsk)
 {
-    if (RefuseWhileRecovered("Deleting all items"))
+    if (m_bReadOnly || RefuseWhileRecovered("Deleting all items"))
         return;
     if (bAsk && !AskYes(this, "Delete All Cache Items?"))
         return;
@@ -98,7 +98,7 @@ void CCacheListView::DeleteAll(bool bAsk)
 
 void CCacheListView::DeleteSite()
 {
-    if (RefuseWhileRecovered("Deleting a site"))
+    if (m_bReadOnly || RefuseWhileRecovered("Deleting a site"))
         return;
     const wxTreeItemId item = m_pSiteTree != nullptr ? m_pSiteTree->GetSelection() : wxTreeItemId();
     catalogue::CNode* node = m_pSiteTree != nullptr ? m_pSiteTree->GetItemNode(item) : nullptr;

@@ -132,8 +132,10 @@ void CCacheListView::UpdateStatusSummary()
     else if (list == m_listCategory)
         total = m_nListSize;
     const wxString description = tab >= 0 && tab < catalogue::kCategoryCount ? m_strDescription[tab] : wxString();
-    const wxString counts = wxString::Format(" (%d Items, %.2f M)   ", list->Rows().Count(),
-                                             static_cast<double>(total) / kBytesPerMegabyte);
+    // A read-only cache says so beside the counts, which are never cut.
+    const wxString counts = wxString::Format(" (%d Items, %.2f M%s)   ", list->Rows().Count(),
+                                             static_cast<double>(total) / kBytesPerMegabyte,
+                                             m_bReadOnly ? ", read-only cache" : "");
     if (wxStatusBar* bar = StatusBarOf(this)) {
         if (m_bRecoveredShown) {
             using urlcache::RecordState;
@@ -201,7 +203,7 @@ bool CCacheListView::HandleListKey(int keyCode, bool bCtrlDown)
     // accelerators work from every pane.
     const bool selectAll = bCtrlDown && (keyCode == 'A' || keyCode == 'a');
     const bool search = bCtrlDown && (keyCode == 'F' || keyCode == 'f');
-    const bool erase = !bCtrlDown && (keyCode == WXK_DELETE || keyCode == WXK_NUMPAD_DELETE);
+    const bool erase = !bCtrlDown && !m_bReadOnly && (keyCode == WXK_DELETE || keyCode == WXK_NUMPAD_DELETE);
     // Ctrl+Page Down and Ctrl+Page Up change the tab, as in GTK's notebooks.
     const int tabStep = !bCtrlDown ? 0
                         : keyCode == WXK_PAGEDOWN || keyCode == WXK_NUMPAD_PAGEDOWN ? 1
@@ -293,6 +295,7 @@ void CCacheListView::OnRclickList()
     menu.Append(ID_LIST_COPY, "Copy");
     menu.Append(ID_LIST_SEARCH, "Search");
     menu.Append(ID_LIST_DELETE, "Delete");
+    menu.Enable(ID_LIST_DELETE, !m_bReadOnly);
     PopupMenu(&menu);
 }
 

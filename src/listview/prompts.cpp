@@ -1,5 +1,6 @@
 #include "listview/prompts.h"
 
+#include <wx/choicdlg.h>
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
@@ -53,6 +54,18 @@ public:
         return SaveChoice{std::filesystem::path(dialog.GetPath().utf8_string()), dialog.GetFilterIndex()};
     }
 
+    std::optional<size_t> ChooseOne(wxWindow* parent, const wxString& text, const wxString& caption,
+                                    const std::vector<wxString>& items) override
+    {
+        wxArrayString choices;
+        for (const wxString& item : items)
+            choices.Add(item);
+        wxSingleChoiceDialog dialog(parent, text, caption.empty() ? wxString("Trovana") : caption, choices);
+        if (dialog.ShowModal() != wxID_OK || dialog.GetSelection() < 0)
+            return std::nullopt;
+        return static_cast<size_t>(dialog.GetSelection());
+    }
+
     std::unique_ptr<ProgressWindow> StartProgress(wxWindow* parent, const wxString& title, int steps) override
     {
         return std::make_unique<WxProgressWindow>(parent, title, steps);
@@ -67,6 +80,11 @@ Prompts* g_prompts = nullptr;
 std::unique_ptr<ProgressWindow> Prompts::StartProgress(wxWindow*, const wxString&, int)
 {
     return nullptr;
+}
+
+std::optional<size_t> Prompts::ChooseOne(wxWindow*, const wxString&, const wxString&, const std::vector<wxString>&)
+{
+    return std::nullopt;
 }
 
 std::optional<SaveChoice> Prompts::ChooseSaveFile(wxWindow*, const wxString&, const wxString&, const wxString&)

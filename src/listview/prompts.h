@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class wxWindow;
 
@@ -45,6 +46,10 @@ public:
     // unless overridden).
     virtual std::optional<SaveChoice> ChooseSaveFile(wxWindow* parent, const wxString& title,
                                                      const wxString& wildcard, const wxString& defaultName);
+    // A list to pick one item from, with OK and Cancel; the index of the
+    // item picked, none when the user cancels (and unless overridden).
+    virtual std::optional<size_t> ChooseOne(wxWindow* parent, const wxString& text, const wxString& caption,
+                                            const std::vector<wxString>& items);
     // A modal progress window with a Cancel button for a task of `steps`
     // steps; none (the task shows no progress) unless overridden.
     virtual std::unique_ptr<ProgressWindow> StartProgress(wxWindow* parent, const wxString& title, int steps);

@@ -19,8 +19,8 @@ rm -f "$TROVANA_SCREENSHOT"
 "$trovana" &
 pid=$!
 
-window=$(wait_window '^Trovana 1\.10$') || fail "no window titled 'Trovana 1.10'"
-[ "$(xdotool getwindowname "$window")" = "Trovana 1.10" ] || fail "title"
+# The title names the cache: the prefix's folder.
+window=$(wait_window '^Trovana 1\.10 - prefix$') || fail "no window titled 'Trovana 1.10 - prefix'"
 xdotool getwindowgeometry "$window" | grep -q "Geometry: 800x600" ||
     fail "size: $(xdotool getwindowgeometry "$window")"
 

@@ -1,7 +1,10 @@
 // Makes a Wine prefix folder with a small cache of the current user, for the
-// end-to-end test of the program: make_window_test_cache PREFIX.
+// end-to-end tests of the program: make_window_test_cache PREFIX [locked].
+// With "locked" every entry is in use, as after a retrieve, so that WinINet
+// refuses to delete any of them.
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -10,15 +13,19 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_window_test_cache PREFIX\n");
+    const bool locked = argc == 3 && std::string(argv[2]) == "locked";
+    if (argc != 2 && !locked) {
+        std::fprintf(stderr, "usage: make_window_test_cache PREFIX [locked]\n");
         return 2;
     }
     namespace urlcache = trovana::urlcache;
     using trovana::test::Entry;
     std::filesystem::create_directories(argv[1]);
+    // A prefix is known by its registry beside drive_c.
+    for (const char* name : {"system.reg", "user.reg"})
+        std::ofstream(std::filesystem::path(argv[1]) / name) << "WINE REGISTRY Version 2\n";
     urlcache::UrlCache cache(urlcache::LocatePrefixCache(argv[1]));
-    const std::vector<urlcache::NewCacheEntry> entries = {
+    std::vector<urlcache::NewCacheEntry> entries = {
         Entry("http://www.example.com/index.htm", 1200, "text/html"),
         Entry("http://www.example.com/img/logo.gif", 2300, "image/gif"),
         Entry("http://www.example.com/style/site.css", 800, "text/css"),
@@ -26,6 +33,8 @@ int main(int argc, char** argv)
         Entry("Cookie:user@www.example.com/", 90),
         Entry("Visited: user@http://www.example.com/index.htm"),
     };
+    for (urlcache::NewCacheEntry& entry : entries)
+        entry.useCount = locked ? 1 : 0;
     for (const urlcache::CacheResult& result : cache.CreateEntries(entries)) {
         if (!result.ok()) {
             std::fprintf(stderr, "%s\n", result.message.c_str());

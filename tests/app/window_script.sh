@@ -45,3 +45,11 @@ wait_exit() {  # WHAT-CLOSED-IT
     pid=""
     [ "$status" -eq 0 ] || fail "the program ended with status $status"
 }
+
+# True when no message box (titled "Trovana" or "Cannot Delete ...") shows
+# within two seconds. The titles are compared here, case and all: xdotool's
+# search ignores case, and GTK names its menus' windows "trovana".
+nothing_asked() {
+    sleep 2
+    ! xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null | grep -qE '^(Trovana|Cannot Delete .*)$'
+}

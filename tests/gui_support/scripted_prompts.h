@@ -50,6 +50,16 @@ public:
         return m_save;
     }
 
+    std::optional<size_t> ChooseOne(wxWindow*, const wxString& text, const wxString&,
+                                    const std::vector<wxString>& items) override
+    {
+        m_asked.push_back({text.utf8_string(), {}});
+        m_choiceItems.clear();
+        for (const wxString& item : items)
+            m_choiceItems.push_back(item.utf8_string());
+        return m_choice;
+    }
+
     // A progress window that records the steps and cancels after
     // m_cancelAfter of them (never when negative).
     std::unique_ptr<listview::ProgressWindow> StartProgress(wxWindow*, const wxString& title, int steps) override
@@ -63,6 +73,9 @@ public:
     std::deque<int> m_answers;
     std::optional<std::filesystem::path> m_folder;
     std::vector<Asked> m_asked;
+    // The pick from a list, and the items that list offered.
+    std::optional<size_t> m_choice;
+    std::vector<std::string> m_choiceItems;
     std::string m_folderTitle;
     std::filesystem::path m_folderStart;
     // The save-file chooser's answer, and what it was shown.

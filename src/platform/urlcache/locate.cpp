@@ -268,7 +268,7 @@ namespace {
 
 // Profiles Windows and Wine make for everyone: listed only when they hold a cache.
 constexpr std::string_view kSharedProfiles[] = {"All Users", "Default", "Default User", "Public",
-                                                "LocalService", "NetworkService", "Administrator.default"};
+                                                "Default.migrated", "LocalService", "NetworkService"};
 
 bool IsSharedProfile(std::string_view name)
 {

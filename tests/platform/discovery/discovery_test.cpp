@@ -75,9 +75,8 @@ TEST_F(Discovery, FindsEveryLayoutOnceWithNamesAndCounts)
     const fs::path home = m_home.path();
     const fs::path disk = m_elsewhere.path();
     std::set<Row> expected;
-    const auto expect = [&](const char* kind, const std::string& name, const std::string& user, const fs::path& profile) {
-        expected.insert({kind, name, user, profile});
-    };
+    const auto expect = [&](const char* kind, const std::string& name, const std::string& user,
+                            const fs::path& profile) { expected.insert({kind, name, user, profile}); };
 
     expect("wine", "work-prefix", "carol", MakePrefix(disk / "work-prefix", "carol"));
     // Two users with caches, one row each; Public has none and is left out.
@@ -98,7 +97,8 @@ TEST_F(Discovery, FindsEveryLayoutOnceWithNamesAndCounts)
                   (disk / "SteamLibrary").string() + "\"\n\t}\n}\n");
     WriteFile(steam / "steamapps/appmanifest_440.acf",
               "\"AppState\"\n{\n\t\"appid\"\t\t\"440\"\n\t\"name\"\t\t\"Team \\\"Fortress\\\" 2\"\n}\n");
-    expect("proton", "Team \"Fortress\" 2", "steamuser", MakePrefix(steam / "steamapps/compatdata/440/pfx", "steamuser"));
+    expect("proton", "Team \"Fortress\" 2", "steamuser",
+           MakePrefix(steam / "steamapps/compatdata/440/pfx", "steamuser"));
     WriteFile(disk / "SteamLibrary/steamapps/appmanifest_1091500.acf",
               "\"AppState\"\n{\n\t\"appid\"\t\t\"1091500\"\n\t\"name\"\t\t\"Cyberpunk 2077\"\n}\n");
     expect("proton", "Cyberpunk 2077", "steamuser",
@@ -135,7 +135,8 @@ TEST_F(Discovery, FindsEveryLayoutOnceWithNamesAndCounts)
         EXPECT_EQ(cache.prefix, home / ".wine");
         EXPECT_EQ(cache.containers, 2u);
         EXPECT_EQ(cache.entries, EnumeratedEntries(alice));
-        EXPECT_GE(cache.bytes, fs::file_size(alice / kContent / "index.dat") + fs::file_size(alice / kHistory / "index.dat"));
+        EXPECT_GE(cache.bytes,
+                  fs::file_size(alice / kContent / "index.dat") + fs::file_size(alice / kHistory / "index.dat"));
     }
 }
 

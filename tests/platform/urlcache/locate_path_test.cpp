@@ -1,5 +1,6 @@
 // Any path a user names: prefixes, profiles, drive roots, container folders
-// and container files of any name; and what is none of these.
+// and container files of any name; and what is none of these. (Read-only
+// opening is tested through trovana-cache, tests/tools/read_only_test.cpp.)
 #include "urlcache.h"
 
 #include "env_test_support.h"
@@ -124,26 +125,6 @@ TEST(LocatePath, WhatIsNoCacheSaysWhatWasExpected)
     }
     EXPECT_NE(ErrorOf(temp.path() / "photos").find("expected a Wine prefix, a Windows user profile folder"),
               std::string::npos);
-}
-
-TEST(ReadOnly, ChangesAreRefusedAndNothingIsMade)
-{
-    TempFolder temp;
-    const fs::path prefix = temp.path() / "prefix";
-    MakeWinePrefix(prefix, "alice", std::nullopt, "WINE REGISTRY Version 2\n");
-    CacheLocation location = LocatePath(prefix);
-    location.readOnly = true;
-    UrlCache cache(location);
-    NewCacheEntry entry;
-    entry.url = "http://example.com/";
-    const CacheResult added = cache.CreateEntry(entry);
-    EXPECT_EQ(added.code, ERROR_ACCESS_DENIED);
-    EXPECT_EQ(added.message, kReadOnlyRefusal);
-    const CacheResult removed = cache.DeleteEntry("http://example.com/");
-    EXPECT_EQ(removed.code, ERROR_ACCESS_DENIED);
-    EXPECT_EQ(cache.DeleteEntries({"a", "b"}).size(), 2u);
-    EXPECT_FALSE(fs::exists(prefix / "drive_c/users/alice/AppData/Local/Microsoft"));
-    EXPECT_EQ(ReadOnlyReason(location), std::nullopt);  // it could be written
 }
 
 }  // namespace

@@ -1,0 +1,84 @@
+#include "app/named_cache.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "app/resource.h"
+#include "listview/prompts.h"
+
+namespace trovana::app {
+
+namespace {
+namespace fs = std::filesystem;
+
+wxString FromPath(const fs::path& path)
+{
+    return wxString::FromUTF8(path.string());
+}
+
+// A drive root with several user profiles: the user picks one; the root
+// itself when it has fewer; none when the user cancels.
+std::optional<fs::path> PickProfile(wxWindow* parent, const fs::path& path)
+{
+    const std::vector<urlcache::UserProfile> profiles = urlcache::ListUserProfiles(path);
+    if (profiles.size() < 2)
+        return path;
+    std::vector<wxString> users;
+    for (const urlcache::UserProfile& profile : profiles)
+        users.push_back(wxString::FromUTF8(profile.user));
+    const std::optional<size_t> chosen = listview::GetPrompts().ChooseOne(
+        parent, "Whose cache is to be opened?\n" + FromPath(path), "Choose a User", users);
+    if (!chosen)
+        return std::nullopt;
+    return profiles[*chosen].folder;
+}
+}  // namespace
+
+wxString LastPart(const fs::path& path)
+{
+    fs::path normal = path.lexically_normal();
+    if (!normal.has_filename() && normal.has_parent_path() && normal != normal.root_path())
+        normal = normal.parent_path();
+    return FromPath(normal.filename().empty() ? normal : normal.filename());
+}
+
+std::optional<NamedCache> FindNamedCache(wxWindow* parent, const fs::path& path)
+{
+    try {
+        // The recent list keeps the path whatever folder the program runs in.
+        const std::optional<fs::path> chosen = PickProfile(parent, fs::absolute(path));
+        if (!chosen)
+            return std::nullopt;
+        return NamedCache{urlcache::LocatePath(*chosen), LastPart(*chosen), *chosen};
+    } catch (const std::exception& error) {
+        // A folder that cannot be listed is as much no cache as a wrong one.
+        listview::GetPrompts().MessageBox(parent, "No cache can be opened there:\n\n" + wxString::FromUTF8(error.what()),
+                                          wxString(), wxOK | wxICON_EXCLAMATION);
+        return std::nullopt;
+    }
+}
+
+NamedCache FindCurrentUserCache()
+{
+    NamedCache cache;
+    const char* profile = std::getenv("TROVANA_PROFILE");
+    try {
+        cache.location = urlcache::LocateCurrentUserCache();
+    } catch (const urlcache::UrlCacheError& error) {
+        listview::GetPrompts().MessageBox(nullptr, wxString::FromUTF8(error.what()), APP_TITLE,
+                                          wxOK | wxICON_EXCLAMATION);
+    }
+    if (profile != nullptr && *profile != '\0')
+        cache.name = LastPart(profile);
+    else
+        cache.name = LastPart(cache.location.winePrefix.empty() ? urlcache::DefaultWinePrefix()
+                                                                : cache.location.winePrefix);
+    return cache;
+}
+
+void DecideReadOnly(NamedCache& cache, bool asked)
+{
+    cache.location.readOnly = asked || urlcache::ReadOnlyReason(cache.location).has_value();
+}
+
+}  // namespace trovana::app

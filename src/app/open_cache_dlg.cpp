@@ -1,0 +1,248 @@
+#include "app/open_cache_dlg.h"
+
+#include <memory>
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/filedlg.h>
+#include <wx/gauge.h>
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "listview/prompts.h"
+
+namespace trovana::app {
+
+namespace {
+namespace fs = std::filesystem;
+
+// Kind, name, user, path, entries, size on disk.
+struct Column {
+    const char* heading;
+    int width;
+    wxListColumnFormat format;
+};
+constexpr Column kColumns[] = {
+    {"Kind", 80, wxLIST_FORMAT_LEFT},     {"Name", 150, wxLIST_FORMAT_LEFT},
+    {"User", 90, wxLIST_FORMAT_LEFT},     {"Path", 250, wxLIST_FORMAT_LEFT},
+    {"Entries", 70, wxLIST_FORMAT_RIGHT}, {"Size on Disk", 90, wxLIST_FORMAT_RIGHT},
+};
+// The dialog fits a window of 800 x 600 and can be made smaller still.
+const wxSize kStartSize{760, 460};
+const wxSize kSmallestSize{420, 300};
+constexpr int kBorder = 8;
+constexpr int kMenuFolder = 1;
+constexpr int kMenuFile = 2;
+
+wxString ByteSize(uint64_t bytes)
+{
+    constexpr double kKilobyte = 1024.0;
+    if (bytes < 1024)
+        return wxString::Format("%llu B", static_cast<unsigned long long>(bytes));
+    if (bytes < 1024 * 1024)
+        return wxString::Format("%.1f KB", static_cast<double>(bytes) / kKilobyte);
+    return wxString::Format("%.1f MB", static_cast<double>(bytes) / (kKilobyte * kKilobyte));
+}
+
+wxString FromPath(const fs::path& path)
+{
+    return wxString::FromUTF8(path.string());
+}
+
+wxString KindText(discovery::CacheKind kind)
+{
+    const std::string_view name = discovery::KindName(kind);
+    return wxString::FromUTF8(name.data(), name.size());
+}
+}  // namespace
+
+COpenCacheDlg::COpenCacheDlg(wxWindow* parent, discovery::Environment environment)
+    : wxDialog(parent, wxID_ANY, "Open Cache", wxDefaultPosition, kStartSize,
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
+{
+    MakeControls();
+    SetMinSize(kSmallestSize);
+    SetSize(kStartSize);
+    if (parent != nullptr)
+        CentreOnParent();
+    StartSearch(std::move(environment));
+}
+
+COpenCacheDlg::~COpenCacheDlg()
+{
+    StopSearch();
+}
+
+void COpenCacheDlg::MakeControls()
+{
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(new wxStaticText(this, wxID_ANY, "&Caches found on this computer:"), 0, wxLEFT | wxRIGHT | wxTOP,
+               kBorder);
+    m_list = new wxListCtrl(this, IDC_OPEN_CACHES, wxDefaultPosition, wxDefaultSize,
+                            wxLC_REPORT | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES);
+    for (size_t i = 0; i < std::size(kColumns); ++i)
+        m_list->InsertColumn(static_cast<long>(i), kColumns[i].heading, kColumns[i].format, kColumns[i].width);
+    sizer->Add(m_list, 1, wxEXPAND | wxALL, kBorder);
+
+    auto* progress = new wxBoxSizer(wxHORIZONTAL);
+    m_status = new wxStaticText(this, wxID_ANY, "Searching...", wxDefaultPosition, wxDefaultSize,
+                                wxST_ELLIPSIZE_MIDDLE);
+    m_gauge = new wxGauge(this, wxID_ANY, 1, wxDefaultPosition, wxSize(120, -1));
+    m_stop = new wxButton(this, IDC_OPEN_STOP, "S&top");
+    progress->Add(m_status, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
+    progress->Add(m_gauge, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
+    progress->Add(m_stop, 0, wxALIGN_CENTER_VERTICAL);
+    sizer->Add(progress, 0, wxEXPAND | wxLEFT | wxRIGHT, kBorder);
+
+    auto* path = new wxBoxSizer(wxHORIZONTAL);
+    path->Add(new wxStaticText(this, wxID_ANY, "&Path:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
+    m_path = new wxTextCtrl(this, IDC_OPEN_PATH);
+    path->Add(m_path, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
+    path->Add(new wxButton(this, IDC_OPEN_BROWSE, "&Browse..."), 0, wxALIGN_CENTER_VERTICAL);
+    sizer->Add(path, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kBorder);
+
+    auto* bottom = new wxBoxSizer(wxHORIZONTAL);
+    m_readOnly = new wxCheckBox(this, IDC_OPEN_READ_ONLY, "&Read-only: change nothing in the cache");
+    bottom->Add(m_readOnly, 1, wxALIGN_CENTER_VERTICAL);
+    auto* buttons = new wxStdDialogButtonSizer;
+    auto* open = new wxButton(this, wxID_OK, "&Open");
+    buttons->AddButton(open);
+    buttons->AddButton(new wxButton(this, wxID_CANCEL, "Cancel"));
+    buttons->Realize();
+    bottom->Add(buttons, 0, wxALIGN_CENTER_VERTICAL);
+    sizer->Add(bottom, 0, wxEXPAND | wxALL, kBorder);
+    SetSizer(sizer);
+    open->SetDefault();
+
+    m_list->Bind(wxEVT_LIST_ITEM_SELECTED, &COpenCacheDlg::OnRowSelected, this);
+    // Enter or a double click on a row opens it.
+    m_list->Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent&) { OnOpen(); });
+    m_path->Bind(wxEVT_TEXT, [this](wxCommandEvent&) {
+        if (m_pickedRow >= 0 && m_path->GetValue() != FromPath(m_caches[static_cast<size_t>(m_pickedRow)].path))
+            m_pickedRow = -1;
+    });
+    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOpen(); }, wxID_OK);
+    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnBrowse(); }, IDC_OPEN_BROWSE);
+    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { StopSearch(); }, IDC_OPEN_STOP);
+    m_list->SetFocus();
+}
+
+void COpenCacheDlg::StartSearch(discovery::Environment environment)
+{
+    m_searching = true;
+    m_search = std::thread([this, environment = std::move(environment)] {
+        // Only the search runs here: what it finds goes to the window's thread.
+        discovery::Discovery found = discovery::DiscoverCaches(environment, [this](const discovery::Progress& step) {
+            CallAfter([this, step] { ShowProgress(step); });
+            return !m_stopRequested.load();
+        });
+        CallAfter([this, result = std::make_shared<discovery::Discovery>(std::move(found))] {
+            ShowFound(std::move(*result));
+        });
+    });
+}
+
+void COpenCacheDlg::StopSearch()
+{
+    m_stopRequested = true;
+    if (m_search.joinable())
+        m_search.join();
+}
+
+void COpenCacheDlg::ShowProgress(const discovery::Progress& progress)
+{
+    if (!m_searching)
+        return;
+    m_gauge->SetRange(static_cast<int>(std::max<size_t>(progress.total, 1)));
+    m_gauge->SetValue(static_cast<int>(std::min(progress.done, progress.total)));
+    m_status->SetLabel(wxString::Format("Searching %zu of %zu: ", progress.done + 1, progress.total) +
+                       FromPath(progress.current));
+}
+
+void COpenCacheDlg::ShowFound(discovery::Discovery found)
+{
+    m_searching = false;
+    m_caches = std::move(found.caches);
+    for (size_t i = 0; i < m_caches.size(); ++i) {
+        const discovery::FoundCache& cache = m_caches[i];
+        const long row = m_list->InsertItem(static_cast<long>(i), KindText(cache.kind));
+        m_list->SetItem(row, 1, wxString::FromUTF8(cache.name));
+        m_list->SetItem(row, 2, wxString::FromUTF8(cache.user));
+        m_list->SetItem(row, 3, FromPath(cache.path));
+        m_list->SetItem(row, 4, wxString::Format("%llu", static_cast<unsigned long long>(cache.entries)));
+        m_list->SetItem(row, 5, ByteSize(cache.bytes));
+    }
+    const wxString count = wxString::Format(m_caches.size() == 1 ? "%zu cache found" : "%zu caches found",
+                                            m_caches.size());
+    m_status->SetLabel(found.cancelled ? count + " before the search was stopped" : count);
+    m_gauge->SetValue(m_gauge->GetRange());
+    m_stop->Disable();
+    // The first row is picked, so that Enter opens it; a path typed meanwhile stays.
+    if (!m_caches.empty() && m_path->IsEmpty()) {
+        m_list->SetItemState(0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                             wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    }
+}
+
+void COpenCacheDlg::OnRowSelected(wxListEvent& event)
+{
+    const long row = event.GetIndex();
+    if (row < 0 || static_cast<size_t>(row) >= m_caches.size())
+        return;
+    m_path->ChangeValue(FromPath(m_caches[static_cast<size_t>(row)].path));
+    m_pickedRow = row;
+}
+
+void COpenCacheDlg::OnBrowse()
+{
+    wxMenu menu;
+    menu.Append(kMenuFolder, "A &Folder: Wine Prefix, User Profile or Drive...");
+    menu.Append(kMenuFile, "A Container &File...");
+    wxWindow* button = FindWindow(IDC_OPEN_BROWSE);
+    const int chosen = button->GetPopupMenuSelectionFromUser(menu, wxPoint(0, button->GetSize().y));
+    std::optional<fs::path> path;
+    if (chosen == kMenuFolder) {
+        path = listview::GetPrompts().ChooseFolder(this, "Choose a Wine prefix, a user profile or a drive",
+                                                   m_path->GetValue().utf8_string());
+    } else if (chosen == kMenuFile) {
+        wxFileDialog dialog(this, "Choose a container file", wxString(), wxString(),
+                            "Container files (*.dat)|*.dat|All files|*", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+        if (dialog.ShowModal() == wxID_OK)
+            path = fs::path(dialog.GetPath().utf8_string());
+    }
+    if (!path)
+        return;
+    m_path->SetValue(FromPath(*path));
+    m_path->SetFocus();
+}
+
+void COpenCacheDlg::OnOpen()
+{
+    if (m_path->GetValue().Strip(wxString::both).empty()) {
+        listview::GetPrompts().MessageBox(this, "Choose a cache from the list, or name its folder or file.",
+                                          wxString(), wxOK | wxICON_INFORMATION);
+        return;
+    }
+    StopSearch();
+    EndModal(wxID_OK);
+}
+
+fs::path COpenCacheDlg::ChosenPath() const
+{
+    return fs::path(m_path->GetValue().Strip(wxString::both).utf8_string());
+}
+
+wxString COpenCacheDlg::ChosenName() const
+{
+    return m_pickedRow >= 0 ? wxString::FromUTF8(m_caches[static_cast<size_t>(m_pickedRow)].name) : wxString();
+}
+
+bool COpenCacheDlg::IsReadOnly() const
+{
+    return m_readOnly->GetValue();
+}
+
+}  // namespace trovana::app

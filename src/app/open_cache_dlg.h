@@ -1,0 +1,71 @@
+// File > Open Cache...: the caches found on this computer, searched for
+// while the dialog shows (with progress, and a Stop button), a path the user
+// types or browses to, and the choice to open the cache read-only.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include <wx/dialog.h>
+
+#include "discovery.h"
+
+class wxButton;
+class wxCheckBox;
+class wxGauge;
+class wxListCtrl;
+class wxListEvent;
+class wxStaticText;
+class wxTextCtrl;
+
+namespace trovana::app {
+
+inline constexpr int IDC_OPEN_CACHES = 1070;
+inline constexpr int IDC_OPEN_PATH = 1071;
+inline constexpr int IDC_OPEN_BROWSE = 1072;
+inline constexpr int IDC_OPEN_READ_ONLY = 1073;
+inline constexpr int IDC_OPEN_STOP = 1074;
+
+class COpenCacheDlg : public wxDialog {
+public:
+    // The search starts at once, on a thread of its own.
+    COpenCacheDlg(wxWindow* parent, discovery::Environment environment = discovery::Environment::Current());
+    ~COpenCacheDlg() override;
+
+    // After OK: the path to open, the name of the cache picked from the list
+    // (empty for a path typed or browsed to), and the read-only choice.
+    std::filesystem::path ChosenPath() const;
+    wxString ChosenName() const;
+    bool IsReadOnly() const;
+
+    // The caches listed so far; whether the search has ended.
+    const std::vector<discovery::FoundCache>& Caches() const { return m_caches; }
+    bool IsSearching() const { return m_searching; }
+
+private:
+    void MakeControls();
+    void StartSearch(discovery::Environment environment);
+    void ShowProgress(const discovery::Progress& progress);
+    void ShowFound(discovery::Discovery found);
+    void OnRowSelected(wxListEvent& event);
+    void OnBrowse();
+    void OnOpen();
+    void StopSearch();
+
+    wxListCtrl* m_list = nullptr;
+    wxTextCtrl* m_path = nullptr;
+    wxCheckBox* m_readOnly = nullptr;
+    wxStaticText* m_status = nullptr;
+    wxGauge* m_gauge = nullptr;
+    wxButton* m_stop = nullptr;
+    std::vector<discovery::FoundCache> m_caches;
+    // The row picked last, while the path field still shows its path.
+    long m_pickedRow = -1;
+    bool m_searching = false;
+    std::atomic<bool> m_stopRequested{false};
+    std::thread m_search;
+};
+
+}  // namespace trovana::app

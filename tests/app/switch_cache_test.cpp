@@ -1,0 +1,141 @@
+// Another cache in the running window, chosen as a person chooses it (File >
+// Recent Caches from the keyboard): it replaces the one shown everywhere, a
+// path without a cache leaves the shown one as it was, and a read-only cache
+// disables the deleting commands.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <wx/config.h>
+#include <wx/fileconf.h>
+#include <wx/filehistory.h>
+#include <wx/menu.h>
+#include <wx/toolbar.h>
+#include <wx/webview.h>
+
+#include "app/resource.h"
+#include "listview/cache_list.h"
+#include "listview/recovered_list.h"
+#include "listview/site_tree_ctrl.h"
+#include "listview/web_view.h"
+#include "scripted_prompts.h"
+#include "window_fixture.h"
+#include "x_input.h"
+
+namespace trovana::test {
+namespace {
+namespace fs = std::filesystem;
+
+class SwitchCacheTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        m_folder = fs::temp_directory_path() / ("trovana-switch-" + std::to_string(::getpid()));
+        fs::remove_all(m_folder);
+        // The recent caches go to a configuration file of the test's own.
+        delete wxConfigBase::Set(
+            new wxFileConfig("", "", (m_folder / "config").string(), "", wxCONFIG_USE_LOCAL_FILE));
+        m_other = m_folder / "other";
+        fs::create_directories(m_other);
+        std::ofstream(m_other / "system.reg") << "WINE REGISTRY Version 2\n";
+        urlcache::UrlCache other(urlcache::LocatePrefixCache(m_other));
+        for (const urlcache::CacheResult& result :
+             other.CreateEntries({Entry("http://other.example/a.htm", 10, "text/html"),
+                                  Entry("http://other.example/b/c.gif", 20, "image/gif"),
+                                  Entry("Cookie:user@other.example/", 5)}))
+            ASSERT_TRUE(result.ok()) << result.message;
+        StartWindow();
+    }
+    void TearDown() override
+    {
+        WindowTest::TearDown();
+        delete wxConfigBase::Set(nullptr);
+        fs::remove_all(m_folder);
+    }
+
+    // File > Recent Caches > the first one, from the keyboard.
+    void OpenRecent(const fs::path& path)
+    {
+        m_pFrame->AddRecentCache(path);
+        m_input.Keys("alt+f r 1");
+    }
+    std::vector<std::string> TreeSites()
+    {
+        listview::CSiteTree& tree = *m_pFrame->m_pTreeView;
+        std::vector<std::string> sites;
+        wxTreeItemIdValue cookie;
+        const wxTreeItemId all(View().RootNode().m_hItem);
+        for (wxTreeItemId item = tree.GetFirstChild(all, cookie); item.IsOk(); item = tree.GetNextChild(all, cookie))
+            sites.push_back(tree.GetItemText(item).utf8_string());
+        return sites;
+    }
+    std::string Title() { return m_pFrame->GetTitle().utf8_string(); }
+
+    fs::path m_folder;
+    fs::path m_other;
+    ScriptedPrompts m_prompts;
+    XInput m_input;
+};
+
+TEST_F(SwitchCacheTest, ARecentCacheReplacesTheShownOneAndAPathWithoutOneChangesNothing)
+{
+    listview::CCacheList& all = *View().m_listAll;
+    // A row previewed, then the Recovered view: both belong to the old cache.
+    all.SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    View().PreviewSelected();
+    m_input.Keys("alt+v r");
+    ASSERT_TRUE(WaitUntil([&] { return View().IsRecoveredShown(); }));
+
+    OpenRecent(m_other);
+    ASSERT_TRUE(WaitUntil([&] { return Title() == "Trovana 1.10 - other"; })) << Title();
+    EXPECT_EQ(TreeSites(), std::vector<std::string>{"other.example"});
+    EXPECT_EQ(View().m_pSelectedNode, &View().RootNode());
+    EXPECT_EQ(all.Rows().Count(), 3);
+    EXPECT_TRUE(View().IsRecoveredShown()) << "the view stays, surveyed anew";
+    EXPECT_EQ(View().m_listRecovered->Records().size(), 3u);
+    EXPECT_EQ(View().m_pWebView->GetBrowser()->GetCurrentURL(), "about:blank");
+    EXPECT_EQ(m_pFrame->RecentCaches().GetHistoryFile(0).utf8_string(), m_other.string());
+    EXPECT_TRUE(m_prompts.m_asked.empty());
+
+    // A file that is no container: one message, the shown cache stays.
+    const fs::path notes = m_folder / "notes.txt";
+    { std::ofstream(notes) << "no cache here\n"; }
+    OpenRecent(notes);
+    ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); }));
+    ProcessEvents();
+    EXPECT_EQ(m_prompts.m_asked.size(), 1u);
+    EXPECT_EQ(m_prompts.m_asked[0].text.rfind("No cache can be opened there", 0), 0u) << m_prompts.m_asked[0].text;
+    EXPECT_EQ(Title(), "Trovana 1.10 - other");
+    EXPECT_EQ(all.Rows().Count(), 3);
+    EXPECT_EQ(TreeSites(), std::vector<std::string>{"other.example"});
+}
+
+TEST_F(SwitchCacheTest, AReadOnlyCacheDisablesEveryDeletingCommand)
+{
+    ASSERT_TRUE(m_pFrame->OpenCachePath(m_other, true));
+    wxMenuBar& menus = *m_pFrame->GetMenuBar();
+    EXPECT_FALSE(menus.IsEnabled(app::ID_CACHE_DELETE));
+    EXPECT_FALSE(menus.IsEnabled(app::ID_CACHE_DELETE_ALL));
+    EXPECT_FALSE(m_pFrame->GetToolBar()->GetToolEnabled(app::ID_CACHE_DELETE));
+    EXPECT_FALSE(m_pFrame->GetToolBar()->GetToolEnabled(app::ID_CACHE_DELETE_ALL));
+    EXPECT_NE(m_pFrame->GetStatusBar()->GetStatusText(0).Find("read-only"), wxNOT_FOUND);
+
+    // The Delete key on a row asks nothing.
+    listview::CCacheList& all = *View().m_listAll;
+    wxRect rect;
+    ASSERT_TRUE(all.GetItemRect(0, rect));
+    m_input.Click(all, wxPoint(rect.x + 40, rect.y + rect.height / 2));
+    m_input.Keys("Delete");
+    EXPECT_TRUE(m_prompts.m_asked.empty());
+    EXPECT_EQ(all.Rows().Count(), 3);
+
+    // A writable cache opened again has its commands back.
+    ASSERT_TRUE(m_pFrame->OpenCachePath(m_other, false));
+    EXPECT_TRUE(menus.IsEnabled(app::ID_CACHE_DELETE));
+    EXPECT_TRUE(m_pFrame->GetToolBar()->GetToolEnabled(app::ID_CACHE_DELETE_ALL));
+}
+
+}  // namespace
+}  // namespace trovana::test
