@@ -41,7 +41,7 @@ CMainFrame::~CMainFrame()
     }
 }
 
-bool CMainFrame::LoadFrame(urlcache::CacheLocation location)
+bool CMainFrame::LoadFrame(urlcache::CacheLocation location, std::unique_ptr<catalogue::ScanAhead> scan)
 {
     if (!Create(nullptr, wxID_ANY, APP_TITLE))
         return false;
@@ -60,7 +60,7 @@ bool CMainFrame::LoadFrame(urlcache::CacheLocation location)
     BindCommands();
 
     listview::CCacheListView* view = GetListView();
-    view->SetCache(std::move(location), GetWaitIndicator());
+    view->SetCache(std::move(location), GetWaitIndicator(), std::move(scan));
     view->OnInitialUpdate();
     return true;
 }

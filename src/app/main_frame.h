@@ -5,9 +5,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <wx/frame.h>
 
+#include "scan_ahead.h"
 #include "urlcache.h"
 
 class wxSplitterWindow;
@@ -30,7 +32,8 @@ public:
     // Makes the window with its panes, menu, bars, icon and title, then lets
     // the list view do its one-time set-up, which scans the cache. The
     // window stays hidden. False when the window could not be made.
-    bool LoadFrame(urlcache::CacheLocation location);
+    // A scan of the same cache started ahead, when given, is used for it.
+    bool LoadFrame(urlcache::CacheLocation location, std::unique_ptr<catalogue::ScanAhead> scan = nullptr);
 
     CRightFrame* GetRightFrame() const;
     listview::CCacheListView* GetListView() const;

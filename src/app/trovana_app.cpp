@@ -65,11 +65,14 @@ int CTrovanaApp::FilterEvent(wxEvent& event)
 bool CTrovanaApp::OnInit()
 {
     SetAppDisplayName(APP_TITLE);
-    // The frame's window is made and the first scan runs while it is hidden;
-    // only the wait window shows meanwhile.
+    // The first scan runs on a thread of its own while the frame's window is
+    // made (GTK's and WebKit's start take about as long); the window stays
+    // hidden until both are done, only the wait window shows meanwhile.
+    urlcache::CacheLocation location = CurrentUserCache();
+    auto scan = std::make_unique<catalogue::ScanAhead>(location, catalogue::ShownTimes::Local);
     auto* frame = new CMainFrame();
     SetTopWindow(frame);
-    if (!frame->LoadFrame(CurrentUserCache())) {
+    if (!frame->LoadFrame(std::move(location), std::move(scan))) {
         frame->Destroy();
         return false;
     }

@@ -78,19 +78,38 @@ CCacheListView::~CCacheListView()
     DestroyChildren();
 }
 
-void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& busy)
+void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& busy,
+                              std::unique_ptr<catalogue::ScanAhead> scan)
 {
     m_rowsCategory.DeleteAll();
     m_rowsSearch.DeleteAll();
     m_pSelectedNode = nullptr;
+    m_pBusy = &busy;
     auto cache = std::make_unique<urlcache::UrlCache>(std::move(location));
     auto catalogue = std::make_unique<catalogue::CCatalogue>(*cache, busy);
-    m_pBusy = &busy;
+    InstallCatalogue(std::move(cache), std::move(catalogue));
+    m_scanAhead = std::move(scan);
+}
+
+void CCacheListView::InstallCatalogue(std::unique_ptr<urlcache::UrlCache> cache,
+                                      std::unique_ptr<catalogue::CCatalogue> catalogue)
+{
     m_listAll->SetRows(catalogue->m_listAll);
     catalogue->m_shownTimes = m_pCatalogue->m_shownTimes;
     m_pCatalogue = std::move(catalogue);
     m_pCache = std::move(cache);
-    m_pBusy = &busy;
+}
+
+void CCacheListView::FirstScan()
+{
+    std::unique_ptr<catalogue::ScanAhead> scan = std::move(m_scanAhead);
+    if (scan == nullptr || scan->Zone() != m_pCatalogue->m_shownTimes) {
+        m_pCatalogue->ScanCache();
+        return;
+    }
+    const BusyScope busy(*m_pBusy, "Collecting Data ...");
+    catalogue::ScanAhead::Result scanned = scan->Take(*m_pBusy);
+    InstallCatalogue(std::move(scanned.cache), std::move(scanned.catalogue));
 }
 
 void CCacheListView::BindListEvents(CCacheList& list)
@@ -142,7 +161,7 @@ void CCacheListView::OnInitialUpdate()
 
     SetUpList(*m_listAll, kHitRateWidthAll);
     std::copy(std::begin(kColumnKind), std::end(kColumnKind), m_nColumnKind.begin());
-    m_pCatalogue->ScanCache();
+    FirstScan();
     m_listAll->RowsChanged();
 
     SetUpSiteTree();

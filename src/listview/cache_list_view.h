@@ -20,6 +20,7 @@
 #include "listview/list_sorter.h"
 #include "operations/search_criteria.h"
 #include "rowstore.h"
+#include "scan_ahead.h"
 #include "urlcache.h"
 
 namespace trovana::listview {
@@ -57,8 +58,11 @@ public:
     ~CCacheListView() override;
 
     // The cache shown; an empty one until this is called, before the
-    // initial update. The busy indicator must outlive the view.
-    void SetCache(urlcache::CacheLocation location, BusyIndicator& busy);
+    // initial update. The busy indicator must outlive the view. A scan of
+    // the same cache started ahead, when given, stands for the initial
+    // update's scan.
+    void SetCache(urlcache::CacheLocation location, BusyIndicator& busy,
+                  std::unique_ptr<catalogue::ScanAhead> scan = nullptr);
 
     // The one-time set-up: pictures, tabs, columns, the first scan and the
     // site tree. A second call does nothing.
@@ -180,11 +184,18 @@ private:
     void CopyFiles(const std::vector<std::filesystem::path>& sources, int withoutFile);
     // Whether the keyboard focus is in one of the three lists.
     bool HasListFocus() const;
+    // Shows this cache and catalogue from now on.
+    void InstallCatalogue(std::unique_ptr<urlcache::UrlCache> cache,
+                          std::unique_ptr<catalogue::CCatalogue> catalogue);
+    // The first scan: the one started ahead when it used the zone shown,
+    // else a scan now.
+    void FirstScan();
 
     bool m_bRecoveredShown = false;
     bool m_bTimesUtc = false;
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;
+    std::unique_ptr<catalogue::ScanAhead> m_scanAhead;
     BusyIndicator m_noBusyIndicator;
     // The wait cursor and progress of the cache given to SetCache.
     BusyIndicator* m_pBusy = &m_noBusyIndicator;
