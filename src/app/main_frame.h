@@ -23,6 +23,9 @@ namespace trovana::app {
 
 class CRightFrame;
 
+// Whether View > Times in UTC was chosen (kept from one run to the next).
+bool TimesInUtcChosen();
+
 class CMainFrame : public wxFrame {
 public:
     // Makes the hidden wait window; the frame's own window comes with LoadFrame.

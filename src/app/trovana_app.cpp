@@ -69,7 +69,8 @@ bool CTrovanaApp::OnInit()
     // made (GTK's and WebKit's start take about as long); the window stays
     // hidden until both are done, only the wait window shows meanwhile.
     urlcache::CacheLocation location = CurrentUserCache();
-    auto scan = std::make_unique<catalogue::ScanAhead>(location, catalogue::ShownTimes::Local);
+    auto scan = std::make_unique<catalogue::ScanAhead>(
+        location, TimesInUtcChosen() ? catalogue::ShownTimes::Utc : catalogue::ShownTimes::Local);
     auto* frame = new CMainFrame();
     SetTopWindow(frame);
     if (!frame->LoadFrame(std::move(location), std::move(scan))) {
