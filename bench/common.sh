@@ -10,10 +10,12 @@ describe_run() {
 median() { printf '%s\n' $1 | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
 # Starts PROGRAM with WINEPREFIX=PREFIX under the X server of $DISPLAY and
-# prints "milliseconds peak-MB": the time until its window is on the screen
-# and its peak memory (VmHWM) then. Ends the program afterwards.
+# prints "shown filled peak": the milliseconds until its window is on the
+# screen, until the wait window ("Collecting Data ...") is gone as well (the
+# lists are filled), and its peak memory (VmHWM, MB) half a second after
+# that. Ends the program afterwards.
 start_to_window() {
-    local begin end window="" pid peak
+    local begin end filled window="" pid peak
     begin=$(date +%s%N)
     WINEPREFIX="$1" "$2" &
     pid=$!
@@ -23,10 +25,13 @@ start_to_window() {
         [ -n "$window" ] || sleep 0.01
     done
     end=$(date +%s%N)
+    while xdotool search --onlyvisible --name '^Wait \.\.\.$' >/dev/null 2>&1; do sleep 0.01; done
+    filled=$(date +%s%N)
+    sleep 0.5
     peak=$(awk '/VmHWM/ {print int($2 / 1024)}' "/proc/$pid/status")
     kill "$pid"
     wait "$pid" 2>/dev/null || true
-    echo "$(( (end - begin) / 1000000 )) $peak"
+    echo "$(( (end - begin) / 1000000 )) $(( (filled - begin) / 1000000 )) $peak"
 }
 
 # The numbers in $1 followed by their median: "3 1 2 (median 2)".

@@ -2,7 +2,7 @@
 # Measures the program's start-up on a large cache against its start-up on
 # an empty one, in one run, turn about, each start a fresh process: the time
 # from starting it to its window being on the screen, and the peak memory
-# (VmHWM) of its process at that moment. Runs under its own X server; the
+# (VmHWM) of its process once its lists are filled. Runs under its own X server; the
 # large cache is made once and kept in build/bench-cache-COUNT.
 # Usage: bench/startup_vs_empty.sh [COUNT] [RUNS]   (from a build in build/;
 # TROVANA=PATH times another build of the program)
@@ -24,18 +24,21 @@ fi
 describe_run
 start_to_window "$empty" "$program" >/dev/null  # the page cache warm for both sides
 start_to_window "$large" "$program" >/dev/null
-declare -A times peaks
+declare -A times fills peaks
 for run in $(seq "$runs"); do
     for side in empty large; do
         prefix=$empty
         [ "$side" = large ] && prefix=$large
-        read -r ms mb < <(start_to_window "$prefix" "$program")
+        read -r ms full mb < <(start_to_window "$prefix" "$program")
         times[$side]+="$ms "
+        fills[$side]+="$full "
         peaks[$side]+="$mb "
     done
 done
-echo "empty cache, start to window shown, ms: $(with_median "${times[empty]}"); peak memory, MB: $(with_median "${peaks[empty]}")"
-echo "$count made, start to window shown, ms: $(with_median "${times[large]}"); peak memory, MB: $(with_median "${peaks[large]}")"
+for side in empty large; do
+    echo "$side: start to window shown, ms: $(with_median "${times[$side]}")"
+    echo "$side: start to lists filled, ms: $(with_median "${fills[$side]}"); peak memory, MB: $(with_median "${peaks[$side]}")"
+done
 awk -v l="$(median "${times[large]}")" -v e="$(median "${times[empty]}")" \
     'BEGIN {printf "large / empty: %.2f\n", l / e}'
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures the program's start-up on a large cache: the time from starting it
-# to its window being on the screen, and the peak memory of its process at
-# that moment. Runs under its own X server; the cache is made once and kept
+# to its window being on the screen, to its lists being filled, and the peak
+# memory of its process then. Runs under its own X server; the cache is made once and kept
 # in build/bench-cache-COUNT.
 # Usage: bench/window_startup.sh [COUNT]   (from a build in build/)
 set -euo pipefail
@@ -16,6 +16,6 @@ fi
 
 . bench/common.sh
 for run in 1 2 3; do
-    read -r ms mb < <(start_to_window "$prefix" build/src/app/trovana)
-    echo "run $run: start to window shown $ms ms, peak memory $mb MB"
+    read -r ms full mb < <(start_to_window "$prefix" build/src/app/trovana)
+    echo "run $run: start to window shown $ms ms, to lists filled $full ms, peak memory $mb MB"
 done

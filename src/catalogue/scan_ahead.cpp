@@ -1,5 +1,7 @@
 #include "scan_ahead.h"
 
+#include <chrono>
+
 namespace trovana::catalogue {
 
 ScanAhead::ScanAhead(urlcache::CacheLocation location, ShownTimes zone) : m_zone(zone)
@@ -18,6 +20,11 @@ ScanAhead::~ScanAhead()
 {
     if (m_result.valid())
         m_result.wait();
+}
+
+bool ScanAhead::Ready() const
+{
+    return m_result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 ScanAhead::Result ScanAhead::Take(BusyIndicator& busy)

@@ -27,6 +27,8 @@ public:
     ScanAhead& operator=(const ScanAhead&) = delete;
 
     ShownTimes Zone() const { return m_zone; }
+    // True once the scan has ended: Take will not wait.
+    bool Ready() const;
 
     // Waits for the scan to end and hands over the cache and its catalogue,
     // which reports to `busy` from now on. Once only; rethrows what the

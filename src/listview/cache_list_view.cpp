@@ -107,9 +107,40 @@ void CCacheListView::FirstScan()
         m_pCatalogue->ScanCache();
         return;
     }
+    if (!scan->Ready()) {
+        // The window is shown at once, empty, under the wait window.
+        constexpr int kScanCheckMs = 20;
+        m_pendingScan = std::move(scan);
+        m_pBusy->Show("Collecting Data ...");
+        m_pBusy->SetWaitCursor();
+        m_scanTimer.SetOwner(this);
+        Bind(wxEVT_TIMER, [this](wxTimerEvent&) { FillFromPendingScan(); }, m_scanTimer.GetId());
+        m_scanTimer.Start(kScanCheckMs);
+        return;
+    }
     const BusyScope busy(*m_pBusy, "Collecting Data ...");
     catalogue::ScanAhead::Result scanned = scan->Take(*m_pBusy);
     InstallCatalogue(std::move(scanned.cache), std::move(scanned.catalogue));
+}
+
+void CCacheListView::FillFromPendingScan()
+{
+    if (m_pendingScan == nullptr || !m_pendingScan->Ready())
+        return;
+    m_scanTimer.Stop();
+    const std::unique_ptr<catalogue::ScanAhead> scan = std::move(m_pendingScan);
+    // The tree's items and the selection point into the empty catalogue's
+    // model: both let go of it before it goes.
+    m_pSelectedNode = nullptr;
+    if (m_pSiteTree != nullptr)
+        m_pSiteTree->DeleteAllSites();
+    catalogue::ScanAhead::Result scanned = scan->Take(*m_pBusy);
+    InstallCatalogue(std::move(scanned.cache), std::move(scanned.catalogue));
+    ShowScannedCache();
+    m_pBusy->SetArrowCursor();
+    m_pBusy->Hide();
+    if (m_bProblemsWanted)
+        ReportCacheProblems();
 }
 
 void CCacheListView::BindListEvents(CCacheList& list)
@@ -176,6 +207,9 @@ void CCacheListView::OnInitialUpdate()
 
 void CCacheListView::ReportCacheProblems()
 {
+    m_bProblemsWanted = m_pendingScan != nullptr;
+    if (m_bProblemsWanted)
+        return;
     const std::vector<std::string>& problems = Cache().Problems();
     if (problems.empty())
         return;

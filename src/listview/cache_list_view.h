@@ -12,6 +12,7 @@
 
 #include <wx/imaglist.h>
 #include <wx/panel.h>
+#include <wx/timer.h>
 #include <wx/treebase.h>
 
 #include "busy_indicator.h"
@@ -188,14 +189,22 @@ private:
     void InstallCatalogue(std::unique_ptr<urlcache::UrlCache> cache,
                           std::unique_ptr<catalogue::CCatalogue> catalogue);
     // The first scan: the one started ahead when it used the zone shown,
-    // else a scan now.
+    // else a scan now. A scan ahead that has not ended yet is left to end
+    // while the window is shown empty: FillFromPendingScan fills it then.
     void FirstScan();
+    void FillFromPendingScan();
+    // The lists, the tree and the status after the catalogue was scanned.
+    void ShowScannedCache();
 
     bool m_bRecoveredShown = false;
     bool m_bTimesUtc = false;
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;
     std::unique_ptr<catalogue::ScanAhead> m_scanAhead;
+    // A scan ahead still running once the window is made, checked on a timer.
+    std::unique_ptr<catalogue::ScanAhead> m_pendingScan;
+    wxTimer m_scanTimer;
+    bool m_bProblemsWanted = false;  // ReportCacheProblems came before the scan ended
     BusyIndicator m_noBusyIndicator;
     // The wait cursor and progress of the cache given to SetCache.
     BusyIndicator* m_pBusy = &m_noBusyIndicator;
