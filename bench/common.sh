@@ -15,14 +15,22 @@ median() { printf '%s\n' $1 | sort -n | awk '{v[NR] = $1} END {print v[int((NR +
 # lists are filled), and its peak memory (VmHWM, MB) half a second after
 # that. Ends the program afterwards.
 start_to_window() {
-    local begin end filled window="" pid peak
-    begin=$(date +%s%N)
-    WINEPREFIX="$1" "$2" &
-    pid=$!
+    local begin end filled window="" pid peak tries=0
+    # A fresh X server sometimes refuses the first client (GTK cannot start):
+    # such a start is tried again.
     while [ -z "$window" ]; do
-        window=$(xdotool search --onlyvisible --name '^Trovana 1\.10$' 2>/dev/null | head -n 1 || true)
-        kill -0 "$pid" 2>/dev/null || { echo "the program ended" >&2; return 1; }
-        [ -n "$window" ] || sleep 0.01
+        begin=$(date +%s%N)
+        WINEPREFIX="$1" "$2" 2>/dev/null &
+        pid=$!
+        while [ -z "$window" ]; do
+            window=$(xdotool search --onlyvisible --name '^Trovana 1\.10$' 2>/dev/null | head -n 1 || true)
+            kill -0 "$pid" 2>/dev/null || break
+            [ -n "$window" ] || sleep 0.01
+        done
+        if [ -z "$window" ] && (( ++tries == 3 )); then
+            echo "the program ended" >&2
+            return 1
+        fi
     done
     end=$(date +%s%N)
     while xdotool search --onlyvisible --name '^Wait \.\.\.$' >/dev/null 2>&1; do sleep 0.01; done

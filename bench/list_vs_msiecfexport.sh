@@ -5,13 +5,14 @@
 # the cache made by make_large_cache is given the Windows signature (same
 # length, same layout); both programs read those files. Each side runs once
 # untimed first, so the page cache is warm for both. Output goes to /dev/null.
-# Usage: bench/list_vs_msiecfexport.sh [COUNT] [RUNS]   (from a build in build/)
+# Usage: bench/list_vs_msiecfexport.sh [COUNT] [RUNS]   (from a build in build/;
+# TROVANA_CACHE=PATH times another build of trovana-cache)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count=${1:-100000}
 runs=${2:-7}
 prefix="$PWD/build/bench-list-$count"
-tool=build/tools/trovana-cache/trovana-cache
+tool=${TROVANA_CACHE:-build/tools/trovana-cache/trovana-cache}
 command -v msiecfexport >/dev/null || { echo "msiecfexport is missing (scripts/install-deps.sh)" >&2; exit 1; }
 
 if [ ! -d "$prefix" ]; then
