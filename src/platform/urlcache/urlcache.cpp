@@ -158,6 +158,9 @@ std::unique_ptr<CacheEntryInfo> CacheEnumeration::Next()
                     break;
             }
         }
+        // An index is up to 16 MB: the memory goes back once every entry of
+        // it was given out (a later lookup reads the file again).
+        container.Release();
         ++s.container;
         s.started = false;
     }
