@@ -42,7 +42,8 @@ CMainFrame::~CMainFrame()
     }
 }
 
-bool CMainFrame::LoadFrame(urlcache::CacheLocation location, const wxString& name)
+bool CMainFrame::LoadFrame(urlcache::CacheLocation location, const wxString& name,
+                           std::unique_ptr<catalogue::ScanAhead> scan)
 {
     if (!Create(nullptr, wxID_ANY, APP_TITLE))
         return false;
@@ -62,7 +63,7 @@ bool CMainFrame::LoadFrame(urlcache::CacheLocation location, const wxString& nam
 
     listview::CCacheListView* view = GetListView();
     const bool readOnly = location.readOnly;
-    view->SetCache(std::move(location), GetWaitIndicator());
+    view->SetCache(std::move(location), GetWaitIndicator(), std::move(scan));
     view->OnInitialUpdate();
     ShowCacheState(name, readOnly);
     return true;

@@ -10,6 +10,7 @@
 
 #include <wx/frame.h>
 
+#include "scan_ahead.h"
 #include "urlcache.h"
 
 class wxFileHistory;
@@ -25,6 +26,9 @@ namespace trovana::app {
 class CRightFrame;
 struct NamedCache;
 
+// Whether View > Times in UTC was chosen (kept from one run to the next).
+bool TimesInUtcChosen();
+
 class CMainFrame : public wxFrame {
 public:
     // Makes the hidden wait window; the frame's own window comes with LoadFrame.
@@ -35,8 +39,10 @@ public:
     // the list view do its one-time set-up, which scans the cache. The
     // window stays hidden. False when the window could not be made. The
     // title names the cache when a name is given; a read-only location
-    // leaves the deleting commands disabled.
-    bool LoadFrame(urlcache::CacheLocation location, const wxString& name = {});
+    // leaves the deleting commands disabled. A scan of the same cache
+    // started ahead, when given, is used for it.
+    bool LoadFrame(urlcache::CacheLocation location, const wxString& name = {},
+                   std::unique_ptr<catalogue::ScanAhead> scan = nullptr);
 
     // Shows the cache at a path the user named in place of the one shown,
     // read-only when asked or when it cannot be written; the cache shown

@@ -14,6 +14,11 @@ namespace {
 constexpr const char* kTimesUtcKey = "/View/TimesInUtc";
 }  // namespace
 
+bool TimesInUtcChosen()
+{
+    return wxConfigBase::Get()->ReadBool(kTimesUtcKey, false);
+}
+
 void CMainFrame::AddExaminerMenus()
 {
     wxMenuBar* bar = GetMenuBar();
@@ -33,7 +38,7 @@ void CMainFrame::AddExaminerMenus()
     const int edit = bar->FindMenu("Edit");
     bar->Insert(edit == wxNOT_FOUND ? bar->GetMenuCount() : static_cast<size_t>(edit) + 1, view, "&View");
 
-    const bool utc = wxConfigBase::Get()->ReadBool(kTimesUtcKey, false);
+    const bool utc = TimesInUtcChosen();
     view->Check(ID_VIEW_TIMES_UTC, utc);
     GetListView()->SetTimesUtc(utc);
 

@@ -81,11 +81,13 @@ bool CTrovanaApp::OnInit()
     if (!cache)
         return false;
     DecideReadOnly(*cache, m_bReadOnly);
-    // The frame's window is made and the first scan runs while it is hidden;
-    // only the wait window shows meanwhile.
+    // The first scan runs on a thread of its own while the frame's window is
+    // made (GTK's and WebKit's start take about as long).
+    auto scan = std::make_unique<catalogue::ScanAhead>(
+        cache->location, TimesInUtcChosen() ? catalogue::ShownTimes::Utc : catalogue::ShownTimes::Local);
     auto* frame = new CMainFrame();
     SetTopWindow(frame);
-    if (!frame->LoadFrame(std::move(cache->location), cache->name)) {
+    if (!frame->LoadFrame(std::move(cache->location), cache->name, std::move(scan))) {
         frame->Destroy();
         return false;
     }

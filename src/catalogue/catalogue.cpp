@@ -6,13 +6,13 @@
 
 namespace trovana::catalogue {
 
-CCatalogue::CCatalogue(urlcache::UrlCache& cache, BusyIndicator& busy) : m_cache(cache), m_busy(busy) {}
+CCatalogue::CCatalogue(urlcache::UrlCache& cache, BusyIndicator& busy) : m_cache(cache), m_busy(&busy) {}
 
 void CCatalogue::ScanCache()
 {
     m_nTotalSize = 0;
     m_listAll.DeleteAll();
-    const BusyScope busy(m_busy, "Collecting Data ...");
+    const BusyScope busy(*m_busy, "Collecting Data ...");
     try {
         urlcache::CacheEnumeration entries = m_cache.Enumerate();
         int row = 0;

@@ -30,6 +30,9 @@ public:
     // part way keeps what was read.
     void ScanCache();
 
+    // Where "Collecting Data ..." shows from now on; it must outlive the catalogue.
+    void SetBusyIndicator(BusyIndicator& busy) { m_busy = &busy; }
+
     // The entry's information read afresh; null when it is no longer cached.
     std::unique_ptr<urlcache::CacheEntryInfo> LookupCacheEntry(std::string_view url);
 
@@ -47,7 +50,7 @@ private:
     void AddEntry(const urlcache::CacheEntryInfo& info, int row);
 
     urlcache::UrlCache& m_cache;
-    BusyIndicator& m_busy;
+    BusyIndicator* m_busy;
 };
 
 }  // namespace trovana::catalogue

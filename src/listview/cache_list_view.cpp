@@ -79,19 +79,69 @@ CCacheListView::~CCacheListView()
     DestroyChildren();
 }
 
-void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& busy)
+void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& busy,
+                              std::unique_ptr<catalogue::ScanAhead> scan)
 {
     m_rowsCategory.DeleteAll();
     m_rowsSearch.DeleteAll();
     m_pSelectedNode = nullptr;
+    m_pBusy = &busy;
     auto cache = std::make_unique<urlcache::UrlCache>(std::move(location));
     auto catalogue = std::make_unique<catalogue::CCatalogue>(*cache, busy);
-    m_pBusy = &busy;
+    InstallCatalogue(std::move(cache), std::move(catalogue));
+    m_scanAhead = std::move(scan);
+}
+
+void CCacheListView::InstallCatalogue(std::unique_ptr<urlcache::UrlCache> cache,
+                                      std::unique_ptr<catalogue::CCatalogue> catalogue)
+{
     m_listAll->SetRows(catalogue->m_listAll);
     catalogue->m_shownTimes = m_pCatalogue->m_shownTimes;
     m_pCatalogue = std::move(catalogue);
     m_pCache = std::move(cache);
-    m_pBusy = &busy;
+}
+
+void CCacheListView::FirstScan()
+{
+    std::unique_ptr<catalogue::ScanAhead> scan = std::move(m_scanAhead);
+    if (scan == nullptr || scan->Zone() != m_pCatalogue->m_shownTimes) {
+        m_pCatalogue->ScanCache();
+        return;
+    }
+    if (!scan->Ready()) {
+        // The window is shown at once, empty, under the wait window.
+        constexpr int kScanCheckMs = 20;
+        m_pendingScan = std::move(scan);
+        m_pBusy->Show("Collecting Data ...");
+        m_pBusy->SetWaitCursor();
+        m_scanTimer.SetOwner(this);
+        Bind(wxEVT_TIMER, [this](wxTimerEvent&) { FillFromPendingScan(); }, m_scanTimer.GetId());
+        m_scanTimer.Start(kScanCheckMs);
+        return;
+    }
+    const BusyScope busy(*m_pBusy, "Collecting Data ...");
+    catalogue::ScanAhead::Result scanned = scan->Take(*m_pBusy);
+    InstallCatalogue(std::move(scanned.cache), std::move(scanned.catalogue));
+}
+
+void CCacheListView::FillFromPendingScan()
+{
+    if (m_pendingScan == nullptr || !m_pendingScan->Ready())
+        return;
+    m_scanTimer.Stop();
+    const std::unique_ptr<catalogue::ScanAhead> scan = std::move(m_pendingScan);
+    // The tree's items and the selection point into the empty catalogue's
+    // model: both let go of it before it goes.
+    m_pSelectedNode = nullptr;
+    if (m_pSiteTree != nullptr)
+        m_pSiteTree->DeleteAllSites();
+    catalogue::ScanAhead::Result scanned = scan->Take(*m_pBusy);
+    InstallCatalogue(std::move(scanned.cache), std::move(scanned.catalogue));
+    ShowScannedCache();
+    m_pBusy->SetArrowCursor();
+    m_pBusy->Hide();
+    if (m_bProblemsWanted)
+        ReportCacheProblems();
 }
 
 void CCacheListView::OpenCache(urlcache::CacheLocation location)
@@ -164,7 +214,7 @@ void CCacheListView::OnInitialUpdate()
 
     SetUpList(*m_listAll, kHitRateWidthAll);
     std::copy(std::begin(kColumnKind), std::end(kColumnKind), m_nColumnKind.begin());
-    m_pCatalogue->ScanCache();
+    FirstScan();
     m_listAll->RowsChanged();
 
     SetUpSiteTree();
@@ -179,6 +229,9 @@ void CCacheListView::OnInitialUpdate()
 
 void CCacheListView::ReportCacheProblems()
 {
+    m_bProblemsWanted = m_pendingScan != nullptr;
+    if (m_bProblemsWanted)
+        return;
     const std::vector<std::string>& problems = Cache().Problems();
     if (problems.empty())
         return;

@@ -12,6 +12,7 @@
 
 #include <wx/imaglist.h>
 #include <wx/panel.h>
+#include <wx/timer.h>
 #include <wx/treebase.h>
 
 #include "busy_indicator.h"
@@ -20,6 +21,7 @@
 #include "listview/list_sorter.h"
 #include "operations/search_criteria.h"
 #include "rowstore.h"
+#include "scan_ahead.h"
 #include "urlcache.h"
 
 namespace trovana::listview {
@@ -57,8 +59,11 @@ public:
     ~CCacheListView() override;
 
     // The cache shown; an empty one until this is called, before the
-    // initial update. The busy indicator must outlive the view.
-    void SetCache(urlcache::CacheLocation location, BusyIndicator& busy);
+    // initial update. The busy indicator must outlive the view. A scan of
+    // the same cache started ahead, when given, stands for the initial
+    // update's scan.
+    void SetCache(urlcache::CacheLocation location, BusyIndicator& busy,
+                  std::unique_ptr<catalogue::ScanAhead> scan = nullptr);
 
     // The one-time set-up: pictures, tabs, columns, the first scan and the
     // site tree. A second call does nothing.
@@ -202,6 +207,16 @@ private:
     void CopyFiles(const std::vector<std::filesystem::path>& sources, int withoutFile);
     // Whether the keyboard focus is in one of the three lists.
     bool HasListFocus() const;
+    // Shows this cache and catalogue from now on.
+    void InstallCatalogue(std::unique_ptr<urlcache::UrlCache> cache,
+                          std::unique_ptr<catalogue::CCatalogue> catalogue);
+    // The first scan: the one started ahead when it used the zone shown,
+    // else a scan now. A scan ahead that has not ended yet is left to end
+    // while the window is shown empty: FillFromPendingScan fills it then.
+    void FirstScan();
+    void FillFromPendingScan();
+    // The lists, the tree and the status after the catalogue was scanned.
+    void ShowScannedCache();
 
     // Child controls, owned by the form.
     CCacheList* m_listSearch = nullptr;
@@ -221,6 +236,11 @@ private:
     bool m_bReadOnly = false;
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;
+    std::unique_ptr<catalogue::ScanAhead> m_scanAhead;
+    // A scan ahead still running once the window is made, checked on a timer.
+    std::unique_ptr<catalogue::ScanAhead> m_pendingScan;
+    wxTimer m_scanTimer;
+    bool m_bProblemsWanted = false;  // ReportCacheProblems came before the scan ended
     BusyIndicator m_noBusyIndicator;
     // The wait cursor and progress of the cache given to SetCache.
     BusyIndicator* m_pBusy = &m_noBusyIndicator;

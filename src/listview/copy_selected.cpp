@@ -91,6 +91,7 @@ void CCacheListView::CopySelected()
     const RowStore& rows = list->Rows();
     {
         WaitCursorScope cursor(Busy());
+        const urlcache::UrlCache::LookupBatch batch(Cache());
         for (int row = rows.NextSelected(); row != -1; row = rows.NextSelected(row)) {
             const auto info = Catalogue().LookupCacheEntry(rows.Text(row, catalogue::kColumnUrl));
             if (info != nullptr && !info->localFileName.empty())

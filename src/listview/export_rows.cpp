@@ -115,6 +115,7 @@ void CCacheListView::ExportRows()
     bool failed = false;
     {
         WaitCursorScope cursor(Busy());
+        const urlcache::UrlCache::LookupBatch batch(Cache());
         std::ofstream out(*temporary, std::ios::binary | std::ios::trunc);
         auto writer = exporting::MakeExportWriter(target.format, out, exporting::CatalogueExportColumns(),
                                                   "Trovana export");

@@ -32,6 +32,9 @@ void CCacheListView::MakeGallery()
     m_pWebView->SetCache(Cache().Location());
     std::vector<std::string> imageFiles;
     std::string lastUrl;
+    // The index files are checked for other programs' changes once for
+    // all the rows, not once a row.
+    const urlcache::UrlCache::LookupBatch batch(Cache());
     for (int row = 0; row < rows.Count(); ++row) {
         lastUrl = rows.Text(row, catalogue::kColumnUrl);
         const auto info = Catalogue().LookupCacheEntry(lastUrl);

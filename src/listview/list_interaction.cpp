@@ -254,6 +254,12 @@ void CCacheListView::RefreshCache()
         m_pSiteTree->DeleteAllSites();
     root.RemoveAll();
     m_pCatalogue->ScanCache();
+    ShowScannedCache();
+}
+
+void CCacheListView::ShowScannedCache()
+{
+    catalogue::CNode& root = RootNode();
     m_listAll->RowsChanged();
     if (m_pSiteTree != nullptr) {
         FillSiteTree(&root, wxTreeItemId());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "classify.h"
+#include "scan_ahead.h"
 #include "scoped_time_zone.h"
 
 namespace trovana::catalogue {
@@ -229,6 +230,32 @@ TEST_F(ScanTest, ARescanReplacesTheRowsAndAnEmptyCacheLeavesNone)
     EXPECT_TRUE(m_catalogue.m_rootNode.m_children.empty());
     EXPECT_EQ(m_busy.events.size(), 4u * 4);
     EXPECT_EQ(m_busy.events.back(), "hide");
+}
+
+TEST_F(ScanTest, AScanAheadGivesTheSameCatalogueInTheZoneAskedAndReportsToTheBusyIndicatorGiven)
+{
+    Create({Entry("http://host/dir/page.htm", std::string(10, 'x')), Entry("http://host/b.gif", std::string(5, 'g'))});
+    m_catalogue.ScanCache();
+    m_busy.events.clear();
+    ScanAhead scan(m_cache.Location(), ShownTimes::Utc);
+    ScanAhead::Result ahead = scan.Take(m_busy);
+    EXPECT_TRUE(m_busy.events.empty()) << "the thread shows nothing";
+    ASSERT_NE(ahead.cache, nullptr);
+    ASSERT_NE(ahead.catalogue, nullptr);
+    const RowStore& rows = ahead.catalogue->m_listAll;
+    ASSERT_EQ(rows.Count(), m_catalogue.m_listAll.Count());
+    for (int i = 0; i < rows.Count(); ++i) {
+        EXPECT_EQ(rows.Text(i, kColumnUrl), m_catalogue.m_listAll.Text(i, kColumnUrl));
+        EXPECT_EQ(rows.Text(i, kColumnAccessTime), "03/15/04 22:02:09") << "in UTC, as asked";
+    }
+    std::vector<std::string> leaves;
+    ahead.catalogue->m_rootNode.CollectUrls(leaves);
+    std::sort(leaves.begin(), leaves.end());
+    EXPECT_EQ(leaves, LeafUrls());
+    EXPECT_EQ(ahead.catalogue->m_nTotalSize, 15);
+    EXPECT_NE(ahead.catalogue->LookupCacheEntry("http://host/b.gif"), nullptr) << "its own cache";
+    ahead.catalogue->ScanCache();
+    EXPECT_EQ(m_busy.events.front(), "show Collecting Data ...") << "the indicator handed over";
 }
 
 TEST_F(ScanTest, LookupReadsTheEntryAfreshOrAnswersNull)

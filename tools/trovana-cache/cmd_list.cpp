@@ -31,7 +31,10 @@ Record OptionRecord(const urlcache::CacheEntryInfo& entry, const urlcache::Surve
     if (surveyed) {
         AppendSurveyFields(record, *surveyed);
     }
-    return options.utcTimes ? WithUtcTimes(record) : record;
+    if (options.utcTimes) {
+        return WithUtcTimes(record);
+    }
+    return record;
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include "export_row.h"
 
+#include <charconv>
+#include <iterator>
+
 namespace trovana::cli {
 
 namespace {
@@ -52,25 +55,69 @@ void AppendEscapedByte(std::string& out, unsigned char c)
     out += hex[c & 0xF];
 }
 
-std::string JsonText(const FieldValue& value)
+// Appends the JSON string literal of the bytes: runs of bytes that need no
+// escape are appended whole.
+void AppendJsonString(std::string& out, std::string_view bytes)
+{
+    out += '"';
+    size_t i = 0;
+    size_t plain = 0;  // start of the run not yet appended
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
+            ++i;
+            continue;
+        }
+        const size_t length = Utf8SequenceLength(bytes.substr(i));
+        if (length > 1) {
+            i += length;
+            continue;
+        }
+        out.append(bytes.substr(plain, i - plain));
+        ++i;
+        plain = i;
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: AppendEscapedByte(out, c);
+        }
+    }
+    out.append(bytes.substr(plain));
+    out += '"';
+}
+
+void AppendJsonText(std::string& out, const FieldValue& value)
 {
     if (const auto* number = std::get_if<uint64_t>(&value)) {
-        return std::to_string(*number);
-    }
-    if (const auto* bytes = std::get_if<std::string>(&value)) {
-        return JsonString(*bytes);
-    }
-    if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
-        std::string array = "[";
-        for (const std::string& item : *list) {
-            if (array.size() > 1) {
-                array += ',';
+        char digits[24];
+        const auto end = std::to_chars(std::begin(digits), std::end(digits), *number).ptr;
+        out.append(digits, end);
+    } else if (const auto* bytes = std::get_if<std::string>(&value)) {
+        AppendJsonString(out, *bytes);
+    } else if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
+        out += '[';
+        for (size_t i = 0; i < list->size(); ++i) {
+            if (i > 0) {
+                out += ',';
             }
-            array += JsonString(item);
+            AppendJsonString(out, (*list)[i]);
         }
-        return array + "]";
+        out += ']';
+    } else {
+        out += "null";
     }
-    return "null";
+}
+
+std::string JsonText(const FieldValue& value)
+{
+    std::string text;
+    AppendJsonText(text, value);
+    return text;
 }
 
 std::string CsvText(const FieldValue& value)
@@ -109,51 +156,31 @@ const std::vector<std::string>& EntryColumns()
 
 std::string JsonString(std::string_view bytes)
 {
-    std::string out = "\"";
+    std::string out;
     out.reserve(bytes.size() + 2);
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        const size_t length = Utf8SequenceLength(bytes.substr(i));
-        if (length > 1) {
-            out.append(bytes.substr(i, length));
-            i += length;
-            continue;
-        }
-        ++i;
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (length == 0 || c < 0x20) {
-                AppendEscapedByte(out, c);
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    out += '"';
+    AppendJsonString(out, bytes);
     return out;
 }
 
 std::string JsonObject(const Record& record)
 {
-    std::string out = "{";
-    for (const Field& field : record) {
-        if (out.size() > 1) {
+    std::string out;
+    AppendJsonObject(out, record);
+    return out;
+}
+
+void AppendJsonObject(std::string& out, const Record& record)
+{
+    out += '{';
+    for (size_t i = 0; i < record.size(); ++i) {
+        if (i > 0) {
             out += ',';
         }
-        out += JsonString(field.name);
+        AppendJsonString(out, record[i].name);
         out += ':';
-        out += JsonText(field.value);
+        AppendJsonText(out, record[i].value);
     }
     out += '}';
-    return out;
 }
 
 RecordWriter::RecordWriter(std::ostream& out, OutputFormat format, const std::vector<std::string>& columns)
@@ -171,7 +198,10 @@ RecordWriter::RecordWriter(std::ostream& out, OutputFormat format, const std::ve
 void RecordWriter::Write(const Record& record)
 {
     if (m_format == OutputFormat::Jsonl) {
-        m_out << JsonObject(record) << '\n';
+        m_line.clear();
+        AppendJsonObject(m_line, record);
+        m_line += '\n';
+        m_out.write(m_line.data(), static_cast<std::streamsize>(m_line.size()));
         return;
     }
     std::vector<std::string> fields;

@@ -41,6 +41,7 @@ Record EntryRecord(const urlcache::CacheEntryInfo& entry);
 std::string JsonString(std::string_view bytes);
 // One JSON object with the record's fields in order, without a line end.
 std::string JsonObject(const Record& record);
+void AppendJsonObject(std::string& out, const Record& record);
 
 // Writes records one per line: JSON objects, or CSV rows (CRLF ends, a header
 // row first, written at construction so that an empty list still has it).
@@ -54,6 +55,7 @@ private:
 
     std::ostream& m_out;
     OutputFormat m_format;
+    std::string m_line;  // a JSON line, its buffer kept from one record to the next
 };
 
 }  // namespace trovana::cli

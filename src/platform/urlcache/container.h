@@ -76,6 +76,8 @@ public:
     Snapshot* Loaded();
     // Forgets the snapshot (after a failed change, memory may differ from disk).
     void Invalidate();
+    // Frees the snapshot's memory; the next read reads the file again.
+    void Release() { m_snapshot.reset(); }
 
     // The entry stored under exactly these bytes, whatever key it was
     // stored with (Wine before 10.11 computed some keys differently).

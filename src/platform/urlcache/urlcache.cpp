@@ -18,6 +18,9 @@ struct CacheState {
     std::vector<std::unique_ptr<Container>> containers;  // in enumeration order
     std::vector<std::string> problems;
     std::unordered_set<std::string> known;
+    // Open lookup batches, and the containers checked since the first opened.
+    int batches = 0;
+    std::vector<const Container*> checked;
 
     void Note(const std::string& problem)
     {
@@ -31,6 +34,9 @@ struct CacheState {
     Container* Target(std::string_view url) const;
     // Why no change may be made now: read-only, or Wine running in the prefix.
     std::optional<CacheResult> Refusal() const;
+    // The container's snapshot for a lookup: checked for changes unless
+    // already checked in the open batch.
+    Snapshot* ForLookup(Container& container);
 };
 
 namespace {
@@ -80,6 +86,16 @@ std::optional<CacheResult> CacheState::Refusal() const
     return CacheResult{ERROR_ACCESS_DENIED,
                        "Wine is running in " + location.winePrefix.string() +
                            ": close the Windows programs running in this Wine prefix"};
+}
+
+Snapshot* CacheState::ForLookup(Container& container)
+{
+    if (batches == 0)
+        return container.Refresh();
+    if (std::find(checked.begin(), checked.end(), &container) != checked.end())
+        return container.Loaded();
+    checked.push_back(&container);
+    return container.Refresh();
 }
 
 // ---- CacheEnumeration ----
@@ -145,6 +161,9 @@ std::unique_ptr<CacheEntryInfo> CacheEnumeration::Next()
                     break;
             }
         }
+        // An index is up to 16 MB: the memory goes back once every entry of
+        // it was given out (a later lookup reads the file again).
+        container.Release();
         ++s.container;
         s.started = false;
     }
@@ -210,8 +229,9 @@ CacheEnumeration UrlCache::Enumerate()
 
 std::unique_ptr<CacheEntryInfo> UrlCache::GetEntryInfo(std::string_view url)
 {
-    for (Container* container : m_impl->state->Candidates(url)) {
-        Snapshot* snapshot = container->Refresh();
+    CacheState& state = *m_impl->state;
+    for (Container* container : state.Candidates(url)) {
+        Snapshot* snapshot = state.ForLookup(*container);
         if (!snapshot)
             continue;
         if (const auto hit = Container::Find(*snapshot, url))
@@ -219,6 +239,18 @@ std::unique_ptr<CacheEntryInfo> UrlCache::GetEntryInfo(std::string_view url)
                                        *ReadUrlRecord(snapshot->image, snapshot->info, hit->record));
     }
     return nullptr;
+}
+
+UrlCache::LookupBatch::LookupBatch(UrlCache& cache) : m_cache(cache)
+{
+    ++m_cache.m_impl->state->batches;
+}
+
+UrlCache::LookupBatch::~LookupBatch()
+{
+    CacheState& state = *m_cache.m_impl->state;
+    if (--state.batches == 0)
+        state.checked.clear();
 }
 
 CacheResult UrlCache::DeleteEntry(std::string_view url)

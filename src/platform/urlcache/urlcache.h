@@ -55,7 +55,25 @@ public:
     CacheEnumeration Enumerate();
 
     // The entry stored under exactly these URL bytes; null when not cached.
+    // Each lookup first checks whether another process changed the index
+    // (one fstat), unless a LookupBatch is open.
     std::unique_ptr<CacheEntryInfo> GetEntryInfo(std::string_view url);
+
+    // While a batch is open, lookups check each container's index for
+    // changes by other processes once, at the first lookup that reads it,
+    // instead of at every lookup: for many lookups made together (a list's
+    // rows, the parts of one page). Changes made through this UrlCache are
+    // seen as always; enumerations always check. Batches may nest.
+    class LookupBatch {
+    public:
+        explicit LookupBatch(UrlCache& cache);
+        ~LookupBatch();
+        LookupBatch(const LookupBatch&) = delete;
+        LookupBatch& operator=(const LookupBatch&) = delete;
+
+    private:
+        UrlCache& m_cache;
+    };
 
     // DeleteUrlCacheEntry: ERROR_FILE_NOT_FOUND when not cached,
     // ERROR_ACCESS_DENIED when locked or when the container cannot be written.

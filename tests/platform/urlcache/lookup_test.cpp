@@ -180,6 +180,25 @@ TEST_F(LookupTest, SeesChangesMadeByAnotherProcess)
     EXPECT_EQ(test::ListUrls(m_cache), std::vector<std::string>{"http://b.example/"});
 }
 
+TEST_F(LookupTest, ABatchSeesOtherProcessesChangesMadeBeforeItAndItsOwnWithin)
+{
+    Add(test::Entry("http://a.example/"));
+    ASSERT_NE(m_cache.GetEntryInfo("http://a.example/"), nullptr);
+    UrlCache other(test::ThreeContainers(m_dir.path()));
+    ASSERT_TRUE(other.CreateEntry(test::Entry("http://b.example/")).ok());
+    {
+        UrlCache::LookupBatch batch(m_cache);
+        UrlCache::LookupBatch nested(m_cache);
+        EXPECT_NE(m_cache.GetEntryInfo("http://b.example/"), nullptr) << "checked at the batch's first lookup";
+        ASSERT_TRUE(m_cache.DeleteEntry("http://a.example/").ok());
+        EXPECT_EQ(m_cache.GetEntryInfo("http://a.example/"), nullptr);
+        Add(test::Entry("http://c.example/"));
+        EXPECT_NE(m_cache.GetEntryInfo("http://c.example/"), nullptr);
+    }
+    ASSERT_TRUE(other.DeleteEntry("http://b.example/").ok());
+    EXPECT_EQ(m_cache.GetEntryInfo("http://b.example/"), nullptr) << "checked again once the batch is over";
+}
+
 TEST_F(LookupTest, FindsTheFileUnderTheNameWineGaveIt)
 {
     Add(test::Entry("http://x.example/caf", "body"));

@@ -1,0 +1,46 @@
+# What the benchmark scripts share; sourced, not run.
+
+# The machine, the time and the load, for the record beside the figures.
+describe_run() {
+    echo "machine: $(nproc) cores, $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo)"
+    echo "date: $(date -u '+%Y-%m-%d %H:%M UTC'), load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+}
+
+# The median of the numbers in $1 (separated by spaces).
+median() { printf '%s\n' $1 | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+
+# Starts PROGRAM with WINEPREFIX=PREFIX under the X server of $DISPLAY and
+# prints "shown filled peak": the milliseconds until its window is on the
+# screen, until the wait window ("Collecting Data ...") is gone as well (the
+# lists are filled), and its peak memory (VmHWM, MB) half a second after
+# that. Ends the program afterwards.
+start_to_window() {
+    local begin end filled window="" pid peak tries=0
+    # A fresh X server sometimes refuses the first client (GTK cannot start):
+    # such a start is tried again.
+    while [ -z "$window" ]; do
+        begin=$(date +%s%N)
+        WINEPREFIX="$1" "$2" 2>/dev/null &
+        pid=$!
+        while [ -z "$window" ]; do
+            window=$(xdotool search --onlyvisible --name '^Trovana 1\.10( - .*)?$' 2>/dev/null | head -n 1 || true)
+            kill -0 "$pid" 2>/dev/null || break
+            [ -n "$window" ] || sleep 0.01
+        done
+        if [ -z "$window" ] && (( ++tries == 3 )); then
+            echo "the program ended" >&2
+            return 1
+        fi
+    done
+    end=$(date +%s%N)
+    while xdotool search --onlyvisible --name '^Wait \.\.\.$' >/dev/null 2>&1; do sleep 0.01; done
+    filled=$(date +%s%N)
+    sleep 0.5
+    peak=$(awk '/VmHWM/ {print int($2 / 1024)}' "/proc/$pid/status")
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+    echo "$(( (end - begin) / 1000000 )) $(( (filled - begin) / 1000000 )) $peak"
+}
+
+# The numbers in $1 followed by their median: "3 1 2 (median 2)".
+with_median() { echo "$1(median $(median "$1"))"; }
