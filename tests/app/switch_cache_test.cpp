@@ -81,7 +81,7 @@ protected:
 
 TEST_F(SwitchCacheTest, ARecentCacheReplacesTheShownOneAndAPathWithoutOneChangesNothing)
 {
-    listview::CCacheList& all = *View().m_listAll;
+    listview::CCacheList& all = *View().GetAllList();
     // A row previewed, then the Recovered view: both belong to the old cache.
     all.SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     View().PreviewSelected();
@@ -94,7 +94,7 @@ TEST_F(SwitchCacheTest, ARecentCacheReplacesTheShownOneAndAPathWithoutOneChanges
     EXPECT_EQ(View().m_pSelectedNode, &View().RootNode());
     EXPECT_EQ(all.Rows().Count(), 3);
     EXPECT_TRUE(View().IsRecoveredShown()) << "the view stays, surveyed anew";
-    EXPECT_EQ(View().m_listRecovered->Records().size(), 3u);
+    EXPECT_EQ(View().GetRecoveredList()->Records().size(), 3u);
     EXPECT_EQ(View().m_pWebView->GetBrowser()->GetCurrentURL(), "about:blank");
     EXPECT_EQ(m_pFrame->RecentCaches().GetHistoryFile(0).utf8_string(), m_other.string());
     EXPECT_TRUE(m_prompts.m_asked.empty());
@@ -123,7 +123,7 @@ TEST_F(SwitchCacheTest, AReadOnlyCacheDisablesEveryDeletingCommand)
     EXPECT_NE(m_pFrame->GetStatusBar()->GetStatusText(0).Find("read-only"), wxNOT_FOUND);
 
     // The Delete key on a row asks nothing.
-    listview::CCacheList& all = *View().m_listAll;
+    listview::CCacheList& all = *View().GetAllList();
     wxRect rect;
     ASSERT_TRUE(all.GetItemRect(0, rect));
     m_input.Click(all, wxPoint(rect.x + 40, rect.y + rect.height / 2));
