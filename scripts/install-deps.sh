@@ -14,7 +14,7 @@ packages=(
     fp-utils libchm-dev
     clang-14 libclang-rt-14-dev
     libmsiecf-utils
-    dpkg-dev file
+    dpkg-dev file help2man man-db bsdextrautils
 )
 
 missing=()

@@ -34,6 +34,9 @@ expected=(
     ./usr/share/trovana/trovana.chm
     ./usr/share/applications/org.trovana.Trovana.desktop
     ./usr/share/icons/hicolor/scalable/apps/trovana.svg
+    ./usr/share/man/man1/trovana.1.gz
+    ./usr/share/man/man1/trovana-cache.1.gz
+    ./usr/share/bash-completion/completions/trovana-cache
 )
 for file in "${expected[@]}"; do
     grep -qxF "$file" <<<"$contents" || fail "the package lacks $file"
