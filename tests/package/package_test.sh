@@ -33,11 +33,15 @@ expected=(
     ./usr/bin/trovana-cache
     ./usr/share/trovana/trovana.chm
     ./usr/share/applications/org.trovana.Trovana.desktop
+    ./usr/share/metainfo/org.trovana.Trovana.metainfo.xml
     ./usr/share/icons/hicolor/scalable/apps/trovana.svg
     ./usr/share/man/man1/trovana.1.gz
     ./usr/share/man/man1/trovana-cache.1.gz
     ./usr/share/bash-completion/completions/trovana-cache
 )
+for side in 16 22 24 32 48 64 128 256; do
+    expected+=("./usr/share/icons/hicolor/${side}x${side}/apps/trovana.png")
+done
 for file in "${expected[@]}"; do
     grep -qxF "$file" <<<"$contents" || fail "the package lacks $file"
 done
@@ -48,6 +52,17 @@ unexpected=$(grep -v -e '/$' -e '^\./usr/share/' -e '^\./usr/bin/trovana$' -e '^
 rm -rf "$root"
 mkdir -p "$root"
 dpkg-deb --extract "$deb" "$root"
+
+# Each PNG icon is as large as its folder says.
+for side in 16 22 24 32 48 64 128 256; do
+    png="$root/usr/share/icons/hicolor/${side}x${side}/apps/trovana.png"
+    size=$(od -An -tu1 -j16 -N8 "$png" | awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }')
+    [ "$size" = "${side}x${side}" ] || fail "$png is $size"
+done
+
+# The metadata as installed: the component, its desktop entry and its icon
+# together.
+appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
 
 cache="$root/usr/bin/trovana-cache"
 "$cache" --help | grep -q '^Usage: trovana-cache' || fail "trovana-cache --help"
