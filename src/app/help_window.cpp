@@ -122,8 +122,12 @@ CHelpViewer& GetHelpViewer()
 
 std::filesystem::path ProgramHelpFile()
 {
-    const std::filesystem::path program(wxStandardPaths::Get().GetExecutablePath().utf8_string());
-    return program.parent_path() / HELP_FILE;
+    const std::filesystem::path folder =
+        std::filesystem::path(wxStandardPaths::Get().GetExecutablePath().utf8_string()).parent_path();
+    std::error_code error;
+    if (std::filesystem::exists(folder / HELP_FILE, error))
+        return folder / HELP_FILE;  // the build tree
+    return (folder / TROVANA_DATA_FROM_PROGRAM / HELP_FILE).lexically_normal();
 }
 
 }  // namespace trovana::app

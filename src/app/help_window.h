@@ -56,7 +56,8 @@ private:
 
 // The program's help viewer, kept until the program ends.
 CHelpViewer& GetHelpViewer();
-// "trovana.chm" in the directory of the program's file.
+// "trovana.chm" beside the program's file (in the build tree), else in the
+// installed data folder of the program (share/trovana).
 std::filesystem::path ProgramHelpFile();
 
 }  // namespace trovana::app

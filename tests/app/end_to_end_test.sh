@@ -34,9 +34,11 @@ done
 [ "$(od -An -tu1 -j16 -N8 "$TROVANA_SCREENSHOT" | tr -s ' ')" = " 0 0 3 32 0 0 2 88" ] || fail "picture size"
 
 # Help > Contents opens the help window, which must not keep the program
-# running after File > Exit.
+# running after File > Exit. The help file is beside the built program, or in
+# the data folder of an installed one.
 help=""
-if [ -s "$(dirname "$trovana")/trovana.chm" ]; then
+folder=$(dirname "$trovana")
+if [ -s "$folder/trovana.chm" ] || [ -s "$folder/../share/trovana/trovana.chm" ]; then
     xdotool windowfocus --sync "$window"
     xdotool key --clearmodifiers alt+h
     sleep 0.5
