@@ -35,9 +35,9 @@ expect() {
 }
 
 # The commands, then the options of the program and of the command.
-expect "add delete demo info list timeline" ""
+expect "add caches delete demo info list timeline" ""
 expect "delete demo" "d"
-expect "--container --help --prefix --profile" "--"
+expect "--container --help --path --prefix --profile --read-only" "--"
 expect "--catalogue --container" list --c
 expect "--header --help --hit-rate" add --no-file --h
 expect "--expire --extension" add --e
@@ -49,7 +49,7 @@ expect "folder" --prefix ""
 expect "file folder" add --body ""
 expect "" add --type ""
 # A value that looks like a command is still a value; the command follows.
-expect "add delete demo info list timeline" --prefix list ""
+expect "add caches delete demo info list timeline" --prefix list ""
 expect "--catalogue --container" --prefix folder list --c
 # The command's own arguments: a folder for demo, nothing for URLs.
 expect "folder" demo ""
