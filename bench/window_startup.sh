@@ -15,6 +15,10 @@ small="$PWD/build/bench-cache-small"
 if [ -z "${DISPLAY:-}" ]; then
     [ -d "$prefix" ] || build/bench/make_large_cache "$prefix" "$count"
     [ -d "$small" ] || build/bench/make_large_cache "$small" 100
+    # A path is taken for a Wine prefix by its registry file, as Wine makes one.
+    for p in "$prefix" "$small"; do
+        [ -f "$p/system.reg" ] || echo "WINE REGISTRY Version 2" > "$p/system.reg"
+    done
     home=$(mktemp -d)
     trap 'rm -rf "$home"' EXIT
     HOME="$home" env GDK_BACKEND=x11 NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$count"
