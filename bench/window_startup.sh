@@ -36,6 +36,12 @@ wait_title() {  # PATTERN PID
     echo "$window"
 }
 
+# The peak and present memory of a process.
+memory() {  # PID
+    echo "peak memory $(awk '/VmHWM/ {print int($2 / 1024) " MB"}' "/proc/$1/status")," \
+         "now $(awk '/VmRSS/ {print int($2 / 1024) " MB"}' "/proc/$1/status")"
+}
+
 for run in 1 2 3; do
     start=$(date +%s%N)
     build/src/app/trovana "$prefix" &
@@ -43,8 +49,7 @@ for run in 1 2 3; do
     wait_title '^Trovana 1\.10 - ' "$pid" >/dev/null
     end=$(date +%s%N)
     echo "run $run: start to window shown $(( (end - start) / 1000000 )) ms," \
-         "peak memory $(awk '/VmHWM/ {print int($2 / 1024) " MB"}' "/proc/$pid/status")," \
-         "now $(awk '/VmRSS/ {print int($2 / 1024) " MB"}' "/proc/$pid/status")"
+         "$(memory "$pid")"
     kill "$pid"
     wait "$pid" 2>/dev/null || true
 done
@@ -66,8 +71,7 @@ for run in 1 2 3; do
     wait_title "^Trovana 1\\.10 - bench-cache-$count\$" "$pid" >/dev/null
     end=$(date +%s%N)
     echo "switch $run: key to the large cache shown $(( (end - start) / 1000000 )) ms," \
-         "peak memory $(awk '/VmHWM/ {print int($2 / 1024) " MB"}' "/proc/$pid/status")," \
-         "now $(awk '/VmRSS/ {print int($2 / 1024) " MB"}' "/proc/$pid/status")"
+         "$(memory "$pid")"
     kill "$pid"
     wait "$pid" 2>/dev/null || true
 done
