@@ -82,6 +82,7 @@ CCacheListView::~CCacheListView()
 void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& busy,
                               std::unique_ptr<catalogue::ScanAhead> scan)
 {
+    DropPendingScan();
     m_rowsCategory.DeleteAll();
     m_rowsSearch.DeleteAll();
     m_pSelectedNode = nullptr;
@@ -142,6 +143,16 @@ void CCacheListView::FillFromPendingScan()
     m_pBusy->Hide();
     if (m_bProblemsWanted)
         ReportCacheProblems();
+}
+
+void CCacheListView::DropPendingScan()
+{
+    if (m_pendingScan == nullptr)
+        return;
+    m_scanTimer.Stop();
+    m_pendingScan.reset();  // waits for its thread
+    m_pBusy->SetArrowCursor();
+    m_pBusy->Hide();
 }
 
 void CCacheListView::OpenCache(urlcache::CacheLocation location)

@@ -215,6 +215,9 @@ private:
     // while the window is shown empty: FillFromPendingScan fills it then.
     void FirstScan();
     void FillFromPendingScan();
+    // Forgets a first scan still running, and its wait window: the cache it
+    // scans is being replaced.
+    void DropPendingScan();
     // The lists, the tree and the status after the catalogue was scanned.
     void ShowScannedCache();
 
