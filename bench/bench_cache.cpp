@@ -28,11 +28,11 @@ CacheLocation LocationBelow(const fs::path& root)
 
 std::string ContentHeader(int i)
 {
-    static const char* const types[] = {"text/html", "image/png", "text/css",
-                                        "application/javascript", "image/jpeg"};
+    static const char* const types[] = {"text/html", "image/png", "text/css", "application/javascript", "image/jpeg"};
     return "HTTP/1.1 200 OK\r\nContent-Type: " + std::string(types[i % 5]) +
            "\r\nContent-Length: 512\r\nServer: bench\r\nCache-Control: max-age=3600\r\n"
-           "ETag: \"" + std::to_string(i) + "\"\r\n\r\n";
+           "ETag: \"" +
+           std::to_string(i) + "\"\r\n\r\n";
 }
 
 std::vector<NewCacheEntry> PlanEntries()
@@ -42,8 +42,8 @@ std::vector<NewCacheEntry> PlanEntries()
     static const char* const ext[] = {"html", "png", "css", "js", "jpg"};
     for (int i = 0; i < kContentEntries; ++i) {
         NewCacheEntry e;
-        e.url = "http://host" + std::to_string(i % 97) + ".example.com/dir" +
-                std::to_string(i % 13) + "/page" + std::to_string(i) + "." + ext[i % 5];
+        e.url = "http://host" + std::to_string(i % 97) + ".example.com/dir" + std::to_string(i % 13) + "/page" +
+                std::to_string(i) + "." + ext[i % 5];
         e.body = std::string(512, static_cast<char>('a' + i % 26));
         e.fileExtension = ext[i % 5];
         e.headerInfo = ContentHeader(i);
@@ -54,8 +54,8 @@ std::vector<NewCacheEntry> PlanEntries()
     }
     for (int i = 0; i < kHistoryEntries; ++i) {
         NewCacheEntry e;
-        e.url = "Visited: bench@http://site" + std::to_string(i % 211) + ".example.org/a/b" +
-                std::to_string(i) + ".html";
+        e.url = "Visited: bench@http://site" + std::to_string(i % 211) + ".example.org/a/b" + std::to_string(i) +
+                ".html";
         e.cacheEntryType = URLHISTORY_CACHE_ENTRY | NORMAL_CACHE_ENTRY;
         e.lastAccessTime = kFiletime2024 + static_cast<uint64_t>(i) * kHour;
         e.hitRate = 1 + i % 9;
@@ -77,8 +77,7 @@ std::vector<NewCacheEntry> PlanEntries()
 fs::path BenchRoot()
 {
     const char* tmp = std::getenv("TMPDIR");
-    return fs::path(tmp && *tmp ? tmp : "/tmp") /
-           ("trovana-bench-" + std::to_string(getpid()));
+    return fs::path(tmp && *tmp ? tmp : "/tmp") / ("trovana-bench-" + std::to_string(getpid()));
 }
 
 }  // namespace

@@ -11,9 +11,9 @@
 namespace trovana::bench {
 
 struct BenchCache {
-    std::filesystem::path root;                  // holds the three containers
+    std::filesystem::path root;  // holds the three containers
     trovana::urlcache::CacheLocation location;
-    std::vector<std::string> urls;               // every URL, in creation order
+    std::vector<std::string> urls;  // every URL, in creation order
 };
 
 // Counts of the benchmark cache; each container filled as far as the

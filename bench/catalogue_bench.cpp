@@ -43,12 +43,30 @@ void Release(void* block) noexcept
 
 }  // namespace
 
-void* operator new(size_t size) { return Allocate(size); }
-void* operator new[](size_t size) { return Allocate(size); }
-void operator delete(void* block) noexcept { Release(block); }
-void operator delete[](void* block) noexcept { Release(block); }
-void operator delete(void* block, size_t) noexcept { Release(block); }
-void operator delete[](void* block, size_t) noexcept { Release(block); }
+void* operator new(size_t size)
+{
+    return Allocate(size);
+}
+void* operator new[](size_t size)
+{
+    return Allocate(size);
+}
+void operator delete(void* block) noexcept
+{
+    Release(block);
+}
+void operator delete[](void* block) noexcept
+{
+    Release(block);
+}
+void operator delete(void* block, size_t) noexcept
+{
+    Release(block);
+}
+void operator delete[](void* block, size_t) noexcept
+{
+    Release(block);
+}
 
 namespace {
 

@@ -46,7 +46,8 @@ fs::path MakeTemplateProfile(const fs::path& root)
     }
     urlcache::UrlCache cache(location);
     for (const auto& result : cache.CreateEntries(entries)) {
-        if (!result.ok()) throw std::runtime_error(result.message);
+        if (!result.ok())
+            throw std::runtime_error(result.message);
     }
     return profile;
 }
@@ -118,9 +119,11 @@ void BM_Discover200Prefixes(benchmark::State& state)
         const discovery::Discovery result = discovery::DiscoverCaches(home.environment);
         found = result.caches.size();
         entries = 0;
-        for (const auto& cache : result.caches) entries += cache.entries;
+        for (const auto& cache : result.caches)
+            entries += cache.entries;
     }
-    if (found != 150) state.SkipWithError("not every cache was found");
+    if (found != 150)
+        state.SkipWithError("not every cache was found");
     state.counters["caches"] = static_cast<double>(found);
     state.counters["entries"] = static_cast<double>(entries);
 }

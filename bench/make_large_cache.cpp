@@ -14,8 +14,14 @@ namespace urlcache = trovana::urlcache;
 
 constexpr int kHosts = 400;
 constexpr const char* kKinds[][2] = {
-    {"htm", "text/html"}, {"gif", "image/gif"}, {"jpg", "image/jpeg"}, {"png", "image/png"},
-    {"js", "application/javascript"}, {"css", "text/css"}, {"xml", "text/xml"}, {"bin", "video/mp4"},
+    {"htm", "text/html"},
+    {"gif", "image/gif"},
+    {"jpg", "image/jpeg"},
+    {"png", "image/png"},
+    {"js", "application/javascript"},
+    {"css", "text/css"},
+    {"xml", "text/xml"},
+    {"bin", "video/mp4"},
 };
 
 urlcache::NewCacheEntry MakeEntry(int i)
@@ -29,8 +35,8 @@ urlcache::NewCacheEntry MakeEntry(int i)
         return entry;
     }
     const auto& kind = kKinds[i % std::size(kKinds)];
-    const std::string path =
-        "/dir" + std::to_string(i % 7) + "/sub" + std::to_string(i % 13) + "/file" + std::to_string(i) + "." + kind[0];
+    const std::string path = "/dir" + std::to_string(i % 7) + "/sub" + std::to_string(i % 13) + "/file" +
+                             std::to_string(i) + "." + kind[0];
     // Four in ten are visited links, so that no container grows past what
     // one index.dat holds.
     if (i % 10 >= 1 && i % 10 <= 4) {

@@ -53,9 +53,9 @@ static void BM_LookupEveryUrl(benchmark::State& state)
         }
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * cache.urls.size()));
-    state.counters["us_per_lookup"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * cache.urls.size()),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+    state.counters["us_per_lookup"] = benchmark::Counter(static_cast<double>(state.iterations() * cache.urls.size()),
+                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
+                                                         benchmark::Counter::kIs1000);
 }
 BENCHMARK(BM_LookupEveryUrl)->ArgName("batched")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

@@ -38,8 +38,7 @@ public:
     {
         return (style & wxYES_NO) != 0 ? wxID_YES : wxID_OK;
     }
-    std::optional<std::filesystem::path> ChooseFolder(wxWindow*, const wxString&,
-                                                      const std::filesystem::path&) override
+    std::optional<std::filesystem::path> ChooseFolder(wxWindow*, const wxString&, const std::filesystem::path&) override
     {
         return std::nullopt;
     }
@@ -248,7 +247,7 @@ trovana::urlcache::CacheLocation MakePageCache(const std::filesystem::path& root
     std::string page = "<html><head><title>news</title><link rel=\"stylesheet\" href=\"/css/site.css\"></head><body>";
     for (int i = 0; i < kPagePictures; ++i) {
         const std::string name = "pic" + std::to_string(i) + ".png";
-        const std::string reference = i % 3 == 0 ? "pics/" + name
+        const std::string reference = i % 3 == 0   ? "pics/" + name
                                       : i % 3 == 1 ? "/news/pics/" + name
                                                    : "http://bench.test/news/pics/" + name;
         page += "<p>Item " + std::to_string(i) + " <img src=\"" + reference + "\"></p>";

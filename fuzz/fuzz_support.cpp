@@ -18,11 +18,10 @@ volatile uint64_t g_sink = 0;
 
 void Touch(const CacheEntryInfo& info)
 {
-    uint64_t sum = info.cacheEntryType ^ info.useCount ^ info.hitRate ^ info.sizeLow ^
-                   info.sizeHigh ^ info.exemptDelta ^ info.headerInfoSize();
+    uint64_t sum = info.cacheEntryType ^ info.useCount ^ info.hitRate ^ info.sizeLow ^ info.sizeHigh ^
+                   info.exemptDelta ^ info.headerInfoSize();
     sum += info.lastModifiedTime ^ info.expireTime ^ info.lastAccessTime ^ info.lastSyncTime;
-    for (const std::string* text : {&info.sourceUrlName, &info.localFileName, &info.headerInfo,
-                                    &info.fileExtension}) {
+    for (const std::string* text : {&info.sourceUrlName, &info.localFileName, &info.headerInfo, &info.fileExtension}) {
         for (char c : *text)
             sum = sum * 31 + static_cast<uint8_t>(c);
         sum += static_cast<uint8_t>(text->c_str()[text->size()]);
@@ -52,8 +51,7 @@ void Require(bool condition, const std::string& message)
     std::abort();
 }
 
-ScratchFolder::ScratchFolder()
-    : m_path(ScratchRoot() / ("trovana-fuzz-" + std::to_string(getpid())))
+ScratchFolder::ScratchFolder() : m_path(ScratchRoot() / ("trovana-fuzz-" + std::to_string(getpid())))
 {
     fs::remove_all(m_path);
     fs::create_directories(m_path);

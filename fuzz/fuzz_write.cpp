@@ -43,8 +43,7 @@ Plan PlanFrom(const uint8_t* data, size_t size)
     return plan;
 }
 
-std::vector<std::string> Deleted(UrlCache& cache, const std::vector<std::string>& listed,
-                                 const Plan& plan)
+std::vector<std::string> Deleted(UrlCache& cache, const std::vector<std::string>& listed, const Plan& plan)
 {
     std::vector<std::string> chosen;
     for (size_t i = 0; i < listed.size() && chosen.size() < 8; ++i) {
@@ -87,8 +86,7 @@ std::vector<NewCacheEntry> NewEntries(const std::vector<std::string>& listed, co
     return entries;
 }
 
-std::vector<std::string> Created(UrlCache& cache, const std::vector<NewCacheEntry>& entries,
-                                 const Plan& plan)
+std::vector<std::string> Created(UrlCache& cache, const std::vector<NewCacheEntry>& entries, const Plan& plan)
 {
     std::vector<CacheResult> results;
     if (plan.batchCreate) {

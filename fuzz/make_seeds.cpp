@@ -58,9 +58,9 @@ public:
     {
         fs::remove_all(m_root);
         CacheLocation location;
-        for (auto [kind, name] : {std::pair{ContainerKind::Cookies, "cookies"},
-                                  std::pair{ContainerKind::History, "history"},
-                                  std::pair{ContainerKind::Content, "content"}}) {
+        for (auto [kind, name] :
+             {std::pair{ContainerKind::Cookies, "cookies"}, std::pair{ContainerKind::History, "history"},
+              std::pair{ContainerKind::Content, "content"}}) {
             fs::create_directories(m_root / name);
             location.containers.push_back({kind, m_root / name});
         }

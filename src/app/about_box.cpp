@@ -23,8 +23,8 @@ const wxRect kOkRect{164, 16, 55, 14};
 }  // namespace
 
 CAboutDlg::CAboutDlg()
-    : wxDialog(wxTheApp != nullptr ? wxTheApp->GetTopWindow() : nullptr, wxID_ANY, ABOUT_CAPTION,
-               wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX)
+    : wxDialog(wxTheApp != nullptr ? wxTheApp->GetTopWindow() : nullptr, wxID_ANY, ABOUT_CAPTION, wxDefaultPosition,
+               wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX)
 {
     auto place = [this](const wxRect& units) {
         return wxRect(ConvertDialogToPixels(units.GetPosition()), ConvertDialogToPixels(units.GetSize()));

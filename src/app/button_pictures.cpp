@@ -44,16 +44,14 @@ const wxColour kCaptionColour(16, 16, 16);
 
 wxImage MakeButtonStrip()
 {
-    wxImage strip =
-        listview::MakeFilledImage(wxSize(kButtonWidth * kButtonCount, kButtonHeight), kButtonBackground);
+    wxImage strip = listview::MakeFilledImage(wxSize(kButtonWidth * kButtonCount, kButtonHeight), kButtonBackground);
     const wxFont font(wxFontInfo(7).Family(wxFONTFAMILY_SWISS));
     for (int i = 0; i < kButtonCount; ++i) {
         const int left = i * kButtonWidth;
         listview::PaintSvg(strip, kButtons[i].svg,
                            wxRect(left + (kButtonWidth - kPictureSide) / 2, 1, kPictureSide, kPictureSide));
         listview::PaintText(strip, kButtons[i].caption,
-                            wxRect(left, kCaptionTop, kButtonWidth, kButtonHeight - kCaptionTop), kCaptionColour,
-                            font);
+                            wxRect(left, kCaptionTop, kButtonWidth, kButtonHeight - kCaptionTop), kCaptionColour, font);
     }
     return strip;
 }

@@ -4,10 +4,7 @@
 
 namespace trovana::app {
 
-CChmFile::CChmFile(const std::filesystem::path& path)
-    : m_pFile(chm_open(path.c_str()))
-{
-}
+CChmFile::CChmFile(const std::filesystem::path& path) : m_pFile(chm_open(path.c_str())) {}
 
 CChmFile::~CChmFile()
 {

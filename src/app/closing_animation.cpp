@@ -38,9 +38,8 @@ std::vector<ClosingStep> ClosingAnimationSteps(int width, int height)
         const int b = h / 4;
         const ClosingPoint q1{x + a, y + b}, q2{cx + a, y + b}, q3{cx + a, cy + b}, q4{x + a, cy + b};
         pause = Shorter(pause);
-        steps.push_back({{q1, q2, q3, q4},
-                         {{q1, {q2.x - 1, q2.y}, {q3.x - 1, q3.y - 1}, {q4.x, q4.y - 1}, q1}},
-                         pause});
+        steps.push_back(
+            {{q1, q2, q3, q4}, {{q1, {q2.x - 1, q2.y}, {q3.x - 1, q3.y - 1}, {q4.x, q4.y - 1}, q1}}, pause});
 
         x = q1.x;
         y = q1.y;

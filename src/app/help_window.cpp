@@ -68,8 +68,8 @@ void UseHelpFile(const std::shared_ptr<CChmFile>& file)
 }  // namespace
 
 CHelpWindow::CHelpWindow(std::shared_ptr<CChmFile> file)
-    : wxFrame(nullptr, wxID_ANY, wxString(APP_TITLE) + " Help", wxDefaultPosition, kHelpWindowSize)
-    , m_pFile(std::move(file))
+    : wxFrame(nullptr, wxID_ANY, wxString(APP_TITLE) + " Help", wxDefaultPosition, kHelpWindowSize),
+      m_pFile(std::move(file))
 {
     if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
         wxImage::AddHandler(new wxPNGHandler);

@@ -24,8 +24,7 @@ constexpr int kTreeWidth = 200;
 constexpr int kMinimumPane = 100;
 }  // namespace
 
-CMainFrame::CMainFrame()
-    : m_closingPause([](int ms) { wxMilliSleep(ms); })
+CMainFrame::CMainFrame() : m_closingPause([](int ms) { wxMilliSleep(ms); })
 {
     g_pWaitDlg = new CWaitDlg();
 }
@@ -169,19 +168,26 @@ void CMainFrame::MovePaneFocus(int step)
 void CMainFrame::BindCommands()
 {
     auto onView = [this](int id, void (listview::CCacheListView::*operation)()) {
-        Bind(wxEVT_MENU, [this, operation](wxCommandEvent&) { (GetListView()->*operation)(); }, id);
+        Bind(
+            wxEVT_MENU, [this, operation](wxCommandEvent&) { (GetListView()->*operation)(); }, id);
     };
     onView(ID_CACHE_REFRESH, &listview::CCacheListView::RefreshCache);
     onView(ID_CACHE_COPY, &listview::CCacheListView::CopySelected);
     onView(ID_CACHE_SEARCH, &listview::CCacheListView::Search);
     onView(ID_CACHE_DELETE, &listview::CCacheListView::DeleteSelected);
     onView(ID_DELETE_SITE, &listview::CCacheListView::DeleteSite);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { GetListView()->DeleteAll(true); }, ID_CACHE_DELETE_ALL);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnCheckUpdate(); }, ID_CHECK_UPDATE);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnHelpContents(); }, ID_HELP_CONTENTS);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnAppExit(); }, ID_APP_EXIT);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { MovePaneFocus(+1); }, ID_NEXT_PANE);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { MovePaneFocus(-1); }, ID_PREV_PANE);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { GetListView()->DeleteAll(true); }, ID_CACHE_DELETE_ALL);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnCheckUpdate(); }, ID_CHECK_UPDATE);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnHelpContents(); }, ID_HELP_CONTENTS);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnAppExit(); }, ID_APP_EXIT);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { MovePaneFocus(+1); }, ID_NEXT_PANE);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { MovePaneFocus(-1); }, ID_PREV_PANE);
     // The focus stays where it is when the window is activated.
     Bind(wxEVT_SET_FOCUS, [](wxFocusEvent&) {});
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);

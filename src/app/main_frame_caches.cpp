@@ -49,12 +49,16 @@ void CMainFrame::AddCacheMenus()
     m_recentCaches->Load(*config);
     config->SetPath("/");
 
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpenCache(); }, ID_FILE_OPEN_CACHE);
-    Bind(wxEVT_MENU, [this](wxCommandEvent& event) {
-        const size_t index = static_cast<size_t>(event.GetId() - wxID_FILE1);
-        if (index < m_recentCaches->GetCount())
-            OpenCachePath(m_recentCaches->GetHistoryFile(index).utf8_string(), false);
-    }, wxID_FILE1, wxID_FILE1 + static_cast<int>(kRecentCount) - 1);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnOpenCache(); }, ID_FILE_OPEN_CACHE);
+    Bind(
+        wxEVT_MENU,
+        [this](wxCommandEvent& event) {
+            const size_t index = static_cast<size_t>(event.GetId() - wxID_FILE1);
+            if (index < m_recentCaches->GetCount())
+                OpenCachePath(m_recentCaches->GetHistoryFile(index).utf8_string(), false);
+        },
+        wxID_FILE1, wxID_FILE1 + static_cast<int>(kRecentCount) - 1);
 }
 
 void CMainFrame::ShowCacheState(const wxString& name, bool readOnly)

@@ -42,15 +42,20 @@ void CMainFrame::AddExaminerMenus()
     view->Check(ID_VIEW_TIMES_UTC, utc);
     GetListView()->SetTimesUtc(utc);
 
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { GetListView()->ExportRows(); }, ID_FILE_EXPORT);
-    Bind(wxEVT_MENU, [this](wxCommandEvent& event) { GetListView()->ShowRecovered(event.IsChecked()); },
-         ID_VIEW_RECOVERED);
-    Bind(wxEVT_MENU, [this](wxCommandEvent& event) {
-        wxConfigBase* config = wxConfigBase::Get();
-        config->Write(kTimesUtcKey, event.IsChecked());
-        config->Flush();
-        GetListView()->SetTimesUtc(event.IsChecked());
-    }, ID_VIEW_TIMES_UTC);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { GetListView()->ExportRows(); }, ID_FILE_EXPORT);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent& event) { GetListView()->ShowRecovered(event.IsChecked()); },
+        ID_VIEW_RECOVERED);
+    Bind(
+        wxEVT_MENU,
+        [this](wxCommandEvent& event) {
+            wxConfigBase* config = wxConfigBase::Get();
+            config->Write(kTimesUtcKey, event.IsChecked());
+            config->Flush();
+            GetListView()->SetTimesUtc(event.IsChecked());
+        },
+        ID_VIEW_TIMES_UTC);
 }
 
 }  // namespace trovana::app

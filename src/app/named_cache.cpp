@@ -52,7 +52,8 @@ std::optional<NamedCache> FindNamedCache(wxWindow* parent, const fs::path& path)
         return NamedCache{urlcache::LocatePath(*chosen), LastPart(*chosen), *chosen};
     } catch (const std::exception& error) {
         // A folder that cannot be listed is as much no cache as a wrong one.
-        listview::GetPrompts().MessageBox(parent, "No cache can be opened there:\n\n" + wxString::FromUTF8(error.what()),
+        listview::GetPrompts().MessageBox(parent,
+                                          "No cache can be opened there:\n\n" + wxString::FromUTF8(error.what()),
                                           wxString(), wxOK | wxICON_EXCLAMATION);
         return std::nullopt;
     }

@@ -26,9 +26,8 @@ struct Column {
     wxListColumnFormat format;
 };
 constexpr Column kColumns[] = {
-    {"Kind", 80, wxLIST_FORMAT_LEFT},     {"Name", 150, wxLIST_FORMAT_LEFT},
-    {"User", 90, wxLIST_FORMAT_LEFT},     {"Path", 250, wxLIST_FORMAT_LEFT},
-    {"Entries", 70, wxLIST_FORMAT_RIGHT}, {"Size on Disk", 90, wxLIST_FORMAT_RIGHT},
+    {"Kind", 80, wxLIST_FORMAT_LEFT},  {"Name", 150, wxLIST_FORMAT_LEFT},    {"User", 90, wxLIST_FORMAT_LEFT},
+    {"Path", 250, wxLIST_FORMAT_LEFT}, {"Entries", 70, wxLIST_FORMAT_RIGHT}, {"Size on Disk", 90, wxLIST_FORMAT_RIGHT},
 };
 // The dialog fits a window of 800 x 600 and can be made smaller still.
 const wxSize kStartSize{760, 460};
@@ -60,8 +59,7 @@ wxString KindText(discovery::CacheKind kind)
 }  // namespace
 
 COpenCacheDlg::COpenCacheDlg(wxWindow* parent, discovery::Environment environment)
-    : wxDialog(parent, wxID_ANY, "Open Cache", wxDefaultPosition, kStartSize,
-               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
+    : wxDialog(parent, wxID_ANY, "Open Cache", wxDefaultPosition, kStartSize, wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
 {
     MakeControls();
     SetMinSize(kSmallestSize);
@@ -124,9 +122,12 @@ void COpenCacheDlg::MakeControls()
         if (m_pickedRow >= 0 && m_path->GetValue() != FromPath(m_caches[static_cast<size_t>(m_pickedRow)].path))
             m_pickedRow = -1;
     });
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOpen(); }, wxID_OK);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnBrowse(); }, IDC_OPEN_BROWSE);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { StopSearch(); }, IDC_OPEN_STOP);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnOpen(); }, wxID_OK);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnBrowse(); }, IDC_OPEN_BROWSE);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { StopSearch(); }, IDC_OPEN_STOP);
     m_list->SetFocus();
 }
 
@@ -222,8 +223,8 @@ void COpenCacheDlg::OnBrowse()
 void COpenCacheDlg::OnOpen()
 {
     if (m_path->GetValue().Strip(wxString::both).empty()) {
-        listview::GetPrompts().MessageBox(this, "Choose a cache from the list, or name its folder or file.",
-                                          wxString(), wxOK | wxICON_INFORMATION);
+        listview::GetPrompts().MessageBox(this, "Choose a cache from the list, or name its folder or file.", wxString(),
+                                          wxOK | wxICON_INFORMATION);
         return;
     }
     StopSearch();

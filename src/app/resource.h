@@ -38,14 +38,14 @@ inline constexpr const char* PROMPT_DELETE = "Delete selected items";
 inline constexpr const char* PROMPT_DELETE_ALL = "Delete all cache items";
 inline constexpr const char* PROMPT_REFRESH = "Refresh Cache List";
 inline constexpr const char* PROMPT_CHECK_UPDATE = "Check most recent update of the software";
-inline constexpr const char* PROMPT_ABOUT =
-    "Display program information, version number and copyright";
+inline constexpr const char* PROMPT_ABOUT = "Display program information, version number and copyright";
 inline constexpr const char* PROMPT_EXIT = "Quit the application; prompts to save documents";
 inline constexpr const char* PROMPT_EXPORT = "Write the selected items, or the whole list, to a file";
 inline constexpr const char* PROMPT_RECOVERED =
     "Show every record of the cache with its state: live, redirect, leak or recovered (read-only)";
 inline constexpr const char* PROMPT_TIMES_UTC = "Show times in UTC instead of local time";
-inline constexpr const char* PROMPT_OPEN_CACHE = "Open another cache: a Wine prefix, a user profile or a container file";
+inline constexpr const char* PROMPT_OPEN_CACHE =
+    "Open another cache: a Wine prefix, a user profile or a container file";
 inline constexpr const char* PROMPT_RECENT = "Open a cache opened before";
 inline constexpr const char* TEXT_DELETE_SITE = "Delete Site";
 

@@ -56,8 +56,8 @@ void CTrovanaApp::OnInitCmdLine(wxCmdLineParser& parser)
 {
     wxApp::OnInitCmdLine(parser);
     parser.AddLongSwitch(kReadOnlySwitch, "open the cache without changing anything in it");
-    parser.AddParam("a Wine prefix, a user profile folder, a drive root or a container file",
-                    wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
+    parser.AddParam("a Wine prefix, a user profile folder, a drive root or a container file", wxCMD_LINE_VAL_STRING,
+                    wxCMD_LINE_PARAM_OPTIONAL);
 }
 
 bool CTrovanaApp::OnCmdLineParsed(wxCmdLineParser& parser)
@@ -76,8 +76,8 @@ bool CTrovanaApp::OnInit()
     if (!wxApp::OnInit())
         return false;
     // A path that holds no cache ends the program after saying so.
-    std::optional<NamedCache> cache =
-        m_strCachePath.empty() ? FindCurrentUserCache() : FindNamedCache(nullptr, m_strCachePath.utf8_string());
+    std::optional<NamedCache> cache = m_strCachePath.empty() ? FindCurrentUserCache()
+                                                             : FindNamedCache(nullptr, m_strCachePath.utf8_string());
     if (!cache)
         return false;
     DecideReadOnly(*cache, m_bReadOnly);
@@ -93,7 +93,8 @@ bool CTrovanaApp::OnInit()
     }
     if (!cache->path.empty())
         frame->AddRecentCache(cache->path);
-    Bind(wxEVT_MENU, [](wxCommandEvent&) { ShowAboutBox(); }, ID_APP_ABOUT);
+    Bind(
+        wxEVT_MENU, [](wxCommandEvent&) { ShowAboutBox(); }, ID_APP_ABOUT);
     ShowMainWindow(*frame);
     CallAfter([frame] { frame->GetListView()->ReportCacheProblems(); });
     ScheduleScreenshotFromEnvironment(*frame, *frame->GetListView());

@@ -27,8 +27,7 @@ constexpr int kPaintTries = 100;
 constexpr int kPaintPauseMs = 5;
 }  // namespace
 
-CWaitDlg::CWaitDlg()
-    : wxDialog(nullptr, wxID_ANY, "Wait ...", wxDefaultPosition, wxDefaultSize, wxCAPTION)
+CWaitDlg::CWaitDlg() : wxDialog(nullptr, wxID_ANY, "Wait ...", wxDefaultPosition, wxDefaultSize, wxCAPTION)
 {
     // The line is centred with a margin all round; a window's only child
     // would otherwise be stretched over its whole client area.

@@ -40,8 +40,7 @@ void CCatalogue::AddEntry(const urlcache::CacheEntryInfo& info, int row)
     listRow.itemData = entry.category;
     listRow.image = entry.category;
     m_listAll.InsertRow(row, std::move(listRow));
-    m_rootNode.Insert(entry.keyPath, info.sourceUrlName, info.hitRate, entry.size, entry.category,
-                      entry.lastAccess);
+    m_rootNode.Insert(entry.keyPath, info.sourceUrlName, info.hitRate, entry.size, entry.category, entry.lastAccess);
 }
 
 std::unique_ptr<urlcache::CacheEntryInfo> CCatalogue::LookupCacheEntry(std::string_view url)

@@ -16,8 +16,8 @@ const std::string* LeafUrl(const CNode& node)
 
 }  // namespace
 
-void CNode::Insert(std::span<std::string> path, const std::string& url, uint32_t hitRate,
-                   uint32_t size, int category, const DateTime& lastAccess)
+void CNode::Insert(std::span<std::string> path, const std::string& url, uint32_t hitRate, uint32_t size, int category,
+                   const DateTime& lastAccess)
 {
     if (path.empty()) {
         return;

@@ -35,8 +35,8 @@ public:
     // has a leaf. A leaf that a longer path passes through becomes an
     // interior node, so an entry whose path leads on to others has no leaf.
     // Components that become keys of new nodes are moved out of path.
-    void Insert(std::span<std::string> path, const std::string& url, uint32_t hitRate,
-                uint32_t size, int category, const DateTime& lastAccess);
+    void Insert(std::span<std::string> path, const std::string& url, uint32_t hitRate, uint32_t size, int category,
+                const DateTime& lastAccess);
 
     // Appends the URL of every leaf below (or of this node, if a leaf).
     void CollectUrls(std::vector<std::string>& urls) const;
@@ -72,11 +72,11 @@ class CEntryNode : public CNode {
 public:
     CEntryNode() { m_bLeaf = true; }
 
-    uint32_t m_dwSize = 0;      // bytes; 0 when the entry has no local file
+    uint32_t m_dwSize = 0;  // bytes; 0 when the entry has no local file
     uint32_t m_dwHitRate = 0;
-    int m_nCategory = 0;        // CacheCategory, 1 to 6
-    DateTime m_lastAccess;      // local; may be invalid
-    std::string m_strUrl;       // the source URL as stored
+    int m_nCategory = 0;    // CacheCategory, 1 to 6
+    DateTime m_lastAccess;  // local; may be invalid
+    std::string m_strUrl;   // the source URL as stored
 };
 
 }  // namespace trovana::catalogue

@@ -148,8 +148,7 @@ void CPropertiesDlg::OnClickPropList()
     if (row < 0)
         return;
     const auto found = m_mapDescriptions.find(m_listProps->GetItemText(row).utf8_string());
-    m_editDescription->ChangeValue(found != m_mapDescriptions.end() ? wxString::FromUTF8(found->second)
-                                                                     : wxString());
+    m_editDescription->ChangeValue(found != m_mapDescriptions.end() ? wxString::FromUTF8(found->second) : wxString());
 }
 
 void CPropertiesDlg::OnSetFocusHeader()

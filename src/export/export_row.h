@@ -38,8 +38,8 @@ enum class TextForm {
 ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, TextForm form);
 
 // The entry's own fields as text, then category, class, access_time and
-// key_path as the catalogue derives them, then the state. `state` is "live" for the entries WinINet lists ("redirect", "leak" or
-// "recovered" for the other records).
+// key_path as the catalogue derives them, then the state. `state` is "live" for the entries WinINet lists ("redirect",
+// "leak" or "recovered" for the other records).
 ExportRow CatalogueExportRow(const urlcache::CacheEntryInfo& entry, std::string_view state = "live");
 
 // The column names every row of CatalogueExportRow has, in order.

@@ -26,8 +26,7 @@ public:
 // Writes the start of the output (CSV header, HTML head) at once. `title`
 // names the HTML report; the other formats have none.
 std::unique_ptr<ExportWriter> MakeExportWriter(ExportFormat format, std::ostream& out,
-                                               const std::vector<std::string>& columns,
-                                               const std::string& title);
+                                               const std::vector<std::string>& columns, const std::string& title);
 
 // The report of the HTML format, for MakeExportWriter.
 std::unique_ptr<ExportWriter> MakeHtmlReport(std::ostream& out, const std::vector<std::string>& columns,

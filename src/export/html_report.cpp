@@ -57,8 +57,7 @@ public:
 
     void Finish() override
     {
-        m_out << "</tbody>\n</table>\n<p>" << m_rows << (m_rows == 1 ? " row" : " rows")
-              << "</p>\n</body>\n</html>\n";
+        m_out << "</tbody>\n</table>\n<p>" << m_rows << (m_rows == 1 ? " row" : " rows") << "</p>\n</body>\n</html>\n";
     }
 
 private:

@@ -67,10 +67,14 @@ CCacheListView::CCacheListView(wxWindow* parent, wxWindowID id)
     BindRecoveredEvents();
     m_tabCategory->Bind(EVT_TAB_SELCHANGE, [this](wxCommandEvent&) { OnSelchangeTab(); });
     Bind(wxEVT_SIZE, &CCacheListView::OnSize, this);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnProperties(); }, ID_LIST_PROPERTIES);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { CopySelected(); }, ID_LIST_COPY);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { Search(); }, ID_LIST_SEARCH);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { DeleteSelected(); }, ID_LIST_DELETE);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnProperties(); }, ID_LIST_PROPERTIES);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { CopySelected(); }, ID_LIST_COPY);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { Search(); }, ID_LIST_SEARCH);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { DeleteSelected(); }, ID_LIST_DELETE);
 }
 
 CCacheListView::~CCacheListView()
@@ -116,7 +120,8 @@ void CCacheListView::FirstScan()
         m_pBusy->Show("Collecting Data ...");
         m_pBusy->SetWaitCursor();
         m_scanTimer.SetOwner(this);
-        Bind(wxEVT_TIMER, [this](wxTimerEvent&) { FillFromPendingScan(); }, m_scanTimer.GetId());
+        Bind(
+            wxEVT_TIMER, [this](wxTimerEvent&) { FillFromPendingScan(); }, m_scanTimer.GetId());
         m_scanTimer.Start(kScanCheckMs);
         return;
     }
@@ -272,7 +277,8 @@ void CCacheListView::SetUpList(CCacheList& list, int hitRateWidth)
     const int widths[ListRow::kColumnCount] = {400, 120, hitRateWidth, 60};
     for (int column = 0; column < ListRow::kColumnCount; ++column) {
         const bool utc = m_bTimesUtc && column == catalogue::kColumnAccessTime;
-        list.InsertColumn(column, utc ? "Access Time (UTC)" : kColumnHeading[column], wxLIST_FORMAT_LEFT, widths[column]);
+        list.InsertColumn(column, utc ? "Access Time (UTC)" : kColumnHeading[column], wxLIST_FORMAT_LEFT,
+                          widths[column]);
     }
 }
 

@@ -208,8 +208,7 @@ private:
     // Whether the keyboard focus is in one of the three lists.
     bool HasListFocus() const;
     // Shows this cache and catalogue from now on.
-    void InstallCatalogue(std::unique_ptr<urlcache::UrlCache> cache,
-                          std::unique_ptr<catalogue::CCatalogue> catalogue);
+    void InstallCatalogue(std::unique_ptr<urlcache::UrlCache> cache, std::unique_ptr<catalogue::CCatalogue> catalogue);
     // The first scan: the one started ahead when it used the zone shown,
     // else a scan now. A scan ahead that has not ended yet is left to end
     // while the window is shown empty: FillFromPendingScan fills it then.

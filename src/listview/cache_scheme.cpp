@@ -26,8 +26,8 @@ using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
 
 std::string GuessContentType(const std::string& fileName, const std::string& bytes)
 {
-    gchar* type = g_content_type_guess(fileName.c_str(), reinterpret_cast<const guchar*>(bytes.data()),
-                                       bytes.size(), nullptr);
+    gchar* type = g_content_type_guess(fileName.c_str(), reinterpret_cast<const guchar*>(bytes.data()), bytes.size(),
+                                       nullptr);
     gchar* mime = g_content_type_get_mime_type(type);
     std::string result = mime != nullptr ? mime : "application/octet-stream";
     g_free(mime);
@@ -89,10 +89,7 @@ void AnswerRequest(WebKitURISchemeRequest* request, gpointer)
 }
 }  // namespace
 
-CacheSource::CacheSource(urlcache::CacheLocation location)
-    : m_location(location), m_cache(std::move(location))
-{
-}
+CacheSource::CacheSource(urlcache::CacheLocation location) : m_location(location), m_cache(std::move(location)) {}
 
 std::unique_ptr<urlcache::CacheEntryInfo> CacheSource::Entry(std::string_view address)
 {

@@ -72,7 +72,8 @@ void CCacheListView::CopySelected()
         for (int row : rows) {
             const std::string& file = m_listRecovered->Records()[static_cast<size_t>(row)].entry.localFileName;
             std::error_code error;
-            if (!file.empty() && std::filesystem::is_regular_file(file, error) && IsInsideCache(file, Cache().Location()))
+            if (!file.empty() && std::filesystem::is_regular_file(file, error) &&
+                IsInsideCache(file, Cache().Location()))
                 sources.emplace_back(file);
             else
                 ++withoutFile;

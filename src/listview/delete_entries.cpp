@@ -104,8 +104,7 @@ void PruneSiteTree(CCacheListView& view)
     }
 }
 
-std::vector<std::string> DeleteUrls(CCacheListView& view, const std::vector<std::string>& urls,
-                                           DeletionReport& report)
+std::vector<std::string> DeleteUrls(CCacheListView& view, const std::vector<std::string>& urls, DeletionReport& report)
 {
     std::vector<std::string> gone;
     for (const std::string& url : urls) {

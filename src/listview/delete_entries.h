@@ -30,8 +30,7 @@ void PruneSiteTree(CCacheListView& view);
 
 // Deletes the entries of urls, noting each failure in report; returns the
 // URLs that are no longer in the cache (deleted, or gone before).
-std::vector<std::string> DeleteUrls(CCacheListView& view, const std::vector<std::string>& urls,
-                                           DeletionReport& report);
+std::vector<std::string> DeleteUrls(CCacheListView& view, const std::vector<std::string>& urls, DeletionReport& report);
 
 // Takes the leaf of a deleted entry out of the site tree model, found from
 // the root along its key path (a row may lie outside the selected site).

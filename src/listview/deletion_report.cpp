@@ -45,8 +45,8 @@ void DeletionReport::Add(const std::string& url, const urlcache::CacheResult& re
         // permission denied, a damaged container.
         const std::string& why = result.message.empty() ? urlcache::ErrorText(result.code) : result.message;
         reason.group = wxString::FromUTF8(why);
-        reason.single = (m_wording == EntryWording::Item ? "The item" : "The file") + wxString(" could not be deleted: ") +
-                        reason.group;
+        reason.single = (m_wording == EntryWording::Item ? "The item" : "The file") +
+                        wxString(" could not be deleted: ") + reason.group;
     }
     if (m_failures++ == 0)
         m_firstUrl = url;

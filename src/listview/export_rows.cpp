@@ -91,15 +91,17 @@ void CCacheListView::ExportRows()
         return;
     const operations::ExportTarget target = operations::ResolveExportTarget(choice->path, choice->filter);
     if (target.renamed && std::filesystem::exists(target.path) &&
-        prompts.MessageBox(this, "The file " + wxString::FromUTF8(target.path.string()) + " already exists. Replace it?",
+        prompts.MessageBox(this,
+                           "The file " + wxString::FromUTF8(target.path.string()) + " already exists. Replace it?",
                            kTitle, wxYES_NO | wxICON_QUESTION) != wxID_YES)
         return;
 
     const wxString shownTarget = wxString::FromUTF8(target.path.string());
     std::string reason;
     const auto sayFailed = [&] {
-        prompts.MessageBox(this, "The export to " + shownTarget + " failed: " + wxString::FromUTF8(reason) +
-                                     ".\nNo file was written.", kTitle, wxOK | wxICON_EXCLAMATION);
+        prompts.MessageBox(
+            this, "The export to " + shownTarget + " failed: " + wxString::FromUTF8(reason) + ".\nNo file was written.",
+            kTitle, wxOK | wxICON_EXCLAMATION);
     };
     const auto temporary = MakeTemporaryFile(target.path, reason);
     if (!temporary) {

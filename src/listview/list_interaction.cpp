@@ -116,9 +116,8 @@ bool CCacheListView::HasListFocus() const
 void CCacheListView::CopyCategoryRows(int category)
 {
     m_pBusy->SetWaitCursor();
-    m_nListSize += listview::CopyCategoryRows(
-        m_pCatalogue->m_listAll, category, m_listCategory->Rows(),
-        [this](int percent) { m_pBusy->SetProgress(percent); });
+    m_nListSize += listview::CopyCategoryRows(m_pCatalogue->m_listAll, category, m_listCategory->Rows(),
+                                              [this](int percent) { m_pBusy->SetProgress(percent); });
     m_pBusy->SetArrowCursor();
 }
 
@@ -205,7 +204,7 @@ bool CCacheListView::HandleListKey(int keyCode, bool bCtrlDown)
     const bool search = bCtrlDown && (keyCode == 'F' || keyCode == 'f');
     const bool erase = !bCtrlDown && !m_bReadOnly && (keyCode == WXK_DELETE || keyCode == WXK_NUMPAD_DELETE);
     // Ctrl+Page Down and Ctrl+Page Up change the tab, as in GTK's notebooks.
-    const int tabStep = !bCtrlDown ? 0
+    const int tabStep = !bCtrlDown                                                  ? 0
                         : keyCode == WXK_PAGEDOWN || keyCode == WXK_NUMPAD_PAGEDOWN ? 1
                         : keyCode == WXK_PAGEUP || keyCode == WXK_NUMPAD_PAGEUP     ? -1
                                                                                     : 0;

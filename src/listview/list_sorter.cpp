@@ -43,10 +43,8 @@ int CompareSortItems(const CListSortItem& a, const CListSortItem& b, int paramet
 {
     const int s = parameter >= 0 ? 1 : -1;
     switch (s * parameter) {
-    case kSortInteger:
-        return s * Order(std::atoll(a.text.c_str()), std::atoll(b.text.c_str()));
-    case kSortText:
-        return s * CompareNoCase(a.text, b.text);
+    case kSortInteger: return s * Order(std::atoll(a.text.c_str()), std::atoll(b.text.c_str()));
+    case kSortText: return s * CompareNoCase(a.text, b.text);
     case kSortDateTime: {
         const DateTime ta = DateTime::Parse(a.text);
         const DateTime tb = DateTime::Parse(b.text);
@@ -54,10 +52,8 @@ int CompareSortItems(const CListSortItem& a, const CListSortItem& b, int paramet
             return 0;
         return s * (ta < tb ? -1 : 1);
     }
-    case kSortDecimal:
-        return s * (std::atof(a.text.c_str()) < std::atof(b.text.c_str()) ? -1 : 1);
-    default:
-        return 0;
+    case kSortDecimal: return s * (std::atof(a.text.c_str()) < std::atof(b.text.c_str()) ? -1 : 1);
+    default: return 0;
     }
 }
 
@@ -123,9 +119,8 @@ void CListSorter::Sort(bool ascending, int kind)
     keys.reserve(m_records.size());
     for (int row = 0; row < m_rows.Count(); ++row)
         keys.push_back(MakeSortKey(RecordOf(m_rows.Row(row)).text, kind));
-    m_rows.Reorder(StableSortedOrder(keys.size(), [&](size_t a, size_t b) {
-        return sign * CompareSortKeys(keys[a], keys[b], kind) < 0;
-    }));
+    m_rows.Reorder(StableSortedOrder(
+        keys.size(), [&](size_t a, size_t b) { return sign * CompareSortKeys(keys[a], keys[b], kind) < 0; }));
 }
 
 }  // namespace trovana::listview

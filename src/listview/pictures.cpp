@@ -45,8 +45,7 @@ void PaintSvg(wxImage& image, const char* svg, const wxRect& where)
     }
 }
 
-void PaintText(wxImage& image, const wxString& text, const wxRect& where, const wxColour& colour,
-               const wxFont& font)
+void PaintText(wxImage& image, const wxString& text, const wxRect& where, const wxColour& colour, const wxFont& font)
 {
     // Black text on white: how dark a pixel is tells how much the text covers it.
     wxBitmap canvas(where.GetSize(), 24);

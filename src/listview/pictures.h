@@ -20,8 +20,7 @@ wxImage MakeFilledImage(const wxSize& size, const wxColour& colour);
 void PaintSvg(wxImage& image, const char* svg, const wxRect& where);
 
 // Writes a line of text centred in the rectangle, with the same hard edges.
-void PaintText(wxImage& image, const wxString& text, const wxRect& where, const wxColour& colour,
-               const wxFont& font);
+void PaintText(wxImage& image, const wxString& text, const wxRect& where, const wxColour& colour, const wxFont& font);
 
 // Replaces every pixel of exactly one colour by another; the others are left
 // alone.

@@ -24,8 +24,7 @@ private:
 
 class WxPrompts final : public Prompts {
 public:
-    int MessageBox(wxWindow* parent, const wxString& text, const wxString& caption,
-                   long style) override
+    int MessageBox(wxWindow* parent, const wxString& text, const wxString& caption, long style) override
     {
         wxMessageDialog dialog(parent, text, caption.empty() ? wxString("Trovana") : caption, style);
         switch (dialog.ShowModal()) {
@@ -38,8 +37,7 @@ public:
     std::optional<std::filesystem::path> ChooseFolder(wxWindow* parent, const wxString& title,
                                                       const std::filesystem::path& start) override
     {
-        wxDirDialog dialog(parent, title, wxString::FromUTF8(start.string()),
-                           wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+        wxDirDialog dialog(parent, title, wxString::FromUTF8(start.string()), wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
         if (dialog.ShowModal() != wxID_OK)
             return std::nullopt;
         return std::filesystem::path(dialog.GetPath().utf8_string());

@@ -36,16 +36,15 @@ public:
     virtual ~Prompts() = default;
     // Shows a modal message box; returns wxID_OK, wxID_YES or wxID_NO.
     // An empty caption means the program's title "Trovana".
-    virtual int MessageBox(wxWindow* parent, const wxString& text, const wxString& caption,
-                           long style) = 0;
+    virtual int MessageBox(wxWindow* parent, const wxString& text, const wxString& caption, long style) = 0;
     // A folder chooser; none when the user cancels.
-    virtual std::optional<std::filesystem::path> ChooseFolder(
-        wxWindow* parent, const wxString& title, const std::filesystem::path& start) = 0;
+    virtual std::optional<std::filesystem::path> ChooseFolder(wxWindow* parent, const wxString& title,
+                                                              const std::filesystem::path& start) = 0;
     // A save-file chooser with file types as a wx wildcard ("CSV (*.csv)|*.csv|...")
     // that asks before it replaces a file; none when the user cancels (and
     // unless overridden).
-    virtual std::optional<SaveChoice> ChooseSaveFile(wxWindow* parent, const wxString& title,
-                                                     const wxString& wildcard, const wxString& defaultName);
+    virtual std::optional<SaveChoice> ChooseSaveFile(wxWindow* parent, const wxString& title, const wxString& wildcard,
+                                                     const wxString& defaultName);
     // A list to pick one item from, with OK and Cancel; the index of the
     // item picked, none when the user cancels (and unless overridden).
     virtual std::optional<size_t> ChooseOne(wxWindow* parent, const wxString& text, const wxString& caption,

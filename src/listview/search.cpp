@@ -27,7 +27,8 @@ void CCacheListView::Search()
         return;
     }
     if (m_tabCategory->GetItemCount() == kInitialTabCount)
-        m_tabCategory->InsertItem(catalogue::kCategorySearchResults, "Search Results", catalogue::kCategorySearchResults);
+        m_tabCategory->InsertItem(catalogue::kCategorySearchResults, "Search Results",
+                                  catalogue::kCategorySearchResults);
     m_tabCategory->SetCurSel(catalogue::kCategorySearchResults);
 
     RowStore& results = m_listSearch->Rows();

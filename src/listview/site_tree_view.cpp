@@ -31,8 +31,7 @@ void CCacheListView::FillSiteTree(catalogue::CNode* node, const wxTreeItemId& pa
         // Entries are listed, not shown in the tree.
         if (child->m_bLeaf)
             continue;
-        const wxTreeItemId item =
-            m_pSiteTree->AppendItem(under, ToDisplayText(key), kFolderImage, kOpenFolderImage);
+        const wxTreeItemId item = m_pSiteTree->AppendItem(under, ToDisplayText(key), kFolderImage, kOpenFolderImage);
         m_pSiteTree->SetItemNode(item, child.get());
         child->m_hItem = item.GetID();
         FillSiteTree(child.get(), item);

@@ -224,8 +224,8 @@ void CTabStrip::OnPaint(wxPaintEvent&)
             dc.SetBrush(wxBrush(face));
             dc.DrawRectangle(rect);
             const wxPoint mid = rect.GetPosition() + wxPoint(rect.width / 2, rect.height / 2);
-            const wxPoint arrow[] = {{mid.x - 3 * direction, mid.y - 4}, {mid.x + 3 * direction, mid.y},
-                                     {mid.x - 3 * direction, mid.y + 4}};
+            const wxPoint arrow[] = {
+                {mid.x - 3 * direction, mid.y - 4}, {mid.x + 3 * direction, mid.y}, {mid.x - 3 * direction, mid.y + 4}};
             dc.SetBrush(wxBrush(dc.GetTextForeground()));
             dc.DrawPolygon(3, arrow);
         }

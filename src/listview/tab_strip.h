@@ -65,7 +65,7 @@ private:
 
     std::vector<Tab> m_tabs;
     int m_nCurSel = -1;
-    int m_nFirstVisible = 0;   // the first tab drawn when they do not all fit
+    int m_nFirstVisible = 0;  // the first tab drawn when they do not all fit
     wxImageList* m_pImages = nullptr;
 };
 

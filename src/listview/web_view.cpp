@@ -58,8 +58,7 @@ void LockDown(wxWebView* browser, CWebView* pane)
     WebKitWebContext* context = webkit_web_view_get_context(view);
     WebKitWebsiteDataManager* manager = webkit_web_context_get_website_data_manager(context);
     WebKitNetworkProxySettings* proxy = webkit_network_proxy_settings_new(kNoNetworkProxy, nullptr);
-    webkit_website_data_manager_set_network_proxy_settings(manager, WEBKIT_NETWORK_PROXY_MODE_CUSTOM,
-                                                           proxy);
+    webkit_website_data_manager_set_network_proxy_settings(manager, WEBKIT_NETWORK_PROXY_MODE_CUSTOM, proxy);
     webkit_network_proxy_settings_free(proxy);
     RegisterCacheSchemes(context);
 }
@@ -88,8 +87,7 @@ wxString ScriptString(const wxString& text)
 }
 }  // namespace
 
-CWebView::CWebView(wxWindow* parent, wxWindowID id)
-    : wxPanel(parent, id)
+CWebView::CWebView(wxWindow* parent, wxWindowID id) : wxPanel(parent, id)
 {
     if (wxWebView::IsBackendAvailable(wxWebViewBackendDefault)) {
         m_pBrowser = wxWebView::New(this, wxID_ANY, "about:blank");

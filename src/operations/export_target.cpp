@@ -14,7 +14,9 @@ ExportTarget ResolveExportTarget(const std::filesystem::path& chosen, int filter
         return {chosen, ExportFormat::Jsonl, false};
     if (extension == ".html" || extension == ".htm")
         return {chosen, ExportFormat::Html, false};
-    const ExportFormat format = filter == 1 ? ExportFormat::Jsonl : filter == 2 ? ExportFormat::Html : ExportFormat::Csv;
+    const ExportFormat format = filter == 1   ? ExportFormat::Jsonl
+                                : filter == 2 ? ExportFormat::Html
+                                              : ExportFormat::Csv;
     if (!extension.empty())
         return {chosen, format, false};
     constexpr const char* kExtensions[] = {".csv", ".jsonl", ".html"};

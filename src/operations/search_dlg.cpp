@@ -25,8 +25,8 @@ wxDateTime ToWx(const DateTime& date)
 {
     if (!date.IsValid())
         return wxDateTime::Today();
-    return wxDateTime(static_cast<wxDateTime::wxDateTime_t>(date.Day()), static_cast<wxDateTime::Month>(date.Month() - 1),
-                      date.Year());
+    return wxDateTime(static_cast<wxDateTime::wxDateTime_t>(date.Day()),
+                      static_cast<wxDateTime::Month>(date.Month() - 1), date.Year());
 }
 
 DateTime FromWx(const wxDateTime& date)
@@ -73,10 +73,11 @@ void CSearchDlg::CreateControls()
 
     new wxStaticBox(this, wxID_ANY, "Types", at(7, 118), size(284, 60));
     m_checkAll = AddCheck(IDC_ALL_TYPES, "All", 16, 132, 60);
-    const int typeIds[] = {IDC_DOCUMENTS, IDC_IMAGES, IDC_APPLICATIONS, IDC_COOKIES, IDC_VISITED_LINKS, IDC_OTHER_TYPES};
+    const int typeIds[] = {IDC_DOCUMENTS, IDC_IMAGES,        IDC_APPLICATIONS,
+                           IDC_COOKIES,   IDC_VISITED_LINKS, IDC_OTHER_TYPES};
     const wxString typeTexts[] = {"Documents", "Images", "Applications", "Cookies", "Visited Links", "Other Types"};
     for (int i = 0; i < 6; ++i) {
-        const int slot = i + 1;   // "All" holds the first slot
+        const int slot = i + 1;  // "All" holds the first slot
         m_checkTypes[i] = AddCheck(typeIds[i], typeTexts[i], 16 + (slot % 4) * 68, 132 + (slot / 4) * 18, 64);
     }
 
@@ -86,21 +87,28 @@ void CSearchDlg::CreateControls()
     search->SetDefault();
     SetAffirmativeId(IDC_SEARCH);
 
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnSearch(); }, IDC_SEARCH);
-    Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { UpdateKeywordsState(); }, IDC_USE_KEYWORDS);
-    Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { UpdateDateState(); }, IDC_USE_DATE);
-    Bind(wxEVT_COMBOBOX, [this](wxCommandEvent&) { UpdateDateState(); }, IDC_DATE_MODE);
-    Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { SetAllTypes(true); }, IDC_ALL_TYPES);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnSearch(); }, IDC_SEARCH);
+    Bind(
+        wxEVT_CHECKBOX, [this](wxCommandEvent&) { UpdateKeywordsState(); }, IDC_USE_KEYWORDS);
+    Bind(
+        wxEVT_CHECKBOX, [this](wxCommandEvent&) { UpdateDateState(); }, IDC_USE_DATE);
+    Bind(
+        wxEVT_COMBOBOX, [this](wxCommandEvent&) { UpdateDateState(); }, IDC_DATE_MODE);
+    Bind(
+        wxEVT_CHECKBOX, [this](wxCommandEvent&) { SetAllTypes(true); }, IDC_ALL_TYPES);
     // Every type box clears "All", Cookies too.
     for (int id : typeIds)
-        Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { SetAllTypes(false); }, id);
+        Bind(
+            wxEVT_CHECKBOX, [this](wxCommandEvent&) { SetAllTypes(false); }, id);
 }
 
 void CSearchDlg::TransferToControls()
 {
     const SearchCriteria& c = m_criteria;
     m_checkAll->SetValue(c.m_bAllTypes);
-    const bool types[] = {c.m_bDocuments, c.m_bImages, c.m_bApplications, c.m_bCookies, c.m_bVisitedLinks, c.m_bOtherTypes};
+    const bool types[] = {c.m_bDocuments, c.m_bImages,       c.m_bApplications,
+                          c.m_bCookies,   c.m_bVisitedLinks, c.m_bOtherTypes};
     for (int i = 0; i < 6; ++i)
         m_checkTypes[i]->SetValue(types[i]);
     m_checkDate->SetValue(c.m_bUseDate);
@@ -124,7 +132,8 @@ void CSearchDlg::UpdateData()
 {
     SearchCriteria& c = m_criteria;
     c.m_bAllTypes = m_checkAll->GetValue();
-    bool* types[] = {&c.m_bDocuments, &c.m_bImages, &c.m_bApplications, &c.m_bCookies, &c.m_bVisitedLinks, &c.m_bOtherTypes};
+    bool* types[] = {&c.m_bDocuments, &c.m_bImages,       &c.m_bApplications,
+                     &c.m_bCookies,   &c.m_bVisitedLinks, &c.m_bOtherTypes};
     for (int i = 0; i < 6; ++i)
         *types[i] = m_checkTypes[i]->GetValue();
     c.m_bUseDate = m_checkDate->GetValue();

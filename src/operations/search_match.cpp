@@ -99,8 +99,8 @@ bool RowFilter::Matches(const ListRow& row) const
 RowFilter MakeFilter(SearchCriteria& criteria)
 {
     RowFilter filter;
-    filter.types = {criteria.m_bAllTypes,  criteria.m_bDocuments,    criteria.m_bImages,   criteria.m_bApplications,
-                    criteria.m_bCookies,   criteria.m_bVisitedLinks, criteria.m_bOtherTypes};
+    filter.types = {criteria.m_bAllTypes, criteria.m_bDocuments,    criteria.m_bImages,    criteria.m_bApplications,
+                    criteria.m_bCookies,  criteria.m_bVisitedLinks, criteria.m_bOtherTypes};
     if (criteria.m_bUseKeywords) {
         filter.keywords = SplitKeywords(criteria.m_strKeywords);
         if (filter.keywords.empty())

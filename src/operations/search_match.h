@@ -34,9 +34,9 @@ DateMode ParseDateMode(std::string_view text);
 struct RowFilter {
     // Indexed by CacheCategory: [0] all, then the six categories.
     std::array<bool, 7> types{};
-    std::vector<std::string> keywords;   // empty: no keyword condition
+    std::vector<std::string> keywords;  // empty: no keyword condition
     DateMode mode = DateMode::None;
-    DateTime from;                       // 00:00:00 of the chosen days
+    DateTime from;  // 00:00:00 of the chosen days
     DateTime to;
 
     bool Matches(const ListRow& row) const;

@@ -28,12 +28,10 @@ TEST(ClosingAnimation, AStartSizedWindowShrinksInSixPasses)
 
     // First the diamond through the middles of the window's edges...
     EXPECT_EQ(steps[0].region, (std::array<P, 4>{P{400, 0}, P{800, 300}, P{400, 600}, P{0, 300}}));
-    EXPECT_EQ(steps[0].outline,
-              (std::array<P, 5>{P{400, 1}, P{799, 300}, P{400, 599}, P{1, 300}, P{400, 1}}));
+    EXPECT_EQ(steps[0].outline, (std::array<P, 5>{P{400, 1}, P{799, 300}, P{400, 599}, P{1, 300}, P{400, 1}}));
     // ...then the upright rectangle inside it, half as wide and high.
     EXPECT_EQ(steps[1].region, (std::array<P, 4>{P{200, 150}, P{600, 150}, P{600, 450}, P{200, 450}}));
-    EXPECT_EQ(steps[1].outline,
-              (std::array<P, 5>{P{200, 150}, P{599, 150}, P{599, 449}, P{200, 449}, P{200, 150}}));
+    EXPECT_EQ(steps[1].outline, (std::array<P, 5>{P{200, 150}, P{599, 150}, P{599, 449}, P{200, 449}, P{200, 150}}));
     // The next pass starts from that rectangle.
     EXPECT_EQ(steps[2].region, (std::array<P, 4>{P{400, 150}, P{600, 300}, P{400, 450}, P{200, 300}}));
     EXPECT_EQ(steps[3].region, (std::array<P, 4>{P{300, 225}, P{500, 225}, P{500, 375}, P{300, 375}}));

@@ -101,8 +101,9 @@ TEST_F(DialogLayoutTest, PropertiesShowsWholeNamesAndEnterClosesIt)
             EXPECT_TRUE(Overlaps(dialog).empty()) << Overlaps(dialog).front();
             // Enter from the keyboard, with the focus where the dialog put it.
             dialog.Raise();
-            WaitUntil([&dialog] { return wxWindow::FindFocus() != nullptr &&
-                                         wxGetTopLevelParent(wxWindow::FindFocus()) == &dialog; });
+            WaitUntil([&dialog] {
+                return wxWindow::FindFocus() != nullptr && wxGetTopLevelParent(wxWindow::FindFocus()) == &dialog;
+            });
             wxUIActionSimulator().Char(WXK_RETURN);
             WaitUntil([&dialog] { return !dialog.IsModal(); });
             returned = dialog.GetReturnCode();

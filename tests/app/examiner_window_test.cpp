@@ -89,10 +89,7 @@ protected:
         fs::remove(m_configFile);
         fs::remove_all(m_export);
     }
-    wxConfigBase* NewConfig()
-    {
-        return new wxFileConfig("", "", m_configFile.string(), "", wxCONFIG_USE_LOCAL_FILE);
-    }
+    wxConfigBase* NewConfig() { return new wxFileConfig("", "", m_configFile.string(), "", wxCONFIG_USE_LOCAL_FILE); }
 
     // An entry with a file whose record is then deleted: a recovered record
     // whose file is gone.
@@ -195,12 +192,14 @@ TEST_F(ExaminerWindowTest, TheRecoveredViewShowsEveryRecordAndRefusesEveryChange
     ASSERT_TRUE(WaitUntil([&] { return m_prompts.m_asked.size() >= 5; }));
     const std::vector<std::string> refusals = TakeMessages();
     ASSERT_EQ(refusals.size(), 5u);
-    for (const char* action : {"Deleting items", "Deleting items", "Deleting all items", "Searching", "Deleting a site"})
+    for (const char* action :
+         {"Deleting items", "Deleting items", "Deleting all items", "Searching", "Deleting a site"})
         EXPECT_NE(std::find_if(refusals.begin(), refusals.end(),
                                [&](const std::string& text) {
                                    return text.rfind(std::string(action) + " is not possible in the Recovered", 0) == 0;
                                }),
-                  refusals.end()) << action;
+                  refusals.end())
+            << action;
     EXPECT_EQ(m_prompts.m_answers.size(), 8u) << "no question was asked";
     EXPECT_EQ(m_cache.EnumeratedUrls(), urls);
     EXPECT_EQ(Recovered().GetItemCount(), static_cast<int>(urls.size()) + 1);
@@ -209,8 +208,8 @@ TEST_F(ExaminerWindowTest, TheRecoveredViewShowsEveryRecordAndRefusesEveryChange
     // without asking for a folder; its file is left out beside a live one.
     ClickRow(Recovered(), gone);
     m_input.Keys("alt+e c");
-    EXPECT_EQ(TakeMessages(), std::vector<std::string>{
-        "None of the selected records has its file in the cache: nothing is copied."});
+    EXPECT_EQ(TakeMessages(),
+              std::vector<std::string>{"None of the selected records has its file in the cache: nothing is copied."});
     EXPECT_TRUE(m_prompts.m_folderTitle.empty());
     ClickRow(Recovered(), RowOf(Recovered(), "http://www.example.com/img/photo.jpg"), "ctrl");
     ASSERT_EQ(Recovered().GetSelectedItemCount(), 2);
@@ -270,7 +269,8 @@ TEST_F(ExaminerWindowTest, TimesInUtcAreShownAndKeptFromOneRunToTheNext)
         ASSERT_TRUE(all().GetItemRect(shown, rect));
         const wxPoint point = all().ClientToScreen(wxPoint(rect.x + 40, rect.y + rect.height / 2));
         ::system(("xdotool mousemove --sync " + std::to_string(point.x) + " " + std::to_string(point.y) +
-                  " click --repeat 2 1").c_str());
+                  " click --repeat 2 1")
+                     .c_str());
         ASSERT_TRUE(WaitUntil([&] { return !watch.rows.empty(); }));
         EXPECT_NE(std::find(watch.rows.begin(), watch.rows.end(), "Access Time=01/01/20 12:00:00 UTC"),
                   watch.rows.end());
@@ -307,8 +307,8 @@ TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
     const fs::path csvPath = m_export / "all.csv";
     Export(csvPath, 0);
     EXPECT_EQ(m_prompts.m_saveWildcard, "CSV (*.csv)|*.csv|JSON Lines (*.jsonl)|*.jsonl|HTML report (*.html)|*.html");
-    EXPECT_EQ(TakeMessages(), std::vector<std::string>{
-        std::to_string(urls.size()) + " rows exported to " + csvPath.string() + "."});
+    EXPECT_EQ(TakeMessages(),
+              std::vector<std::string>{std::to_string(urls.size()) + " rows exported to " + csvPath.string() + "."});
     const std::string csvText = ReadFile(csvPath);
     ASSERT_EQ(csvText.rfind("\xEF\xBB\xBF", 0), 0u);
     const auto csv = cli::test::ParseCsv(csvText.substr(3));
@@ -428,8 +428,8 @@ TEST_F(ExaminerWindowTest, ALongExportShowsItsProgressAndACancelLeavesNoFile)
     m_prompts.m_cancelAfter = -1;
     m_prompts.m_progressDone.clear();
     Export(m_export / "long.csv", 0);
-    EXPECT_EQ(TakeMessages(), std::vector<std::string>{
-        std::to_string(rows) + " rows exported to " + (m_export / "long.csv").string() + "."});
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{std::to_string(rows) + " rows exported to " +
+                                                       (m_export / "long.csv").string() + "."});
     EXPECT_EQ(m_prompts.m_progressDone.back(), rows);
     const std::string text = ReadFile(m_export / "long.csv");
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), rows + 1);

@@ -210,8 +210,8 @@ TEST_F(ClosingTest, CheckUpdateWithoutABrowserNamesTheAddress)
     std::filesystem::remove(empty);
 
     ASSERT_EQ(prompts.m_asked.size(), 1u);
-    EXPECT_EQ(prompts.m_asked[0].text, std::string("No web browser could be started for the address ") +
-                                           app::PRODUCT_URL + ".");
+    EXPECT_EQ(prompts.m_asked[0].text,
+              std::string("No web browser could be started for the address ") + app::PRODUCT_URL + ".");
     EXPECT_EQ(prompts.m_asked[0].text.find("error"), std::string::npos);
 }
 

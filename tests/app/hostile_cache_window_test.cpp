@@ -53,8 +53,14 @@ TEST(HostileCacheWindow, ABrokenContainerLeavesTheOthersListed)
     const std::string cookie = "Cookie:user@www.example.com/";
     // Each way of breaking the content container's index.
     const std::vector<std::function<void(const fs::path&)>> breakages = {
-        [](const fs::path& index) { fs::remove(index); fs::create_directory(index); },
-        [](const fs::path& index) { fs::remove(index); fs::create_symlink(index, index); },
+        [](const fs::path& index) {
+            fs::remove(index);
+            fs::create_directory(index);
+        },
+        [](const fs::path& index) {
+            fs::remove(index);
+            fs::create_symlink(index, index);
+        },
         [](const fs::path& index) { std::ofstream(index, std::ios::binary | std::ios::trunc) << "not a cache"; },
         [](const fs::path& index) { fs::resize_file(index, 700); },
     };

@@ -77,8 +77,8 @@ TEST_F(WindowTest, MenuAndButtonsCarryTheirCommandsAndPrompts)
     EXPECT_FALSE(menus->IsChecked(app::ID_VIEW_RECOVERED));
     EXPECT_EQ(menus->FindItem(app::ID_VIEW_TIMES_UTC)->GetMenu(), menus->GetMenu(2));
     const wxMenuItemList& edit = menus->GetMenu(1)->GetMenuItems();
-    const std::vector<int> editIds = {app::ID_CACHE_COPY, wxID_SEPARATOR, app::ID_CACHE_SEARCH, wxID_SEPARATOR,
-                                      app::ID_CACHE_DELETE, app::ID_CACHE_DELETE_ALL};
+    const std::vector<int> editIds = {app::ID_CACHE_COPY, wxID_SEPARATOR,       app::ID_CACHE_SEARCH,
+                                      wxID_SEPARATOR,     app::ID_CACHE_DELETE, app::ID_CACHE_DELETE_ALL};
     ASSERT_EQ(edit.size(), editIds.size());
     int position = 0;
     for (const wxMenuItem* item : edit)

@@ -35,16 +35,14 @@ protected:
         m_folder = fs::temp_directory_path() / ("trovana-switch-" + std::to_string(::getpid()));
         fs::remove_all(m_folder);
         // The recent caches go to a configuration file of the test's own.
-        delete wxConfigBase::Set(
-            new wxFileConfig("", "", (m_folder / "config").string(), "", wxCONFIG_USE_LOCAL_FILE));
+        delete wxConfigBase::Set(new wxFileConfig("", "", (m_folder / "config").string(), "", wxCONFIG_USE_LOCAL_FILE));
         m_other = m_folder / "other";
         fs::create_directories(m_other);
         std::ofstream(m_other / "system.reg") << "WINE REGISTRY Version 2\n";
         urlcache::UrlCache other(urlcache::LocatePrefixCache(m_other));
-        for (const urlcache::CacheResult& result :
-             other.CreateEntries({Entry("http://other.example/a.htm", 10, "text/html"),
-                                  Entry("http://other.example/b/c.gif", 20, "image/gif"),
-                                  Entry("Cookie:user@other.example/", 5)}))
+        for (const urlcache::CacheResult& result : other.CreateEntries(
+                 {Entry("http://other.example/a.htm", 10, "text/html"),
+                  Entry("http://other.example/b/c.gif", 20, "image/gif"), Entry("Cookie:user@other.example/", 5)}))
             ASSERT_TRUE(result.ok()) << result.message;
         StartWindow();
     }
@@ -101,7 +99,9 @@ TEST_F(SwitchCacheTest, ARecentCacheReplacesTheShownOneAndAPathWithoutOneChanges
 
     // A file that is no container: one message, the shown cache stays.
     const fs::path notes = m_folder / "notes.txt";
-    { std::ofstream(notes) << "no cache here\n"; }
+    {
+        std::ofstream(notes) << "no cache here\n";
+    }
     OpenRecent(notes);
     ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); }));
     ProcessEvents();

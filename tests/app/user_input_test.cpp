@@ -208,7 +208,9 @@ TEST_F(UserInputTest, WhatTheUserSeesAt800x600)
         if (!pixels.IsOk())
             return 0;
         const int x = gauge.width / 2;
-        const auto colour = [&](int y) { return wxColour(pixels.GetRed(x, y), pixels.GetGreen(x, y), pixels.GetBlue(x, y)); };
+        const auto colour = [&](int y) {
+            return wxColour(pixels.GetRed(x, y), pixels.GetGreen(x, y), pixels.GetBlue(x, y));
+        };
         const wxColour bar = colour(gauge.height / 2);
         int rows = 0;
         for (int y = 0; y < gauge.height; ++y)

@@ -92,11 +92,9 @@ TEST(ClassifyTests, ScriptAndBlankTestsCompareEndingsAsGivenAndSkipHistory)
 
 TEST(ClassifyHeaders, TheFirstContentTypeAnywhereGivesTheClass)
 {
-    EXPECT_EQ(ClassOf("http://h/", "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\n"),
-              "text/html;");
+    EXPECT_EQ(ClassOf("http://h/", "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\n"), "text/html;");
     EXPECT_EQ(ClassOf("http://h/", "CONTENT-TYPE: IMAGE/PNG\r\n"), "image/png");
-    EXPECT_EQ(ClassOf("http://h/", "X-Upstream-Content-Type: image/png\r\nContent-Type: text/css\r\n"),
-              "image/png");
+    EXPECT_EQ(ClassOf("http://h/", "X-Upstream-Content-Type: image/png\r\nContent-Type: text/css\r\n"), "image/png");
     EXPECT_EQ(ClassOf("http://h/", "Content-Type: application/x-javascript"), "application/x-javascript");
     // The value ends at the first byte outside 0x21-0x7E.
     EXPECT_EQ(ClassOf("http://h/", "content-type: audio/mpeg\tx"), "audio/mpeg");
@@ -137,8 +135,9 @@ TEST(ClassifyHeaders, TheContentTypeArgumentIsSetOnlyWhenHeadersAreRead)
 TEST(ClassifyEntryTypes, OnlySingleKnownFlagsHaveNames)
 {
     const std::pair<uint32_t, const char*> named[] = {
-        {0x1, "Normal"},   {0x4, "Exempt From Scavenging "}, {0x8, "Altered"},
-        {0x10, "Offline"}, {0x20, "Online"},                 {0x10000, "Sparse"},
+        {0x1, "Normal"},      {0x4, "Exempt From Scavenging "},
+        {0x8, "Altered"},     {0x10, "Offline"},
+        {0x20, "Online"},     {0x10000, "Sparse"},
         {0x100000, "Cookie"}, {0x200000, "Visited Link"},
     };
     for (const auto& [type, name] : named) {
@@ -160,8 +159,8 @@ TEST(CategoryFromClass, ReadsTheFirstThreeLettersInAnyCase)
     EXPECT_EQ(CategoryFromClass("Cookie"), 4);
     EXPECT_EQ(CategoryFromClass("Visited Link"), 5);
     EXPECT_EQ(CategoryFromClass("vis"), 5);
-    for (const char* other : {"Normal", "Exempt From Scavenging ", "Altered", "Offline", "Online",
-                              "Sparse", "Unkown", "audio/mpeg", "video/mp4", "te", "", "xtext"}) {
+    for (const char* other : {"Normal", "Exempt From Scavenging ", "Altered", "Offline", "Online", "Sparse", "Unkown",
+                              "audio/mpeg", "video/mp4", "te", "", "xtext"}) {
         EXPECT_EQ(CategoryFromClass(other), 6) << '"' << other << '"';
     }
 }

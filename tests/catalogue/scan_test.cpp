@@ -34,8 +34,7 @@ public:
     std::vector<std::string> events;
 };
 
-NewCacheEntry Entry(std::string url, std::optional<std::string> body = std::nullopt,
-                    std::string headers = "")
+NewCacheEntry Entry(std::string url, std::optional<std::string> body = std::nullopt, std::string headers = "")
 {
     NewCacheEntry entry;
     entry.url = std::move(url);
@@ -141,8 +140,11 @@ TEST_F(ScanTest, RowsFollowTheEnumerationWithTheirTextsAndCategories)
     EXPECT_EQ(rows.Text(page, kColumnHitRate), "3");
     EXPECT_EQ(rows.Text(page, kColumnSize), "1000");
     const std::pair<std::string, int> categories[] = {
-        {"http://host/dir/page.htm", 1}, {"http://host/img/a.gif", 2}, {"http://host/app.js", 3},
-        {"Cookie:user@host/", 4},        {"Visited: user@http://host/dir/page.htm", 5},
+        {"http://host/dir/page.htm", 1},
+        {"http://host/img/a.gif", 2},
+        {"http://host/app.js", 3},
+        {"Cookie:user@host/", 4},
+        {"Visited: user@http://host/dir/page.htm", 5},
     };
     for (const auto& [url, category] : categories) {
         EXPECT_EQ(rows.ItemData(RowOf(url)), category) << url;
@@ -164,8 +166,8 @@ TEST_F(ScanTest, TheTreeHoldsTheFirstEntryOfEachPathThatLeadsNowhereFurther)
 
     EXPECT_EQ(m_catalogue.m_listAll.Count(), 8);  // every entry has its row
     const bool plainFirst = RowOf("http://host/a") < RowOf("http://host/a/");
-    const std::string firstCookie =
-        RowOf("Cookie:user@host/") < RowOf("Cookie:other@host/") ? "Cookie:user@host/" : "Cookie:other@host/";
+    const std::string firstCookie = RowOf("Cookie:user@host/") < RowOf("Cookie:other@host/") ? "Cookie:user@host/"
+                                                                                             : "Cookie:other@host/";
     std::vector<std::string> expected{firstCookie, plainFirst ? "http://host/a" : "http://host/a/",
                                       "http://host/dir/page"};
     std::sort(expected.begin(), expected.end());

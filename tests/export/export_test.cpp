@@ -75,8 +75,7 @@ TEST(Export, CsvReadsBackAsTheRowsAndHoldsNoFormulaOrControlCharacter)
         for (size_t c = 0; c < rows[r].size(); ++c) {
             const std::string& cell = cells[r + 1][c];
             EXPECT_EQ(UnescapeCsvField(cell), ValueText(rows[r][c].value)) << rows[r][c].name;
-            EXPECT_TRUE(cell.empty() || std::string_view("=+-@\t\r").find(cell.front()) == std::string::npos)
-                << cell;
+            EXPECT_TRUE(cell.empty() || std::string_view("=+-@\t\r").find(cell.front()) == std::string::npos) << cell;
             for (const char ch : cell) {
                 EXPECT_FALSE(static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) << cell;
             }

@@ -8,6 +8,6 @@
 #include <windows.h>
 #include <wininet.h>
 
-void print_entry(const INTERNET_CACHE_ENTRY_INFOA *e);
+void print_entry(const INTERNET_CACHE_ENTRY_INFOA* e);
 
 #endif

@@ -37,7 +37,10 @@ struct Url {
     std::string listed;
 };
 
-Url Ascii(const std::string& url) { return {url, url, url}; }
+Url Ascii(const std::string& url)
+{
+    return {url, url, url};
+}
 
 const Url kIndex = Ascii("http://www.example.com/index.html");
 const Url kLogo = Ascii("http://www.example.com/img/logo.png");
@@ -53,7 +56,10 @@ const Url kCafe = {"http://www.example.com/caf\\xe9.html", "http://www.example.c
 constexpr int kFillCount = 470;  // enough for Wine to add a second hash table
 const std::string kFillPrefix = "http://fill.example/page";
 
-std::string FillUrl(int i) { return kFillPrefix + std::to_string(i) + ".html"; }
+std::string FillUrl(int i)
+{
+    return kFillPrefix + std::to_string(i) + ".html";
+}
 
 const std::vector<std::vector<std::string>> kWineWrites = {
     {"commit", kIndex.client, "<html><body>Example</body></html>",
@@ -64,8 +70,7 @@ const std::vector<std::vector<std::string>> kWineWrites = {
     {"commit", kSearch.client, "results", "HTTP/1.1 200 OK\\r\\n\\r\\n", "htm"},
     {"commit", kData.client, "raw bytes"},
     {"commit", kNoFile.client, "-", "HTTP/1.1 204 No Content\\r\\n\\r\\n"},
-    {"commit", kCafe.client, "caf\\xe9", "HTTP/1.1 200 OK\\r\\nX-Note: caf\\xe9\\r\\n\\r\\n",
-     "ht\\xe9"},
+    {"commit", kCafe.client, "caf\\xe9", "HTTP/1.1 200 OK\\r\\nX-Note: caf\\xe9\\r\\n\\r\\n", "ht\\xe9"},
     {"cookie", "http://www.example.com/", "session", "abc123"},
     {"cookie", "http://shop.example.net/cart/", "basket", "3"},
     {"visit", "http://www.example.com/index.html"},
@@ -73,21 +78,27 @@ const std::vector<std::vector<std::string>> kWineWrites = {
     {"fill", std::to_string(kFillCount), kFillPrefix},
 };
 
-std::string Describe(const RunResult& r) {
+std::string Describe(const RunResult& r)
+{
     return "status " + std::to_string(r.status) + "\nstdout: " + r.out.substr(0, 2000) +
            "\nstderr: " + r.err.substr(0, 2000);
 }
 
-std::string Joined(const std::vector<std::string>& lines) {
+std::string Joined(const std::vector<std::string>& lines)
+{
     std::string text;
-    for (const auto& line : lines) text += line + "\n";
+    for (const auto& line : lines)
+        text += line + "\n";
     return text;
 }
 
-uint32_t ReadU32(const std::string& bytes, size_t offset) {
-    if (offset + 4 > bytes.size()) return 0;
+uint32_t ReadU32(const std::string& bytes, size_t offset)
+{
+    if (offset + 4 > bytes.size())
+        return 0;
     uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = v * 256 + static_cast<unsigned char>(bytes[offset + i]);
+    for (int i = 3; i >= 0; --i)
+        v = v * 256 + static_cast<unsigned char>(bytes[offset + i]);
     return v;
 }
 
@@ -96,41 +107,50 @@ protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite() { s_session.reset(); }
 
-    void SetUp() override {
-        if (!s_skipReason.empty()) GTEST_SKIP() << s_skipReason;
+    void SetUp() override
+    {
+        if (!s_skipReason.empty())
+            GTEST_SKIP() << s_skipReason;
         ASSERT_TRUE(s_setupError.empty()) << s_setupError;
     }
 
     static WineSession& Session() { return *s_session; }
     static std::string User() { return Session().Profile().filename().string(); }
-    static fs::path ContentFolder() {
+    static fs::path ContentFolder()
+    {
         return Session().Profile() / "AppData/Local/Microsoft/Windows/INetCache/Content.IE5";
     }
 
     // Wine's own enumeration (FindFirstUrlCacheEntryA/FindNextUrlCacheEntryA).
-    static Listing WineList() {
+    static Listing WineList()
+    {
         RunResult r = Session().Client({"list"});
         EXPECT_EQ(r.status, 0) << Describe(r);
         return Comparable(ParseJsonLines(r.out));
     }
-    static Listing TrovanaList() {
+    static Listing TrovanaList()
+    {
         RunResult r = Session().Trovana({"list", "--format", "jsonl"});
         EXPECT_EQ(r.status, 0) << Describe(r);
         return Comparable(ParseJsonLines(r.out));
     }
     // GetUrlCacheEntryInfoA: the entry, or the error code it failed with.
-    static std::pair<std::optional<Entry>, uint32_t> WineInfo(const std::string& clientUrl) {
+    static std::pair<std::optional<Entry>, uint32_t> WineInfo(const std::string& clientUrl)
+    {
         RunResult r = Session().Client({"info", clientUrl});
-        if (r.status == 0) return {Comparable(ParseJsonLines(r.out).at(0)), 0};
+        if (r.status == 0)
+            return {Comparable(ParseJsonLines(r.out).at(0)), 0};
         std::smatch m;
         if (std::regex_search(r.out, m, std::regex("error (\\d+)")))
             return {std::nullopt, static_cast<uint32_t>(std::stoul(m[1]))};
         ADD_FAILURE() << "client info " << clientUrl << ": " << Describe(r);
         return {std::nullopt, 0};
     }
-    static std::optional<Entry> TrovanaInfo(const std::string& url) {
+    static std::optional<Entry> TrovanaInfo(const std::string& url)
+    {
         RunResult r = Session().Trovana({"info", url});
-        if (r.status != 0) return std::nullopt;
+        if (r.status != 0)
+            return std::nullopt;
         return Comparable(ParseJsonLines(r.out).at(0));
     }
     // trovana-cache delete: the WinINet code for each URL (0 = deleted).
@@ -142,15 +162,17 @@ protected:
 
     static void ExpectChangesRefusedWhile(const std::function<void()>& startWine);
 
-    static void ExpectSame(const Listing& expected, const Listing& actual, const char* what) {
+    static void ExpectSame(const Listing& expected, const Listing& actual, const char* what)
+    {
         auto problems = Differences(expected, actual);
         EXPECT_TRUE(problems.empty()) << what << ":\n" << Joined(problems);
     }
-    static void ExpectFilesPresent(const Listing& listing) {
+    static void ExpectFilesPresent(const Listing& listing)
+    {
         for (const auto& entry : listing) {
-            if (!entry["local"].is_string()) continue;
-            EXPECT_TRUE(fs::exists(entry["local"].get<std::string>()))
-                << "the file of " << entry["url"] << " is gone";
+            if (!entry["local"].is_string())
+                continue;
+            EXPECT_TRUE(fs::exists(entry["local"].get<std::string>())) << "the file of " << entry["url"] << " is gone";
         }
     }
 
@@ -160,17 +182,21 @@ protected:
     static inline Entry s_trovanaFirstVisit;  // made by Trovana before Wine's first use
 };
 
-std::string FirstVisitUrl(const std::string& user) {
+std::string FirstVisitUrl(const std::string& user)
+{
     return "Visited: " + user + "@http://trovana.example/first.html";
 }
 
-void InteropTest::SetUpTestSuite() {
+void InteropTest::SetUpTestSuite()
+{
     Tools tools = Tools::FromEnvironment();
     s_skipReason = tools.Missing();
-    if (!s_skipReason.empty()) return;
+    if (!s_skipReason.empty())
+        return;
     s_session = std::make_unique<WineSession>(tools);
     s_setupError = Session().Boot();
-    if (!s_setupError.empty()) return;
+    if (!s_setupError.empty())
+        return;
     Session().StopWine();
 
     // No container exists yet: Trovana makes the history container, and Wine
@@ -193,7 +219,8 @@ void InteropTest::SetUpTestSuite() {
     Session().StopWine();
 }
 
-std::vector<uint32_t> InteropTest::TrovanaDelete(const std::vector<std::string>& urls) {
+std::vector<uint32_t> InteropTest::TrovanaDelete(const std::vector<std::string>& urls)
+{
     std::vector<std::string> args = {"delete"};
     args.insert(args.end(), urls.begin(), urls.end());
     RunResult r = Session().Trovana(args);
@@ -215,7 +242,8 @@ std::vector<uint32_t> InteropTest::TrovanaDelete(const std::vector<std::string>&
 
 RunResult InteropTest::TrovanaAdd(const std::string& url, const std::optional<std::string>& body,
                                   const std::string& header, const std::string& ext,
-                                  const std::vector<std::string>& more) {
+                                  const std::vector<std::string>& more)
+{
     std::vector<std::string> args = {"add", url};
     static int counter = 0;
     if (body) {
@@ -226,8 +254,7 @@ RunResult InteropTest::TrovanaAdd(const std::string& url, const std::optional<st
     }
     if (!header.empty()) {
         args.push_back("--header");
-        args.push_back(
-            Session().WriteScratch("header" + std::to_string(++counter), header).string());
+        args.push_back(Session().WriteScratch("header" + std::to_string(++counter), header).string());
     }
     if (!ext.empty()) {
         args.push_back("--extension");
@@ -237,7 +264,8 @@ RunResult InteropTest::TrovanaAdd(const std::string& url, const std::optional<st
     return Session().Trovana(args);
 }
 
-TEST_F(InteropTest, TrovanaListsWhatWineWroteAsWineDoes) {
+TEST_F(InteropTest, TrovanaListsWhatWineWroteAsWineDoes)
+{
     Listing wine = WineList();
     Session().StopWine();
     Listing trovana = TrovanaList();
@@ -260,17 +288,18 @@ TEST_F(InteropTest, TrovanaListsWhatWineWroteAsWineDoes) {
     }
 }
 
-TEST_F(InteropTest, WineUsesTheContainerTrovanaMade) {
+TEST_F(InteropTest, WineUsesTheContainerTrovanaMade)
+{
     auto [entry, code] = WineInfo(FirstVisitUrl(User()));
     ASSERT_TRUE(entry) << "Wine lost the entry Trovana made first: error " << code;
     ExpectSame({s_trovanaFirstVisit}, {*entry}, "GetUrlCacheEntryInfoA against trovana-cache info");
-    auto [wineVisit, wineCode] =
-        WineInfo("Visited: " + User() + "@http://www.example.com/index.html");
+    auto [wineVisit, wineCode] = WineInfo("Visited: " + User() + "@http://www.example.com/index.html");
     EXPECT_TRUE(wineVisit) << "Wine's own visit is missing: error " << wineCode;
     Session().StopWine();
 }
 
-TEST_F(InteropTest, WineFindsWhatTrovanaAdds) {
+TEST_F(InteropTest, WineFindsWhatTrovanaAdds)
+{
     Session().StopWine();
     Listing before = TrovanaList();
     const std::string page = "http://trovana.example/added/page.html";
@@ -283,14 +312,13 @@ TEST_F(InteropTest, WineFindsWhatTrovanaAdds) {
     // expiry keeps exactly.
     const uint64_t expire = 135695630460000000;
     const uint64_t modified = 133000000001234567;
-    RunResult r = TrovanaAdd(page, body, header, "html",
-                             {"--expire", std::to_string(expire), "--last-modified",
-                              std::to_string(modified), "--hit-rate", "3"});
+    RunResult r = TrovanaAdd(
+        page, body, header, "html",
+        {"--expire", std::to_string(expire), "--last-modified", std::to_string(modified), "--hit-rate", "3"});
     ASSERT_EQ(r.status, 0) << Describe(r);
     r = TrovanaAdd(bare, std::nullopt, "HTTP/1.1 204 No Content\r\n\r\n", "");
     ASSERT_EQ(r.status, 0) << Describe(r);
-    r = TrovanaAdd(cookie, "name\nvalue\ntrovana.example/\n0\n0\n31000000\n0\n30000000\n*\n", "",
-                   "txt");
+    r = TrovanaAdd(cookie, "name\nvalue\ntrovana.example/\n0\n0\n31000000\n0\n30000000\n*\n", "", "txt");
     ASSERT_EQ(r.status, 0) << Describe(r);
     r = TrovanaAdd(visit, std::nullopt, "", "");
     ASSERT_EQ(r.status, 0) << Describe(r);
@@ -322,23 +350,26 @@ TEST_F(InteropTest, WineFindsWhatTrovanaAdds) {
     ExpectSame(wine, TrovanaList(), "trovana-cache list against Wine's enumeration");
 }
 
-TEST_F(InteropTest, WhatTrovanaDeletesIsGoneForWine) {
+TEST_F(InteropTest, WhatTrovanaDeletesIsGoneForWine)
+{
     Session().StopWine();
     Listing before = TrovanaList();
-    std::vector<std::string> urls = {kIndex.raw, kCafe.raw,
-                                     "Cookie:" + User() + "@shop.example.net/cart/",
+    std::vector<std::string> urls = {kIndex.raw, kCafe.raw, "Cookie:" + User() + "@shop.example.net/cart/",
                                      "Visited: " + User() + "@http://other.example.org/"};
     // Spread over the fill, so that both hash tables lose entries.
-    for (int i = 7; i < kFillCount; i += 47) urls.push_back(FillUrl(i));
+    for (int i = 7; i < kFillCount; i += 47)
+        urls.push_back(FillUrl(i));
     std::set<std::string> listed = {kCafe.listed};
     std::vector<fs::path> files;
     for (const auto& url : urls) {
-        if (url != kCafe.raw) listed.insert(url);
+        if (url != kCafe.raw)
+            listed.insert(url);
     }
     for (const auto& url : listed) {
         const Entry* entry = Find(before, url);
         ASSERT_TRUE(entry) << url;
-        if ((*entry)["local"].is_string()) files.emplace_back((*entry)["local"].get<std::string>());
+        if ((*entry)["local"].is_string())
+            files.emplace_back((*entry)["local"].get<std::string>());
     }
     ASSERT_GE(files.size(), urls.size() - 1);  // all but the visited link have files
 
@@ -347,7 +378,8 @@ TEST_F(InteropTest, WhatTrovanaDeletesIsGoneForWine) {
     std::vector<uint32_t> expected(urls.size(), 0);
     expected.back() = 2;  // ERROR_FILE_NOT_FOUND
     EXPECT_EQ(codes, expected);
-    for (const auto& file : files) EXPECT_FALSE(fs::exists(file)) << file;
+    for (const auto& file : files)
+        EXPECT_FALSE(fs::exists(file)) << file;
 
     Listing wine = WineList();
     for (const auto& url : {kIndex.client, kCafe.client, FillUrl(7)}) {
@@ -359,7 +391,8 @@ TEST_F(InteropTest, WhatTrovanaDeletesIsGoneForWine) {
     ExpectSame(wine, TrovanaList(), "trovana-cache list against Wine's enumeration");
 }
 
-TEST_F(InteropTest, LockedEntryIsRefusedAndKept) {
+TEST_F(InteropTest, LockedEntryIsRefusedAndKept)
+{
     RunResult r = Session().Client({"retrieve", kOtherIndex.client});
     ASSERT_EQ(r.status, 0) << Describe(r);
     Entry retrieved = Comparable(ParseJsonLines(r.out).at(0));
@@ -383,7 +416,8 @@ TEST_F(InteropTest, LockedEntryIsRefusedAndKept) {
 
 // While a wineserver serves the prefix, trovana-cache changes nothing and
 // still reads. Returns after the checks; the caller stops Wine.
-void InteropTest::ExpectChangesRefusedWhile(const std::function<void()>& startWine) {
+void InteropTest::ExpectChangesRefusedWhile(const std::function<void()>& startWine)
+{
     Session().StopWine();
     Listing before = TrovanaList();
     const fs::path index = ContentFolder() / "index.dat";
@@ -407,7 +441,8 @@ void InteropTest::ExpectChangesRefusedWhile(const std::function<void()>& startWi
     ExpectSame(before, TrovanaList(), "trovana-cache list while a wineserver runs");
 }
 
-TEST_F(InteropTest, RunningWindowsProgramBlocksChanges) {
+TEST_F(InteropTest, RunningWindowsProgramBlocksChanges)
+{
     std::unique_ptr<Process> program;
     ExpectChangesRefusedWhile([&] {
         program = Session().StartClient({"hold", "120"});
@@ -418,7 +453,8 @@ TEST_F(InteropTest, RunningWindowsProgramBlocksChanges) {
 
 // A Windows program in the middle of using the cache: it has looked an entry
 // up and keeps an enumeration open, so Wine has every container mapped.
-TEST_F(InteropTest, ProgramWithTheCacheOpenBlocksChanges) {
+TEST_F(InteropTest, ProgramWithTheCacheOpenBlocksChanges)
+{
     std::unique_ptr<Process> program;
     ExpectChangesRefusedWhile([&] {
         program = Session().StartClient({"browse", kLogo.client, "120"});
@@ -429,12 +465,14 @@ TEST_F(InteropTest, ProgramWithTheCacheOpenBlocksChanges) {
 
 // Right after start-up the wineserver is still loading the registry in the
 // prefix folder; it must be recognised already.
-TEST_F(InteropTest, StartingWineserverBlocksChanges) {
+TEST_F(InteropTest, StartingWineserverBlocksChanges)
+{
     ExpectChangesRefusedWhile([] { Session().StartPersistentServer(30); });
     Session().StopWine();
 }
 
-TEST_F(InteropTest, WineGoesOnCommittingAfterTrovanasChanges) {
+TEST_F(InteropTest, WineGoesOnCommittingAfterTrovanasChanges)
+{
     Session().StopWine();
     Listing before = TrovanaList();
     // Enough to make Wine grow the content container past Trovana's changes.
@@ -450,8 +488,10 @@ TEST_F(InteropTest, WineGoesOnCommittingAfterTrovanasChanges) {
     Listing wine = WineList();
     std::set<std::string> added = {"Visited: " + User() + "@http://after.example/",
                                    "Cookie:" + User() + "@after.example/"};
-    for (int i = 0; i < count; ++i) added.insert(prefix + std::to_string(i) + ".html");
-    for (const auto& url : added) EXPECT_TRUE(Find(wine, url)) << url;
+    for (int i = 0; i < count; ++i)
+        added.insert(prefix + std::to_string(i) + ".html");
+    for (const auto& url : added)
+        EXPECT_TRUE(Find(wine, url)) << url;
     ExpectSame(before, Without(wine, added), "Wine's enumeration apart from its new entries");
     ExpectFilesPresent(wine);
     Session().StopWine();
@@ -459,7 +499,8 @@ TEST_F(InteropTest, WineGoesOnCommittingAfterTrovanasChanges) {
 }
 
 // Free or deleted slots of a bucket, over every hash table of the file.
-size_t FreeSlotsOfBucket(const std::vector<uint8_t>& bytes, uint32_t bucket) {
+size_t FreeSlotsOfBucket(const std::vector<uint8_t>& bytes, uint32_t bucket)
+{
     using trovana::urlcache::test::Get32;
     size_t free = 0;
     for (uint32_t table = Get32(bytes, 0x20); table != 0; table = Get32(bytes, table + 8)) {
@@ -474,7 +515,8 @@ size_t FreeSlotsOfBucket(const std::vector<uint8_t>& bytes, uint32_t bucket) {
 // Delete, create, re-commit and a create that chains a new hash table, each
 // cut short after every one of its writes: trovana-cache and Wine must both
 // read every such file with nothing lost, the changed entry whole or absent.
-TEST_F(InteropTest, InterruptedChangesLeaveFilesBothSidesRead) {
+TEST_F(InteropTest, InterruptedChangesLeaveFilesBothSidesRead)
+{
     namespace uc = trovana::urlcache;
     Session().StopWine();
     InterruptedChanges changes(Session(), ContentFolder());
@@ -487,8 +529,7 @@ TEST_F(InteropTest, InterruptedChangesLeaveFilesBothSidesRead) {
             return w.Create(entry, url);
         };
     };
-    ASSERT_TRUE(changes.Apply("delete", FillUrl(100),
-                              [](uc::ContainerWriter& w) { return w.Delete(FillUrl(100)); }));
+    ASSERT_TRUE(changes.Apply("delete", FillUrl(100), [](uc::ContainerWriter& w) { return w.Delete(FillUrl(100)); }));
     const std::string page = "http://trovana.example/interrupted/new.html";
     ASSERT_TRUE(changes.Apply("create", page, add(page, "<html>new</html>")));
     ASSERT_TRUE(changes.Apply("re-commit", FillUrl(101), add(FillUrl(101), "<html>again</html>")));
@@ -498,24 +539,26 @@ TEST_F(InteropTest, InterruptedChangesLeaveFilesBothSidesRead) {
     const auto bytes = uc::test::ReadBytes(ContentFolder() / "index.dat");
     uint32_t bucket = 0;
     for (uint32_t b = 1; b < 64; ++b) {
-        if (FreeSlotsOfBucket(bytes, b) < FreeSlotsOfBucket(bytes, bucket)) bucket = b;
+        if (FreeSlotsOfBucket(bytes, b) < FreeSlotsOfBucket(bytes, bucket))
+            bucket = b;
     }
     std::vector<uc::NewCacheEntry> filler;
     for (int i = 0; filler.size() <= FreeSlotsOfBucket(bytes, bucket); ++i) {
         const std::string url = "http://trovana.example/bucket/" + std::to_string(i);
-        if (uc::HashBucket(uc::UrlHash(url)) == bucket) filler.push_back(uc::test::Entry(url, "x"));
+        if (uc::HashBucket(uc::UrlHash(url)) == bucket)
+            filler.push_back(uc::test::Entry(url, "x"));
     }
     const std::string last = filler.back().url;
     filler.pop_back();
     uc::UrlCache cache(uc::test::OneContainer(ContentFolder()));
-    for (const auto& result : cache.CreateEntries(filler)) ASSERT_TRUE(result.ok()) << result.message;
+    for (const auto& result : cache.CreateEntries(filler))
+        ASSERT_TRUE(result.ok()) << result.message;
     ASSERT_TRUE(changes.Apply("create with a new hash table", last, add(last, "<html>last</html>")));
 
     changes.CheckWithWine();
     for (const Tally& t : changes.Tallies()) {
-        std::cout << "[ points   ] " << t.change << ": " << t.tried << " tried, "
-                  << t.survivedTrovana << " survived in trovana-cache, " << t.survivedWine
-                  << " in Wine\n";
+        std::cout << "[ points   ] " << t.change << ": " << t.tried << " tried, " << t.survivedTrovana
+                  << " survived in trovana-cache, " << t.survivedWine << " in Wine\n";
         EXPECT_EQ(t.survivedTrovana, t.tried) << t.change;
         EXPECT_EQ(t.survivedWine, t.tried) << t.change;
     }

@@ -54,8 +54,7 @@ public:
     // Makes the change for real (Wine must not be running), then checks
     // trovana-cache's listing of the file after each prefix of its writes.
     // Returns false, with a test failure, when the change itself failed.
-    bool Apply(const std::string& name, const std::string& url,
-               const trovana::urlcache::test::Change& change);
+    bool Apply(const std::string& name, const std::string& url, const trovana::urlcache::test::Change& change);
     // Runs Wine once over every file of every change applied so far.
     void CheckWithWine();
 
@@ -76,7 +75,7 @@ private:
     std::filesystem::path m_folder;
     std::vector<PointRule> m_rules;  // one per change
     std::vector<Point> m_points;
-    std::vector<Tally> m_tallies;    // one per change
+    std::vector<Tally> m_tallies;  // one per change
 };
 
 }  // namespace interop

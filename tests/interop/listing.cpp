@@ -9,13 +9,13 @@ namespace {
 
 constexpr size_t kMaxReported = 25;
 
-std::string Url(const Entry& entry) {
+std::string Url(const Entry& entry)
+{
     return entry.value("url", std::string("<no url>"));
 }
 
-std::map<std::string, size_t> IndexByUrl(const Listing& listing,
-                                         std::vector<std::string>& problems,
-                                         const char* side) {
+std::map<std::string, size_t> IndexByUrl(const Listing& listing, std::vector<std::string>& problems, const char* side)
+{
     std::map<std::string, size_t> index;
     for (size_t i = 0; i < listing.size(); ++i) {
         if (!index.emplace(Url(listing[i]), i).second)
@@ -24,49 +24,58 @@ std::map<std::string, size_t> IndexByUrl(const Listing& listing,
     return index;
 }
 
-void CompareFields(const Entry& expected, const Entry& actual,
-                   std::vector<std::string>& problems) {
+void CompareFields(const Entry& expected, const Entry& actual, std::vector<std::string>& problems)
+{
     std::set<std::string> keys;
-    for (const auto& item : expected.items()) keys.insert(item.key());
-    for (const auto& item : actual.items()) keys.insert(item.key());
+    for (const auto& item : expected.items())
+        keys.insert(item.key());
+    for (const auto& item : actual.items())
+        keys.insert(item.key());
     for (const auto& key : keys) {
         const Entry want = expected.contains(key) ? expected[key] : Entry("<absent>");
         const Entry got = actual.contains(key) ? actual[key] : Entry("<absent>");
         if (want != got)
-            problems.push_back(Url(expected) + ": " + key + " expected " + want.dump() +
-                               ", got " + got.dump());
+            problems.push_back(Url(expected) + ": " + key + " expected " + want.dump() + ", got " + got.dump());
     }
 }
 
 }  // namespace
 
-Listing ParseJsonLines(const std::string& text) {
+Listing ParseJsonLines(const std::string& text)
+{
     Listing listing;
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) listing.push_back(Entry::parse(line));
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            listing.push_back(Entry::parse(line));
     }
     return listing;
 }
 
-Entry Comparable(Entry entry) {
+Entry Comparable(Entry entry)
+{
     entry.erase("local_windows");
     if (entry.contains("local") && entry["local"].is_string()) {
         std::error_code ec;
         auto canonical = std::filesystem::weakly_canonical(entry["local"].get<std::string>(), ec);
-        if (!ec) entry["local"] = canonical.string();
+        if (!ec)
+            entry["local"] = canonical.string();
     }
     return entry;
 }
 
-Listing Comparable(Listing listing) {
-    for (auto& entry : listing) entry = Comparable(std::move(entry));
+Listing Comparable(Listing listing)
+{
+    for (auto& entry : listing)
+        entry = Comparable(std::move(entry));
     return listing;
 }
 
-std::vector<std::string> Differences(const Listing& expected, const Listing& actual) {
+std::vector<std::string> Differences(const Listing& expected, const Listing& actual)
+{
     std::vector<std::string> problems;
     auto expectedIndex = IndexByUrl(expected, problems, "expected listing");
     auto actualIndex = IndexByUrl(actual, problems, "actual listing");
@@ -90,8 +99,8 @@ std::vector<std::string> Differences(const Listing& expected, const Listing& act
     }
     for (size_t i = 0; i < expectedOrder.size() && i < actualOrder.size(); ++i) {
         if (expectedOrder[i] != actualOrder[i]) {
-            problems.push_back("order differs at entry " + std::to_string(i) + ": expected " +
-                               expectedOrder[i] + ", got " + actualOrder[i]);
+            problems.push_back("order differs at entry " + std::to_string(i) + ": expected " + expectedOrder[i] +
+                               ", got " + actualOrder[i]);
             break;
         }
     }
@@ -103,17 +112,21 @@ std::vector<std::string> Differences(const Listing& expected, const Listing& act
     return problems;
 }
 
-Listing Without(const Listing& listing, const std::set<std::string>& urls) {
+Listing Without(const Listing& listing, const std::set<std::string>& urls)
+{
     Listing rest;
     for (const auto& entry : listing) {
-        if (!urls.count(Url(entry))) rest.push_back(entry);
+        if (!urls.count(Url(entry)))
+            rest.push_back(entry);
     }
     return rest;
 }
 
-const Entry* Find(const Listing& listing, std::string_view url) {
+const Entry* Find(const Listing& listing, std::string_view url)
+{
     for (const auto& entry : listing) {
-        if (Url(entry) == url) return &entry;
+        if (Url(entry) == url)
+            return &entry;
     }
     return nullptr;
 }

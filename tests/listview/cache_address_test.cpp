@@ -10,8 +10,11 @@ namespace {
 
 TEST(CacheAddress, MapsBackToTheCachedUrl)
 {
-    for (const char* url : {"http://h.com/a/b.htm?x=1&y=2", "https://h.com:8443/", "ftp://f.org/pub/x.gif",
-}) {
+    for (const char* url : {
+             "http://h.com/a/b.htm?x=1&y=2",
+             "https://h.com:8443/",
+             "ftp://f.org/pub/x.gif",
+         }) {
         SCOPED_TRACE(url);
         const std::string address = CacheAddress(url);
         EXPECT_EQ(address.rfind("trovana-", 0), 0u);

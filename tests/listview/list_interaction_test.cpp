@@ -85,12 +85,13 @@ TEST_F(InteractionTest, EachTabListsItsRowsOfTheAllListInOrder)
             EXPECT_EQ(rows.Row(row).texts, all.Row(all.FindText(rows.Text(row, 0))).texts);
         }
         EXPECT_EQ(view.GetListSize(), bytes);
-        EXPECT_TRUE(view.GetCategoryList()->IsShown() && !view.GetAllList()->IsShown() && !view.GetSearchList()->IsShown());
+        EXPECT_TRUE(view.GetCategoryList()->IsShown() && !view.GetAllList()->IsShown() &&
+                    !view.GetSearchList()->IsShown());
         EXPECT_TRUE(ShowsSummary(StatusText(), Summary(view.GetDescription(tab), rows.Count(), bytes))) << StatusText();
     }
     ChooseTab(2);
-    EXPECT_EQ(Urls(view.GetCategoryList()->Rows()),
-              (std::vector<std::string>{"http://www.example.com/img/logo.gif", "http://www.example.com/img/photo.jpg"}));
+    EXPECT_EQ(Urls(view.GetCategoryList()->Rows()), (std::vector<std::string>{"http://www.example.com/img/logo.gif",
+                                                                              "http://www.example.com/img/photo.jpg"}));
     EXPECT_EQ(StatusText(), "Image files (2 Items, 0.00 M)   ");
 
     ChooseTab(0);
@@ -113,9 +114,13 @@ TEST_F(InteractionTest, ASiteListsItsEntriesOnEveryTab)
     EXPECT_EQ(view.GetCategoryList()->Rows().Count(), 2);
     EXPECT_EQ(StatusText(), Summary("Image files", 2, 5000));
     ChooseTab(4);
-    EXPECT_TRUE(ShowsSummary(StatusText(), "Cookies - files created by web sites that store information on your computer (1 Items, 0.00 M)   "));
+    EXPECT_TRUE(ShowsSummary(
+        StatusText(),
+        "Cookies - files created by web sites that store information on your computer (1 Items, 0.00 M)   "));
     SelectSite(NodeAt({"gamma.com"}));
-    EXPECT_TRUE(ShowsSummary(StatusText(), "Cookies - files created by web sites that store information on your computer (0 Items, 0.00 M)   "));
+    EXPECT_TRUE(ShowsSummary(
+        StatusText(),
+        "Cookies - files created by web sites that store information on your computer (0 Items, 0.00 M)   "));
 }
 
 TEST_F(InteractionTest, TheEmptySearchListAndAnEmptyCache)
@@ -141,8 +146,10 @@ TEST_F(InteractionTest, KeysActOnTheActiveListWhereverTheFocusIs)
     EXPECT_EQ(view.GetCategoryList()->Rows().SelectedCount(), 2);
     EXPECT_EQ(view.GetCategoryList()->GetSelectedItemCount(), 2);
     EXPECT_EQ(view.GetAllList()->Rows().SelectedCount(), 0) << "only the visible list";
-    EXPECT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == view.GetCategoryList() ||
-                                       wxWindow::FindFocus() == view.GetCategoryList()->GetRowsWindow(); }));
+    EXPECT_TRUE(WaitUntil([&] {
+        return wxWindow::FindFocus() == view.GetCategoryList() ||
+               wxWindow::FindFocus() == view.GetCategoryList()->GetRowsWindow();
+    }));
 
     // Ctrl+F opens the Search dialog (cancelled here).
     bool searchShown = false;

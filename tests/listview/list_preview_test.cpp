@@ -225,7 +225,8 @@ TEST_F(PreviewTest, ACachedPageReachesNoServerAndRunsNoScript)
     if (browser == nullptr)
         GTEST_SKIP() << "no browser back end";
     Click("http://p.com/remote.htm");
-    ASSERT_TRUE(WaitUntil([&] { return browser->GetCurrentTitle() == "cached" || browser->GetCurrentTitle() == "ran"; }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return browser->GetCurrentTitle() == "cached" || browser->GetCurrentTitle() == "ran"; }));
     // Give any request the page would make a moment to arrive.
     WaitUntil([&] { return server.Connections() > 0; }, 500);
     EXPECT_EQ(server.Connections(), 0);
@@ -289,10 +290,17 @@ TEST_F(PreviewTest, NoFileButTheCachesOwnReachesThePane)
         Entry(canary.Path().string()),  // a URL that is a local path, without a file
         WithFile(page,
                  "<html><head><title>evil</title><meta http-equiv=\"refresh\" content=\"0; url=http://away.test/\">"
-                 "<link rel=\"stylesheet\" href=\"" + canary.Url() + "\"></head><body>"
-                 "<img src=\"" + canary.Url() + "\"><img src=\"file:///dev/zero\"><img src=\"pipe.png\">"
-                 "<iframe src=\"" + canary.Url() + "\"></iframe><object data=\"" + canary.Url() + "\"></object>"
-                 "<a id=\"away\" href=\"" + canary.Url() + "\">away</a></body></html>",
+                 "<link rel=\"stylesheet\" href=\"" +
+                     canary.Url() +
+                     "\"></head><body>"
+                     "<img src=\"" +
+                     canary.Url() +
+                     "\"><img src=\"file:///dev/zero\"><img src=\"pipe.png\">"
+                     "<iframe src=\"" +
+                     canary.Url() + "\"></iframe><object data=\"" + canary.Url() +
+                     "\"></object>"
+                     "<a id=\"away\" href=\"" +
+                     canary.Url() + "\">away</a></body></html>",
                  "htm", "text/html"),
         WithFile("http://evil.test/pipe.png", "x", "png", "image/png"),
         WithFile("http://evil.test/pipe.css", "x", "css"),
@@ -313,8 +321,8 @@ TEST_F(PreviewTest, NoFileButTheCachesOwnReachesThePane)
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
     Click("http://evil.test/pipe.css");
-    EXPECT_EQ(PageBytes(), "<HTML><BODY><br>Not a regular file: " + LocalFile("http://evil.test/pipe.css") +
-                               "</BODY></HTML>");
+    EXPECT_EQ(PageBytes(),
+              "<HTML><BODY><br>Not a regular file: " + LocalFile("http://evil.test/pipe.css") + "</BODY></HTML>");
     Click("http://evil.test/pipe.png");  // named on a text page too, not opened
     EXPECT_TRUE(ShownAsText());
 
@@ -326,8 +334,9 @@ TEST_F(PreviewTest, NoFileButTheCachesOwnReachesThePane)
     // The refresh's moment passes, and a click on the link to the file: the
     // pane stays on the cached page.
     WaitUntil([] { return false; }, 1500);
-    const wxPoint link(std::atoi(Evaluate(*browser, "document.getElementById('away').getBoundingClientRect().left + 3").c_str()),
-                       std::atoi(Evaluate(*browser, "document.getElementById('away').getBoundingClientRect().top + 3").c_str()));
+    const wxPoint link(
+        std::atoi(Evaluate(*browser, "document.getElementById('away').getBoundingClientRect().left + 3").c_str()),
+        std::atoi(Evaluate(*browser, "document.getElementById('away').getBoundingClientRect().top + 3").c_str()));
     wxUIActionSimulator input;
     input.MouseMove(browser->ClientToScreen(link));
     input.MouseClick();
@@ -346,18 +355,19 @@ TEST_F(PreviewTest, ACachedPageIsShownWithItsCachedParts)
         return WithFile(url, PngBytes(width, 2), "png", "image/png");
     };
     m_cache.Add({
-        WithFile(page,
-                 "<html><head><title>page</title><link rel=\"stylesheet\" href=\"../css/s.css\"></head><body>"
-                 "<a id=\"away\" href=\"http://away.test/\">away</a> <a id=\"next\" href=\"next.htm\">next</a>"
-                 "<img id=\"relative\" src=\"a.png\"><img id=\"root\" src=\"/img/b.png\">"
-                 "<img id=\"absolute\" src=\"http://site.test/img/c.png\"><img id=\"other\" src=\"//cdn.test/d.png?v=1\">"
-                 "<img id=\"missing\" src=\"none.png\"><p id=\"text\">text</p><div id=\"box\"></div>"
-                 "<iframe id=\"frame\" src=\"frame.htm\"></iframe>"
-                 "</body></html>",
-                 "htm", "text/html; charset=utf-8"),
+        WithFile(
+            page,
+            "<html><head><title>page</title><link rel=\"stylesheet\" href=\"../css/s.css\"></head><body>"
+            "<a id=\"away\" href=\"http://away.test/\">away</a> <a id=\"next\" href=\"next.htm\">next</a>"
+            "<img id=\"relative\" src=\"a.png\"><img id=\"root\" src=\"/img/b.png\">"
+            "<img id=\"absolute\" src=\"http://site.test/img/c.png\"><img id=\"other\" src=\"//cdn.test/d.png?v=1\">"
+            "<img id=\"missing\" src=\"none.png\"><p id=\"text\">text</p><div id=\"box\"></div>"
+            "<iframe id=\"frame\" src=\"frame.htm\"></iframe>"
+            "</body></html>",
+            "htm", "text/html; charset=utf-8"),
         WithFile("http://site.test/css/s.css",
-                 "p { color: rgb(1, 2, 3) } #box { width: 10px; height: 10px; background: url(../img/bg.png) }",
-                 "css", "text/css"),
+                 "p { color: rgb(1, 2, 3) } #box { width: 10px; height: 10px; background: url(../img/bg.png) }", "css",
+                 "text/css"),
         picture("http://site.test/dir/a.png", 3),
         picture("http://site.test/img/b.png", 4),
         picture("http://site.test/img/c.png", 5),
@@ -385,9 +395,8 @@ TEST_F(PreviewTest, ACachedPageIsShownWithItsCachedParts)
     EXPECT_NE(Evaluate(*browser, "getComputedStyle(document.getElementById('box')).backgroundImage")
                   .find(listview::CacheAddress("http://site.test/img/bg.png")),
               std::string::npos);
-    EXPECT_TRUE(WaitUntil([&] {
-        return Evaluate(*browser, "document.getElementById('frame').contentDocument.title") == "frame";
-    }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return Evaluate(*browser, "document.getElementById('frame').contentDocument.title") == "frame"; }));
 
     // Links, clicked: one away from the cache does nothing, one to a cached
     // page shows it from the cache.

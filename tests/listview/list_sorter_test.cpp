@@ -113,9 +113,28 @@ TEST(CListSorter, OrdersRowsAsTheComparisonOfTheirTexts)
     // exactly as a merge sort by CompareSortItems puts them, for every kind
     // and direction, with equal, unparsable, mixed-case and extreme values.
     const std::vector<std::string> texts = {
-        "10", "9", "", "-3", "9223372036854775807", "-9223372036854775808", "1.5", "1.25", "abc",
-        "ABD", "Abc", "http://b/", "http://B/x", "\xe9t\xe9", "01/02/03 04:05:06", "12/31/99 23:59:59",
-        "01/02/03 04:05:06", "13/45/03 99:00:00", "1/2/2003", "zz", "10", "",
+        "10",
+        "9",
+        "",
+        "-3",
+        "9223372036854775807",
+        "-9223372036854775808",
+        "1.5",
+        "1.25",
+        "abc",
+        "ABD",
+        "Abc",
+        "http://b/",
+        "http://B/x",
+        "\xe9t\xe9",
+        "01/02/03 04:05:06",
+        "12/31/99 23:59:59",
+        "01/02/03 04:05:06",
+        "13/45/03 99:00:00",
+        "1/2/2003",
+        "zz",
+        "10",
+        "",
     };
     for (int kind : {kSortInteger, kSortText, kSortDateTime, kSortDecimal}) {
         for (bool ascending : {true, false}) {

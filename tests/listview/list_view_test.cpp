@@ -104,8 +104,7 @@ TEST_F(WindowTest, TabsColumnsAndStylesAfterStartUp)
         EXPECT_EQ(tabs.GetItemImage(tab), tab);
     }
     EXPECT_EQ(tabs.GetCurSel(), 0);
-    EXPECT_EQ(View().GetDescription(4),
-              "Cookies - files created by web sites that store information on your computer");
+    EXPECT_EQ(View().GetDescription(4), "Cookies - files created by web sites that store information on your computer");
     EXPECT_EQ(View().GetDescription(7), "Search results");
     EXPECT_EQ(View().GetColumnKinds(), (std::array<int, 4>{2, 3, 1, 1}));
 
@@ -251,8 +250,8 @@ TEST_F(WindowTest, SiteEntriesAreListedForTheCurrentTab)
     };
     const std::vector<std::string> images = {"http://www.example.com/img/logo.gif",
                                              "http://www.example.com/img/photo.jpg"};
-    EXPECT_EQ(listSite(0), reversedWalk({"http://www.example.com/index.htm", images[0], images[1],
-                                         "Cookie:user@www.example.com/"}));
+    EXPECT_EQ(listSite(0),
+              reversedWalk({"http://www.example.com/index.htm", images[0], images[1], "Cookie:user@www.example.com/"}));
     EXPECT_EQ(view.GetListSize(), 1000 + 3000 + 2000 + 60);
     EXPECT_EQ(listSite(2), reversedWalk(images));
     EXPECT_EQ(view.GetListSize(), 5000);

@@ -72,11 +72,11 @@ TEST_F(PropertiesTest, RowsInOrderWithInvalidTimesLeftOut)
     dialog.SetEntryInfo(info.get());
     dialog.OnInitDialog();
     const std::string file = "File Name=" + listview::ToDisplayText(info->localFileName).utf8_string();
-    EXPECT_EQ(Rows(dialog), (std::vector<std::string>{
-                                "URL=http://t.com/all.txt", file, "Modified Time=" + format(kTime2020),
-                                "Access Time=" + format(kTime2020 + kHour),
-                                "Expire Time=" + format(kTime2020 + 2 * kHour),
-                                "Sync Time=" + format(kTime2020 + 3 * kHour), "Hit Rate=0"}));
+    EXPECT_EQ(Rows(dialog),
+              (std::vector<std::string>{"URL=http://t.com/all.txt", file, "Modified Time=" + format(kTime2020),
+                                        "Access Time=" + format(kTime2020 + kHour),
+                                        "Expire Time=" + format(kTime2020 + 2 * kHour),
+                                        "Sync Time=" + format(kTime2020 + 3 * kHour), "Hit Rate=0"}));
     EXPECT_EQ(dialog.m_editHeader->GetValue(), "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n");
     EXPECT_EQ(dialog.GetTitle(), "Properties");
 

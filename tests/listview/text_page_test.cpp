@@ -47,7 +47,9 @@ TEST(TextPage, LineBreaksAndLineEnds)
     // The search resumes two characters after a kept line feed.
     EXPECT_EQ(TextPageBytes("a\n\nb"), "<HTML><BODY>a<br>\r\n\r\nb</BODY></HTML>");
     EXPECT_EQ(InsertLineBreaks("\n\n\n\n\n"), "<br>\n\n<br>\n\n<br>\n");
-    EXPECT_EQ(InsertLineBreaks("a\r\n\r\nb\n"), "a\r<br>\n\r<br>\n" "b<br>\n");
+    EXPECT_EQ(InsertLineBreaks("a\r\n\r\nb\n"),
+              "a\r<br>\n\r<br>\n"
+              "b<br>\n");
     EXPECT_EQ(TextPageBytes(""), "<HTML><BODY></BODY></HTML>");
 }
 

@@ -24,10 +24,7 @@ protected:
         fs::remove_all(m_out);
         WindowTest::TearDown();
     }
-    fs::path LocalFile(const std::string& url)
-    {
-        return View().Catalogue().LookupCacheEntry(url)->localFileName;
-    }
+    fs::path LocalFile(const std::string& url) { return View().Catalogue().LookupCacheEntry(url)->localFileName; }
     std::set<std::string> Copied()
     {
         std::set<std::string> names;
@@ -48,8 +45,8 @@ TEST_F(CopyTest, CopiesTheFilesOfTheSelectedRowsOnlyAndSaysWhatBecameOfEach)
     View().CopySelected();
     EXPECT_EQ(m_prompts.m_folderTitle, "Select destination folder");
     EXPECT_TRUE(fs::is_directory(m_prompts.m_folderStart)) << "never a folder that GTK cannot open";
-    EXPECT_EQ(Copied(), (std::set<std::string>{LocalFile(kIndex).filename().string(),
-                                               LocalFile(kLogo).filename().string()}));
+    EXPECT_EQ(Copied(),
+              (std::set<std::string>{LocalFile(kIndex).filename().string(), LocalFile(kLogo).filename().string()}));
     EXPECT_EQ(fs::file_size(m_out / LocalFile(kLogo).filename()), 2000u);
     ASSERT_EQ(m_prompts.m_asked.size(), 1u) << "one summary at the end";
     EXPECT_EQ(m_prompts.m_asked[0].text,

@@ -84,14 +84,14 @@ TEST_F(DeleteTest, AnEntryNoLongerCachedIsReported)
     const std::string& text = m_prompts.m_asked[1].text;
     EXPECT_TRUE(text.starts_with("3 of 4 items could not be deleted:\n\n")) << text;
     EXPECT_NE(text.find("\nnot in the cache (2 items)"), std::string::npos) << text;
-    EXPECT_NE(text.find("\nlocked or in use: marked, to be deleted when unlocked (1 item)"), std::string::npos)
-        << text;
+    EXPECT_NE(text.find("\nlocked or in use: marked, to be deleted when unlocked (1 item)"), std::string::npos) << text;
     EXPECT_EQ(CachedUrls(), Without(m_before, {kApp, kReadme, kOther}));
 }
 
 TEST_F(DeleteTest, RowsLeaveEveryListTheSearchResultsIncluded)
 {
-    View().GetTabStrip()->InsertItem(catalogue::kCategorySearchResults, "Search Results", catalogue::kCategorySearchResults);
+    View().GetTabStrip()->InsertItem(catalogue::kCategorySearchResults, "Search Results",
+                                     catalogue::kCategorySearchResults);
     View().GetTabStrip()->SetCurSel(catalogue::kCategorySearchResults);
     RowStore& results = View().GetSearchList()->Rows();
     for (const std::string& url : {kIndex, kApp})

@@ -108,8 +108,8 @@ TEST(GalleryPages, AGroupStartingPastThe400thIsLeftOutWhole)
 TEST(GalleryPages, PathsWithSpecialCharactersStillNameTheirFile)
 {
     const std::vector<std::string> paths = {
-        "/cache/my pictures/a b.jpg", "/cache/x&y.gif",       "/cache/say \"hi\".png", "/cache/#1.png",
-        "/cache/what?.png",           "/cache/100%.png",     "/cache/<b>.png",        "/cache/caf\xC3\xA9.jpg",
+        "/cache/my pictures/a b.jpg", "/cache/x&y.gif",  "/cache/say \"hi\".png", "/cache/#1.png",
+        "/cache/what?.png",           "/cache/100%.png", "/cache/<b>.png",        "/cache/caf\xC3\xA9.jpg",
     };
     for (const std::string& path : paths) {
         const std::string url = FileUrl(path);

@@ -94,7 +94,7 @@ TEST_F(GalleryTest, WritesThePicturesOfTheRowsInRowOrderAndShowsThem)
     const std::string photo = "http://www.example.com/img/photo.jpg";
     const std::string logo = "http://www.example.com/img/logo.gif";
     const std::string gone = "http://www.example.com/img/gone.png";  // left the cache since the scan
-    const std::string page = "http://alpha.net/";                     // an entry without a file
+    const std::string page = "http://alpha.net/";                    // an entry without a file
     ListImages({photo, gone, logo, page});
     View().MakeGallery();
 

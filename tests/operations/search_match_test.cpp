@@ -147,8 +147,8 @@ TEST(SearchCollect, ResultsInReverseOrderWithTheirSizeTotal)
     RowStore results;
     results.InsertRow(0, Row("http://old.com/", 1));
     std::vector<int> reported;
-    const int64_t total =
-        CollectMatches(all, MakeFilter(criteria), results, [&](int percent) { reported.push_back(percent); });
+    const int64_t total = CollectMatches(all, MakeFilter(criteria), results,
+                                         [&](int percent) { reported.push_back(percent); });
     ASSERT_EQ(results.Count(), 4);
     EXPECT_EQ(results.Text(0, 0), "http://a.com/4.gif");
     EXPECT_EQ(results.Text(1, 0), "http://a.com/3.gif");

@@ -34,9 +34,9 @@ protected:
     test::Outcome Program(const std::string& assignment, const std::vector<std::string>& args) const
     {
         std::string command = "env -u TROVANA_PROFILE -u WINEPREFIX " +
-                              (assignment.empty() ? "" : "'" + assignment + "' ") + "'" +
-                              TROVANA_CACHE_BINARY + "'";
-        for (const auto& arg : args) command += " '" + arg + "'";
+                              (assignment.empty() ? "" : "'" + assignment + "' ") + "'" + TROVANA_CACHE_BINARY + "'";
+        for (const auto& arg : args)
+            command += " '" + arg + "'";
         const fs::path out = m_scratch / "out";
         const fs::path err = m_scratch / "err";
         const int status = std::system((command + " > '" + out.string() + "' 2> '" + err.string() + "'").c_str());
@@ -67,15 +67,16 @@ TEST_F(BadEnvironment, AVariableNamingNoFolderIsOneLineAndStatusOne)
         for (const auto& [path, reason] : targets) {
             SCOPED_TRACE(variable + "=" + path.string());
             ExpectRefused(Program(variable + "=" + path.string(), {"list"}), variable, path, reason);
-            ExpectRefused(Program(variable + "=" + path.string(), {"delete", "http://a.example/"}), variable,
-                          path, reason);
+            ExpectRefused(Program(variable + "=" + path.string(), {"delete", "http://a.example/"}), variable, path,
+                          reason);
         }
     }
 }
 
 TEST_F(BadEnvironment, AnUnreadableFolderIsOneLineAndStatusOne)
 {
-    if (::geteuid() == 0) GTEST_SKIP() << "running as root, which reads every folder whatever its mode";
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "running as root, which reads every folder whatever its mode";
     const fs::path locked = m_scratch / "locked";
     fs::create_directories(locked);
     fs::permissions(locked, fs::perms::none);
@@ -119,10 +120,9 @@ TEST_F(BadEnvironment, ABrokenContainerIsNamedAndTheRestListed)
 
         const test::Outcome removed = Program("", {"--prefix", prefix.string(), "delete", page});
         EXPECT_EQ(removed.status, 1);
-        EXPECT_NE((removed.out + removed.err).find(index.string()), std::string::npos)
-            << removed.out << removed.err;
-        const test::Outcome added =
-            Program("", {"--prefix", prefix.string(), "add", "http://new.example/", "--no-file"});
+        EXPECT_NE((removed.out + removed.err).find(index.string()), std::string::npos) << removed.out << removed.err;
+        const test::Outcome added = Program("",
+                                            {"--prefix", prefix.string(), "add", "http://new.example/", "--no-file"});
         EXPECT_EQ(added.status, 1);
         EXPECT_NE(added.err.find(index.string()), std::string::npos) << added.err;
     }

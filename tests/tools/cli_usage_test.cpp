@@ -52,10 +52,14 @@ TEST(Usage, MistakesExitWithTwoAndOneLine)
 
 TEST(Usage, HelpOfTheProgramAndOfEachCommand)
 {
-    const std::vector<std::pair<std::vector<std::string>, std::string>> helps = {
-        {{"--help"}, "demo"},          {{"-h"}, "--container"},         {{"list", "--help"}, "--format"},
-        {{"info", "--help"}, "URL"},   {{"delete", "--help"}, "URL ..."}, {{"add", "--help"}, "--no-file"},
-        {{"demo", "--help"}, "DIR"},   {{"add", "--help"}, "--last-access"}};
+    const std::vector<std::pair<std::vector<std::string>, std::string>> helps = {{{"--help"}, "demo"},
+                                                                                 {{"-h"}, "--container"},
+                                                                                 {{"list", "--help"}, "--format"},
+                                                                                 {{"info", "--help"}, "URL"},
+                                                                                 {{"delete", "--help"}, "URL ..."},
+                                                                                 {{"add", "--help"}, "--no-file"},
+                                                                                 {{"demo", "--help"}, "DIR"},
+                                                                                 {{"add", "--help"}, "--last-access"}};
     for (const auto& [args, expected] : helps) {
         const test::Outcome outcome = RunCli(args);
         EXPECT_EQ(outcome.status, 0) << args[0];
@@ -82,7 +86,8 @@ protected:
     static size_t Count(DemoKind kind)
     {
         const auto plan = DemoEntries(DemoUser());
-        return static_cast<size_t>(std::count_if(plan.begin(), plan.end(), [&](const DemoEntry& e) { return e.kind == kind; }));
+        return static_cast<size_t>(
+            std::count_if(plan.begin(), plan.end(), [&](const DemoEntry& e) { return e.kind == kind; }));
     }
 };
 
@@ -193,7 +198,8 @@ TEST_F(Locations, TheProgramExitsWithZeroOneAndTwo)
     EXPECT_EQ(test::ParseCsv(text).size(), DemoEntries(DemoUser()).size() + 1);
     fs::remove(csv);
 
-    EXPECT_EQ(Shell("'" + binary + "' --prefix '" + Prefix().string() + "' info http://nowhere.example/ 2>/dev/null"), 1);
+    EXPECT_EQ(Shell("'" + binary + "' --prefix '" + Prefix().string() + "' info http://nowhere.example/ 2>/dev/null"),
+              1);
     EXPECT_EQ(Shell("'" + binary + "' frobnicate 2>/dev/null"), 2);
     EXPECT_EQ(Shell("'" + binary + "' --help > /dev/null"), 0);
 }

@@ -249,7 +249,8 @@ TEST_F(DemoCache, InfoPrintsTheLineListPrints)
         ASSERT_EQ(lines.size(), 1u);
         EXPECT_EQ(lines[0], listed.at(url));
     }
-    const test::Outcome csv = RunCli({"--prefix", Prefix(), "info", Planned(DemoKind::Pdf).entry.url, "--format", "csv"});
+    const test::Outcome csv = RunCli(
+        {"--prefix", Prefix(), "info", Planned(DemoKind::Pdf).entry.url, "--format", "csv"});
     ASSERT_EQ(csv.status, 0);
     EXPECT_EQ(test::ParseCsv(csv.out).size(), 2u);
 }
@@ -301,8 +302,8 @@ TEST_F(ChangedCache, DeleteReportsEachUrlAndRemovesEntriesAndFiles)
 
     const test::Outcome deleted = Cli({"delete", page, "http://nowhere.example/", cookie});
     EXPECT_EQ(deleted.status, 1);
-    EXPECT_EQ(deleted.out, page + ": deleted\nhttp://nowhere.example/: error 2 (not in the cache)\n" + cookie +
-                               ": deleted\n");
+    EXPECT_EQ(deleted.out,
+              page + ": deleted\nhttp://nowhere.example/: error 2 (not in the cache)\n" + cookie + ": deleted\n");
     EXPECT_EQ(deleted.err, "trovana-cache: 1 of 3 entries not deleted\n");
     EXPECT_FALSE(fs::exists(pageFile));
     EXPECT_FALSE(fs::exists(cookieFile));
@@ -316,8 +317,8 @@ TEST_F(ChangedCache, DeleteReportsEachUrlAndRemovesEntriesAndFiles)
 
 TEST_F(ChangedCache, ARefusedContainerIsAWarningAndTheOthersAreListed)
 {
-    const fs::path cookies =
-        m_prefix / "drive_c/users" / DemoUser() / "AppData/Local/Microsoft/Windows/INetCookies/index.dat";
+    const fs::path cookies = m_prefix / "drive_c/users" / DemoUser() /
+                             "AppData/Local/Microsoft/Windows/INetCookies/index.dat";
     std::fstream file(cookies, std::ios::in | std::ios::out | std::ios::binary);
     file.write("XXXX", 4);  // spoils the signature
     file.close();
@@ -342,10 +343,9 @@ TEST_F(ChangedCache, AddStoresWhatItIsGivenAndPrintsTheEntry)
     WriteFile(body, bodyBytes);
     WriteFile(header, headerBytes);
     const std::string url = "http://added.example.org/deep/er/logo.png?v=2";
-    const test::Outcome added =
-        Cli({"add", url, "--body", body.string(), "--header", header.string(), "--type", "0x5", "--hit-rate", "7",
-             "--last-modified", "133000000000000000", "--last-access", "133500000000000000", "--expire",
-             "134000000000000000"});
+    const test::Outcome added = Cli({"add", url, "--body", body.string(), "--header", header.string(), "--type", "0x5",
+                                     "--hit-rate", "7", "--last-modified", "133000000000000000", "--last-access",
+                                     "133500000000000000", "--expire", "134000000000000000"});
     ASSERT_EQ(added.status, 0) << added.err;
     const json entry = json::parse(added.out);
     EXPECT_EQ(entry, Info(url));
@@ -360,7 +360,8 @@ TEST_F(ChangedCache, AddStoresWhatItIsGivenAndPrintsTheEntry)
     EXPECT_EQ(local.extension(), ".png") << "the URL's extension, without its query";
     EXPECT_EQ(ReadFile(local), bodyBytes);
 
-    const test::Outcome named = Cli({"add", "http://added.example.org/data", "--body", body.string(), "--extension", "bin"});
+    const test::Outcome named = Cli(
+        {"add", "http://added.example.org/data", "--body", body.string(), "--extension", "bin"});
     ASSERT_EQ(named.status, 0) << named.err;
     EXPECT_EQ(fs::path(json::parse(named.out)["local"].get<std::string>()).extension(), ".bin");
 }

@@ -17,11 +17,11 @@ using test::JsonLines;
 using test::RunCli;
 
 constexpr int kRounds = 20;
-constexpr int kEntries = 80;       // 0-59 are asked for, 60-79 are not
-constexpr int kFirstEnd = 40;      // the first deleter takes 0-39
-constexpr int kSecondBegin = 20;   // the second 20-59, from the top down
+constexpr int kEntries = 80;      // 0-59 are asked for, 60-79 are not
+constexpr int kFirstEnd = 40;     // the first deleter takes 0-39
+constexpr int kSecondBegin = 20;  // the second 20-59, from the top down
 constexpr int kAsked = 60;
-constexpr size_t kChunk = 5;       // URLs per trovana-cache run
+constexpr size_t kChunk = 5;  // URLs per trovana-cache run
 
 std::string Url(int i)
 {
@@ -38,8 +38,7 @@ struct Deleter {
 void RunDeleter(const fs::path& index, Deleter& deleter)
 {
     for (size_t begin = 0; begin < deleter.entries.size(); begin += kChunk) {
-        std::string command = "'" + std::string(TROVANA_CACHE_BINARY) + "' --container '" +
-                              index.string() + "' delete";
+        std::string command = "'" + std::string(TROVANA_CACHE_BINARY) + "' --container '" + index.string() + "' delete";
         for (size_t i = begin; i < std::min(begin + kChunk, deleter.entries.size()); ++i)
             command += " '" + Url(deleter.entries[i]) + "'";
         FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
@@ -150,10 +149,9 @@ TEST_F(ConcurrentDelete, EveryEntryGoesOnceAndNothingElse)
         }
         EXPECT_EQ(left.size(), static_cast<size_t>(kEntries - kAsked));
     }
-    std::cout << "[ rounds   ] " << kRounds << " rounds of 2 deleters, " << runs
-              << " trovana-cache runs, " << (kFirstEnd - kSecondBegin) * kRounds
-              << " contested entries (" << wonBySecond << " won by the second), " << deletedTwice
-              << " deleted twice, " << lost << " lost\n";
+    std::cout << "[ rounds   ] " << kRounds << " rounds of 2 deleters, " << runs << " trovana-cache runs, "
+              << (kFirstEnd - kSecondBegin) * kRounds << " contested entries (" << wonBySecond
+              << " won by the second), " << deletedTwice << " deleted twice, " << lost << " lost\n";
 }
 
 }  // namespace

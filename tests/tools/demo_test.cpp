@@ -89,10 +89,10 @@ TEST_F(DemoPlan, HoldsEnoughDistinctEntriesOverManyHosts)
 
 TEST_F(DemoPlan, HasEveryKindOfEntry)
 {
-    const std::map<DemoKind, size_t> least = {
-        {DemoKind::Html, 20},  {DemoKind::Png, 5},  {DemoKind::Gif, 5},    {DemoKind::Jpeg, 10},
-        {DemoKind::StyleSheet, 5}, {DemoKind::Script, 5}, {DemoKind::Xml, 3}, {DemoKind::Pdf, 1},
-        {DemoKind::NoFile, 3}, {DemoKind::Cookie, 5}, {DemoKind::Visited, 20}};
+    const std::map<DemoKind, size_t> least = {{DemoKind::Html, 20},  {DemoKind::Png, 5},        {DemoKind::Gif, 5},
+                                              {DemoKind::Jpeg, 10},  {DemoKind::StyleSheet, 5}, {DemoKind::Script, 5},
+                                              {DemoKind::Xml, 3},    {DemoKind::Pdf, 1},        {DemoKind::NoFile, 3},
+                                              {DemoKind::Cookie, 5}, {DemoKind::Visited, 20}};
     for (const auto& [kind, count] : least) {
         EXPECT_GE(OfKind(kind).size(), count) << "kind " << static_cast<int>(kind);
     }
@@ -293,32 +293,42 @@ protected:
 TEST_F(DemoPrefix, RegistryFilesNameTheProfileAndShellFoldersAsWineDoes)
 {
     const std::string system = Read("system.reg");
-    EXPECT_TRUE(system.starts_with("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"));
-    EXPECT_NE(system.find("\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\ProfileList\\\\S-1-5-21-0-0-0-1000] "
-                          "1715679000\n#time=1daa5e14aae1c00\n"),
-              std::string::npos);
+    EXPECT_TRUE(
+        system.starts_with("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"));
+    EXPECT_NE(
+        system.find("\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\ProfileList\\\\S-1-5-21-0-0-0-1000] "
+                    "1715679000\n#time=1daa5e14aae1c00\n"),
+        std::string::npos);
     EXPECT_NE(system.find("\n\"ProfileImagePath\"=\"C:\\\\users\\\\alice\"\n"), std::string::npos);
 
     const std::string user = Read("user.reg");
-    EXPECT_TRUE(user.starts_with("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n"));
-    const size_t folders = user.find("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\User Shell Folders]");
+    EXPECT_TRUE(
+        user.starts_with("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n"));
+    const size_t folders = user.find(
+        "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\User Shell Folders]");
     ASSERT_NE(folders, std::string::npos);
     const std::string section = user.substr(folders, user.find("\n\n", folders) - folders);
-    EXPECT_NE(section.find("\n\"Cache\"=str(2):\"%USERPROFILE%\\\\AppData\\\\Local\\\\Microsoft\\\\Windows\\\\INetCache\"\n"),
-              std::string::npos);
-    EXPECT_NE(section.find("\n\"Cookies\"=str(2):\"%USERPROFILE%\\\\AppData\\\\Local\\\\Microsoft\\\\Windows\\\\INetCookies\"\n"),
-              std::string::npos);
-    EXPECT_NE(section.find("\n\"History\"=str(2):\"%USERPROFILE%\\\\AppData\\\\Local\\\\Microsoft\\\\Windows\\\\History\""),
-              std::string::npos);
-    EXPECT_NE(user.find("\n\"Cache\"=\"C:\\\\users\\\\alice\\\\AppData\\\\Local\\\\Microsoft\\\\Windows\\\\INetCache\"\n"),
-              std::string::npos);
+    EXPECT_NE(
+        section.find("\n\"Cache\"=str(2):\"%USERPROFILE%\\\\AppData\\\\Local\\\\Microsoft\\\\Windows\\\\INetCache\"\n"),
+        std::string::npos);
+    EXPECT_NE(
+        section.find(
+            "\n\"Cookies\"=str(2):\"%USERPROFILE%\\\\AppData\\\\Local\\\\Microsoft\\\\Windows\\\\INetCookies\"\n"),
+        std::string::npos);
+    EXPECT_NE(
+        section.find("\n\"History\"=str(2):\"%USERPROFILE%\\\\AppData\\\\Local\\\\Microsoft\\\\Windows\\\\History\""),
+        std::string::npos);
+    EXPECT_NE(
+        user.find("\n\"Cache\"=\"C:\\\\users\\\\alice\\\\AppData\\\\Local\\\\Microsoft\\\\Windows\\\\INetCache\"\n"),
+        std::string::npos);
 }
 
 TEST_F(DemoPrefix, TheDriveLinkAndProfileFoldersExist)
 {
     EXPECT_TRUE(fs::is_symlink(m_dir / "dosdevices" / "c:"));
     EXPECT_EQ(fs::read_symlink(m_dir / "dosdevices" / "c:"), "../drive_c");
-    const fs::path windows = m_dir / "dosdevices" / "c:" / "users" / "alice" / "AppData" / "Local" / "Microsoft" / "Windows";
+    const fs::path windows = m_dir / "dosdevices" / "c:" / "users" / "alice" / "AppData" / "Local" / "Microsoft" /
+                             "Windows";
     for (const char* folder : {"INetCache", "INetCookies", "History"}) {
         EXPECT_TRUE(fs::is_directory(windows / folder)) << folder;
     }

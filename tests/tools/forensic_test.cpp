@@ -66,8 +66,7 @@ std::string MsiecfTime(const json& iso, bool fraction)
     if (iso.is_null()) {
         return "";
     }
-    static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const std::string text = iso.get<std::string>();
     std::string out = std::string(kMonths[std::stoi(text.substr(5, 2)) - 1]) + " " + text.substr(8, 2) + ", " +
                       text.substr(0, 4) + " " + text.substr(11, 8);
@@ -147,8 +146,8 @@ TEST(Forensic, RecoveredListOfTheWindowsSamplesHasEveryRecordAndChangesNothing)
         fs::permissions(container / "index.dat", fs::perms::owner_read | fs::perms::group_read);
         fs::permissions(container, fs::perms::owner_read | fs::perms::owner_exec);
 
-        const auto outcome = RunCli({"--container", (container / "index.dat").string(), "list", "--recovered",
-                                     "--times", "iso-utc"});
+        const auto outcome = RunCli(
+            {"--container", (container / "index.dat").string(), "list", "--recovered", "--times", "iso-utc"});
         ASSERT_EQ(outcome.status, 0) << outcome.err;
         EXPECT_EQ(outcome.err, "");
         std::map<std::string, size_t> states;

@@ -61,7 +61,9 @@ TEST_F(HostileInput, AddReadsOnlyRegularFilesOfASaneSize)
 // Stored percent-escaped, and printed as stored.
 TEST_F(HostileInput, AddOfANonAsciiUrlPrintsTheEntryItAdded)
 {
-    const std::string url = "http://m\xC3\xBCnchen.example/stra\xC3\x9F" "e.html";
+    const std::string url =
+        "http://m\xC3\xBCnchen.example/stra\xC3\x9F"
+        "e.html";
     const std::string stored = "http://m%C3%BCnchen.example/stra%C3%9Fe.html";
     const test::Outcome added = Cli({"add", url, "--no-file"});
     ASSERT_EQ(added.status, 0) << added.err;

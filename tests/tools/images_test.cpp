@@ -87,7 +87,8 @@ Decoded DecodeJpeg(const std::string& bytes)
     Decoded decoded{static_cast<int>(info.output_width), static_cast<int>(info.output_height),
                     std::vector<Rgb>(size_t{info.output_width} * info.output_height)};
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(decoded.pixels.data() + size_t{info.output_scanline} * info.output_width);
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(decoded.pixels.data() +
+                                                  size_t{info.output_scanline} * info.output_width);
         jpeg_read_scanlines(&info, &row, 1);
     }
     jpeg_finish_decompress(&info);

@@ -42,7 +42,8 @@ std::map<std::string, FileState> TreeState(const fs::path& root)
         }
     };
     add(root);
-    for (const auto& item : fs::recursive_directory_iterator(root)) add(item.path());
+    for (const auto& item : fs::recursive_directory_iterator(root))
+        add(item.path());
     return state;
 }
 
@@ -98,8 +99,8 @@ TEST_F(ReadOnly, NothingIsMadeWhereContainersAreMissing)
     fs::remove_all(m_profile / "AppData");
     fs::create_directories(m_profile / "AppData");
     const auto before = TreeState(m_prefix);
-    const test::Outcome added =
-        RunCli({"--read-only", "--path", m_prefix.string(), "add", "http://new.example/", "--no-file"});
+    const test::Outcome added = RunCli(
+        {"--read-only", "--path", m_prefix.string(), "add", "http://new.example/", "--no-file"});
     EXPECT_EQ(added.status, 1);
     EXPECT_TRUE(TreeState(m_prefix) == before) << "a read-only add made folders or files";
 }

@@ -64,11 +64,13 @@ TEST(JsonString, KeepsWellFormedUtf8)
 TEST(JsonString, WritesEachByteOfAnIllFormedSequenceAsItsOwnEscape)
 {
     EXPECT_EQ(JsonString("caf\xE9"), R"("caf\u00e9")");
-    EXPECT_EQ(JsonString("\xC0\xAF"), R"("\u00c0\u00af")");               // overlong '/'
-    EXPECT_EQ(JsonString("\xED\xA0\x80"), R"("\u00ed\u00a0\u0080")");     // surrogate
+    EXPECT_EQ(JsonString("\xC0\xAF"), R"("\u00c0\u00af")");                      // overlong '/'
+    EXPECT_EQ(JsonString("\xED\xA0\x80"), R"("\u00ed\u00a0\u0080")");            // surrogate
     EXPECT_EQ(JsonString("\xF4\x90\x80\x80"), R"("\u00f4\u0090\u0080\u0080")");  // above U+10FFFF
-    EXPECT_EQ(JsonString("\xE2\x82"), R"("\u00e2\u0082")");               // cut short at the end
-    EXPECT_EQ(JsonString("\xE2\x82" "A\xC3\xA9"), "\"\\u00e2\\u0082A\xC3\xA9\"");  // cut short, then text
+    EXPECT_EQ(JsonString("\xE2\x82"), R"("\u00e2\u0082")");                      // cut short at the end
+    EXPECT_EQ(JsonString("\xE2\x82"
+                         "A\xC3\xA9"),
+              "\"\\u00e2\\u0082A\xC3\xA9\"");  // cut short, then text
     EXPECT_EQ(JsonString("\x80\xBF\xFE\xFF"), R"("\u0080\u00bf\u00fe\u00ff")");
 }
 
@@ -82,9 +84,9 @@ TEST(JsonString, EveryByteParsesBackAsItsLatin1CodePointWhenAlone)
 
 TEST(EntryRecord, HasExactlyTheListedKeysInOrder)
 {
-    const std::vector<std::string> expected = {"url",         "local",  "type",      "size_low",   "size_high",
-                                               "hit_rate",    "use_count", "last_modified", "last_access",
-                                               "expire",      "last_sync", "header",    "header_size"};
+    const std::vector<std::string> expected = {"url",       "local",     "type",          "size_low",    "size_high",
+                                               "hit_rate",  "use_count", "last_modified", "last_access", "expire",
+                                               "last_sync", "header",    "header_size"};
     EXPECT_EQ(EntryColumns(), expected);
     std::vector<std::string> keys;
     for (const Field& field : EntryRecord(SampleEntry())) {

@@ -49,23 +49,27 @@ struct Arguments {
 
 void AddAddCommand(CLI::App& app, Arguments& arguments)
 {
-    CLI::App* add = app.add_subcommand("add", "add an entry, as WinINet's CreateUrlCacheEntry and "
-                                              "CommitUrlCacheEntry do, and print it as info does");
+    CLI::App* add = app.add_subcommand("add",
+                                       "add an entry, as WinINet's CreateUrlCacheEntry and "
+                                       "CommitUrlCacheEntry do, and print it as info does");
     AddOptions& options = arguments.add;
     urlcache::NewCacheEntry& entry = options.entry;
     add->add_option("URL", entry.url, "the entry's URL")->required()->type_name("");
-    CLI::Option* body =
-        add->add_option("--body", options.bodyFile, "a file whose bytes the entry's local file gets")->type_name("FILE");
+    CLI::Option* body = add->add_option("--body", options.bodyFile, "a file whose bytes the entry's local file gets")
+                            ->type_name("FILE");
     CLI::Option* noFile = add->add_flag("--no-file", options.noFile, "an entry without local file");
     body->excludes(noFile);
-    add->add_option("--header", options.headerFile, "a file with the response header bytes to store")->type_name("FILE");
+    add->add_option("--header", options.headerFile, "a file with the response header bytes to store")
+        ->type_name("FILE");
     add->add_option("--type", entry.cacheEntryType, "entry type flags, decimal or 0x hex; the container adds its own")
         ->type_name("N")
         ->capture_default_str();
     add->add_option("--extension", options.extension, "the local file's extension without the dot (default: the URL's)")
         ->type_name("EXT");
     add->add_option("--hit-rate", entry.hitRate, "hit count")->type_name("N")->capture_default_str();
-    add->add_option("--use-count", entry.useCount, "use count; above 0 the entry is locked")->type_name("N")->capture_default_str();
+    add->add_option("--use-count", entry.useCount, "use count; above 0 the entry is locked")
+        ->type_name("N")
+        ->capture_default_str();
     AddFileTimeOption(*add, "--last-modified", entry.lastModifiedTime, "not set");
     AddFileTimeOption(*add, "--last-access", entry.lastAccessTime, "now");
     AddFileTimeOption(*add, "--expire", entry.expireTime, "never");
@@ -127,23 +131,26 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    CLI::App app{"Lists and changes a WinINet URL cache: the index.dat containers of a Wine prefix or of a "
-                 "Windows user profile.",
-                 kProgram};
+    CLI::App app{
+        "Lists and changes a WinINet URL cache: the index.dat containers of a Wine prefix or of a "
+        "Windows user profile.",
+        kProgram};
     app.require_subcommand(1);
     app.fallthrough();
-    app.footer("Without --path, --prefix, --profile or --container: the profile named by TROVANA_PROFILE, else "
-               "the current user's cache in WINEPREFIX (default ~/.wine).\n"
-               "A cache that cannot be written (read-only file system, another user's files) is opened "
-               "read-only by itself.\n"
-               "Exit status: 0 done, 1 error, 2 usage error.");
+    app.footer(
+        "Without --path, --prefix, --profile or --container: the profile named by TROVANA_PROFILE, else "
+        "the current user's cache in WINEPREFIX (default ~/.wine).\n"
+        "A cache that cannot be written (read-only file system, another user's files) is opened "
+        "read-only by itself.\n"
+        "Exit status: 0 done, 1 error, 2 usage error.");
 
     Arguments arguments;
-    CLI::Option* prefix = app.add_option("--prefix", arguments.choice.prefix, "the current user's cache in this Wine prefix")
-                                 ->type_name("DIR");
+    CLI::Option* prefix = app.add_option("--prefix", arguments.choice.prefix,
+                                         "the current user's cache in this Wine prefix")
+                              ->type_name("DIR");
     CLI::Option* profile = app.add_option("--profile", arguments.choice.profile,
                                           "the cache of this user profile folder (Wine, or Windows XP, Vista or 7)")
-                                  ->type_name("DIR");
+                               ->type_name("DIR");
     CLI::Option* container =
         app.add_option("--container", arguments.choice.container,
                        "one container file alone: index.dat, or a copy of any name that has a container's signature")
@@ -209,7 +216,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     const bool ownPlace = app.got_subcommand("demo") || app.got_subcommand("caches");
     if (ownPlace && (arguments.choice.Named() || arguments.choice.readOnly)) {
-        const std::string why = app.got_subcommand("demo") ? "demo makes a prefix of its own" : "caches looks everywhere";
+        const std::string why = app.got_subcommand("demo") ? "demo makes a prefix of its own"
+                                                           : "caches looks everywhere";
         return usageError(why + ": --path, --prefix, --profile, --container and --read-only do not apply");
     }
     if (app.got_subcommand("add") && !arguments.add.bodyFile && !arguments.add.noFile) {

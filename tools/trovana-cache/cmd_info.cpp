@@ -3,8 +3,7 @@
 
 namespace trovana::cli {
 
-void InfoCommand(urlcache::UrlCache& cache, const std::string& url, OutputFormat format, Streams streams,
-                 bool utcTimes)
+void InfoCommand(urlcache::UrlCache& cache, const std::string& url, OutputFormat format, Streams streams, bool utcTimes)
 {
     const std::unique_ptr<urlcache::CacheEntryInfo> entry = cache.GetEntryInfo(url);
     if (!entry) {

@@ -64,8 +64,8 @@ void InfoCommand(urlcache::UrlCache& cache, const std::string& url, OutputFormat
 void DeleteCommand(urlcache::UrlCache& cache, const std::vector<std::string>& urls, Streams streams);
 
 struct AddOptions {
-    urlcache::NewCacheEntry entry;         // everything but the body and the header
-    std::optional<std::string> bodyFile;   // none together with noFile
+    urlcache::NewCacheEntry entry;        // everything but the body and the header
+    std::optional<std::string> bodyFile;  // none together with noFile
     bool noFile = false;
     std::optional<std::string> headerFile;
     std::optional<std::string> extension;  // none: the URL's own

@@ -14,12 +14,13 @@ namespace trovana::cli {
 namespace {
 
 const std::vector<std::string> kWords = {
-    "weather", "coast",   "market",  "river",   "garden",   "station", "winter",  "summer", "city",
-    "council", "report",  "season",  "ticket",  "harbour",  "museum",  "library", "bridge", "festival",
-    "local",   "new",     "old",     "quiet",   "busy",     "bright",  "early",   "late",   "small",
-    "large",   "opens",   "closes",  "brings", "shows",    "expects", "plans",   "visits", "returns",
-    "the",     "a",       "of",      "for",     "with",     "near",    "after",   "before", "and",
-    "caf\xC3\xA9", "na\xC3\xAFve", "train", "schedule", "price", "review", "guide", "photo", "update"};
+    "weather",  "coast",    "market", "river",   "garden", "station",     "winter",       "summer",
+    "city",     "council",  "report", "season",  "ticket", "harbour",     "museum",       "library",
+    "bridge",   "festival", "local",  "new",     "old",    "quiet",       "busy",         "bright",
+    "early",    "late",     "small",  "large",   "opens",  "closes",      "brings",       "shows",
+    "expects",  "plans",    "visits", "returns", "the",    "a",           "of",           "for",
+    "with",     "near",     "after",  "before",  "and",    "caf\xC3\xA9", "na\xC3\xAFve", "train",
+    "schedule", "price",    "review", "guide",   "photo",  "update"};
 
 std::string Sentence(DemoRandom& random)
 {
@@ -79,8 +80,9 @@ bool EndsWith(std::string_view text, std::string_view end)
 
 std::string RssFeed(const std::vector<std::string>& pageUrls, int64_t unixTime)
 {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<rss version=\"2.0\">\n<channel>\n"
-                      "<title>Latest</title>\n";
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<rss version=\"2.0\">\n<channel>\n"
+        "<title>Latest</title>\n";
     int64_t when = unixTime;
     for (const std::string& url : pageUrls) {
         const std::string path = url.substr(url.find('/', url.find("//") + 2));
@@ -93,8 +95,9 @@ std::string RssFeed(const std::vector<std::string>& pageUrls, int64_t unixTime)
 
 std::string SiteMap(const std::vector<std::string>& pageUrls)
 {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n";
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n";
     for (const std::string& url : pageUrls) {
         xml += "  <url><loc>" + EscapeHtml(url) + "</loc></url>\n";
     }
@@ -123,14 +126,14 @@ DemoKind KindFromPath(std::string_view path)
         DemoKind kind;
     };
     static constexpr std::array<Ending, 9> endings = {{{".css", DemoKind::StyleSheet},
-                                                        {".js", DemoKind::Script},
-                                                        {".xml", DemoKind::Xml},
-                                                        {".json", DemoKind::Json},
-                                                        {".pdf", DemoKind::Pdf},
-                                                        {".png", DemoKind::Png},
-                                                        {".gif", DemoKind::Gif},
-                                                        {".jpg", DemoKind::Jpeg},
-                                                        {".txt", DemoKind::Text}}};
+                                                       {".js", DemoKind::Script},
+                                                       {".xml", DemoKind::Xml},
+                                                       {".json", DemoKind::Json},
+                                                       {".pdf", DemoKind::Pdf},
+                                                       {".png", DemoKind::Png},
+                                                       {".gif", DemoKind::Gif},
+                                                       {".jpg", DemoKind::Jpeg},
+                                                       {".txt", DemoKind::Text}}};
     for (const Ending& e : endings) {
         if (EndsWith(path, e.ending)) {
             return e.kind;
@@ -239,11 +242,11 @@ std::string StyleSheet(DemoRandom& random)
 {
     static const std::vector<std::string> fonts = {"Georgia, serif", "Verdana, sans-serif", "Arial, sans-serif",
                                                    "\"Trebuchet MS\", sans-serif"};
-    std::string css = "body {\n  margin: 0;\n  font-family: " + random.Pick(fonts) + ";\n  color: " +
-                      Colour(random) + ";\n  background: " + Colour(random) + ";\n}\n";
+    std::string css = "body {\n  margin: 0;\n  font-family: " + random.Pick(fonts) + ";\n  color: " + Colour(random) +
+                      ";\n  background: " + Colour(random) + ";\n}\n";
     for (const char* selector : {"#header", "#nav li", "h1", "p", "#footer", "a:hover"}) {
-        css += std::string(selector) + " {\n  color: " + Colour(random) + ";\n  padding: " +
-               std::to_string(random.Between(0, 12)) + "px;\n}\n";
+        css += std::string(selector) + " {\n  color: " + Colour(random) +
+               ";\n  padding: " + std::to_string(random.Between(0, 12)) + "px;\n}\n";
     }
     return css;
 }
@@ -259,12 +262,14 @@ std::string Script(std::string_view name, DemoRandom& random)
     std::string js = "/* " + std::string(name) + " */\n(function () {\n  'use strict';\n";
     const int functions = random.Between(2, 5);
     for (int i = 0; i < functions; ++i) {
-        js += "  function " + base + "_step" + std::to_string(i) + "(element) {\n    element.style.opacity = " +
-              std::to_string(random.Between(1, 9)) + " / 10;\n    return element.offsetHeight + " +
-              std::to_string(random.Between(1, 500)) + ";\n  }\n";
+        js += "  function " + base + "_step" + std::to_string(i) +
+              "(element) {\n    element.style.opacity = " + std::to_string(random.Between(1, 9)) +
+              " / 10;\n    return element.offsetHeight + " + std::to_string(random.Between(1, 500)) + ";\n  }\n";
     }
-    js += "  window.addEventListener('load', function () {\n    var items = document.querySelectorAll('#nav li');\n"
-          "    for (var i = 0; i < items.length; i++) { " + base + "_step0(items[i]); }\n  });\n})();\n";
+    js +=
+        "  window.addEventListener('load', function () {\n    var items = document.querySelectorAll('#nav li');\n"
+        "    for (var i = 0; i < items.length; i++) { " +
+        base + "_step0(items[i]); }\n  });\n})();\n";
     return js;
 }
 
@@ -278,7 +283,8 @@ std::string XmlDocument(std::string_view path, const std::vector<std::string>& p
     }
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configuration>\n"
            "  <setting name=\"refresh\" value=\"3600\"/>\n  <setting name=\"region\" value=\"eu-north\"/>\n"
-           "  <setting name=\"updated\" value=\"" + HttpDate(unixTime) + "\"/>\n</configuration>\n";
+           "  <setting name=\"updated\" value=\"" +
+           HttpDate(unixTime) + "\"/>\n</configuration>\n";
 }
 
 std::string JsonDocument(std::string_view path, DemoRandom& random)
@@ -296,7 +302,8 @@ std::string JsonDocument(std::string_view path, DemoRandom& random)
             document["items"].push_back({{"id", random.Between(1000, 1100)}, {"quantity", random.Between(1, 3)}});
         }
     } else {
-        document = {{"status", "ok"}, {"version", "1." + std::to_string(random.Between(0, 9))},
+        document = {{"status", "ok"},
+                    {"version", "1." + std::to_string(random.Between(0, 9))},
                     {"uptime", random.Between(1000, 999999)}};
     }
     return document.dump(2) + "\n";
@@ -369,7 +376,7 @@ std::string HttpDate(int64_t unixSeconds)
     using namespace std::chrono;
     static constexpr std::array<const char*, 7> dayNames = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static constexpr std::array<const char*, 12> monthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+                                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const sys_seconds time{seconds{unixSeconds}};
     const sys_days day = floor<days>(time);
     const year_month_day date{day};

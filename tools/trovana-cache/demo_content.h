@@ -47,10 +47,10 @@ std::string PdfDocument(std::string_view title, const std::vector<std::string>& 
 struct DemoCookie {
     std::string name;
     std::string value;
-    std::string hostAndPath;   // "www.example.com/"
+    std::string hostAndPath;  // "www.example.com/"
     uint32_t flags = 0;
-    uint64_t expiry = 0;       // FILETIME
-    uint64_t creation = 0;     // FILETIME
+    uint64_t expiry = 0;    // FILETIME
+    uint64_t creation = 0;  // FILETIME
 };
 // A cookie file as Wine writes it: nine lines for each cookie.
 std::string CookieFile(const std::vector<DemoCookie>& cookies);

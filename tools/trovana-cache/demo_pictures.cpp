@@ -102,8 +102,9 @@ void DrawPattern(Raster& image, DemoRandom& random)
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
             const bool inBand = y > image.height / 3 && y < image.height * 2 / 3;
-            image.At(x, y) = inBand ? Mix(band, second, static_cast<double>(x) / image.width)
-                                    : ((x + y) / width) % 2 ? first : second;
+            image.At(x, y) = inBand                  ? Mix(band, second, static_cast<double>(x) / image.width)
+                             : ((x + y) / width) % 2 ? first
+                                                     : second;
         }
     }
 }

@@ -86,8 +86,7 @@ private:
     EntryTimes RandomTimes(std::string_view path);
     uint32_t RandomHits();
     std::string Body(DemoKind kind, const Site& site, const Resource& resource, const PageLinks& all);
-    std::string Header(const Site& site, const Resource& resource, DemoKind kind, size_t size,
-                       const EntryTimes& times);
+    std::string Header(const Site& site, const Resource& resource, DemoKind kind, size_t size, const EntryTimes& times);
     void Add(DemoKind kind, urlcache::NewCacheEntry entry, const EntryTimes& times);
 
     std::string m_user;
@@ -148,7 +147,9 @@ std::string PlanBuilder::Body(DemoKind kind, const Site& site, const Resource& r
     case DemoKind::Jpeg: {
         const Picture picture = PictureFor(path, kind);
         const Raster image = DrawPicture(picture.style, picture.width, picture.height, m_random);
-        return kind == DemoKind::Png ? EncodePng(image) : kind == DemoKind::Gif ? EncodeGif(image) : EncodeJpeg(image, 80);
+        return kind == DemoKind::Png   ? EncodePng(image)
+               : kind == DemoKind::Gif ? EncodeGif(image)
+                                       : EncodeJpeg(image, 80);
     }
     default: return {};
     }
@@ -258,8 +259,8 @@ void PlanBuilder::AddCookies(const CookieJar& jar)
     for (const auto& [name, value] : jar.cookies) {
         const int64_t expiry = Even(times.access + m_random.Between(30, 730) * kDay);
         times.expire = std::max(times.expire, expiry);
-        cookies.push_back({name, value, jar.hostAndPath, m_random.Percent(50) ? 0u : 8192u,
-                           FileTimeFromUnix(expiry), FileTimeFromUnix(times.modified)});
+        cookies.push_back({name, value, jar.hostAndPath, m_random.Percent(50) ? 0u : 8192u, FileTimeFromUnix(expiry),
+                           FileTimeFromUnix(times.modified)});
     }
     urlcache::NewCacheEntry entry;
     entry.url = "Cookie:" + m_user + "@" + jar.hostAndPath;

@@ -110,8 +110,7 @@ std::string UserRegistry(std::string_view user, const std::string& profile, int6
         unexpanded.emplace_back(folder.name, "str(2):" + Quoted(std::string("%USERPROFILE%\\") + folder.path));
     }
     return Header("REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000") +
-           Key("Environment", time,
-               {{"TEMP", Quoted(profile + "\\Temp")}, {"TMP", Quoted(profile + "\\Temp")}}) +
+           Key("Environment", time, {{"TEMP", Quoted(profile + "\\Temp")}, {"TMP", Quoted(profile + "\\Temp")}}) +
            Key("Software\\Microsoft\\Internet Explorer\\Main", time,
                {{"Start Page", Quoted("http://www.example.com/")}}) +
            Key(explorer + "\\Shell Folders", time, expanded) +

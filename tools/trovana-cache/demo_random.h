@@ -20,10 +20,7 @@ public:
         return z ^ (z >> 31);
     }
     // A number in [low, high].
-    int Between(int low, int high)
-    {
-        return low + static_cast<int>(Next() % static_cast<uint64_t>(high - low + 1));
-    }
+    int Between(int low, int high) { return low + static_cast<int>(Next() % static_cast<uint64_t>(high - low + 1)); }
     bool Percent(int chance) { return Between(1, 100) <= chance; }
     template <typename T>
     const T& Pick(const std::vector<T>& items)

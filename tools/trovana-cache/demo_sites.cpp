@@ -17,7 +17,10 @@ std::string TwoDigits(int value)
 
 Site WwwExample()
 {
-    return {"http", "www.example.com", "Example Company", "Apache/2.4.57 (Debian)",
+    return {"http",
+            "www.example.com",
+            "Example Company",
+            "Apache/2.4.57 (Debian)",
             {{"/"},
              {"/about/"},
              {"/about/team.html"},
@@ -44,9 +47,8 @@ Site WwwExample()
 
 Site NewsExample()
 {
-    Site site{"http", "news.example.org", "Example News", "nginx/1.22.1",
-              {{"/"}, {"/world/"}, {"/sport/"}}};
-    const char* slugs[] = {"storm-warning-for-the-coast", "harbour-festival-opens", "new-train-schedule",
+    Site site{"http", "news.example.org", "Example News", "nginx/1.22.1", {{"/"}, {"/world/"}, {"/sport/"}}};
+    const char* slugs[] = {"storm-warning-for-the-coast", "harbour-festival-opens",   "new-train-schedule",
                            "museum-returns-old-photos",   "council-plans-new-bridge", "market-prices-rise",
                            "library-opens-late",          "summer-season-tickets"};
     int day = 13;
@@ -79,7 +81,10 @@ Site ShopExample()
 
 Site CdnExample()
 {
-    return {"http", "cdn.example.net", "", "cloudflare",
+    return {"http",
+            "cdn.example.net",
+            "",
+            "cloudflare",
             {{"/assets/v3/css/base.css"},
              {"/assets/v3/css/grid.css", NoContentType},
              {"/assets/v3/js/bundle.js"},
@@ -92,9 +97,12 @@ Site CdnExample()
 
 Site BlogExample()
 {
-    Site site{"http", "blog.example.com", "A Garden Blog", "Apache/2.4.57 (Debian)",
-              {{"/"}, {"/posts/2023/11/hello-world/"}, {"/posts/2024/01/winter-photos/"},
-               {"/posts/2024/03/spring-garden/"}}};
+    Site site{
+        "http",
+        "blog.example.com",
+        "A Garden Blog",
+        "Apache/2.4.57 (Debian)",
+        {{"/"}, {"/posts/2023/11/hello-world/"}, {"/posts/2024/01/winter-photos/"}, {"/posts/2024/03/spring-garden/"}}};
     for (int i = 1; i <= 4; ++i) {
         site.resources.push_back({"/wp-content/uploads/2024/01/winter-" + std::to_string(i) + ".jpg"});
     }
@@ -109,7 +117,10 @@ Site BlogExample()
 
 Site DocsExample()
 {
-    return {"https", "docs.example.com", "Example Docs", "Microsoft-IIS/10.0",
+    return {"https",
+            "docs.example.com",
+            "Example Docs",
+            "Microsoft-IIS/10.0",
             {{"/"},
              {"/manuals/v2/"},
              {"/manuals/v2/install.html"},
@@ -134,7 +145,10 @@ Site GalleryExample()
 
 Site ForumExample()
 {
-    Site site{"http", "forum.example.com", "Example Forum", "Apache/2.4.41 (Ubuntu)",
+    Site site{"http",
+              "forum.example.com",
+              "Example Forum",
+              "Apache/2.4.41 (Ubuntu)",
               {{"/index.php"}, {"/viewforum.php?f=3"}}};
     for (int topic = 1201; topic <= 1206; ++topic) {
         site.resources.push_back({"/viewtopic.php?t=" + std::to_string(topic)});
@@ -149,8 +163,7 @@ Site ForumExample()
 
 Site MapsExample()
 {
-    Site site{"https", "maps.example.org", "Example Maps", "nginx/1.22.1",
-              {{"/"}, {"/js/maps.js"}, {"/css/maps.css"}}};
+    Site site{"https", "maps.example.org", "Example Maps", "nginx/1.22.1", {{"/"}, {"/js/maps.js"}, {"/css/maps.css"}}};
     for (int x = 2047; x <= 2049; ++x) {
         for (int y = 1360; y <= 1362; ++y) {
             site.resources.push_back({"/tiles/12/" + std::to_string(x) + "/" + std::to_string(y) + ".png",
@@ -162,7 +175,10 @@ Site MapsExample()
 
 Site ApiExample()
 {
-    return {"https", "api.example.net", "", "nginx/1.24.0",
+    return {"https",
+            "api.example.net",
+            "",
+            "nginx/1.24.0",
             {{"/v1/status.json"},
              {"/v1/weather.json?city=Oslo"},
              {"/v1/weather.json?city=Lisbon"},
@@ -172,7 +188,10 @@ Site ApiExample()
 
 Site AdsExample()
 {
-    return {"http", "ads.example.com", "", "cloudflare",
+    return {"http",
+            "ads.example.com",
+            "",
+            "cloudflare",
             {{"/track/pixel.gif?cb=1715512400", NoContentType},
              {"/track/pixel.gif?cb=1715598800", NoContentType},
              {"/track/pixel.gif?cb=1715676300", NoContentType},
@@ -185,7 +204,7 @@ Site AdsExample()
 
 std::vector<Site> DemoSites()
 {
-    return {WwwExample(),  NewsExample(),  ShopExample(), CdnExample(), BlogExample(), DocsExample(),
+    return {WwwExample(),     NewsExample(),  ShopExample(), CdnExample(), BlogExample(), DocsExample(),
             GalleryExample(), ForumExample(), MapsExample(), ApiExample(), AdsExample()};
 }
 
@@ -206,10 +225,8 @@ std::vector<CookieJar> DemoCookieJars()
 
 std::vector<std::string> DemoExtraVisits(std::string_view user)
 {
-    return {"http://search.example.com/search?q=weather+oslo",
-            "http://search.example.com/search?q=blue+widget",
-            "http://search.example.com/search?q=spring+garden+photos",
-            "https://mail.example.com/inbox",
+    return {"http://search.example.com/search?q=weather+oslo", "http://search.example.com/search?q=blue+widget",
+            "http://search.example.com/search?q=spring+garden+photos", "https://mail.example.com/inbox",
             "file:///C:/users/" + std::string(user) + "/Documents/notes.html"};
 }
 

@@ -16,23 +16,23 @@ enum class HeaderStyle {
 };
 
 struct Resource {
-    std::string path;                   // with the query, if any
+    std::string path;  // with the query, if any
     HeaderStyle header = HeaderStyle::Full;
-    std::string status = {};            // set for a response without a body: no local file
-    std::string location = {};          // the Location of a redirect
-    bool sticky = false;                // kept for offline reading
+    std::string status = {};    // set for a response without a body: no local file
+    std::string location = {};  // the Location of a redirect
+    bool sticky = false;        // kept for offline reading
 };
 
 struct Site {
     std::string scheme;
     std::string host;
-    std::string name;                   // shown in its pages' titles
-    std::string server;                 // the Server header
+    std::string name;    // shown in its pages' titles
+    std::string server;  // the Server header
     std::vector<Resource> resources;
 };
 
 struct CookieJar {
-    std::string hostAndPath;            // "www.example.com/"
+    std::string hostAndPath;  // "www.example.com/"
     std::vector<std::pair<std::string, std::string>> cookies;
 };
 

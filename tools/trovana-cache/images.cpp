@@ -52,8 +52,7 @@ struct JpegError {
     std::longjmp(reinterpret_cast<JpegError*>(info->err)->back, 1);
 }
 
-bool Compress(jpeg_compress_struct& info, const Raster& image, int quality, unsigned char** out,
-              unsigned long* size)
+bool Compress(jpeg_compress_struct& info, const Raster& image, int quality, unsigned char** out, unsigned long* size)
 {
     JpegError error{};
     info.err = jpeg_std_error(&error.manager);
@@ -72,7 +71,8 @@ bool Compress(jpeg_compress_struct& info, const Raster& image, int quality, unsi
     jpeg_set_quality(&info, quality, TRUE);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(Bytes(image) + size_t{info.next_scanline} * 3 * static_cast<size_t>(image.width));
+        JSAMPROW row = const_cast<JSAMPROW>(Bytes(image) +
+                                            size_t{info.next_scanline} * 3 * static_cast<size_t>(image.width));
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -110,8 +110,8 @@ std::string EncodeGif(const Raster& image)
     }
     int colours = 256;
     GifColorType palette[256] = {};
-    if (GifQuantizeBuffer(static_cast<unsigned>(image.width), static_cast<unsigned>(image.height), &colours,
-                          red.data(), green.data(), blue.data(), indices.data(), palette) != GIF_OK)
+    if (GifQuantizeBuffer(static_cast<unsigned>(image.width), static_cast<unsigned>(image.height), &colours, red.data(),
+                          green.data(), blue.data(), indices.data(), palette) != GIF_OK)
         throw std::runtime_error("cannot choose the colours of a GIF");
 
     std::string bytes;

@@ -132,8 +132,8 @@ DateTime DateTime::FromFileTimeUtc(uint64_t fileTime)
 
 DateTime DateTime::FromParts(int year, int month, int day, int hour, int minute, int second)
 {
-    if (year < kMinYear || year > kMaxYear || month < 1 || month > 12 || day < 1 || day > 31 ||
-        hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
+    if (year < kMinYear || year > kMaxYear || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
+        minute < 0 || minute > 59 || second < 0 || second > 59) {
         return Invalid();
     }
     const year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
@@ -142,8 +142,7 @@ DateTime DateTime::FromParts(int year, int month, int day, int hour, int minute,
         return Invalid();
     }
     DateTime value;
-    value.m_seconds = sys_days{date}.time_since_epoch().count() * kSecondsPerDay +
-                      hour * 3600 + minute * 60 + second;
+    value.m_seconds = sys_days{date}.time_since_epoch().count() * kSecondsPerDay + hour * 3600 + minute * 60 + second;
     return value;
 }
 
@@ -170,9 +169,8 @@ DateTime DateTime::Parse(std::string_view text, ParseMode mode)
     int year = 0;
     size_t yearDigits = 0;
     SkipBlanks(text, pos);
-    if (!ReadNumber(text, pos, 2, month) || !Expect(text, pos, '/') ||
-        !ReadNumber(text, pos, 2, day) || !Expect(text, pos, '/') ||
-        !ReadNumber(text, pos, 4, year, yearDigits)) {
+    if (!ReadNumber(text, pos, 2, month) || !Expect(text, pos, '/') || !ReadNumber(text, pos, 2, day) ||
+        !Expect(text, pos, '/') || !ReadNumber(text, pos, 4, year, yearDigits)) {
         return Invalid();
     }
     int hour = 0;
@@ -180,8 +178,7 @@ DateTime DateTime::Parse(std::string_view text, ParseMode mode)
     int second = 0;
     SkipBlanks(text, pos);
     if (pos < text.size()) {
-        if (!ReadNumber(text, pos, 2, hour) || !Expect(text, pos, ':') ||
-            !ReadNumber(text, pos, 2, minute)) {
+        if (!ReadNumber(text, pos, 2, hour) || !Expect(text, pos, ':') || !ReadNumber(text, pos, 2, minute)) {
             return Invalid();
         }
         if (Expect(text, pos, ':') && !ReadNumber(text, pos, 2, second)) {

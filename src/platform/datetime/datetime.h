@@ -29,8 +29,7 @@ public:
     static DateTime FromFileTimeUtc(uint64_t fileTime);
 
     // Invalid when a part is out of range (years 100 to 9999).
-    static DateTime FromParts(int year, int month, int day, int hour = 0, int minute = 0,
-                              int second = 0);
+    static DateTime FromParts(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
     // The current local date and time, and today at 00:00:00.
     static DateTime Now();

@@ -33,11 +33,11 @@ std::string IsoUtcFromFileTime(uint64_t fileTime, IsoForm form)
     const auto minute = static_cast<unsigned>(seconds / 60 % 60);
     const auto second = static_cast<unsigned>(seconds % 60);
     if (form == IsoForm::Exact) {
-        std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02u:%02u:%02u.%07uZ", year, month, dayOfMonth, hour,
-                      minute, second, static_cast<unsigned>(fraction));
+        std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02u:%02u:%02u.%07uZ", year, month, dayOfMonth, hour, minute,
+                      second, static_cast<unsigned>(fraction));
     } else {
-        std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02u:%02u:%02u.%06u+00:00", year, month, dayOfMonth,
-                      hour, minute, second, static_cast<unsigned>(fraction / 10));
+        std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02u:%02u:%02u.%06u+00:00", year, month, dayOfMonth, hour,
+                      minute, second, static_cast<unsigned>(fraction / 10));
     }
     return text;
 }

@@ -25,7 +25,8 @@ namespace {
 uint64_t BytesOnDisk(const fs::path& file)
 {
     struct stat status {};
-    if (::lstat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+    if (::lstat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return 0;
     return static_cast<uint64_t>(status.st_blocks) * 512;
 }
 
@@ -37,12 +38,14 @@ uint64_t ContainerBytes(const urlcache::ContainerLocation& container, const std:
     std::error_code ec;
     for (fs::directory_iterator it(container.folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code typeEc;
-        if (it->is_symlink(typeEc)) continue;
+        if (it->is_symlink(typeEc))
+            continue;
         if (!it->is_directory(typeEc)) {
             bytes += BytesOnDisk(it->path());
             continue;
         }
-        if (containerFolders.contains(it->path())) continue;
+        if (containerFolders.contains(it->path()))
+            continue;
         std::error_code innerEc;
         for (fs::directory_iterator file(it->path(), innerEc), fileEnd; !innerEc && file != fileEnd;
              file.increment(innerEc))
@@ -55,10 +58,12 @@ uint64_t ContainerBytes(const urlcache::ContainerLocation& container, const std:
 std::optional<FoundCache> ExamineProfile(const Candidate& candidate, const fs::path& profile, const fs::path& prefix)
 {
     const std::vector<urlcache::ContainerLocation> containers = urlcache::FindProfileContainers(profile);
-    if (containers.empty()) return std::nullopt;
+    if (containers.empty())
+        return std::nullopt;
     FoundCache found{candidate.kind, candidate.name, profile.filename().string(), profile, prefix, containers.size()};
     std::set<fs::path> folders;
-    for (const auto& container : containers) folders.insert(container.folder);
+    for (const auto& container : containers)
+        folders.insert(container.folder);
     for (const auto& container : containers) {
         found.entries += urlcache::CountEntries(container.IndexPath()).value_or(0);
         found.bytes += ContainerBytes(container, folders);
@@ -71,10 +76,13 @@ void ExaminePrefix(const Candidate& candidate, std::vector<FoundCache>& rows)
 {
     const fs::path driveC = candidate.folder / "drive_c";
     std::error_code ec;
-    if (!fs::is_directory(driveC, ec)) return;
+    if (!fs::is_directory(driveC, ec))
+        return;
     for (const urlcache::UserProfile& profile : urlcache::ListUserProfiles(driveC)) {
-        if (profile.containers == 0) continue;
-        if (auto row = ExamineProfile(candidate, profile.folder, candidate.folder)) rows.push_back(std::move(*row));
+        if (profile.containers == 0)
+            continue;
+        if (auto row = ExamineProfile(candidate, profile.folder, candidate.folder))
+            rows.push_back(std::move(*row));
     }
 }
 
@@ -112,7 +120,8 @@ Environment Environment::Current()
 std::optional<std::string> Environment::Get(const std::string& name) const
 {
     const auto found = variables.find(name);
-    if (found == variables.end() || found->second.empty()) return std::nullopt;
+    if (found == variables.end() || found->second.empty())
+        return std::nullopt;
     return found->second;
 }
 
@@ -132,18 +141,22 @@ Discovery DiscoverCaches(const Environment& environment, const ProgressCallback&
         }
         std::error_code ec;
         const fs::path real = fs::weakly_canonical(candidate.folder, ec);
-        if (ec || !examined.insert(real).second) continue;
+        if (ec || !examined.insert(real).second)
+            continue;
         std::vector<FoundCache> rows;
         if (candidate.kind == CacheKind::Profile) {
-            if (auto row = ExamineProfile(candidate, candidate.folder, {})) rows.push_back(std::move(*row));
+            if (auto row = ExamineProfile(candidate, candidate.folder, {}))
+                rows.push_back(std::move(*row));
         } else {
             ExaminePrefix(candidate, rows);
         }
         for (FoundCache& row : rows) {
-            if (listed.insert(fs::weakly_canonical(row.path, ec)).second) result.caches.push_back(std::move(row));
+            if (listed.insert(fs::weakly_canonical(row.path, ec)).second)
+                result.caches.push_back(std::move(row));
         }
     }
-    if (progress) progress({candidates.size(), candidates.size(), {}});
+    if (progress)
+        progress({candidates.size(), candidates.size(), {}});
     return result;
 }
 

@@ -26,13 +26,13 @@ std::string_view KindName(CacheKind kind);
 
 struct FoundCache {
     CacheKind kind = CacheKind::Wine;
-    std::string name;                // the game, bottle or prefix folder name
-    std::string user;                // the profile folder's name
-    std::filesystem::path path;      // the profile folder: open it with urlcache::LocatePath
-    std::filesystem::path prefix;    // the Wine prefix; empty for Profile
-    size_t containers = 0;           // containers whose index file exists
-    uint64_t entries = 0;            // entries their hash tables name
-    uint64_t bytes = 0;              // index files and cached files, as allocated on disk
+    std::string name;              // the game, bottle or prefix folder name
+    std::string user;              // the profile folder's name
+    std::filesystem::path path;    // the profile folder: open it with urlcache::LocatePath
+    std::filesystem::path prefix;  // the Wine prefix; empty for Profile
+    size_t containers = 0;         // containers whose index file exists
+    uint64_t entries = 0;          // entries their hash tables name
+    uint64_t bytes = 0;            // index files and cached files, as allocated on disk
 };
 
 // Where to look: the home folder and the variables that name prefixes
@@ -48,9 +48,9 @@ struct Environment {
 };
 
 struct Progress {
-    size_t done = 0;                 // prefixes examined
-    size_t total = 0;                // prefixes to examine
-    std::filesystem::path current;   // the prefix being examined
+    size_t done = 0;                // prefixes examined
+    size_t total = 0;               // prefixes to examine
+    std::filesystem::path current;  // the prefix being examined
 };
 // Called before each prefix is examined, and once at the end (done == total); returning false cancels the search.
 using ProgressCallback = std::function<bool(const Progress&)>;

@@ -33,7 +33,8 @@ std::vector<fs::path> Subfolders(const fs::path& parent)
     std::error_code ec;
     for (fs::directory_iterator it(parent, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code statEc;
-        if (it->is_directory(statEc)) folders.push_back(it->path());
+        if (it->is_directory(statEc))
+            folders.push_back(it->path());
     }
     std::sort(folders.begin(), folders.end());
     return folders;
@@ -41,13 +42,15 @@ std::vector<fs::path> Subfolders(const fs::path& parent)
 
 fs::path DataHome(const Environment& environment)
 {
-    if (auto data = environment.Get("XDG_DATA_HOME")) return *data;
+    if (auto data = environment.Get("XDG_DATA_HOME"))
+        return *data;
     return environment.home / ".local/share";
 }
 
 fs::path ConfigHome(const Environment& environment)
 {
-    if (auto config = environment.Get("XDG_CONFIG_HOME")) return *config;
+    if (auto config = environment.Get("XDG_CONFIG_HOME"))
+        return *config;
     return environment.home / ".config";
 }
 
@@ -55,7 +58,8 @@ fs::path ConfigHome(const Environment& environment)
 fs::path ExpandHome(std::string value, const Environment& environment)
 {
     for (std::string_view start : {"~/", "$HOME/"}) {
-        if (value.starts_with(start)) return environment.home / value.substr(start.size());
+        if (value.starts_with(start))
+            return environment.home / value.substr(start.size());
     }
     return value;
 }
@@ -63,7 +67,8 @@ fs::path ExpandHome(std::string value, const Environment& environment)
 std::string Trim(std::string_view text)
 {
     const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) return {};
+    if (first == std::string_view::npos)
+        return {};
     const auto last = text.find_last_not_of(" \t\r");
     std::string value(text.substr(first, last - first + 1));
     // A YAML scalar in quotes.
@@ -79,15 +84,18 @@ std::optional<std::string> YamlValue(std::string_view text, std::string_view key
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
+        if (end == std::string_view::npos)
+            end = text.size();
         std::string_view line = text.substr(start, end - start);
         start = end + 1;
         const size_t indent = line.find_first_not_of(" \t");
-        if (indent == std::string_view::npos || (topLevel && indent > 0)) continue;
+        if (indent == std::string_view::npos || (topLevel && indent > 0))
+            continue;
         line.remove_prefix(indent);
         if (line.starts_with(key) && line.substr(key.size()).starts_with(':')) {
             std::string value = Trim(line.substr(key.size() + 1));
-            if (!value.empty()) return value;
+            if (!value.empty())
+                return value;
         }
     }
     return std::nullopt;
@@ -107,7 +115,8 @@ std::vector<std::string> VdfValues(std::string_view text, Wanted wanted)
             continue;
         }
         if (i + 1 < tokens.size() && !tokens[i + 1].brace) {
-            if (wanted(tokens[i].text, depth)) values.push_back(tokens[i + 1].text);
+            if (wanted(tokens[i].text, depth))
+                values.push_back(tokens[i + 1].text);
             ++i;
         }
     }
@@ -129,9 +138,9 @@ bool AllDigits(std::string_view text)
 std::vector<fs::path> SteamRoots(const Environment& environment)
 {
     const fs::path flatpak = environment.home / ".var/app/com.valvesoftware.Steam";
-    return {environment.home / ".steam/steam", environment.home / ".steam/root", DataHome(environment) / "Steam",
-            flatpak / ".local/share/Steam", flatpak / ".steam/steam",
-            environment.home / "snap/steam/common/.local/share/Steam"};
+    return {environment.home / ".steam/steam", environment.home / ".steam/root",
+            DataHome(environment) / "Steam",   flatpak / ".local/share/Steam",
+            flatpak / ".steam/steam",          environment.home / "snap/steam/common/.local/share/Steam"};
 }
 
 // Every Steam library: each root and the libraries its libraryfolders.vdf
@@ -142,10 +151,12 @@ std::vector<fs::path> SteamLibraries(const Environment& environment)
     std::set<fs::path> seen;
     const auto add = [&](const fs::path& library) {
         std::error_code ec;
-        if (!fs::is_directory(library / "steamapps", ec)) return;
+        if (!fs::is_directory(library / "steamapps", ec))
+            return;
         // Real paths: ~/.steam/steam is mostly a link to another root.
         const fs::path real = fs::weakly_canonical(library, ec);
-        if (!ec && seen.insert(real).second) libraries.push_back(real);
+        if (!ec && seen.insert(real).second)
+            libraries.push_back(real);
     };
     for (const fs::path& root : SteamRoots(environment)) {
         add(root);
@@ -153,7 +164,8 @@ std::vector<fs::path> SteamLibraries(const Environment& environment)
             const auto listed = VdfValues(ReadText(file), [](const std::string& key, int depth) {
                 return key == "path" || (depth == 1 && AllDigits(key));
             });
-            for (const std::string& library : listed) add(library);
+            for (const std::string& library : listed)
+                add(library);
         }
     }
     return libraries;
@@ -165,7 +177,8 @@ std::string SteamGameName(const std::vector<fs::path>& libraries, const std::str
     for (const fs::path& library : libraries) {
         const auto names = VdfValues(ReadText(library / "steamapps" / ("appmanifest_" + id + ".acf")),
                                      [](const std::string& key, int depth) { return depth == 1 && key == "name"; });
-        if (!names.empty() && !names.front().empty()) return names.front();
+        if (!names.empty() && !names.front().empty())
+            return names.front();
     }
     return "Steam app " + id;
 }
@@ -176,7 +189,8 @@ void AddProton(const Environment& environment, std::vector<Candidate>& found)
     for (const fs::path& library : libraries) {
         for (const fs::path& app : Subfolders(library / "steamapps/compatdata")) {
             std::error_code ec;
-            if (!fs::is_directory(app / "pfx", ec)) continue;
+            if (!fs::is_directory(app / "pfx", ec))
+                continue;
             const std::string id = app.filename().string();
             found.push_back({CacheKind::Proton, SteamGameName(libraries, id), app / "pfx"});
         }
@@ -188,8 +202,8 @@ void AddBottles(const Environment& environment, std::vector<Candidate>& found)
     for (const fs::path& bottles : {DataHome(environment) / "bottles/bottles",
                                     environment.home / ".var/app/com.usebottles.bottles/data/bottles/bottles"}) {
         for (const fs::path& bottle : Subfolders(bottles)) {
-            std::string name = YamlValue(ReadText(bottle / "bottle.yml"), "Name", true)
-                                   .value_or(bottle.filename().string());
+            std::string name =
+                YamlValue(ReadText(bottle / "bottle.yml"), "Name", true).value_or(bottle.filename().string());
             found.push_back({CacheKind::Bottles, std::move(name), bottle});
         }
     }
@@ -213,7 +227,8 @@ void AddLutris(const Environment& environment, std::vector<Candidate>& found)
         std::vector<fs::path> files;
         std::error_code ec;
         for (fs::directory_iterator it(games, ec), end; !ec && it != end; it.increment(ec)) {
-            if (it->path().extension() == ".yml") files.push_back(it->path());
+            if (it->path().extension() == ".yml")
+                files.push_back(it->path());
         }
         std::sort(files.begin(), files.end());
         for (const fs::path& file : files) {
@@ -225,7 +240,8 @@ void AddLutris(const Environment& environment, std::vector<Candidate>& found)
 
 void AddFolders(CacheKind kind, const fs::path& parent, std::vector<Candidate>& found)
 {
-    for (const fs::path& folder : Subfolders(parent)) found.push_back({kind, folder.filename().string(), folder});
+    for (const fs::path& folder : Subfolders(parent))
+        found.push_back({kind, folder.filename().string(), folder});
 }
 
 }  // namespace
@@ -242,7 +258,8 @@ std::vector<VdfToken> ReadVdfTokens(std::string_view text)
         } else if (c == '"') {
             std::string value;
             for (++i; i < text.size() && text[i] != '"'; ++i) {
-                if (text[i] == '\\' && i + 1 < text.size()) ++i;  // \\ and \" stand for the character
+                if (text[i] == '\\' && i + 1 < text.size())
+                    ++i;  // \\ and \" stand for the character
                 value += text[i];
             }
             tokens.push_back({std::move(value), false});
@@ -254,7 +271,8 @@ std::vector<VdfToken> ReadVdfTokens(std::string_view text)
 std::vector<Candidate> FindCandidates(const Environment& environment)
 {
     std::vector<Candidate> found;
-    if (auto prefix = environment.Get("WINEPREFIX")) found.push_back({CacheKind::Wine, FolderName(*prefix), *prefix});
+    if (auto prefix = environment.Get("WINEPREFIX"))
+        found.push_back({CacheKind::Wine, FolderName(*prefix), *prefix});
     found.push_back({CacheKind::Wine, ".wine", environment.home / ".wine"});
     AddFolders(CacheKind::Wine, DataHome(environment) / "wineprefixes", found);
     AddProton(environment, found);

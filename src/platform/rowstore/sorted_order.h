@@ -26,8 +26,7 @@ std::vector<size_t> StableSortedOrder(size_t n, Before before)
             const size_t high = std::min(low + 2 * width, n);
             // std::merge takes from the second range only when its item
             // sorts strictly before, which keeps equal items in order.
-            std::merge(at(order, low), at(order, middle), at(order, middle), at(order, high), at(merged, low),
-                       before);
+            std::merge(at(order, low), at(order, middle), at(order, middle), at(order, high), at(merged, low), before);
         }
         order.swap(merged);
     }

@@ -24,14 +24,12 @@ inline std::string ToLowerAscii(std::string_view text)
 inline bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 inline bool StartsWithIgnoreAsciiCase(std::string_view text, std::string_view prefix)
 {
-    return text.size() >= prefix.size() &&
-           EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() && EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace trovana

@@ -42,8 +42,8 @@ inline constexpr uint32_t INSTALLED_CACHE_ENTRY = 0x10000000;
 
 // What INTERNET_CACHE_ENTRY_INFOA carries, as owned C++ values.
 struct CacheEntryInfo {
-    std::string sourceUrlName;      // the URL bytes as stored
-    std::string localFileName;      // absolute Linux path; empty when there is no file
+    std::string sourceUrlName;  // the URL bytes as stored
+    std::string localFileName;  // absolute Linux path; empty when there is no file
     uint32_t cacheEntryType = 0;
     uint32_t useCount = 0;
     uint32_t hitRate = 0;
@@ -56,7 +56,7 @@ struct CacheEntryInfo {
     // The stored response header bytes; c_str() puts the NUL after them that
     // headerInfoSize() does not count.
     std::string headerInfo;
-    std::string fileExtension;      // without the dot; empty when none
+    std::string fileExtension;  // without the dot; empty when none
     uint32_t exemptDelta = 0;
 
     uint32_t headerInfoSize() const { return static_cast<uint32_t>(headerInfo.size()); }
@@ -67,7 +67,7 @@ enum class ContainerKind { Cookies, History, Content };
 
 struct ContainerLocation {
     ContainerKind kind = ContainerKind::Content;
-    std::filesystem::path folder;   // the folder that holds index.dat
+    std::filesystem::path folder;  // the folder that holds index.dat
     // The index file's name in the folder: a copy of one may be renamed
     // ("History.IE5-index.dat"); its entries' files are still in the folder.
     std::string indexName = "index.dat";
@@ -108,16 +108,16 @@ struct CacheResult {
 // An entry to add, as CreateUrlCacheEntryA plus CommitUrlCacheEntryA add one.
 struct NewCacheEntry {
     std::string url;
-    std::optional<std::string> body;   // the local file's bytes; none: no file
-    std::string fileExtension;         // without the dot; names the local file
+    std::optional<std::string> body;  // the local file's bytes; none: no file
+    std::string fileExtension;        // without the dot; names the local file
     std::string headerInfo;
     uint32_t cacheEntryType = NORMAL_CACHE_ENTRY;  // the container's own bits are added
     uint64_t lastModifiedTime = 0;
-    uint64_t lastAccessTime = 0;       // 0: now
+    uint64_t lastAccessTime = 0;  // 0: now
     uint64_t expireTime = 0;
-    uint64_t lastSyncTime = 0;         // 0: now
+    uint64_t lastSyncTime = 0;  // 0: now
     uint32_t hitRate = 1;
-    uint32_t useCount = 0;             // above 0: the entry is locked, as after a retrieve
+    uint32_t useCount = 0;  // above 0: the entry is locked, as after a retrieve
     uint32_t exemptDelta = 0;
 };
 

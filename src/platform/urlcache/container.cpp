@@ -201,8 +201,7 @@ std::string Container::LocalPath(Snapshot& snapshot, const UrlRecord& record) co
     return std::move(file.path);
 }
 
-std::unique_ptr<CacheEntryInfo> Container::Describe(Snapshot& snapshot,
-                                                    const UrlRecord& record) const
+std::unique_ptr<CacheEntryInfo> Container::Describe(Snapshot& snapshot, const UrlRecord& record) const
 {
     auto info = std::make_unique<CacheEntryInfo>();
     info->sourceUrlName = std::string(record.url);

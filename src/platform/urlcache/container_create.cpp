@@ -37,8 +37,7 @@ std::optional<std::string> ContainerWriter::SlotHolder(std::string_view url, uin
         for (uint32_t i = 0; i < kBucketSlots; ++i) {
             const uint64_t slot = SlotPosition(table, HashBucket(hash) * kBucketSlots + i);
             const uint32_t key = image.U32(slot);
-            if (!KeyNamesEntry(key) || HashKeyBits(key) != HashKeyBits(hash) ||
-                (own && own->slot == slot))
+            if (!KeyNamesEntry(key) || HashKeyBits(key) != HashKeyBits(hash) || (own && own->slot == slot))
                 continue;
             const auto stored = ListedUrl(image, m_snapshot->info, image.U32(slot + 4));
             if (!stored)
@@ -72,8 +71,7 @@ CacheResult ContainerWriter::Create(const NewCacheEntry& entry, std::string_view
     }
     // Wine compares only bucket and key bits: two such URLs would be one entry.
     if (auto holder = SlotHolder(url, hash, existing))
-        return {ERROR_ALREADY_EXISTS,
-                std::string(url) + " has the same hash slot as " + *holder};
+        return {ERROR_ALREADY_EXISTS, std::string(url) + " has the same hash slot as " + *holder};
 
     std::optional<CreatedFile> file;
     try {
@@ -81,13 +79,11 @@ CacheResult ContainerWriter::Create(const NewCacheEntry& entry, std::string_view
         if (entry.body) {
             const auto picked = PickDirectory();
             if (!picked)
-                return {ERROR_ACCESS_DENIED,
-                        m_container.IndexPath().string() + ": no usable cache directory"};
+                return {ERROR_ACCESS_DENIED, m_container.IndexPath().string() + ": no usable cache directory"};
             directory = *picked;
             const std::filesystem::path folder = m_container.FolderOf(*m_snapshot, directory)->path;
             std::filesystem::create_directories(folder);
-            file = CreateLocalFile(folder, url, entry.fileExtension, *entry.body, m_random,
-                                   &m_nameHints);
+            file = CreateLocalFile(folder, url, entry.fileExtension, *entry.body, m_random, &m_nameHints);
             if (m_replace)
                 m_createdFiles.push_back(file->path);
         }
@@ -130,8 +126,8 @@ CacheResult ContainerWriter::Create(const NewCacheEntry& entry, std::string_view
     }
 }
 
-CacheResult ContainerWriter::Place(const std::string& recordBytes, uint32_t hash, uint32_t key,
-                                   uint8_t directory, uint64_t size, bool sticky)
+CacheResult ContainerWriter::Place(const std::string& recordBytes, uint32_t hash, uint32_t key, uint8_t directory,
+                                   uint64_t size, bool sticky)
 {
     ByteImage& image = m_snapshot->image;
     IndexInfo& info = m_snapshot->info;
@@ -144,8 +140,7 @@ CacheResult ContainerWriter::Place(const std::string& recordBytes, uint32_t hash
         slot = FreeSlotInBucket(image, info, bucket);
         run = FindFreeRun(image, info.capacity, blocks, m_snapshot->firstFreeBlock);
         if (run && !slot)
-            tableRun = FindFreeRun(image, info.capacity, kHashTableBlocks,
-                                   m_snapshot->firstFreeBlock, run);
+            tableRun = FindFreeRun(image, info.capacity, kHashTableBlocks, m_snapshot->firstFreeBlock, run);
         if (run && (slot || tableRun))
             break;
         // Growth is never done in place: a crash between extending the file
@@ -184,7 +179,8 @@ CacheResult ContainerWriter::Place(const std::string& recordBytes, uint32_t hash
     image.NextStep();
     image.Put32(*slot, key);
     if (m_snapshot->urlSlots) {
-        const auto url = image.View(run->Offset() + kRecFixedSize, recordBytes.find('\0', kRecFixedSize) - kRecFixedSize);
+        const auto url = image.View(run->Offset() + kRecFixedSize,
+                                    recordBytes.find('\0', kRecFixedSize) - kRecFixedSize);
         m_snapshot->urlSlots->emplace(url, *slot);
     }
     image.NextStep();
@@ -216,9 +212,8 @@ CacheResult ContainerWriter::Finish()
     try {
         if (m_pending || m_wroteInPlace) {
             if (auto problem = WriteResultProblem(m_snapshot->image))
-                throw std::logic_error(path.string() +
-                                       ": refusing a change that would break the index (" +
-                                       *problem + ")");
+                throw std::logic_error(path.string() + ": refusing a change that would break the index (" + *problem +
+                                       ")");
         }
         if (m_pending) {
             ReplaceIndexFile(path, m_snapshot->image, m_lock->Descriptor());

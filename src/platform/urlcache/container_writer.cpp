@@ -110,8 +110,7 @@ void ContainerWriter::MakeNew()
     auto snapshot = std::make_unique<Snapshot>();
     snapshot->image = NewIndexImage(names);
     snapshot->realSize = snapshot->image.Size();
-    snapshot->info =
-        ParseIndex(snapshot->image, m_container.IndexPath().string(), snapshot->realSize);
+    snapshot->info = ParseIndex(snapshot->image, m_container.IndexPath().string(), snapshot->realSize);
     m_container.m_snapshot = std::move(snapshot);
     m_snapshot = m_container.m_snapshot.get();
     m_replace = true;
@@ -154,8 +153,7 @@ CacheResult ContainerWriter::Delete(std::string_view url)
             m_snapshot->image.NextStep();
             m_snapshot->image.Put32(hit->record + kRecType, record.type | PENDING_DELETE_CACHE_ENTRY);
             Flush();
-            return {ERROR_ACCESS_DENIED,
-                    std::string(url) + " is in use; it will be deleted when it is unlocked"};
+            return {ERROR_ACCESS_DENIED, std::string(url) + " is in use; it will be deleted when it is unlocked"};
         }
         RemoveEntry(*hit, record, lock == LockState::Stale);
         return {};
@@ -261,8 +259,7 @@ ContainerWriter::FileRemoval ContainerWriter::RemoveLocalFile(const UrlRecord& r
         return FileRemoval::Done;
     // Only the file the entry made: one changed since belongs to someone else.
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0 ||
-        DosFromFileTime(FileTimeFromTimespec(st.st_mtim)) != record.fileWrite)
+    if (stat(path.c_str(), &st) != 0 || DosFromFileTime(FileTimeFromTimespec(st.st_mtim)) != record.fileWrite)
         return FileRemoval::Done;
     if (unlink(path.c_str()) != 0 && (errno == EACCES || errno == EPERM))
         return FileRemoval::Denied;

@@ -57,10 +57,9 @@ private:
     std::optional<uint8_t> PickDirectory();
     // A different URL (or an unreadable record) in a slot with the URL's
     // bucket and key bits, other than `own`.
-    std::optional<std::string> SlotHolder(std::string_view url, uint32_t hash,
-                                          const std::optional<SlotHit>& own) const;
-    CacheResult Place(const std::string& recordBytes, uint32_t hash, uint32_t key,
-                      uint8_t directory, uint64_t size, bool sticky);
+    std::optional<std::string> SlotHolder(std::string_view url, uint32_t hash, const std::optional<SlotHit>& own) const;
+    CacheResult Place(const std::string& recordBytes, uint32_t hash, uint32_t key, uint8_t directory, uint64_t size,
+                      bool sticky);
     void Flush();
 
     Container& m_container;
@@ -68,11 +67,11 @@ private:
     Snapshot* m_snapshot = nullptr;
     Descriptor m_fd;
     bool m_replace = false;
-    bool m_pending = false;        // changes not yet on disk
-    bool m_indexRefused = false;   // the file is not a usable index at all
+    bool m_pending = false;       // changes not yet on disk
+    bool m_indexRefused = false;  // the file is not a usable index at all
     bool m_wroteInPlace = false;
     bool m_leaksCleaned = false;
-    std::string m_refusal;         // why the container cannot be changed
+    std::string m_refusal;                              // why the container cannot be changed
     std::vector<std::filesystem::path> m_createdFiles;  // removed again if Finish fails
     std::mt19937_64 m_random;
     NameHints m_nameHints;

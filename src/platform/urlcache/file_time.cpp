@@ -52,8 +52,7 @@ uint64_t FileTimeFromUnix(int64_t seconds, int64_t nanoseconds)
     const int64_t since1601 = seconds + kUnixEpochInFileTimeSeconds;
     if (since1601 < 0)
         return 0;
-    return static_cast<uint64_t>(since1601) * kTicksPerSecond +
-           static_cast<uint64_t>(nanoseconds / 100);
+    return static_cast<uint64_t>(since1601) * kTicksPerSecond + static_cast<uint64_t>(nanoseconds / 100);
 }
 
 uint64_t FileTimeFromTimespec(const timespec& ts)
@@ -72,8 +71,7 @@ DosDateTime DosFromFileTime(uint64_t fileTime)
 {
     if (fileTime == 0)
         return {};
-    const auto unixSeconds =
-        static_cast<int64_t>(fileTime / kTicksPerSecond) - kUnixEpochInFileTimeSeconds;
+    const auto unixSeconds = static_cast<int64_t>(fileTime / kTicksPerSecond) - kUnixEpochInFileTimeSeconds;
     int64_t days = unixSeconds / kSecondsPerDay;
     int64_t secondOfDay = unixSeconds % kSecondsPerDay;
     if (secondOfDay < 0) {
@@ -100,11 +98,9 @@ uint64_t FileTimeFromDos(DosDateTime dos)
     const unsigned hour = dos.time >> 11;
     const unsigned minute = (dos.time >> 5) & 0x3F;
     const unsigned second = (dos.time & 0x1F) * 2;
-    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
-        minute > 59 || second > 58)
+    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 || second > 58)
         return 0;
-    const int64_t seconds =
-        DaysFromCivil(year, month, day) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
+    const int64_t seconds = DaysFromCivil(year, month, day) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
     return FileTimeFromUnix(seconds, 0);
 }
 

@@ -11,7 +11,13 @@ namespace trovana::urlcache {
 // Only meaningful for a URL of at least one byte.
 uint32_t UrlHash(std::string_view url);
 
-inline uint32_t HashBucket(uint32_t hash) { return hash & 0x3F; }
-inline uint32_t HashKeyBits(uint32_t hash) { return hash >> 6; }
+inline uint32_t HashBucket(uint32_t hash)
+{
+    return hash & 0x3F;
+}
+inline uint32_t HashKeyBits(uint32_t hash)
+{
+    return hash >> 6;
+}
 
 }  // namespace trovana::urlcache

@@ -15,8 +15,8 @@ uint64_t BlockRun::Offset() const
     return BlockOffset(first);
 }
 
-std::optional<BlockRun> FindFreeRun(const ByteImage& image, uint32_t capacity, uint32_t count,
-                                    uint32_t from, const std::optional<BlockRun>& reserved)
+std::optional<BlockRun> FindFreeRun(const ByteImage& image, uint32_t capacity, uint32_t count, uint32_t from,
+                                    const std::optional<BlockRun>& reserved)
 {
     const auto taken = [&](uint32_t block) {
         if (reserved && block >= reserved->first && block - reserved->first < reserved->count)
@@ -43,8 +43,7 @@ void MarkRuns(ByteImage& image, const std::vector<BlockRun>& runs, bool used)
     for (const BlockRun& run : runs) {
         for (uint32_t block = run.first; block < run.first + run.count; ++block) {
             if (BlockInUse(image, block) == used)
-                throw std::logic_error("block " + std::to_string(block) + " is already " +
-                                       (used ? "in use" : "free"));
+                throw std::logic_error("block " + std::to_string(block) + " is already " + (used ? "in use" : "free"));
         }
         total += run.count;
     }
@@ -59,8 +58,7 @@ void MarkRuns(ByteImage& image, const std::vector<BlockRun>& runs, bool used)
     image.Put32(kBlocksInUse, used ? inUse + total : inUse - total);
 }
 
-std::optional<uint64_t> FreeSlotInBucket(const ByteImage& image, const IndexInfo& info,
-                                         uint32_t bucket)
+std::optional<uint64_t> FreeSlotInBucket(const ByteImage& image, const IndexInfo& info, uint32_t bucket)
 {
     for (uint32_t table : info.tables) {
         for (uint32_t i = 0; i < kBucketSlots; ++i) {

@@ -24,8 +24,7 @@ struct BlockRun {
 // The first run of `count` free blocks (first fit), treating the blocks of
 // `reserved` as taken too. Every block before `from` must be in use; the
 // search starts there. None when no run fits.
-std::optional<BlockRun> FindFreeRun(const ByteImage& image, uint32_t capacity, uint32_t count,
-                                    uint32_t from,
+std::optional<BlockRun> FindFreeRun(const ByteImage& image, uint32_t capacity, uint32_t count, uint32_t from,
                                     const std::optional<BlockRun>& reserved = std::nullopt);
 
 // Sets or clears the runs' bitmap bits and moves the blocks-in-use field by
@@ -37,8 +36,7 @@ void MarkRuns(ByteImage& image, const std::vector<BlockRun>& runs, bool used);
 // The first free (3) or deleted (1) slot among the bucket's 7 slots in the
 // first table of the chain that has one, as Wine picks it. None when every
 // table's bucket is full.
-std::optional<uint64_t> FreeSlotInBucket(const ByteImage& image, const IndexInfo& info,
-                                         uint32_t bucket);
+std::optional<uint64_t> FreeSlotInBucket(const ByteImage& image, const IndexInfo& info, uint32_t bucket);
 
 // An empty hash table (all slots 3/3, Wine's fill after them) at offset.
 void WriteHashTable(ByteImage& image, uint64_t offset, uint32_t sequence);

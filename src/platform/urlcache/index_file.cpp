@@ -27,9 +27,7 @@ namespace {
 
 FileStamp StampOf(const struct stat& st)
 {
-    return {st.st_dev,
-            st.st_ino,
-            static_cast<uint64_t>(st.st_size),
+    return {st.st_dev, st.st_ino, static_cast<uint64_t>(st.st_size),
             int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec,
             int64_t{st.st_ctim.tv_sec} * 1'000'000'000 + st.st_ctim.tv_nsec};
 }

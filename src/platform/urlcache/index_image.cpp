@@ -62,8 +62,7 @@ std::vector<CacheDirectory> ReadDirectories(const ByteImage& image, uint32_t cou
     std::vector<CacheDirectory> dirs;
     for (uint32_t i = 0; i < count; ++i) {
         CacheDirectory dir;
-        dir.name = std::string(
-            image.View(kDirectoryTable + i * kDirectoryEntrySize + 4, kDirectoryNameSize));
+        dir.name = std::string(image.View(kDirectoryTable + i * kDirectoryEntrySize + 4, kDirectoryNameSize));
         dir.valid = std::all_of(dir.name.begin(), dir.name.end(), [](char c) {
             return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
         });
@@ -80,15 +79,13 @@ void WalkChain(const ByteImage& image, IndexInfo& info, const std::string& fileN
     const size_t maxTables = info.capacity / kHashTableBlocks + 1;
     std::unordered_set<uint64_t> seen;
     bool sequenceNoted = false;
-    for (uint64_t offset = image.U32(kFirstHashTable); offset != 0;
-         offset = image.U32(offset + kHashNext)) {
+    for (uint64_t offset = image.U32(kFirstHashTable); offset != 0; offset = image.U32(offset + kHashNext)) {
         if (info.tables.size() >= maxTables || !seen.insert(offset).second) {
             info.problems.push_back(fileName + ": the hash table chain loops");
             return;
         }
         if (!IsTableAt(image, info.end, offset)) {
-            info.problems.push_back(fileName + ": the hash table chain is broken at " +
-                                    Hex(offset));
+            info.problems.push_back(fileName + ": the hash table chain is broken at " + Hex(offset));
             return;
         }
         if (image.U32(offset + kHashSequence) != info.tables.size() && !sequenceNoted) {
@@ -120,14 +117,13 @@ uint64_t CountBits(const uint8_t* bytes, size_t size)
 
 // Wine's bitmap rule: bits counted in the first capacity/8 bytes equal the
 // blocks-in-use field, and every later bitmap byte is zero.
-std::optional<std::string> BitmapProblem(const uint8_t* header, uint32_t capacity,
-                                         uint32_t blocksInUse)
+std::optional<std::string> BitmapProblem(const uint8_t* header, uint32_t capacity, uint32_t blocksInUse)
 {
     const uint32_t fullBytes = std::min(capacity / 8, kBitmapSize);
     const uint64_t bits = CountBits(header + kBitmap, fullBytes);
     if (bits != blocksInUse)
-        return "blocks in use (" + std::to_string(blocksInUse) + ") differ from the bitmap (" +
-               std::to_string(bits) + ")";
+        return "blocks in use (" + std::to_string(blocksInUse) + ") differ from the bitmap (" + std::to_string(bits) +
+               ")";
     if (CountBits(header + kBitmap + fullBytes, kBitmapSize - fullBytes) != 0)
         return std::string("bitmap bits are set beyond the capacity");
     return std::nullopt;
@@ -135,8 +131,8 @@ std::optional<std::string> BitmapProblem(const uint8_t* header, uint32_t capacit
 
 uint32_t Le32(const std::vector<uint8_t>& bytes, size_t offset)
 {
-    return uint32_t{bytes[offset]} | uint32_t{bytes[offset + 1]} << 8 |
-           uint32_t{bytes[offset + 2]} << 16 | uint32_t{bytes[offset + 3]} << 24;
+    return uint32_t{bytes[offset]} | uint32_t{bytes[offset + 1]} << 8 | uint32_t{bytes[offset + 2]} << 16 |
+           uint32_t{bytes[offset + 3]} << 24;
 }
 
 }  // namespace
@@ -144,8 +140,7 @@ uint32_t Le32(const std::vector<uint8_t>& bytes, size_t offset)
 bool KeyNamesEntry(uint32_t key)
 {
     const uint32_t flags = key & kKeyFlagMask;
-    return key != kUninitialisedA && key != kUninitialisedB && flags != kKeyDeleted &&
-           flags != kKeyFree;
+    return key != kUninitialisedA && key != kUninitialisedB && flags != kKeyDeleted && flags != kKeyFree;
 }
 
 uint64_t SlotPosition(uint32_t table, uint32_t slot)
@@ -183,8 +178,7 @@ IndexInfo ParseIndex(const ByteImage& image, const std::string& fileName, uint64
 
     const uint32_t sizeField = image.U32(kFileSize);
     if (realSize < capacityEnd || realSize < sizeField)
-        info.problems.push_back(fileName + ": truncated (" + std::to_string(realSize) +
-                                " bytes, the header says " +
+        info.problems.push_back(fileName + ": truncated (" + std::to_string(realSize) + " bytes, the header says " +
                                 std::to_string(std::max<uint64_t>(capacityEnd, sizeField)) + ")");
     else if (realSize > capacityEnd || sizeField != realSize)
         info.problems.push_back(fileName + ": the file size (" + std::to_string(realSize) +
@@ -211,8 +205,7 @@ std::optional<std::string> WineStartupProblem(const std::vector<uint8_t>& bytes)
         return std::string("the size field differs from the file size");
     const std::string_view signature(reinterpret_cast<const char*>(bytes.data()), kSignatureSize);
     if (signature.starts_with(kWinePrefix) &&
-        signature.substr(0, sizeof kWineSignature) !=
-            std::string_view(kWineSignature, sizeof kWineSignature))
+        signature.substr(0, sizeof kWineSignature) != std::string_view(kWineSignature, sizeof kWineSignature))
         return std::string("another Wine index version");
     const uint32_t capacity = Le32(bytes, kCapacity);
     if (BlockOffset(capacity) != size)

@@ -55,8 +55,7 @@ inline constexpr uint32_t kUninitialisedB = 0xDEADBEEF;
 // Record signatures, as the little-endian DWORD of their four characters.
 inline constexpr uint32_t Signature(char a, char b, char c, char d)
 {
-    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
-           uint32_t(uint8_t(d)) << 24;
+    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 | uint32_t(uint8_t(d)) << 24;
 }
 inline constexpr uint32_t kUrlSignature = Signature('U', 'R', 'L', ' ');
 inline constexpr uint32_t kLeakSignature = Signature('L', 'E', 'A', 'K');
@@ -90,6 +89,9 @@ inline constexpr uint32_t kRecWriteTime = 0x5E;
 inline constexpr uint32_t kRecFixedSize = 0x68;
 inline constexpr uint8_t kNoSubdirectory = 0xFE;
 
-inline constexpr uint64_t BlockOffset(uint64_t block) { return kBlockArea + block * kBlockSize; }
+inline constexpr uint64_t BlockOffset(uint64_t block)
+{
+    return kBlockArea + block * kBlockSize;
+}
 
 }  // namespace trovana::urlcache::layout

@@ -44,8 +44,7 @@ char AsciiLower(char c)
 bool EqualIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 // 0: missing, 1: present, 2: present and a symbolic link.
@@ -83,15 +82,13 @@ std::string Cp1252ToUtf8(std::string_view bytes)
     return out;
 }
 
-std::filesystem::path FindCacheDirectory(const std::filesystem::path& container,
-                                         std::string_view name)
+std::filesystem::path FindCacheDirectory(const std::filesystem::path& container, std::string_view name)
 {
     std::filesystem::path exact = container / std::string(name);
     std::error_code ec;
     if (std::filesystem::exists(exact, ec))
         return exact;
-    for (std::filesystem::directory_iterator it(container, ec), end; !ec && it != end;
-         it.increment(ec)) {
+    for (std::filesystem::directory_iterator it(container, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string found = it->path().filename().string();
         if (EqualIgnoringCase(found, name))
             return it->path();

@@ -19,8 +19,7 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // The cache directory `name` of a container: the folder of that exact name,
 // else one whose name matches it ignoring case (a copied Windows profile may
 // have changed the case), else the exact name.
-std::filesystem::path FindCacheDirectory(const std::filesystem::path& container,
-                                         std::string_view name);
+std::filesystem::path FindCacheDirectory(const std::filesystem::path& container, std::string_view name);
 
 struct LocalFile {
     std::string path;

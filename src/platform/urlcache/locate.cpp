@@ -26,7 +26,7 @@ namespace {
 
 struct ProfileContainer {
     ContainerKind kind;
-    std::string_view folder;     // relative to the profile
+    std::string_view folder;       // relative to the profile
     bool hasDailyHistory = false;  // MSHist01* containers inside it
 };
 
@@ -52,7 +52,8 @@ fs::path CleanPath(const fs::path& path)
 {
     std::error_code ec;
     fs::path clean = fs::absolute(path, ec).lexically_normal();
-    if (!clean.has_filename() && clean.has_relative_path()) clean = clean.parent_path();
+    if (!clean.has_filename() && clean.has_relative_path())
+        clean = clean.parent_path();
     return clean;
 }
 
@@ -72,10 +73,12 @@ bool IsInside(const fs::path& path, const fs::path& folder)
 // folder can be reached twice (a shared layout, a link).
 void AddIfContainer(std::vector<ContainerLocation>& list, ContainerKind kind, const fs::path& folder)
 {
-    if (!HasRegularFile(folder, "index.dat")) return;
+    if (!HasRegularFile(folder, "index.dat"))
+        return;
     std::error_code ec;
     for (const auto& listed : list)
-        if (fs::equivalent(listed.folder, folder, ec)) return;
+        if (fs::equivalent(listed.folder, folder, ec))
+            return;
     list.push_back({kind, folder});
 }
 
@@ -91,7 +94,8 @@ void AddDailyHistory(std::vector<ContainerLocation>& list, const fs::path& histo
             daily.push_back(it->path());
     }
     std::sort(daily.begin(), daily.end());
-    for (const auto& folder : daily) AddIfContainer(list, ContainerKind::History, folder);
+    for (const auto& folder : daily)
+        AddIfContainer(list, ContainerKind::History, folder);
 }
 
 // The container folder's own name decides, else its parent's (Cookies\Low).
@@ -99,7 +103,8 @@ ContainerKind GuessKind(const fs::path& folder)
 {
     for (const fs::path& name : {folder.filename(), folder.parent_path().filename()}) {
         std::string text = name.string();
-        if (EqualsIgnoreCase(text, "Cookies") || EqualsIgnoreCase(text, "INetCookies")) return ContainerKind::Cookies;
+        if (EqualsIgnoreCase(text, "Cookies") || EqualsIgnoreCase(text, "INetCookies"))
+            return ContainerKind::Cookies;
         if (EqualsIgnoreCase(text, "History") || EqualsIgnoreCase(text, "History.IE5") ||
             StartsWithIgnoreCase(text, "MSHist"))
             return ContainerKind::History;
@@ -115,24 +120,29 @@ ContainerKind GuessKind(const fs::path& folder)
 ContainerKind GuessKindFromName(const fs::path& file)
 {
     std::string name = ToLowerAscii(file.filename().string());
-    if (name.find("cookie") != std::string::npos) return ContainerKind::Cookies;
+    if (name.find("cookie") != std::string::npos)
+        return ContainerKind::Cookies;
     if (name.find("history") != std::string::npos || name.find("mshist") != std::string::npos)
         return ContainerKind::History;
-    if (name.find("content") != std::string::npos) return ContainerKind::Content;
+    if (name.find("content") != std::string::npos)
+        return ContainerKind::Content;
     return GuessKind(file.parent_path());
 }
 
 std::optional<std::string> NonEmptyEnv(const char* name)
 {
     const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') return std::nullopt;
+    if (value == nullptr || *value == '\0')
+        return std::nullopt;
     return std::string(value);
 }
 
 fs::path HomeFolder()
 {
-    if (auto home = NonEmptyEnv("HOME")) return *home;
-    if (const passwd* entry = ::getpwuid(::getuid())) return entry->pw_dir;
+    if (auto home = NonEmptyEnv("HOME"))
+        return *home;
+    if (const passwd* entry = ::getpwuid(::getuid()))
+        return entry->pw_dir;
     return {};
 }
 
@@ -146,12 +156,17 @@ void RequireReadableFolder(std::string_view what, const fs::path& path)
 {
     std::error_code ec;
     fs::file_status status = fs::status(path, ec);
-    if (ec && ec != std::errc::no_such_file_or_directory) Fail(what, path, "cannot be reached: " + ec.message());
-    if (!fs::exists(status)) Fail(what, path, "does not exist");
-    if (fs::is_regular_file(status)) Fail(what, path, "is a file, not a folder");
-    if (!fs::is_directory(status)) Fail(what, path, "is not a folder");
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        Fail(what, path, "cannot be reached: " + ec.message());
+    if (!fs::exists(status))
+        Fail(what, path, "does not exist");
+    if (fs::is_regular_file(status))
+        Fail(what, path, "is a file, not a folder");
+    if (!fs::is_directory(status))
+        Fail(what, path, "is not a folder");
     fs::directory_iterator listing(path, ec);
-    if (ec) Fail(what, path, "cannot be read: " + ec.message());
+    if (ec)
+        Fail(what, path, "cannot be read: " + ec.message());
 }
 
 // Throws unless `path` is a regular file that can be opened for reading.
@@ -159,11 +174,15 @@ void RequireReadableFile(const fs::path& path)
 {
     std::error_code ec;
     fs::file_status status = fs::status(path, ec);
-    if (ec && ec != std::errc::no_such_file_or_directory) Fail("The container", path, "cannot be reached: " + ec.message());
-    if (!fs::exists(status)) Fail("The container", path, "does not exist");
-    if (!fs::is_regular_file(status)) Fail("The container", path, "is not a regular file");
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        Fail("The container", path, "cannot be reached: " + ec.message());
+    if (!fs::exists(status))
+        Fail("The container", path, "does not exist");
+    if (!fs::is_regular_file(status))
+        Fail("The container", path, "is not a regular file");
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.valid()) Fail("The container", path, std::string("cannot be read: ") + std::strerror(errno));
+    if (!fd.valid())
+        Fail("The container", path, std::string("cannot be read: ") + std::strerror(errno));
 }
 
 }  // namespace
@@ -181,7 +200,8 @@ CacheLocation LocateCurrentUserCache()
     // Without WINEPREFIX, a missing ~/.wine only means Wine was never used.
     fs::path prefix = DefaultWinePrefix();
     std::error_code ec;
-    if (!fs::exists(fs::symlink_status(prefix, ec))) return {};
+    if (!fs::exists(fs::symlink_status(prefix, ec)))
+        return {};
     RequireReadableFolder("The default Wine prefix", prefix);
     return LocatePrefixCache(prefix);
 }
@@ -195,7 +215,8 @@ CacheLocation LocatePrefixCache(const fs::path& prefix)
 {
     CacheLocation location;
     std::error_code ec;
-    if (!fs::is_directory(prefix, ec)) return location;
+    if (!fs::is_directory(prefix, ec))
+        return location;
     location.winePrefix = CleanPath(prefix);
     location.containers = ResolvePrefixFolders(location.winePrefix).containers;
     return location;
@@ -206,7 +227,8 @@ CacheLocation LocateProfileCache(const fs::path& profile)
     CacheLocation location;
     fs::path root = CleanPath(profile);
     std::error_code ec;
-    if (!fs::is_directory(root, ec)) return location;
+    if (!fs::is_directory(root, ec))
+        return location;
     location.winePrefix = FindEnclosingPrefix(root, true);
 
     std::vector<ContainerLocation> found;
@@ -215,9 +237,11 @@ CacheLocation LocateProfileCache(const fs::path& profile)
     // come first.
     if (!location.winePrefix.empty()) {
         for (const auto& container : ResolvePrefixFolders(location.winePrefix).containers)
-            if (IsInside(container.folder, root)) AddIfContainer(found, container.kind, container.folder);
+            if (IsInside(container.folder, root))
+                AddIfContainer(found, container.kind, container.folder);
     }
-    for (auto& container : FindProfileContainers(root)) AddIfContainer(found, container.kind, container.folder);
+    for (auto& container : FindProfileContainers(root))
+        AddIfContainer(found, container.kind, container.folder);
     std::stable_sort(found.begin(), found.end(),
                      [](const ContainerLocation& a, const ContainerLocation& b) { return a.kind < b.kind; });
     location.containers = std::move(found);
@@ -231,8 +255,9 @@ CacheLocation LocateSingleContainer(const fs::path& indexFile)
     // Forensic copies are often renamed: the signature decides, not the name.
     // A broken index.dat is still taken, so that reading it says what is wrong.
     if (file.filename() != "index.dat" && !IsContainerFile(file))
-        Fail("The file", file, "is no URL cache container (it lacks the signature \"" +
-                                   std::string(kWindowsSignature) + "\" or \"" + std::string(kWineSignature) + "\")");
+        Fail("The file", file,
+             "is no URL cache container (it lacks the signature \"" + std::string(kWindowsSignature) + "\" or \"" +
+                 std::string(kWineSignature) + "\")");
     CacheLocation location;
     ContainerKind kind = file.filename() == "index.dat" ? GuessKind(file.parent_path()) : GuessKindFromName(file);
     location.containers.push_back({kind, file.parent_path(), file.filename().string()});
@@ -245,7 +270,8 @@ bool IsContainerFile(const fs::path& file)
     Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     char head[sizeof kWindowsSignature] = {};
     static_assert(sizeof kWindowsSignature == sizeof kWineSignature);
-    if (!fd.valid() || ::pread(fd.get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return false;
+    if (!fd.valid() || ::pread(fd.get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head))
+        return false;
     const std::string_view text(head, sizeof head);
     return text == std::string_view(kWindowsSignature, sizeof kWindowsSignature) ||
            text == std::string_view(kWineSignature, sizeof kWineSignature);
@@ -257,7 +283,8 @@ std::vector<ContainerLocation> FindProfileContainers(const fs::path& profile)
     for (const auto& layout : kProfileContainers) {
         fs::path folder = FindPathIgnoringCase(profile, SplitPathNames(layout.folder));
         AddIfContainer(found, layout.kind, folder);
-        if (layout.hasDailyHistory) AddDailyHistory(found, folder);
+        if (layout.hasDailyHistory)
+            AddDailyHistory(found, folder);
     }
     std::stable_sort(found.begin(), found.end(),
                      [](const ContainerLocation& a, const ContainerLocation& b) { return a.kind < b.kind; });
@@ -267,7 +294,7 @@ std::vector<ContainerLocation> FindProfileContainers(const fs::path& profile)
 namespace {
 
 // Profiles Windows and Wine make for everyone: listed only when they hold a cache.
-constexpr std::string_view kSharedProfiles[] = {"All Users", "Default", "Default User", "Public",
+constexpr std::string_view kSharedProfiles[] = {"All Users",        "Default",      "Default User",  "Public",
                                                 "Default.migrated", "LocalService", "NetworkService"};
 
 bool IsSharedProfile(std::string_view name)
@@ -309,14 +336,16 @@ bool LooksLikeProfile(const fs::path& folder)
 // reading it says what is wrong).
 std::optional<fs::path> ContainerFileIn(const fs::path& folder)
 {
-    if (HasRegularFile(folder, "index.dat")) return folder / "index.dat";
+    if (HasRegularFile(folder, "index.dat"))
+        return folder / "index.dat";
     return std::nullopt;
 }
 
 std::string ProfileNames(const std::vector<UserProfile>& profiles)
 {
     std::string names;
-    for (const auto& profile : profiles) names += (names.empty() ? "" : ", ") + profile.user;
+    for (const auto& profile : profiles)
+        names += (names.empty() ? "" : ", ") + profile.user;
     return names;
 }
 
@@ -330,10 +359,11 @@ std::vector<UserProfile> ListUserProfiles(const fs::path& driveRoot)
         std::error_code ec;
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
             std::error_code statEc;
-            if (!it->is_directory(statEc)) continue;
-            UserProfile profile{it->path().filename().string(), it->path(),
-                                FindProfileContainers(it->path()).size()};
-            if (profile.containers > 0 || !IsSharedProfile(profile.user)) profiles.push_back(std::move(profile));
+            if (!it->is_directory(statEc))
+                continue;
+            UserProfile profile{it->path().filename().string(), it->path(), FindProfileContainers(it->path()).size()};
+            if (profile.containers > 0 || !IsSharedProfile(profile.user))
+                profiles.push_back(std::move(profile));
         }
     }
     std::sort(profiles.begin(), profiles.end(),
@@ -348,16 +378,23 @@ CacheLocation LocatePath(const fs::path& path)
     const fs::file_status status = fs::status(clean, ec);
     if (ec && ec != std::errc::no_such_file_or_directory)
         Fail("The path", clean, "cannot be reached: " + ec.message());
-    if (!fs::exists(status)) Fail("The path", clean, "does not exist");
-    if (!fs::is_directory(status)) return LocateSingleContainer(clean);
+    if (!fs::exists(status))
+        Fail("The path", clean, "does not exist");
+    if (!fs::is_directory(status))
+        return LocateSingleContainer(clean);
     RequireReadableFolder("The folder", clean);
 
-    if (IsPrefix(clean)) return LocatePrefixCache(clean);
-    if (IsPrefix(clean / "pfx")) return LocatePrefixCache(clean / "pfx");  // Proton's compatdata/ID
-    if (auto file = ContainerFileIn(clean)) return LocateSingleContainer(*file);
-    if (LooksLikeProfile(clean) || !FindProfileContainers(clean).empty()) return LocateProfileCache(clean);
+    if (IsPrefix(clean))
+        return LocatePrefixCache(clean);
+    if (IsPrefix(clean / "pfx"))
+        return LocatePrefixCache(clean / "pfx");  // Proton's compatdata/ID
+    if (auto file = ContainerFileIn(clean))
+        return LocateSingleContainer(*file);
+    if (LooksLikeProfile(clean) || !FindProfileContainers(clean).empty())
+        return LocateProfileCache(clean);
     const std::vector<UserProfile> profiles = ListUserProfiles(IsUsersFolder(clean) ? clean.parent_path() : clean);
-    if (profiles.size() == 1) return LocateProfileCache(profiles.front().folder);
+    if (profiles.size() == 1)
+        return LocateProfileCache(profiles.front().folder);
     if (profiles.size() > 1)
         Fail("The drive", clean, "holds several user profiles (" + ProfileNames(profiles) + "): open one of them");
     Fail("The folder", clean,

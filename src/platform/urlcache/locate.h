@@ -46,9 +46,9 @@ bool IsContainerFile(const std::filesystem::path& file);
 // The user profile folders under a Windows drive root (Users/ and
 // Documents and Settings/, names matched without regard to case).
 struct UserProfile {
-    std::string user;                 // the folder's name
+    std::string user;  // the folder's name
     std::filesystem::path folder;
-    size_t containers = 0;            // containers whose index file exists
+    size_t containers = 0;  // containers whose index file exists
 };
 // In name order; shared profiles (Default, Default User, All Users, Public,
 // ...) only when they hold containers. Empty when `driveRoot` has neither folder.

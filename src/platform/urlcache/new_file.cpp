@@ -23,10 +23,14 @@ char Sanitised(char c)
 {
     const auto byte = static_cast<uint8_t>(c);
     switch (c) {
-    case '<': case '>': case ':': case '"': case '|': case '?': case '*':
-        return '_';
-    default:
-        return byte < 0x20 || byte == 0x7F ? '_' : c;
+    case '<':
+    case '>':
+    case ':':
+    case '"':
+    case '|':
+    case '?':
+    case '*': return '_';
+    default: return byte < 0x20 || byte == 0x7F ? '_' : c;
     }
 }
 
@@ -81,8 +85,7 @@ CreatedFile Fill(Descriptor fd, const std::filesystem::path& path, std::string_v
     }
     struct stat st {};
     fstat(fd.get(), &st);
-    return {path.filename().string(), path, static_cast<uint64_t>(st.st_size),
-            FileTimeFromTimespec(st.st_mtim)};
+    return {path.filename().string(), path, static_cast<uint64_t>(st.st_size), FileTimeFromTimespec(st.st_mtim)};
 }
 
 }  // namespace
@@ -125,9 +128,8 @@ std::string NameFromUrl(std::string_view url)
 
 bool IsUsableExtension(std::string_view extension)
 {
-    return extension.size() <= 64 && std::all_of(extension.begin(), extension.end(), [](char c) {
-               return c > 0x20 && c < 0x7F && c != '/' && c != '\\';
-           });
+    return extension.size() <= 64 && std::all_of(extension.begin(), extension.end(),
+                                                 [](char c) { return c > 0x20 && c < 0x7F && c != '/' && c != '\\'; });
 }
 
 std::string RandomName(std::mt19937_64& random)
@@ -140,9 +142,8 @@ std::string RandomName(std::mt19937_64& random)
     return name;
 }
 
-CreatedFile CreateLocalFile(const std::filesystem::path& dir, std::string_view url,
-                            std::string_view extension, std::string_view body,
-                            std::mt19937_64& random, NameHints* hints)
+CreatedFile CreateLocalFile(const std::filesystem::path& dir, std::string_view url, std::string_view extension,
+                            std::string_view body, std::mt19937_64& random, NameHints* hints)
 {
     constexpr int kNumberedNames = 255;
     const std::string name = NameFromUrl(url);
@@ -167,14 +168,12 @@ CreatedFile CreateLocalFile(const std::filesystem::path& dir, std::string_view u
         return std::nullopt;
     };
     if (!name.empty()) {
-        if (auto file = attempt([&](int i) { return name + "[" + std::to_string(i) + "]" + suffix; },
-                                next, true))
+        if (auto file = attempt([&](int i) { return name + "[" + std::to_string(i) + "]" + suffix; }, next, true))
             return *file;
     }
     if (auto file = attempt([&](int) { return RandomName(random) + suffix; }, 0, false))
         return *file;
-    throw std::system_error(lastError, std::generic_category(),
-                            "cannot create a cache file in " + dir.string());
+    throw std::system_error(lastError, std::generic_category(), "cannot create a cache file in " + dir.string());
 }
 
 }  // namespace trovana::urlcache

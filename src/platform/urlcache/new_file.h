@@ -44,8 +44,7 @@ using NameHints = std::unordered_map<std::string, int>;
 // `<name>[254].<ext>` (or eight random characters when the name is empty or
 // all are taken), each tried with an exclusive create, and writes body into
 // it. Throws std::system_error when it cannot.
-CreatedFile CreateLocalFile(const std::filesystem::path& dir, std::string_view url,
-                            std::string_view extension, std::string_view body,
-                            std::mt19937_64& random, NameHints* hints = nullptr);
+CreatedFile CreateLocalFile(const std::filesystem::path& dir, std::string_view url, std::string_view extension,
+                            std::string_view body, std::mt19937_64& random, NameHints* hints = nullptr);
 
 }  // namespace trovana::urlcache

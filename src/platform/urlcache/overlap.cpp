@@ -15,8 +15,7 @@ enum class Start : uint8_t { None, Record, Table };
 
 bool KnownRecord(uint32_t signature)
 {
-    return signature == kUrlSignature || signature == kLeakSignature ||
-           signature == kRedirectSignature;
+    return signature == kUrlSignature || signature == kLeakSignature || signature == kRedirectSignature;
 }
 
 // What starts at each block: a hash table, or something a slot names.

@@ -24,7 +24,8 @@ std::optional<std::string> FindEntryIgnoringCase(const fs::path& folder, std::st
     std::optional<std::string> best;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::string entry = it->path().filename().string();
-        if (EqualsIgnoreCase(entry, name) && (!best || entry < *best)) best = std::move(entry);
+        if (EqualsIgnoreCase(entry, name) && (!best || entry < *best))
+            best = std::move(entry);
     }
     return best;
 }
@@ -50,9 +51,11 @@ std::vector<std::string> SplitPathNames(std::string_view path)
     size_t start = 0;
     while (start <= path.size()) {
         size_t end = path.find_first_of("\\/", start);
-        if (end == std::string_view::npos) end = path.size();
+        if (end == std::string_view::npos)
+            end = path.size();
         std::string_view name = path.substr(start, end - start);
-        if (!name.empty() && name != ".") names.emplace_back(name);
+        if (!name.empty() && name != ".")
+            names.emplace_back(name);
         start = end + 1;
     }
     return names;

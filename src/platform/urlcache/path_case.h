@@ -24,8 +24,7 @@ std::vector<std::string> SplitPathNames(std::string_view path);
 // order) equal to it without regard to case. From the first name that matches
 // nothing, the rest is appended as given (where Wine would create it).
 // ".." goes up one level.
-std::filesystem::path FindPathIgnoringCase(const std::filesystem::path& base,
-                                           const std::vector<std::string>& names);
+std::filesystem::path FindPathIgnoringCase(const std::filesystem::path& base, const std::vector<std::string>& names);
 
 // A regular file (links followed) named exactly `name` in `folder`.
 bool HasRegularFile(const std::filesystem::path& folder, std::string_view name);

@@ -15,8 +15,7 @@ uint32_t Align4(uint32_t value)
 
 // A string of the record at the offset stored in `field`: absent when the
 // offset is 0, inside the fixed part, or has no NUL before the record's end.
-std::optional<std::string_view> RecordString(const ByteImage& image, const RecordSpan& span,
-                                             uint32_t field)
+std::optional<std::string_view> RecordString(const ByteImage& image, const RecordSpan& span, uint32_t field)
 {
     const uint32_t offset = image.U32(span.offset + field);
     if (offset < kRecFixedSize || offset >= span.length)
@@ -47,8 +46,7 @@ std::optional<RecordSpan> RecordAt(const ByteImage& image, const IndexInfo& info
     return RecordSpan{offset, length};
 }
 
-std::optional<std::string_view> ListedUrl(const ByteImage& image, const IndexInfo& info,
-                                          uint64_t offset)
+std::optional<std::string_view> ListedUrl(const ByteImage& image, const IndexInfo& info, uint64_t offset)
 {
     const auto span = RecordAt(image, info, offset);
     if (!span || image.U32(offset) != kUrlSignature)
@@ -56,14 +54,12 @@ std::optional<std::string_view> ListedUrl(const ByteImage& image, const IndexInf
     return RecordString(image, *span, kRecUrlOffset);
 }
 
-std::optional<UrlRecord> ReadUrlRecord(const ByteImage& image, const IndexInfo& info,
-                                       uint64_t offset)
+std::optional<UrlRecord> ReadUrlRecord(const ByteImage& image, const IndexInfo& info, uint64_t offset)
 {
     return ReadRecord(image, info, offset, kUrlSignature);
 }
 
-std::optional<UrlRecord> ReadRecord(const ByteImage& image, const IndexInfo& info,
-                                    uint64_t offset, uint32_t signature)
+std::optional<UrlRecord> ReadRecord(const ByteImage& image, const IndexInfo& info, uint64_t offset, uint32_t signature)
 {
     const auto found = RecordAt(image, info, offset);
     if (!found || image.U32(offset) != signature || !RecordString(image, *found, kRecUrlOffset))
@@ -83,8 +79,7 @@ UrlRecord DecodeUrlRecord(const ByteImage& image, const RecordSpan& span)
     record.extension = RecordString(image, span, kRecExtension);
     const uint32_t headerOffset = image.U32(offset + kRecHeaderOffset);
     const uint32_t headerSize = image.U32(offset + kRecHeaderSize);
-    if (headerOffset >= kRecFixedSize && headerOffset <= span.length &&
-        headerSize <= span.length - headerOffset)
+    if (headerOffset >= kRecFixedSize && headerOffset <= span.length && headerSize <= span.length - headerOffset)
         record.header = image.View(offset + headerOffset, headerSize);
     record.directory = image.U8(offset + kRecDirectory);
     record.type = image.U32(offset + kRecType);

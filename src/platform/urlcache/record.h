@@ -25,8 +25,7 @@ std::optional<RecordSpan> RecordAt(const ByteImage& image, const IndexInfo& info
 
 // The URL of the record at offset when it is a `URL ` record that can be
 // listed (its URL string lies inside it). None otherwise.
-std::optional<std::string_view> ListedUrl(const ByteImage& image, const IndexInfo& info,
-                                          uint64_t offset);
+std::optional<std::string_view> ListedUrl(const ByteImage& image, const IndexInfo& info, uint64_t offset);
 
 // The fixed fields that listed and new records share.
 struct RecordFields {
@@ -56,15 +55,13 @@ struct UrlRecord : RecordFields {
     uint64_t Size() const { return uint64_t{sizeHigh} << 32 | sizeLow; }
 };
 
-std::optional<UrlRecord> ReadUrlRecord(const ByteImage& image, const IndexInfo& info,
-                                       uint64_t offset);
+std::optional<UrlRecord> ReadUrlRecord(const ByteImage& image, const IndexInfo& info, uint64_t offset);
 // The fields of a `URL ` or `LEAK` record laid out in `span`, whatever its
 // signature and bitmap bits say; a URL that does not check out is empty.
 UrlRecord DecodeUrlRecord(const ByteImage& image, const RecordSpan& span);
 // ReadUrlRecord for a record with another signature for a record with another signature (a `LEAK` record keeps the
 // layout of the `URL ` record it was).
-std::optional<UrlRecord> ReadRecord(const ByteImage& image, const IndexInfo& info,
-                                    uint64_t offset, uint32_t signature);
+std::optional<UrlRecord> ReadRecord(const ByteImage& image, const IndexInfo& info, uint64_t offset, uint32_t signature);
 
 // Everything a new record holds.
 struct NewRecord : RecordFields {

@@ -13,10 +13,10 @@
 namespace trovana::urlcache {
 
 struct ScannedRecord {
-    RecordSpan span;          // in free blocks: at most the run of free blocks
-    uint32_t signature = 0;   // layout::kUrlSignature, kRedirectSignature or kLeakSignature
-    bool allocated = false;   // its first block is in use
-    bool partial = false;     // a free record whose later blocks are in use again
+    RecordSpan span;         // in free blocks: at most the run of free blocks
+    uint32_t signature = 0;  // layout::kUrlSignature, kRedirectSignature or kLeakSignature
+    bool allocated = false;  // its first block is in use
+    bool partial = false;    // a free record whose later blocks are in use again
 };
 
 // `URL `, `REDR` and `LEAK` records in offset order. In used blocks the walk

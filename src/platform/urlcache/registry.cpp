@@ -30,9 +30,12 @@ void AppendUtf8(std::string& out, char32_t c)
 
 int HexDigit(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -57,7 +60,8 @@ public:
     }
     void Flush()
     {
-        if (m_high != 0) AppendUtf8(m_out, 0xFFFD);
+        if (m_high != 0)
+            AppendUtf8(m_out, 0xFFFD);
         m_high = 0;
     }
 
@@ -76,7 +80,8 @@ size_t DecodeEscaped(std::string_view s, size_t pos, char close, std::string& ou
     Utf16ToUtf8 units(out);
     while (pos < s.size()) {
         char c = s[pos++];
-        if (c == close) return pos;
+        if (c == close)
+            return pos;
         if (c != '\\' || pos == s.size()) {
             units.Flush();
             out += c;  // UTF-8 bytes pass through unchanged
@@ -118,7 +123,8 @@ std::optional<std::string> DecodeHexString(std::string_view hex)
             ++pos;
             continue;
         }
-        if (pos + 1 >= hex.size() || HexDigit(c) < 0 || HexDigit(hex[pos + 1]) < 0) return std::nullopt;
+        if (pos + 1 >= hex.size() || HexDigit(c) < 0 || HexDigit(hex[pos + 1]) < 0)
+            return std::nullopt;
         bytes += static_cast<char>(HexDigit(c) * 16 + HexDigit(hex[pos + 1]));
         pos += 2;
     }
@@ -146,18 +152,22 @@ std::optional<RegistryValue> ParseData(std::string_view data)
     if (data.starts_with("str(") || data.starts_with("hex(")) {
         hex = data[0] == 'h';
         size_t close = data.find("):");
-        if (close == std::string_view::npos || close == 4 || close > 12) return std::nullopt;
+        if (close == std::string_view::npos || close == 4 || close > 12)
+            return std::nullopt;
         value.type = 0;
         for (char c : data.substr(4, close - 4)) {
-            if (HexDigit(c) < 0) return std::nullopt;
+            if (HexDigit(c) < 0)
+                return std::nullopt;
             value.type = value.type * 16 + static_cast<uint32_t>(HexDigit(c));
         }
         data = data.substr(close + 2);
     }
-    if (!IsStringType(value.type)) return std::nullopt;
+    if (!IsStringType(value.type))
+        return std::nullopt;
     if (hex) {
         auto text = DecodeHexString(data);
-        if (!text) return std::nullopt;
+        if (!text)
+            return std::nullopt;
         value.data = std::move(*text);
     } else if (!data.starts_with('"') || DecodeEscaped(data, 1, '"', value.data) == std::string_view::npos) {
         return std::nullopt;
@@ -173,7 +183,8 @@ std::optional<RegistryValue> ParseData(std::string_view data)
 RegistryText RegistryText::Parse(std::string_view text, const std::vector<std::string>& keys)
 {
     std::vector<std::string> wanted;
-    for (const auto& key : keys) wanted.push_back(ToLowerAscii(key));
+    for (const auto& key : keys)
+        wanted.push_back(ToLowerAscii(key));
 
     RegistryText result;
     std::map<std::string, RegistryValue>* current = nullptr;
@@ -182,16 +193,20 @@ RegistryText RegistryText::Parse(std::string_view text, const std::vector<std::s
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
+        if (end == std::string_view::npos)
+            end = text.size();
         std::string_view line = text.substr(start, end - start);
         start = end + 1;
-        if (line.ends_with('\r')) line.remove_suffix(1);
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
 
         if (!pending.empty()) {
             if (line.starts_with(' ') || line.starts_with('\t')) {
                 size_t first = line.find_first_not_of(" \t");
-                if (first != std::string_view::npos) pending += line.substr(first);
-                if (line.ends_with('\\')) continue;
+                if (first != std::string_view::npos)
+                    pending += line.substr(first);
+                if (line.ends_with('\\'))
+                    continue;
                 joined = std::move(pending);
                 line = joined;
             }
@@ -200,29 +215,33 @@ RegistryText RegistryText::Parse(std::string_view text, const std::vector<std::s
         if (line.starts_with('[')) {
             std::string name;
             current = nullptr;
-            if (DecodeEscaped(line, 1, ']', name) == std::string_view::npos) continue;
+            if (DecodeEscaped(line, 1, ']', name) == std::string_view::npos)
+                continue;
             name = ToLowerAscii(name);
             if (wanted.empty() || std::find(wanted.begin(), wanted.end(), name) != wanted.end())
                 current = &result.m_keys[name];
             continue;
         }
-        if (current == nullptr || line.empty() || (line[0] != '"' && line[0] != '@')) continue;
+        if (current == nullptr || line.empty() || (line[0] != '"' && line[0] != '@'))
+            continue;
         std::string name;
         size_t pos = 1;
-        if (line[0] == '"' && (pos = DecodeEscaped(line, 1, '"', name)) == std::string_view::npos) continue;
-        if (pos >= line.size() || line[pos] != '=') continue;
+        if (line[0] == '"' && (pos = DecodeEscaped(line, 1, '"', name)) == std::string_view::npos)
+            continue;
+        if (pos >= line.size() || line[pos] != '=')
+            continue;
         std::string_view data = line.substr(pos + 1);
         if (data.starts_with("hex") && data.ends_with('\\')) {
             pending = line;
             continue;
         }
-        if (auto value = ParseData(data)) (*current)[ToLowerAscii(name)] = std::move(*value);
+        if (auto value = ParseData(data))
+            (*current)[ToLowerAscii(name)] = std::move(*value);
     }
     return result;
 }
 
-std::optional<RegistryText> RegistryText::Load(const std::filesystem::path& file,
-                                               const std::vector<std::string>& keys)
+std::optional<RegistryText> RegistryText::Load(const std::filesystem::path& file, const std::vector<std::string>& keys)
 {
     // A hostile prefix may put a FIFO (whose open would wait for a writer) or
     // a device such as /dev/zero (endless) in place of the file: only a
@@ -245,7 +264,8 @@ bool RegistryText::HasKey(std::string_view key) const
 const RegistryValue* RegistryText::Value(std::string_view key, std::string_view name) const
 {
     auto found = m_keys.find(ToLowerAscii(key));
-    if (found == m_keys.end()) return nullptr;
+    if (found == m_keys.end())
+        return nullptr;
     auto value = found->second.find(ToLowerAscii(name));
     return value == found->second.end() ? nullptr : &value->second;
 }

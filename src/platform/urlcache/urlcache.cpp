@@ -83,9 +83,8 @@ std::optional<CacheResult> CacheState::Refusal() const
         return CacheResult{ERROR_ACCESS_DENIED, kReadOnlyRefusal};
     if (location.winePrefix.empty() || !IsWineServerRunning(location.winePrefix))
         return std::nullopt;
-    return CacheResult{ERROR_ACCESS_DENIED,
-                       "Wine is running in " + location.winePrefix.string() +
-                           ": close the Windows programs running in this Wine prefix"};
+    return CacheResult{ERROR_ACCESS_DENIED, "Wine is running in " + location.winePrefix.string() +
+                                                ": close the Windows programs running in this Wine prefix"};
 }
 
 Snapshot* CacheState::ForLookup(Container& container)
@@ -142,12 +141,10 @@ std::unique_ptr<CacheEntryInfo> CacheEnumeration::Next()
                     const uint64_t slot = SlotPosition(info.tables[s.table], s.slot++);
                     if (!KeyNamesEntry(snapshot->image.U32(slot)))
                         continue;
-                    const auto record =
-                        ReadUrlRecord(snapshot->image, info, snapshot->image.U32(slot + 4));
+                    const auto record = ReadUrlRecord(snapshot->image, info, snapshot->image.U32(slot + 4));
                     if (!record)
                         continue;
-                    const uint64_t block =
-                        (record->span.offset - layout::kBlockArea) / layout::kBlockSize;
+                    const uint64_t block = (record->span.offset - layout::kBlockArea) / layout::kBlockSize;
                     if (s.seen[block])
                         continue;
                     s.seen[block] = true;
@@ -235,8 +232,7 @@ std::unique_ptr<CacheEntryInfo> UrlCache::GetEntryInfo(std::string_view url)
         if (!snapshot)
             continue;
         if (const auto hit = Container::Find(*snapshot, url))
-            return container->Describe(*snapshot,
-                                       *ReadUrlRecord(snapshot->image, snapshot->info, hit->record));
+            return container->Describe(*snapshot, *ReadUrlRecord(snapshot->image, snapshot->info, hit->record));
     }
     return nullptr;
 }
@@ -272,8 +268,7 @@ CacheResult UrlCache::DeleteEntry(std::string_view url)
     return {ERROR_FILE_NOT_FOUND, "not in the cache: " + std::string(url)};
 }
 
-std::vector<CacheResult> UrlCache::DeleteEntries(const std::vector<std::string>& urls,
-                                                 const DeleteObserver& done)
+std::vector<CacheResult> UrlCache::DeleteEntries(const std::vector<std::string>& urls, const DeleteObserver& done)
 {
     CacheState& state = *m_impl->state;
     if (auto refusal = state.Refusal()) {

@@ -82,8 +82,7 @@ public:
     // when given, hears of each result as soon as its change is written
     // (with the URL's index), so that callers can report progress.
     using DeleteObserver = std::function<void(size_t index, const CacheResult& result)>;
-    std::vector<CacheResult> DeleteEntries(const std::vector<std::string>& urls,
-                                           const DeleteObserver& done = {});
+    std::vector<CacheResult> DeleteEntries(const std::vector<std::string>& urls, const DeleteObserver& done = {});
 
     // Adds an entry (the container is made when missing) under StoredUrl(url). A different URL
     // that holds the same hash slot is refused with ERROR_ALREADY_EXISTS.

@@ -39,8 +39,10 @@ struct Profile {
 
 std::string CurrentUserName()
 {
-    if (const char* user = std::getenv("USER"); user != nullptr && *user != '\0') return user;
-    if (const passwd* entry = ::getpwuid(::getuid())) return entry->pw_name;
+    if (const char* user = std::getenv("USER"); user != nullptr && *user != '\0')
+        return user;
+    if (const passwd* entry = ::getpwuid(::getuid()))
+        return entry->pw_name;
     return {};
 }
 
@@ -52,14 +54,22 @@ std::string_view CutAtNul(std::string_view text)
 // The variables a shell folder value may use, as Wine sets them for its user.
 std::optional<std::string> VariableValue(std::string_view name, std::string_view userProfile)
 {
-    if (EqualsIgnoreCase(name, "SystemDrive")) return "C:";
-    if (EqualsIgnoreCase(name, "SystemRoot") || EqualsIgnoreCase(name, "windir")) return R"(C:\windows)";
-    if (EqualsIgnoreCase(name, "ProgramData") || EqualsIgnoreCase(name, "ALLUSERSPROFILE")) return R"(C:\ProgramData)";
-    if (EqualsIgnoreCase(name, "PUBLIC")) return R"(C:\users\Public)";
-    if (userProfile.empty()) return std::nullopt;
-    if (EqualsIgnoreCase(name, "USERPROFILE")) return std::string(userProfile);
-    if (EqualsIgnoreCase(name, "APPDATA")) return std::string(userProfile) + R"(\AppData\Roaming)";
-    if (EqualsIgnoreCase(name, "LOCALAPPDATA")) return std::string(userProfile) + R"(\AppData\Local)";
+    if (EqualsIgnoreCase(name, "SystemDrive"))
+        return "C:";
+    if (EqualsIgnoreCase(name, "SystemRoot") || EqualsIgnoreCase(name, "windir"))
+        return R"(C:\windows)";
+    if (EqualsIgnoreCase(name, "ProgramData") || EqualsIgnoreCase(name, "ALLUSERSPROFILE"))
+        return R"(C:\ProgramData)";
+    if (EqualsIgnoreCase(name, "PUBLIC"))
+        return R"(C:\users\Public)";
+    if (userProfile.empty())
+        return std::nullopt;
+    if (EqualsIgnoreCase(name, "USERPROFILE"))
+        return std::string(userProfile);
+    if (EqualsIgnoreCase(name, "APPDATA"))
+        return std::string(userProfile) + R"(\AppData\Roaming)";
+    if (EqualsIgnoreCase(name, "LOCALAPPDATA"))
+        return std::string(userProfile) + R"(\AppData\Local)";
     return std::nullopt;
 }
 
@@ -78,7 +88,8 @@ std::optional<std::string> ExpandVariables(std::string_view text, std::string_vi
         }
         out += text.substr(pos, open - pos);
         auto value = VariableValue(text.substr(open + 1, close - open - 1), userProfile);
-        if (!value) return std::nullopt;
+        if (!value)
+            return std::nullopt;
         out += *value;
         pos = close + 1;
     }
@@ -92,9 +103,12 @@ fs::path DriveRoot(const fs::path& prefix, char letter)
     fs::path link = prefix / "dosdevices" / (std::string(1, letter) + ":");
     std::error_code ec;
     fs::path target = fs::read_symlink(link, ec);
-    if (!ec) return target.is_absolute() ? target : (link.parent_path() / target).lexically_normal();
-    if (fs::is_directory(link, ec)) return link;
-    if (letter == 'c' && !fs::exists(fs::symlink_status(link, ec))) return prefix / "drive_c";
+    if (!ec)
+        return target.is_absolute() ? target : (link.parent_path() / target).lexically_normal();
+    if (fs::is_directory(link, ec))
+        return link;
+    if (letter == 'c' && !fs::exists(fs::symlink_status(link, ec)))
+        return prefix / "drive_c";
     return {};
 }
 
@@ -110,12 +124,16 @@ std::optional<Profile> FindUserFolder(const fs::path& prefix)
     for (fs::directory_iterator it(users, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
         std::error_code statEc;
-        if (EqualsIgnoreCase(name, "Public") || !it->is_directory(statEc)) continue;
-        if (!user.empty() && EqualsIgnoreCase(name, user)) return Profile{R"(C:\users\)" + name, users / name};
+        if (EqualsIgnoreCase(name, "Public") || !it->is_directory(statEc))
+            continue;
+        if (!user.empty() && EqualsIgnoreCase(name, user))
+            return Profile{R"(C:\users\)" + name, users / name};
         others.push_back(std::move(name));
     }
-    if (others.size() == 1) return Profile{R"(C:\users\)" + others.front(), users / others.front()};
-    if (user.empty()) return std::nullopt;
+    if (others.size() == 1)
+        return Profile{R"(C:\users\)" + others.front(), users / others.front()};
+    if (user.empty())
+        return std::nullopt;
     return Profile{R"(C:\users\)" + user, users / user};
 }
 
@@ -125,12 +143,15 @@ std::optional<Profile> FindProfile(const fs::path& prefix, const std::optional<R
     const RegistryValue* value = system ? system->Value(kProfileKey, "ProfileImagePath") : nullptr;
     if (value != nullptr) {
         if (auto windows = ExpandVariables(CutAtNul(value->data), {})) {
-            if (auto onLinux = WindowsToLinuxPath(prefix, *windows)) registered = Profile{*windows, *onLinux};
+            if (auto onLinux = WindowsToLinuxPath(prefix, *windows))
+                registered = Profile{*windows, *onLinux};
         }
     }
     std::error_code ec;
-    if (registered && fs::is_directory(registered->linuxPath, ec)) return registered;
-    if (auto found = FindUserFolder(prefix)) return found;
+    if (registered && fs::is_directory(registered->linuxPath, ec))
+        return registered;
+    if (auto found = FindUserFolder(prefix))
+        return found;
     return registered;
 }
 
@@ -148,10 +169,13 @@ fs::path ResolveShellFolder(const fs::path& prefix, const ShellFolder& folder, c
         system ? system->Value(kUserShellFolders, folder.valueName) : nullptr,
     };
     for (const RegistryValue* value : sources) {
-        if (value == nullptr) continue;
+        if (value == nullptr)
+            continue;
         auto windows = ExpandVariables(CutAtNul(value->data), profile.windowsPath);
-        if (!windows) continue;
-        if (auto onLinux = WindowsToLinuxPath(prefix, *windows)) return *onLinux;
+        if (!windows)
+            continue;
+        if (auto onLinux = WindowsToLinuxPath(prefix, *windows))
+            return *onLinux;
     }
     return FindPathIgnoringCase(profile.linuxPath, SplitPathNames(folder.defaultFolder));
 }
@@ -160,13 +184,17 @@ fs::path ResolveShellFolder(const fs::path& prefix, const ShellFolder& folder, c
 
 std::optional<fs::path> WindowsToLinuxPath(const fs::path& prefix, std::string_view windowsPath)
 {
-    if (windowsPath.size() < 2 || windowsPath[1] != ':') return std::nullopt;
+    if (windowsPath.size() < 2 || windowsPath[1] != ':')
+        return std::nullopt;
     char letter = ToLowerAscii(windowsPath.substr(0, 1))[0];
-    if (letter < 'a' || letter > 'z') return std::nullopt;
+    if (letter < 'a' || letter > 'z')
+        return std::nullopt;
     // "C:name" is relative to the drive's current folder: not a usable path.
-    if (windowsPath.size() > 2 && windowsPath[2] != '\\' && windowsPath[2] != '/') return std::nullopt;
+    if (windowsPath.size() > 2 && windowsPath[2] != '\\' && windowsPath[2] != '/')
+        return std::nullopt;
     fs::path root = DriveRoot(prefix, letter);
-    if (root.empty()) return std::nullopt;
+    if (root.empty())
+        return std::nullopt;
     return FindPathIgnoringCase(root, SplitPathNames(windowsPath.substr(2)));
 }
 
@@ -176,7 +204,8 @@ PrefixFolders ResolvePrefixFolders(const fs::path& prefix)
     auto system = RegistryText::Load(prefix / "system.reg", {kUserShellFolders, kProfileKey});
     PrefixFolders result;
     auto profile = FindProfile(prefix, system);
-    if (!profile) return result;
+    if (!profile)
+        return result;
     result.profile = profile->linuxPath;
     for (const ShellFolder& folder : kCacheShellFolders) {
         fs::path shellFolder = ResolveShellFolder(prefix, folder, *profile, user, system);
@@ -194,7 +223,8 @@ fs::path FindEnclosingPrefix(const fs::path& path, bool usersOnly)
     fs::path lexical = fs::absolute(path, ec).lexically_normal();
     fs::path canonical = fs::weakly_canonical(lexical, ec);
     for (fs::path candidate : {lexical, canonical}) {
-        if (!candidate.has_filename()) candidate = candidate.parent_path();
+        if (!candidate.has_filename())
+            candidate = candidate.parent_path();
         std::string below;  // the name just under the ancestor looked at
         for (fs::path folder = candidate; folder.has_relative_path(); folder = folder.parent_path()) {
             if (folder.filename() == "drive_c" && (!usersOnly || EqualsIgnoreCase(below, "users")) &&

@@ -12,8 +12,8 @@
 namespace trovana::urlcache {
 
 struct PrefixFolders {
-    std::filesystem::path profile;               // the user's profile folder; empty when unknown
-    std::vector<ContainerLocation> containers;   // cookies, history, content; they may not exist yet
+    std::filesystem::path profile;              // the user's profile folder; empty when unknown
+    std::vector<ContainerLocation> containers;  // cookies, history, content; they may not exist yet
 };
 
 // The current user's profile and container folders in `prefix`, as Wine

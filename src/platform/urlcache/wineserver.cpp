@@ -39,7 +39,8 @@ namespace {
 bool IsLockHeld(const std::string& serverFolder)
 {
     Descriptor fd(::open((serverFolder + "/lock").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.valid()) return false;
+    if (!fd.valid())
+        return false;
     struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
@@ -53,10 +54,12 @@ std::vector<std::string> TempFolders()
     std::vector<std::string> folders;
     if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp != '\0') {
         std::string folder = tmp;
-        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
         folders.push_back(std::move(folder));
     }
-    if (folders.empty() || folders.front() != "/tmp") folders.emplace_back("/tmp");
+    if (folders.empty() || folders.front() != "/tmp")
+        folders.emplace_back("/tmp");
     return folders;
 }
 
@@ -70,8 +73,10 @@ std::string DebianFolderName(const std::string& prefix)
     } catch (const FileReadError&) {
         return {};
     }
-    while (!name.empty() && (name.back() == '\n' || name.back() == '\0' || name.back() == ' ')) name.pop_back();
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return {};
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\0' || name.back() == ' '))
+        name.pop_back();
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+        return {};
     return name;
 }
 
@@ -80,10 +85,12 @@ std::string DebianFolderName(const std::string& prefix)
 bool FindInTempFolder(const std::string& temp, const std::string& serverName, std::string& found)
 {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(temp.c_str()), ::closedir);
-    if (!dir) return false;
+    if (!dir)
+        return false;
     while (const dirent* entry = ::readdir(dir.get())) {
         std::string_view name = entry->d_name;
-        if (!name.starts_with("wine-") && !name.starts_with(".wine-")) continue;
+        if (!name.starts_with("wine-") && !name.starts_with(".wine-"))
+            continue;
         std::string candidate = temp + "/" + std::string(name) + "/" + serverName;
         if (IsLockHeld(candidate)) {
             found = std::move(candidate);
@@ -116,7 +123,8 @@ std::optional<std::vector<ListedLock>> ReadServerLikeLocks()
     std::vector<ListedLock> locks;
     for (size_t start = 0, end; start < text.size(); start = end + 1) {
         end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
+        if (end == std::string::npos)
+            end = text.size();
         std::string line = text.substr(start, end - start);
         char kind[16], access[16], first[32], last[32];
         ListedLock lock;
@@ -147,14 +155,16 @@ std::optional<KnownServer> Known(std::pair<dev_t, ino_t> prefix)
 {
     std::lock_guard guard(g_knownMutex);
     auto found = g_knownServers.find(prefix);
-    if (found == g_knownServers.end()) return std::nullopt;
+    if (found == g_knownServers.end())
+        return std::nullopt;
     return found->second;
 }
 
 void Remember(std::pair<dev_t, ino_t> prefix, const std::string& folder)
 {
     struct stat info {};
-    if (::stat((folder + "/lock").c_str(), &info) != 0) return;
+    if (::stat((folder + "/lock").c_str(), &info) != 0)
+        return;
     std::lock_guard guard(g_knownMutex);
     g_knownServers[prefix] = KnownServer{folder, info.st_dev, info.st_ino};
 }
@@ -168,7 +178,8 @@ struct ServerId {
 std::optional<ServerId> IdentifyServer(const std::filesystem::path& prefix)
 {
     struct stat info {};
-    if (::stat(prefix.c_str(), &info) != 0) return std::nullopt;
+    if (::stat(prefix.c_str(), &info) != 0)
+        return std::nullopt;
     char name[64];
     std::snprintf(name, sizeof name, "server-%llx-%llx", static_cast<unsigned long long>(info.st_dev),
                   static_cast<unsigned long long>(info.st_ino));
@@ -181,15 +192,18 @@ std::string ServerFolderOpenedBy(long pid, const std::string& serverName)
 {
     const std::string fdFolder = "/proc/" + std::to_string(pid) + "/fd";
     std::unique_ptr<DIR, int (*)(DIR*)> fds(::opendir(fdFolder.c_str()), ::closedir);
-    if (!fds) return {};
+    if (!fds)
+        return {};
     const std::string lockSuffix = "/" + serverName + "/lock";
     while (const dirent* fd = ::readdir(fds.get())) {
         char target[4096];
         const std::string link = fdFolder + "/" + fd->d_name;
         ssize_t size = ::readlink(link.c_str(), target, sizeof target);
-        if (size <= 0 || static_cast<size_t>(size) == sizeof target) continue;
+        if (size <= 0 || static_cast<size_t>(size) == sizeof target)
+            continue;
         std::string path(target, static_cast<size_t>(size));
-        if (path.ends_with(lockSuffix)) return path.substr(0, path.size() - std::strlen("/lock"));
+        if (path.ends_with(lockSuffix))
+            return path.substr(0, path.size() - std::strlen("/lock"));
     }
     return {};
 }
@@ -201,16 +215,19 @@ namespace detail {
 std::optional<bool> FindWineServerThroughLocks(const std::filesystem::path& prefix)
 {
     auto locks = ReadServerLikeLocks();
-    if (!locks) return std::nullopt;
+    if (!locks)
+        return std::nullopt;
     auto id = IdentifyServer(prefix);
-    if (!id) return false;
+    if (!id)
+        return false;
     const std::optional<KnownServer> known = Known(id->prefix);
     for (const ListedLock& lock : *locks) {
         if (known && lock.inode == known->lockInode && lock.major == major(known->lockDevice) &&
             lock.minor == minor(known->lockDevice) && IsLockHeld(known->folder))
             return true;
         const std::string folder = ServerFolderOpenedBy(lock.pid, id->name);
-        if (folder.empty() || !IsLockHeld(folder)) continue;
+        if (folder.empty() || !IsLockHeld(folder))
+            continue;
         Remember(id->prefix, folder);
         return true;
     }
@@ -220,8 +237,10 @@ std::optional<bool> FindWineServerThroughLocks(const std::filesystem::path& pref
 bool FindWineServerInTempFolders(const std::filesystem::path& prefix)
 {
     auto id = IdentifyServer(prefix);
-    if (!id) return false;
-    if (auto known = Known(id->prefix); known && IsLockHeld(known->folder)) return true;
+    if (!id)
+        return false;
+    if (auto known = Known(id->prefix); known && IsLockHeld(known->folder))
+        return true;
     std::string found;
     const std::vector<std::string> temps = TempFolders();
     const std::string debianName = DebianFolderName(prefix.string());
@@ -232,8 +251,10 @@ bool FindWineServerInTempFolders(const std::filesystem::path& prefix)
             break;
         }
     }
-    for (size_t i = 0; found.empty() && i < temps.size(); ++i) FindInTempFolder(temps[i], id->name, found);
-    if (found.empty()) return false;
+    for (size_t i = 0; found.empty() && i < temps.size(); ++i)
+        FindInTempFolder(temps[i], id->name, found);
+    if (found.empty())
+        return false;
     Remember(id->prefix, found);
     return true;
 }
@@ -244,7 +265,8 @@ bool IsWineServerRunning(const std::filesystem::path& prefix)
 {
     // /proc/locks lists every lock, so one read answers, for a few system
     // calls where searching the temporary folders costs dozens.
-    if (auto running = detail::FindWineServerThroughLocks(prefix)) return *running;
+    if (auto running = detail::FindWineServerThroughLocks(prefix))
+        return *running;
     return detail::FindWineServerInTempFolders(prefix);
 }
 

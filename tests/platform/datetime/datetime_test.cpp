@@ -127,9 +127,9 @@ TEST(DateTimeFromParts, AcceptsOnlyRealDatesOfTheYears100To9999)
 
 TEST(DateTimeParse, ReadsBackWhatFormatWrites)
 {
-    for (const DateTime value : {DateTime::FromParts(2004, 3, 15, 17, 2, 9),
-                                 DateTime::FromParts(1999, 12, 31, 23, 59, 59),
-                                 DateTime::FromParts(2029, 1, 1, 0, 0, 0)}) {
+    for (const DateTime value :
+         {DateTime::FromParts(2004, 3, 15, 17, 2, 9), DateTime::FromParts(1999, 12, 31, 23, 59, 59),
+          DateTime::FromParts(2029, 1, 1, 0, 0, 0)}) {
         EXPECT_EQ(DateTime::Parse(value.Format()), value) << value.Format();
     }
 }
@@ -156,10 +156,9 @@ TEST(DateTimeParse, DateOnlyDropsTheTimeOfDay)
 
 TEST(DateTimeParse, RejectsTextsThatAreNotADate)
 {
-    for (const char* text : {"", " ", "abc", "03-15-04", "03/15", "03/15/", "13/01/04", "02/30/04",
-                             "00/10/04", "03/15/04 24:00:00", "03/15/04 17", "03/15/04 17:02:",
-                             "03/15/04 17:02:09x", "03/15/04x", "-3/15/04", "+3/15/04",
-                             "03/15/99999", "03/15/0099"}) {
+    for (const char* text : {"", " ", "abc", "03-15-04", "03/15", "03/15/", "13/01/04", "02/30/04", "00/10/04",
+                             "03/15/04 24:00:00", "03/15/04 17", "03/15/04 17:02:", "03/15/04 17:02:09x", "03/15/04x",
+                             "-3/15/04", "+3/15/04", "03/15/99999", "03/15/0099"}) {
         EXPECT_FALSE(DateTime::Parse(text).IsValid()) << '"' << text << '"';
     }
 }

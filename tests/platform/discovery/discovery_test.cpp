@@ -42,7 +42,8 @@ uint64_t EnumeratedEntries(const fs::path& profile)
 {
     urlcache::UrlCache cache(urlcache::LocateProfileCache(profile));
     uint64_t count = 0;
-    for (auto listing = cache.Enumerate(); listing.Next();) ++count;
+    for (auto listing = cache.Enumerate(); listing.Next();)
+        ++count;
     return count;
 }
 
@@ -76,7 +77,9 @@ TEST_F(Discovery, FindsEveryLayoutOnceWithNamesAndCounts)
     const fs::path disk = m_elsewhere.path();
     std::set<Row> expected;
     const auto expect = [&](const char* kind, const std::string& name, const std::string& user,
-                            const fs::path& profile) { expected.insert({kind, name, user, profile}); };
+                            const fs::path& profile) {
+        expected.insert({kind, name, user, profile});
+    };
 
     expect("wine", "work-prefix", "carol", MakePrefix(disk / "work-prefix", "carol"));
     // Two users with caches, one row each; Public has none and is left out.
@@ -118,8 +121,8 @@ TEST_F(Discovery, FindsEveryLayoutOnceWithNamesAndCounts)
 
     // Lutris: one game in its own prefix on the second disk, one in ~/.wine (listed once, as wine).
     WriteFile(home / ".config/lutris/games/gog-galaxy-1650000000.yml",
-              "game:\n  exe: " + (disk / "gog/drive_c/GOG Galaxy/GalaxyClient.exe").string() +
-                  "\n  prefix: '" + (disk / "gog").string() + "'\nwine:\n  version: lutris-7.2\n");
+              "game:\n  exe: " + (disk / "gog/drive_c/GOG Galaxy/GalaxyClient.exe").string() + "\n  prefix: '" +
+                  (disk / "gog").string() + "'\nwine:\n  version: lutris-7.2\n");
     expect("lutris", "gog-galaxy", "dave", MakePrefix(disk / "gog", "dave"));
     WriteFile(home / ".local/share/lutris/games/notepad-1650000001.yml", "game:\n  prefix: ~/.wine\n");
 
@@ -131,7 +134,8 @@ TEST_F(Discovery, FindsEveryLayoutOnceWithNamesAndCounts)
     EXPECT_EQ(found.caches.size(), expected.size()) << "a cache was listed twice";
 
     for (const FoundCache& cache : found.caches) {
-        if (cache.path != alice) continue;
+        if (cache.path != alice)
+            continue;
         EXPECT_EQ(cache.prefix, home / ".wine");
         EXPECT_EQ(cache.containers, 2u);
         EXPECT_EQ(cache.entries, EnumeratedEntries(alice));

@@ -41,7 +41,7 @@ TEST(RowStoreInsert, PlacesRowsAtTheirIndexAndKeepsEachRowsValuesTogether)
     RowStore rows;
     EXPECT_EQ(rows.InsertRow(0, "b", 2), 0);
     EXPECT_EQ(rows.InsertRow(0, "a", 1), 0);
-    EXPECT_EQ(rows.InsertRow(99, "d", 4), 2);   // past the end: appended
+    EXPECT_EQ(rows.InsertRow(99, "d", 4), 2);  // past the end: appended
     EXPECT_EQ(rows.InsertRow(-5, "first", 0), 0);
     EXPECT_EQ(rows.InsertRow(3, "c", 3), 3);
     EXPECT_EQ(Urls(rows), (std::vector<std::string>{"first", "a", "b", "c", "d"}));
@@ -126,8 +126,7 @@ TEST(RowStoreInsert, AWholeRowKeepsAllItsValuesAndItsSelection)
 
 TEST(RowStoreFind, MatchesTheWholeTextIgnoringAsciiCaseOnly)
 {
-    RowStore rows = StoreOf({"http://host/a", "HTTP://HOST/A", "http://host/ab", "http://host/\xC4",
-                             "http://host/a"});
+    RowStore rows = StoreOf({"http://host/a", "HTTP://HOST/A", "http://host/ab", "http://host/\xC4", "http://host/a"});
     EXPECT_EQ(rows.FindText("http://Host/A"), 0);
     EXPECT_EQ(rows.FindText("http://host/a", 0), 1);
     EXPECT_EQ(rows.FindText("http://host/a", 1), 4);

@@ -21,11 +21,12 @@ TEST(CsvField, QuotesOnlyWhatNeedsIt)
 // What a hostile entry could make a terminal or a spreadsheet do.
 TEST(CsvField, NoTerminalEscapeAndNoFormulaGetsThrough)
 {
-    EXPECT_EQ(CsvField("http://a.example/\x1B[2J\x1B]0;title\x07"),
-              "http://a.example/\\x1B[2J\\x1B]0;title\\x07");
+    EXPECT_EQ(CsvField("http://a.example/\x1B[2J\x1B]0;title\x07"), "http://a.example/\\x1B[2J\\x1B]0;title\\x07");
     EXPECT_EQ(CsvField(std::string("nul\0del\x7F", 8)), "nul\\x00del\\x7F");
     // U+009B, the one-byte CSI, encoded as UTF-8.
-    EXPECT_EQ(CsvField("csi\xC2\x9B" "2J"), "csi\\xC2\\x9B2J");
+    EXPECT_EQ(CsvField("csi\xC2\x9B"
+                       "2J"),
+              "csi\\xC2\\x9B2J");
     EXPECT_EQ(CsvField("\xC2\xA0nbsp"), "\xC2\xA0nbsp");
 
     EXPECT_EQ(CsvField("=cmd|'/c calc'!A1"), "'=cmd|'/c calc'!A1");
@@ -43,7 +44,7 @@ TEST(CsvField, ReversibleFieldsGiveBackTheirBytes)
     EXPECT_EQ(CsvField("a\\x41\tb\r\n", CsvEscaping::Reversible), "a\\\\x41\\x09b\\x0D\\x0A");
     EXPECT_EQ(CsvField("'quoted", CsvEscaping::Reversible), "''quoted");
     for (const std::string& bytes : {std::string("=1+2,\"x\"\r\n\t\\x41\xC2\x9B\xFF"), std::string("'lead"),
-                                    std::string("\0nul", 4), std::string("plain")}) {
+                                     std::string("\0nul", 4), std::string("plain")}) {
         std::string field = CsvField(bytes, CsvEscaping::Reversible);
         EXPECT_EQ(field.find_first_of("\r\n"), std::string::npos) << field;
         if (field.starts_with('"'))  // unquote as a CSV reader does

@@ -12,7 +12,8 @@ namespace fs = std::filesystem;
 TempFolder::TempFolder()
 {
     std::string pattern = (fs::temp_directory_path() / "trovana-env-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
 }
 
@@ -31,7 +32,8 @@ TempFolder::~TempFolder()
 
 ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name)
 {
-    if (const char* old = std::getenv(name)) m_old = old;
+    if (const char* old = std::getenv(name))
+        m_old = old;
     if (value)
         ::setenv(name, value->c_str(), 1);
     else
@@ -51,7 +53,8 @@ void WriteFile(const fs::path& file, std::string_view text)
     fs::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary);
     out << text;
-    if (!out) throw std::runtime_error("cannot write " + file.string());
+    if (!out)
+        throw std::runtime_error("cannot write " + file.string());
 }
 
 void MakeContainer(const fs::path& folder)
@@ -215,8 +218,10 @@ void MakeWinePrefix(const fs::path& prefix, const std::string& user, const std::
     fs::create_directories(prefix / "drive_c" / "users" / user);
     fs::create_symlink("../drive_c", prefix / "dosdevices" / "c:");
     fs::create_symlink("/", prefix / "dosdevices" / "z:");
-    if (userReg) WriteFile(prefix / "user.reg", *userReg);
-    if (systemReg) WriteFile(prefix / "system.reg", *systemReg);
+    if (userReg)
+        WriteFile(prefix / "user.reg", *userReg);
+    if (systemReg)
+        WriteFile(prefix / "system.reg", *systemReg);
 }
 
 }  // namespace trovana::urlcache::test

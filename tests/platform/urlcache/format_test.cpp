@@ -55,7 +55,7 @@ TEST(DosTime, ConvertsBothWaysInUtc)
 TEST(DosTime, NotSetAndOutOfRangeGiveZero)
 {
     EXPECT_EQ(DosFromFileTime(0), (DosDateTime{0, 0}));
-    EXPECT_EQ(DosFromFileTime(FileTimeFromUnix(0, 0)), (DosDateTime{0, 0}));  // 1970
+    EXPECT_EQ(DosFromFileTime(FileTimeFromUnix(0, 0)), (DosDateTime{0, 0}));              // 1970
     EXPECT_EQ(DosFromFileTime(FileTimeFromUnix(4'354'819'200, 0)), (DosDateTime{0, 0}));  // 2108
     EXPECT_EQ(FileTimeFromDos({0, 0}), 0u);
 }
@@ -72,7 +72,7 @@ TEST(DosTime, InvalidFieldsGiveZero)
     EXPECT_EQ(FileTimeFromDos({date(2020, 1, 1), 24 << 11}), 0u);  // hour 24
     EXPECT_EQ(FileTimeFromDos({date(2020, 1, 1), 60 << 5}), 0u);   // minute 60
     EXPECT_EQ(FileTimeFromDos({date(2020, 1, 1), 30}), 0u);        // second 60
-    EXPECT_EQ(FileTimeFromDos({0xBEEF, 0xDEAD}), 0u);  // Wine's fill left in place
+    EXPECT_EQ(FileTimeFromDos({0xBEEF, 0xDEAD}), 0u);              // Wine's fill left in place
 }
 
 TEST(LocalNames, RejectsNamesThatLeaveTheFolder)

@@ -39,7 +39,8 @@ std::vector<std::string> Urls(UrlCache& cache)
 {
     std::vector<std::string> urls;
     auto enumeration = cache.Enumerate();
-    while (auto entry = enumeration.Next()) urls.push_back(entry->sourceUrlName);
+    while (auto entry = enumeration.Next())
+        urls.push_back(entry->sourceUrlName);
     EXPECT_EQ(enumeration.LastError(), ERROR_NO_MORE_ITEMS);
     return urls;
 }
@@ -47,7 +48,8 @@ std::vector<std::string> Urls(UrlCache& cache)
 bool Mentions(const std::vector<std::string>& lines, const std::string& text)
 {
     for (const auto& line : lines)
-        if (line.find(text) != std::string::npos) return true;
+        if (line.find(text) != std::string::npos)
+            return true;
     return false;
 }
 
@@ -66,17 +68,29 @@ void ReplaceIndex(const fs::path& folder, const std::function<void(const fs::pat
 }
 
 const Breakage kBreakages[] = {
-    {"index.dat is a folder", [](const fs::path& f) { ReplaceIndex(f, [](const fs::path& p) { fs::create_directory(p); }); },
+    {"index.dat is a folder",
+     [](const fs::path& f) { ReplaceIndex(f, [](const fs::path& p) { fs::create_directory(p); }); },
      ERROR_ACCESS_DENIED, true},
-    {"index.dat is a FIFO", [](const fs::path& f) { ReplaceIndex(f, [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }); },
+    {"index.dat is a FIFO",
+     [](const fs::path& f) { ReplaceIndex(f, [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }); },
      ERROR_FILE_NOT_FOUND, true},
-    {"index.dat is a symbolic link loop", [](const fs::path& f) { ReplaceIndex(f, [](const fs::path& p) { fs::create_symlink("index.dat", p); }); },
+    {"index.dat is a symbolic link loop",
+     [](const fs::path& f) { ReplaceIndex(f, [](const fs::path& p) { fs::create_symlink("index.dat", p); }); },
      ERROR_ACCESS_DENIED, true},
-    {"index.dat leads to /dev/zero", [](const fs::path& f) { ReplaceIndex(f, [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }); },
+    {"index.dat leads to /dev/zero",
+     [](const fs::path& f) { ReplaceIndex(f, [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }); },
      ERROR_FILE_NOT_FOUND, true},
-    {"the container folder is a file", [](const fs::path& f) { fs::remove_all(f); WriteFile(f, "x"); },
+    {"the container folder is a file",
+     [](const fs::path& f) {
+         fs::remove_all(f);
+         WriteFile(f, "x");
+     },
      ERROR_FILE_NOT_FOUND, false},
-    {"the container folder is a symbolic link loop", [](const fs::path& f) { fs::remove_all(f); fs::create_symlink(f.filename(), f); },
+    {"the container folder is a symbolic link loop",
+     [](const fs::path& f) {
+         fs::remove_all(f);
+         fs::create_symlink(f.filename(), f);
+     },
      ERROR_ACCESS_DENIED, true},
 };
 
@@ -174,8 +188,7 @@ std::string ErrorWith(const char* variable, const fs::path& path)
     return {};
 }
 
-void ExpectNamed(const std::string& message, const char* variable, const fs::path& path,
-                 const char* reason)
+void ExpectNamed(const std::string& message, const char* variable, const fs::path& path, const char* reason)
 {
     EXPECT_NE(message.find(variable), std::string::npos) << message;
     EXPECT_NE(message.find(path.string()), std::string::npos) << message;
@@ -202,7 +215,8 @@ TEST(HostileVariables, EachNamesTheVariablePathAndReason)
 
 TEST(HostileVariables, AnUnreadableFolderIsNamed)
 {
-    if (::geteuid() == 0) GTEST_SKIP() << "running as root, which reads every folder whatever its mode";
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "running as root, which reads every folder whatever its mode";
     TempFolder temp;
     const fs::path locked = temp.path() / "locked";
     fs::create_directories(locked);

@@ -20,16 +20,25 @@ namespace {
 
 // The fields that must survive, keyed by URL (local paths differ between
 // the original folder and the replay folders).
-using Fields = std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint64_t, uint64_t,
-                          uint64_t, uint64_t, uint32_t, std::string, std::string, std::string>;
+using Fields = std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint64_t, uint64_t, uint64_t, uint64_t,
+                          uint32_t, std::string, std::string, std::string>;
 
 std::map<std::string, Fields> FieldsOf(const std::vector<CacheEntryInfo>& entries)
 {
     std::map<std::string, Fields> fields;
     for (const auto& e : entries)
-        fields[e.sourceUrlName] = {e.cacheEntryType, e.hitRate, e.useCount, e.sizeLow, e.sizeHigh,
-                                   e.lastModifiedTime, e.expireTime, e.lastAccessTime,
-                                   e.lastSyncTime, e.exemptDelta, e.headerInfo, e.fileExtension,
+        fields[e.sourceUrlName] = {e.cacheEntryType,
+                                   e.hitRate,
+                                   e.useCount,
+                                   e.sizeLow,
+                                   e.sizeHigh,
+                                   e.lastModifiedTime,
+                                   e.expireTime,
+                                   e.lastAccessTime,
+                                   e.lastSyncTime,
+                                   e.exemptDelta,
+                                   e.headerInfo,
+                                   e.fileExtension,
                                    std::filesystem::path(e.localFileName).filename().string()};
     return fields;
 }
@@ -85,8 +94,7 @@ protected:
             if (wineProblem.empty() && cache.Problems().empty() && now == others && whole)
                 ++survived;
         }
-        std::cout << "[ points   ] " << change.writes.size() + 1 << " tried, " << survived
-                  << " survived\n";
+        std::cout << "[ points   ] " << change.writes.size() + 1 << " tried, " << survived << " survived\n";
         EXPECT_EQ(survived, change.writes.size() + 1);
     }
 

@@ -21,7 +21,8 @@ const fs::path kSamples = TROVANA_SAMPLES_DIR;
 std::vector<fs::path> Folders(const CacheLocation& location)
 {
     std::vector<fs::path> folders;
-    for (const auto& container : location.containers) folders.push_back(container.IndexPath());
+    for (const auto& container : location.containers)
+        folders.push_back(container.IndexPath());
     return folders;
 }
 
@@ -106,7 +107,8 @@ TEST(LocatePath, DriveRootsListTheirProfiles)
     MakeContainer(seven / "Users/Public/AppData/Roaming/Microsoft/Windows/Cookies");
     const std::vector<UserProfile> profiles = ListUserProfiles(seven);
     std::vector<std::pair<std::string, size_t>> listed;
-    for (const auto& profile : profiles) listed.emplace_back(profile.user, profile.containers);
+    for (const auto& profile : profiles)
+        listed.emplace_back(profile.user, profile.containers);
     EXPECT_EQ(listed, (std::vector<std::pair<std::string, size_t>>{{"Public", 1}, {"carol", 1}, {"dan", 0}}));
     const std::string several = ErrorOf(seven);
     EXPECT_NE(several.find("carol, dan"), std::string::npos) << several;

@@ -144,9 +144,8 @@ TEST_F(LocatePrefix, MatchesEveryNameWithoutCase)
     fs::path profile = prefix / "drive_c/users/alice";
     fs::create_directories(profile / "APPDATA/local/MICROSOFT/windows/inetcache/content.ie5");
     fs::create_directories(profile / "APPDATA/local/MICROSOFT/windows/History");
-    ExpectContainers(LocatePrefixCache(prefix),
-                     Expected(profile / "APPDATA/local/MICROSOFT/windows", "INetCookies", "History/History.IE5",
-                              "inetcache/content.ie5"));
+    ExpectContainers(LocatePrefixCache(prefix), Expected(profile / "APPDATA/local/MICROSOFT/windows", "INetCookies",
+                                                         "History/History.IE5", "inetcache/content.ie5"));
 }
 
 TEST_F(LocatePrefix, WithoutRegistryPrefersTheLoginsFolder)

@@ -43,9 +43,10 @@ protected:
 
 TEST_F(LocateProfile, FindsWindowsXpContainers)
 {
-    for (const char* folder : {"Local Settings/Temporary Internet Files/Content.IE5", "Cookies",
-                               "Local Settings/History/History.IE5/MSHist012004031520040322",
-                               "Local Settings/History/History.IE5", "Local Settings/History/History.IE5/MSHist012004031520040315"})
+    for (const char* folder :
+         {"Local Settings/Temporary Internet Files/Content.IE5", "Cookies",
+          "Local Settings/History/History.IE5/MSHist012004031520040322", "Local Settings/History/History.IE5",
+          "Local Settings/History/History.IE5/MSHist012004031520040315"})
         MakeContainer(profile / folder);
     CacheLocation location = LocateProfileCache(profile);
     EXPECT_TRUE(location.winePrefix.empty());
@@ -176,7 +177,8 @@ TEST(LocateSingleContainer, NamesThePrefixThatHoldsIt)
     MakeContainer(folder);
     EXPECT_EQ(LocateSingleContainer(folder / "index.dat").winePrefix, prefix);
     // Through the drive link as well.
-    EXPECT_EQ(LocateSingleContainer(prefix / "dosdevices/c:/users/alice/AppData/Local/Microsoft/Windows/INetCookies/index.dat")
+    EXPECT_EQ(LocateSingleContainer(prefix /
+                                    "dosdevices/c:/users/alice/AppData/Local/Microsoft/Windows/INetCookies/index.dat")
                   .winePrefix,
               prefix);
 }
@@ -187,7 +189,8 @@ void ExpectError(const std::function<void()>& call, std::initializer_list<std::s
         call();
         ADD_FAILURE() << "no error";
     } catch (const UrlCacheError& error) {
-        for (const auto& mention : mentions) EXPECT_NE(std::string(error.what()).find(mention), std::string::npos) << error.what();
+        for (const auto& mention : mentions)
+            EXPECT_NE(std::string(error.what()).find(mention), std::string::npos) << error.what();
     }
 }
 
@@ -272,7 +275,8 @@ TEST_F(LocateCurrentUser, SaysWhichVariableNamesWhatIsWrong)
 
 TEST_F(LocateCurrentUser, RefusesAnUnreadableFolder)
 {
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads every folder";
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every folder";
     fs::path locked = temp.path() / "locked";
     fs::create_directories(locked);
     fs::permissions(locked, fs::perms::none);

@@ -24,10 +24,7 @@ protected:
         const auto result = m_cache.CreateEntry(entry);
         ASSERT_TRUE(result.ok()) << entry.url << ": " << result.message;
     }
-    std::filesystem::path ContentIndex() const
-    {
-        return m_dir.path() / "INetCache" / "Content.IE5" / "index.dat";
-    }
+    std::filesystem::path ContentIndex() const { return m_dir.path() / "INetCache" / "Content.IE5" / "index.dat"; }
 
     test::TempDir m_dir;
     UrlCache m_cache;
@@ -64,11 +61,9 @@ TEST_F(LookupTest, ListsCookiesThenHistoryThenContentInSlotOrder)
     Add(test::Entry("Cookie:alice@site1.example/", "cookie"));
 
     // One table: slot order is bucket order, insertion order inside a bucket.
-    std::stable_sort(content.begin(), content.end(), [](const auto& a, const auto& b) {
-        return HashBucket(UrlHash(a)) < HashBucket(UrlHash(b));
-    });
-    std::vector<std::string> expected = {"Cookie:alice@site1.example/",
-                                         "Visited: alice@http://site1.example/"};
+    std::stable_sort(content.begin(), content.end(),
+                     [](const auto& a, const auto& b) { return HashBucket(UrlHash(a)) < HashBucket(UrlHash(b)); });
+    std::vector<std::string> expected = {"Cookie:alice@site1.example/", "Visited: alice@http://site1.example/"};
     expected.insert(expected.end(), content.begin(), content.end());
     EXPECT_EQ(test::ListUrls(m_cache), expected);
 }

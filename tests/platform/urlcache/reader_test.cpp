@@ -223,8 +223,7 @@ TEST_F(ReaderTest, OverlappingRecordsMakeTheContainerReadOnly)
     // A record moved to start in the last block of the hash table.
     bytes = good;
     const uint32_t moved = 0x4000 + 31 * 0x80;
-    const std::vector<uint8_t> record(good.begin() + records[0],
-                                      good.begin() + records[1]);
+    const std::vector<uint8_t> record(good.begin() + records[0], good.begin() + records[1]);
     std::copy(record.begin(), record.end(), bytes.begin() + moved);
     for (uint32_t slot = 0x4014; slot < 0x4010 + 448 * 8; slot += 8) {
         if (Get32(bytes, slot) == records[0])
@@ -294,9 +293,13 @@ TEST_F(DamagedRecord, OffsetsAndSizesPastTheEndSkipTheRecordOrTheField)
 {
     ASSERT_EQ(After([](auto&) {}).size(), 2u);
     // Fatal for the record: it is skipped and the other one still listed.
-    const std::vector<std::pair<uint32_t, uint32_t>> fatal = {
-        {0x04, 0},           {0x04, 0xFFFFFFFF}, {0x04, 0x100}, {0x34, 0x10},
-        {0x34, 0xFFFFFFF0}, {0x34, 0x100},       {0x00, 0x4B414552 /* "REAK" */}};
+    const std::vector<std::pair<uint32_t, uint32_t>> fatal = {{0x04, 0},
+                                                              {0x04, 0xFFFFFFFF},
+                                                              {0x04, 0x100},
+                                                              {0x34, 0x10},
+                                                              {0x34, 0xFFFFFFF0},
+                                                              {0x34, 0x100},
+                                                              {0x00, 0x4B414552 /* "REAK" */}};
     for (const auto& [field, value] : fatal) {
         const auto entries = After([&](auto& b) { Set32(b, m_record + field, value); });
         EXPECT_EQ(entries.size(), 1u) << "field " << field << " = " << value;
@@ -314,16 +317,14 @@ TEST_F(DamagedRecord, OffsetsAndSizesPastTheEndSkipTheRecordOrTheField)
     // Fatal only for one field: the entry is listed without it.
     auto entries = After([&](auto& b) { Set32(b, m_record + 0x48, 0xFFFFFFF0); });
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_TRUE(std::any_of(entries.begin(), entries.end(),
-                            [](const auto& e) { return e.headerInfo.empty(); }));
+    EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [](const auto& e) { return e.headerInfo.empty(); }));
     entries = After([&](auto& b) {
         Set32(b, m_record + 0x3C, 0x7FFFFFFF);
         Set32(b, m_record + 0x4C, 0x20);
     });
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [](const auto& e) {
-        return e.localFileName.empty() && e.fileExtension.empty();
-    }));
+    EXPECT_TRUE(std::any_of(entries.begin(), entries.end(),
+                            [](const auto& e) { return e.localFileName.empty() && e.fileExtension.empty(); }));
 }
 
 TEST_F(DamagedRecord, UnsafeNamesGiveNoLocalFile)
@@ -347,12 +348,10 @@ TEST_F(DamagedRecord, UnsafeNamesGiveNoLocalFile)
     const auto dirIndex = m_good[m_record + 0x38];
     for (const auto& damage : std::vector<std::function<void(std::vector<uint8_t>&)>>{
              [&](auto& b) { std::copy_n("../../..", 8, b.begin() + 0x4C + 12 * dirIndex + 4); },
-             [&](auto& b) { b[m_record + 0x38] = 7; },
-             [&](auto& b) { b[m_record + 0x38] = 0xFD; }}) {
+             [&](auto& b) { b[m_record + 0x38] = 7; }, [&](auto& b) { b[m_record + 0x38] = 0xFD; }}) {
         const auto entries = After(damage);
         ASSERT_EQ(entries.size(), 2u);
-        EXPECT_TRUE(std::any_of(entries.begin(), entries.end(),
-                                [](const auto& e) { return e.localFileName.empty(); }));
+        EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [](const auto& e) { return e.localFileName.empty(); }));
     }
 }
 

@@ -89,7 +89,9 @@ TEST(RegistryText, DecodesWineEscapes)
 "with \"quotes\""="named"
 )");
     EXPECT_EQ(StringValue(text, "Escapes", "short"), "C:\\users\\jos\xC3\xA9");
-    EXPECT_EQ(StringValue(text, "Escapes", "padded"), "jos\xC3\xA9" "a");
+    EXPECT_EQ(StringValue(text, "Escapes", "padded"),
+              "jos\xC3\xA9"
+              "a");
     EXPECT_EQ(StringValue(text, "Escapes", "quote"), "say \"hi\"");
     EXPECT_EQ(StringValue(text, "Escapes", "controls"), "a\tb\nc\001d");
     EXPECT_EQ(StringValue(text, "Escapes", "surrogates"), "\xF0\x9F\x98\x80");

@@ -22,9 +22,9 @@ std::multiset<std::string> IndependentUrls(const std::vector<uint8_t>& bytes)
     for (const auto& slot : test::RawUsedSlots(bytes)) {
         const uint32_t r = slot.record;
         const uint32_t block = (r - 0x4000) / 0x80;
-        if (slot.key == 0x0BADF00D || slot.key == 0xDEADBEEF || r % 0x80 != 0 ||
-            r + 0x80 > bytes.size() || std::memcmp(&bytes[r], "URL ", 4) != 0 ||
-            !(bytes[0x250 + block / 8] >> (block % 8) & 1) || !records.insert(r).second)
+        if (slot.key == 0x0BADF00D || slot.key == 0xDEADBEEF || r % 0x80 != 0 || r + 0x80 > bytes.size() ||
+            std::memcmp(&bytes[r], "URL ", 4) != 0 || !(bytes[0x250 + block / 8] >> (block % 8) & 1) ||
+            !records.insert(r).second)
             continue;
         urls.insert(reinterpret_cast<const char*>(&bytes[r + test::Get32(bytes, r + 0x34)]));
     }
@@ -36,7 +36,7 @@ struct Sample {
     ContainerKind kind;
     const char* urlPrefix;  // every listed URL starts with it
     size_t entries;
-    const char* newUrl;     // a URL that goes into this container
+    const char* newUrl;  // a URL that goes into this container
 };
 
 class SampleTest : public ::testing::TestWithParam<Sample> {};
@@ -88,16 +88,15 @@ TEST_P(SampleTest, DeletingKeepsTheWindowsSignatureAndWinesAcceptance)
 
 INSTANTIATE_TEST_SUITE_P(
     Windows, SampleTest,
-    ::testing::Values(
-        Sample{"grr-index.dat", ContainerKind::History, "Visited: testing@", 7, "Visited: a@http://x/"},
-        Sample{"plaso-Content.IE5-index.dat", ContainerKind::Content, "http", 21, "http://x/"},
-        Sample{"plaso-History.IE5-index.dat", ContainerKind::History, "Visited: ", 15,
-               "Visited: a@http://x/"},
-        Sample{"plaso-MSHist012013031020130311-index.dat", ContainerKind::History,
-               ":2013031020130311: ", 23, "Visited: a@http://x/"},
-        // Besides web pages, Office and Skype resources (res://) and a
-        // deployment log entry.
-        Sample{"plaso-nfury_index.dat", ContainerKind::Content, "", 984, "http://x/"}),
+    ::testing::Values(Sample{"grr-index.dat", ContainerKind::History, "Visited: testing@", 7, "Visited: a@http://x/"},
+                      Sample{"plaso-Content.IE5-index.dat", ContainerKind::Content, "http", 21, "http://x/"},
+                      Sample{"plaso-History.IE5-index.dat", ContainerKind::History, "Visited: ", 15,
+                             "Visited: a@http://x/"},
+                      Sample{"plaso-MSHist012013031020130311-index.dat", ContainerKind::History,
+                             ":2013031020130311: ", 23, "Visited: a@http://x/"},
+                      // Besides web pages, Office and Skype resources (res://) and a
+                      // deployment log entry.
+                      Sample{"plaso-nfury_index.dat", ContainerKind::Content, "", 984, "http://x/"}),
     [](const auto& info) {
         std::string name = info.param.file;
         name = name.substr(0, name.find('.'));

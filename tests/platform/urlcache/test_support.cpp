@@ -22,8 +22,7 @@ TempDir::TempDir()
 TempDir::~TempDir()
 {
     std::error_code ec;
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(m_path, ec);
 }
 
@@ -75,8 +74,8 @@ void ReplaceBytes(const std::filesystem::path& file, const std::vector<uint8_t>&
 
 uint32_t Get32(const std::vector<uint8_t>& bytes, size_t offset)
 {
-    return uint32_t{bytes.at(offset)} | uint32_t{bytes.at(offset + 1)} << 8 |
-           uint32_t{bytes.at(offset + 2)} << 16 | uint32_t{bytes.at(offset + 3)} << 24;
+    return uint32_t{bytes.at(offset)} | uint32_t{bytes.at(offset + 1)} << 8 | uint32_t{bytes.at(offset + 2)} << 16 |
+           uint32_t{bytes.at(offset + 3)} << 24;
 }
 
 void Set32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value)

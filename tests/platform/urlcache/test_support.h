@@ -29,8 +29,7 @@ private:
 // A profile-like location under root: cookies, history and content folders.
 CacheLocation ThreeContainers(const std::filesystem::path& root);
 // One container of the given kind in folder.
-CacheLocation OneContainer(const std::filesystem::path& folder,
-                           ContainerKind kind = ContainerKind::Content);
+CacheLocation OneContainer(const std::filesystem::path& folder, ContainerKind kind = ContainerKind::Content);
 
 NewCacheEntry Entry(const std::string& url, std::optional<std::string> body = std::nullopt);
 

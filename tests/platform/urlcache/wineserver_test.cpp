@@ -29,7 +29,8 @@ using test::WriteFile;
 std::string ServerFolderName(const fs::path& prefix)
 {
     struct stat info {};
-    if (::stat(prefix.c_str(), &info) != 0) return {};
+    if (::stat(prefix.c_str(), &info) != 0)
+        return {};
     std::ostringstream name;
     name << "server-" << std::hex << info.st_dev << "-" << info.st_ino;
     return name.str();
@@ -47,7 +48,8 @@ public:
         const std::string lockFile = (serverFolder / "lock").string();
         int ready[2];
         int release[2];
-        if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
+        if (::pipe(ready) != 0 || ::pipe(release) != 0)
+            return;
         m_pid = ::fork();
         if (m_pid == 0) {
             ::close(ready[0]);
@@ -60,7 +62,8 @@ public:
             lock.l_len = 1;
             bool ok = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 && (!workInFolder || ::chdir(folder.c_str()) == 0);
             char answer = ok ? '1' : '0';
-            if (::write(ready[1], &answer, 1) != 1) ::_exit(1);
+            if (::write(ready[1], &answer, 1) != 1)
+                ::_exit(1);
             while (::read(release[0], &answer, 1) > 0) {
             }
             ::_exit(0);
@@ -79,7 +82,8 @@ public:
     bool locked() const { return m_locked; }
     void Release()
     {
-        if (m_pid <= 0) return;
+        if (m_pid <= 0)
+            return;
         ::close(m_release);
         ::waitpid(m_pid, nullptr, 0);
         m_pid = -1;
@@ -139,7 +143,8 @@ TEST_F(WineServerCheck, LocksFindAServerWhereverItsFolderIs)
     ASSERT_TRUE(holder.locked());
     EXPECT_FALSE(detail::FindWineServerInTempFolders(prefix));
     std::optional<bool> running = detail::FindWineServerThroughLocks(prefix);
-    if (!running) GTEST_SKIP() << "no /proc/locks";
+    if (!running)
+        GTEST_SKIP() << "no /proc/locks";
     EXPECT_TRUE(*running);
     holder.Release();
     EXPECT_FALSE(*detail::FindWineServerThroughLocks(prefix));
@@ -153,7 +158,8 @@ TEST_F(WineServerCheck, LocksFindAServerWhateverFolderItWorksIn)
     ASSERT_TRUE(holder.locked());
     EXPECT_FALSE(detail::FindWineServerInTempFolders(prefix));
     std::optional<bool> running = detail::FindWineServerThroughLocks(prefix);
-    if (!running) GTEST_SKIP() << "no /proc/locks";
+    if (!running)
+        GTEST_SKIP() << "no /proc/locks";
     EXPECT_TRUE(*running);
 }
 
@@ -162,7 +168,8 @@ TEST_F(WineServerCheck, LocksOnOtherFilesDoNotCount)
     LockHolder holder(temp.path() / "other-tmp/wine-Ab12Cd/not-a-server", false);
     ASSERT_TRUE(holder.locked());
     std::optional<bool> running = detail::FindWineServerThroughLocks(prefix);
-    if (!running) GTEST_SKIP() << "no /proc/locks";
+    if (!running)
+        GTEST_SKIP() << "no /proc/locks";
     EXPECT_FALSE(*running);
 }
 
@@ -195,13 +202,15 @@ bool OnPath(const std::string& program)
     const char* path = std::getenv("PATH");
     std::istringstream folders(path ? path : "");
     for (std::string folder; std::getline(folders, folder, ':');)
-        if (!folder.empty() && ::access((fs::path(folder) / program).c_str(), X_OK) == 0) return true;
+        if (!folder.empty() && ::access((fs::path(folder) / program).c_str(), X_OK) == 0)
+            return true;
     return false;
 }
 
 TEST_F(WineServerCheck, SeesARealWineserver)
 {
-    if (!OnPath("wineserver")) GTEST_SKIP() << "Wine is not installed";
+    if (!OnPath("wineserver"))
+        GTEST_SKIP() << "Wine is not installed";
     ScopedEnv winePrefix("WINEPREFIX", prefix.string());
     ScopedEnv debug("WINEDEBUG", "-all");
     EXPECT_FALSE(IsWineServerRunning(prefix));

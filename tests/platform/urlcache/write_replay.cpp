@@ -15,8 +15,7 @@ std::vector<uint8_t> RecordedChange::After(size_t k) const
         const IndexWrite& write = writes[i];
         if (write.offset > bytes.size() || write.bytes.size() > bytes.size() - write.offset)
             throw std::out_of_range("write " + std::to_string(i) + " lies outside the index");
-        std::copy(write.bytes.begin(), write.bytes.end(),
-                  bytes.begin() + static_cast<std::ptrdiff_t>(write.offset));
+        std::copy(write.bytes.begin(), write.bytes.end(), bytes.begin() + static_cast<std::ptrdiff_t>(write.offset));
     }
     return bytes;
 }
@@ -29,15 +28,13 @@ std::vector<std::vector<uint8_t>> RecordedChange::EveryInterruption() const
     return files;
 }
 
-RecordedChange RecordChange(const ContainerLocation& where, const Change& change,
-                            const std::filesystem::path& watched)
+RecordedChange RecordChange(const ContainerLocation& where, const Change& change, const std::filesystem::path& watched)
 {
     RecordedChange recorded;
     recorded.before = ReadBytes(where.folder / "index.dat");
     Container container(where, {});
     container.SetWriteObserver([&](uint64_t offset, std::string_view bytes) {
-        recorded.writes.push_back(
-            {offset, std::string(bytes), !watched.empty() && std::filesystem::exists(watched)});
+        recorded.writes.push_back({offset, std::string(bytes), !watched.empty() && std::filesystem::exists(watched)});
     });
     ContainerWriter writer(container, false);
     recorded.result = change(writer);

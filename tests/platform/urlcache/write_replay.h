@@ -21,8 +21,8 @@ struct IndexWrite {
 };
 
 struct RecordedChange {
-    CacheResult result;   // of the change itself
-    CacheResult finish;   // of writing what was still pending
+    CacheResult result;           // of the change itself
+    CacheResult finish;           // of writing what was still pending
     std::vector<uint8_t> before;  // index.dat before the first write
     std::vector<IndexWrite> writes;
 

@@ -97,9 +97,9 @@ TEST_F(WriterTest, RecordsAreLaidOutAsWineLaysThemOut)
     EXPECT_EQ(Get32(bytes, r + 0x4C), 0xC8u);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[r + 0x8C])), "index[0].html");
     EXPECT_EQ(Get32(bytes, r + 0xD0), 0xDEADBEEFu);
-    EXPECT_EQ(Get32(bytes, r + 0x54), 1u);  // hit rate
+    EXPECT_EQ(Get32(bytes, r + 0x54), 1u);            // hit rate
     EXPECT_NE(bytes[r + 0x5C] | bytes[r + 0x5D], 0);  // file write date
-    EXPECT_EQ(Get32(bytes, 0x38), 44u);  // usage
+    EXPECT_EQ(Get32(bytes, 0x38), 44u);               // usage
     const uint8_t dir = bytes[r + 0x38];
     EXPECT_LT(dir, 4);
     EXPECT_EQ(Get32(bytes, 0x4C + 12 * dir), 1u);  // directory count

@@ -59,8 +59,8 @@ TEST_F(WorkFolderTest, FollowsTheCacheHomeAndIsMade)
                   std::filesystem::perms::owner_all);
     }
     // Unset, empty or relative: the home folder's .cache.
-    for (const std::optional<std::string>& value : {std::optional<std::string>(), std::optional<std::string>(""),
-                                                    std::optional<std::string>("relative")}) {
+    for (const std::optional<std::string>& value :
+         {std::optional<std::string>(), std::optional<std::string>(""), std::optional<std::string>("relative")}) {
         ScopedEnv cache("XDG_CACHE_HOME", value);
         EXPECT_EQ(WorkingFolder(), m_folder / ".cache" / "trovana");
     }
@@ -76,7 +76,8 @@ TEST_F(WorkFolderTest, IsPrivateAndFallsBackToATemporaryFolder)
     fs::create_directories(m_folder / "tmp");
     // A folder that is there already open to others is closed to them.
     fs::create_directories(m_folder / ".cache" / "trovana");
-    fs::permissions(m_folder / ".cache" / "trovana", fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(m_folder / ".cache" / "trovana",
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(WorkingFolder(), m_folder / ".cache" / "trovana");
     EXPECT_EQ(permissions(m_folder / ".cache" / "trovana"), fs::perms::owner_all);
 
