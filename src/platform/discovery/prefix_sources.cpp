@@ -1,5 +1,7 @@
 #include "prefix_sources.h"
 
+#include "lines.h"
+
 #include <algorithm>
 #include <cctype>
 #include <fstream>
@@ -81,13 +83,8 @@ std::string Trim(std::string_view text)
 // indentation or (with `topLevel`) only unindented.
 std::optional<std::string> YamlValue(std::string_view text, std::string_view key, bool topLevel)
 {
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        start = end + 1;
+    std::string_view line;
+    while (NextLine(text, line)) {
         const size_t indent = line.find_first_not_of(" \t");
         if (indent == std::string_view::npos || (topLevel && indent > 0))
             continue;

@@ -1,6 +1,7 @@
 #include "registry.h"
 
 #include "descriptor.h"
+#include "lines.h"
 #include "path_case.h"
 
 #include <algorithm>
@@ -190,16 +191,8 @@ RegistryText RegistryText::Parse(std::string_view text, const std::vector<std::s
     std::map<std::string, RegistryValue>* current = nullptr;
     std::string pending;  // a hex value continued on indented lines
     std::string joined;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        start = end + 1;
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
-
+    std::string_view line;
+    while (NextLine(text, line)) {
         if (!pending.empty()) {
             if (line.starts_with(' ') || line.starts_with('\t')) {
                 size_t first = line.find_first_not_of(" \t");
