@@ -88,7 +88,7 @@ void CSearchDlg::CreateControls()
     const wxString typeTexts[] = {_("Documents"), _("Images"),        _("Applications"),
                                   _("Cookies"),   _("Visited Links"), _("Other Types")};
     for (int i = 0; i < 6; ++i) {
-        const int slot = i + 1;  // _("All") holds the first slot
+        const int slot = i + 1;  // "All" holds the first slot
         m_checkTypes[i] = AddCheck(typeIds[i], typeTexts[i], 16 + (slot % 4) * 68, 132 + (slot / 4) * 18, 64);
     }
 
@@ -108,7 +108,7 @@ void CSearchDlg::CreateControls()
         wxEVT_COMBOBOX, [this](wxCommandEvent&) { UpdateDateState(); }, IDC_DATE_MODE);
     Bind(
         wxEVT_CHECKBOX, [this](wxCommandEvent&) { SetAllTypes(true); }, IDC_ALL_TYPES);
-    // Every type box clears _("All"), Cookies too.
+    // Every type box clears "All", Cookies too.
     for (int id : typeIds)
         Bind(
             wxEVT_CHECKBOX, [this](wxCommandEvent&) { SetAllTypes(false); }, id);
