@@ -3,7 +3,7 @@
 # build, and each po/LANG.po compiled with msgfmt into
 # <build>/locale/LANG/LC_MESSAGES/trovana.mo, where the built program finds
 # it, and installed into share/locale/LANG/LC_MESSAGES. Without the gettext
-# tools the program is built without them and speaks English.
+# tools no catalogue is made and the program speaks English only.
 include(GNUInstallDirs)
 
 set(TROVANA_BUILD_LOCALE_DIR ${PROJECT_BINARY_DIR}/locale)

@@ -40,6 +40,8 @@ void SetUpTranslations()
 
     auto* translations = new wxTranslations;
     wxTranslations::Set(translations);
+    // wx's own texts (its stock dialogs), where the system has them, then
+    // the program's; a language without a catalogue stays English quietly.
     wxLogNull quiet;
     translations->AddStdCatalog();
     translations->AddCatalog(kDomain);
