@@ -15,6 +15,7 @@ packages=(
     clang-14 libclang-rt-14-dev
     libmsiecf-utils
     dpkg-dev file desktop-file-utils appstream help2man librsvg2-bin man-db bsdextrautils
+    gettext
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include <wx/button.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
+#include <wx/translation.h>
 
 #include "app/program_icon.h"
 #include "app/resource.h"
@@ -23,8 +24,8 @@ const wxRect kOkRect{164, 16, 55, 14};
 }  // namespace
 
 CAboutDlg::CAboutDlg()
-    : wxDialog(wxTheApp != nullptr ? wxTheApp->GetTopWindow() : nullptr, wxID_ANY, ABOUT_CAPTION, wxDefaultPosition,
-               wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX)
+    : wxDialog(wxTheApp != nullptr ? wxTheApp->GetTopWindow() : nullptr, wxID_ANY, wxGetTranslation(ABOUT_CAPTION),
+               wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX)
 {
     auto place = [this](const wxRect& units) {
         return wxRect(ConvertDialogToPixels(units.GetPosition()), ConvertDialogToPixels(units.GetSize()));
@@ -32,15 +33,15 @@ CAboutDlg::CAboutDlg()
     const wxRect iconRect = place(kIconRect);
     const wxIcon icon = ProgramIcons().GetIcon(iconRect.GetSize(), wxIconBundle::FALLBACK_NEAREST_LARGER);
     new wxStaticBitmap(this, wxID_ANY, icon, iconRect.GetPosition(), iconRect.GetSize());
-    auto text = [this, &place](int id, const char* label, const wxRect& units) {
+    auto text = [this, &place](int id, const wxString& label, const wxRect& units) {
         const wxRect rect = place(units);
         new wxStaticText(this, id, label, rect.GetPosition(), rect.GetSize(), wxST_NO_AUTORESIZE);
     };
-    text(IDC_ABOUT_NAME, ABOUT_NAME_VERSION, kNameRect);
+    text(IDC_ABOUT_NAME, wxGetTranslation(ABOUT_NAME_VERSION), kNameRect);
     text(wxID_ANY, ABOUT_COPYRIGHT, kCopyrightRect);
     text(wxID_ANY, PRODUCT_URL, kAddressRect);
     const wxRect okRect = place(kOkRect);
-    auto* ok = new wxButton(this, wxID_OK, "OK", okRect.GetPosition(), okRect.GetSize());
+    auto* ok = new wxButton(this, wxID_OK, _("OK"), okRect.GetPosition(), okRect.GetSize());
     ok->SetDefault();
     ok->SetFocus();
     SetEscapeId(wxID_OK);

@@ -6,6 +6,7 @@
 #include <wx/mstream.h>
 #include <wx/sizer.h>
 #include <wx/stdpaths.h>
+#include <wx/translation.h>
 
 #include "app/chm_file.h"
 #include "app/program_icon.h"
@@ -65,17 +66,23 @@ void UseHelpFile(const std::shared_ptr<CChmFile>& file)
     }
     g_helpFile = file;
 }
+
+// "Trovana Help", in the user's language.
+wxString HelpTitle()
+{
+    // TRANSLATORS: %s is the program's name.
+    return wxString::Format(_("%s Help"), APP_TITLE);
+}
 }  // namespace
 
 CHelpWindow::CHelpWindow(std::shared_ptr<CChmFile> file)
-    : wxFrame(nullptr, wxID_ANY, wxString(APP_TITLE) + " Help", wxDefaultPosition, kHelpWindowSize),
-      m_pFile(std::move(file))
+    : wxFrame(nullptr, wxID_ANY, HelpTitle(), wxDefaultPosition, kHelpWindowSize), m_pFile(std::move(file))
 {
     if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
         wxImage::AddHandler(new wxPNGHandler);
     SetIcons(ProgramIcons());
     m_pHtml = new wxHtmlWindow(this);
-    m_pHtml->SetRelatedFrame(this, wxString(APP_TITLE) + " Help - %s");
+    m_pHtml->SetRelatedFrame(this, HelpTitle() + " - %s");
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(m_pHtml, 1, wxEXPAND);
     SetSizer(sizer);

@@ -5,6 +5,7 @@
 #include <wx/menu.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
+#include <wx/translation.h>
 #include <wx/utils.h>
 
 #include "app/resource.h"
@@ -124,7 +125,7 @@ void CMainFrame::OnTreeRightClick(wxMouseEvent& event)
     // they are, and the menu's command acts on no site.
     const bool onSite = SelectSiteAt(event.GetPosition());
     wxMenu menu;
-    menu.Append(ID_DELETE_SITE, TEXT_DELETE_SITE);
+    menu.Append(ID_DELETE_SITE, wxGetTranslation(TEXT_DELETE_SITE));
     menu.Enable(ID_DELETE_SITE, !GetListView()->IsReadOnly());
     const int chosen = GetPopupMenuSelectionFromUser(menu, ScreenToClient(wxGetMousePosition()));
     if (chosen != ID_DELETE_SITE)
@@ -133,7 +134,7 @@ void CMainFrame::OnTreeRightClick(wxMouseEvent& event)
     if (onSite)
         view->DeleteSite();
     else
-        listview::GetPrompts().MessageBox(view, "No web site is selected!", "", wxOK);
+        listview::GetPrompts().MessageBox(view, _("No web site is selected!"), "", wxOK);
 }
 
 void CMainFrame::OnCharHook(wxKeyEvent& event)

@@ -9,6 +9,7 @@
 #include <wx/settings.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
+#include <wx/translation.h>
 #include <wx/utils.h>
 
 #include "app/button_pictures.h"
@@ -55,7 +56,8 @@ struct Indicator {
     wxKeyCode key;
     const char* text;
 };
-constexpr Indicator kIndicators[] = {{WXK_CAPITAL, "CAP"}, {WXK_NUMLOCK, "NUM"}, {WXK_SCROLL, "SCRL"}};
+constexpr Indicator kIndicators[] = {
+    {WXK_CAPITAL, wxTRANSLATE("CAP")}, {WXK_NUMLOCK, wxTRANSLATE("NUM")}, {WXK_SCROLL, wxTRANSLATE("SCRL")}};
 
 struct ButtonCommand {
     int id;
@@ -71,24 +73,24 @@ constexpr ButtonCommand kButtonCommands[kButtonCount] = {
 void CMainFrame::CreateMenu()
 {
     auto* file = new wxMenu;
-    file->Append(ID_APP_EXIT, "E&xit\tCtrl+Q", PROMPT_EXIT);
+    file->Append(ID_APP_EXIT, _("E&xit\tCtrl+Q"), wxGetTranslation(PROMPT_EXIT));
     auto* edit = new wxMenu;
-    edit->Append(ID_CACHE_COPY, "&Copy", PROMPT_COPY);
+    edit->Append(ID_CACHE_COPY, _("&Copy"), wxGetTranslation(PROMPT_COPY));
     edit->AppendSeparator();
-    edit->Append(ID_CACHE_SEARCH, "&Search", PROMPT_SEARCH);
+    edit->Append(ID_CACHE_SEARCH, _("&Search"), wxGetTranslation(PROMPT_SEARCH));
     edit->AppendSeparator();
-    edit->Append(ID_CACHE_DELETE, "&Delete", PROMPT_DELETE);
-    edit->Append(ID_CACHE_DELETE_ALL, "Delete &All", PROMPT_DELETE_ALL);
+    edit->Append(ID_CACHE_DELETE, _("&Delete"), wxGetTranslation(PROMPT_DELETE));
+    edit->Append(ID_CACHE_DELETE_ALL, _("Delete &All"), wxGetTranslation(PROMPT_DELETE_ALL));
     auto* help = new wxMenu;
-    help->Append(ID_HELP_CONTENTS, "Contents");
-    help->Append(ID_CHECK_UPDATE, "Check Update", PROMPT_CHECK_UPDATE);
+    help->Append(ID_HELP_CONTENTS, _("Contents"));
+    help->Append(ID_CHECK_UPDATE, _("Check Update"), wxGetTranslation(PROMPT_CHECK_UPDATE));
     help->AppendSeparator();
-    help->Append(ID_APP_ABOUT, "&About Trovana...", PROMPT_ABOUT);
+    help->Append(ID_APP_ABOUT, _("&About Trovana..."), wxGetTranslation(PROMPT_ABOUT));
 
     auto* bar = new wxMenuBar;
-    bar->Append(file, "&File");
-    bar->Append(edit, "&Edit");
-    bar->Append(help, "&Help");
+    bar->Append(file, _("&File"));
+    bar->Append(edit, _("&Edit"));
+    bar->Append(help, _("&Help"));
     SetMenuBar(bar);
 }
 
@@ -106,7 +108,7 @@ void CMainFrame::CreateButtonBar()
         const wxBitmap picture = pictures.GetSubBitmap(wxRect(i * kButtonWidth, 0, kButtonWidth, kButtonHeight));
         // No short help: the buttons have no tooltips, only status prompts.
         bar->AddTool(kButtonCommands[i].id, wxString(), picture, wxNullBitmap, wxITEM_NORMAL, wxString(),
-                     kButtonCommands[i].prompt);
+                     wxGetTranslation(kButtonCommands[i].prompt));
     }
     bar->Realize();
 }
@@ -116,10 +118,10 @@ void CMainFrame::CreateStatusFields()
     g_wndStatusBar = CreateStatusBar(kFieldCount);
     int widths[kFieldCount] = {-1};
     for (int i = 0; i < 3; ++i)
-        widths[i + 1] = g_wndStatusBar->GetTextExtent(kIndicators[i].text).x + kFieldPadding;
+        widths[i + 1] = g_wndStatusBar->GetTextExtent(wxGetTranslation(kIndicators[i].text)).x + kFieldPadding;
     widths[kProgressField] = g_wndStatusBar->GetTextExtent(wxString(' ', 33)).x + kFieldPadding;
     g_wndStatusBar->SetStatusWidths(kFieldCount, widths);
-    g_wndStatusBar->SetStatusText(IDLE_MESSAGE, 0);
+    g_wndStatusBar->SetStatusText(wxGetTranslation(IDLE_MESSAGE), 0);
     UpdateKeyIndicators();
     Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
         event.Skip();
@@ -162,7 +164,7 @@ void CMainFrame::UpdateKeyIndicators()
     if (g_wndStatusBar == nullptr)
         return;
     for (int i = 0; i < 3; ++i) {
-        const wxString text = wxGetKeyState(kIndicators[i].key) ? kIndicators[i].text : "";
+        const wxString text = wxGetKeyState(kIndicators[i].key) ? wxGetTranslation(kIndicators[i].text) : wxString();
         if (g_wndStatusBar->GetStatusText(i + 1) != text)
             g_wndStatusBar->SetStatusText(text, i + 1);
     }
@@ -171,7 +173,7 @@ void CMainFrame::UpdateKeyIndicators()
 void CMainFrame::DoGiveHelp(const wxString& text, bool show)
 {
     if (g_wndStatusBar != nullptr)
-        g_wndStatusBar->SetStatusText(show ? text : wxString(IDLE_MESSAGE), 0);
+        g_wndStatusBar->SetStatusText(show ? text : wxGetTranslation(IDLE_MESSAGE), 0);
 }
 
 void CMainFrame::SetProgramIcon()

@@ -5,6 +5,7 @@
 #include <wx/filehistory.h>
 #include <wx/menu.h>
 #include <wx/toolbar.h>
+#include <wx/translation.h>
 
 #include "app/main_frame.h"
 #include "app/named_cache.h"
@@ -36,8 +37,8 @@ void CMainFrame::AddCacheMenus()
     if (file == nullptr)
         return;
     auto* recent = new wxMenu;
-    file->Insert(0, ID_FILE_OPEN_CACHE, "&Open Cache...\tCtrl+O", PROMPT_OPEN_CACHE);
-    file->Insert(1, wxID_ANY, "&Recent Caches", recent, PROMPT_RECENT);
+    file->Insert(0, ID_FILE_OPEN_CACHE, _("&Open Cache...\tCtrl+O"), wxGetTranslation(PROMPT_OPEN_CACHE));
+    file->Insert(1, wxID_ANY, _("&Recent Caches"), recent, wxGetTranslation(PROMPT_RECENT));
     file->InsertSeparator(2);
 
     m_recentCaches = std::make_unique<wxFileHistory>(kRecentCount, wxID_FILE1);

@@ -4,6 +4,7 @@
 #include <wx/dcclient.h>
 #include <wx/log.h>
 #include <wx/region.h>
+#include <wx/translation.h>
 #include <wx/utils.h>
 
 #include "app/closing_animation.h"
@@ -66,7 +67,7 @@ void CMainFrame::OnCheckUpdate()
     }
     if (!started)
         listview::GetPrompts().MessageBox(
-            this, wxString::Format("No web browser could be started for the address %s.", PRODUCT_URL), wxString(),
+            this, wxString::Format(_("No web browser could be started for the address %s."), PRODUCT_URL), wxString(),
             wxOK | wxICON_EXCLAMATION);
 }
 

@@ -3,6 +3,7 @@
 // in the program's configuration from one run to the next.
 #include <wx/config.h>
 #include <wx/menu.h>
+#include <wx/translation.h>
 
 #include "app/main_frame.h"
 #include "app/resource.h"
@@ -28,15 +29,15 @@ void CMainFrame::AddExaminerMenus()
     if (wxMenu* file = bar->GetMenu(0)) {
         size_t position = 0;
         file->FindChildItem(ID_APP_EXIT, &position);
-        file->Insert(position, ID_FILE_EXPORT, "&Export...", PROMPT_EXPORT);
+        file->Insert(position, ID_FILE_EXPORT, _("&Export..."), wxGetTranslation(PROMPT_EXPORT));
         file->InsertSeparator(position + 1);
     }
     auto* view = new wxMenu;
-    view->AppendCheckItem(ID_VIEW_RECOVERED, "&Recovered Records", PROMPT_RECOVERED);
-    view->AppendCheckItem(ID_VIEW_TIMES_UTC, "Times in &UTC", PROMPT_TIMES_UTC);
+    view->AppendCheckItem(ID_VIEW_RECOVERED, _("&Recovered Records"), wxGetTranslation(PROMPT_RECOVERED));
+    view->AppendCheckItem(ID_VIEW_TIMES_UTC, _("Times in &UTC"), wxGetTranslation(PROMPT_TIMES_UTC));
     // The View menu follows the Edit menu.
-    const int edit = bar->FindMenu("Edit");
-    bar->Insert(edit == wxNOT_FOUND ? bar->GetMenuCount() : static_cast<size_t>(edit) + 1, view, "&View");
+    const int edit = bar->FindMenu(_("&Edit"));
+    bar->Insert(edit == wxNOT_FOUND ? bar->GetMenuCount() : static_cast<size_t>(edit) + 1, view, _("&View"));
 
     const bool utc = TimesInUtcChosen();
     view->Check(ID_VIEW_TIMES_UTC, utc);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include <wx/translation.h>
+
 #include "app/resource.h"
 #include "listview/prompts.h"
 
@@ -27,7 +29,7 @@ std::optional<fs::path> PickProfile(wxWindow* parent, const fs::path& path)
     for (const urlcache::UserProfile& profile : profiles)
         users.push_back(wxString::FromUTF8(profile.user));
     const std::optional<size_t> chosen = listview::GetPrompts().ChooseOne(
-        parent, "Whose cache is to be opened?\n" + FromPath(path), "Choose a User", users);
+        parent, _("Whose cache is to be opened?") + "\n" + FromPath(path), _("Choose a User"), users);
     if (!chosen)
         return std::nullopt;
     return profiles[*chosen].folder;
@@ -52,9 +54,9 @@ std::optional<NamedCache> FindNamedCache(wxWindow* parent, const fs::path& path)
         return NamedCache{urlcache::LocatePath(*chosen), LastPart(*chosen), *chosen};
     } catch (const std::exception& error) {
         // A folder that cannot be listed is as much no cache as a wrong one.
-        listview::GetPrompts().MessageBox(parent,
-                                          "No cache can be opened there:\n\n" + wxString::FromUTF8(error.what()),
-                                          wxString(), wxOK | wxICON_EXCLAMATION);
+        listview::GetPrompts().MessageBox(
+            parent, _("No cache can be opened there:") + "\n\n" + wxString::FromUTF8(error.what()), wxString(),
+            wxOK | wxICON_EXCLAMATION);
         return std::nullopt;
     }
 }

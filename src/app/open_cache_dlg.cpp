@@ -11,6 +11,7 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/translation.h>
 
 #include "listview/prompts.h"
 
@@ -26,8 +27,9 @@ struct Column {
     wxListColumnFormat format;
 };
 constexpr Column kColumns[] = {
-    {"Kind", 80, wxLIST_FORMAT_LEFT},  {"Name", 150, wxLIST_FORMAT_LEFT},    {"User", 90, wxLIST_FORMAT_LEFT},
-    {"Path", 250, wxLIST_FORMAT_LEFT}, {"Entries", 70, wxLIST_FORMAT_RIGHT}, {"Size on Disk", 90, wxLIST_FORMAT_RIGHT},
+    {wxTRANSLATE("Kind"), 80, wxLIST_FORMAT_LEFT},     {wxTRANSLATE("Name"), 150, wxLIST_FORMAT_LEFT},
+    {wxTRANSLATE("User"), 90, wxLIST_FORMAT_LEFT},     {wxTRANSLATE("Path"), 250, wxLIST_FORMAT_LEFT},
+    {wxTRANSLATE("Entries"), 70, wxLIST_FORMAT_RIGHT}, {wxTRANSLATE("Size on Disk"), 90, wxLIST_FORMAT_RIGHT},
 };
 // The dialog fits a window of 800 x 600 and can be made smaller still.
 const wxSize kStartSize{760, 460};
@@ -40,10 +42,10 @@ wxString ByteSize(uint64_t bytes)
 {
     constexpr double kKilobyte = 1024.0;
     if (bytes < 1024)
-        return wxString::Format("%llu B", static_cast<unsigned long long>(bytes));
+        return wxString::Format(_("%llu B"), static_cast<unsigned long long>(bytes));
     if (bytes < 1024 * 1024)
-        return wxString::Format("%.1f KB", static_cast<double>(bytes) / kKilobyte);
-    return wxString::Format("%.1f MB", static_cast<double>(bytes) / (kKilobyte * kKilobyte));
+        return wxString::Format(_("%.1f KB"), static_cast<double>(bytes) / kKilobyte);
+    return wxString::Format(_("%.1f MB"), static_cast<double>(bytes) / (kKilobyte * kKilobyte));
 }
 
 wxString FromPath(const fs::path& path)
@@ -59,7 +61,8 @@ wxString KindText(discovery::CacheKind kind)
 }  // namespace
 
 COpenCacheDlg::COpenCacheDlg(wxWindow* parent, discovery::Environment environment)
-    : wxDialog(parent, wxID_ANY, "Open Cache", wxDefaultPosition, kStartSize, wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
+    : wxDialog(parent, wxID_ANY, _("Open Cache"), wxDefaultPosition, kStartSize,
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
 {
     MakeControls();
     SetMinSize(kSmallestSize);
@@ -77,38 +80,39 @@ COpenCacheDlg::~COpenCacheDlg()
 void COpenCacheDlg::MakeControls()
 {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    sizer->Add(new wxStaticText(this, wxID_ANY, "&Caches found on this computer:"), 0, wxLEFT | wxRIGHT | wxTOP,
+    sizer->Add(new wxStaticText(this, wxID_ANY, _("&Caches found on this computer:")), 0, wxLEFT | wxRIGHT | wxTOP,
                kBorder);
     m_list = new wxListCtrl(this, IDC_OPEN_CACHES, wxDefaultPosition, wxDefaultSize,
                             wxLC_REPORT | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES);
     for (size_t i = 0; i < std::size(kColumns); ++i)
-        m_list->InsertColumn(static_cast<long>(i), kColumns[i].heading, kColumns[i].format, kColumns[i].width);
+        m_list->InsertColumn(static_cast<long>(i), wxGetTranslation(kColumns[i].heading), kColumns[i].format,
+                             kColumns[i].width);
     sizer->Add(m_list, 1, wxEXPAND | wxALL, kBorder);
 
     auto* progress = new wxBoxSizer(wxHORIZONTAL);
-    m_status = new wxStaticText(this, wxID_ANY, "Searching...", wxDefaultPosition, wxDefaultSize,
+    m_status = new wxStaticText(this, wxID_ANY, _("Searching..."), wxDefaultPosition, wxDefaultSize,
                                 wxST_ELLIPSIZE_MIDDLE);
     m_gauge = new wxGauge(this, wxID_ANY, 1, wxDefaultPosition, wxSize(120, -1));
-    m_stop = new wxButton(this, IDC_OPEN_STOP, "S&top");
+    m_stop = new wxButton(this, IDC_OPEN_STOP, _("S&top"));
     progress->Add(m_status, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
     progress->Add(m_gauge, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
     progress->Add(m_stop, 0, wxALIGN_CENTER_VERTICAL);
     sizer->Add(progress, 0, wxEXPAND | wxLEFT | wxRIGHT, kBorder);
 
     auto* path = new wxBoxSizer(wxHORIZONTAL);
-    path->Add(new wxStaticText(this, wxID_ANY, "&Path:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
+    path->Add(new wxStaticText(this, wxID_ANY, _("&Path:")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
     m_path = new wxTextCtrl(this, IDC_OPEN_PATH);
     path->Add(m_path, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
-    path->Add(new wxButton(this, IDC_OPEN_BROWSE, "&Browse..."), 0, wxALIGN_CENTER_VERTICAL);
+    path->Add(new wxButton(this, IDC_OPEN_BROWSE, _("&Browse...")), 0, wxALIGN_CENTER_VERTICAL);
     sizer->Add(path, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kBorder);
 
     auto* bottom = new wxBoxSizer(wxHORIZONTAL);
-    m_readOnly = new wxCheckBox(this, IDC_OPEN_READ_ONLY, "&Read-only: change nothing in the cache");
+    m_readOnly = new wxCheckBox(this, IDC_OPEN_READ_ONLY, _("&Read-only: change nothing in the cache"));
     bottom->Add(m_readOnly, 1, wxALIGN_CENTER_VERTICAL);
     auto* buttons = new wxStdDialogButtonSizer;
-    auto* open = new wxButton(this, wxID_OK, "&Open");
+    auto* open = new wxButton(this, wxID_OK, _("&Open"));
     buttons->AddButton(open);
-    buttons->AddButton(new wxButton(this, wxID_CANCEL, "Cancel"));
+    buttons->AddButton(new wxButton(this, wxID_CANCEL, _("Cancel")));
     buttons->Realize();
     bottom->Add(buttons, 0, wxALIGN_CENTER_VERTICAL);
     sizer->Add(bottom, 0, wxEXPAND | wxALL, kBorder);
@@ -159,8 +163,8 @@ void COpenCacheDlg::ShowProgress(const discovery::Progress& progress)
         return;
     m_gauge->SetRange(static_cast<int>(std::max<size_t>(progress.total, 1)));
     m_gauge->SetValue(static_cast<int>(std::min(progress.done, progress.total)));
-    m_status->SetLabel(wxString::Format("Searching %zu of %zu: ", progress.done + 1, progress.total) +
-                       FromPath(progress.current));
+    m_status->SetLabel(
+        wxString::Format(_("Searching %zu of %zu: %s"), progress.done + 1, progress.total, FromPath(progress.current)));
 }
 
 void COpenCacheDlg::ShowFound(discovery::Discovery found)
@@ -176,9 +180,9 @@ void COpenCacheDlg::ShowFound(discovery::Discovery found)
         m_list->SetItem(row, 4, wxString::Format("%llu", static_cast<unsigned long long>(cache.entries)));
         m_list->SetItem(row, 5, ByteSize(cache.bytes));
     }
-    const wxString count = wxString::Format(m_caches.size() == 1 ? "%zu cache found" : "%zu caches found",
+    const wxString count = wxString::Format(wxPLURAL("%zu cache found", "%zu caches found", m_caches.size()),
                                             m_caches.size());
-    m_status->SetLabel(found.cancelled ? count + " before the search was stopped" : count);
+    m_status->SetLabel(found.cancelled ? wxString::Format(_("%s before the search was stopped"), count) : count);
     m_gauge->SetValue(m_gauge->GetRange());
     m_stop->Disable();
     // The first row is picked, so that Enter opens it; a path typed meanwhile stays.
@@ -200,17 +204,17 @@ void COpenCacheDlg::OnRowSelected(wxListEvent& event)
 void COpenCacheDlg::OnBrowse()
 {
     wxMenu menu;
-    menu.Append(kMenuFolder, "A &Folder: Wine Prefix, User Profile or Drive...");
-    menu.Append(kMenuFile, "A Container &File...");
+    menu.Append(kMenuFolder, _("A &Folder: Wine Prefix, User Profile or Drive..."));
+    menu.Append(kMenuFile, _("A Container &File..."));
     wxWindow* button = FindWindow(IDC_OPEN_BROWSE);
     const int chosen = button->GetPopupMenuSelectionFromUser(menu, wxPoint(0, button->GetSize().y));
     std::optional<fs::path> path;
     if (chosen == kMenuFolder) {
-        path = listview::GetPrompts().ChooseFolder(this, "Choose a Wine prefix, a user profile or a drive",
+        path = listview::GetPrompts().ChooseFolder(this, _("Choose a Wine prefix, a user profile or a drive"),
                                                    m_path->GetValue().utf8_string());
     } else if (chosen == kMenuFile) {
-        wxFileDialog dialog(this, "Choose a container file", wxString(), wxString(),
-                            "Container files (*.dat)|*.dat|All files|*", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+        wxFileDialog dialog(this, _("Choose a container file"), wxString(), wxString(),
+                            _("Container files (*.dat)|*.dat|All files|*"), wxFD_OPEN | wxFD_FILE_MUST_EXIST);
         if (dialog.ShowModal() == wxID_OK)
             path = fs::path(dialog.GetPath().utf8_string());
     }
@@ -223,8 +227,8 @@ void COpenCacheDlg::OnBrowse()
 void COpenCacheDlg::OnOpen()
 {
     if (m_path->GetValue().Strip(wxString::both).empty()) {
-        listview::GetPrompts().MessageBox(this, "Choose a cache from the list, or name its folder or file.", wxString(),
-                                          wxOK | wxICON_INFORMATION);
+        listview::GetPrompts().MessageBox(this, _("Choose a cache from the list, or name its folder or file."),
+                                          wxString(), wxOK | wxICON_INFORMATION);
         return;
     }
     StopSearch();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <wx/defs.h>
+#include <wx/translation.h>
 
 namespace trovana::app {
 
@@ -32,33 +33,34 @@ inline constexpr int ID_HELP_CONTENTS = wxID_HELP_CONTENTS;
 inline constexpr int IDW_PANE_FIRST = 0x6900;
 
 // Status prompts shown in field 0 while a menu item or button is pointed at.
-inline constexpr const char* PROMPT_SEARCH = "Search cache items";
-inline constexpr const char* PROMPT_COPY = "Copy selected items to a local folder";
-inline constexpr const char* PROMPT_DELETE = "Delete selected items";
-inline constexpr const char* PROMPT_DELETE_ALL = "Delete all cache items";
-inline constexpr const char* PROMPT_REFRESH = "Refresh Cache List";
-inline constexpr const char* PROMPT_CHECK_UPDATE = "Check most recent update of the software";
-inline constexpr const char* PROMPT_ABOUT = "Display program information, version number and copyright";
-inline constexpr const char* PROMPT_EXIT = "Quit the application; prompts to save documents";
-inline constexpr const char* PROMPT_EXPORT = "Write the selected items, or the whole list, to a file";
-inline constexpr const char* PROMPT_RECOVERED =
-    "Show every record of the cache with its state: live, redirect, leak or recovered (read-only)";
-inline constexpr const char* PROMPT_TIMES_UTC = "Show times in UTC instead of local time";
-inline constexpr const char* PROMPT_OPEN_CACHE =
-    "Open another cache: a Wine prefix, a user profile or a container file";
-inline constexpr const char* PROMPT_RECENT = "Open a cache opened before";
-inline constexpr const char* TEXT_DELETE_SITE = "Delete Site";
+// The texts marked wxTRANSLATE are shown through wxGetTranslation.
+inline constexpr const char* PROMPT_SEARCH = wxTRANSLATE("Search cache items");
+inline constexpr const char* PROMPT_COPY = wxTRANSLATE("Copy selected items to a local folder");
+inline constexpr const char* PROMPT_DELETE = wxTRANSLATE("Delete selected items");
+inline constexpr const char* PROMPT_DELETE_ALL = wxTRANSLATE("Delete all cache items");
+inline constexpr const char* PROMPT_REFRESH = wxTRANSLATE("Refresh Cache List");
+inline constexpr const char* PROMPT_CHECK_UPDATE = wxTRANSLATE("Check most recent update of the software");
+inline constexpr const char* PROMPT_ABOUT = wxTRANSLATE("Display program information, version number and copyright");
+inline constexpr const char* PROMPT_EXIT = wxTRANSLATE("Quit the application; prompts to save documents");
+inline constexpr const char* PROMPT_EXPORT = wxTRANSLATE("Write the selected items, or the whole list, to a file");
+inline constexpr const char* PROMPT_RECOVERED = wxTRANSLATE(
+    "Show every record of the cache with its state: live, redirect, leak or recovered (read-only)");
+inline constexpr const char* PROMPT_TIMES_UTC = wxTRANSLATE("Show times in UTC instead of local time");
+inline constexpr const char* PROMPT_OPEN_CACHE = wxTRANSLATE(
+    "Open another cache: a Wine prefix, a user profile or a container file");
+inline constexpr const char* PROMPT_RECENT = wxTRANSLATE("Open a cache opened before");
+inline constexpr const char* TEXT_DELETE_SITE = wxTRANSLATE("Delete Site");
 
 inline constexpr const char* APP_TITLE = "Trovana";
 inline constexpr const char* VERSION_TEXT = "1.10";
-inline constexpr const char* IDLE_MESSAGE = "Ready";
+inline constexpr const char* IDLE_MESSAGE = wxTRANSLATE("Ready");
 
 // The product's web page (string 61204), opened by Check Update.
 inline constexpr const char* PRODUCT_URL = "https://trovana.org/";
 
 // The About box's texts.
-inline constexpr const char* ABOUT_CAPTION = "About Trovana";
-inline constexpr const char* ABOUT_NAME_VERSION = "Trovana Pro Version 1.10";
+inline constexpr const char* ABOUT_CAPTION = wxTRANSLATE("About Trovana");
+inline constexpr const char* ABOUT_NAME_VERSION = wxTRANSLATE("Trovana Pro Version 1.10");
 inline constexpr const char* ABOUT_COPYRIGHT = "Copyright (C) 2026 Trovana";
 inline constexpr int IDC_ABOUT_NAME = 1040;
 

@@ -2,12 +2,14 @@
 
 #include <wx/cmdline.h>
 #include <wx/dialog.h>
+#include <wx/translation.h>
 
 #include "app/about_box.h"
 #include "app/main_frame.h"
 #include "app/named_cache.h"
 #include "app/resource.h"
 #include "app/screenshot.h"
+#include "app/translations.h"
 #include "listview/cache_list_view.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/web_view.h"
@@ -55,8 +57,8 @@ int CTrovanaApp::FilterEvent(wxEvent& event)
 void CTrovanaApp::OnInitCmdLine(wxCmdLineParser& parser)
 {
     wxApp::OnInitCmdLine(parser);
-    parser.AddLongSwitch(kReadOnlySwitch, "open the cache without changing anything in it");
-    parser.AddParam("a Wine prefix, a user profile folder, a drive root or a container file", wxCMD_LINE_VAL_STRING,
+    parser.AddLongSwitch(kReadOnlySwitch, _("open the cache without changing anything in it"));
+    parser.AddParam(_("a Wine prefix, a user profile folder, a drive root or a container file"), wxCMD_LINE_VAL_STRING,
                     wxCMD_LINE_PARAM_OPTIONAL);
 }
 
@@ -72,6 +74,7 @@ bool CTrovanaApp::OnCmdLineParsed(wxCmdLineParser& parser)
 
 bool CTrovanaApp::OnInit()
 {
+    SetUpTranslations();
     SetAppDisplayName(APP_TITLE);
     if (!wxApp::OnInit())
         return false;

@@ -9,6 +9,7 @@
 #include <wx/gauge.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
+#include <wx/translation.h>
 #include <wx/utils.h>
 
 namespace trovana::app {
@@ -27,11 +28,11 @@ constexpr int kPaintTries = 100;
 constexpr int kPaintPauseMs = 5;
 }  // namespace
 
-CWaitDlg::CWaitDlg() : wxDialog(nullptr, wxID_ANY, "Wait ...", wxDefaultPosition, wxDefaultSize, wxCAPTION)
+CWaitDlg::CWaitDlg() : wxDialog(nullptr, wxID_ANY, _("Wait ..."), wxDefaultPosition, wxDefaultSize, wxCAPTION)
 {
     // The line is centred with a margin all round; a window's only child
     // would otherwise be stretched over its whole client area.
-    m_wndText = new wxStaticText(this, 1003, "Wait", wxDefaultPosition, wxDefaultSize,
+    m_wndText = new wxStaticText(this, 1003, _("Wait"), wxDefaultPosition, wxDefaultSize,
                                  wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->AddStretchSpacer();
@@ -94,7 +95,9 @@ void HideBusyIndicator()
 namespace {
 class CWaitIndicator : public BusyIndicator {
 public:
-    void Show(const std::string& text) override { ShowBusyIndicator(wxString::FromUTF8(text)); }
+    // The operations give their texts in English, marked for translation
+    // where they are written.
+    void Show(const std::string& text) override { ShowBusyIndicator(wxGetTranslation(wxString::FromUTF8(text))); }
     void Hide() override { HideBusyIndicator(); }
     void SetWaitCursor() override
     {

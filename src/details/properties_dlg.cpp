@@ -7,6 +7,7 @@
 #include <wx/statbox.h>
 #include <wx/strconv.h>
 #include <wx/textctrl.h>
+#include <wx/translation.h>
 
 #include "datetime.h"
 
@@ -17,15 +18,16 @@ struct Explanation {
     const char* name;
     const char* text;
 };
+// The names and their descriptions are shown through wxGetTranslation.
 constexpr Explanation kExplanations[] = {
-    {"URL", "URL name"},
-    {"File Name", "Local file name"},
-    {"Modified Time", "Last modified time of the URL"},
-    {"Access Time", "Last accessed time"},
-    {"Sync Time", "Last time the cache was synchronized"},
-    {"Expire Time", "Expiration time of this file"},
-    {"Hit Rate", "The number of times the cache entry was retrieved"},
-    {"Header", "Header information"},
+    {wxTRANSLATE("URL"), wxTRANSLATE("URL name")},
+    {wxTRANSLATE("File Name"), wxTRANSLATE("Local file name")},
+    {wxTRANSLATE("Modified Time"), wxTRANSLATE("Last modified time of the URL")},
+    {wxTRANSLATE("Access Time"), wxTRANSLATE("Last accessed time")},
+    {wxTRANSLATE("Sync Time"), wxTRANSLATE("Last time the cache was synchronized")},
+    {wxTRANSLATE("Expire Time"), wxTRANSLATE("Expiration time of this file")},
+    {wxTRANSLATE("Hit Rate"), wxTRANSLATE("The number of times the cache entry was retrieved")},
+    {wxTRANSLATE("Header"), wxTRANSLATE("Header information")},
 };
 
 // The layout in dialog units: client size, then each control's x, y,
@@ -56,26 +58,26 @@ wxString FromCacheBytes(const std::string& bytes)
 }  // namespace
 
 CPropertiesDlg::CPropertiesDlg(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, "Properties", wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU)
+    : wxDialog(parent, wxID_ANY, _("Properties"), wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU)
 {
     auto place = [this](const Units& units) {
         return std::pair{ConvertDialogToPixels(wxPoint(units.x, units.y)),
                          ConvertDialogToPixels(wxSize(units.width, units.height))};
     };
     auto [boxAt, boxSize] = place(kPropertiesBox);
-    new wxStaticBox(this, wxID_ANY, "Properties", boxAt, boxSize);
+    new wxStaticBox(this, wxID_ANY, _("Properties"), boxAt, boxSize);
     auto [listAt, listSize] = place(kPropertyList);
     m_listProps = new wxListCtrl(this, IDC_PROP_LIST, listAt, listSize,
                                  wxLC_REPORT | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES | wxBORDER_THEME);
     auto [headerBoxAt, headerBoxSize] = place(kHeaderBox);
-    new wxStaticBox(this, wxID_ANY, "Header", headerBoxAt, headerBoxSize);
+    new wxStaticBox(this, wxID_ANY, _("Header"), headerBoxAt, headerBoxSize);
     auto [headerAt, headerSize] = place(kHeaderText);
     m_editHeader = new wxTextCtrl(this, IDC_PROP_HEADER, wxString(), headerAt, headerSize,
                                   wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP | wxHSCROLL);
     auto [lineAt, lineSize] = place(kDescriptionLine);
     m_editDescription = new wxTextCtrl(this, IDC_PROP_DESCRIPTION, wxString(), lineAt, lineSize, wxTE_READONLY);
     auto [okAt, okSize] = place(kOkButton);
-    auto* ok = new wxButton(this, wxID_OK, "Ok", okAt, okSize);
+    auto* ok = new wxButton(this, wxID_OK, _("Ok"), okAt, okSize);
     // Enter closes the dialog wherever the focus is; the list would take it
     // as the activation of its row.
     ok->SetDefault();
@@ -103,8 +105,8 @@ bool CPropertiesDlg::OnInitDialog()
         m_mapDescriptions[explanation.name] = explanation.text;
     m_listProps->DeleteAllItems();
     m_listProps->DeleteAllColumns();
-    m_listProps->InsertColumn(0, "Name", wxLIST_FORMAT_LEFT, NameColumnWidth());
-    m_listProps->InsertColumn(1, "Value", wxLIST_FORMAT_LEFT, kValueWidth);
+    m_listProps->InsertColumn(0, _("Name"), wxLIST_FORMAT_LEFT, NameColumnWidth());
+    m_listProps->InsertColumn(1, _("Value"), wxLIST_FORMAT_LEFT, kValueWidth);
     if (m_pInfo == nullptr)
         return true;
 
@@ -130,15 +132,15 @@ bool CPropertiesDlg::OnInitDialog()
 
 int CPropertiesDlg::NameColumnWidth() const
 {
-    int widest = m_listProps->GetTextExtent("Name").x;
+    int widest = m_listProps->GetTextExtent(_("Name")).x;
     for (const Explanation& explanation : kExplanations)
-        widest = std::max(widest, m_listProps->GetTextExtent(explanation.name).x);
+        widest = std::max(widest, m_listProps->GetTextExtent(wxGetTranslation(explanation.name)).x);
     return widest + ConvertDialogToPixels(wxSize(kColumnMarginDu, 0)).x;
 }
 
 void CPropertiesDlg::AddRow(long row, const char* name, const wxString& value)
 {
-    m_listProps->InsertItem(row, name);
+    m_listProps->InsertItem(row, wxGetTranslation(name));
     m_listProps->SetItem(row, 1, value);
 }
 
@@ -147,13 +149,19 @@ void CPropertiesDlg::OnClickPropList()
     const long row = m_listProps->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
     if (row < 0)
         return;
-    const auto found = m_mapDescriptions.find(m_listProps->GetItemText(row).utf8_string());
-    m_editDescription->ChangeValue(found != m_mapDescriptions.end() ? wxString::FromUTF8(found->second) : wxString());
+    // The rows show the names in the user's language; the descriptions are
+    // kept under the English names.
+    const wxString shown = m_listProps->GetItemText(row);
+    const auto named = std::find_if(std::begin(kExplanations), std::end(kExplanations),
+                                    [&shown](const Explanation& e) { return wxGetTranslation(e.name) == shown; });
+    const auto found = named != std::end(kExplanations) ? m_mapDescriptions.find(named->name) : m_mapDescriptions.end();
+    m_editDescription->ChangeValue(
+        found != m_mapDescriptions.end() ? wxGetTranslation(wxString::FromUTF8(found->second)) : wxString());
 }
 
 void CPropertiesDlg::OnSetFocusHeader()
 {
-    m_editDescription->ChangeValue(wxString::FromUTF8(m_mapDescriptions["Header"]));
+    m_editDescription->ChangeValue(wxGetTranslation(wxString::FromUTF8(m_mapDescriptions["Header"])));
 }
 
 }  // namespace trovana::details

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include <wx/settings.h>
+#include <wx/translation.h>
 #include <wx/utils.h>
 
 #include "listview/cache_list.h"
@@ -17,19 +18,21 @@
 namespace trovana::listview {
 
 namespace {
-constexpr const char* kTabText[kInitialTabCount] = {"All",     "Documents",     "Images", "Applications",
-                                                    "Cookies", "Visited Links", "Other"};
+constexpr const char* kTabText[kInitialTabCount] = {
+    wxTRANSLATE("All"),     wxTRANSLATE("Documents"),     wxTRANSLATE("Images"), wxTRANSLATE("Applications"),
+    wxTRANSLATE("Cookies"), wxTRANSLATE("Visited Links"), wxTRANSLATE("Other")};
 constexpr const char* kDescription[catalogue::kCategoryCount] = {
-    "All cache entries",
-    "Text, html files",
-    "Image files",
-    "Script files, css, etc",
-    "Cookies - files created by web sites that store information on your computer",
-    "Visited link cache entries",
-    "Other cache entries",
-    "Search results",
+    wxTRANSLATE("All cache entries"),
+    wxTRANSLATE("Text, html files"),
+    wxTRANSLATE("Image files"),
+    wxTRANSLATE("Script files, css, etc"),
+    wxTRANSLATE("Cookies - files created by web sites that store information on your computer"),
+    wxTRANSLATE("Visited link cache entries"),
+    wxTRANSLATE("Other cache entries"),
+    wxTRANSLATE("Search results"),
 };
-constexpr const char* kColumnHeading[ListRow::kColumnCount] = {"Url", "Access Time", "Hit Rate", "Size"};
+constexpr const char* kColumnHeading[ListRow::kColumnCount] = {wxTRANSLATE("Url"), wxTRANSLATE("Access Time"),
+                                                               wxTRANSLATE("Hit Rate"), wxTRANSLATE("Size")};
 constexpr int kColumnKind[ListRow::kColumnCount] = {kSortText, kSortDateTime, kSortInteger, kSortInteger};
 constexpr int kImageSide = 16;
 // The widest text of the Access Time column, and the blank space that a
@@ -117,7 +120,7 @@ void CCacheListView::FirstScan()
         // The window is shown at once, empty, under the wait window.
         constexpr int kScanCheckMs = 20;
         m_pendingScan = std::move(scan);
-        m_pBusy->Show("Collecting Data ...");
+        m_pBusy->Show(wxTRANSLATE("Collecting Data ..."));
         m_pBusy->SetWaitCursor();
         m_scanTimer.SetOwner(this);
         Bind(
@@ -125,7 +128,7 @@ void CCacheListView::FirstScan()
         m_scanTimer.Start(kScanCheckMs);
         return;
     }
-    const BusyScope busy(*m_pBusy, "Collecting Data ...");
+    const BusyScope busy(*m_pBusy, wxTRANSLATE("Collecting Data ..."));
     catalogue::ScanAhead::Result scanned = scan->Take(*m_pBusy);
     InstallCatalogue(std::move(scanned.cache), std::move(scanned.catalogue));
 }
@@ -225,8 +228,9 @@ void CCacheListView::OnInitialUpdate()
     MakeImageLists();
     m_tabCategory->SetImageList(&m_imlTabs);
     for (int tab = 0; tab < kInitialTabCount; ++tab)
-        m_tabCategory->InsertItem(tab, kTabText[tab], tab);
-    std::copy(std::begin(kDescription), std::end(kDescription), m_strDescription.begin());
+        m_tabCategory->InsertItem(tab, wxGetTranslation(kTabText[tab]), tab);
+    std::transform(std::begin(kDescription), std::end(kDescription), m_strDescription.begin(),
+                   [](const char* text) { return wxGetTranslation(text); });
 
     SetUpList(*m_listAll, kHitRateWidthAll);
     std::copy(std::begin(kColumnKind), std::end(kColumnKind), m_nColumnKind.begin());
@@ -253,11 +257,11 @@ void CCacheListView::ReportCacheProblems()
         return;
     // A long list is cut: the first lines say what is wrong.
     constexpr size_t kMaxLines = 8;
-    wxString text = "Part of the cache cannot be read or changed:\n";
+    wxString text = _("Part of the cache cannot be read or changed:") + "\n";
     for (size_t i = 0; i < problems.size() && i < kMaxLines; ++i)
         text += "\n" + wxString::FromUTF8(problems[i]);
     if (problems.size() > kMaxLines)
-        text += wxString::Format("\n(and %zu more)", problems.size() - kMaxLines);
+        text += "\n" + wxString::Format(_("(and %zu more)"), problems.size() - kMaxLines);
     GetPrompts().MessageBox(this, text, wxString(), wxOK | wxICON_EXCLAMATION);
 }
 
@@ -277,8 +281,8 @@ void CCacheListView::SetUpList(CCacheList& list, int hitRateWidth)
     const int widths[ListRow::kColumnCount] = {400, 120, hitRateWidth, 60};
     for (int column = 0; column < ListRow::kColumnCount; ++column) {
         const bool utc = m_bTimesUtc && column == catalogue::kColumnAccessTime;
-        list.InsertColumn(column, utc ? "Access Time (UTC)" : kColumnHeading[column], wxLIST_FORMAT_LEFT,
-                          widths[column]);
+        list.InsertColumn(column, utc ? _("Access Time (UTC)") : wxGetTranslation(kColumnHeading[column]),
+                          wxLIST_FORMAT_LEFT, widths[column]);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <gio/gio.h>
 #include <gio/gunixinputstream.h>
 #include <webkit2/webkit2.h>
+#include <wx/translation.h>
 
 #include "ascii.h"
 #include "listview/cache_address.h"
@@ -57,7 +58,7 @@ void AnswerRequest(WebKitURISchemeRequest* request, gpointer)
 {
     CacheSource* source = ViewSource(webkit_uri_scheme_request_get_web_view(request));
     if (source == nullptr) {
-        Fail(request, "No cache is open");
+        Fail(request, _("No cache is open").utf8_string());
         return;
     }
     CacheSource::Answer answer = source->Find(webkit_uri_scheme_request_get_uri(request));
@@ -87,6 +88,11 @@ void AnswerRequest(WebKitURISchemeRequest* request, gpointer)
     webkit_uri_scheme_response_set_http_headers(response.get(), headers);
     webkit_uri_scheme_request_finish_with_response(request, response.get());
 }
+
+std::string CannotReadText(const std::string& file)
+{
+    return _("The cached file cannot be read:").utf8_string() + " " + file;
+}
 }  // namespace
 
 CacheSource::CacheSource(urlcache::CacheLocation location) : m_location(location), m_cache(std::move(location)) {}
@@ -114,13 +120,15 @@ CacheSource::Answer CacheSource::Find(std::string_view address)
     Answer answer;
     const auto info = Entry(address);
     if (info == nullptr || !IsInsideCache(info->localFileName, m_location)) {
-        answer.failure = "Not in the cache";
+        answer.failure = _("Not in the cache").utf8_string();
         return answer;
     }
     switch (OpenRegularFile(info->localFileName, answer.file, answer.size)) {
     case FileRead::Read: break;
-    case FileRead::NotRegular: answer.failure = "Not a regular file: " + info->localFileName; return answer;
-    default: answer.failure = "The cached file cannot be read: " + info->localFileName; return answer;
+    case FileRead::NotRegular:
+        answer.failure = _("Not a regular file:").utf8_string() + " " + info->localFileName;
+        return answer;
+    default: answer.failure = CannotReadText(info->localFileName); return answer;
     }
     answer.contentType = HeaderContentType(info->headerInfo);
     if (answer.contentType.empty()) {
@@ -131,7 +139,7 @@ CacheSource::Answer CacheSource::Find(std::string_view address)
     }
     if (RefersToOthers(answer.contentType)) {
         if (ReadRegularFile(info->localFileName, kMappedTextLimit, answer.bytes) != FileRead::Read) {
-            answer.failure = "The cached file cannot be read: " + info->localFileName;
+            answer.failure = CannotReadText(info->localFileName);
             return answer;
         }
         answer.bytes = MapAbsoluteReferences(answer.bytes);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <wx/msgdlg.h>
+#include <wx/translation.h>
 
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
@@ -15,7 +16,7 @@ namespace trovana::listview {
 
 namespace {
 
-constexpr const char* kProgressTitle = "Copying Files...";
+constexpr const char* kProgressTitle = wxTRANSLATE("Copying Files...");
 // A copy of more files or bytes than these shows the progress window.
 constexpr size_t kLongCopyFiles = 20;
 constexpr uintmax_t kLongCopyBytes = 8u << 20;
@@ -39,19 +40,22 @@ wxString CopySummary(size_t copied, const std::filesystem::path& folder, int wit
                      const std::vector<wxString>& failures, bool cancelled)
 {
     constexpr size_t kMaxFailureLines = 8;
-    wxString text = wxString::Format("%zu file%s copied to ", copied, copied == 1 ? "" : "s") +
-                    wxString::FromUTF8(folder.string()) + ".";
+    wxString text = wxString::Format(wxPLURAL("%zu file copied to %s.", "%zu files copied to %s.", copied), copied,
+                                     wxString::FromUTF8(folder.string()));
     if (cancelled)
-        text += "\nThe copy was cancelled.";
+        text += "\n" + _("The copy was cancelled.");
     if (withoutFile > 0)
-        text += wxString::Format("\n%d selected item%s no cached file.", withoutFile,
-                                 withoutFile == 1 ? " has" : "s have");
+        text += "\n" + wxString::Format(wxPLURAL("%d selected item has no cached file.",
+                                                 "%d selected items have no cached file.", withoutFile),
+                                        withoutFile);
     if (!failures.empty()) {
-        text += wxString::Format("\n%zu file%s could not be copied:", failures.size(), failures.size() == 1 ? "" : "s");
+        text += "\n" + wxString::Format(
+                           wxPLURAL("%zu file could not be copied:", "%zu files could not be copied:", failures.size()),
+                           failures.size());
         for (size_t i = 0; i < failures.size() && i < kMaxFailureLines; ++i)
             text += "\n" + failures[i];
         if (failures.size() > kMaxFailureLines)
-            text += wxString::Format("\n(and %zu more)", failures.size() - kMaxFailureLines);
+            text += "\n" + wxString::Format(_("(and %zu more)"), failures.size() - kMaxFailureLines);
     }
     return text;
 }
@@ -66,7 +70,7 @@ void CCacheListView::CopySelected()
         // A record's file is copied only when it is there, inside the cache.
         const std::vector<int> rows = m_listRecovered->SelectedRows();
         if (rows.empty()) {
-            GetPrompts().MessageBox(this, "No cache item is selected!", "", wxOK);
+            GetPrompts().MessageBox(this, _("No cache item is selected!"), "", wxOK);
             return;
         }
         for (int row : rows) {
@@ -79,8 +83,9 @@ void CCacheListView::CopySelected()
                 ++withoutFile;
         }
         if (sources.empty()) {
-            GetPrompts().MessageBox(this, "None of the selected records has its file in the cache: nothing is copied.",
-                                    kProgressTitle, wxOK | wxICON_INFORMATION);
+            GetPrompts().MessageBox(this,
+                                    _("None of the selected records has its file in the cache: nothing is copied."),
+                                    wxGetTranslation(kProgressTitle), wxOK | wxICON_INFORMATION);
             return;
         }
         CopyFiles(sources, withoutFile);
@@ -106,19 +111,21 @@ void CCacheListView::CopySelected()
 
 void CCacheListView::CopyFiles(const std::vector<std::filesystem::path>& sources, int withoutFile)
 {
-    const auto folder = GetPrompts().ChooseFolder(this, "Select destination folder", operations::ChooserStartFolder());
+    const auto folder = GetPrompts().ChooseFolder(this, _("Select destination folder"),
+                                                  operations::ChooserStartFolder());
     if (!folder)
         return;
     Prompts& prompts = GetPrompts();
     operations::CopyDialogue dialogue;
     dialogue.askReplace = [&](const std::filesystem::path& target) {
-        const wxString text = "The file " + wxString::FromUTF8(target.filename().string()) + " already exists in " +
-                              wxString::FromUTF8(target.parent_path().string()) + ". Replace it?";
-        return prompts.MessageBox(this, text, kProgressTitle, wxYES_NO | wxICON_QUESTION) == wxID_YES;
+        const wxString text = wxString::Format(_("The file %s already exists in %s. Replace it?"),
+                                               wxString::FromUTF8(target.filename().string()),
+                                               wxString::FromUTF8(target.parent_path().string()));
+        return prompts.MessageBox(this, text, wxGetTranslation(kProgressTitle), wxYES_NO | wxICON_QUESTION) == wxID_YES;
     };
     dialogue.askSameForAll = [&] {
-        return prompts.MessageBox(this, "Give the same answer for every other file that already exists?",
-                                  kProgressTitle, wxYES_NO | wxICON_QUESTION) == wxID_YES;
+        return prompts.MessageBox(this, _("Give the same answer for every other file that already exists?"),
+                                  wxGetTranslation(kProgressTitle), wxYES_NO | wxICON_QUESTION) == wxID_YES;
     };
     std::vector<wxString> failures;
     dialogue.reportFailure = [&](const std::filesystem::path& source, const std::string& reason) {
@@ -127,7 +134,7 @@ void CCacheListView::CopyFiles(const std::vector<std::filesystem::path>& sources
     std::unique_ptr<ProgressWindow> progress;
     bool cancelled = false;
     if (IsLongCopy(sources))
-        progress = prompts.StartProgress(this, kProgressTitle, static_cast<int>(sources.size()));
+        progress = prompts.StartProgress(this, wxGetTranslation(kProgressTitle), static_cast<int>(sources.size()));
     if (progress) {
         dialogue.progress = [&](size_t done) {
             cancelled = !progress->Update(static_cast<int>(done));
@@ -136,7 +143,8 @@ void CCacheListView::CopyFiles(const std::vector<std::filesystem::path>& sources
     }
     const size_t copied = sources.empty() ? 0 : operations::CopyFilesTo(sources, *folder, dialogue);
     progress.reset();
-    prompts.MessageBox(this, CopySummary(copied, *folder, withoutFile, failures, cancelled), kProgressTitle,
+    prompts.MessageBox(this, CopySummary(copied, *folder, withoutFile, failures, cancelled),
+                       wxGetTranslation(kProgressTitle),
                        failures.empty() ? wxOK | wxICON_INFORMATION : wxOK | wxICON_EXCLAMATION);
 }
 

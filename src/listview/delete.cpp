@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <wx/msgdlg.h>
+#include <wx/translation.h>
 
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
@@ -25,13 +26,13 @@ bool AskYes(wxWindow* parent, const wxString& question)
 
 void CCacheListView::DeleteSelected()
 {
-    if (m_bReadOnly || RefuseWhileRecovered("Deleting items"))
+    if (m_bReadOnly || RefuseWhileRecovered(_("Deleting items")))
         return;
     CCacheList* list = GetSelectionList();
     if (list == nullptr)
         return;
     const RowStore& rows = list->Rows();
-    if (!AskYes(this, "Delete Selected Cache Items?"))
+    if (!AskYes(this, _("Delete Selected Cache Items?")))
         return;
     // The URLs are taken before the first deletion: pruning the tree may
     // select another site, which lists other rows in this list.
@@ -61,9 +62,9 @@ void CCacheListView::DeleteSelected()
 
 void CCacheListView::DeleteAll(bool bAsk)
 {
-    if (m_bReadOnly || RefuseWhileRecovered("Deleting all items"))
+    if (m_bReadOnly || RefuseWhileRecovered(_("Deleting all items")))
         return;
-    if (bAsk && !AskYes(this, "Delete All Cache Items?"))
+    if (bAsk && !AskYes(this, _("Delete All Cache Items?")))
         return;
     const RowStore& all = Catalogue().m_listAll;
     const int count = all.Count();
@@ -98,18 +99,18 @@ void CCacheListView::DeleteAll(bool bAsk)
 
 void CCacheListView::DeleteSite()
 {
-    if (m_bReadOnly || RefuseWhileRecovered("Deleting a site"))
+    if (m_bReadOnly || RefuseWhileRecovered(_("Deleting a site")))
         return;
     const wxTreeItemId item = m_pSiteTree != nullptr ? m_pSiteTree->GetSelection() : wxTreeItemId();
     catalogue::CNode* node = m_pSiteTree != nullptr ? m_pSiteTree->GetItemNode(item) : nullptr;
     // Only a host, a directory or "All" is a site: never the tree's hidden
     // top or an item without its node.
     if (node == nullptr || item == m_pSiteTree->GetTopLevel()) {
-        GetPrompts().MessageBox(this, "No web site is selected!", "", wxOK);
+        GetPrompts().MessageBox(this, _("No web site is selected!"), "", wxOK);
         return;
     }
     const wxString name = m_pSiteTree->GetItemText(item);
-    if (!AskYes(this, "Delete Cache Items Of " + name + " ?"))
+    if (!AskYes(this, wxString::Format(_("Delete Cache Items Of %s ?"), name)))
         return;
     const wxTreeItemId parentItem = m_pSiteTree->GetItemParent(item);
     catalogue::CNode* parent = m_pSiteTree->GetItemNode(parentItem);

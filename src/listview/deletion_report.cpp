@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <wx/translation.h>
+
 #include "listview/cache_list.h"
 
 namespace trovana::listview {
@@ -13,11 +15,14 @@ constexpr size_t kMaxReasonLines = 8;
 
 wxString DeleteFailureText(uint32_t code, EntryWording wording)
 {
-    const wxString subject = wording == EntryWording::Item ? "The item" : "The file";
+    const bool item = wording == EntryWording::Item;
     if (code == urlcache::ERROR_ACCESS_DENIED)
-        return subject + " is locked or in use. The item will be marked and will be deleted when the file is unlocked";
+        return item ? _("The item is locked or in use. The item will be marked and will be deleted when the file is "
+                        "unlocked")
+                    : _("The file is locked or in use. The item will be marked and will be deleted when the file is "
+                        "unlocked");
     if (code == urlcache::ERROR_FILE_NOT_FOUND)
-        return subject + " is not in the cache";
+        return item ? _("The item is not in the cache") : _("The file is not in the cache");
     return {};
 }
 
@@ -36,17 +41,18 @@ void DeletionReport::Add(const std::string& url, const urlcache::CacheResult& re
     Reason reason;
     if (result.code == urlcache::ERROR_FILE_NOT_FOUND) {
         reason.single = DeleteFailureText(result.code, m_wording);
-        reason.group = "not in the cache";
+        reason.group = _("not in the cache");
     } else if (markedPending) {
         reason.single = DeleteFailureText(urlcache::ERROR_ACCESS_DENIED, m_wording);
-        reason.group = "locked or in use: marked, to be deleted when unlocked";
+        reason.group = _("locked or in use: marked, to be deleted when unlocked");
     } else {
         // The library's own words: Wine running, a read-only file system,
         // permission denied, a damaged container.
         const std::string& why = result.message.empty() ? urlcache::ErrorText(result.code) : result.message;
         reason.group = wxString::FromUTF8(why);
-        reason.single = (m_wording == EntryWording::Item ? "The item" : "The file") +
-                        wxString(" could not be deleted: ") + reason.group;
+        reason.single = wxString::Format(m_wording == EntryWording::Item ? _("The item could not be deleted: %s")
+                                                                         : _("The file could not be deleted: %s"),
+                                         reason.group);
     }
     if (m_failures++ == 0)
         m_firstUrl = url;
@@ -69,26 +75,28 @@ void DeletionReport::AddAll(urlcache::UrlCache& cache, const std::vector<std::st
 
 wxString DeletionReport::Noun(size_t count) const
 {
-    const wxString noun = m_wording == EntryWording::Item ? "item" : "file";
-    return wxString::Format("%zu ", count) + noun + (count == 1 ? "" : "s");
+    return wxString::Format(m_wording == EntryWording::Item ? wxPLURAL("%zu item", "%zu items", count)
+                                                            : wxPLURAL("%zu file", "%zu files", count),
+                            count);
 }
 
 wxString DeletionReport::Caption() const
 {
     if (m_failures == 1)
-        return "Cannot Delete " + ToDisplayText(m_firstUrl);
-    return wxString::Format("Cannot Delete %zu Items", m_failures);
+        return wxString::Format(_("Cannot Delete %s"), ToDisplayText(m_firstUrl));
+    return wxString::Format(wxPLURAL("Cannot Delete %zu Item", "Cannot Delete %zu Items", m_failures), m_failures);
 }
 
 wxString DeletionReport::Text(size_t attempted) const
 {
     if (m_failures == 1)
         return m_reasons.front().single;
-    wxString text = wxString::Format("%zu of ", m_failures) + Noun(attempted) + " could not be deleted:\n";
+    // TRANSLATORS: "3 of 5 items could not be deleted:"; %s is "5 items" or "5 files".
+    wxString text = wxString::Format(_("%zu of %s could not be deleted:"), m_failures, Noun(attempted)) + "\n";
     for (size_t i = 0; i < m_reasons.size() && i < kMaxReasonLines; ++i)
         text += "\n" + m_reasons[i].group + " (" + Noun(m_reasons[i].count) + ")";
     if (m_reasons.size() > kMaxReasonLines)
-        text += wxString::Format("\n(and %zu more reasons)", m_reasons.size() - kMaxReasonLines);
+        text += "\n" + wxString::Format(_("(and %zu more reasons)"), m_reasons.size() - kMaxReasonLines);
     return text;
 }
 

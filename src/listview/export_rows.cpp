@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+#include <wx/translation.h>
+
 #include "export_writer.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
@@ -24,8 +26,8 @@ namespace trovana::listview {
 
 namespace {
 
-constexpr const char* kTitle = "Export";
-constexpr const char* kProgressTitle = "Exporting...";
+constexpr const char* kTitle = wxTRANSLATE("Export");
+constexpr const char* kProgressTitle = wxTRANSLATE("Exporting...");
 // An export of more rows than this shows the progress window.
 constexpr size_t kLongExport = 2000;
 
@@ -83,25 +85,30 @@ void CCacheListView::ExportRows()
     }
     Prompts& prompts = GetPrompts();
     if (rows.empty()) {
-        prompts.MessageBox(this, "The list is empty: there is nothing to export.", kTitle, wxOK | wxICON_INFORMATION);
+        prompts.MessageBox(this, _("The list is empty: there is nothing to export."), wxGetTranslation(kTitle),
+                           wxOK | wxICON_INFORMATION);
         return;
     }
-    const auto choice = prompts.ChooseSaveFile(this, kTitle, operations::kExportWildcard, "trovana-export.csv");
+    const auto choice = prompts.ChooseSaveFile(this, wxGetTranslation(kTitle),
+                                               wxGetTranslation(operations::kExportWildcard), "trovana-export.csv");
     if (!choice)
         return;
     const operations::ExportTarget target = operations::ResolveExportTarget(choice->path, choice->filter);
     if (target.renamed && std::filesystem::exists(target.path) &&
-        prompts.MessageBox(this,
-                           "The file " + wxString::FromUTF8(target.path.string()) + " already exists. Replace it?",
-                           kTitle, wxYES_NO | wxICON_QUESTION) != wxID_YES)
+        prompts.MessageBox(
+            this,
+            wxString::Format(_("The file %s already exists. Replace it?"), wxString::FromUTF8(target.path.string())),
+            wxGetTranslation(kTitle), wxYES_NO | wxICON_QUESTION) != wxID_YES)
         return;
 
     const wxString shownTarget = wxString::FromUTF8(target.path.string());
     std::string reason;
     const auto sayFailed = [&] {
         prompts.MessageBox(
-            this, "The export to " + shownTarget + " failed: " + wxString::FromUTF8(reason) + ".\nNo file was written.",
-            kTitle, wxOK | wxICON_EXCLAMATION);
+            this,
+            wxString::Format(_("The export to %s failed: %s."), shownTarget, wxString::FromUTF8(reason)) + "\n" +
+                _("No file was written."),
+            wxGetTranslation(kTitle), wxOK | wxICON_EXCLAMATION);
     };
     const auto temporary = MakeTemporaryFile(target.path, reason);
     if (!temporary) {
@@ -110,7 +117,7 @@ void CCacheListView::ExportRows()
     }
     std::unique_ptr<ProgressWindow> progress;
     if (rows.size() > kLongExport)
-        progress = prompts.StartProgress(this, kProgressTitle, static_cast<int>(rows.size()));
+        progress = prompts.StartProgress(this, wxGetTranslation(kProgressTitle), static_cast<int>(rows.size()));
     size_t written = 0;
     size_t missing = 0;
     bool cancelled = false;
@@ -153,18 +160,22 @@ void CCacheListView::ExportRows()
     if (cancelled || failed)
         std::filesystem::remove(*temporary, error);
     if (cancelled) {
-        prompts.MessageBox(this, "The export was cancelled. No file was written.", kTitle, wxOK | wxICON_INFORMATION);
+        prompts.MessageBox(this, _("The export was cancelled. No file was written."), wxGetTranslation(kTitle),
+                           wxOK | wxICON_INFORMATION);
         return;
     }
     if (failed) {
         sayFailed();
         return;
     }
-    wxString text = wxString::Format("%zu row%s exported to ", written, written == 1 ? "" : "s") + shownTarget + ".";
+    wxString text = wxString::Format(wxPLURAL("%zu row exported to %s.", "%zu rows exported to %s.", written), written,
+                                     shownTarget);
     if (missing > 0)
-        text += wxString::Format("\n%zu listed entr%s no longer in the cache and left out.", missing,
-                                 missing == 1 ? "y is" : "ies are");
-    prompts.MessageBox(this, text, kTitle, wxOK | wxICON_INFORMATION);
+        text += "\n" +
+                wxString::Format(wxPLURAL("%zu listed entry is no longer in the cache and left out.",
+                                          "%zu listed entries are no longer in the cache and left out.", missing),
+                                 missing);
+    prompts.MessageBox(this, text, wxGetTranslation(kTitle), wxOK | wxICON_INFORMATION);
 }
 
 }  // namespace trovana::listview

@@ -4,6 +4,7 @@
 #include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
+#include <wx/translation.h>
 
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
@@ -132,18 +133,20 @@ void CCacheListView::UpdateStatusSummary()
         total = m_nListSize;
     const wxString description = tab >= 0 && tab < catalogue::kCategoryCount ? m_strDescription[tab] : wxString();
     // A read-only cache says so beside the counts, which are never cut.
-    const wxString counts = wxString::Format(" (%d Items, %.2f M%s)   ", list->Rows().Count(),
-                                             static_cast<double>(total) / kBytesPerMegabyte,
-                                             m_bReadOnly ? ", read-only cache" : "");
+    const int items = list->Rows().Count();
+    const double megabytes = static_cast<double>(total) / kBytesPerMegabyte;
+    const wxString counts = m_bReadOnly
+                                ? wxString::Format(_(" (%d Items, %.2f M, read-only cache)   "), items, megabytes)
+                                : wxString::Format(_(" (%d Items, %.2f M)   "), items, megabytes);
     if (wxStatusBar* bar = StatusBarOf(this)) {
         if (m_bRecoveredShown) {
             using urlcache::RecordState;
             const CRecoveredList& records = *m_listRecovered;
             const wxString summary = wxString::Format(
-                " (%zu Records: %d live, %d redirect, %d leak, %d recovered)   ", records.Records().size(),
+                _(" (%zu Records: %d live, %d redirect, %d leak, %d recovered)   "), records.Records().size(),
                 records.CountOf(RecordState::Live), records.CountOf(RecordState::Redirect),
                 records.CountOf(RecordState::Leak), records.CountOf(RecordState::Recovered));
-            bar->SetStatusText(FitSummary(*bar, "All records, read-only", summary), 0);
+            bar->SetStatusText(FitSummary(*bar, _("All records, read-only"), summary), 0);
             bar->Update();
             return;
         }
@@ -174,7 +177,7 @@ CCacheList* CCacheListView::GetSelectionList()
     CCacheList* list = GetActiveList();
     list->StoreSelection();
     if (list->Rows().SelectedCount() == 0) {
-        GetPrompts().MessageBox(this, "No cache item is selected!", "", wxOK);
+        GetPrompts().MessageBox(this, _("No cache item is selected!"), "", wxOK);
         return nullptr;
     }
     return list;
@@ -296,10 +299,10 @@ void CCacheListView::OnDblclkList()
 void CCacheListView::OnRclickList()
 {
     wxMenu menu;
-    menu.Append(ID_LIST_PROPERTIES, "Properties");
-    menu.Append(ID_LIST_COPY, "Copy");
-    menu.Append(ID_LIST_SEARCH, "Search");
-    menu.Append(ID_LIST_DELETE, "Delete");
+    menu.Append(ID_LIST_PROPERTIES, _("Properties"));
+    menu.Append(ID_LIST_COPY, _("Copy"));
+    menu.Append(ID_LIST_SEARCH, _("Search"));
+    menu.Append(ID_LIST_DELETE, _("Delete"));
     menu.Enable(ID_LIST_DELETE, !m_bReadOnly);
     PopupMenu(&menu);
 }

@@ -2,6 +2,8 @@
 // Properties dialog of an entry.
 #include <filesystem>
 
+#include <wx/translation.h>
+
 #include "ascii.h"
 #include "classify.h"
 #include "details/properties_dlg.h"
@@ -96,7 +98,7 @@ void CCacheListView::ShowProperties(const std::string& url)
         return m_pCatalogue->LookupCacheEntry(url);
     }();
     if (info == nullptr) {
-        GetPrompts().MessageBox(this, "No Information about the url", wxString(), wxOK);
+        GetPrompts().MessageBox(this, _("No Information about the url"), wxString(), wxOK);
         return;
     }
     details::CPropertiesDlg dialog(this);

@@ -3,13 +3,15 @@
 #include <algorithm>
 
 #include <wx/settings.h>
+#include <wx/translation.h>
 
 #include "listview/cache_list.h"
 
 namespace trovana::listview {
 
 namespace {
-constexpr const char* kHeadings[CRecoveredList::kColumns] = {"Url", "State", "Access Time", "Hit Rate", "Size"};
+constexpr const char* kHeadings[CRecoveredList::kColumns] = {
+    wxTRANSLATE("Url"), wxTRANSLATE("State"), wxTRANSLATE("Access Time"), wxTRANSLATE("Hit Rate"), wxTRANSLATE("Size")};
 // The blank space a column keeps around its text.
 constexpr int kMargin = 8;
 }  // namespace
@@ -19,7 +21,7 @@ CRecoveredList::CRecoveredList(wxWindow* parent, wxWindowID id)
                  wxLC_REPORT | wxLC_VIRTUAL | wxLC_HRULES | wxLC_VRULES | wxBORDER_THEME)
 {
     for (int column = 0; column < kColumns; ++column)
-        InsertColumn(column, kHeadings[column]);
+        InsertColumn(column, wxGetTranslation(kHeadings[column]));
 }
 
 void CRecoveredList::Survey(const urlcache::CacheLocation& location, std::vector<std::string>& problems)
@@ -42,7 +44,7 @@ void CRecoveredList::SetShownTimes(catalogue::ShownTimes zone)
     m_zone = zone;
     wxListItem heading;
     heading.SetMask(wxLIST_MASK_TEXT);
-    heading.SetText(zone == catalogue::ShownTimes::Utc ? "Access Time (UTC)" : "Access Time");
+    heading.SetText(zone == catalogue::ShownTimes::Utc ? _("Access Time (UTC)") : _("Access Time"));
     SetColumn(kAccessTime, heading);
     Refresh();
 }

@@ -5,6 +5,7 @@
 
 #include <wx/frame.h>
 #include <wx/statusbr.h>
+#include <wx/translation.h>
 
 #include "details/properties_dlg.h"
 #include "listview/cache_list.h"
@@ -26,9 +27,10 @@ void SetHeading(wxListCtrl& list, int column, const wxString& text)
     list.SetColumn(column, item);
 }
 
-constexpr const char* kReadOnlyText =
+// TRANSLATORS: %s is an action, such as "Deleting items".
+constexpr const char* kReadOnlyText = wxTRANSLATE(
     "%s is not possible in the Recovered Records view, which shows the records and changes nothing.\n"
-    "Choose View > Recovered Records again to return to the cache's entries.";
+    "Choose View > Recovered Records again to return to the cache's entries.");
 }  // namespace
 
 void CCacheListView::ShowRecovered(bool show)
@@ -58,12 +60,12 @@ void CCacheListView::SurveyRecords()
 {
     std::vector<std::string> problems;
     {
-        const BusyScope busy(Busy(), "Collecting Data ...");
+        const BusyScope busy(Busy(), wxTRANSLATE("Collecting Data ..."));
         m_listRecovered->Survey(Cache().Location(), problems);
     }
     if (problems.empty())
         return;
-    wxString text = "Some records could not be read:\n";
+    wxString text = _("Some records could not be read:") + "\n";
     for (size_t i = 0; i < problems.size() && i < 8; ++i)
         text += "\n" + wxString::FromUTF8(problems[i]);
     GetPrompts().MessageBox(this, text, wxString(), wxOK | wxICON_EXCLAMATION);
@@ -80,7 +82,8 @@ bool CCacheListView::RefuseWhileRecovered(const wxString& action)
 {
     if (!m_bRecoveredShown)
         return false;
-    GetPrompts().MessageBox(this, wxString::Format(kReadOnlyText, action), wxString(), wxOK | wxICON_INFORMATION);
+    GetPrompts().MessageBox(this, wxString::Format(wxGetTranslation(kReadOnlyText), action), wxString(),
+                            wxOK | wxICON_INFORMATION);
     return true;
 }
 
@@ -114,7 +117,7 @@ void CCacheListView::SetTimesUtc(bool utc)
     m_bTimesUtc = utc;
     const auto zone = utc ? catalogue::ShownTimes::Utc : catalogue::ShownTimes::Local;
     m_pCatalogue->m_shownTimes = zone;
-    const wxString heading = utc ? "Access Time (UTC)" : "Access Time";
+    const wxString heading = utc ? _("Access Time (UTC)") : _("Access Time");
     for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch}) {
         if (list->GetColumnCount() > catalogue::kColumnAccessTime)
             SetHeading(*list, catalogue::kColumnAccessTime, heading);

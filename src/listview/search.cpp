@@ -1,5 +1,7 @@
 // The Search command: the dialog, then the matching rows of the All list
 // under the "Search Results" tab.
+#include <wx/translation.h>
+
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
 #include "listview/tab_strip.h"
@@ -11,7 +13,7 @@ namespace trovana::listview {
 
 void CCacheListView::Search()
 {
-    if (RefuseWhileRecovered("Searching"))
+    if (RefuseWhileRecovered(_("Searching")))
         return;
     {
         operations::CSearchDlg dialog(this, m_dlgSearch);
@@ -27,7 +29,7 @@ void CCacheListView::Search()
         return;
     }
     if (m_tabCategory->GetItemCount() == kInitialTabCount)
-        m_tabCategory->InsertItem(catalogue::kCategorySearchResults, "Search Results",
+        m_tabCategory->InsertItem(catalogue::kCategorySearchResults, _("Search Results"),
                                   catalogue::kCategorySearchResults);
     m_tabCategory->SetCurSel(catalogue::kCategorySearchResults);
 

@@ -2,6 +2,8 @@
 // directories, and the rows of the entries below a chosen node.
 #include <string>
 
+#include <wx/translation.h>
+
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
 #include "listview/site_tree_ctrl.h"
@@ -21,7 +23,7 @@ void CCacheListView::FillSiteTree(catalogue::CNode* node, const wxTreeItemId& pa
     wxTreeItemId under = parent;
     if (!under.IsOk()) {
         // The top level: the node itself is the "All" item.
-        under = m_pSiteTree->AppendItem(m_pSiteTree->GetTopLevel(), "All", kFolderImage, kOpenFolderImage);
+        under = m_pSiteTree->AppendItem(m_pSiteTree->GetTopLevel(), _("All"), kFolderImage, kOpenFolderImage);
         m_pSiteTree->SetItemNode(under, node);
         node->m_hItem = under.GetID();
     }

@@ -7,14 +7,18 @@
 #include <cerrno>
 #include <system_error>
 
+#include <wx/translation.h>
+
 #include "listview/cached_file.h"
 
 namespace trovana::listview {
 
 namespace {
 constexpr std::string_view kLineBreak = "<br>";
-constexpr std::string_view kUrlLine = "<br>URL: ";
-constexpr std::string_view kNotRegularLine = "<br>Not a regular file: ";
+// The labels of a page that names a file instead of showing it, shown
+// through wxGetTranslation.
+constexpr const char* kUrlLabel = wxTRANSLATE("URL:");
+constexpr const char* kNotRegularLabel = wxTRANSLATE("Not a regular file:");
 constexpr std::string_view kPageStart = "<HTML><BODY>";
 constexpr std::string_view kPageEnd = "</BODY></HTML>";
 constexpr const char* kPageName = "temp.htm";
@@ -35,9 +39,17 @@ std::string EscapeHtml(std::string_view text)
     return escaped;
 }
 
+namespace {
+// "<br>LABEL " with the label in the user's language.
+std::string LabelLine(const char* label)
+{
+    return std::string(kLineBreak) + EscapeHtml(wxGetTranslation(label).utf8_string()) + " ";
+}
+}  // namespace
+
 std::string UrlPageText(std::string_view url)
 {
-    return std::string(kUrlLine) + EscapeHtml(url);
+    return LabelLine(kUrlLabel) + EscapeHtml(url);
 }
 
 std::string ReadPreviewText(const std::filesystem::path& name, std::size_t limit)
@@ -45,7 +57,7 @@ std::string ReadPreviewText(const std::filesystem::path& name, std::size_t limit
     std::string bytes;
     switch (ReadRegularFile(name, limit, bytes)) {
     case FileRead::Missing: return UrlPageText(name.native());
-    case FileRead::NotRegular: return std::string(kNotRegularLine) + EscapeHtml(name.native());
+    case FileRead::NotRegular: return LabelLine(kNotRegularLabel) + EscapeHtml(name.native());
     case FileRead::Failed: return {};
     case FileRead::Read: break;
     }

@@ -1,5 +1,8 @@
 #include "operations/search_dlg.h"
 
+#include <algorithm>
+
+#include <wx/arrstr.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
@@ -8,6 +11,7 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/translation.h>
 
 #include "operations/search_match.h"
 
@@ -18,7 +22,9 @@ namespace {
 // The dialog's size in dialog units.
 constexpr int kWidthDu = 298;
 constexpr int kHeightDu = 210;
-const wxString kDateModes[] = {"On", "Between", "After", "Before"};
+// The criteria keep the English names; the list shows them translated.
+constexpr const char* kDateModes[] = {wxTRANSLATE("On"), wxTRANSLATE("Between"), wxTRANSLATE("After"),
+                                      wxTRANSLATE("Before")};
 constexpr int kBetweenIndex = 1;
 
 wxDateTime ToWx(const DateTime& date)
@@ -37,7 +43,7 @@ DateTime FromWx(const wxDateTime& date)
 }  // namespace
 
 CSearchDlg::CSearchDlg(wxWindow* parent, SearchCriteria& criteria)
-    : wxDialog(parent, wxID_ANY, "Search"), m_criteria(criteria)
+    : wxDialog(parent, wxID_ANY, _("Search")), m_criteria(criteria)
 {
     if (auto* top = wxDynamicCast(wxGetTopLevelParent(parent), wxTopLevelWindow))
         SetIcons(top->GetIcons());
@@ -59,30 +65,35 @@ void CSearchDlg::CreateControls()
     auto at = [this](int x, int y) { return ConvertDialogToPixels(wxPoint(x, y)); };
     auto size = [this](int w, int h) { return ConvertDialogToPixels(wxSize(w, h)); };
 
-    m_checkKeywords = AddCheck(IDC_USE_KEYWORDS, "URL keywords (use return key to input multiple keywords)", 7, 7, 284);
+    m_checkKeywords = AddCheck(IDC_USE_KEYWORDS, _("URL keywords (use return key to input multiple keywords)"), 7, 7,
+                               284);
     m_editKeywords = new wxTextCtrl(this, IDC_KEYWORDS, "", at(7, 20), size(284, 68), wxTE_MULTILINE);
-    m_checkDate = AddCheck(IDC_USE_DATE, "Access Date", 7, 98, 58);
+    m_checkDate = AddCheck(IDC_USE_DATE, _("Access Date"), 7, 98, 58);
     // As tall as the toolkit draws a combo box; its list drops down apart.
-    m_comboDateMode = new wxComboBox(this, IDC_DATE_MODE, "", at(68, 96), wxSize(size(62, 0).x, wxDefaultCoord), 4,
-                                     kDateModes, wxCB_DROPDOWN);
+    wxArrayString modes;
+    for (const char* name : kDateModes)
+        modes.Add(wxGetTranslation(name));
+    m_comboDateMode = new wxComboBox(this, IDC_DATE_MODE, "", at(68, 96), wxSize(size(62, 0).x, wxDefaultCoord), modes,
+                                     wxCB_DROPDOWN);
     m_dateFrom = new wxDatePickerCtrl(this, IDC_DATE_FROM, wxDefaultDateTime, at(136, 95), size(66, 14),
                                       wxDP_DROPDOWN | wxDP_SHOWCENTURY);
-    m_staticAnd = new wxStaticText(this, IDC_DATE_AND, "and", at(207, 98), size(16, 8));
+    m_staticAnd = new wxStaticText(this, IDC_DATE_AND, _("and"), at(207, 98), size(16, 8));
     m_dateTo = new wxDatePickerCtrl(this, IDC_DATE_TO, wxDefaultDateTime, at(225, 95), size(66, 14),
                                     wxDP_DROPDOWN | wxDP_SHOWCENTURY);
 
-    new wxStaticBox(this, wxID_ANY, "Types", at(7, 118), size(284, 60));
-    m_checkAll = AddCheck(IDC_ALL_TYPES, "All", 16, 132, 60);
+    new wxStaticBox(this, wxID_ANY, _("Types"), at(7, 118), size(284, 60));
+    m_checkAll = AddCheck(IDC_ALL_TYPES, _("All"), 16, 132, 60);
     const int typeIds[] = {IDC_DOCUMENTS, IDC_IMAGES,        IDC_APPLICATIONS,
                            IDC_COOKIES,   IDC_VISITED_LINKS, IDC_OTHER_TYPES};
-    const wxString typeTexts[] = {"Documents", "Images", "Applications", "Cookies", "Visited Links", "Other Types"};
+    const wxString typeTexts[] = {_("Documents"), _("Images"),        _("Applications"),
+                                  _("Cookies"),   _("Visited Links"), _("Other Types")};
     for (int i = 0; i < 6; ++i) {
         const int slot = i + 1;  // "All" holds the first slot
         m_checkTypes[i] = AddCheck(typeIds[i], typeTexts[i], 16 + (slot % 4) * 68, 132 + (slot / 4) * 18, 64);
     }
 
-    auto* search = new wxButton(this, IDC_SEARCH, "Search", at(180, 188), size(50, 14));
-    new wxButton(this, wxID_CANCEL, "Cancel", at(241, 188), size(50, 14));
+    auto* search = new wxButton(this, IDC_SEARCH, _("Search"), at(180, 188), size(50, 14));
+    new wxButton(this, wxID_CANCEL, _("Cancel"), at(241, 188), size(50, 14));
     // Enter acts as the Search button.
     search->SetDefault();
     SetAffirmativeId(IDC_SEARCH);
@@ -117,7 +128,7 @@ void CSearchDlg::TransferToControls()
     const wxString mode = wxString::FromUTF8(c.m_strDateMode);
     int found = wxNOT_FOUND;
     for (int i = 0; i < 4 && found == wxNOT_FOUND; ++i)
-        if (kDateModes[i].StartsWith(mode))
+        if (wxString(kDateModes[i]).StartsWith(mode) || wxGetTranslation(kDateModes[i]).StartsWith(mode))
             found = i;
     if (found != wxNOT_FOUND)
         m_comboDateMode->SetSelection(found);
@@ -138,7 +149,10 @@ void CSearchDlg::UpdateData()
         *types[i] = m_checkTypes[i]->GetValue();
     c.m_bUseDate = m_checkDate->GetValue();
     c.m_bUseKeywords = m_checkKeywords->GetValue();
-    c.m_strDateMode = m_comboDateMode->GetValue().utf8_string();
+    const wxString mode = m_comboDateMode->GetValue();
+    const auto listed = std::find_if(std::begin(kDateModes), std::end(kDateModes),
+                                     [&mode](const char* name) { return wxGetTranslation(name) == mode; });
+    c.m_strDateMode = listed != std::end(kDateModes) ? std::string(*listed) : mode.utf8_string();
     c.m_dateFrom = FromWx(m_dateFrom->GetValue());
     c.m_dateTo = FromWx(m_dateTo->GetValue());
     c.m_strKeywords = m_editKeywords->GetValue().utf8_string();

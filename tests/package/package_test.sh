@@ -38,9 +38,14 @@ expected=(
     ./usr/share/man/man1/trovana.1.gz
     ./usr/share/man/man1/trovana-cache.1.gz
     ./usr/share/bash-completion/completions/trovana-cache
+    ./usr/share/locale/de/LC_MESSAGES/trovana.mo
 )
 for side in 16 22 24 32 48 64 128 256; do
     expected+=("./usr/share/icons/hicolor/${side}x${side}/apps/trovana.png")
+done
+# Every catalogue that the build compiled from po/.
+for mo in "$build"/locale/*/LC_MESSAGES/trovana.mo; do
+    if [ -f "$mo" ]; then expected+=("./usr/share/locale/${mo#"$build/locale/"}"); fi
 done
 for file in "${expected[@]}"; do
     grep -qxF "$file" <<<"$contents" || fail "the package lacks $file"
@@ -63,6 +68,9 @@ done
 # The metadata as installed: the component, its desktop entry and its icon
 # together.
 appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
+
+# The German catalogue as packaged translates the About box.
+grep -qaF 'Über Trovana' "$root/usr/share/locale/de/LC_MESSAGES/trovana.mo" || fail "the German catalogue lacks the About box"
 
 cache="$root/usr/bin/trovana-cache"
 "$cache" --help | grep -q '^Usage: trovana-cache' || fail "trovana-cache --help"
