@@ -89,15 +89,29 @@ wxString ScriptString(const wxString& text)
 
 CWebView::CWebView(wxWindow* parent, wxWindowID id) : wxPanel(parent, id)
 {
-    if (wxWebView::IsBackendAvailable(wxWebViewBackendDefault)) {
+    // Blank and white, as a browser shows "about:blank", until the first
+    // page: the browser and its web process are made only then.
+    SetBackgroundColour(*wxWHITE);
+    SetSizer(new wxBoxSizer(wxVERTICAL));
+}
+
+wxWebView* CWebView::GetBrowser()
+{
+    if (m_pBrowser != nullptr || m_bNoBrowser)
+        return m_pBrowser;
+    m_bNoBrowser = !wxWebView::IsBackendAvailable(wxWebViewBackendDefault);
+    if (!m_bNoBrowser)
         m_pBrowser = wxWebView::New(this, wxID_ANY, "about:blank");
-        if (m_pBrowser != nullptr)
-            LockDown(m_pBrowser, this);
+    if (m_pBrowser == nullptr) {
+        m_bNoBrowser = true;
+        return nullptr;
     }
-    auto* sizer = new wxBoxSizer(wxVERTICAL);
-    if (m_pBrowser != nullptr)
-        sizer->Add(m_pBrowser, 1, wxEXPAND);
-    SetSizer(sizer);
+    LockDown(m_pBrowser, this);
+    if (m_pSource != nullptr)
+        SetViewSource(NativeView(m_pBrowser), m_pSource.get());
+    GetSizer()->Add(m_pBrowser, 1, wxEXPAND);
+    Layout();
+    return m_pBrowser;
 }
 
 CWebView::~CWebView()
@@ -154,7 +168,9 @@ void CWebView::Navigate2(const Navigation& navigation)
 {
     m_lastNavigation = navigation;
     ++m_nNavigations;
-    if (m_pBrowser == nullptr)
+    // A blank page needs no browser: the pane is blank until it has one.
+    const bool blank = navigation.cacheUrl.empty() && navigation.target == "about:blank";
+    if (m_pBrowser == nullptr && (blank || GetBrowser() == nullptr))
         return;
     const wxString url = navigation.cacheUrl.empty() ? ToUrl(navigation.target)
                                                      : wxString::FromUTF8(CacheAddress(navigation.cacheUrl));
