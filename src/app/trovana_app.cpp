@@ -8,7 +8,7 @@
 #include "app/named_cache.h"
 #include "app/resource.h"
 #include "app/screenshot.h"
-#include "app/toolkit_start.h"
+#include "listview/toolkit_start.h"
 #include "listview/cache_list_view.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/web_view.h"
@@ -41,7 +41,7 @@ void ShowMainWindow(wxFrame& frame)
 
 bool CTrovanaApp::Initialize(int& argc, wxChar** argv)
 {
-    const ToolkitStartWithoutGl noGl;
+    const listview::ToolkitStartWithoutGl noGl;
     return wxApp::Initialize(argc, argv);
 }
 

@@ -10,6 +10,7 @@
 #include "listview/cache_address.h"
 #include "listview/cache_scheme.h"
 #include "listview/text_page.h"
+#include "listview/toolkit_start.h"
 #include "local_file.h"
 #include "work_folder.h"
 
@@ -100,8 +101,10 @@ wxWebView* CWebView::GetBrowser()
     if (m_pBrowser != nullptr || m_bNoBrowser)
         return m_pBrowser;
     m_bNoBrowser = !wxWebView::IsBackendAvailable(wxWebViewBackendDefault);
-    if (!m_bNoBrowser)
+    if (!m_bNoBrowser) {
+        const BrowserWithoutGl noGl;
         m_pBrowser = wxWebView::New(this, wxID_ANY, "about:blank");
+    }
     if (m_pBrowser == nullptr) {
         m_bNoBrowser = true;
         return nullptr;

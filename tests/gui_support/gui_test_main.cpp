@@ -5,7 +5,7 @@
 #include <wx/debug.h>
 #include <wx/init.h>
 
-#include "app/toolkit_start.h"
+#include "listview/toolkit_start.h"
 
 namespace {
 // A failed wx check fails the test instead of opening a dialog that nobody
@@ -23,7 +23,7 @@ int main(int argc, char** argv)
     wxApp::SetInstance(new wxApp());
     {
         // GTK starts as in the program.
-        const trovana::app::ToolkitStartWithoutGl noGl;
+        const trovana::listview::ToolkitStartWithoutGl noGl;
         if (!wxEntryStart(argc, argv))
             return 1;
     }

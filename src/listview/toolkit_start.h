@@ -4,11 +4,11 @@
 // into the process, about 50 MB and a good part of the start-up time. The
 // program draws nothing through GTK's OpenGL, so the probe is skipped while
 // GTK starts (GDK_GL=disable, unless the user set GDK_GL); the environment
-// is put back afterwards, so that the programs started from here (the
-// preview's web process, a web browser) see it as it was.
+// is put back afterwards, so that the programs started from here (a web
+// browser, say) see it as it was.
 #pragma once
 
-namespace trovana::app {
+namespace trovana::listview {
 
 class ToolkitStartWithoutGl {
 public:
@@ -21,4 +21,18 @@ private:
     bool m_bSet = false;
 };
 
-}  // namespace trovana::app
+// While a browser is made: when GTK was started without OpenGL, WebKit is
+// told that it renders without it (as it would find out, with a warning on
+// the terminal, by failing to make a GL context).
+class BrowserWithoutGl {
+public:
+    BrowserWithoutGl();
+    ~BrowserWithoutGl();
+    BrowserWithoutGl(const BrowserWithoutGl&) = delete;
+    BrowserWithoutGl& operator=(const BrowserWithoutGl&) = delete;
+
+private:
+    bool m_bSet = false;
+};
+
+}  // namespace trovana::listview
