@@ -5,34 +5,25 @@
 namespace trovana::listview {
 
 namespace {
-constexpr const char* kGlSetting = "GDK_GL";
-constexpr const char* kCompositingSetting = "WEBKIT_DISABLE_COMPOSITING_MODE";
 bool g_bToolkitWithoutGl = false;
-
-// Sets the variable unless it is set; true when it was set here.
-bool SetUnlessSet(const char* name, const char* value)
-{
-    return std::getenv(name) == nullptr && ::setenv(name, value, 0) == 0;
-}
 }  // namespace
 
-ToolkitStartWithoutGl::ToolkitStartWithoutGl() : m_bSet(SetUnlessSet(kGlSetting, "disable"))
+ScopedVariable::ScopedVariable(const char* name, const char* value, bool wanted)
+    : m_name(name), m_bSet(wanted && std::getenv(name) == nullptr && ::setenv(name, value, 0) == 0)
 {
-    g_bToolkitWithoutGl = m_bSet;
 }
 
-ToolkitStartWithoutGl::~ToolkitStartWithoutGl()
-{
-    if (m_bSet)
-        ::unsetenv(kGlSetting);
-}
-
-BrowserWithoutGl::BrowserWithoutGl() : m_bSet(g_bToolkitWithoutGl && SetUnlessSet(kCompositingSetting, "1")) {}
-
-BrowserWithoutGl::~BrowserWithoutGl()
+ScopedVariable::~ScopedVariable()
 {
     if (m_bSet)
-        ::unsetenv(kCompositingSetting);
+        ::unsetenv(m_name);
 }
+
+ToolkitStartWithoutGl::ToolkitStartWithoutGl() : ScopedVariable("GDK_GL", "disable")
+{
+    g_bToolkitWithoutGl = IsSet();
+}
+
+BrowserWithoutGl::BrowserWithoutGl() : ScopedVariable("WEBKIT_DISABLE_COMPOSITING_MODE", "1", g_bToolkitWithoutGl) {}
 
 }  // namespace trovana::listview
