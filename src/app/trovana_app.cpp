@@ -10,6 +10,7 @@
 #include "app/resource.h"
 #include "app/screenshot.h"
 #include "app/translations.h"
+#include "listview/toolkit_start.h"
 #include "listview/cache_list_view.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/web_view.h"
@@ -38,6 +39,12 @@ void ShowMainWindow(wxFrame& frame)
         if (listview::CCacheListView* view = main->GetListView(); view != nullptr && view->IsInitialized())
             view->UpdateStatusSummary();
     }
+}
+
+bool CTrovanaApp::Initialize(int& argc, wxChar** argv)
+{
+    const listview::ToolkitStartWithoutGl noGl;
+    return wxApp::Initialize(argc, argv);
 }
 
 int CTrovanaApp::FilterEvent(wxEvent& event)

@@ -16,6 +16,8 @@ void ShowMainWindow(wxFrame& frame);
 // profile, a drive root or a container file) instead of the current user's.
 class CTrovanaApp : public wxApp {
 public:
+    // Starts GTK without its OpenGL probe (see toolkit_start.h).
+    bool Initialize(int& argc, wxChar** argv) override;
     bool OnInit() override;
     void OnInitCmdLine(wxCmdLineParser& parser) override;
     bool OnCmdLineParsed(wxCmdLineParser& parser) override;

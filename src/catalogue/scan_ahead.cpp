@@ -4,11 +4,11 @@
 
 namespace trovana::catalogue {
 
-ScanAhead::ScanAhead(urlcache::CacheLocation location, ShownTimes zone) : m_zone(zone)
+ScanAhead::ScanAhead(urlcache::CacheLocation location, ShownTimes zone) : m_zone(zone), m_location(std::move(location))
 {
-    m_result = std::async(std::launch::async, [this, location = std::move(location)]() mutable {
+    m_result = std::async(std::launch::async, [this] {
         Result result;
-        result.cache = std::make_unique<urlcache::UrlCache>(std::move(location));
+        result.cache = std::make_unique<urlcache::UrlCache>(m_location);
         result.catalogue = std::make_unique<CCatalogue>(*result.cache, m_quiet);
         result.catalogue->m_shownTimes = m_zone;
         result.catalogue->ScanCache();

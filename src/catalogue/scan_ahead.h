@@ -27,6 +27,8 @@ public:
     ScanAhead& operator=(const ScanAhead&) = delete;
 
     ShownTimes Zone() const { return m_zone; }
+    // The cache scanned.
+    const urlcache::CacheLocation& Location() const { return m_location; }
     // True once the scan has ended: Take will not wait.
     bool Ready() const;
 
@@ -37,6 +39,7 @@ public:
 
 private:
     ShownTimes m_zone;
+    urlcache::CacheLocation m_location;
     BusyIndicator m_quiet;  // the scan's, shows nothing: no window may be touched off the main thread
     std::future<Result> m_result;
 };

@@ -94,6 +94,10 @@ void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& b
     m_rowsSearch.DeleteAll();
     m_pSelectedNode = nullptr;
     m_pBusy = &busy;
+    // A scan ahead opens the cache itself: until its result is taken the
+    // view shows an empty catalogue of no cache.
+    if (scan != nullptr)
+        location = {};
     auto cache = std::make_unique<urlcache::UrlCache>(std::move(location));
     auto catalogue = std::make_unique<catalogue::CCatalogue>(*cache, busy);
     InstallCatalogue(std::move(cache), std::move(catalogue));
@@ -112,7 +116,14 @@ void CCacheListView::InstallCatalogue(std::unique_ptr<urlcache::UrlCache> cache,
 void CCacheListView::FirstScan()
 {
     std::unique_ptr<catalogue::ScanAhead> scan = std::move(m_scanAhead);
-    if (scan == nullptr || scan->Zone() != m_pCatalogue->m_shownTimes) {
+    if (scan != nullptr && scan->Zone() != m_pCatalogue->m_shownTimes) {
+        // Scanned in the other zone: the cache is scanned again here.
+        auto cache = std::make_unique<urlcache::UrlCache>(scan->Location());
+        auto catalogue = std::make_unique<catalogue::CCatalogue>(*cache, *m_pBusy);
+        InstallCatalogue(std::move(cache), std::move(catalogue));
+        scan.reset();
+    }
+    if (scan == nullptr) {
         m_pCatalogue->ScanCache();
         return;
     }
@@ -303,7 +314,7 @@ void CCacheListView::SetUpSiteTree()
     m_pSiteTree->SetWindowStyleFlag(style | wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT);
 
     catalogue::CNode& root = RootNode();
-    FillSiteTree(&root, wxTreeItemId());
+    FillSiteTree(root);
     m_pSiteTree->SortChildren(m_pSiteTree->GetTopLevel());
     const wxTreeItemId all(root.m_hItem);
     m_pSiteTree->SelectItem(all);

@@ -89,8 +89,9 @@ public:
     // saying "No cache item is selected!", when no row is selected.
     CCacheList* GetSelectionList();
 
-    // Site tree (filled from the catalogue's model).
-    void FillSiteTree(catalogue::CNode* node, const wxTreeItemId& parent);
+    // Site tree (filled from the catalogue's model): the "All" item for the
+    // root; the items below are made as they are expanded.
+    void FillSiteTree(catalogue::CNode& root);
     void ListSiteEntries(const catalogue::CNode* node);
     // Empties the category list and its byte total.
     void ClearCategoryList();

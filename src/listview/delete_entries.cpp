@@ -137,6 +137,8 @@ void PruneEmptyBelow(CCacheListView& view, catalogue::CNode& node)
             DeleteTreeItem(view, wxTreeItemId(child->m_hItem), wxTreeItemId(node.m_hItem), &node);
         node.RemoveChildNode(child);
     }
+    if (!empty.empty() && view.m_pSiteTree != nullptr)
+        view.m_pSiteTree->UpdateButton(node);
 }
 
 void ShowDeletionReport(CCacheListView& view, const DeletionReport& report, size_t attempted)

@@ -264,7 +264,7 @@ void CCacheListView::ShowScannedCache()
     catalogue::CNode& root = RootNode();
     m_listAll->RowsChanged();
     if (m_pSiteTree != nullptr) {
-        FillSiteTree(&root, wxTreeItemId());
+        FillSiteTree(root);
         const wxTreeItemId all(root.m_hItem);
         m_pSiteTree->Expand(all);
         m_pSiteTree->SelectItem(all);

@@ -1,13 +1,54 @@
 #include "listview/site_tree_ctrl.h"
 
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include <wx/translation.h>
+
+#include "listview/cache_list.h"
+
 namespace trovana::listview {
 
 namespace {
+constexpr int kFolderImage = 0;
+constexpr int kOpenFolderImage = 1;
+
 class CNodeData : public wxTreeItemData {
 public:
     explicit CNodeData(catalogue::CNode* node) : m_pNode(node) {}
     catalogue::CNode* m_pNode;
+    bool m_bChildrenMade = false;
 };
+
+// Entries are listed, not shown in the tree: only directories get items.
+bool HasDirectories(const catalogue::CNode& node)
+{
+    return std::any_of(node.m_children.begin(), node.m_children.end(),
+                       [](const auto& child) { return !child.second->m_bLeaf; });
+}
+
+// The directories from `from` down to `target`, both included; false when
+// target is not below. The model's nodes know no parent: it is searched.
+bool FindPath(catalogue::CNode& from, const catalogue::CNode* target, std::vector<catalogue::CNode*>& path)
+{
+    path.push_back(&from);
+    if (&from == target)
+        return true;
+    for (auto& [key, child] : from.m_children) {
+        if (!child->m_bLeaf && FindPath(*child, target, path))
+            return true;
+    }
+    path.pop_back();
+    return false;
+}
+
+// A key that starts the tree's search for an item by its first letters.
+bool StartsSearch(const wxKeyEvent& event)
+{
+    const int key = event.GetKeyCode();
+    return !event.HasModifiers() && key < 128 && (std::isalnum(key) != 0 || key == '_');
+}
 }  // namespace
 
 wxIMPLEMENT_DYNAMIC_CLASS(CSiteTree, wxTreeCtrl);
@@ -17,11 +58,82 @@ CSiteTree::CSiteTree(wxWindow* parent, wxWindowID id)
                  wxTR_HIDE_ROOT | wxTR_SINGLE | wxTR_NO_LINES | wxBORDER_NONE)
 {
     m_topLevel = AddRoot(wxString());
+    // Before the tree's own handlers: the items are there when it expands
+    // an item or searches.
+    Bind(wxEVT_TREE_ITEM_EXPANDING, [this](wxTreeEvent& event) {
+        MakeChildItems(event.GetItem());
+        event.Skip();
+    });
+    Bind(wxEVT_CHAR, [this](wxKeyEvent& event) {
+        if (StartsSearch(event))
+            MakeAllItems(m_topLevel);
+        event.Skip();
+    });
 }
 
 void CSiteTree::DeleteAllSites()
 {
     DeleteChildren(m_topLevel);
+}
+
+wxTreeItemId CSiteTree::AddSite(const wxTreeItemId& parent, const wxString& text, catalogue::CNode* node)
+{
+    const wxTreeItemId item = AppendItem(parent, text, kFolderImage, kOpenFolderImage);
+    SetItemNode(item, node);
+    node->m_hItem = item.GetID();
+    SetItemHasChildren(item, HasDirectories(*node));
+    return item;
+}
+
+wxTreeItemId CSiteTree::AddAllItem(catalogue::CNode& root)
+{
+    // The sites under "All" are shown from the start.
+    const wxTreeItemId all = AddSite(m_topLevel, _("All"), &root);
+    MakeChildItems(all);
+    return all;
+}
+
+void CSiteTree::MakeChildItems(const wxTreeItemId& item)
+{
+    auto* data = item.IsOk() ? static_cast<CNodeData*>(GetItemData(item)) : nullptr;
+    if (data == nullptr || data->m_bChildrenMade)
+        return;
+    data->m_bChildrenMade = true;
+    for (auto& [key, child] : data->m_pNode->m_children) {
+        if (!child->m_bLeaf)
+            AddSite(item, ToDisplayText(key), child.get());
+    }
+    SortChildren(item);
+    // The children's items give the button from now on: it goes with the last.
+    SetItemHasChildren(item, false);
+}
+
+void CSiteTree::MakeAllItems(const wxTreeItemId& item)
+{
+    MakeChildItems(item);
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId child = GetFirstChild(item, cookie); child.IsOk(); child = GetNextChild(item, cookie))
+        MakeAllItems(child);
+}
+
+wxTreeItemId CSiteTree::ItemOf(const catalogue::CNode* node)
+{
+    wxTreeItemIdValue cookie;
+    catalogue::CNode* root = GetItemNode(GetFirstChild(m_topLevel, cookie));
+    std::vector<catalogue::CNode*> path;
+    if (node == nullptr || root == nullptr || !FindPath(*root, node, path))
+        return wxTreeItemId();
+    for (size_t step = 0; step + 1 < path.size(); ++step)
+        MakeChildItems(wxTreeItemId(path[step]->m_hItem));
+    return wxTreeItemId(node->m_hItem);
+}
+
+void CSiteTree::UpdateButton(const catalogue::CNode& node)
+{
+    const wxTreeItemId item(node.m_hItem);
+    auto* data = item.IsOk() ? static_cast<CNodeData*>(GetItemData(item)) : nullptr;
+    if (data != nullptr && !data->m_bChildrenMade)
+        SetItemHasChildren(item, HasDirectories(node));
 }
 
 catalogue::CNode* CSiteTree::GetItemNode(const wxTreeItemId& item) const

@@ -1,5 +1,8 @@
 // The site tree pane: hosts and directories of the cache under one "All"
-// item. Each item carries the site tree node it stands for.
+// item. Each item carries the site tree node it stands for. The items of a
+// node's directories are made the first time its item is expanded, so that
+// the tens of thousands of directories of a large cache cost nothing until
+// they are opened.
 #pragma once
 
 #include <wx/treectrl.h>
@@ -18,6 +21,20 @@ public:
     // Deletes every item but the invisible top.
     void DeleteAllSites();
 
+    // Adds the "All" item for the model's root at the top level, with the
+    // items of the sites below it.
+    wxTreeItemId AddAllItem(catalogue::CNode& root);
+    // Makes the items of the directories below an item, sorted, unless they
+    // are made already.
+    void MakeChildItems(const wxTreeItemId& item);
+    // The item of a node of the model shown, made with those on its way
+    // down from "All" when they are not made yet; invalid when the node is
+    // no directory of that model.
+    wxTreeItemId ItemOf(const catalogue::CNode* node);
+    // After directories left node's children in the model: an item whose
+    // children are not made yet keeps its button only while one is left.
+    void UpdateButton(const catalogue::CNode& node);
+
     // The node an item stands for; null for no item or an item without one.
     catalogue::CNode* GetItemNode(const wxTreeItemId& item) const;
     void SetItemNode(const wxTreeItemId& item, catalogue::CNode* node);
@@ -26,6 +43,11 @@ public:
     int OnCompareItems(const wxTreeItemId& first, const wxTreeItemId& second) override;
 
 private:
+    wxTreeItemId AddSite(const wxTreeItemId& parent, const wxString& text, catalogue::CNode* node);
+    // Every item of the model: typing a name's first letters searches every
+    // item, those below collapsed items too.
+    void MakeAllItems(const wxTreeItemId& item);
+
     wxTreeItemId m_topLevel;
 
     wxDECLARE_DYNAMIC_CLASS(CSiteTree);

@@ -2,8 +2,6 @@
 // directories, and the rows of the entries below a chosen node.
 #include <string>
 
-#include <wx/translation.h>
-
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
 #include "listview/site_tree_ctrl.h"
@@ -11,34 +9,10 @@
 
 namespace trovana::listview {
 
-namespace {
-constexpr int kFolderImage = 0;
-constexpr int kOpenFolderImage = 1;
-}  // namespace
-
-void CCacheListView::FillSiteTree(catalogue::CNode* node, const wxTreeItemId& parent)
+void CCacheListView::FillSiteTree(catalogue::CNode& root)
 {
-    if (m_pSiteTree == nullptr || node == nullptr)
-        return;
-    wxTreeItemId under = parent;
-    if (!under.IsOk()) {
-        // The top level: the node itself is the "All" item.
-        under = m_pSiteTree->AppendItem(m_pSiteTree->GetTopLevel(), _("All"), kFolderImage, kOpenFolderImage);
-        m_pSiteTree->SetItemNode(under, node);
-        node->m_hItem = under.GetID();
-    }
-    if (node->m_children.empty())
-        return;
-    for (auto& [key, child] : node->m_children) {
-        // Entries are listed, not shown in the tree.
-        if (child->m_bLeaf)
-            continue;
-        const wxTreeItemId item = m_pSiteTree->AppendItem(under, ToDisplayText(key), kFolderImage, kOpenFolderImage);
-        m_pSiteTree->SetItemNode(item, child.get());
-        child->m_hItem = item.GetID();
-        FillSiteTree(child.get(), item);
-    }
-    m_pSiteTree->SortChildren(under);
+    if (m_pSiteTree != nullptr)
+        m_pSiteTree->AddAllItem(root);
 }
 
 void CCacheListView::ClearCategoryList()

@@ -10,6 +10,7 @@
 #include "listview/cache_address.h"
 #include "listview/cache_scheme.h"
 #include "listview/text_page.h"
+#include "listview/toolkit_start.h"
 #include "local_file.h"
 #include "work_folder.h"
 
@@ -89,15 +90,31 @@ wxString ScriptString(const wxString& text)
 
 CWebView::CWebView(wxWindow* parent, wxWindowID id) : wxPanel(parent, id)
 {
-    if (wxWebView::IsBackendAvailable(wxWebViewBackendDefault)) {
+    // Blank and white, as a browser shows "about:blank", until the first
+    // page: the browser and its web process are made only then.
+    SetBackgroundColour(*wxWHITE);
+    SetSizer(new wxBoxSizer(wxVERTICAL));
+}
+
+wxWebView* CWebView::GetBrowser()
+{
+    if (m_pBrowser != nullptr || m_bNoBrowser)
+        return m_pBrowser;
+    m_bNoBrowser = !wxWebView::IsBackendAvailable(wxWebViewBackendDefault);
+    if (!m_bNoBrowser) {
+        const BrowserWithoutGl noGl;
         m_pBrowser = wxWebView::New(this, wxID_ANY, "about:blank");
-        if (m_pBrowser != nullptr)
-            LockDown(m_pBrowser, this);
     }
-    auto* sizer = new wxBoxSizer(wxVERTICAL);
-    if (m_pBrowser != nullptr)
-        sizer->Add(m_pBrowser, 1, wxEXPAND);
-    SetSizer(sizer);
+    if (m_pBrowser == nullptr) {
+        m_bNoBrowser = true;
+        return nullptr;
+    }
+    LockDown(m_pBrowser, this);
+    if (m_pSource != nullptr)
+        SetViewSource(NativeView(m_pBrowser), m_pSource.get());
+    GetSizer()->Add(m_pBrowser, 1, wxEXPAND);
+    Layout();
+    return m_pBrowser;
 }
 
 CWebView::~CWebView()
@@ -154,7 +171,9 @@ void CWebView::Navigate2(const Navigation& navigation)
 {
     m_lastNavigation = navigation;
     ++m_nNavigations;
-    if (m_pBrowser == nullptr)
+    // A blank page needs no browser: the pane is blank until it has one.
+    const bool blank = navigation.cacheUrl.empty() && navigation.target == "about:blank";
+    if (m_pBrowser == nullptr && (blank || GetBrowser() == nullptr))
         return;
     const wxString url = navigation.cacheUrl.empty() ? ToUrl(navigation.target)
                                                      : wxString::FromUTF8(CacheAddress(navigation.cacheUrl));

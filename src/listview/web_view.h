@@ -23,8 +23,9 @@ public:
     CWebView(wxWindow* parent, wxWindowID id);
     ~CWebView() override;
 
-    // The browser control; null when no browser back end could be made.
-    wxWebView* GetBrowser() const { return m_pBrowser; }
+    // The browser control, made at the first call or the first page shown
+    // (a blank page excepted); null when no browser back end could be made.
+    wxWebView* GetBrowser();
 
     // Loads a URL (a file URL or "about:blank"); does nothing without a browser.
     void Navigate(const wxString& url);
@@ -70,6 +71,7 @@ public:
 
 private:
     wxWebView* m_pBrowser = nullptr;
+    bool m_bNoBrowser = false;  // none could be made
     bool m_bOffline = false;
     std::unique_ptr<CacheSource> m_pSource;
 };

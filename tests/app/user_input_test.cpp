@@ -5,12 +5,14 @@
 #include <wx/image.h>
 #include <wx/settings.h>
 #include <wx/statusbr.h>
+#include <wx/webview.h>
 
 #include "app/main_frame.h"
 #include "app/wait_window.h"
 #include "listview/cache_list.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
+#include "listview/web_view.h"
 #include "scripted_prompts.h"
 #include "window_fixture.h"
 #include "x_input.h"
@@ -98,6 +100,87 @@ TEST_F(UserInputTest, TheSiteTreeMenuDeletesOnlyARealSite)
     ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); }));
     EXPECT_EQ(m_prompts.m_asked[0].text, "Delete Cache Items Of Beta.org ?");
     EXPECT_EQ(m_cache.EnumeratedUrls(), before);
+}
+
+TEST_F(UserInputTest, TheTreeMakesTheItemsBelowASiteAsTheUserOpensIt)
+{
+    urlcache::NewCacheEntry top = Entry("http://deep.example/a/top.htm", 0, "text/html");
+    top.body = "<html><head><title>first page</title></head></html>";
+    top.fileExtension = "htm";
+    m_cache.Add({top, Entry("http://deep.example/a/b/page.htm", 10, "text/html"),
+                 Entry("http://deep.example/c/x.js", 10), Entry("http://other.example/x/y.htm", 10, "text/html")});
+    View().RefreshCache();
+    ProcessEvents();
+    catalogue::CNode* deep = NodeAt({"deep.example"});
+    catalogue::CNode* a = NodeAt({"deep.example", "a"});
+    ASSERT_NE(deep, nullptr);
+    ASSERT_NE(a, nullptr);
+    EXPECT_TRUE(Tree().ItemHasChildren(wxTreeItemId(deep->m_hItem))) << "a button before the items below are made";
+    EXPECT_EQ(a->m_hItem, nullptr);
+
+    // A node below a site never opened: its item is found, the site stays closed.
+    catalogue::CNode* img = NodeAt({"www.example.com", "img"});
+    ASSERT_NE(img, nullptr);
+    const wxTreeItemId imgItem = Tree().ItemOf(img);
+    ASSERT_TRUE(imgItem.IsOk());
+    EXPECT_EQ(Tree().GetItemNode(imgItem), img);
+    EXPECT_FALSE(Tree().IsExpanded(Tree().GetItemParent(imgItem)));
+
+    // Right opens the selected site with its directories, sorted; Down
+    // moves into them and lists their entries.
+    Tree().ScrollTo(wxTreeItemId(deep->m_hItem));
+    ProcessEvents();
+    m_input.Click(Tree(), ItemPoint(deep));
+    ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == deep; }));
+    m_input.Keys("Right");
+    ASSERT_TRUE(WaitUntil([&] { return Tree().IsExpanded(wxTreeItemId(deep->m_hItem)); }));
+    EXPECT_EQ(Tree().GetChildrenCount(wxTreeItemId(deep->m_hItem), false), 2u);
+    m_input.Keys("Down");
+    ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == a; }));
+    EXPECT_EQ(Tree().GetItemText(Tree().GetSelection()), "a");
+    EXPECT_EQ(View().GetActiveList()->Rows().Count(), 2);
+    m_input.Keys("Right Down");
+    EXPECT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == NodeAt({"deep.example", "a", "b"}); }));
+
+    // F6 goes from the tree to the list, then to the preview pane, blank
+    // before any page was shown; the first row clicked is shown there.
+    m_input.Keys("F6 F6");
+    wxWindow* focus = wxWindow::FindFocus();
+    while (focus != nullptr && focus != View().m_pWebView)
+        focus = focus->GetParent();
+    EXPECT_EQ(focus, View().m_pWebView);
+    m_input.Click(Tree(), ItemPoint(a));
+    ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == a; }));
+    listview::CCacheList& list = *View().GetActiveList();
+    const int row = list.Rows().FindText(top.url);
+    ASSERT_GE(row, 0);
+    m_input.Click(list, RowPoint(list, row));
+    wxWebView* browser = View().m_pWebView->GetBrowser();
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return browser->GetCurrentTitle() == "first page"; }));
+
+    // Delete Site on a site never opened takes its entries and its item.
+    catalogue::CNode* other = NodeAt({"other.example"});
+    ASSERT_NE(other, nullptr);
+    Tree().ScrollTo(wxTreeItemId(other->m_hItem));
+    ProcessEvents();
+    m_prompts.m_answers = {wxID_YES};
+    m_input.KeysLater("Down Return");
+    m_input.Click(Tree(), ItemPoint(other), 3);
+    m_input.Join();
+    ASSERT_TRUE(WaitUntil([&] { return NodeAt({"other.example"}) == nullptr; }));
+    const std::vector<std::string> left = m_cache.EnumeratedUrls();
+    EXPECT_EQ(std::find(left.begin(), left.end(), "http://other.example/x/y.htm"), left.end());
+    EXPECT_EQ(View().m_pSelectedNode, &View().RootNode());
+
+    // Typing a name's first letter finds an item below a site never opened:
+    // "docs" below alpha.net, after "All".
+    Tree().ScrollTo(wxTreeItemId(View().RootNode().m_hItem));
+    ProcessEvents();
+    m_input.Click(Tree(), ItemPoint(&View().RootNode()));
+    ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == &View().RootNode(); }));
+    m_input.Keys("d");
+    EXPECT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == NodeAt({"alpha.net", "docs"}); }));
 }
 
 TEST_F(UserInputTest, TheListAndTheMenusWorkFromTheKeyboard)

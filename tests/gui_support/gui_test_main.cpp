@@ -5,6 +5,8 @@
 #include <wx/debug.h>
 #include <wx/init.h>
 
+#include "listview/toolkit_start.h"
+
 namespace {
 // A failed wx check fails the test instead of opening a dialog that nobody
 // would answer.
@@ -19,8 +21,12 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     wxSetAssertHandler(FailOnAssert);
     wxApp::SetInstance(new wxApp());
-    if (!wxEntryStart(argc, argv))
-        return 1;
+    {
+        // GTK starts as in the program.
+        const trovana::listview::ToolkitStartWithoutGl noGl;
+        if (!wxEntryStart(argc, argv))
+            return 1;
+    }
     const int result = RUN_ALL_TESTS();
     wxEntryCleanup();
     return result;

@@ -48,7 +48,8 @@ protected:
     void SelectSite(catalogue::CNode* node)
     {
         ASSERT_NE(node, nullptr);
-        View().m_pSiteTree->SelectItem(wxTreeItemId(node->m_hItem));
+        // Below a site never opened its item is made first.
+        View().m_pSiteTree->SelectItem(View().m_pSiteTree->ItemOf(node));
         ProcessEvents();
     }
     std::vector<std::string> Urls(const RowStore& rows)

@@ -34,7 +34,8 @@ std::vector<int> ColumnWidthsOf(CCacheList& list)
 }
 
 // The texts of the tree's items below an item, each level in display order:
-// "name{child,child{...}}".
+// "name{child,child{...}}". Every item is expanded, as the user opens it to
+// see what is below.
 std::string Outline(listview::CSiteTree& tree, const wxTreeItemId& parent)
 {
     std::string text;
@@ -44,8 +45,10 @@ std::string Outline(listview::CSiteTree& tree, const wxTreeItemId& parent)
         if (!text.empty())
             text += ",";
         text += tree.GetItemText(item).utf8_string();
-        if (tree.ItemHasChildren(item))
+        if (tree.ItemHasChildren(item)) {
+            tree.Expand(item);
             text += "{" + Outline(tree, item) + "}";
+        }
     }
     return text;
 }

@@ -160,6 +160,7 @@ TEST_F(DeleteTest, ADirectoryThatStillHoldsEntriesStays)
     ASSERT_NE(alpha, nullptr);
     ASSERT_EQ(alpha->m_children.size(), 2u) << "a page and the docs directory";
     SelectSite(alpha);
+    View().m_pSiteTree->Expand(wxTreeItemId(alpha->m_hItem));  // docs's item is made
     SelectRows(*View().GetCategoryList(), {kOther});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
@@ -221,6 +222,35 @@ TEST_F(DeleteTest, DeleteSiteOfADirectory)
     // Rows of deleted entries leave the All list; the locked one's stays.
     EXPECT_FALSE(Lists(View().GetAllList()->Rows(), kLogo));
     EXPECT_TRUE(Lists(View().GetAllList()->Rows(), kLocked));
+}
+
+TEST_F(DeleteTest, ASiteNeverOpenedLosesItsButtonWithItsLastDirectory)
+{
+    // The items below a site are made when it is first opened: here never.
+    const std::string held = "http://lock.example/held.htm";
+    urlcache::NewCacheEntry locked = Entry(held, 10);
+    locked.useCount = 1;
+    m_cache.Add({locked, Entry("http://lock.example/dir/gone.htm", 10)});
+    View().RefreshCache();
+    catalogue::CNode* site = NodeAt({"lock.example"});
+    ASSERT_NE(site, nullptr);
+    SelectSite(site);
+    const wxTreeItemId item(site->m_hItem);
+    EXPECT_TRUE(View().m_pSiteTree->ItemHasChildren(item)) << "dir is below";
+
+    m_prompts.m_answers = {wxID_YES};
+    View().DeleteSite();
+    // The locked entry keeps the site; its directory went, and with it the
+    // site's button: opening it shows nothing.
+    std::set<std::string> left = m_before;
+    left.insert(held);
+    EXPECT_EQ(CachedUrls(), left);
+    ASSERT_EQ(NodeAt({"lock.example"}), site);
+    EXPECT_EQ(NodeAt({"lock.example", "dir"}), nullptr);
+    EXPECT_FALSE(View().m_pSiteTree->ItemHasChildren(item));
+    View().m_pSiteTree->Expand(item);
+    EXPECT_EQ(View().m_pSiteTree->GetChildrenCount(item), 0u);
+    EXPECT_EQ(Urls(View().GetCategoryList()->Rows()), std::vector<std::string>{held});
 }
 
 TEST_F(DeleteTest, DeleteSiteWithoutASelectionOrOnAll)

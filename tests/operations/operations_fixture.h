@@ -43,7 +43,8 @@ protected:
     void SelectSite(catalogue::CNode* node)
     {
         ASSERT_NE(node, nullptr);
-        View().m_pSiteTree->SelectItem(wxTreeItemId(node->m_hItem));
+        // Below a site never opened its item is made first.
+        View().m_pSiteTree->SelectItem(View().m_pSiteTree->ItemOf(node));
         ProcessEvents();
         View().m_pSelectedNode = node;
         View().ClearCategoryList();
