@@ -67,6 +67,9 @@ void CMainFrame::ShowCacheState(const wxString& name, bool readOnly)
     wxString title = wxString(APP_TITLE) + " " + VERSION_TEXT;
     if (!name.empty())
         title += " - " + name;
+    // Said in the title, which stays, as the status bar's texts come and go.
+    if (readOnly)
+        title += " " + _("(read-only)");
     SetTitle(title);
     for (int id : kDeletingCommands) {
         if (wxMenuBar* bar = GetMenuBar())

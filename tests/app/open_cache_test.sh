@@ -104,7 +104,7 @@ quit
 # changes, not even a time, and no file is made.
 listing() { find "$HOME/.wine" -printf '%p %s %T@ %m\n' | sort; find "$HOME/.wine" -type f -exec md5sum {} + | sort; }
 files=$(listing)
-start '\.wine' --read-only "$HOME/.wine"
+start '\.wine \(read-only\)' --read-only "$HOME/.wine"
 xdotool mousemove --window "$window" 420 140 click 1
 sleep 0.3
 xdotool key Home Delete
