@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include <wx/frame.h>
@@ -46,13 +47,15 @@ public:
 
     // Shows the cache at a path the user named in place of the one shown,
     // read-only when asked or when it cannot be written; the cache shown
-    // stays when the path holds none. True when the new cache is shown.
-    bool OpenCachePath(const std::filesystem::path& path, bool readOnly);
+    // stays when the path holds none. True when the new cache is shown. A
+    // name given (a game's, say) stands in the title for the path's own.
+    bool OpenCachePath(const std::filesystem::path& path, bool readOnly, const wxString& name = {});
     // Shows this cache in place of the one shown and adds its path to the
     // recent caches.
     void ShowCache(NamedCache cache);
-    // Puts the path first in the recent caches and keeps the list.
-    void AddRecentCache(const std::filesystem::path& path);
+    // Puts the path first in the recent caches and keeps the list, with the
+    // name the title gave it (a game's name, say) for when it is reopened.
+    void AddRecentCache(const std::filesystem::path& path, const wxString& name = {});
     // File > Open Cache...: the caches found on the machine, or a folder or
     // file the user browses to.
     void OnOpenCache();
@@ -116,6 +119,8 @@ private:
     bool m_bProgressCreated = false;
     wxSplitterWindow* m_wndSplitter = nullptr;
     std::unique_ptr<wxFileHistory> m_recentCaches;
+    // The title's name of each recent cache, by path.
+    std::map<wxString, wxString> m_recentNames;
 };
 
 }  // namespace trovana::app

@@ -17,15 +17,29 @@ namespace trovana::app {
 
 namespace {
 constexpr const char* kRecentPath = "/RecentCaches";
+// The names, "name1" for "file1" of the recent list and so on.
+constexpr const char* kRecentNamesPath = "/RecentCacheNames";
 constexpr size_t kRecentCount = 5;
 constexpr int kDeletingCommands[] = {ID_CACHE_DELETE, ID_CACHE_DELETE_ALL};
 
-void SaveRecent(wxFileHistory& recent)
+wxString NameKey(size_t index)
+{
+    return wxString::Format("name%zu", index + 1);
+}
+
+void SaveRecent(wxFileHistory& recent, const std::map<wxString, wxString>& names)
 {
     wxConfigBase* config = wxConfigBase::Get();
     config->DeleteGroup(kRecentPath);
     config->SetPath(kRecentPath);
     recent.Save(*config);
+    config->DeleteGroup(kRecentNamesPath);
+    config->SetPath(kRecentNamesPath);
+    for (size_t i = 0; i < recent.GetCount(); ++i) {
+        const auto found = names.find(recent.GetHistoryFile(i));
+        if (found != names.end() && !found->second.empty())
+            config->Write(NameKey(i), found->second);
+    }
     config->SetPath("/");
     config->Flush();
 }
@@ -48,6 +62,9 @@ void CMainFrame::AddCacheMenus()
     wxConfigBase* config = wxConfigBase::Get();
     config->SetPath(kRecentPath);
     m_recentCaches->Load(*config);
+    config->SetPath(kRecentNamesPath);
+    for (size_t i = 0; i < m_recentCaches->GetCount(); ++i)
+        m_recentNames[m_recentCaches->GetHistoryFile(i)] = config->Read(NameKey(i));
     config->SetPath("/");
 
     Bind(
@@ -56,8 +73,10 @@ void CMainFrame::AddCacheMenus()
         wxEVT_MENU,
         [this](wxCommandEvent& event) {
             const size_t index = static_cast<size_t>(event.GetId() - wxID_FILE1);
-            if (index < m_recentCaches->GetCount())
-                OpenCachePath(m_recentCaches->GetHistoryFile(index).utf8_string(), false);
+            if (index >= m_recentCaches->GetCount())
+                return;
+            const wxString path = m_recentCaches->GetHistoryFile(index);
+            OpenCachePath(path.utf8_string(), false, m_recentNames[path]);
         },
         wxID_FILE1, wxID_FILE1 + static_cast<int>(kRecentCount) - 1);
 }
@@ -80,11 +99,13 @@ void CMainFrame::ShowCacheState(const wxString& name, bool readOnly)
     GetListView()->SetReadOnly(readOnly);
 }
 
-bool CMainFrame::OpenCachePath(const std::filesystem::path& path, bool readOnly)
+bool CMainFrame::OpenCachePath(const std::filesystem::path& path, bool readOnly, const wxString& name)
 {
     std::optional<NamedCache> cache = FindNamedCache(this, path);
     if (!cache)
         return false;
+    if (!name.empty())
+        cache->name = name;
     DecideReadOnly(*cache, readOnly);
     ShowCache(std::move(*cache));
     return true;
@@ -99,14 +120,16 @@ void CMainFrame::ShowCache(NamedCache cache)
     // The title changes once the new cache is shown.
     ShowCacheState(cache.name, readOnly);
     if (!cache.path.empty())
-        AddRecentCache(cache.path);
+        AddRecentCache(cache.path, cache.name);
     view->ReportCacheProblems();
 }
 
-void CMainFrame::AddRecentCache(const std::filesystem::path& path)
+void CMainFrame::AddRecentCache(const std::filesystem::path& path, const wxString& name)
 {
-    m_recentCaches->AddFileToHistory(wxString::FromUTF8(path.string()));
-    SaveRecent(*m_recentCaches);
+    const wxString file = wxString::FromUTF8(path.string());
+    m_recentCaches->AddFileToHistory(file);
+    m_recentNames[file] = name;
+    SaveRecent(*m_recentCaches, m_recentNames);
 }
 
 void CMainFrame::OnOpenCache()
@@ -114,13 +137,7 @@ void CMainFrame::OnOpenCache()
     COpenCacheDlg dialog(this);
     if (dialog.ShowModal() != wxID_OK)
         return;
-    std::optional<NamedCache> cache = FindNamedCache(this, dialog.ChosenPath());
-    if (!cache)
-        return;
-    if (!dialog.ChosenName().empty())
-        cache->name = dialog.ChosenName();
-    DecideReadOnly(*cache, dialog.IsReadOnly());
-    ShowCache(std::move(*cache));
+    OpenCachePath(dialog.ChosenPath(), dialog.IsReadOnly(), dialog.ChosenName());
 }
 
 }  // namespace trovana::app

@@ -102,7 +102,7 @@ bool CTrovanaApp::OnInit()
         return false;
     }
     if (!cache->path.empty())
-        frame->AddRecentCache(cache->path);
+        frame->AddRecentCache(cache->path, cache->name);
     Bind(
         wxEVT_MENU, [](wxCommandEvent&) { ShowAboutBox(); }, ID_APP_ABOUT);
     ShowMainWindow(*frame);

@@ -54,9 +54,9 @@ protected:
     }
 
     // File > Recent Caches > the first one, from the keyboard.
-    void OpenRecent(const fs::path& path)
+    void OpenRecent(const fs::path& path, const wxString& name = {})
     {
-        m_pFrame->AddRecentCache(path);
+        m_pFrame->AddRecentCache(path, name);
         m_input.Keys("alt+f r 1");
     }
     std::vector<std::string> TreeSites()
@@ -86,8 +86,9 @@ TEST_F(SwitchCacheTest, ARecentCacheReplacesTheShownOneAndAPathWithoutOneChanges
     m_input.Keys("alt+v r");
     ASSERT_TRUE(WaitUntil([&] { return View().IsRecoveredShown(); }));
 
-    OpenRecent(m_other);
-    ASSERT_TRUE(WaitUntil([&] { return Title() == "Trovana 1.10 - other"; })) << Title();
+    // Reopened under the name it was shown with, not its folder's.
+    OpenRecent(m_other, "Other Game");
+    ASSERT_TRUE(WaitUntil([&] { return Title() == "Trovana 1.10 - Other Game"; })) << Title();
     EXPECT_EQ(TreeSites(), std::vector<std::string>{"other.example"});
     EXPECT_EQ(View().m_pSelectedNode, &View().RootNode());
     EXPECT_EQ(all.Rows().Count(), 3);
@@ -107,7 +108,7 @@ TEST_F(SwitchCacheTest, ARecentCacheReplacesTheShownOneAndAPathWithoutOneChanges
     ProcessEvents();
     EXPECT_EQ(m_prompts.m_asked.size(), 1u);
     EXPECT_EQ(m_prompts.m_asked[0].text.rfind("No cache can be opened there", 0), 0u) << m_prompts.m_asked[0].text;
-    EXPECT_EQ(Title(), "Trovana 1.10 - other");
+    EXPECT_EQ(Title(), "Trovana 1.10 - Other Game");
     EXPECT_EQ(all.Rows().Count(), 3);
     EXPECT_EQ(TreeSites(), std::vector<std::string>{"other.example"});
 }
