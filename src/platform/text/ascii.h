@@ -21,6 +21,18 @@ inline std::string ToLowerAscii(std::string_view text)
     return lower;
 }
 
+// The value of a hexadecimal digit of either case; -1 for any other byte.
+constexpr int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 inline bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() &&

@@ -1,5 +1,6 @@
 #include "registry.h"
 
+#include "ascii.h"
 #include "descriptor.h"
 #include "lines.h"
 #include "path_case.h"
@@ -27,17 +28,6 @@ void AppendUtf8(std::string& out, char32_t c)
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Turns UTF-16 code units into UTF-8, pairing surrogates; a lone surrogate
@@ -89,10 +79,10 @@ size_t DecodeEscaped(std::string_view s, size_t pos, char close, std::string& ou
             continue;
         }
         char e = s[pos++];
-        if (e == 'x' && pos < s.size() && HexDigit(s[pos]) >= 0) {
+        if (e == 'x' && pos < s.size() && HexDigitValue(s[pos]) >= 0) {
             unsigned value = 0;
-            for (int i = 0; i < 4 && pos < s.size() && HexDigit(s[pos]) >= 0; ++i)
-                value = value * 16 + static_cast<unsigned>(HexDigit(s[pos++]));
+            for (int i = 0; i < 4 && pos < s.size() && HexDigitValue(s[pos]) >= 0; ++i)
+                value = value * 16 + static_cast<unsigned>(HexDigitValue(s[pos++]));
             units.Unit(static_cast<char16_t>(value));
             continue;
         }
@@ -124,9 +114,9 @@ std::optional<std::string> DecodeHexString(std::string_view hex)
             ++pos;
             continue;
         }
-        if (pos + 1 >= hex.size() || HexDigit(c) < 0 || HexDigit(hex[pos + 1]) < 0)
+        if (pos + 1 >= hex.size() || HexDigitValue(c) < 0 || HexDigitValue(hex[pos + 1]) < 0)
             return std::nullopt;
-        bytes += static_cast<char>(HexDigit(c) * 16 + HexDigit(hex[pos + 1]));
+        bytes += static_cast<char>(HexDigitValue(c) * 16 + HexDigitValue(hex[pos + 1]));
         pos += 2;
     }
     std::string out;
@@ -157,9 +147,9 @@ std::optional<RegistryValue> ParseData(std::string_view data)
             return std::nullopt;
         value.type = 0;
         for (char c : data.substr(4, close - 4)) {
-            if (HexDigit(c) < 0)
+            if (HexDigitValue(c) < 0)
                 return std::nullopt;
-            value.type = value.type * 16 + static_cast<uint32_t>(HexDigit(c));
+            value.type = value.type * 16 + static_cast<uint32_t>(HexDigitValue(c));
         }
         data = data.substr(close + 2);
     }
