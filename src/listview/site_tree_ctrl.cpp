@@ -65,8 +65,10 @@ CSiteTree::CSiteTree(wxWindow* parent, wxWindowID id)
         event.Skip();
     });
     Bind(wxEVT_CHAR, [this](wxKeyEvent& event) {
-        if (StartsSearch(event))
+        if (StartsSearch(event) && !m_bAllItemsMade) {
             MakeAllItems(m_topLevel);
+            m_bAllItemsMade = true;
+        }
         event.Skip();
     });
 }
@@ -88,6 +90,7 @@ wxTreeItemId CSiteTree::AddSite(const wxTreeItemId& parent, const wxString& text
 wxTreeItemId CSiteTree::AddAllItem(catalogue::CNode& root)
 {
     // The sites under "All" are shown from the start.
+    m_bAllItemsMade = false;
     const wxTreeItemId all = AddSite(m_topLevel, _("All"), &root);
     MakeChildItems(all);
     return all;

@@ -49,6 +49,9 @@ private:
     void MakeAllItems(const wxTreeItemId& item);
 
     wxTreeItemId m_topLevel;
+    // Every item of the shown model is made (after the first search by
+    // letters): later letters need no walk through the whole tree.
+    bool m_bAllItemsMade = false;
 
     wxDECLARE_DYNAMIC_CLASS(CSiteTree);
 };

@@ -100,8 +100,7 @@ wxWebView* CWebView::GetBrowser()
 {
     if (m_pBrowser != nullptr || m_bNoBrowser)
         return m_pBrowser;
-    m_bNoBrowser = !wxWebView::IsBackendAvailable(wxWebViewBackendDefault);
-    if (!m_bNoBrowser) {
+    if (wxWebView::IsBackendAvailable(wxWebViewBackendDefault)) {
         const BrowserWithoutGl noGl;
         m_pBrowser = wxWebView::New(this, wxID_ANY, "about:blank");
     }
