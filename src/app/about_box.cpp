@@ -14,12 +14,13 @@ namespace trovana::app {
 namespace {
 // The box's layout in dialog units.
 constexpr int kBoxWidth = 235;
-constexpr int kShownHeight = 46;
+constexpr int kShownHeight = 56;
 constexpr int kHeightSlack = 2;
 const wxRect kIconRect{12, 15, 20, 20};
 const wxRect kNameRect{40, 10, 119, 8};
 const wxRect kCopyrightRect{40, 20, 119, 8};
 const wxRect kAddressRect{40, 31, 119, 8};
+const wxRect kLicenseRect{40, 41, 180, 8};
 const wxRect kOkRect{164, 16, 55, 14};
 }  // namespace
 
@@ -37,17 +38,18 @@ CAboutDlg::CAboutDlg()
         const wxRect rect = place(units);
         new wxStaticText(this, id, label, rect.GetPosition(), rect.GetSize(), wxST_NO_AUTORESIZE);
     };
-    text(IDC_ABOUT_NAME, wxGetTranslation(ABOUT_NAME_VERSION), kNameRect);
+    text(IDC_ABOUT_NAME, wxString::Format(wxGetTranslation(ABOUT_NAME_VERSION), VERSION_TEXT), kNameRect);
     text(wxID_ANY, ABOUT_COPYRIGHT, kCopyrightRect);
     text(wxID_ANY, PRODUCT_URL, kAddressRect);
+    text(wxID_ANY, wxGetTranslation(ABOUT_LICENSE), kLicenseRect);
     const wxRect okRect = place(kOkRect);
     auto* ok = new wxButton(this, wxID_OK, _("OK"), okRect.GetPosition(), okRect.GetSize());
     ok->SetDefault();
     ok->SetFocus();
     SetEscapeId(wxID_OK);
 
-    // The box ends two pixels above the line 46 dialog units below the top
-    // of its client area: just below the OK button and the three lines.
+    // The box ends two pixels above the line 56 dialog units below the top
+    // of its client area: just below the OK button and the four lines.
     // The window system's frame lies around the client area, so this is the
     // client area's height.
     const wxSize shown = ConvertDialogToPixels(wxSize(kBoxWidth, kShownHeight));

@@ -1,3 +1,13 @@
+#include <wx/app.h>
+
+#include "app/command_line.h"
 #include "app/trovana_app.h"
 
-wxIMPLEMENT_APP(trovana::app::CTrovanaApp);
+wxIMPLEMENT_APP_NO_MAIN(trovana::app::CTrovanaApp);
+
+int main(int argc, char** argv)
+{
+    if (const std::optional<int> status = trovana::app::AnswerWithoutWindow(argc, argv))
+        return *status;
+    return wxEntry(argc, argv);
+}

@@ -5,6 +5,8 @@
 #include <wx/defs.h>
 #include <wx/translation.h>
 
+#include "project_info.h"
+
 namespace trovana::app {
 
 // Commands of the menu, the button bar and the site tree's pop-up menu. wx
@@ -52,16 +54,18 @@ inline constexpr const char* PROMPT_RECENT = wxTRANSLATE("Open a cache opened be
 inline constexpr const char* TEXT_DELETE_SITE = wxTRANSLATE("Delete Site");
 
 inline constexpr const char* APP_TITLE = "Trovana";
-inline constexpr const char* VERSION_TEXT = "1.10";
+inline constexpr const char* VERSION_TEXT = kVersion;
 inline constexpr const char* IDLE_MESSAGE = wxTRANSLATE("Ready");
 
 // The product's web page (string 61204), opened by Check Update.
-inline constexpr const char* PRODUCT_URL = "https://trovana.org/";
+inline constexpr const char* PRODUCT_URL = kHomepage;
 
 // The About box's texts.
 inline constexpr const char* ABOUT_CAPTION = wxTRANSLATE("About Trovana");
-inline constexpr const char* ABOUT_NAME_VERSION = wxTRANSLATE("Trovana Pro Version 1.10");
+// The name line, "Trovana Pro Version 1.10", with the version put in.
+inline constexpr const char* ABOUT_NAME_VERSION = wxTRANSLATE("Trovana Pro Version %s");
 inline constexpr const char* ABOUT_COPYRIGHT = "Copyright (C) 2026 Trovana";
+inline constexpr const char* ABOUT_LICENSE = wxTRANSLATE("Licence: GNU GPL version 3 or later");
 inline constexpr int IDC_ABOUT_NAME = 1040;
 
 // The help file beside the program and the topic that Help > Contents shows.

@@ -31,10 +31,11 @@ void SetUpTranslations()
     const std::filesystem::path program =
         std::filesystem::path(wxStandardPaths::Get().GetExecutablePath().utf8_string()).parent_path();
     // The build's own catalogues come first when the program runs where the
-    // build made it; an installed program never looks into a build tree.
+    // build made it (its folder holds CMake's CMakeFiles); an installed
+    // program never looks into a build tree, and carries no build path.
     std::error_code error;
-    if (std::filesystem::equivalent(program, TROVANA_BUILD_PROGRAM_DIR, error))
-        AddPrefix(TROVANA_BUILD_LOCALE_DIR);
+    if (std::filesystem::is_directory(program / "CMakeFiles", error))
+        AddPrefix(program / TROVANA_BUILD_LOCALE_FROM_PROGRAM);
     AddPrefix(program / TROVANA_LOCALE_FROM_PROGRAM);
     AddPrefix(TROVANA_INSTALLED_LOCALE_DIR);
 

@@ -5,10 +5,12 @@
 #include <wx/translation.h>
 
 #include "app/about_box.h"
+#include "app/command_line.h"
 #include "app/main_frame.h"
 #include "app/named_cache.h"
 #include "app/resource.h"
 #include "app/screenshot.h"
+#include "app/settings_file.h"
 #include "app/translations.h"
 #include "listview/toolkit_start.h"
 #include "listview/cache_list_view.h"
@@ -19,7 +21,6 @@ namespace trovana::app {
 
 namespace {
 const wxSize kWindowSize{800, 600};
-constexpr const char* kReadOnlySwitch = "read-only";
 }  // namespace
 
 void ShowMainWindow(wxFrame& frame)
@@ -64,9 +65,7 @@ int CTrovanaApp::FilterEvent(wxEvent& event)
 void CTrovanaApp::OnInitCmdLine(wxCmdLineParser& parser)
 {
     wxApp::OnInitCmdLine(parser);
-    parser.AddLongSwitch(kReadOnlySwitch, _("open the cache without changing anything in it"));
-    parser.AddParam(_("a Wine prefix, a user profile folder, a drive root or a container file"), wxCMD_LINE_VAL_STRING,
-                    wxCMD_LINE_PARAM_OPTIONAL);
+    AddProgramOptions(parser);
 }
 
 bool CTrovanaApp::OnCmdLineParsed(wxCmdLineParser& parser)
@@ -82,6 +81,7 @@ bool CTrovanaApp::OnCmdLineParsed(wxCmdLineParser& parser)
 bool CTrovanaApp::OnInit()
 {
     SetUpTranslations();
+    UseSettingsFile();
     SetAppDisplayName(APP_TITLE);
     if (!wxApp::OnInit())
         return false;

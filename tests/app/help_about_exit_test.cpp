@@ -47,7 +47,8 @@ TEST(AboutBox, NamesTheProgramWithOkAsTheDefault)
     app::CAboutDlg box;
     EXPECT_EQ(box.GetTitle(), "About Trovana");
     EXPECT_EQ(StaticTexts(box),
-              (std::vector<wxString>{"Trovana Pro Version 1.10", app::ABOUT_COPYRIGHT, app::PRODUCT_URL}));
+              (std::vector<wxString>{"Trovana Pro Version 1.10", app::ABOUT_COPYRIGHT, app::PRODUCT_URL,
+                                     "Licence: GNU GPL version 3 or later"}));
     auto* name = dynamic_cast<wxStaticText*>(box.FindWindow(app::IDC_ABOUT_NAME));
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(name->GetLabel(), "Trovana Pro Version 1.10");
@@ -59,8 +60,8 @@ TEST(AboutBox, NamesTheProgramWithOkAsTheDefault)
     EXPECT_EQ(box.GetEscapeId(), wxID_OK);
 
     // As wide as 235 dialog units; the client area ends 2 pixels short of
-    // 46 dialog units, below the OK button and the three lines.
-    const int shown = box.ConvertDialogToPixels(wxSize(0, 46)).y - 2;
+    // 56 dialog units, below the OK button and the four lines.
+    const int shown = box.ConvertDialogToPixels(wxSize(0, 56)).y - 2;
     EXPECT_EQ(box.GetClientSize(), wxSize(box.ConvertDialogToPixels(wxSize(235, 0)).x, shown));
     for (wxWindow* child : box.GetChildren())
         EXPECT_LE(child->GetRect().GetBottom(), shown) << child->GetLabel();

@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
+#include "project_info.h"
 
 namespace trovana::cli {
 
@@ -136,6 +137,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         "Windows user profile.",
         kProgram};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string(kProgram) + " " + kVersion, "the program's version, then exit");
     app.fallthrough();
     app.footer(
         "Without --path, --prefix, --profile or --container: the profile named by TROVANA_PROFILE, else "
@@ -208,6 +210,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
+    } catch (const CLI::CallForVersion& version) {
+        out << version.what() << '\n';
+        return 0;
     } catch (const CLI::Success&) {
         out << app.help();
         return 0;

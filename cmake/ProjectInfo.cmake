@@ -1,0 +1,17 @@
+# What the project says about itself, set once here and used everywhere:
+# the version (project()), the web addresses and the maintainer. The
+# programs read them from the generated header project_info.h (target
+# trovana_project_info); the metadata, the manual pages, the translation
+# template and the Debian package read the variables.
+set(TROVANA_HOMEPAGE "https://trovana.org/" CACHE STRING "The program's web page")
+set(TROVANA_BUG_TRACKER "https://trovana.org/bugs/" CACHE STRING "Where users report bugs")
+set(TROVANA_SCREENSHOT_URL "https://trovana.org/screenshot.png" CACHE STRING
+    "Where software centres fetch the screenshot (the README's docs/screenshot.png) from")
+set(TROVANA_MAINTAINER_NAME "Trovana" CACHE STRING "The maintainer's name")
+set(TROVANA_MAINTAINER_EMAIL "packages@trovana.org" CACHE STRING "The maintainer's address")
+set(TROVANA_MAINTAINER "${TROVANA_MAINTAINER_NAME} <${TROVANA_MAINTAINER_EMAIL}>")
+set(TROVANA_LICENSE "GPL-3.0-or-later")
+
+configure_file(${CMAKE_CURRENT_LIST_DIR}/project_info.h.in ${PROJECT_BINARY_DIR}/generated/project_info.h @ONLY)
+add_library(trovana_project_info INTERFACE)
+target_include_directories(trovana_project_info INTERFACE ${PROJECT_BINARY_DIR}/generated)

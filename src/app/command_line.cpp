@@ -1,0 +1,50 @@
+#include "app/command_line.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <wx/cmdline.h>
+#include <wx/translation.h>
+
+#include "app/resource.h"
+
+namespace trovana::app {
+
+namespace {
+constexpr const char* kVersionSwitch = "version";
+}  // namespace
+
+void AddProgramOptions(wxCmdLineParser& parser)
+{
+    parser.SetLogo(_("Trovana shows the WinINet URL cache of a Wine prefix or a Windows user profile."));
+    parser.AddLongSwitch(kReadOnlySwitch, _("open the cache without changing anything in it"));
+    parser.AddLongSwitch(kVersionSwitch, _("show the program's version and exit"));
+    parser.AddParam(_("a Wine prefix, a user profile folder, a drive root or a container file"), wxCMD_LINE_VAL_STRING,
+                    wxCMD_LINE_PARAM_OPTIONAL);
+}
+
+std::optional<int> AnswerWithoutWindow(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--") == 0)
+            break;
+        if (std::strcmp(arg, "--version") == 0) {
+            std::printf("trovana %s\n", VERSION_TEXT);
+            return 0;
+        }
+        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
+            // The options wx adds to every program's parser (in wx's own
+            // words), then the program's own, as the window's parser has them.
+            wxCmdLineParser parser(argc, argv);
+            parser.AddSwitch("h", "help", "show this help message", wxCMD_LINE_OPTION_HELP);
+            parser.AddLongSwitch("verbose", "generate verbose log messages");
+            AddProgramOptions(parser);
+            std::fputs(parser.GetUsageString().utf8_str(), stdout);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace trovana::app
