@@ -1,6 +1,8 @@
 # The window program's translations (GNU gettext): the template
 # <build>/po/trovana.pot, extracted from the sources with xgettext at each
-# build, and each po/LANG.po compiled with msgfmt into
+# build and copied to po/trovana.pot in the sources by the target
+# trovana_pot (`cmake --build build --target trovana_pot`), so that
+# translators find it without a build; and each po/LANG.po compiled with msgfmt into
 # <build>/locale/LANG/LC_MESSAGES/trovana.mo, where the built program finds
 # it, and installed into share/locale/LANG/LC_MESSAGES. Without the gettext
 # tools no catalogue is made and the program speaks English only.
@@ -25,7 +27,7 @@ add_custom_command(OUTPUT ${TROVANA_POT}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/po
     COMMAND ${XGETTEXT} -C --from-code=UTF-8 --no-wrap --keyword=_ --keyword=wxTRANSLATE --keyword=wxPLURAL:1,2
             --add-comments=TRANSLATORS: --package-name=Trovana --package-version=${PROJECT_VERSION}
-            --msgid-bugs-address=packages@trovana.org --output=${TROVANA_POT} ${pot_sources}
+            --msgid-bugs-address=${TROVANA_MAINTAINER_EMAIL} --output=${TROVANA_POT} ${pot_sources}
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
     DEPENDS ${pot_sources}
     COMMENT "Extracting the translatable texts into po/trovana.pot"
@@ -48,3 +50,8 @@ foreach(po ${po_files})
     install(FILES ${mo_dir}/trovana.mo DESTINATION ${CMAKE_INSTALL_LOCALEDIR}/${lang}/LC_MESSAGES)
 endforeach()
 add_custom_target(trovana_translations ALL DEPENDS ${TROVANA_POT} ${mo_files})
+add_custom_target(trovana_pot
+    COMMAND ${CMAKE_COMMAND} -E copy ${TROVANA_POT} ${PROJECT_SOURCE_DIR}/po/trovana.pot
+    DEPENDS ${TROVANA_POT}
+    COMMENT "Refreshing po/trovana.pot from the sources"
+    VERBATIM)

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds Trovana with warnings as errors: `build.sh` into build/,
-# `build.sh release` into build-release/ (optimised as a packager would build
-# it), `build.sh asan` into build-asan/ with AddressSanitizer and
-# UndefinedBehaviorSanitizer. Extra arguments go to `cmake --build`
-# (e.g. `--target trovana-cache`).
+# `build.sh release` into build-release/ (the programs alone, optimised and
+# hardened as Debian builds packages: dpkg-buildflags' fortify, stack
+# protector, relro and bindnow), `build.sh asan` into build-asan/ with
+# AddressSanitizer and UndefinedBehaviorSanitizer. build/ and build-release/
+# install to /usr, where the Debian package puts the programs, so that their
+# manual pages and programs name the package's paths. Extra arguments go to
+# `cmake --build` (e.g. `--target trovana-cache`).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,10 +18,16 @@ case "${1:-}" in
     release)
         shift
         dir=build-release
-        flags=(-DCMAKE_BUILD_TYPE=Release) ;;
+        # As debhelper does: CMake reads no CPPFLAGS, so they join the
+        # compilers' flags; the file prefix map keeps this folder's path out
+        # of the programs.
+        eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+        flags=(-DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF
+               "-DCMAKE_C_FLAGS=$CPPFLAGS $CFLAGS" "-DCMAKE_CXX_FLAGS=$CPPFLAGS $CXXFLAGS"
+               "-DCMAKE_EXE_LINKER_FLAGS=$LDFLAGS" "-DCMAKE_SHARED_LINKER_FLAGS=$LDFLAGS") ;;
     *)
         dir=build
-        flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+        flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr) ;;
 esac
 cmake -S . -B "$dir" -DTROVANA_WERROR=ON "${flags[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)" "$@"

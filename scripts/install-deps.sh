@@ -14,7 +14,7 @@ packages=(
     fp-utils libchm-dev
     clang-14 libclang-rt-14-dev
     libmsiecf-utils
-    dpkg-dev file desktop-file-utils appstream help2man librsvg2-bin man-db bsdextrautils
+    dpkg-dev file desktop-file-utils appstream help2man librsvg2-bin man-db bsdextrautils lintian
     gettext
 )
 

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Runs the bash completion of trovana-cache as bash does on a Tab: with the
-# words of a command line in COMP_WORDS, the built program reading its own
-# help, and checks the words it offers.
-# Usage: completion_test.sh COMPLETION TROVANA_CACHE
+# Runs the bash completions of trovana-cache and trovana as bash does on a
+# Tab: with the words of a command line in COMP_WORDS, the built program
+# reading its own help, and checks the words they offer; then checks that
+# the zsh and fish completions made from the same help complete paths.
+# Usage: completion_test.sh SOURCE_DIR TROVANA_CACHE GENERATED_DIR
 set -uo pipefail
-# shellcheck disable=SC1090
-source "$1"
+# shellcheck disable=SC1090,SC1091
+source "$1/trovana-cache"
+# shellcheck disable=SC1090,SC1091
+source "$1/trovana"
 program=$2
+generated=$3
 
 failures=0
 checks=0
@@ -24,7 +28,7 @@ expect() {
     COMP_WORDS=("$program" "$@")
     COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
     COMPREPLY=()
-    _trovana_cache
+    "${complete_function:-_trovana_cache}"
     checks=$((checks + 1))
     local got
     got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | xargs)
@@ -37,7 +41,7 @@ expect() {
 # The commands, then the options of the program and of the command.
 expect "add caches delete demo info list timeline" ""
 expect "delete demo" "d"
-expect "--container --help --path --prefix --profile --read-only" "--"
+expect "--container --help --path --prefix --profile --read-only --version" "--"
 expect "--catalogue --container" list --c
 expect "--header --help --hit-rate" add --no-file --h
 expect "--expire --extension" add --e
@@ -47,6 +51,10 @@ expect "csv" timeline --format = c
 expect "filetime iso-utc" info --times =
 expect "folder" --prefix ""
 expect "file folder" add --body ""
+# Every option that takes a path completes one.
+expect "file folder" --path ""
+expect "file folder" --container ""
+expect "folder" --profile =
 expect "" add --type ""
 # A value that looks like a command is still a value; the command follows.
 expect "add caches delete demo info list timeline" --prefix list ""
@@ -54,6 +62,27 @@ expect "--catalogue --container" --prefix folder list --c
 # The command's own arguments: a folder for demo, nothing for URLs.
 expect "folder" demo ""
 expect "" delete ""
+
+# trovana: its options, and a path as its argument.
+complete_function=_trovana expect "--help --read-only --verbose --version" "--"
+complete_function=_trovana expect "file folder" ""
+complete_function=_trovana expect "file folder" --read-only ""
+
+# zsh and fish complete paths after the same options, and the commands.
+check_line() {
+    checks=$((checks + 1))
+    if ! grep -qE -- "$2" "$generated/$1"; then
+        echo "FAIL: $1 has no line like '$2'"
+        failures=$((failures + 1))
+    fi
+}
+check_line _trovana-cache "^    '--path=:path:_files'\$"
+check_line _trovana-cache "^    '--prefix=:prefix:_files -/'\$"
+check_line _trovana-cache "^      '--body=:body:_files' "
+check_line _trovana-cache "^      '--format=:format:[(]jsonl csv[)]' "
+check_line _trovana-cache ":[(]list info delete add timeline demo caches[)]'"
+check_line trovana-cache.fish "^complete -c trovana-cache -n 'true' -l path -r -F\$"
+check_line trovana-cache.fish "^complete -c trovana-cache -n '__fish_seen_subcommand_from add' -l body -r -F\$"
 
 echo "$((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package of the build tree with CPack, checks what it
-# declares and holds, unpacks it into ROOT (no root rights needed) and runs
-# the packaged trovana-cache on a demo cache that it makes itself.
+# Builds the Debian package of the build tree with CPack, checks it with
+# lintian and checks what it declares and holds, unpacks it into ROOT (no
+# root rights needed) and runs the packaged programs: --version and --help
+# without a display, trovana-cache on a demo cache that it makes itself.
 # Usage: package_test.sh BUILD_DIR ROOT
 set -euo pipefail
 build=$1
@@ -25,6 +26,13 @@ for library in 'libwx_gtk3u_core|libwxgtk3\.2' 'libwebkit2gtk-4\.0' 'libchm1' 'l
     grep -Eq "$library" <<<"$depends" || fail "Depends lacks $library"
 done
 [ "$(dpkg-deb --field "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
+grep -q 'wx3\.2-i18n' <<<"$(dpkg-deb --field "$deb" Recommends)" || fail "Recommends lacks wx3.2-i18n"
+version=$(dpkg-deb --field "$deb" Version)
+
+# lintian: no error, no warning; the informational tags are shown.
+lintian --no-tag-display-limit --display-info "$deb" >"$out/lintian.log" 2>&1 || true
+cat "$out/lintian.log"
+! grep -Eq '^[EW]: ' "$out/lintian.log" || fail "lintian reports errors or warnings"
 
 # Every file where Debian and the desktop look for it.
 contents=$(dpkg-deb --contents "$deb" | awk '{ print $NF }')
@@ -38,6 +46,12 @@ expected=(
     ./usr/share/man/man1/trovana.1.gz
     ./usr/share/man/man1/trovana-cache.1.gz
     ./usr/share/bash-completion/completions/trovana-cache
+    ./usr/share/bash-completion/completions/trovana
+    ./usr/share/zsh/vendor-completions/_trovana-cache
+    ./usr/share/fish/vendor_completions.d/trovana-cache.fish
+    ./usr/share/mime/packages/trovana.xml
+    ./usr/share/doc/trovana/copyright
+    ./usr/share/doc/trovana/changelog.gz
     ./usr/share/locale/de/LC_MESSAGES/trovana.mo
 )
 for side in 16 22 24 32 48 64 128 256; do
@@ -68,6 +82,37 @@ done
 # The metadata as installed: the component, its desktop entry and its icon
 # together.
 appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
+
+# The licence, machine-readable, and the changelog of this version.
+copyright="$root/usr/share/doc/trovana/copyright"
+head -n1 "$copyright" | grep -qxF 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "copyright is not machine-readable"
+grep -qx 'License: GPL-3+' "$copyright" || fail "copyright names no GPL-3+"
+zcat "$root/usr/share/doc/trovana/changelog.gz" | head -n1 | grep -q "^trovana ($version) " ||
+    fail "changelog.gz does not begin with version $version"
+
+# The manual pages name the package's paths, and the programs carry neither
+# /usr/local nor the build folder.
+manual=$(zcat "$root/usr/share/man/man1/trovana.1.gz")
+for path in /usr/share/trovana/trovana.chm /usr/share/locale/LANG; do
+    grep -qF "$path" <<<"$manual" || fail "trovana(1) does not name $path"
+done
+for file in "$root"/usr/share/man/man1/*.gz "$root"/usr/bin/*; do
+    ! zgrep -aqF -e /usr/local -e "$(realpath "$build")" "$file" || fail "$file names /usr/local or the build folder"
+done
+
+# --version and --help on standard output, exit status 0, without a display.
+for program in trovana trovana-cache; do
+    without_display=(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$program")
+    [ "$("${without_display[@]}" --version 2>"$out/stderr")" = "$program $version" ] && [ ! -s "$out/stderr" ] ||
+        fail "$program --version"
+    help=$("${without_display[@]}" --help 2>"$out/stderr") && [ ! -s "$out/stderr" ] || fail "$program --help"
+    options=(--help --version --read-only)
+    [ "$program" = trovana-cache ] || options+=(--verbose)
+    for option in "${options[@]}"; do
+        grep -qE -- "$option\b" <<<"$help" || fail "$program --help lacks $option"
+    done
+done
 
 # The German catalogue as packaged translates the About box.
 grep -qaF 'Über Trovana' "$root/usr/share/locale/de/LC_MESSAGES/trovana.mo" || fail "the German catalogue lacks the About box"

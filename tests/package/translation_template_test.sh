@@ -3,7 +3,8 @@
 # translator must see are in it (a text that loses its _() or wxTRANSLATE
 # drops out), none of them is extracted twice with different plurals, and
 # every catalogue in po/ translates texts that the program still has (an
-# English text changed without the catalogues is caught).
+# English text changed without the catalogues is caught); the template kept
+# in po/ holds the same texts as the one the build extracts.
 # Usage: translation_template_test.sh POT PO_DIR MSGMERGE
 set -euo pipefail
 pot=$1
@@ -21,7 +22,7 @@ expected=(
     '&File' '&Open Cache...\tCtrl+O' 'E&xit\tCtrl+Q' '&Edit' 'Delete &All' '&View' 'Times in &UTC' '&Help'
     '&About Trovana...' 'Open another cache: a Wine prefix, a user profile or a container file'
     'Delete all cache items' 'Refresh' 'Delete All' 'Ready' 'CAP'
-    'About Trovana' 'Trovana Pro Version 1.10' '%s Help' 'Wait ...' 'Collecting Data ...'
+    'About Trovana' 'Trovana Pro Version %s' 'Licence: GNU GPL version 3 or later' '%s Help' 'Wait ...' 'Collecting Data ...'
     'Open Cache' '&Caches found on this computer:' 'Size on Disk' '&Read-only: change nothing in the cache'
     'Choose a container file' 'Choose a User' 'No cache can be opened there:'
     'Search' 'URL keywords (use return key to input multiple keywords)' 'Between' 'Other Types'
@@ -43,6 +44,12 @@ for text in '%zu caches found' '%zu rows exported to %s.' '%zu files'; do
 done
 # The command-line tools are not translated: their texts stay out.
 ! grep -qF 'trovana-cache' "$pot" || fail "the template holds a text of the command-line tools"
+
+# The template in the repository is current: the same texts, in the same
+# order (the build target trovana_pot refreshes it).
+texts() { grep -E '^msg(id|id_plural) ' "$1"; }
+diff <(texts "$pot") <(texts "$po_dir/trovana.pot") >&2 ||
+    fail "po/trovana.pot is out of date: cmake --build build --target trovana_pot"
 
 catalogues=("$po_dir"/*.po)
 [ -f "${catalogues[0]}" ] || fail "no catalogue in $po_dir"
