@@ -26,7 +26,8 @@ list(SORT pot_sources)
 add_custom_command(OUTPUT ${TROVANA_POT}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/po
     COMMAND ${XGETTEXT} -C --from-code=UTF-8 --no-wrap --keyword=_ --keyword=wxTRANSLATE --keyword=wxPLURAL:1,2
-            --add-comments=TRANSLATORS: --package-name=Trovana --package-version=${PROJECT_VERSION}
+            --add-comments=TRANSLATORS: --add-location=file --copyright-holder=${TROVANA_MAINTAINER_NAME}
+            --package-name=Trovana --package-version=${PROJECT_VERSION}
             --msgid-bugs-address=${TROVANA_MAINTAINER_EMAIL} --output=${TROVANA_POT} ${pot_sources}
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
     DEPENDS ${pot_sources}

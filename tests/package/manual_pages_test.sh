@@ -47,15 +47,15 @@ fields=$(
     "$program" --prefix "$work/prefix" timeline --format csv | head -n1
     HOME=$work "$program" caches --format csv | head -n1
 )
-fields=$(tr ',' '\n' <<<"$fields" | grep -v '_utc$' | sort -u)
+fields=$(tr ',' '\n' <<<"$fields" | tr -d '\r' | grep -v '_utc$' | sort -u)
 section=$(awk '/^OUTPUT FIELDS/ { on = 1; next } on && /^[A-Z]/ { exit } on' <<<"$text")
 readme_section=$(awk '/^## Output fields/ { on = 1; next } on && /^## / { exit } on' "$readme")
 for field in $fields; do
-    grep -qE "^       ([a-z_]+, )*$field(,|$)" <<<"$section" || fail "trovana-cache(1) does not explain the field $field"
+    grep -qE "^       ([a-z_]+, )*$field(,| |$)" <<<"$section" || fail "trovana-cache(1) does not explain the field $field"
     grep -qF "\`$field\`" <<<"$readme_section" || fail "the README does not explain the field $field"
 done
 for status in 0 1 2; do
-    grep -qE "^       $status$" <<<"$(awk '/^EXIT STATUS/ { on = 1; next } on && /^[A-Z]/ { exit } on' <<<"$text")" ||
+    grep -qE "^       $status( |$)" <<<"$(awk '/^EXIT STATUS/ { on = 1; next } on && /^[A-Z]/ { exit } on' <<<"$text")" ||
         fail "trovana-cache(1) does not explain the exit status $status"
 done
 

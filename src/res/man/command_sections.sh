@@ -11,7 +11,8 @@ output=$2
 # Turns one command's --help into roff: the first line (what the command
 # does), the usage line, then one tagged paragraph per argument and option.
 # CLI11 puts an option's description on its own line when the option's
-# column (30 characters wide) is full. The help option and the footer are left out.
+# column (30 characters wide) is full. The help option, CLI11's "Excludes:"
+# notes and the footer are left out.
 to_roff() {
     awk '
         function esc(s) { gsub(/\\/, "\\e", s); gsub(/-/, "\\-", s); sub(/^[.'"'"']/, "\\\\\\&&", s); return s }
@@ -25,6 +26,12 @@ to_roff() {
         /^$/ { if (section) section = 0; next }
         !section { next }
         /^  -h,--help/ { next }
+        # CLI11 notes which options exclude each other (the descriptions say
+        # it): blanked, so that the columns stay where they are.
+        match($0, / +Excludes:( +--[a-z-]+)+/) {
+            $0 = substr($0, 1, RSTART - 1) sprintf("%" RLENGTH "s", "") substr($0, RSTART + RLENGTH)
+            sub(/ +$/, "")
+        }
         /^                              / { sub(/^ +/, ""); print esc($0); next }
         /^  [^ ]/ {
             # A name that reaches the column takes the whole line.
