@@ -114,6 +114,15 @@ for program in trovana trovana-cache; do
     done
 done
 
+# The file types as shared-mime-info compiles them: index.dat by both
+# signatures, the WebCache database by its name.
+cp -r "$root/usr/share/mime" "$out/mime"
+update-mime-database "$out/mime" 2>/dev/null || fail "update-mime-database"
+for signature in 'Client UrlCache MMF Ver ' 'WINE URLCache Ver '; do
+    grep -qaF "$signature" "$out/mime/magic" || fail "no magic for '$signature'"
+done
+grep -qF 'application/x-wininet-webcache:webcachev01.dat' "$out/mime/globs" || fail "no glob for WebCacheV01.dat"
+
 # The German catalogue as packaged translates the About box.
 grep -qaF 'Über Trovana' "$root/usr/share/locale/de/LC_MESSAGES/trovana.mo" || fail "the German catalogue lacks the About box"
 
