@@ -38,7 +38,7 @@ protected:
     wxPoint ItemPoint(catalogue::CNode* node)
     {
         wxRect rect;
-        EXPECT_TRUE(Tree().GetBoundingRect(wxTreeItemId(node->m_hItem), rect, true));
+        EXPECT_TRUE(Tree().GetBoundingRect(wxTreeItemId(node->TreeItem()), rect, true));
         return rect.GetPosition() + wxPoint(4, rect.height / 2);
     }
     // A point in a row of a list, in the list's client coordinates.
@@ -64,10 +64,10 @@ protected:
 
 TEST_F(UserInputTest, TheSiteTreeMenuDeletesOnlyARealSite)
 {
-    EXPECT_TRUE(Tree().IsVisible(wxTreeItemId(View().RootNode().m_hItem))) << "the tree opens with All in view";
+    EXPECT_TRUE(Tree().IsVisible(wxTreeItemId(View().RootNode().TreeItem()))) << "the tree opens with All in view";
     catalogue::CNode* beta = NodeAt({"Beta.org"});
     ASSERT_NE(beta, nullptr);
-    Tree().ScrollTo(wxTreeItemId(beta->m_hItem));
+    Tree().ScrollTo(wxTreeItemId(beta->TreeItem()));
     ProcessEvents();
     m_input.Click(Tree(), ItemPoint(beta));
     ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == beta; }));
@@ -76,7 +76,7 @@ TEST_F(UserInputTest, TheSiteTreeMenuDeletesOnlyARealSite)
 
     // Empty space below the last item: the menu's Delete Site says that no
     // site is selected and changes nothing, whatever the user answers.
-    Tree().ScrollTo(Tree().GetLastChild(wxTreeItemId(View().RootNode().m_hItem)));
+    Tree().ScrollTo(Tree().GetLastChild(wxTreeItemId(View().RootNode().TreeItem())));
     ProcessEvents();
     m_prompts.m_answers = {wxID_YES, wxID_YES};
     m_input.KeysLater("Down Return");
@@ -90,7 +90,7 @@ TEST_F(UserInputTest, TheSiteTreeMenuDeletesOnlyARealSite)
     EXPECT_EQ(View().GetActiveList()->Rows().Count(), listed) << "the list stays";
 
     // On a site's item the question names the site; No keeps it.
-    Tree().ScrollTo(wxTreeItemId(beta->m_hItem));
+    Tree().ScrollTo(wxTreeItemId(beta->TreeItem()));
     ProcessEvents();
     m_prompts.m_asked.clear();
     m_prompts.m_answers = {wxID_NO};
@@ -115,8 +115,8 @@ TEST_F(UserInputTest, TheTreeMakesTheItemsBelowASiteAsTheUserOpensIt)
     catalogue::CNode* a = NodeAt({"deep.example", "a"});
     ASSERT_NE(deep, nullptr);
     ASSERT_NE(a, nullptr);
-    EXPECT_TRUE(Tree().ItemHasChildren(wxTreeItemId(deep->m_hItem))) << "a button before the items below are made";
-    EXPECT_EQ(a->m_hItem, nullptr);
+    EXPECT_TRUE(Tree().ItemHasChildren(wxTreeItemId(deep->TreeItem()))) << "a button before the items below are made";
+    EXPECT_EQ(a->TreeItem(), nullptr);
 
     // A node below a site never opened: its item is found, the site stays closed.
     catalogue::CNode* img = NodeAt({"www.example.com", "img"});
@@ -128,13 +128,13 @@ TEST_F(UserInputTest, TheTreeMakesTheItemsBelowASiteAsTheUserOpensIt)
 
     // Right opens the selected site with its directories, sorted; Down
     // moves into them and lists their entries.
-    Tree().ScrollTo(wxTreeItemId(deep->m_hItem));
+    Tree().ScrollTo(wxTreeItemId(deep->TreeItem()));
     ProcessEvents();
     m_input.Click(Tree(), ItemPoint(deep));
     ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == deep; }));
     m_input.Keys("Right");
-    ASSERT_TRUE(WaitUntil([&] { return Tree().IsExpanded(wxTreeItemId(deep->m_hItem)); }));
-    EXPECT_EQ(Tree().GetChildrenCount(wxTreeItemId(deep->m_hItem), false), 2u);
+    ASSERT_TRUE(WaitUntil([&] { return Tree().IsExpanded(wxTreeItemId(deep->TreeItem())); }));
+    EXPECT_EQ(Tree().GetChildrenCount(wxTreeItemId(deep->TreeItem()), false), 2u);
     m_input.Keys("Down");
     ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == a; }));
     EXPECT_EQ(Tree().GetItemText(Tree().GetSelection()), "a");
@@ -162,7 +162,7 @@ TEST_F(UserInputTest, TheTreeMakesTheItemsBelowASiteAsTheUserOpensIt)
     // Delete Site on a site never opened takes its entries and its item.
     catalogue::CNode* other = NodeAt({"other.example"});
     ASSERT_NE(other, nullptr);
-    Tree().ScrollTo(wxTreeItemId(other->m_hItem));
+    Tree().ScrollTo(wxTreeItemId(other->TreeItem()));
     ProcessEvents();
     m_prompts.m_answers = {wxID_YES};
     m_input.KeysLater("Down Return");
@@ -175,7 +175,7 @@ TEST_F(UserInputTest, TheTreeMakesTheItemsBelowASiteAsTheUserOpensIt)
 
     // Typing a name's first letter finds an item below a site never opened:
     // "docs" below alpha.net, after "All".
-    Tree().ScrollTo(wxTreeItemId(View().RootNode().m_hItem));
+    Tree().ScrollTo(wxTreeItemId(View().RootNode().TreeItem()));
     ProcessEvents();
     m_input.Click(Tree(), ItemPoint(&View().RootNode()));
     ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == &View().RootNode(); }));
