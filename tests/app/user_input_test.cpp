@@ -7,6 +7,9 @@
 #include <wx/statusbr.h>
 #include <wx/webview.h>
 
+#include <cerrno>
+#include <system_error>
+
 #include "app/main_frame.h"
 #include "app/wait_window.h"
 #include "listview/cache_list.h"
@@ -249,6 +252,53 @@ TEST_F(UserInputTest, TheListAndTheMenusWorkFromTheKeyboard)
     }));
     if (destroyed)
         m_pFrame = nullptr;
+}
+
+// Stands for a command that fails under the window: F9 throws what the cache
+// library throws when a system call fails, F8 something that is no
+// std::exception at all; every other key goes on to the list.
+class FailingCommand : public wxEvtHandler {
+public:
+    FailingCommand()
+    {
+        Bind(wxEVT_KEY_DOWN, [](wxKeyEvent& event) {
+            if (event.GetKeyCode() == WXK_F9)
+                throw std::system_error(EACCES, std::generic_category(), "cannot open /cache/index.dat");
+            if (event.GetKeyCode() == WXK_F8)
+                throw 8;
+            event.Skip();
+        });
+    }
+};
+
+TEST_F(UserInputTest, AnErrorThatReachesTheEventLoopIsShownOnceAndTheWindowGoesOn)
+{
+    listview::CCacheList& all = *View().GetAllList();
+    m_input.Click(all, RowPoint(all, 0));
+    ASSERT_EQ(SelectedItems(all), std::vector<long>{0});
+    FailingCommand failing;
+    all.GetRowsWindow()->PushEventHandler(&failing);
+
+    m_input.Keys("F9");
+    ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); }));
+    ProcessEvents();
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u) << "one message";
+    EXPECT_EQ(m_prompts.m_asked[0].text,
+              "The command could not be completed.\n\ncannot open /cache/index.dat: Permission denied");
+    EXPECT_EQ(m_prompts.m_asked[0].caption, "");
+
+    m_input.Keys("F8");
+    ASSERT_TRUE(WaitUntil([&] { return m_prompts.m_asked.size() == 2; }));
+    EXPECT_EQ(m_prompts.m_asked[1].text, "The command could not be completed.");
+
+    // The window goes on as before: the keys still move the selection, and
+    // the cache is listed whole.
+    m_input.Keys("Down Down");
+    EXPECT_EQ(SelectedItems(all), std::vector<long>{2});
+    EXPECT_TRUE(m_pFrame->IsShown());
+    EXPECT_EQ(all.GetItemCount(), static_cast<int>(m_cache.EnumeratedUrls().size()));
+    EXPECT_EQ(m_prompts.m_asked.size(), 2u);
+    all.GetRowsWindow()->PopEventHandler();
 }
 
 TEST_F(UserInputTest, WhatTheUserSeesAt800x600)
