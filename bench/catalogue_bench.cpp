@@ -92,7 +92,7 @@ void BM_ScanCache(benchmark::State& state)
         catalogue->ScanCache();
 
         state.PauseTiming();
-        rows = catalogue->m_listAll.Count();
+        rows = catalogue->ListAll().Count();
         urlCache.reset();
         held = g_heapInUse.load() - before;
         peak = g_heapPeak.load() - before;

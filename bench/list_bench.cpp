@@ -23,7 +23,7 @@ const RowStore& AllRows()
         trovana::urlcache::UrlCache cache(trovana::bench::GetBenchCache().location);
         CCatalogue catalogue(cache, busy);
         catalogue.ScanCache();
-        return catalogue.m_listAll;
+        return catalogue.ListAll();
     }();
     return rows;
 }

@@ -138,7 +138,7 @@ void RunSearch(benchmark::State& state, trovana::operations::SearchCriteria crit
     for (auto _ : state) {
         trovana::RowStore results;
         benchmark::DoNotOptimize(
-            trovana::operations::CollectMatches(view.Catalogue().m_listAll, filter, results, [](int) {}));
+            trovana::operations::CollectMatches(view.Catalogue().ListAll(), filter, results, [](int) {}));
         found = results.Count();
         state.PauseTiming();
         results.DeleteAll();

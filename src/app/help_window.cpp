@@ -31,23 +31,19 @@ wxString MimeType(const wxString& name)
     return "application/octet-stream";
 }
 
-// The help file that "trovana-help:" addresses: the one opened last.
-std::weak_ptr<CChmFile> g_helpFile;
-
-// Opens "trovana-help:/name" from the help file. The HTML window resolves
-// relative links and pictures against the page's address, so they come
-// from the same file.
+// Opens "trovana-help:/name" from a help window's file. The HTML window
+// resolves relative links and pictures against the page's address, so they
+// come from the same file.
 class CHelpFileHandler : public wxFileSystemHandler {
 public:
+    explicit CHelpFileHandler(std::shared_ptr<CChmFile> file) : m_file(std::move(file)) {}
+
     bool CanOpen(const wxString& location) override { return GetProtocol(location) == HELP_SCHEME; }
 
     wxFSFile* OpenFile(wxFileSystem& /*fs*/, const wxString& location) override
     {
-        const std::shared_ptr<CChmFile> file = g_helpFile.lock();
-        if (file == nullptr)
-            return nullptr;
         const wxString name = GetRightLocation(location);
-        std::optional<std::string> bytes = file->Read(name.utf8_string());
+        std::optional<std::string> bytes = m_file->Read(name.utf8_string());
         if (!bytes)
             return nullptr;
         // Copied into a stream of its own, which the HTML window deletes.
@@ -55,17 +51,10 @@ public:
         auto* stream = new wxMemoryInputStream(static_cast<wxInputStream&>(view), bytes->size());
         return new wxFSFile(stream, location, MimeType(name), GetAnchor(location), wxDateTime());
     }
-};
 
-void UseHelpFile(const std::shared_ptr<CChmFile>& file)
-{
-    static bool installed = false;
-    if (!installed) {
-        wxFileSystem::AddHandler(new CHelpFileHandler);
-        installed = true;
-    }
-    g_helpFile = file;
-}
+private:
+    std::shared_ptr<CChmFile> m_file;
+};
 
 // "Trovana Help", in the user's language.
 wxString HelpTitle()
@@ -76,8 +65,13 @@ wxString HelpTitle()
 }  // namespace
 
 CHelpWindow::CHelpWindow(std::shared_ptr<CChmFile> file)
-    : wxFrame(nullptr, wxID_ANY, HelpTitle(), wxDefaultPosition, kHelpWindowSize), m_pFile(std::move(file))
+    : wxFrame(nullptr, wxID_ANY, HelpTitle(), wxDefaultPosition, kHelpWindowSize),
+      m_pFileHandler(new CHelpFileHandler(std::move(file)))
 {
+    // The handlers are the file system's, shared by every window: this
+    // window's file answers "trovana-help:" while the window lives (the
+    // program shows one help window at a time).
+    wxFileSystem::AddHandler(m_pFileHandler);
     if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
         wxImage::AddHandler(new wxPNGHandler);
     SetIcons(ProgramIcons());
@@ -88,7 +82,11 @@ CHelpWindow::CHelpWindow(std::shared_ptr<CChmFile> file)
     SetSizer(sizer);
 }
 
-CHelpWindow::~CHelpWindow() = default;
+CHelpWindow::~CHelpWindow()
+{
+    // Null when wx has already dropped its handlers at its clean-up.
+    delete wxFileSystem::RemoveHandler(m_pFileHandler);
+}
 
 void CHelpWindow::ShowTopic(const std::string& topic)
 {
@@ -111,7 +109,6 @@ CHelpWindow* CHelpViewer::ShowTopic(const std::filesystem::path& helpFile, const
             return nullptr;
         }
         m_pFile = std::move(file);
-        UseHelpFile(m_pFile);
     }
     if (m_pWindow == nullptr)
         m_pWindow = new CHelpWindow(m_pFile);

@@ -10,6 +10,7 @@
 #include <wx/frame.h>
 #include <wx/weakref.h>
 
+class wxFileSystemHandler;
 class wxHtmlWindow;
 
 namespace trovana::app {
@@ -35,7 +36,9 @@ public:
     bool ShouldPreventAppExit() const override { return false; }
 
 private:
-    std::shared_ptr<CChmFile> m_pFile;
+    // Reads this window's file for its pages; registered with wx's file
+    // system while the window lives.
+    wxFileSystemHandler* m_pFileHandler;
     wxHtmlWindow* m_pHtml = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #include "app/named_cache.h"
 
 #include <cstdlib>
+#include <exception>
 #include <vector>
 
 #include <wx/translation.h>
@@ -67,7 +68,8 @@ NamedCache FindCurrentUserCache()
     const char* profile = std::getenv("TROVANA_PROFILE");
     try {
         cache.location = urlcache::LocateCurrentUserCache();
-    } catch (const urlcache::UrlCacheError& error) {
+    } catch (const std::exception& error) {
+        // The profile or prefix cannot be read: one message, then an empty cache.
         listview::GetPrompts().MessageBox(nullptr, wxString::FromUTF8(error.what()), APP_TITLE,
                                           wxOK | wxICON_EXCLAMATION);
     }

@@ -4,6 +4,9 @@
 #include <wx/dialog.h>
 #include <wx/translation.h>
 
+#include <exception>
+#include <utility>
+
 #include "app/about_box.h"
 #include "app/command_line.h"
 #include "app/main_frame.h"
@@ -12,15 +15,32 @@
 #include "app/screenshot.h"
 #include "app/settings_file.h"
 #include "app/translations.h"
-#include "listview/toolkit_start.h"
+#include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
+#include "listview/prompts.h"
 #include "listview/site_tree_ctrl.h"
+#include "listview/toolkit_start.h"
 #include "listview/web_view.h"
 
 namespace trovana::app {
 
 namespace {
 const wxSize kWindowSize{800, 600};
+// What the user is told of the exception being handled: that the command
+// failed, and the exception's own text (which names the file) when it has one.
+wxString CurrentExceptionText()
+{
+    wxString text = _("The command could not be completed.");
+    if (const std::exception_ptr current = std::current_exception()) {
+        try {
+            std::rethrow_exception(current);
+        } catch (const std::exception& error) {
+            text << "\n\n" << listview::ToDisplayText(error.what());
+        } catch (...) {
+        }
+    }
+    return text;
+}
 }  // namespace
 
 void ShowMainWindow(wxFrame& frame)
@@ -60,6 +80,30 @@ int CTrovanaApp::FilterEvent(wxEvent& event)
         });
     }
     return wxApp::FilterEvent(event);
+}
+
+bool CTrovanaApp::OnExceptionInMainLoop()
+{
+    ReportCurrentException();
+    return true;
+}
+
+void CTrovanaApp::OnUnhandledException()
+{
+    ReportCurrentException();
+}
+
+void CTrovanaApp::ReportCurrentException()
+{
+    if (std::exchange(m_bReportingException, true))
+        return;
+    const wxString text = CurrentExceptionText();
+    try {
+        listview::GetPrompts().MessageBox(GetTopWindow(), text, wxString(), wxOK | wxICON_ERROR);
+    } catch (...) {
+        // Nothing more can be shown; the first exception is the one reported.
+    }
+    m_bReportingException = false;
 }
 
 void CTrovanaApp::OnInitCmdLine(wxCmdLineParser& parser)

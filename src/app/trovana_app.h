@@ -25,8 +25,20 @@ public:
     // drawn anew, as WebKit leaves the part the dialog covered unpainted on
     // a blank page.
     int FilterEvent(wxEvent& event) override;
+    // An exception that reaches the event loop from a command (the cache
+    // library's, the file system's): its message is shown and the program
+    // goes on, as every change to the cache is written whole or not at all.
+    bool OnExceptionInMainLoop() override;
+    // One that leaves the event loop: shown the same way; the program then
+    // ends through its usual clean-up.
+    void OnUnhandledException() override;
 
 private:
+    // Shows the exception being handled in one message box; a second one
+    // while that box is open (it runs its own event loop) is not shown.
+    void ReportCurrentException();
+
+    bool m_bReportingException = false;
     wxString m_strCachePath;
     bool m_bReadOnly = false;
 };

@@ -1,5 +1,6 @@
 #include "catalogue.h"
 
+#include <stdexcept>
 #include <string>
 
 #include "catalogue_entry.h"
@@ -19,9 +20,10 @@ void CCatalogue::ScanCache()
         while (const auto info = entries.Next()) {
             AddEntry(*info, row++);
         }
-    } catch (const urlcache::UrlCacheError&) {
+    } catch (const std::runtime_error&) {
         // A cache that cannot be read at all ends the scan like any other
         // enumeration failure: quietly, keeping the rows made so far.
+    } catch (const std::logic_error&) {
     }
 }
 
@@ -47,7 +49,9 @@ std::unique_ptr<urlcache::CacheEntryInfo> CCatalogue::LookupCacheEntry(std::stri
 {
     try {
         return m_cache.GetEntryInfo(url);
-    } catch (const urlcache::UrlCacheError&) {
+    } catch (const std::runtime_error&) {
+        return nullptr;
+    } catch (const std::logic_error&) {
         return nullptr;
     }
 }

@@ -25,8 +25,8 @@ public:
 
     // Rebuilds the All list and its total from every entry of the cache,
     // with "Collecting Data ..." shown meanwhile, and adds each entry's leaf
-    // below m_rootNode. The tree is only added to: empty it first with
-    // m_rootNode.RemoveAll() for a fresh picture. An enumeration that fails
+    // below the root node. The tree is only added to: empty it first with
+    // RootNode().RemoveAll() for a fresh picture. An enumeration that fails
     // part way keeps what was read.
     void ScanCache();
 
@@ -36,18 +36,32 @@ public:
     // The entry's information read afresh; null when it is no longer cached.
     std::unique_ptr<urlcache::CacheEntryInfo> LookupCacheEntry(std::string_view url);
 
-    // Rows: URL, access time, hit rate, size; item data and image are the
-    // entry's CacheCategory.
-    RowStore m_listAll;
-    CNode m_rootNode;
+    // The All list. Rows: URL, access time, hit rate, size; item data and
+    // image are the entry's CacheCategory.
+    RowStore& ListAll() { return m_listAll; }
+    const RowStore& ListAll() const { return m_listAll; }
+    // The root of the site tree model; it carries no entry itself.
+    CNode& RootNode() { return m_rootNode; }
+    const CNode& RootNode() const { return m_rootNode; }
+
     // Byte total of the All list. 64-bit, so that a cache of more than 2 GB
     // shows its true size.
-    int64_t m_nTotalSize = 0;
-    // The zone of the Access Time texts and of the tree's times.
-    ShownTimes m_shownTimes = ShownTimes::Local;
+    int64_t TotalSize() const { return m_nTotalSize; }
+    // Rows the caller removed from the All list take their bytes off the total.
+    void DeductSize(int64_t bytes) { m_nTotalSize -= bytes; }
+
+    // The zone of the Access Time texts and of the tree's times; the next
+    // scan writes its texts in a zone set here.
+    ShownTimes Zone() const { return m_shownTimes; }
+    void SetZone(ShownTimes zone) { m_shownTimes = zone; }
 
 private:
     void AddEntry(const urlcache::CacheEntryInfo& info, int row);
+
+    RowStore m_listAll;
+    CNode m_rootNode;
+    int64_t m_nTotalSize = 0;
+    ShownTimes m_shownTimes = ShownTimes::Local;
 
     urlcache::UrlCache& m_cache;
     BusyIndicator* m_busy;

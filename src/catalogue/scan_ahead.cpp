@@ -10,7 +10,7 @@ ScanAhead::ScanAhead(urlcache::CacheLocation location, ShownTimes zone) : m_zone
         Result result;
         result.cache = std::make_unique<urlcache::UrlCache>(m_location);
         result.catalogue = std::make_unique<CCatalogue>(*result.cache, m_quiet);
-        result.catalogue->m_shownTimes = m_zone;
+        result.catalogue->SetZone(m_zone);
         result.catalogue->ScanCache();
         return result;
     });

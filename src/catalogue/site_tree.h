@@ -16,8 +16,7 @@ namespace trovana::catalogue {
 
 class CNode {
 public:
-    // The node's item in the site tree control, opaque to the model: the
-    // tree view stores its item id here when it makes the item.
+    // The node's item in the site tree control, opaque to the model.
     using ItemHandle = void*;
     // Children by key (one path component, compared byte for byte), in no
     // particular order. The map owns them: removing a key or destroying a
@@ -61,6 +60,20 @@ public:
     // Whether a leaf lies below (or this is one); stops at the first found.
     bool HasEntries() const;
 
+    // A leaf holds one entry; a leaf that a longer path passes through is an
+    // interior node from then on.
+    bool IsLeaf() const { return m_bLeaf; }
+    // The children by key. The nodes themselves may be changed; the map
+    // changes only through the members above.
+    const ChildMap& Children() const { return m_children; }
+    // Null until the tree view makes the node's item and stores its id here.
+    ItemHandle TreeItem() const { return m_hItem; }
+    void SetTreeItem(ItemHandle item) { m_hItem = item; }
+
+protected:
+    explicit CNode(bool leaf) : m_bLeaf(leaf) {}
+
+private:
     bool m_bLeaf = false;
     ItemHandle m_hItem = nullptr;
     ChildMap m_children;
@@ -70,7 +83,7 @@ public:
 // interior node whose entry members mean nothing.
 class CEntryNode : public CNode {
 public:
-    CEntryNode() { m_bLeaf = true; }
+    CEntryNode() : CNode(true) {}
 
     uint32_t m_dwSize = 0;  // bytes; 0 when the entry has no local file
     uint32_t m_dwHitRate = 0;

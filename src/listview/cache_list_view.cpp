@@ -60,7 +60,7 @@ CCacheListView::CCacheListView(wxWindow* parent, wxWindowID id)
 
     // The tab strip lies under the lists, which cover its display area.
     m_tabCategory = new CTabStrip(this, IDC_TAB_CATEGORY);
-    m_listAll = new CCacheList(this, IDC_LIST_ALL, m_pCatalogue->m_listAll);
+    m_listAll = new CCacheList(this, IDC_LIST_ALL, m_pCatalogue->ListAll());
     m_listCategory = new CCacheList(this, IDC_LIST_CATEGORY, m_rowsCategory);
     m_listSearch = new CCacheList(this, IDC_LIST_SEARCH, m_rowsSearch);
     for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch})
@@ -107,8 +107,8 @@ void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& b
 void CCacheListView::InstallCatalogue(std::unique_ptr<urlcache::UrlCache> cache,
                                       std::unique_ptr<catalogue::CCatalogue> catalogue)
 {
-    m_listAll->SetRows(catalogue->m_listAll);
-    catalogue->m_shownTimes = m_pCatalogue->m_shownTimes;
+    m_listAll->SetRows(catalogue->ListAll());
+    catalogue->SetZone(m_pCatalogue->Zone());
     m_pCatalogue = std::move(catalogue);
     m_pCache = std::move(cache);
 }
@@ -116,7 +116,7 @@ void CCacheListView::InstallCatalogue(std::unique_ptr<urlcache::UrlCache> cache,
 void CCacheListView::FirstScan()
 {
     std::unique_ptr<catalogue::ScanAhead> scan = std::move(m_scanAhead);
-    if (scan != nullptr && scan->Zone() != m_pCatalogue->m_shownTimes) {
+    if (scan != nullptr && scan->Zone() != m_pCatalogue->Zone()) {
         // Scanned in the other zone: the cache is scanned again here.
         auto cache = std::make_unique<urlcache::UrlCache>(scan->Location());
         auto catalogue = std::make_unique<catalogue::CCatalogue>(*cache, *m_pBusy);
@@ -316,7 +316,7 @@ void CCacheListView::SetUpSiteTree()
     catalogue::CNode& root = RootNode();
     FillSiteTree(root);
     m_pSiteTree->SortChildren(m_pSiteTree->GetTopLevel());
-    const wxTreeItemId all(root.m_hItem);
+    const wxTreeItemId all(root.TreeItem());
     m_pSiteTree->SelectItem(all);
     m_pSiteTree->Expand(all);
 }
@@ -357,7 +357,7 @@ CCacheList* CCacheListView::GetActiveList() const
     const int tab = m_tabCategory->GetCurSel();
     if (tab == catalogue::kCategorySearchResults)
         return m_listSearch;
-    if (tab == catalogue::kCategoryAll && m_pSelectedNode == &m_pCatalogue->m_rootNode)
+    if (tab == catalogue::kCategoryAll && m_pSelectedNode == &m_pCatalogue->RootNode())
         return m_listAll;
     return m_listCategory;
 }

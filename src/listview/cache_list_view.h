@@ -149,7 +149,7 @@ public:
     void ShowProperties(const std::string& url);
 
     catalogue::CCatalogue& Catalogue() { return *m_pCatalogue; }
-    catalogue::CNode& RootNode() { return m_pCatalogue->m_rootNode; }
+    catalogue::CNode& RootNode() { return m_pCatalogue->RootNode(); }
     urlcache::UrlCache& Cache() { return *m_pCache; }
     // The wait cursor, wait window and progress control of long operations.
     BusyIndicator& Busy() { return *m_pBusy; }
@@ -164,6 +164,8 @@ public:
     const wxString& GetDescription(int category) const { return m_strDescription.at(category); }
     // What each column sorts by.
     const std::array<int, ListRow::kColumnCount>& GetColumnKinds() const { return m_nColumnKind; }
+    // The direction of the last column sort, shared by every list and column.
+    bool IsSortAscending() const { return m_bSortAscending; }
     // Byte totals of the category list and of the search results.
     int64_t GetListSize() const { return m_nListSize; }
     int64_t GetSearchSize() const { return m_nSearchSize; }
@@ -230,6 +232,9 @@ private:
     bool m_bGalleryShown = false;
     std::array<wxString, catalogue::kCategoryCount> m_strDescription;
     std::array<int, ListRow::kColumnCount> m_nColumnKind{};
+    // Inverted on every column click before the sort. Starts ascending, so
+    // the first click sorts descending.
+    bool m_bSortAscending = true;
     bool m_bInitialized = false;
     operations::SearchCriteria m_dlgSearch;
     int64_t m_nListSize = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <set>
+#include <stdexcept>
 
 #include <gio/gio.h>
 #include <gio/gunixinputstream.h>
@@ -103,7 +104,10 @@ std::unique_ptr<urlcache::CacheEntryInfo> CacheSource::Entry(std::string_view ad
         try {
             if (auto info = m_cache.GetEntryInfo(url); info != nullptr && !info->localFileName.empty())
                 return info;
-        } catch (const urlcache::UrlCacheError&) {
+        } catch (const std::runtime_error&) {
+            // Answered from a WebKit callback, through which no exception may pass.
+            return nullptr;
+        } catch (const std::logic_error&) {
             return nullptr;
         }
     }

@@ -66,7 +66,7 @@ void CCacheListView::DeleteAll(bool bAsk)
         return;
     if (bAsk && !AskYes(this, _("Delete All Cache Items?")))
         return;
-    const RowStore& all = Catalogue().m_listAll;
+    const RowStore& all = Catalogue().ListAll();
     const int count = all.Count();
     DeletionReport report(EntryWording::Item);
     {
@@ -91,7 +91,6 @@ void CCacheListView::DeleteAll(bool bAsk)
         m_pSiteTree->DeleteAllSites();
     m_nSearchSize = 0;
     m_nListSize = 0;
-    Catalogue().m_nTotalSize = 0;
     // The scan lists every entry that is still in the cache.
     RefreshCache();
     ShowDeletionReport(*this, report, static_cast<size_t>(count));
@@ -129,7 +128,7 @@ void CCacheListView::DeleteSite()
     if (!node->HasEntries()) {
         // The site leaves the model first, so that the parent, selected in
         // its place, no longer lists it; its item goes last.
-        for (const auto& [key, child] : parent->m_children) {
+        for (const auto& [key, child] : parent->Children()) {
             if (child.get() == node) {
                 parent->RemoveChild(std::string(key));
                 break;

@@ -60,7 +60,7 @@ int64_t RemoveRowsOf(RowStore& rows, const std::vector<std::string>& urls)
 
 void CCacheListView::RemoveListRows(const std::vector<std::string>& urls)
 {
-    m_pCatalogue->m_nTotalSize -= RemoveRowsOf(m_listAll->Rows(), urls);
+    m_pCatalogue->DeductSize(RemoveRowsOf(m_listAll->Rows(), urls));
     m_nListSize -= RemoveRowsOf(m_listCategory->Rows(), urls);
     m_nSearchSize -= RemoveRowsOf(m_listSearch->Rows(), urls);
     for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch})
@@ -74,13 +74,13 @@ void PruneSiteTree(CCacheListView& view)
     if (node == nullptr || tree == nullptr)
         return;
     if (!node->HasEntries()) {
-        if (node->m_hItem != nullptr)
-            tree->DeleteChildren(wxTreeItemId(node->m_hItem));
+        if (node->TreeItem() != nullptr)
+            tree->DeleteChildren(wxTreeItemId(node->TreeItem()));
         node->RemoveAll();
     }
-    while (node != &view.RootNode() && node->m_hItem != nullptr) {
-        const wxTreeItemId item(node->m_hItem);
-        if (node->m_children.empty()) {
+    while (node != &view.RootNode() && node->TreeItem() != nullptr) {
+        const wxTreeItemId item(node->TreeItem());
+        if (node->Children().empty()) {
             const wxTreeItemId parentItem = tree->GetItemParent(item);
             catalogue::CNode* parent = tree->GetItemNode(parentItem);
             if (parent == nullptr)
@@ -90,16 +90,16 @@ void PruneSiteTree(CCacheListView& view)
             node = parent;
             continue;
         }
-        if (node->m_children.size() != 1)
+        if (node->Children().size() != 1)
             return;
         // One directory below: it goes only when it holds no entries, so
         // that no entry drops out of the tree.
-        const std::string key = node->m_children.begin()->first;
-        const catalogue::CNode* child = node->m_children.begin()->second.get();
+        const std::string key = node->Children().begin()->first;
+        const catalogue::CNode* child = node->Children().begin()->second.get();
         if (child->HasEntries())
             return;
-        if (child->m_hItem != nullptr)
-            DeleteTreeItem(view, wxTreeItemId(child->m_hItem), item, node);
+        if (child->TreeItem() != nullptr)
+            DeleteTreeItem(view, wxTreeItemId(child->TreeItem()), item, node);
         node->RemoveChild(key);
     }
 }
@@ -125,16 +125,16 @@ void RemoveEntryLeaf(CCacheListView& view, const std::string& url)
 void PruneEmptyBelow(CCacheListView& view, catalogue::CNode& node)
 {
     std::vector<catalogue::CNode*> empty;
-    for (auto& [key, child] : node.m_children) {
-        if (child->m_bLeaf)
+    for (auto& [key, child] : node.Children()) {
+        if (child->IsLeaf())
             continue;
         PruneEmptyBelow(view, *child);
         if (!child->HasEntries())
             empty.push_back(child.get());
     }
     for (catalogue::CNode* child : empty) {
-        if (child->m_hItem != nullptr && view.m_pSiteTree != nullptr && node.m_hItem != nullptr)
-            DeleteTreeItem(view, wxTreeItemId(child->m_hItem), wxTreeItemId(node.m_hItem), &node);
+        if (child->TreeItem() != nullptr && view.m_pSiteTree != nullptr && node.TreeItem() != nullptr)
+            DeleteTreeItem(view, wxTreeItemId(child->TreeItem()), wxTreeItemId(node.TreeItem()), &node);
         node.RemoveChildNode(child);
     }
     if (!empty.empty() && view.m_pSiteTree != nullptr)

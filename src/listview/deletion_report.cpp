@@ -1,6 +1,7 @@
 #include "listview/deletion_report.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include <wx/translation.h>
 
@@ -30,8 +31,15 @@ bool IsMarkedPending(urlcache::UrlCache& cache, const std::string& url, const ur
 {
     if (result.code != urlcache::ERROR_ACCESS_DENIED)
         return false;
-    const auto info = cache.GetEntryInfo(url);
-    return info != nullptr && (info->cacheEntryType & urlcache::PENDING_DELETE_CACHE_ENTRY) != 0;
+    try {
+        const auto info = cache.GetEntryInfo(url);
+        return info != nullptr && (info->cacheEntryType & urlcache::PENDING_DELETE_CACHE_ENTRY) != 0;
+    } catch (const std::runtime_error&) {
+        // The index cannot be read again: the refusal is reported as it came.
+        return false;
+    } catch (const std::logic_error&) {
+        return false;
+    }
 }
 
 void DeletionReport::Add(const std::string& url, const urlcache::CacheResult& result, bool markedPending)

@@ -117,7 +117,7 @@ bool CCacheListView::HasListFocus() const
 void CCacheListView::CopyCategoryRows(int category)
 {
     m_pBusy->SetWaitCursor();
-    m_nListSize += listview::CopyCategoryRows(m_pCatalogue->m_listAll, category, m_listCategory->Rows(),
+    m_nListSize += listview::CopyCategoryRows(m_pCatalogue->ListAll(), category, m_listCategory->Rows(),
                                               [this](int percent) { m_pBusy->SetProgress(percent); });
     m_pBusy->SetArrowCursor();
 }
@@ -128,7 +128,7 @@ void CCacheListView::UpdateStatusSummary()
     CCacheList* list = GetActiveList();
     int64_t total = m_nSearchSize;
     if (list == m_listAll)
-        total = m_pCatalogue->m_nTotalSize;
+        total = m_pCatalogue->TotalSize();
     else if (list == m_listCategory)
         total = m_nListSize;
     const wxString description = tab >= 0 && tab < catalogue::kCategoryCount ? m_strDescription[tab] : wxString();
@@ -265,7 +265,7 @@ void CCacheListView::ShowScannedCache()
     m_listAll->RowsChanged();
     if (m_pSiteTree != nullptr) {
         FillSiteTree(root);
-        const wxTreeItemId all(root.m_hItem);
+        const wxTreeItemId all(root.TreeItem());
         m_pSiteTree->Expand(all);
         m_pSiteTree->SelectItem(all);
     }
@@ -318,11 +318,11 @@ void CCacheListView::OnColumnclickList(int column)
         return;
     CCacheList* list = GetActiveList();
     m_pBusy->SetWaitCursor();
-    g_bSortAscending = !g_bSortAscending;
+    m_bSortAscending = !m_bSortAscending;
     list->StoreSelection();
     {
         CListSorter sorter(list->Rows(), column);
-        sorter.Sort(g_bSortAscending, m_nColumnKind[column]);
+        sorter.Sort(m_bSortAscending, m_nColumnKind[column]);
         if (m_tabCategory->GetCurSel() == catalogue::kCategoryImages)
             MakeGallery();
         m_pBusy->SetArrowCursor();

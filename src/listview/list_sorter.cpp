@@ -1,6 +1,5 @@
 #include "listview/list_sorter.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 #include "ascii.h"
@@ -9,8 +8,6 @@
 #include "sorted_order.h"
 
 namespace trovana::listview {
-
-bool g_bSortAscending = true;
 
 namespace {
 const CListSortItem& RecordOf(const ListRow& row)
@@ -23,39 +20,7 @@ int Order(const T& a, const T& b)
 {
     return (b < a) - (a < b);
 }
-
-// Byte-wise comparison without regard to the case of ASCII letters; other
-// bytes (those of multi-byte characters included) compare as they are.
-int CompareNoCase(const std::string& a, const std::string& b)
-{
-    const std::size_t length = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < length; ++i) {
-        const int ca = static_cast<unsigned char>(AsciiLower(a[i]));
-        const int cb = static_cast<unsigned char>(AsciiLower(b[i]));
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    return Order(a.size(), b.size());
-}
 }  // namespace
-
-int CompareSortItems(const CListSortItem& a, const CListSortItem& b, int parameter)
-{
-    const int s = parameter >= 0 ? 1 : -1;
-    switch (s * parameter) {
-    case kSortInteger: return s * Order(std::atoll(a.text.c_str()), std::atoll(b.text.c_str()));
-    case kSortText: return s * CompareNoCase(a.text, b.text);
-    case kSortDateTime: {
-        const DateTime ta = DateTime::Parse(a.text);
-        const DateTime tb = DateTime::Parse(b.text);
-        if (!ta.IsValid() || !tb.IsValid())
-            return 0;
-        return s * (ta < tb ? -1 : 1);
-    }
-    case kSortDecimal: return s * (std::atof(a.text.c_str()) < std::atof(b.text.c_str()) ? -1 : 1);
-    default: return 0;
-    }
-}
 
 CListSorter::CListSorter(RowStore& rows, int column) : m_rows(rows)
 {
@@ -75,8 +40,7 @@ CListSorter::~CListSorter()
 
 namespace {
 // A row's sort text read once for the kind of the sort, so that the many
-// comparisons of a sort need not parse or fold it again; compared as
-// CompareSortItems compares the texts.
+// comparisons of a sort need not parse or fold it again.
 struct SortKey {
     std::string folded;
     long long integer = 0;

@@ -12,11 +12,6 @@
 
 namespace trovana::listview {
 
-// The direction of the next column sort, shared by every list and column:
-// inverted on every column click before the sort. Starts ascending, so the
-// first click sorts descending.
-extern bool g_bSortAscending;
-
 // Column sort kinds; a sort's parameter is +kind ascending, -kind descending.
 enum SortKind : int {
     kSortNone = 0,
@@ -32,12 +27,6 @@ struct CListSortItem {
     std::string text;
 };
 
-// Negative, zero or positive as record a sorts before, equal to or after
-// record b; parameter is +kind ascending, -kind descending. Dates that do
-// not parse compare as equal to anything; equal dates and decimals answer
-// "after" both ways round, so this is no consistent order.
-int CompareSortItems(const CListSortItem& a, const CListSortItem& b, int parameter);
-
 class CListSorter {
 public:
     // Replaces the item data of every row by its sort record.
@@ -47,6 +36,11 @@ public:
     CListSorter(const CListSorter&) = delete;
     CListSorter& operator=(const CListSorter&) = delete;
 
+    // Orders the rows by their texts read as `kind`: integers and decimals
+    // by value, text byte-wise without regard to ASCII case, dates by time.
+    // Dates that do not parse compare as equal to anything; equal dates and
+    // decimals answer "after" both ways round, so this is no consistent
+    // order, and the sort keeps equal rows in their order.
     void Sort(bool ascending, int kind);
 
 private:

@@ -1,6 +1,7 @@
 #include "listview/recovered_list.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include <wx/settings.h>
 #include <wx/translation.h>
@@ -32,7 +33,9 @@ void CRecoveredList::Survey(const urlcache::CacheLocation& location, std::vector
         while (auto record = survey.Next())
             m_records.push_back(std::move(*record));
         problems = survey.Problems();
-    } catch (const urlcache::UrlCacheError& error) {
+    } catch (const std::runtime_error& error) {
+        problems.push_back(error.what());
+    } catch (const std::logic_error& error) {
         problems.push_back(error.what());
     }
     SetItemCount(static_cast<long>(m_records.size()));

@@ -116,7 +116,7 @@ void CCacheListView::SetTimesUtc(bool utc)
 {
     m_bTimesUtc = utc;
     const auto zone = utc ? catalogue::ShownTimes::Utc : catalogue::ShownTimes::Local;
-    m_pCatalogue->m_shownTimes = zone;
+    m_pCatalogue->SetZone(zone);
     const wxString heading = utc ? _("Access Time (UTC)") : _("Access Time");
     for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch}) {
         if (list->GetColumnCount() > catalogue::kColumnAccessTime)

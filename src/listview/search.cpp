@@ -38,7 +38,7 @@ void CCacheListView::Search()
     const operations::RowFilter filter = operations::MakeFilter(m_dlgSearch);
     {
         operations::RowProgress progress(Busy());
-        m_nSearchSize = operations::CollectMatches(Catalogue().m_listAll, filter, results, progress.Sink());
+        m_nSearchSize = operations::CollectMatches(Catalogue().ListAll(), filter, results, progress.Sink());
     }
     m_listSearch->RowsChanged();
     m_listAll->Hide();

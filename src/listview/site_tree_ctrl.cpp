@@ -24,8 +24,8 @@ public:
 // Entries are listed, not shown in the tree: only directories get items.
 bool HasDirectories(const catalogue::CNode& node)
 {
-    return std::any_of(node.m_children.begin(), node.m_children.end(),
-                       [](const auto& child) { return !child.second->m_bLeaf; });
+    return std::any_of(node.Children().begin(), node.Children().end(),
+                       [](const auto& child) { return !child.second->IsLeaf(); });
 }
 
 // The directories from `from` down to `target`, both included; false when
@@ -35,8 +35,8 @@ bool FindPath(catalogue::CNode& from, const catalogue::CNode* target, std::vecto
     path.push_back(&from);
     if (&from == target)
         return true;
-    for (auto& [key, child] : from.m_children) {
-        if (!child->m_bLeaf && FindPath(*child, target, path))
+    for (auto& [key, child] : from.Children()) {
+        if (!child->IsLeaf() && FindPath(*child, target, path))
             return true;
     }
     path.pop_back();
@@ -82,7 +82,7 @@ wxTreeItemId CSiteTree::AddSite(const wxTreeItemId& parent, const wxString& text
 {
     const wxTreeItemId item = AppendItem(parent, text, kFolderImage, kOpenFolderImage);
     SetItemNode(item, node);
-    node->m_hItem = item.GetID();
+    node->SetTreeItem(item.GetID());
     SetItemHasChildren(item, HasDirectories(*node));
     return item;
 }
@@ -102,8 +102,8 @@ void CSiteTree::MakeChildItems(const wxTreeItemId& item)
     if (data == nullptr || data->m_bChildrenMade)
         return;
     data->m_bChildrenMade = true;
-    for (auto& [key, child] : data->m_pNode->m_children) {
-        if (!child->m_bLeaf)
+    for (auto& [key, child] : data->m_pNode->Children()) {
+        if (!child->IsLeaf())
             AddSite(item, ToDisplayText(key), child.get());
     }
     SortChildren(item);
@@ -127,13 +127,13 @@ wxTreeItemId CSiteTree::ItemOf(const catalogue::CNode* node)
     if (node == nullptr || root == nullptr || !FindPath(*root, node, path))
         return wxTreeItemId();
     for (size_t step = 0; step + 1 < path.size(); ++step)
-        MakeChildItems(wxTreeItemId(path[step]->m_hItem));
-    return wxTreeItemId(node->m_hItem);
+        MakeChildItems(wxTreeItemId(path[step]->TreeItem()));
+    return wxTreeItemId(node->TreeItem());
 }
 
 void CSiteTree::UpdateButton(const catalogue::CNode& node)
 {
-    const wxTreeItemId item(node.m_hItem);
+    const wxTreeItemId item(node.TreeItem());
     auto* data = item.IsOk() ? static_cast<CNodeData*>(GetItemData(item)) : nullptr;
     if (data != nullptr && !data->m_bChildrenMade)
         SetItemHasChildren(item, HasDirectories(node));

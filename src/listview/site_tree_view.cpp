@@ -25,8 +25,8 @@ void CCacheListView::ListSiteEntries(const catalogue::CNode* node)
 {
     if (node == nullptr)
         return;
-    if (!node->m_bLeaf) {
-        for (const auto& [key, child] : node->m_children)
+    if (!node->IsLeaf()) {
+        for (const auto& [key, child] : node->Children())
             ListSiteEntries(child.get());
         return;
     }

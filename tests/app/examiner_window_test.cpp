@@ -185,7 +185,7 @@ TEST_F(ExaminerWindowTest, TheRecoveredViewShowsEveryRecordAndRefusesEveryChange
     const catalogue::CNode* site = NodeAt({"www.example.com"});
     ASSERT_NE(site, nullptr);
     wxRect rect;
-    ASSERT_TRUE(m_pFrame->m_pTreeView->GetBoundingRect(wxTreeItemId(site->m_hItem), rect, true));
+    ASSERT_TRUE(m_pFrame->m_pTreeView->GetBoundingRect(wxTreeItemId(site->TreeItem()), rect, true));
     m_input.KeysLater("Down Return");
     m_input.Click(*m_pFrame->m_pTreeView, rect.GetPosition() + wxPoint(4, rect.height / 2), 3);
     m_input.Join();

@@ -64,7 +64,7 @@ protected:
         listview::CSiteTree& tree = *m_pFrame->m_pTreeView;
         std::vector<std::string> sites;
         wxTreeItemIdValue cookie;
-        const wxTreeItemId all(View().RootNode().m_hItem);
+        const wxTreeItemId all(View().RootNode().TreeItem());
         for (wxTreeItemId item = tree.GetFirstChild(all, cookie); item.IsOk(); item = tree.GetNextChild(all, cookie))
             sites.push_back(tree.GetItemText(item).utf8_string());
         return sites;

@@ -7,6 +7,9 @@
 #include <wx/statusbr.h>
 #include <wx/webview.h>
 
+#include <cerrno>
+#include <system_error>
+
 #include "app/main_frame.h"
 #include "app/wait_window.h"
 #include "listview/cache_list.h"
@@ -38,7 +41,7 @@ protected:
     wxPoint ItemPoint(catalogue::CNode* node)
     {
         wxRect rect;
-        EXPECT_TRUE(Tree().GetBoundingRect(wxTreeItemId(node->m_hItem), rect, true));
+        EXPECT_TRUE(Tree().GetBoundingRect(wxTreeItemId(node->TreeItem()), rect, true));
         return rect.GetPosition() + wxPoint(4, rect.height / 2);
     }
     // A point in a row of a list, in the list's client coordinates.
@@ -64,10 +67,10 @@ protected:
 
 TEST_F(UserInputTest, TheSiteTreeMenuDeletesOnlyARealSite)
 {
-    EXPECT_TRUE(Tree().IsVisible(wxTreeItemId(View().RootNode().m_hItem))) << "the tree opens with All in view";
+    EXPECT_TRUE(Tree().IsVisible(wxTreeItemId(View().RootNode().TreeItem()))) << "the tree opens with All in view";
     catalogue::CNode* beta = NodeAt({"Beta.org"});
     ASSERT_NE(beta, nullptr);
-    Tree().ScrollTo(wxTreeItemId(beta->m_hItem));
+    Tree().ScrollTo(wxTreeItemId(beta->TreeItem()));
     ProcessEvents();
     m_input.Click(Tree(), ItemPoint(beta));
     ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == beta; }));
@@ -76,7 +79,7 @@ TEST_F(UserInputTest, TheSiteTreeMenuDeletesOnlyARealSite)
 
     // Empty space below the last item: the menu's Delete Site says that no
     // site is selected and changes nothing, whatever the user answers.
-    Tree().ScrollTo(Tree().GetLastChild(wxTreeItemId(View().RootNode().m_hItem)));
+    Tree().ScrollTo(Tree().GetLastChild(wxTreeItemId(View().RootNode().TreeItem())));
     ProcessEvents();
     m_prompts.m_answers = {wxID_YES, wxID_YES};
     m_input.KeysLater("Down Return");
@@ -90,7 +93,7 @@ TEST_F(UserInputTest, TheSiteTreeMenuDeletesOnlyARealSite)
     EXPECT_EQ(View().GetActiveList()->Rows().Count(), listed) << "the list stays";
 
     // On a site's item the question names the site; No keeps it.
-    Tree().ScrollTo(wxTreeItemId(beta->m_hItem));
+    Tree().ScrollTo(wxTreeItemId(beta->TreeItem()));
     ProcessEvents();
     m_prompts.m_asked.clear();
     m_prompts.m_answers = {wxID_NO};
@@ -115,8 +118,8 @@ TEST_F(UserInputTest, TheTreeMakesTheItemsBelowASiteAsTheUserOpensIt)
     catalogue::CNode* a = NodeAt({"deep.example", "a"});
     ASSERT_NE(deep, nullptr);
     ASSERT_NE(a, nullptr);
-    EXPECT_TRUE(Tree().ItemHasChildren(wxTreeItemId(deep->m_hItem))) << "a button before the items below are made";
-    EXPECT_EQ(a->m_hItem, nullptr);
+    EXPECT_TRUE(Tree().ItemHasChildren(wxTreeItemId(deep->TreeItem()))) << "a button before the items below are made";
+    EXPECT_EQ(a->TreeItem(), nullptr);
 
     // A node below a site never opened: its item is found, the site stays closed.
     catalogue::CNode* img = NodeAt({"www.example.com", "img"});
@@ -128,13 +131,13 @@ TEST_F(UserInputTest, TheTreeMakesTheItemsBelowASiteAsTheUserOpensIt)
 
     // Right opens the selected site with its directories, sorted; Down
     // moves into them and lists their entries.
-    Tree().ScrollTo(wxTreeItemId(deep->m_hItem));
+    Tree().ScrollTo(wxTreeItemId(deep->TreeItem()));
     ProcessEvents();
     m_input.Click(Tree(), ItemPoint(deep));
     ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == deep; }));
     m_input.Keys("Right");
-    ASSERT_TRUE(WaitUntil([&] { return Tree().IsExpanded(wxTreeItemId(deep->m_hItem)); }));
-    EXPECT_EQ(Tree().GetChildrenCount(wxTreeItemId(deep->m_hItem), false), 2u);
+    ASSERT_TRUE(WaitUntil([&] { return Tree().IsExpanded(wxTreeItemId(deep->TreeItem())); }));
+    EXPECT_EQ(Tree().GetChildrenCount(wxTreeItemId(deep->TreeItem()), false), 2u);
     m_input.Keys("Down");
     ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == a; }));
     EXPECT_EQ(Tree().GetItemText(Tree().GetSelection()), "a");
@@ -162,7 +165,7 @@ TEST_F(UserInputTest, TheTreeMakesTheItemsBelowASiteAsTheUserOpensIt)
     // Delete Site on a site never opened takes its entries and its item.
     catalogue::CNode* other = NodeAt({"other.example"});
     ASSERT_NE(other, nullptr);
-    Tree().ScrollTo(wxTreeItemId(other->m_hItem));
+    Tree().ScrollTo(wxTreeItemId(other->TreeItem()));
     ProcessEvents();
     m_prompts.m_answers = {wxID_YES};
     m_input.KeysLater("Down Return");
@@ -175,7 +178,7 @@ TEST_F(UserInputTest, TheTreeMakesTheItemsBelowASiteAsTheUserOpensIt)
 
     // Typing a name's first letter finds an item below a site never opened:
     // "docs" below alpha.net, after "All".
-    Tree().ScrollTo(wxTreeItemId(View().RootNode().m_hItem));
+    Tree().ScrollTo(wxTreeItemId(View().RootNode().TreeItem()));
     ProcessEvents();
     m_input.Click(Tree(), ItemPoint(&View().RootNode()));
     ASSERT_TRUE(WaitUntil([&] { return View().m_pSelectedNode == &View().RootNode(); }));
@@ -249,6 +252,53 @@ TEST_F(UserInputTest, TheListAndTheMenusWorkFromTheKeyboard)
     }));
     if (destroyed)
         m_pFrame = nullptr;
+}
+
+// Stands for a command that fails under the window: F9 throws what the cache
+// library throws when a system call fails, F8 something that is no
+// std::exception at all; every other key goes on to the list.
+class FailingCommand : public wxEvtHandler {
+public:
+    FailingCommand()
+    {
+        Bind(wxEVT_KEY_DOWN, [](wxKeyEvent& event) {
+            if (event.GetKeyCode() == WXK_F9)
+                throw std::system_error(EACCES, std::generic_category(), "cannot open /cache/index.dat");
+            if (event.GetKeyCode() == WXK_F8)
+                throw 8;
+            event.Skip();
+        });
+    }
+};
+
+TEST_F(UserInputTest, AnErrorThatReachesTheEventLoopIsShownOnceAndTheWindowGoesOn)
+{
+    listview::CCacheList& all = *View().GetAllList();
+    m_input.Click(all, RowPoint(all, 0));
+    ASSERT_EQ(SelectedItems(all), std::vector<long>{0});
+    FailingCommand failing;
+    all.GetRowsWindow()->PushEventHandler(&failing);
+
+    m_input.Keys("F9");
+    ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); }));
+    ProcessEvents();
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u) << "one message";
+    EXPECT_EQ(m_prompts.m_asked[0].text,
+              "The command could not be completed.\n\ncannot open /cache/index.dat: Permission denied");
+    EXPECT_EQ(m_prompts.m_asked[0].caption, "");
+
+    m_input.Keys("F8");
+    ASSERT_TRUE(WaitUntil([&] { return m_prompts.m_asked.size() == 2; }));
+    EXPECT_EQ(m_prompts.m_asked[1].text, "The command could not be completed.");
+
+    // The window goes on as before: the keys still move the selection, and
+    // the cache is listed whole.
+    m_input.Keys("Down Down");
+    EXPECT_EQ(SelectedItems(all), std::vector<long>{2});
+    EXPECT_TRUE(m_pFrame->IsShown());
+    EXPECT_EQ(all.GetItemCount(), static_cast<int>(m_cache.EnumeratedUrls().size()));
+    EXPECT_EQ(m_prompts.m_asked.size(), 2u);
+    all.GetRowsWindow()->PopEventHandler();
 }
 
 TEST_F(UserInputTest, WhatTheUserSeesAt800x600)

@@ -88,7 +88,7 @@ protected:
 
     int RowOf(const std::string& url) const
     {
-        const RowStore& rows = m_catalogue.m_listAll;
+        const RowStore& rows = m_catalogue.ListAll();
         for (int i = 0; i < rows.Count(); ++i) {
             if (rows.Text(i, kColumnUrl) == url) {
                 return i;
@@ -101,7 +101,7 @@ protected:
     std::vector<std::string> LeafUrls() const
     {
         std::vector<std::string> urls;
-        m_catalogue.m_rootNode.CollectUrls(urls);
+        m_catalogue.RootNode().CollectUrls(urls);
         std::sort(urls.begin(), urls.end());
         return urls;
     }
@@ -126,7 +126,7 @@ TEST_F(ScanTest, RowsFollowTheEnumerationWithTheirTextsAndCategories)
     m_catalogue.ScanCache();
 
     const std::vector<std::string> order = EnumeratedUrls();
-    const RowStore& rows = m_catalogue.m_listAll;
+    const RowStore& rows = m_catalogue.ListAll();
     ASSERT_EQ(rows.Count(), 5);
     for (int i = 0; i < rows.Count(); ++i) {
         EXPECT_EQ(rows.Text(i, kColumnUrl), order[static_cast<size_t>(i)]) << i;
@@ -152,7 +152,7 @@ TEST_F(ScanTest, RowsFollowTheEnumerationWithTheirTextsAndCategories)
     }
 
     EXPECT_EQ(rows.Text(RowOf("Cookie:user@host/"), kColumnSize), "5");
-    EXPECT_EQ(m_catalogue.m_nTotalSize, 1000 + 250 + 40 + 5);
+    EXPECT_EQ(m_catalogue.TotalSize(), 1000 + 250 + 40 + 5);
     EXPECT_EQ(m_busy.events, (std::vector<std::string>{"show Collecting Data ...", "wait", "arrow", "hide"}));
 }
 
@@ -164,7 +164,7 @@ TEST_F(ScanTest, TheTreeHoldsTheFirstEntryOfEachPathThatLeadsNowhereFurther)
             Entry("Cookie:nohost/", std::string("e"))});
     m_catalogue.ScanCache();
 
-    EXPECT_EQ(m_catalogue.m_listAll.Count(), 8);  // every entry has its row
+    EXPECT_EQ(m_catalogue.ListAll().Count(), 8);  // every entry has its row
     const bool plainFirst = RowOf("http://host/a") < RowOf("http://host/a/");
     const std::string firstCookie = RowOf("Cookie:user@host/") < RowOf("Cookie:other@host/") ? "Cookie:user@host/"
                                                                                              : "Cookie:other@host/";
@@ -173,11 +173,11 @@ TEST_F(ScanTest, TheTreeHoldsTheFirstEntryOfEachPathThatLeadsNowhereFurther)
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(LeafUrls(), expected);
 
-    const CNode& host = *m_catalogue.m_rootNode.m_children.at("host");
-    EXPECT_EQ(host.m_children.size(), 3u);  // a, dir, Cookie
-    EXPECT_TRUE(host.m_children.at("Cookie")->m_bLeaf);
-    EXPECT_FALSE(host.m_children.at("dir")->m_bLeaf);
-    EXPECT_EQ(m_catalogue.m_rootNode.m_children.size(), 1u);
+    const CNode& host = *m_catalogue.RootNode().Children().at("host");
+    EXPECT_EQ(host.Children().size(), 3u);  // a, dir, Cookie
+    EXPECT_TRUE(host.Children().at("Cookie")->IsLeaf());
+    EXPECT_FALSE(host.Children().at("dir")->IsLeaf());
+    EXPECT_EQ(m_catalogue.RootNode().Children().size(), 1u);
 }
 
 TEST_F(ScanTest, AnEntryWithoutFileOrWithAnUnconvertibleTimeIsStillListed)
@@ -189,7 +189,7 @@ TEST_F(ScanTest, AnEntryWithoutFileOrWithAnUnconvertibleTimeIsStillListed)
     Create({early, noFile});
     m_catalogue.ScanCache();
 
-    const RowStore& rows = m_catalogue.m_listAll;
+    const RowStore& rows = m_catalogue.ListAll();
     ASSERT_EQ(rows.Count(), 2);
     const int earlyRow = RowOf("http://host/early");
     EXPECT_EQ(rows.Text(earlyRow, kColumnAccessTime), "");
@@ -199,13 +199,13 @@ TEST_F(ScanTest, AnEntryWithoutFileOrWithAnUnconvertibleTimeIsStillListed)
     EXPECT_EQ(rows.Text(noFileRow, kColumnHitRate), "0");
     EXPECT_EQ(rows.Text(noFileRow, kColumnSize), "");
     EXPECT_EQ(rows.ItemData(noFileRow), kCategoryOther);
-    EXPECT_EQ(m_catalogue.m_nTotalSize, 10);
+    EXPECT_EQ(m_catalogue.TotalSize(), 10);
 
-    const auto& host = *m_catalogue.m_rootNode.m_children.at("host");
-    const auto& earlyLeaf = dynamic_cast<const CEntryNode&>(*host.m_children.at("early"));
+    const auto& host = *m_catalogue.RootNode().Children().at("host");
+    const auto& earlyLeaf = dynamic_cast<const CEntryNode&>(*host.Children().at("early"));
     EXPECT_FALSE(earlyLeaf.m_lastAccess.IsValid());
     EXPECT_EQ(earlyLeaf.m_dwSize, 10u);
-    const auto& noFileLeaf = dynamic_cast<const CEntryNode&>(*host.m_children.at("nofile"));
+    const auto& noFileLeaf = dynamic_cast<const CEntryNode&>(*host.Children().at("nofile"));
     EXPECT_EQ(noFileLeaf.m_dwSize, 0u);
     EXPECT_EQ(noFileLeaf.m_lastAccess, DateTime::FromParts(2004, 3, 15, 17, 2, 9));
 }
@@ -215,21 +215,21 @@ TEST_F(ScanTest, ARescanReplacesTheRowsAndAnEmptyCacheLeavesNone)
     Create({Entry("http://host/a", std::string(100, 'a')), Entry("http://host/b", std::string(20, 'b'))});
     m_catalogue.ScanCache();
     m_catalogue.ScanCache();
-    EXPECT_EQ(m_catalogue.m_listAll.Count(), 2);
-    EXPECT_EQ(m_catalogue.m_nTotalSize, 120);
+    EXPECT_EQ(m_catalogue.ListAll().Count(), 2);
+    EXPECT_EQ(m_catalogue.TotalSize(), 120);
 
     for (const auto& result : m_cache.DeleteEntries({"http://host/a", "http://host/b"})) {
         ASSERT_TRUE(result.ok()) << result.message;
     }
     // The scan only adds leaves: without emptying the tree, the old ones stay.
     m_catalogue.ScanCache();
-    EXPECT_EQ(m_catalogue.m_listAll.Count(), 0);
-    EXPECT_EQ(m_catalogue.m_nTotalSize, 0);
+    EXPECT_EQ(m_catalogue.ListAll().Count(), 0);
+    EXPECT_EQ(m_catalogue.TotalSize(), 0);
     EXPECT_EQ(LeafUrls().size(), 2u);
 
-    m_catalogue.m_rootNode.RemoveAll();
+    m_catalogue.RootNode().RemoveAll();
     m_catalogue.ScanCache();
-    EXPECT_TRUE(m_catalogue.m_rootNode.m_children.empty());
+    EXPECT_TRUE(m_catalogue.RootNode().Children().empty());
     EXPECT_EQ(m_busy.events.size(), 4u * 4);
     EXPECT_EQ(m_busy.events.back(), "hide");
 }
@@ -244,17 +244,17 @@ TEST_F(ScanTest, AScanAheadGivesTheSameCatalogueInTheZoneAskedAndReportsToTheBus
     EXPECT_TRUE(m_busy.events.empty()) << "the thread shows nothing";
     ASSERT_NE(ahead.cache, nullptr);
     ASSERT_NE(ahead.catalogue, nullptr);
-    const RowStore& rows = ahead.catalogue->m_listAll;
-    ASSERT_EQ(rows.Count(), m_catalogue.m_listAll.Count());
+    const RowStore& rows = ahead.catalogue->ListAll();
+    ASSERT_EQ(rows.Count(), m_catalogue.ListAll().Count());
     for (int i = 0; i < rows.Count(); ++i) {
-        EXPECT_EQ(rows.Text(i, kColumnUrl), m_catalogue.m_listAll.Text(i, kColumnUrl));
+        EXPECT_EQ(rows.Text(i, kColumnUrl), m_catalogue.ListAll().Text(i, kColumnUrl));
         EXPECT_EQ(rows.Text(i, kColumnAccessTime), "03/15/04 22:02:09") << "in UTC, as asked";
     }
     std::vector<std::string> leaves;
-    ahead.catalogue->m_rootNode.CollectUrls(leaves);
+    ahead.catalogue->RootNode().CollectUrls(leaves);
     std::sort(leaves.begin(), leaves.end());
     EXPECT_EQ(leaves, LeafUrls());
-    EXPECT_EQ(ahead.catalogue->m_nTotalSize, 15);
+    EXPECT_EQ(ahead.catalogue->TotalSize(), 15);
     EXPECT_NE(ahead.catalogue->LookupCacheEntry("http://host/b.gif"), nullptr) << "its own cache";
     ahead.catalogue->ScanCache();
     EXPECT_EQ(m_busy.events.front(), "show Collecting Data ...") << "the indicator handed over";

@@ -30,7 +30,7 @@ int Entries(const CNode& node)
 
 const CNode& Child(const CNode& node, const std::string& key)
 {
-    return *node.m_children.at(key);
+    return *node.Children().at(key);
 }
 
 TEST(SiteTreeInsert, MakesInteriorNodesAndALeafHoldingTheEntry)
@@ -40,22 +40,22 @@ TEST(SiteTreeInsert, MakesInteriorNodesAndALeafHoldingTheEntry)
     Path path{"host", "dir", "file.gif"};
     root.Insert(path, "http://host/dir/file.gif", 7, 1234, 2, invalid);
     const CNode& dir = Child(Child(root, "host"), "dir");
-    EXPECT_FALSE(root.m_bLeaf);
-    EXPECT_FALSE(Child(root, "host").m_bLeaf);
-    EXPECT_FALSE(dir.m_bLeaf);
+    EXPECT_FALSE(root.IsLeaf());
+    EXPECT_FALSE(Child(root, "host").IsLeaf());
+    EXPECT_FALSE(dir.IsLeaf());
     const auto* leaf = dynamic_cast<const CEntryNode*>(&Child(dir, "file.gif"));
     ASSERT_NE(leaf, nullptr);
-    EXPECT_TRUE(leaf->m_bLeaf);
+    EXPECT_TRUE(leaf->IsLeaf());
     EXPECT_EQ(leaf->m_strUrl, "http://host/dir/file.gif");
     EXPECT_EQ(leaf->m_dwHitRate, 7u);
     EXPECT_EQ(leaf->m_dwSize, 1234u);
     EXPECT_EQ(leaf->m_nCategory, 2);
     EXPECT_FALSE(leaf->m_lastAccess.IsValid());  // kept even when invalid
-    EXPECT_TRUE(leaf->m_children.empty());
+    EXPECT_TRUE(leaf->Children().empty());
 
     Path empty;
     root.Insert(empty, "about:blank", 1, 0, 1, DateTime());
-    EXPECT_EQ(root.m_children.size(), 1u);
+    EXPECT_EQ(root.Children().size(), 1u);
 }
 
 TEST(SiteTreeInsert, OnlyTheFirstEntryOfAPathHasALeaf)
@@ -80,7 +80,7 @@ TEST(SiteTreeInsert, AnEntryWhosePathLeadsOnHasNoLeafInEitherOrder)
         if (!shortFirst) {
             Add(root, {"host"}, "http://host/");
         }
-        EXPECT_FALSE(Child(root, "host").m_bLeaf) << shortFirst;
+        EXPECT_FALSE(Child(root, "host").IsLeaf()) << shortFirst;
         EXPECT_EQ(UrlsBelow(root), std::vector<std::string>{"http://host/page"}) << shortFirst;
         EXPECT_EQ(Entries(root), 1) << shortFirst;
         EXPECT_FALSE(root.RemoveUrl("http://host/")) << shortFirst;
@@ -92,7 +92,7 @@ TEST(SiteTreeInsert, KeysDifferingInCaseAreDifferentChildren)
     CNode root;
     Add(root, {"Host", "a"}, "http://Host/a");
     Add(root, {"host", "a"}, "http://host/a");
-    EXPECT_EQ(root.m_children.size(), 2u);
+    EXPECT_EQ(root.Children().size(), 2u);
     EXPECT_EQ(Entries(root), 2);
 }
 
@@ -101,19 +101,19 @@ TEST(SiteTreeRemoveUrl, ALeafAnswersAndItsParentRemovesIt)
     CNode root;
     Add(root, {"host", "dir", "a"}, "http://host/dir/a");
     Add(root, {"host", "b"}, "http://host/b");
-    CNode& dir = *root.m_children.at("host")->m_children.at("dir");
-    CNode& leaf = *dir.m_children.at("a");
+    CNode& dir = *root.Children().at("host")->Children().at("dir");
+    CNode& leaf = *dir.Children().at("a");
 
     EXPECT_TRUE(leaf.RemoveUrl("http://host/dir/a"));
     EXPECT_FALSE(leaf.RemoveUrl("http://host/dir/b"));
-    EXPECT_EQ(dir.m_children.size(), 1u);  // the leaf does not remove itself
+    EXPECT_EQ(dir.Children().size(), 1u);  // the leaf does not remove itself
 
     EXPECT_FALSE(root.RemoveUrl("HTTP://HOST/DIR/A"));
     EXPECT_FALSE(root.RemoveUrl("http://host/dir/"));
     EXPECT_TRUE(root.RemoveUrl("http://host/dir/a"));
     // The emptied directory stays for the caller to prune.
-    ASSERT_TRUE(Child(root, "host").m_children.contains("dir"));
-    EXPECT_TRUE(dir.m_children.empty());
+    ASSERT_TRUE(Child(root, "host").Children().contains("dir"));
+    EXPECT_TRUE(dir.Children().empty());
     EXPECT_EQ(Entries(dir), 0);
     EXPECT_EQ(UrlsBelow(root), std::vector<std::string>{"http://host/b"});
     EXPECT_FALSE(root.RemoveUrl("http://host/dir/a"));
@@ -142,7 +142,7 @@ TEST(SiteTreeRemoveUrl, AlongTheKeyPathAnswersAsTheSearchDoes)
 
     // Straight down the path.
     EXPECT_TRUE(root.RemoveUrlAt(Path{"host", "dir", "a"}, "http://host/dir/a"));
-    EXPECT_TRUE(Child(Child(root, "host"), "dir").m_children.empty()) << "the directory stays for pruning";
+    EXPECT_TRUE(Child(Child(root, "host"), "dir").Children().empty()) << "the directory stays for pruning";
     EXPECT_FALSE(Child(Child(root, "host"), "dir").HasEntries());
     // A path that leads elsewhere, or to a leaf of another URL: the search
     // decides, so the leaf of the URL goes wherever it is and no other.
@@ -157,7 +157,7 @@ TEST(SiteTreeRemoveUrl, AlongTheKeyPathAnswersAsTheSearchDoes)
 TEST(SiteTreeRemove, ChildrenGoWithTheirSubtreesAndUnknownOnesAreIgnored)
 {
     CNode root;
-    root.m_hItem = reinterpret_cast<CNode::ItemHandle>(0x1234);
+    root.SetTreeItem(reinterpret_cast<CNode::ItemHandle>(0x1234));
     Add(root, {"a", "dir", "1"}, "u1");
     Add(root, {"a", "2"}, "u2");
     Add(root, {"b", "3"}, "u3");
@@ -173,9 +173,9 @@ TEST(SiteTreeRemove, ChildrenGoWithTheirSubtreesAndUnknownOnesAreIgnored)
     EXPECT_EQ(UrlsBelow(root), std::vector<std::string>{"u4"});
 
     root.RemoveAll();
-    EXPECT_TRUE(root.m_children.empty());
-    EXPECT_EQ(root.m_hItem, reinterpret_cast<CNode::ItemHandle>(0x1234));
-    EXPECT_FALSE(root.m_bLeaf);
+    EXPECT_TRUE(root.Children().empty());
+    EXPECT_EQ(root.TreeItem(), reinterpret_cast<CNode::ItemHandle>(0x1234));
+    EXPECT_FALSE(root.IsLeaf());
     Add(root, {"d"}, "u5");
     EXPECT_EQ(Entries(root), 1);
 }

@@ -1,11 +1,13 @@
-// The main of every test program with windows: starts wx once, runs the
-// tests, then lets wx clean up.
+// The main of every test program with windows: starts wx once, with the
+// program's own application object (GTK started as in the program, errors
+// that reach the event loop handled as in the program), runs the tests, then
+// lets wx clean up.
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/debug.h>
 #include <wx/init.h>
 
-#include "listview/toolkit_start.h"
+#include "app/trovana_app.h"
 
 namespace {
 // A failed wx check fails the test instead of opening a dialog that nobody
@@ -20,13 +22,9 @@ int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
     wxSetAssertHandler(FailOnAssert);
-    wxApp::SetInstance(new wxApp());
-    {
-        // GTK starts as in the program.
-        const trovana::listview::ToolkitStartWithoutGl noGl;
-        if (!wxEntryStart(argc, argv))
-            return 1;
-    }
+    wxApp::SetInstance(new trovana::app::CTrovanaApp());
+    if (!wxEntryStart(argc, argv))
+        return 1;
     const int result = RUN_ALL_TESTS();
     wxEntryCleanup();
     return result;

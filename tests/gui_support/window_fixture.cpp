@@ -45,8 +45,8 @@ catalogue::CNode* WindowTest::NodeAt(std::initializer_list<std::string> path)
 {
     catalogue::CNode* node = &View().RootNode();
     for (const std::string& key : path) {
-        auto found = node->m_children.find(key);
-        if (found == node->m_children.end())
+        auto found = node->Children().find(key);
+        if (found == node->Children().end())
             return nullptr;
         node = found->second.get();
     }

@@ -66,7 +66,7 @@ TEST_F(InteractionTest, EachTabListsItsRowsOfTheAllListInOrder)
     StartWindow();
     listview::CCacheListView& view = View();
     const RowStore& all = view.GetAllList()->Rows();
-    EXPECT_EQ(StatusText(), Summary("All cache entries", all.Count(), view.Catalogue().m_nTotalSize));
+    EXPECT_EQ(StatusText(), Summary("All cache entries", all.Count(), view.Catalogue().TotalSize()));
     for (int tab = 1; tab <= 6; ++tab) {
         ChooseTab(tab);
         std::vector<std::string> expected;
@@ -189,9 +189,9 @@ TEST_F(InteractionTest, ColumnClicksSortTheActiveListInAlternatingDirections)
             values.push_back(std::atol(all.Text(row, 3).c_str()));
         return values;
     };
-    const bool before = listview::g_bSortAscending;
+    const bool before = view.IsSortAscending();
     view.OnColumnclickList(3);
-    EXPECT_EQ(listview::g_bSortAscending, !before);
+    EXPECT_EQ(view.IsSortAscending(), !before);
     auto values = sizes();
     if (before)
         EXPECT_TRUE(std::is_sorted(values.rbegin(), values.rend())) << "first click after start: largest first";
@@ -212,9 +212,9 @@ TEST_F(InteractionTest, ColumnClicksSortTheActiveListInAlternatingDirections)
         EXPECT_LE(all.ItemData(row), 6);
     }
     // The shared flag flips on this list too, and sorts it by URL.
-    const bool ascending = !listview::g_bSortAscending;
+    const bool ascending = !view.IsSortAscending();
     view.OnColumnclickList(0);
-    EXPECT_EQ(listview::g_bSortAscending, ascending);
+    EXPECT_EQ(view.IsSortAscending(), ascending);
     const auto urls = Urls(view.GetCategoryList()->Rows());
     EXPECT_EQ(urls.front(), ascending ? "http://www.example.com/img/logo.gif" : "http://www.example.com/img/photo.jpg");
 }
@@ -237,7 +237,7 @@ TEST_F(InteractionTest, RefreshRescansAndStartsOverOnTheAllTab)
     EXPECT_EQ(view.GetSearchSize(), 0);
     EXPECT_EQ(view.GetAllList()->Rows().Count(), 9);
     EXPECT_NE(NodeAt({"delta.org"}), nullptr);
-    EXPECT_EQ(StatusText(), Summary("All cache entries", 9, view.Catalogue().m_nTotalSize));
+    EXPECT_EQ(StatusText(), Summary("All cache entries", 9, view.Catalogue().TotalSize()));
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ TEST_F(WindowTest, AllListHoldsEveryEntryInEnumerationOrder)
     const RowStore& rows = View().GetAllList()->Rows();
     EXPECT_EQ(RowUrls(rows), m_cache.EnumeratedUrls());
     EXPECT_EQ(View().GetAllList()->GetItemCount(), rows.Count());
-    EXPECT_EQ(View().Catalogue().m_nTotalSize, 1000 + 2000 + 3000 + 400 + 50 + 60);
+    EXPECT_EQ(View().Catalogue().TotalSize(), 1000 + 2000 + 3000 + 400 + 50 + 60);
     // What a row shows comes from its row: the URL, the category's picture.
     for (int row = 0; row < rows.Count(); ++row) {
         EXPECT_EQ(View().GetAllList()->GetItemText(row).utf8_string(), rows.Text(row, 0));
@@ -219,7 +219,7 @@ TEST_F(WindowTest, SiteTreeShowsHostsAndDirectoriesSortedWithoutCase)
     // Every item carries its node, and the node its item.
     catalogue::CNode* img = NodeAt({"www.example.com", "img"});
     ASSERT_NE(img, nullptr);
-    const wxTreeItemId item(img->m_hItem);
+    const wxTreeItemId item(img->TreeItem());
     EXPECT_EQ(tree.GetItemText(item), "img");
     EXPECT_EQ(tree.GetItemNode(item), img);
     EXPECT_EQ(tree.GetItemImage(item), 0);

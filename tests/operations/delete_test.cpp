@@ -45,7 +45,7 @@ TEST_F(DeleteTest, NoSelectionAndNoChangeNothing)
 TEST_F(DeleteTest, ALockedEntryBetweenTwoOthers)
 {
     SelectRows(*View().GetAllList(), {kLogo, kLocked, kPhoto});
-    const int64_t total = View().Catalogue().m_nTotalSize;
+    const int64_t total = View().Catalogue().TotalSize();
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
 
@@ -58,7 +58,7 @@ TEST_F(DeleteTest, ALockedEntryBetweenTwoOthers)
     EXPECT_FALSE(Lists(all, kLogo));
     EXPECT_FALSE(Lists(all, kPhoto));
     EXPECT_TRUE(Lists(all, kLocked));
-    EXPECT_EQ(View().Catalogue().m_nTotalSize, total - 5000) << "the totals follow the deletion";
+    EXPECT_EQ(View().Catalogue().TotalSize(), total - 5000) << "the totals follow the deletion";
     EXPECT_EQ(NodeAt({"www.example.com", "img", "logo.gif"}), nullptr);
 }
 
@@ -150,24 +150,24 @@ TEST_F(DeleteTest, TheLastEntryOfASitePrunesUpToAll)
     View().DeleteSelected();
     EXPECT_EQ(CachedUrls(), Without(m_before, {kApp}));
     EXPECT_EQ(View().m_pSelectedNode, &View().RootNode());
-    EXPECT_TRUE(View().RootNode().m_hItem != nullptr);
-    EXPECT_EQ(View().m_pSiteTree->GetChildrenCount(wxTreeItemId(View().RootNode().m_hItem), false), 3u);
+    EXPECT_TRUE(View().RootNode().TreeItem() != nullptr);
+    EXPECT_EQ(View().m_pSiteTree->GetChildrenCount(wxTreeItemId(View().RootNode().TreeItem()), false), 3u);
 }
 
 TEST_F(DeleteTest, ADirectoryThatStillHoldsEntriesStays)
 {
     catalogue::CNode* alpha = NodeAt({"alpha.net"});
     ASSERT_NE(alpha, nullptr);
-    ASSERT_EQ(alpha->m_children.size(), 2u) << "a page and the docs directory";
+    ASSERT_EQ(alpha->Children().size(), 2u) << "a page and the docs directory";
     SelectSite(alpha);
-    View().m_pSiteTree->Expand(wxTreeItemId(alpha->m_hItem));  // docs's item is made
+    View().m_pSiteTree->Expand(wxTreeItemId(alpha->TreeItem()));  // docs's item is made
     SelectRows(*View().GetCategoryList(), {kOther});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
     // The one directory left below still holds an entry: it stays.
     EXPECT_EQ(CachedUrls(), Without(m_before, {kOther}));
     ASSERT_NE(NodeAt({"alpha.net", "docs"}), nullptr);
-    EXPECT_TRUE(NodeAt({"alpha.net", "docs"})->m_hItem != nullptr);
+    EXPECT_TRUE(NodeAt({"alpha.net", "docs"})->TreeItem() != nullptr);
     EXPECT_EQ(View().m_pSelectedNode, NodeAt({"alpha.net"}));
 }
 
@@ -235,7 +235,7 @@ TEST_F(DeleteTest, ASiteNeverOpenedLosesItsButtonWithItsLastDirectory)
     catalogue::CNode* site = NodeAt({"lock.example"});
     ASSERT_NE(site, nullptr);
     SelectSite(site);
-    const wxTreeItemId item(site->m_hItem);
+    const wxTreeItemId item(site->TreeItem());
     EXPECT_TRUE(View().m_pSiteTree->ItemHasChildren(item)) << "dir is below";
 
     m_prompts.m_answers = {wxID_YES};

@@ -73,7 +73,7 @@ protected:
     {
         std::vector<std::string> expected;
         int64_t size = 0;
-        const RowStore& all = View().Catalogue().m_listAll;
+        const RowStore& all = View().Catalogue().ListAll();
         for (int row = all.Count() - 1; row >= 0; --row) {
             if (passes(all.Row(row))) {
                 expected.push_back(all.Text(row, 0));
@@ -171,7 +171,7 @@ TEST_F(SearchTest, DateControlsFollowTheBoxAndTheMode)
         return true;
     });
     EXPECT_FALSE(View().LastSearch().m_bAllTypes);
-    EXPECT_EQ(View().GetSearchList()->Rows().Count(), View().Catalogue().m_listAll.Count());
+    EXPECT_EQ(View().GetSearchList()->Rows().Count(), View().Catalogue().ListAll().Count());
 }
 
 }  // namespace

@@ -92,6 +92,9 @@ struct CacheLocation {
 inline constexpr char kReadOnlyRefusal[] = "the cache is open read-only";
 
 // A container or location that cannot be used at all; what() names the file.
+// Besides it the library may throw FileReadError, std::system_error (a system
+// call or the file system failed) and std::logic_error (a change refused as it
+// would break an index): callers catch std::runtime_error and std::logic_error.
 class UrlCacheError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

@@ -1,5 +1,7 @@
 #include "local_file.h"
 
+#include "ascii.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -34,17 +36,6 @@ void AppendUtf8(std::string& out, char32_t cp)
 bool IsAscii(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; });
-}
-
-char AsciiLower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 // 0: missing, 1: present, 2: present and a symbolic link.
@@ -90,7 +81,7 @@ std::filesystem::path FindCacheDirectory(const std::filesystem::path& container,
         return exact;
     for (std::filesystem::directory_iterator it(container, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string found = it->path().filename().string();
-        if (EqualIgnoringCase(found, name))
+        if (EqualsIgnoreAsciiCase(found, name))
             return it->path();
     }
     return exact;

@@ -2,6 +2,7 @@
 // folder (Wine's or a copied Windows one), or a single index.dat.
 #include "locate.h"
 
+#include "ascii.h"
 #include "descriptor.h"
 #include "index_image.h"
 #include "path_case.h"
@@ -57,11 +58,6 @@ fs::path CleanPath(const fs::path& path)
     return clean;
 }
 
-bool StartsWithIgnoreCase(std::string_view text, std::string_view start)
-{
-    return text.size() >= start.size() && EqualsIgnoreCase(text.substr(0, start.size()), start);
-}
-
 bool IsInside(const fs::path& path, const fs::path& folder)
 {
     std::error_code ec;
@@ -90,7 +86,7 @@ void AddDailyHistory(std::vector<ContainerLocation>& list, const fs::path& histo
     std::error_code ec;
     for (fs::directory_iterator it(history, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code statEc;
-        if (StartsWithIgnoreCase(it->path().filename().string(), "MSHist") && it->is_directory(statEc))
+        if (StartsWithIgnoreAsciiCase(it->path().filename().string(), "MSHist") && it->is_directory(statEc))
             daily.push_back(it->path());
     }
     std::sort(daily.begin(), daily.end());
@@ -103,13 +99,13 @@ ContainerKind GuessKind(const fs::path& folder)
 {
     for (const fs::path& name : {folder.filename(), folder.parent_path().filename()}) {
         std::string text = name.string();
-        if (EqualsIgnoreCase(text, "Cookies") || EqualsIgnoreCase(text, "INetCookies"))
+        if (EqualsIgnoreAsciiCase(text, "Cookies") || EqualsIgnoreAsciiCase(text, "INetCookies"))
             return ContainerKind::Cookies;
-        if (EqualsIgnoreCase(text, "History") || EqualsIgnoreCase(text, "History.IE5") ||
-            StartsWithIgnoreCase(text, "MSHist"))
+        if (EqualsIgnoreAsciiCase(text, "History") || EqualsIgnoreAsciiCase(text, "History.IE5") ||
+            StartsWithIgnoreAsciiCase(text, "MSHist"))
             return ContainerKind::History;
-        if (EqualsIgnoreCase(text, "Content.IE5") || EqualsIgnoreCase(text, "INetCache") ||
-            EqualsIgnoreCase(text, "Temporary Internet Files"))
+        if (EqualsIgnoreAsciiCase(text, "Content.IE5") || EqualsIgnoreAsciiCase(text, "INetCache") ||
+            EqualsIgnoreAsciiCase(text, "Temporary Internet Files"))
             return ContainerKind::Content;
     }
     return ContainerKind::Content;
@@ -300,7 +296,7 @@ constexpr std::string_view kSharedProfiles[] = {"All Users",        "Default",  
 bool IsSharedProfile(std::string_view name)
 {
     return std::any_of(std::begin(kSharedProfiles), std::end(kSharedProfiles),
-                       [&](std::string_view shared) { return EqualsIgnoreCase(name, shared); });
+                       [&](std::string_view shared) { return EqualsIgnoreAsciiCase(name, shared); });
 }
 
 bool IsFolder(const fs::path& path)
@@ -318,7 +314,7 @@ bool IsPrefix(const fs::path& folder)
 bool IsUsersFolder(const fs::path& folder)
 {
     const std::string name = folder.filename().string();
-    return EqualsIgnoreCase(name, "Users") || EqualsIgnoreCase(name, "Documents and Settings");
+    return EqualsIgnoreAsciiCase(name, "Users") || EqualsIgnoreAsciiCase(name, "Documents and Settings");
 }
 
 // A folder that looks like a user profile even before it holds a cache:

@@ -1,5 +1,7 @@
 #include "path_case.h"
 
+#include "ascii.h"
+
 #include <algorithm>
 #include <optional>
 #include <system_error>
@@ -10,13 +12,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// The entry of `folder` whose name equals `name` without regard to case;
-// the smallest such name when there are several, so that the answer does not
+// The entry of `folder` whose name equals `name` without regard to ASCII
+// case (the folder names the cache uses are all ASCII, and Wine's user names
+// are Unix login names); the smallest such name when there are several, so that the answer does not
 // depend on the order in which the file system lists them.
 std::optional<std::string> FindEntryIgnoringCase(const fs::path& folder, std::string_view name)
 {
@@ -24,26 +22,13 @@ std::optional<std::string> FindEntryIgnoringCase(const fs::path& folder, std::st
     std::optional<std::string> best;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::string entry = it->path().filename().string();
-        if (EqualsIgnoreCase(entry, name) && (!best || entry < *best))
+        if (EqualsIgnoreAsciiCase(entry, name) && (!best || entry < *best))
             best = std::move(entry);
     }
     return best;
 }
 
 }  // namespace
-
-std::string ToLowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), LowerAscii);
-    return lower;
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
 
 std::vector<std::string> SplitPathNames(std::string_view path)
 {

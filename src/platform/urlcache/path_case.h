@@ -10,11 +10,6 @@
 
 namespace trovana::urlcache {
 
-std::string ToLowerAscii(std::string_view text);
-// ASCII letters only: the folder names the cache uses are all ASCII, and
-// Wine's user names are Unix login names.
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-
 // The names of a relative path written with '\' or '/' separators; empty
 // names and "." are dropped.
 std::vector<std::string> SplitPathNames(std::string_view path);

@@ -1,5 +1,6 @@
 #include "wine_prefix.h"
 
+#include "ascii.h"
 #include "path_case.h"
 #include "registry.h"
 
@@ -54,21 +55,21 @@ std::string_view CutAtNul(std::string_view text)
 // The variables a shell folder value may use, as Wine sets them for its user.
 std::optional<std::string> VariableValue(std::string_view name, std::string_view userProfile)
 {
-    if (EqualsIgnoreCase(name, "SystemDrive"))
+    if (EqualsIgnoreAsciiCase(name, "SystemDrive"))
         return "C:";
-    if (EqualsIgnoreCase(name, "SystemRoot") || EqualsIgnoreCase(name, "windir"))
+    if (EqualsIgnoreAsciiCase(name, "SystemRoot") || EqualsIgnoreAsciiCase(name, "windir"))
         return R"(C:\windows)";
-    if (EqualsIgnoreCase(name, "ProgramData") || EqualsIgnoreCase(name, "ALLUSERSPROFILE"))
+    if (EqualsIgnoreAsciiCase(name, "ProgramData") || EqualsIgnoreAsciiCase(name, "ALLUSERSPROFILE"))
         return R"(C:\ProgramData)";
-    if (EqualsIgnoreCase(name, "PUBLIC"))
+    if (EqualsIgnoreAsciiCase(name, "PUBLIC"))
         return R"(C:\users\Public)";
     if (userProfile.empty())
         return std::nullopt;
-    if (EqualsIgnoreCase(name, "USERPROFILE"))
+    if (EqualsIgnoreAsciiCase(name, "USERPROFILE"))
         return std::string(userProfile);
-    if (EqualsIgnoreCase(name, "APPDATA"))
+    if (EqualsIgnoreAsciiCase(name, "APPDATA"))
         return std::string(userProfile) + R"(\AppData\Roaming)";
-    if (EqualsIgnoreCase(name, "LOCALAPPDATA"))
+    if (EqualsIgnoreAsciiCase(name, "LOCALAPPDATA"))
         return std::string(userProfile) + R"(\AppData\Local)";
     return std::nullopt;
 }
@@ -124,9 +125,9 @@ std::optional<Profile> FindUserFolder(const fs::path& prefix)
     for (fs::directory_iterator it(users, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
         std::error_code statEc;
-        if (EqualsIgnoreCase(name, "Public") || !it->is_directory(statEc))
+        if (EqualsIgnoreAsciiCase(name, "Public") || !it->is_directory(statEc))
             continue;
-        if (!user.empty() && EqualsIgnoreCase(name, user))
+        if (!user.empty() && EqualsIgnoreAsciiCase(name, user))
             return Profile{R"(C:\users\)" + name, users / name};
         others.push_back(std::move(name));
     }
@@ -227,7 +228,7 @@ fs::path FindEnclosingPrefix(const fs::path& path, bool usersOnly)
             candidate = candidate.parent_path();
         std::string below;  // the name just under the ancestor looked at
         for (fs::path folder = candidate; folder.has_relative_path(); folder = folder.parent_path()) {
-            if (folder.filename() == "drive_c" && (!usersOnly || EqualsIgnoreCase(below, "users")) &&
+            if (folder.filename() == "drive_c" && (!usersOnly || EqualsIgnoreAsciiCase(below, "users")) &&
                 fs::is_regular_file(folder.parent_path() / "system.reg", ec))
                 return folder.parent_path();
             below = folder.filename().string();

@@ -1,5 +1,6 @@
 // Enumeration order, the fields of an entry, lookup by URL (bucket, full-scan
 // fallback, collisions) and where local files are found.
+#include "ascii.h"
 #include "file_time.h"
 #include "hash.h"
 #include "test_support.h"
@@ -220,8 +221,7 @@ TEST_F(LookupTest, FindsTheFileUnderTheNameWineGaveIt)
 
     // A directory whose case changed (a copied profile) is still found.
     const auto dir = made.parent_path();
-    std::string lower = dir.filename().string();
-    std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+    const std::string lower = ToLowerAscii(dir.filename().string());
     if (lower != dir.filename().string()) {
         std::filesystem::rename(dir, dir.parent_path() / lower);
         test::ReplaceBytes(ContentIndex(), test::ReadBytes(ContentIndex()));

@@ -1,7 +1,7 @@
 #include "registry.h"
 
+#include "ascii.h"
 #include "env_test_support.h"
-#include "path_case.h"
 
 #include <gtest/gtest.h>
 
