@@ -10,6 +10,7 @@
 #include "app/resource.h"
 #include "app/screenshot.h"
 #include "app/translations.h"
+#include "listview/screen_fit.h"
 #include "listview/toolkit_start.h"
 #include "listview/cache_list_view.h"
 #include "listview/site_tree_ctrl.h"
@@ -19,13 +20,21 @@ namespace trovana::app {
 
 namespace {
 const wxSize kWindowSize{800, 600};
+const wxSize kSmallestWindow{400, 300};
 constexpr const char* kReadOnlySwitch = "read-only";
 }  // namespace
 
 void ShowMainWindow(wxFrame& frame)
 {
-    frame.SetSize(kWindowSize);
-    frame.Centre(wxBOTH);
+    // 800 x 600 where the screen allows it; on a smaller screen the work
+    // area, centred on it, so that menus, bars and panes stay reachable.
+    const wxRect area = listview::WorkAreaOf(&frame);
+    // Never so small that the bars and panes have no room (GTK complains
+    // of negative widths while a window manager adds its frame).
+    frame.SetMinSize(kSmallestWindow);
+    wxSize size = kWindowSize;
+    size.DecTo(area.GetSize());
+    frame.SetSize(wxRect(size).CentreIn(area));
     frame.Show();
     frame.Update();
     // The tree starts at its top, "All" in view, whatever the selection and

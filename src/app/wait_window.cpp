@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include <gtk/gtk.h>
+
 #include <wx/app.h>
 #include <wx/apptrait.h>
 #include <wx/dcclient.h>
@@ -26,6 +28,8 @@ constexpr int kMarginDu = 7;
 // it to be drawn. This bounds how long we wait for that to happen.
 constexpr int kPaintTries = 100;
 constexpr int kPaintPauseMs = 5;
+// Pauses in which an unmoved gauge's window may draw what it was showing.
+constexpr int kSettleTries = 4;
 }  // namespace
 
 CWaitDlg::CWaitDlg() : wxDialog(nullptr, wxID_ANY, _("Wait ..."), wxDefaultPosition, wxDefaultSize, wxCAPTION)
@@ -113,12 +117,44 @@ public:
     }
     void SetProgress(int percent) override
     {
-        if (g_wndProgress != nullptr)
-            g_wndProgress->SetValue(percent);
+        if (g_wndProgress == nullptr)
+            return;
+        WatchDrawing(*g_wndProgress);
+        const bool changed = g_wndProgress->GetValue() != percent;
+        m_bGaugeDrawn = false;
+        g_wndProgress->SetValue(percent);
+        // The work goes on without returning to the event loop: the gauge,
+        // and the window under a question just answered, are painted now
+        // (a moved gauge until GTK has drawn it). Only paint and size events
+        // are handled, no user input.
+        wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+        if (loop == nullptr || !g_wndProgress->IsShownOnScreen())
+            return;
+        const int tries = changed ? kPaintTries : kSettleTries;
+        for (int i = 0; i < tries && !(changed && m_bGaugeDrawn); ++i) {
+            loop->YieldFor(wxEVT_CATEGORY_UI);
+            wxMilliSleep(kPaintPauseMs);
+        }
     }
 
 private:
+    // Notes when GTK has drawn the gauge, so that a step waits for no more.
+    void WatchDrawing(wxGauge& gauge)
+    {
+        GObject* widget = G_OBJECT(gauge.GetHandle());
+        if (g_object_get_data(widget, kWatchedKey) != nullptr)
+            return;
+        g_object_set_data(widget, kWatchedKey, &m_bGaugeDrawn);
+        g_signal_connect(widget, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer drawn) {
+                             *static_cast<bool*>(drawn) = true;
+                             return FALSE;
+                         }),
+                         &m_bGaugeDrawn);
+    }
+
     bool m_bWaiting = false;
+    bool m_bGaugeDrawn = false;
+    static constexpr const char* kWatchedKey = "trovana-drawn-watch";
 };
 }  // namespace
 

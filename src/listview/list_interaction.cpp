@@ -139,6 +139,11 @@ void CCacheListView::UpdateStatusSummary()
                                 ? wxString::Format(_(" (%d Items, %.2f M, read-only cache)   "), items, megabytes)
                                 : wxString::Format(_(" (%d Items, %.2f M)   "), items, megabytes);
     if (wxStatusBar* bar = StatusBarOf(this)) {
+        // While the first scan is still reading, the empty lists are no summary.
+        if (m_pendingScan != nullptr) {
+            bar->SetStatusText(wxGetTranslation("Collecting Data ..."), 0);
+            return;
+        }
         if (m_bRecoveredShown) {
             using urlcache::RecordState;
             const CRecoveredList& records = *m_listRecovered;

@@ -6,6 +6,8 @@
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
 
+#include "listview/screen_fit.h"
+
 namespace trovana::listview {
 
 namespace {
@@ -27,6 +29,7 @@ public:
     int MessageBox(wxWindow* parent, const wxString& text, const wxString& caption, long style) override
     {
         wxMessageDialog dialog(parent, text, caption.empty() ? wxString("Trovana") : caption, style);
+        FitNativeDialog(dialog);
         switch (dialog.ShowModal()) {
         case wxID_YES: return wxID_YES;
         case wxID_NO: return wxID_NO;
@@ -38,6 +41,7 @@ public:
                                                       const std::filesystem::path& start) override
     {
         wxDirDialog dialog(parent, title, wxString::FromUTF8(start.string()), wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+        FitNativeDialog(dialog);
         if (dialog.ShowModal() != wxID_OK)
             return std::nullopt;
         return std::filesystem::path(dialog.GetPath().utf8_string());
@@ -47,6 +51,7 @@ public:
                                              const wxString& defaultName) override
     {
         wxFileDialog dialog(parent, title, wxString(), defaultName, wildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+        FitNativeDialog(dialog);
         if (dialog.ShowModal() != wxID_OK)
             return std::nullopt;
         return SaveChoice{std::filesystem::path(dialog.GetPath().utf8_string()), dialog.GetFilterIndex()};
@@ -59,6 +64,7 @@ public:
         for (const wxString& item : items)
             choices.Add(item);
         wxSingleChoiceDialog dialog(parent, text, caption.empty() ? wxString("Trovana") : caption, choices);
+        FitOnScreen(dialog);
         if (dialog.ShowModal() != wxID_OK || dialog.GetSelection() < 0)
             return std::nullopt;
         return static_cast<size_t>(dialog.GetSelection());
