@@ -1,5 +1,6 @@
 #include "app/trovana_app.h"
 
+#include <gtk/gtk.h>
 #include <wx/cmdline.h>
 #include <wx/dialog.h>
 #include <wx/translation.h>
@@ -35,6 +36,10 @@ void ShowMainWindow(wxFrame& frame)
     wxSize size = kWindowSize;
     size.DecTo(area.GetSize());
     frame.SetSize(wxRect(size).CentreIn(area));
+    // Made before it is shown, the window is shown at once at its size: wx
+    // would otherwise wait for a window manager's frame to be measured and
+    // first lay the window out at next to no width, of which GTK complains.
+    gtk_widget_realize(frame.GetHandle());
     frame.Show();
     frame.Update();
     // The tree starts at its top, "All" in view, whatever the selection and
