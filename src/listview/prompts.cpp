@@ -4,6 +4,8 @@
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
+// After wx/msgdlg.h, on which it builds.
+#include <wx/generic/msgdlgg.h>
 #include <wx/progdlg.h>
 
 #include "listview/screen_fit.h"
@@ -28,9 +30,22 @@ class WxPrompts final : public Prompts {
 public:
     int MessageBox(wxWindow* parent, const wxString& text, const wxString& caption, long style) override
     {
-        wxMessageDialog dialog(parent, text, caption.empty() ? wxString("Trovana") : caption, style);
-        FitNativeDialog(dialog);
-        switch (dialog.ShowModal()) {
+        const wxString title = caption.empty() ? wxString("Trovana") : caption;
+        int answer = 0;
+        if (parent == nullptr) {
+            // A message with no window under it (at start-up): GTK's own box
+            // would sit in the corner, without the keyboard where there is
+            // no window manager. This one is centred on the screen and takes
+            // the keys, so that Return answers it.
+            wxGenericMessageDialog dialog(nullptr, text, title, style | wxCENTRE);
+            dialog.CentreOnScreen();
+            FitNativeDialog(dialog);
+            answer = dialog.ShowModal();
+        } else {
+            wxMessageDialog dialog(parent, text, title, style);
+            answer = dialog.ShowModal();
+        }
+        switch (answer) {
         case wxID_YES: return wxID_YES;
         case wxID_NO: return wxID_NO;
         default: return (style & wxYES_NO) ? wxID_NO : wxID_OK;

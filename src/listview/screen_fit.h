@@ -19,9 +19,10 @@ wxRect WorkAreaOf(const wxWindow* window);
 // the area, where it was placed off it.
 void FitOnScreen(wxTopLevelWindow& window);
 
-// The same for a dialog of the toolkit's own (a file or folder chooser, a
-// message box) before it is shown: the toolkit sizes it as it likes, so it
-// is held to the work area and centred on its parent, or on the screen.
+// The same for a dialog whose size the toolkit decides (a file or folder
+// chooser), before it is shown: it is held to the work area and centred on
+// its parent, or on the screen; once on the screen it takes the keyboard,
+// which no one else gives it where there is no window manager.
 void FitNativeDialog(wxTopLevelWindow& dialog);
 
 }  // namespace trovana::listview

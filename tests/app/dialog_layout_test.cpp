@@ -21,8 +21,10 @@
 
 #include "app/open_cache_dlg.h"
 #include "app/wait_window.h"
+#include "listview/cache_list.h"
 #include "listview/prompts.h"
 #include "listview/screen_fit.h"
+#include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
 #include "details/properties_dlg.h"
@@ -274,9 +276,11 @@ TEST_F(DialogLayoutTest, GermanFitsAt800x600)
     dialog.Show();
     ASSERT_TRUE(WaitUntil([&dialog] { return dialog.IsShownOnScreen(); }));
     ProcessEvents();
-    for (wxWindow* child : dialog.GetChildren())
-        if (auto* box = dynamic_cast<wxCheckBox*>(child))
+    for (wxWindow* child : dialog.GetChildren()) {
+        if (auto* box = dynamic_cast<wxCheckBox*>(child)) {
             EXPECT_GE(box->GetSize().x, box->GetBestSize().x) << box->GetLabel();
+        }
+    }
     EXPECT_TRUE(Overlaps(dialog).empty()) << Overlaps(dialog).front();
     EXPECT_LE(dialog.GetSize().x, 800);
     dialog.Hide();
