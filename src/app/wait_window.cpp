@@ -1,5 +1,6 @@
 #include "wait_window.h"
 
+#include <functional>
 #include <memory>
 
 #include <gtk/gtk.h>
@@ -30,6 +31,27 @@ constexpr int kPaintTries = 100;
 constexpr int kPaintPauseMs = 5;
 // Pauses in which an unmoved gauge's window may draw what it was showing.
 constexpr int kSettleTries = 4;
+
+// Lets the windowing system draw what waits to be drawn, for up to `tries`
+// short pauses or until done() holds. Only paint and size events are
+// handled, so no user input is acted on while the work goes on. Before the
+// program's event loop runs (the first scan happens during start-up) there
+// is no active loop to yield with, so one is made.
+void DrawPending(int tries, const std::function<bool()>& done)
+{
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    std::unique_ptr<wxEventLoopBase> tempLoop;
+    if (loop == nullptr) {
+        tempLoop.reset(wxTheApp->GetTraits()->CreateEventLoop());
+        loop = tempLoop.get();
+    }
+    for (int i = 0; i < tries; ++i) {
+        loop->YieldFor(wxEVT_CATEGORY_UI);
+        if (done())
+            return;
+        wxMilliSleep(kPaintPauseMs);
+    }
+}
 }  // namespace
 
 CWaitDlg::CWaitDlg() : wxDialog(nullptr, wxID_ANY, _("Wait ..."), wxDefaultPosition, wxDefaultSize, wxCAPTION)
@@ -65,22 +87,9 @@ wxString CWaitDlg::GetText() const
 
 void CWaitDlg::PaintNow()
 {
-    // Before the program's event loop runs (the first scan happens during
-    // start-up) there is no active loop to yield with, so make one.
-    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
-    std::unique_ptr<wxEventLoopBase> tempLoop;
-    if (loop == nullptr) {
-        tempLoop.reset(wxTheApp->GetTraits()->CreateEventLoop());
-        loop = tempLoop.get();
-    }
     m_bPainted = false;
     Refresh();
-    for (int i = 0; i < kPaintTries; ++i) {
-        loop->YieldFor(wxEVT_CATEGORY_UI);
-        if (m_bPainted)
-            break;
-        wxMilliSleep(kPaintPauseMs);
-    }
+    DrawPending(kPaintTries, [this] { return m_bPainted; });
     Update();
 }
 
@@ -127,14 +136,9 @@ public:
         // and the window under a question just answered, are painted now
         // (a moved gauge until GTK has drawn it). Only paint and size events
         // are handled, no user input.
-        wxEventLoopBase* loop = wxEventLoopBase::GetActive();
-        if (loop == nullptr || !g_wndProgress->IsShownOnScreen())
+        if (!g_wndProgress->IsShownOnScreen())
             return;
-        const int tries = changed ? kPaintTries : kSettleTries;
-        for (int i = 0; i < tries && !(changed && m_bGaugeDrawn); ++i) {
-            loop->YieldFor(wxEVT_CATEGORY_UI);
-            wxMilliSleep(kPaintPauseMs);
-        }
+        DrawPending(changed ? kPaintTries : kSettleTries, [this, changed] { return changed && m_bGaugeDrawn; });
     }
 
 private:
