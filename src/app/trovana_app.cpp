@@ -1,5 +1,8 @@
 #include "app/trovana_app.h"
 
+#include <string_view>
+
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <wx/cmdline.h>
 #include <wx/dialog.h>
@@ -23,6 +26,13 @@ namespace {
 const wxSize kWindowSize{800, 600};
 const wxSize kSmallestWindow{400, 300};
 constexpr const char* kReadOnlySwitch = "read-only";
+
+bool WindowManagerRuns()
+{
+    GdkScreen* screen = gdk_screen_get_default();
+    return screen != nullptr && GDK_IS_X11_SCREEN(screen) &&
+           std::string_view(gdk_x11_screen_get_window_manager_name(screen)) != "unknown";
+}
 }  // namespace
 
 void ShowMainWindow(wxFrame& frame)
@@ -39,7 +49,8 @@ void ShowMainWindow(wxFrame& frame)
     // Made before it is shown, the window is shown at once at its size: wx
     // would otherwise wait for a window manager's frame to be measured and
     // first lay the window out at next to no width, of which GTK complains.
-    gtk_widget_realize(frame.GetHandle());
+    if (WindowManagerRuns())
+        gtk_widget_realize(frame.GetHandle());
     frame.Show();
     frame.Update();
     // The tree starts at its top, "All" in view, whatever the selection and
