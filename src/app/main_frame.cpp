@@ -1,5 +1,7 @@
 #include "app/main_frame.h"
 
+#include <memory>
+
 #include <wx/accel.h>
 #include <wx/filehistory.h>
 #include <wx/menu.h>
@@ -23,6 +25,40 @@ namespace {
 // The site tree starts this wide and cannot be made narrower than the minimum.
 constexpr int kTreeWidth = 200;
 constexpr int kMinimumPane = 100;
+
+// The site tree's context menu at a point of the frame's client area; its
+// command acts on the selected site, or says that none is.
+void ShowSiteMenu(CMainFrame& frame, bool onSite, const wxPoint& at)
+{
+    listview::CCacheListView* view = frame.GetListView();
+    wxMenu menu;
+    menu.Append(ID_DELETE_SITE, wxGetTranslation(TEXT_DELETE_SITE));
+    menu.Enable(ID_DELETE_SITE, !view->IsReadOnly());
+    if (frame.GetPopupMenuSelectionFromUser(menu, at) != ID_DELETE_SITE)
+        return;
+    if (onSite)
+        view->DeleteSite();
+    else
+        listview::GetPrompts().MessageBox(view, _("No web site is selected!"), "", wxOK);
+}
+
+// Shift+F10 and the Menu key open the menu of the selected site, below it.
+void OnTreeKeyDown(CMainFrame& frame, wxKeyEvent& event)
+{
+    const int key = event.GetKeyCode();
+    const bool menuKey = (key == WXK_MENU || key == WXK_WINDOWS_MENU) && !event.HasAnyModifiers();
+    const bool shiftF10 = key == WXK_F10 && event.GetModifiers() == wxMOD_SHIFT;
+    if (!menuKey && !shiftF10) {
+        event.Skip();
+        return;
+    }
+    listview::CSiteTree& tree = *frame.m_pTreeView;
+    const wxTreeItemId item = tree.GetSelection();
+    wxRect rect;
+    const bool onSite = item.IsOk() && tree.GetBoundingRect(item, rect, true);
+    const wxPoint at = onSite ? rect.GetBottomLeft() : wxPoint(0, 0);
+    ShowSiteMenu(frame, onSite, frame.ScreenToClient(tree.ClientToScreen(at)));
+}
 }  // namespace
 
 CMainFrame::CMainFrame() : m_closingPause([](int ms) { wxMilliSleep(ms); })
@@ -77,11 +113,25 @@ bool CMainFrame::OnCreateClient()
     m_pTreeView = new listview::CSiteTree(m_wndSplitter, IDW_PANE_FIRST);
     auto* right = new CRightFrame(m_wndSplitter, IDW_PANE_FIRST + 1);
     m_wndSplitter->SplitVertically(m_pTreeView, right, kTreeWidth);
+    // The tree starts 200 wide: the sizes that the window passes through
+    // while a window manager places it do not narrow it for good. Once the
+    // user has dragged the sash, its place is the user's.
+    auto dragged = std::make_shared<bool>(false);
+    m_wndSplitter->Bind(wxEVT_SPLITTER_SASH_POS_CHANGING, [dragged](wxSplitterEvent& event) {
+        event.Skip();
+        *dragged = true;
+    });
+    m_wndSplitter->Bind(wxEVT_SIZE, [this, dragged](wxSizeEvent& event) {
+        event.Skip();
+        if (!*dragged)
+            m_wndSplitter->SetSashPosition(kTreeWidth, false);
+    });
     GetListView()->m_pSiteTree = m_pTreeView;
 
     m_pTreeView->Bind(wxEVT_TREE_SEL_CHANGED, [this](wxTreeEvent&) { OnSiteSelChanged(); });
     m_pTreeView->Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent&) { m_pTreeView->SetFocus(); });
     m_pTreeView->Bind(wxEVT_RIGHT_UP, &CMainFrame::OnTreeRightClick, this);
+    m_pTreeView->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& event) { OnTreeKeyDown(*this, event); });
     return true;
 }
 
@@ -124,17 +174,7 @@ void CMainFrame::OnTreeRightClick(wxMouseEvent& event)
     // On empty space no site is chosen: the selection and the list stay as
     // they are, and the menu's command acts on no site.
     const bool onSite = SelectSiteAt(event.GetPosition());
-    wxMenu menu;
-    menu.Append(ID_DELETE_SITE, wxGetTranslation(TEXT_DELETE_SITE));
-    menu.Enable(ID_DELETE_SITE, !GetListView()->IsReadOnly());
-    const int chosen = GetPopupMenuSelectionFromUser(menu, ScreenToClient(wxGetMousePosition()));
-    if (chosen != ID_DELETE_SITE)
-        return;
-    listview::CCacheListView* view = GetListView();
-    if (onSite)
-        view->DeleteSite();
-    else
-        listview::GetPrompts().MessageBox(view, _("No web site is selected!"), "", wxOK);
+    ShowSiteMenu(*this, onSite, ScreenToClient(wxGetMousePosition()));
 }
 
 void CMainFrame::OnCharHook(wxKeyEvent& event)

@@ -57,6 +57,15 @@ void CMainFrame::AddExaminerMenus()
             GetListView()->SetTimesUtc(event.IsChecked());
         },
         ID_VIEW_TIMES_UTC);
+    // Delete and Delete All are greyed out where they would only refuse:
+    // in a read-only cache and in the Recovered view.
+    Bind(
+        wxEVT_UPDATE_UI,
+        [this](wxUpdateUIEvent& event) {
+            const listview::CCacheListView* view = GetListView();
+            event.Enable(view != nullptr && !view->IsReadOnly() && !view->IsRecoveredShown());
+        },
+        ID_CACHE_DELETE, ID_CACHE_DELETE_ALL);
 }
 
 }  // namespace trovana::app

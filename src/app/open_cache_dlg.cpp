@@ -12,8 +12,10 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/translation.h>
+#include <wx/utils.h>
 
 #include "listview/prompts.h"
+#include "listview/screen_fit.h"
 
 namespace trovana::app {
 
@@ -69,6 +71,7 @@ COpenCacheDlg::COpenCacheDlg(wxWindow* parent, discovery::Environment environmen
     SetSize(kStartSize);
     if (parent != nullptr)
         CentreOnParent();
+    listview::FitOnScreen(*this);
     StartSearch(std::move(environment));
 }
 
@@ -215,6 +218,7 @@ void COpenCacheDlg::OnBrowse()
     } else if (chosen == kMenuFile) {
         wxFileDialog dialog(this, _("Choose a container file"), wxString(), wxString(),
                             _("Container files (*.dat)|*.dat|All files|*"), wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+        listview::FitNativeDialog(dialog);
         if (dialog.ShowModal() == wxID_OK)
             path = fs::path(dialog.GetPath().utf8_string());
     }
@@ -237,7 +241,20 @@ void COpenCacheDlg::OnOpen()
 
 fs::path COpenCacheDlg::ChosenPath() const
 {
-    return fs::path(m_path->GetValue().Strip(wxString::both).utf8_string());
+    return ExpandUserPath(m_path->GetValue().Strip(wxString::both).utf8_string(), wxGetHomeDir().utf8_string());
+}
+
+fs::path ExpandUserPath(const std::string& typed, const fs::path& home)
+{
+    // "~" and "~/..." are the user's home, as a shell reads them; any other
+    // relative path is taken from the home folder too, not from wherever
+    // the program happened to be started.
+    if (typed == "~")
+        return home;
+    if (typed.starts_with("~/"))
+        return home / typed.substr(2);
+    const fs::path path(typed);
+    return path.is_absolute() ? path : home / path;
 }
 
 wxString COpenCacheDlg::ChosenName() const

@@ -68,4 +68,8 @@ private:
     std::thread m_search;
 };
 
+// A path typed by the user: "~" and "~/..." expanded, a relative path taken
+// from home.
+std::filesystem::path ExpandUserPath(const std::string& typed, const std::filesystem::path& home);
+
 }  // namespace trovana::app

@@ -1,5 +1,9 @@
 #include "app/trovana_app.h"
 
+#include <string_view>
+
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
 #include <wx/cmdline.h>
 #include <wx/dialog.h>
 #include <wx/translation.h>
@@ -17,6 +21,7 @@
 #include "app/translations.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
+#include "listview/screen_fit.h"
 #include "listview/prompts.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/toolkit_start.h"
@@ -26,6 +31,7 @@ namespace trovana::app {
 
 namespace {
 const wxSize kWindowSize{800, 600};
+
 // What the user is told of the exception being handled: that the command
 // failed, and the exception's own text (which names the file) when it has one.
 wxString CurrentExceptionText()
@@ -41,12 +47,33 @@ wxString CurrentExceptionText()
     }
     return text;
 }
+
+const wxSize kSmallestWindow{400, 300};
+
+bool WindowManagerRuns()
+{
+    GdkScreen* screen = gdk_screen_get_default();
+    return screen != nullptr && GDK_IS_X11_SCREEN(screen) &&
+           std::string_view(gdk_x11_screen_get_window_manager_name(screen)) != "unknown";
+}
 }  // namespace
 
 void ShowMainWindow(wxFrame& frame)
 {
-    frame.SetSize(kWindowSize);
-    frame.Centre(wxBOTH);
+    // 800 x 600 where the screen allows it; on a smaller screen the work
+    // area, centred on it, so that menus, bars and panes stay reachable.
+    const wxRect area = listview::WorkAreaOf(&frame);
+    // Never so small that the bars and panes have no room (GTK complains
+    // of negative widths while a window manager adds its frame).
+    frame.SetMinSize(kSmallestWindow);
+    wxSize size = kWindowSize;
+    size.DecTo(area.GetSize());
+    frame.SetSize(wxRect(size).CentreIn(area));
+    // Made before it is shown, the window is shown at once at its size: wx
+    // would otherwise wait for a window manager's frame to be measured and
+    // first lay the window out at next to no width, of which GTK complains.
+    if (WindowManagerRuns())
+        gtk_widget_realize(frame.GetHandle());
     frame.Show();
     frame.Update();
     // The tree starts at its top, "All" in view, whatever the selection and

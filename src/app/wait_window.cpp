@@ -1,6 +1,9 @@
 #include "wait_window.h"
 
+#include <functional>
 #include <memory>
+
+#include <gtk/gtk.h>
 
 #include <wx/app.h>
 #include <wx/apptrait.h>
@@ -26,6 +29,29 @@ constexpr int kMarginDu = 7;
 // it to be drawn. This bounds how long we wait for that to happen.
 constexpr int kPaintTries = 100;
 constexpr int kPaintPauseMs = 5;
+// Pauses in which an unmoved gauge's window may draw what it was showing.
+constexpr int kSettleTries = 4;
+
+// Lets the windowing system draw what waits to be drawn, for up to `tries`
+// short pauses or until done() holds. Only paint and size events are
+// handled, so no user input is acted on while the work goes on. Before the
+// program's event loop runs (the first scan happens during start-up) there
+// is no active loop to yield with, so one is made.
+void DrawPending(int tries, const std::function<bool()>& done)
+{
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    std::unique_ptr<wxEventLoopBase> tempLoop;
+    if (loop == nullptr) {
+        tempLoop.reset(wxTheApp->GetTraits()->CreateEventLoop());
+        loop = tempLoop.get();
+    }
+    for (int i = 0; i < tries; ++i) {
+        loop->YieldFor(wxEVT_CATEGORY_UI);
+        if (done())
+            return;
+        wxMilliSleep(kPaintPauseMs);
+    }
+}
 }  // namespace
 
 CWaitDlg::CWaitDlg() : wxDialog(nullptr, wxID_ANY, _("Wait ..."), wxDefaultPosition, wxDefaultSize, wxCAPTION)
@@ -61,22 +87,9 @@ wxString CWaitDlg::GetText() const
 
 void CWaitDlg::PaintNow()
 {
-    // Before the program's event loop runs (the first scan happens during
-    // start-up) there is no active loop to yield with, so make one.
-    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
-    std::unique_ptr<wxEventLoopBase> tempLoop;
-    if (loop == nullptr) {
-        tempLoop.reset(wxTheApp->GetTraits()->CreateEventLoop());
-        loop = tempLoop.get();
-    }
     m_bPainted = false;
     Refresh();
-    for (int i = 0; i < kPaintTries; ++i) {
-        loop->YieldFor(wxEVT_CATEGORY_UI);
-        if (m_bPainted)
-            break;
-        wxMilliSleep(kPaintPauseMs);
-    }
+    DrawPending(kPaintTries, [this] { return m_bPainted; });
     Update();
 }
 
@@ -113,12 +126,39 @@ public:
     }
     void SetProgress(int percent) override
     {
-        if (g_wndProgress != nullptr)
-            g_wndProgress->SetValue(percent);
+        if (g_wndProgress == nullptr)
+            return;
+        WatchDrawing(*g_wndProgress);
+        const bool changed = g_wndProgress->GetValue() != percent;
+        m_bGaugeDrawn = false;
+        g_wndProgress->SetValue(percent);
+        // The work goes on without returning to the event loop: the gauge,
+        // and the window under a question just answered, are painted now
+        // (a moved gauge until GTK has drawn it). Only paint and size events
+        // are handled, no user input.
+        if (!g_wndProgress->IsShownOnScreen())
+            return;
+        DrawPending(changed ? kPaintTries : kSettleTries, [this, changed] { return changed && m_bGaugeDrawn; });
     }
 
 private:
+    // Notes when GTK has drawn the gauge, so that a step waits for no more.
+    void WatchDrawing(wxGauge& gauge)
+    {
+        GObject* widget = G_OBJECT(gauge.GetHandle());
+        if (g_object_get_data(widget, kWatchedKey) != nullptr)
+            return;
+        g_object_set_data(widget, kWatchedKey, &m_bGaugeDrawn);
+        g_signal_connect(widget, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer drawn) {
+                             *static_cast<bool*>(drawn) = true;
+                             return FALSE;
+                         }),
+                         &m_bGaugeDrawn);
+    }
+
     bool m_bWaiting = false;
+    bool m_bGaugeDrawn = false;
+    static constexpr const char* kWatchedKey = "trovana-drawn-watch";
 };
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <wx/button.h>
+#include <wx/display.h>
 #include <wx/listctrl.h>
 #include <wx/statbox.h>
 #include <wx/strconv.h>
@@ -42,6 +43,8 @@ constexpr Units kHeaderBox{7, 113, 374, 89};
 constexpr Units kHeaderText{13, 124, 362, 74};
 constexpr Units kDescriptionLine{7, 205, 374, 12};
 constexpr Units kOkButton{171, 221, 50, 16};
+// The room a window manager's frame takes around the dialog, in pixels.
+const wxSize kFrameRoom{20, 40};
 
 // Space around a column's text, in dialog units.
 constexpr int kColumnMarginDu = 8;
@@ -60,9 +63,22 @@ wxString FromCacheBytes(const std::string& bytes)
 CPropertiesDlg::CPropertiesDlg(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, _("Properties"), wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU)
 {
-    auto place = [this](const Units& units) {
-        return std::pair{ConvertDialogToPixels(wxPoint(units.x, units.y)),
-                         ConvertDialogToPixels(wxSize(units.width, units.height))};
+    // On a screen too small for the layout it is drawn smaller as a whole;
+    // the button and the one-line field keep their heights.
+    const wxSize client = ConvertDialogToPixels(wxSize(kClientSize.width, kClientSize.height));
+    const wxRect area = wxDisplay(static_cast<unsigned>(std::max(0, wxDisplay::GetFromWindow(parent))))
+                            .GetClientArea();
+    const double scaleX = std::min(1.0, static_cast<double>(area.width - kFrameRoom.x) / client.x);
+    const double scaleY = std::min(1.0, static_cast<double>(area.height - kFrameRoom.y) / client.y);
+    auto place = [&, this](const Units& units, bool keepHeight = false) {
+        const wxPoint at = ConvertDialogToPixels(wxPoint(units.x, units.y));
+        const wxSize size = ConvertDialogToPixels(wxSize(units.width, units.height));
+        const int height = keepHeight ? size.y : static_cast<int>(size.y * scaleY);
+        const int width = keepHeight ? size.x : static_cast<int>(size.x * scaleX);
+        // A control kept whole stays centred where its scaled place is.
+        return std::pair{wxPoint(static_cast<int>((at.x + size.x / 2.0) * scaleX - width / 2.0),
+                                 static_cast<int>((at.y + size.y / 2.0) * scaleY - height / 2.0)),
+                         wxSize(width, height)};
     };
     auto [boxAt, boxSize] = place(kPropertiesBox);
     new wxStaticBox(this, wxID_ANY, _("Properties"), boxAt, boxSize);
@@ -74,9 +90,11 @@ CPropertiesDlg::CPropertiesDlg(wxWindow* parent)
     auto [headerAt, headerSize] = place(kHeaderText);
     m_editHeader = new wxTextCtrl(this, IDC_PROP_HEADER, wxString(), headerAt, headerSize,
                                   wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP | wxHSCROLL);
-    auto [lineAt, lineSize] = place(kDescriptionLine);
+    auto [lineAt, lineSize] = place(kDescriptionLine, true);
+    lineSize.x = static_cast<int>(lineSize.x * scaleX);
+    lineAt.x = static_cast<int>(ConvertDialogToPixels(wxPoint(kDescriptionLine.x, 0)).x * scaleX);
     m_editDescription = new wxTextCtrl(this, IDC_PROP_DESCRIPTION, wxString(), lineAt, lineSize, wxTE_READONLY);
-    auto [okAt, okSize] = place(kOkButton);
+    auto [okAt, okSize] = place(kOkButton, true);
     auto* ok = new wxButton(this, wxID_OK, _("Ok"), okAt, okSize);
     // Enter closes the dialog wherever the focus is; the list would take it
     // as the activation of its row.
@@ -89,7 +107,7 @@ CPropertiesDlg::CPropertiesDlg(wxWindow* parent)
         else
             event.Skip();
     });
-    SetClientSize(ConvertDialogToPixels(wxSize(kClientSize.width, kClientSize.height)));
+    SetClientSize(static_cast<int>(client.x * scaleX), static_cast<int>(client.y * scaleY));
 
     Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent&) { OnInitDialog(); });
     m_listProps->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { OnClickPropList(); });

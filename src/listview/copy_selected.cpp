@@ -36,7 +36,7 @@ bool IsLongCopy(const std::vector<std::filesystem::path>& sources)
 
 // One account of the whole copy: what was copied, what had no file, and
 // each file that could not be copied with the reason.
-wxString CopySummary(size_t copied, const std::filesystem::path& folder, int withoutFile,
+wxString CopySummary(size_t copied, const std::filesystem::path& folder, int withoutFile, size_t kept,
                      const std::vector<wxString>& failures, bool cancelled)
 {
     constexpr size_t kMaxFailureLines = 8;
@@ -48,6 +48,10 @@ wxString CopySummary(size_t copied, const std::filesystem::path& folder, int wit
         text += "\n" + wxString::Format(wxPLURAL("%d selected item has no cached file.",
                                                  "%d selected items have no cached file.", withoutFile),
                                         withoutFile);
+    if (kept > 0)
+        text += "\n" + wxString::Format(wxPLURAL("%zu file already in the folder was left unreplaced.",
+                                                 "%zu files already in the folder were left unreplaced.", kept),
+                                        kept);
     if (!failures.empty()) {
         text += "\n" + wxString::Format(
                            wxPLURAL("%zu file could not be copied:", "%zu files could not be copied:", failures.size()),
@@ -131,6 +135,8 @@ void CCacheListView::CopyFiles(const std::vector<std::filesystem::path>& sources
     dialogue.reportFailure = [&](const std::filesystem::path& source, const std::string& reason) {
         failures.push_back(wxString::FromUTF8(source.filename().string()) + ": " + wxString::FromUTF8(reason));
     };
+    size_t kept = 0;
+    dialogue.keptExisting = [&kept](const std::filesystem::path&) { ++kept; };
     std::unique_ptr<ProgressWindow> progress;
     bool cancelled = false;
     if (IsLongCopy(sources))
@@ -143,7 +149,7 @@ void CCacheListView::CopyFiles(const std::vector<std::filesystem::path>& sources
     }
     const size_t copied = sources.empty() ? 0 : operations::CopyFilesTo(sources, *folder, dialogue);
     progress.reset();
-    prompts.MessageBox(this, CopySummary(copied, *folder, withoutFile, failures, cancelled),
+    prompts.MessageBox(this, CopySummary(copied, *folder, withoutFile, kept, failures, cancelled),
                        wxGetTranslation(kProgressTitle),
                        failures.empty() ? wxOK | wxICON_INFORMATION : wxOK | wxICON_EXCLAMATION);
 }

@@ -1,6 +1,7 @@
 // Deleting entries from the cache: the selected rows, every entry, or the
 // entries of a site.
 #include <algorithm>
+#include <optional>
 
 #include <wx/msgdlg.h>
 #include <wx/translation.h>
@@ -42,7 +43,9 @@ void CCacheListView::DeleteSelected()
 
     DeletionReport report(EntryWording::Item);
     std::vector<std::string> deleted;
+    std::optional<operations::RowProgress> progress(std::in_place, Busy());
     for (const std::string& url : urls) {
+        progress->Row(static_cast<size_t>(&url - urls.data()), urls.size());
         const urlcache::CacheResult result = Cache().DeleteEntry(url);
         if (!result.ok()) {
             report.Add(url, result, IsMarkedPending(Cache(), url, result));
@@ -54,6 +57,7 @@ void CCacheListView::DeleteSelected()
             PruneSiteTree(*this);
         }
     }
+    progress.reset();
     if (!deleted.empty())
         RemoveListRows(deleted);
     AfterDeletion(*this);

@@ -12,6 +12,7 @@
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
+#include "operations/progress.h"
 
 namespace trovana::listview {
 
@@ -107,7 +108,9 @@ void PruneSiteTree(CCacheListView& view)
 std::vector<std::string> DeleteUrls(CCacheListView& view, const std::vector<std::string>& urls, DeletionReport& report)
 {
     std::vector<std::string> gone;
+    const operations::RowProgress progress(view.Busy());
     for (const std::string& url : urls) {
+        progress.Row(static_cast<size_t>(&url - urls.data()), urls.size());
         const urlcache::CacheResult result = view.Cache().DeleteEntry(url);
         report.Add(url, result, IsMarkedPending(view.Cache(), url, result));
         if (result.ok() || result.code == urlcache::ERROR_FILE_NOT_FOUND)

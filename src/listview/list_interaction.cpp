@@ -1,6 +1,8 @@
 // What the view does with the user's tabs, clicks, keys and commands: the
 // list of the current tab, the status summary, the preview of a clicked
 // row, the context menu, the keyboard shortcuts, column sorts and Refresh.
+#include <utility>
+
 #include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -139,13 +141,25 @@ void CCacheListView::UpdateStatusSummary()
                                 ? wxString::Format(_(" (%d Items, %.2f M, read-only cache)   "), items, megabytes)
                                 : wxString::Format(_(" (%d Items, %.2f M)   "), items, megabytes);
     if (wxStatusBar* bar = StatusBarOf(this)) {
+        // While the first scan is still reading, the empty lists are no summary.
+        if (m_pendingScan != nullptr) {
+            bar->SetStatusText(wxGetTranslation("Collecting Data ..."), 0);
+            return;
+        }
         if (m_bRecoveredShown) {
             using urlcache::RecordState;
             const CRecoveredList& records = *m_listRecovered;
-            const wxString summary = wxString::Format(
-                _(" (%zu Records: %d live, %d redirect, %d leak, %d recovered)   "), records.Records().size(),
-                records.CountOf(RecordState::Live), records.CountOf(RecordState::Redirect),
-                records.CountOf(RecordState::Leak), records.CountOf(RecordState::Recovered));
+            // The live records always, the other states where there are any,
+            // so that the summary stays short enough to be read whole.
+            wxString states = wxString::Format(_("%d live"), records.CountOf(RecordState::Live));
+            const std::pair<RecordState, const char*> others[] = {{RecordState::Redirect, wxTRANSLATE("%d redirect")},
+                                                                  {RecordState::Leak, wxTRANSLATE("%d leak")},
+                                                                  {RecordState::Recovered, wxTRANSLATE("%d recovered")}};
+            for (const auto& [state, text] : others)
+                if (const int count = records.CountOf(state); count > 0)
+                    states += ", " + wxString::Format(wxGetTranslation(text), count);
+            const wxString summary =
+                wxString::Format(_(" (%zu Records: %s)   "), records.Records().size(), states);
             bar->SetStatusText(FitSummary(*bar, _("All records, read-only"), summary), 0);
             bar->Update();
             return;

@@ -4,7 +4,11 @@
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
+// After wx/msgdlg.h, on which it builds.
+#include <wx/generic/msgdlgg.h>
 #include <wx/progdlg.h>
+
+#include "listview/screen_fit.h"
 
 namespace trovana::listview {
 
@@ -26,8 +30,22 @@ class WxPrompts final : public Prompts {
 public:
     int MessageBox(wxWindow* parent, const wxString& text, const wxString& caption, long style) override
     {
-        wxMessageDialog dialog(parent, text, caption.empty() ? wxString("Trovana") : caption, style);
-        switch (dialog.ShowModal()) {
+        const wxString title = caption.empty() ? wxString("Trovana") : caption;
+        int answer = 0;
+        if (parent == nullptr) {
+            // A message with no window under it (at start-up): GTK's own box
+            // would sit in the corner, without the keyboard where there is
+            // no window manager. This one is centred on the screen and takes
+            // the keys, so that Return answers it.
+            wxGenericMessageDialog dialog(nullptr, text, title, style | wxCENTRE);
+            dialog.CentreOnScreen();
+            FitNativeDialog(dialog);
+            answer = dialog.ShowModal();
+        } else {
+            wxMessageDialog dialog(parent, text, title, style);
+            answer = dialog.ShowModal();
+        }
+        switch (answer) {
         case wxID_YES: return wxID_YES;
         case wxID_NO: return wxID_NO;
         default: return (style & wxYES_NO) ? wxID_NO : wxID_OK;
@@ -38,6 +56,7 @@ public:
                                                       const std::filesystem::path& start) override
     {
         wxDirDialog dialog(parent, title, wxString::FromUTF8(start.string()), wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+        FitNativeDialog(dialog);
         if (dialog.ShowModal() != wxID_OK)
             return std::nullopt;
         return std::filesystem::path(dialog.GetPath().utf8_string());
@@ -47,6 +66,7 @@ public:
                                              const wxString& defaultName) override
     {
         wxFileDialog dialog(parent, title, wxString(), defaultName, wildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+        FitNativeDialog(dialog);
         if (dialog.ShowModal() != wxID_OK)
             return std::nullopt;
         return SaveChoice{std::filesystem::path(dialog.GetPath().utf8_string()), dialog.GetFilterIndex()};
@@ -59,6 +79,7 @@ public:
         for (const wxString& item : items)
             choices.Add(item);
         wxSingleChoiceDialog dialog(parent, text, caption.empty() ? wxString("Trovana") : caption, choices);
+        FitOnScreen(dialog);
         if (dialog.ShowModal() != wxID_OK || dialog.GetSelection() < 0)
             return std::nullopt;
         return static_cast<size_t>(dialog.GetSelection());

@@ -57,8 +57,17 @@ void CRecoveredList::FitColumns()
     // The state and the time keep room for their whole text; the Url
     // column takes what is left.
     const int width = std::max(0, GetClientSize().x - 6 - wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, this));
-    int widths[kColumns] = {0, GetTextExtent("recovered").x + 2 * kMargin,
-                            GetTextExtent("00/00/00 00:00:00").x + 2 * kMargin, width * 60 / 680, width * 70 / 680};
+    // Every heading stays whole, as do the longest state and a time.
+    auto room = [this](int column, const wxString& widest) {
+        wxListItem item;
+        item.SetMask(wxLIST_MASK_TEXT);
+        GetColumn(column, item);
+        const int heading = GetTextExtent(item.GetText()).x;
+        return std::max(heading, GetTextExtent(widest).x) + 2 * kMargin;
+    };
+    int widths[kColumns] = {0, room(kState, "recovered"), room(kAccessTime, "00/00/00 00:00:00"),
+                            std::max(room(kHitRate, "00000"), width * 60 / 680),
+                            std::max(room(kSize, "0000000"), width * 70 / 680)};
     widths[kUrl] = std::max(width / 4, width - widths[kState] - widths[kAccessTime] - widths[kHitRate] - widths[kSize]);
     for (int column = 0; column < kColumns; ++column)
         SetColumnWidth(column, widths[column]);
@@ -94,7 +103,9 @@ wxString CRecoveredList::OnGetItemText(long item, long column) const
     switch (column) {
     case kUrl: return ToDisplayText(entry.sourceUrlName);
     case kState: return wxString::FromUTF8(std::string(urlcache::RecordStateName(record.state)));
-    case kAccessTime: return catalogue::ShownTime(entry.lastAccessTime, m_zone).Format();
+    // A time never set shows empty, in local time too.
+    case kAccessTime:
+        return entry.lastAccessTime == 0 ? wxString() : catalogue::ShownTime(entry.lastAccessTime, m_zone).Format();
     case kHitRate: return wxString::Format("%u", entry.hitRate);
     case kSize: return entry.localFileName.empty() ? wxString() : wxString::Format("%u", entry.sizeLow);
     default: return wxString();

@@ -1,10 +1,13 @@
 // The Search command: the dialog, then the matching rows of the All list
 // under the "Search Results" tab.
+#include <wx/msgdlg.h>
 #include <wx/translation.h>
 
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
+#include "listview/prompts.h"
 #include "listview/tab_strip.h"
+#include "listview/web_view.h"
 #include "operations/progress.h"
 #include "operations/search_dlg.h"
 #include "operations/search_match.h"
@@ -21,11 +24,20 @@ void CCacheListView::Search()
             return;
     }
     if (m_dlgSearch.m_bMatchAll) {
-        // Nothing restricts the search: every entry is shown.
+        // Nothing restricts the search: every entry is shown, and the user
+        // is told why nothing was searched.
         m_tabCategory->SetCurSel(catalogue::kCategoryAll);
         m_listAll->Show();
         m_listCategory->Hide();
         m_listSearch->Hide();
+        m_bGalleryShown = false;
+        if (m_pWebView != nullptr)
+            m_pWebView->Navigate("about:blank");
+        UpdateStatusSummary();
+        GetPrompts().MessageBox(this,
+                                _("Nothing was searched: no keywords, access date or type narrows the search. "
+                                  "All cache items are shown."),
+                                "", wxOK | wxICON_INFORMATION);
         return;
     }
     if (m_tabCategory->GetItemCount() == kInitialTabCount)
@@ -41,9 +53,10 @@ void CCacheListView::Search()
         m_nSearchSize = operations::CollectMatches(Catalogue().ListAll(), filter, results, progress.Sink());
     }
     m_listSearch->RowsChanged();
-    m_listAll->Hide();
-    m_listCategory->Hide();
-    m_listSearch->Show();
+    // The results show as any tab's list does: no gallery of the tab the
+    // search was started from, and their own summary.
+    ShowCategory();
+    UpdateStatusSummary();
 }
 
 }  // namespace trovana::listview

@@ -16,6 +16,24 @@ constexpr int kGap = 4;          // between a tab's picture and its text
 constexpr int kRaise = 2;        // how far the current tab stands above the others
 constexpr int kFrame = 2;        // width of the frame around the display area
 constexpr int kArrowWidth = 16;  // the two scroll arrows when the tabs do not fit
+
+int TabWidthOf(const CTabStrip& strip, int index, bool withPicture)
+{
+    int width = 2 * kPad + strip.GetTextExtent(strip.GetItemText(index)).x;
+    if (withPicture && strip.GetImageList() != nullptr && strip.GetItemImage(index) >= 0)
+        width += 16 + kGap;
+    return width;
+}
+
+// Where the tabs with their pictures are wider than the strip (longer
+// captions in some languages), they show their captions alone.
+bool PicturesFit(const CTabStrip& strip)
+{
+    int total = 0;
+    for (int i = 0; i < strip.GetItemCount(); ++i)
+        total += TabWidthOf(strip, i, true);
+    return total <= strip.GetClientSize().x;
+}
 }  // namespace
 
 CTabStrip::CTabStrip(wxWindow* parent, wxWindowID id)
@@ -92,11 +110,7 @@ int CTabStrip::TabHeight() const
 
 int CTabStrip::TabWidth(int index) const
 {
-    const Tab& tab = m_tabs[index];
-    int width = 2 * kPad + GetTextExtent(tab.text).x;
-    if (m_pImages != nullptr && tab.image >= 0)
-        width += 16 + kGap;
-    return width;
+    return TabWidthOf(*this, index, PicturesFit(*this));
 }
 
 bool CTabStrip::NeedsScrolling() const
@@ -192,6 +206,7 @@ void CTabStrip::OnPaint(wxPaintEvent&)
 
     const bool scrolling = NeedsScrolling();
     const int limit = scrolling ? ArrowRect(-1).x : size.x;
+    const bool pictures = PicturesFit(*this);
     auto drawTab = [&](int i) {
         wxRect rect = GetItemRect(i);
         const bool current = i == m_nCurSel;
@@ -201,7 +216,7 @@ void CTabStrip::OnPaint(wxPaintEvent&)
         dc.DrawRoundedRectangle(rect.x, rect.y, rect.width, rect.height + 3, 3);
         int x = rect.x + kPad;
         const Tab& tab = m_tabs[i];
-        if (m_pImages != nullptr && tab.image >= 0) {
+        if (pictures && m_pImages != nullptr && tab.image >= 0) {
             m_pImages->Draw(tab.image, dc, x, rect.y + (rect.height - 16) / 2, wxIMAGELIST_DRAW_TRANSPARENT);
             x += 16 + kGap;
         }

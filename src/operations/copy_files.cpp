@@ -108,6 +108,8 @@ size_t CopyFilesTo(const std::vector<fs::path>& sources, const fs::path& folder,
                 replace = forAll == ForAll::Replace;
             }
             if (!replace) {
+                if (dialogue.keptExisting)
+                    dialogue.keptExisting(target);
                 if (dialogue.progress && !dialogue.progress(i + 1))
                     break;
                 continue;

@@ -32,6 +32,8 @@ struct CopyDialogue {
     std::function<bool()> askSameForAll;
     // A file that could not be copied; the copy goes on.
     std::function<void(const std::filesystem::path& source, const std::string& reason)> reportFailure;
+    // A file already in the folder that was kept, not replaced (optional).
+    std::function<void(const std::filesystem::path& target)> keptExisting;
     // Called after each file with the count done; false stops the copy.
     std::function<bool(size_t done)> progress;
 };

@@ -22,9 +22,9 @@ struct ExportTarget {
     bool renamed = false;
 };
 
-// A name ending in .csv, .jsonl or .html (.htm) is written in that format,
-// whatever type was chosen; any other name is written in the chosen type's
-// format, and a name without an extension gets the type's extension.
+// The chosen type decides the format. A name without an extension, or with
+// another type's (.csv, .jsonl, .html, .htm), gets the type's extension; a
+// name with an extension of its own keeps it.
 ExportTarget ResolveExportTarget(const std::filesystem::path& chosen, int filter);
 
 }  // namespace trovana::operations

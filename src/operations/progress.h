@@ -2,6 +2,9 @@
 // the status bar's progress control, both through the view's busy indicator.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
+
 #include "busy_indicator.h"
 #include "operations/search_match.h"
 
@@ -15,6 +18,8 @@ public:
         : m_busy(busy), m_sink([&busy](int percent) { busy.SetProgress(percent); })
     {
         m_busy.SetWaitCursor();
+        // Setting the control paints the window, over a question just answered.
+        m_busy.SetProgress(0);
     }
     ~RowProgress()
     {
@@ -25,6 +30,15 @@ public:
     RowProgress& operator=(const RowProgress&) = delete;
 
     const ProgressSink& Sink() const { return m_sink; }
+
+    // Reports row `done` of `count` about twelve times over the whole loop:
+    // at every multiple of count / 12 (at least 1).
+    void Row(size_t done, size_t count) const
+    {
+        const size_t step = std::max<size_t>(1, count / 12);
+        if (count > 0 && done % step == 0)
+            m_sink(static_cast<int>(done * 100 / count));
+    }
 
 private:
     BusyIndicator& m_busy;

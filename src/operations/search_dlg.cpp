@@ -51,12 +51,55 @@ CSearchDlg::CSearchDlg(wxWindow* parent, SearchCriteria& criteria)
     TransferToControls();
     UpdateDateState();
     UpdateKeywordsState();
+    // Typing goes into the keyword field at once, when it is in use.
+    Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent& event) {
+        event.Skip();
+        if (m_editKeywords->IsEnabled()) {
+            m_editKeywords->SetFocus();
+            m_editKeywords->SetInsertionPointEnd();
+        }
+    });
 }
 
 wxCheckBox* CSearchDlg::AddCheck(int id, const wxString& text, int x, int y, int width)
 {
     return new wxCheckBox(this, id, text, ConvertDialogToPixels(wxPoint(x, y)),
                           ConvertDialogToPixels(wxSize(width, 10)));
+}
+
+void CSearchDlg::MakeRoomForTexts(std::initializer_list<wxWindow*> spanning, std::initializer_list<wxWindow*> right)
+{
+    // A check box whose text (in some languages) is longer than its place
+    // grows to hold it, and pushes what lies to its right on its row.
+    const wxWindowList& children = GetChildren();
+    for (wxWindow* child : children) {
+        auto* box = dynamic_cast<wxCheckBox*>(child);
+        const int grow = box != nullptr ? box->GetBestSize().x - box->GetSize().x : 0;
+        if (grow <= 0)
+            continue;
+        const wxRect was = box->GetRect();
+        box->SetSize(box->GetBestSize().x, was.height);
+        for (wxWindow* other : children) {
+            const wxRect rect = other->GetRect();
+            if (other != box && rect.x > was.GetRight() && rect.GetBottom() >= was.y && rect.y <= was.GetBottom())
+                other->Move(rect.x + grow, rect.y);
+        }
+    }
+    // The dialog widens to its widest row; the controls that span it and
+    // the buttons at its right follow.
+    const int margin = ConvertDialogToPixels(wxSize(7, 0)).x;
+    int widest = 0;
+    for (wxWindow* child : children)
+        if (std::find(spanning.begin(), spanning.end(), child) == spanning.end())
+            widest = std::max(widest, child->GetRect().GetRight() + 1 + margin);
+    const int extra = widest - GetClientSize().x;
+    if (extra <= 0)
+        return;
+    SetClientSize(GetClientSize().x + extra, GetClientSize().y);
+    for (wxWindow* child : spanning)
+        child->SetSize(child->GetSize().x + extra, child->GetSize().y);
+    for (wxWindow* child : right)
+        child->Move(child->GetPosition().x + extra, child->GetPosition().y);
 }
 
 void CSearchDlg::CreateControls()
@@ -81,7 +124,7 @@ void CSearchDlg::CreateControls()
     m_dateTo = new wxDatePickerCtrl(this, IDC_DATE_TO, wxDefaultDateTime, at(225, 95), size(66, 14),
                                     wxDP_DROPDOWN | wxDP_SHOWCENTURY);
 
-    new wxStaticBox(this, wxID_ANY, _("Types"), at(7, 118), size(284, 60));
+    auto* types = new wxStaticBox(this, wxID_ANY, _("Types"), at(7, 118), size(284, 60));
     m_checkAll = AddCheck(IDC_ALL_TYPES, _("All"), 16, 132, 60);
     const int typeIds[] = {IDC_DOCUMENTS, IDC_IMAGES,        IDC_APPLICATIONS,
                            IDC_COOKIES,   IDC_VISITED_LINKS, IDC_OTHER_TYPES};
@@ -93,7 +136,8 @@ void CSearchDlg::CreateControls()
     }
 
     auto* search = new wxButton(this, IDC_SEARCH, _("Search"), at(180, 188), size(50, 14));
-    new wxButton(this, wxID_CANCEL, _("Cancel"), at(241, 188), size(50, 14));
+    auto* cancel = new wxButton(this, wxID_CANCEL, _("Cancel"), at(241, 188), size(50, 14));
+    MakeRoomForTexts({m_checkKeywords, m_editKeywords, types}, {search, cancel});
     // Enter acts as the Search button.
     search->SetDefault();
     SetAffirmativeId(IDC_SEARCH);

@@ -2,6 +2,8 @@
 // to look for. It shows and edits a set of criteria that outlives it.
 #pragma once
 
+#include <initializer_list>
+
 #include <wx/dialog.h>
 
 #include "operations/search_criteria.h"
@@ -49,6 +51,7 @@ private:
     void CreateControls();
     wxCheckBox* AddCheck(int id, const wxString& text, int x, int y, int width);
     void TransferToControls();
+    void MakeRoomForTexts(std::initializer_list<wxWindow*> spanning, std::initializer_list<wxWindow*> right);
 
     SearchCriteria& m_criteria;
     wxCheckBox* m_checkKeywords = nullptr;

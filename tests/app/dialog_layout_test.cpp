@@ -5,15 +5,29 @@
 #include <functional>
 
 #include <wx/app.h>
+#include <wx/checkbox.h>
 #include <wx/combobox.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
+#include <wx/dirdlg.h>
+#include <wx/filedlg.h>
 #include <wx/listctrl.h>
+#include <wx/modalhook.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
+#include <wx/translation.h>
 #include <wx/uiaction.h>
 
+#include <gtk/gtk.h>
+
+#include "app/open_cache_dlg.h"
 #include "app/wait_window.h"
+#include "listview/cache_list.h"
+#include "listview/prompts.h"
+#include "listview/screen_fit.h"
+#include "listview/site_tree_ctrl.h"
+#include "listview/tab_strip.h"
+#include "listview/web_view.h"
 #include "details/properties_dlg.h"
 #include "operations/search_criteria.h"
 #include "operations/search_dlg.h"
@@ -55,17 +69,31 @@ std::vector<wxString> Overlaps(wxWindow& window)
 // Runs `whileOpen` once the modal dialog of type T is on the screen, from
 // inside its modal loop; a dialog still open afterwards is closed, so that a
 // failure cannot hang the test. Answers whether the dialog ended by itself.
+// The toolkit's own choosers are found through the hook that every modal
+// dialog passes, as they are in no list of wx's windows.
+class LastModal final : public wxModalDialogHook {
+public:
+    LastModal() { Register(); }
+    ~LastModal() override { Unregister(); }
+    int Enter(wxDialog* dialog) override
+    {
+        m_pLast = dialog;
+        return wxID_NONE;
+    }
+    void Exit(wxDialog*) override {}
+    wxDialog* m_pLast = nullptr;
+};
+
 template <class T>
 bool WhileModal(const std::function<void()>& open, const std::function<void(T&)>& whileOpen)
 {
     bool endedByItself = false;
+    LastModal hook;
     wxTheApp->CallAfter([&] {
         T* dialog = nullptr;
         const bool shown = WaitUntil([&] {
-            for (wxWindow* window : wxTopLevelWindows)
-                if (auto* found = dynamic_cast<T*>(window); found != nullptr && found->IsShownOnScreen())
-                    dialog = found;
-            return dialog != nullptr;
+            dialog = dynamic_cast<T*>(hook.m_pLast);
+            return dialog != nullptr && gtk_widget_get_mapped(dialog->GetHandle());
         });
         if (!shown) {
             ADD_FAILURE() << "the dialog was not shown";
@@ -165,6 +193,117 @@ TEST_F(DialogLayoutTest, WaitWindowIsDrawnBeforeTheWorkAndItsTextCentred)
     EXPECT_LE(std::abs(text.GetLeft() - (picture.GetWidth() - 1 - text.GetRight())), 4)
         << text.GetLeft() << " " << text.GetRight() << " of " << picture.GetWidth();
 }
+
+// The dialogs and the main window on whatever screen the test runs on (it
+// runs on screens of 800 x 600 and 640 x 480 without a window manager too):
+// each lies wholly on the screen, its buttons with it.
+TEST_F(DialogLayoutTest, EveryWindowFitsTheScreen)
+{
+    StartWindow();
+    const wxRect screen = listview::WorkAreaOf(m_pFrame);
+    const auto onScreen = [&screen](wxWindow& window) {
+        // A window's place as the X server has it, a native chooser's too.
+        wxRect rect = window.GetScreenRect();
+        if (window.IsTopLevel()) {
+            GdkWindow* drawn = gtk_widget_get_window(window.GetHandle());
+            ASSERT_NE(drawn, nullptr);
+            gdk_window_get_origin(drawn, &rect.x, &rect.y);
+            rect.SetSize(wxSize(gdk_window_get_width(drawn), gdk_window_get_height(drawn)));
+        }
+        EXPECT_TRUE(screen.Contains(rect)) << window.GetLabel() << " at " << rect.x << "," << rect.y << " "
+                                           << rect.width << " x " << rect.height << " on " << screen.width
+                                           << " x " << screen.height;
+    };
+    onScreen(*m_pFrame);
+    // Every pane keeps its minimum.
+    EXPECT_GE(m_pFrame->m_pTreeView->GetSize().x, 100);
+    EXPECT_GE(View().GetSize().y, 100);
+    EXPECT_GE(View().m_pWebView->GetSize().y, 90);
+
+    WhileModal<details::CPropertiesDlg>([this] { View().ShowProperties("http://www.example.com/index.htm"); },
+                                        [&](details::CPropertiesDlg& dialog) {
+                                            onScreen(dialog);
+                                            onScreen(*dialog.FindWindow(wxID_OK));
+                                            EXPECT_TRUE(Overlaps(dialog).empty()) << Overlaps(dialog).front();
+                                        });
+    WhileModal<operations::CSearchDlg>([this] { View().Search(); }, [&](operations::CSearchDlg& dialog) {
+        onScreen(dialog);
+        onScreen(*dialog.FindWindow(wxID_CANCEL));
+    });
+    WhileModal<app::COpenCacheDlg>(
+        [this] {
+            app::COpenCacheDlg dialog(m_pFrame, discovery::Environment{});
+            dialog.ShowModal();
+        },
+        [&](app::COpenCacheDlg& dialog) {
+            onScreen(dialog);
+            onScreen(*dialog.FindWindow(wxID_OK));
+        });
+}
+
+#ifdef TROVANA_TEST_LOCALE_DIR
+// What GTK says on the terminal while a test runs: criticals and warnings.
+class GtkComplaints {
+public:
+    GtkComplaints()
+        : m_handler(g_log_set_handler("Gtk", static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
+                                      &GtkComplaints::Note, &m_said))
+    {
+    }
+    ~GtkComplaints() { g_log_remove_handler("Gtk", m_handler); }
+    GtkComplaints(const GtkComplaints&) = delete;
+    GtkComplaints& operator=(const GtkComplaints&) = delete;
+    const std::vector<std::string>& Said() const { return m_said; }
+
+private:
+    static void Note(const gchar*, GLogLevelFlags, const gchar* message, gpointer said)
+    {
+        static_cast<std::vector<std::string>*>(said)->push_back(message);
+    }
+    std::vector<std::string> m_said;
+    guint m_handler;
+};
+
+// The window in German at 800 x 600: every category tab is on the strip,
+// none behind scroll arrows, and the Search dialog holds its longer texts
+// without GTK complaining of too little room.
+TEST_F(DialogLayoutTest, GermanFitsAt800x600)
+{
+    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(TROVANA_TEST_LOCALE_DIR);
+    auto* german = new wxTranslations;
+    wxTranslations::Set(german);
+    // English again for the tests that follow, however this one ends.
+    const struct English {
+        ~English() { wxTranslations::Set(nullptr); }
+    } english;
+    german->SetLanguage("de");
+    ASSERT_TRUE(german->AddCatalog("trovana"));
+    const GtkComplaints complaints;
+    StartWindow();
+    listview::CTabStrip& tabs = *View().GetTabStrip();
+    ASSERT_EQ(tabs.GetItemText(6), "Andere");
+    const wxRect last = tabs.GetItemRect(6);
+    EXPECT_FALSE(tabs.GetItemRect(0).IsEmpty()) << "the first tab scrolled away";
+    EXPECT_LE(last.GetRight(), tabs.GetClientSize().x - 1) << "the last tab is cut";
+    EXPECT_EQ(tabs.HitTest(last.GetPosition() + wxPoint(last.width - 2, last.height / 2)), 6);
+
+    operations::SearchCriteria criteria;
+    operations::CSearchDlg dialog(m_pFrame, criteria);
+    dialog.Show();
+    ASSERT_TRUE(WaitUntil([&dialog] { return dialog.IsShownOnScreen(); }));
+    ProcessEvents();
+    for (wxWindow* child : dialog.GetChildren()) {
+        if (auto* box = dynamic_cast<wxCheckBox*>(child)) {
+            EXPECT_GE(box->GetSize().x, box->GetBestSize().x) << box->GetLabel();
+        }
+    }
+    EXPECT_TRUE(Overlaps(dialog).empty()) << Overlaps(dialog).front();
+    EXPECT_LE(dialog.GetSize().x, 800);
+    dialog.Hide();
+    ProcessEvents();
+    EXPECT_TRUE(complaints.Said().empty()) << complaints.Said().front();
+}
+#endif
 
 }  // namespace
 }  // namespace trovana::test

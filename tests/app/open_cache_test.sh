@@ -115,4 +115,33 @@ nothing_asked || fail "a deletion was offered on a cache opened read-only"
 xdotool key Escape
 quit
 [ "$files" = "$(listing)" ] || fail "the cache opened read-only changed"
+
+# The Path field takes ~ as the home folder.
+start '\.wine' "$HOME/.wine"
+xdotool key ctrl+o
+dialog=$(wait_window '^Open Cache$') || fail "Ctrl+O opened no dialog for ~"
+focus "$dialog"
+xdotool key alt+p
+xdotool type "~/.local/share/wineprefixes/game"
+xdotool key Return
+for _ in $(seq 50); do [ "$(title)" = "Trovana 1.10 - game" ] && break; sleep 0.1; done
+[ "$(title)" = "Trovana 1.10 - game" ] || fail "~ in the Path field was not the home folder: $(title)"
+quit
+
+# A path without a cache at start-up: the message is centred on the screen
+# and takes the keys itself, as no window manager gives them: Return ends it.
+xdotool mousemove 0 0
+"$trovana" "$work/nowhere" &
+pid=$!
+message=$(wait_window '^Trovana$') || fail "no message for a path without a cache at start-up"
+eval "$(xdotool getwindowgeometry --shell "$message")"
+read -r screen_width screen_height < <(xdotool getdisplaygeometry)
+off_x=$((X + WIDTH / 2 - screen_width / 2))
+off_y=$((Y + HEIGHT / 2 - screen_height / 2))
+[ "${off_x#-}" -le 20 ] && [ "${off_y#-}" -le 40 ] || fail "the start-up message is not centred: $X,$Y ${WIDTH}x$HEIGHT"
+sleep 0.3
+xdotool key Return
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "Return did not answer the start-up message"
+pid=""
 echo "open cache: by argument, dialog, recent list and read-only"

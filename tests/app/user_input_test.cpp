@@ -1,6 +1,13 @@
 // The window driven as a person drives it: clicks and keys sent through the
 // X server, then the cache, the rows and the window's geometry checked.
+#include <algorithm>
+#include <functional>
+
+#include <gtk/gtk.h>
+
 #include <wx/app.h>
+#include <wx/eventfilter.h>
+#include <wx/textctrl.h>
 #include <wx/gauge.h>
 #include <wx/image.h>
 #include <wx/settings.h>
@@ -13,15 +20,49 @@
 #include "app/main_frame.h"
 #include "app/wait_window.h"
 #include "listview/cache_list.h"
+#include "listview/prompts.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
+#include "operations/search_dlg.h"
 #include "scripted_prompts.h"
 #include "window_fixture.h"
 #include "x_input.h"
 
 namespace trovana::test {
 namespace {
+
+// Runs `whileOpen` inside the modal loop of the next dialog of type T that
+// is shown, however it is opened (by keys, say); the dialog is cancelled
+// afterwards if it is still open.
+template <class T>
+class WhenShown final : public wxEventFilter {
+public:
+    explicit WhenShown(std::function<void(T&)> whileOpen) : m_whileOpen(std::move(whileOpen))
+    {
+        wxEvtHandler::AddFilter(this);
+    }
+    ~WhenShown() override { wxEvtHandler::RemoveFilter(this); }
+    WhenShown(const WhenShown&) = delete;
+    WhenShown& operator=(const WhenShown&) = delete;
+
+    int FilterEvent(wxEvent& event) override
+    {
+        if (auto* dialog = dynamic_cast<T*>(event.GetEventObject());
+            dialog != nullptr && event.GetEventType() == wxEVT_INIT_DIALOG) {
+            wxTheApp->CallAfter([this, dialog] {
+                if (WaitUntil([dialog] { return dialog->IsShownOnScreen(); }))
+                    m_whileOpen(*dialog);
+                if (dialog->IsModal())
+                    dialog->EndModal(wxID_CANCEL);
+            });
+        }
+        return Event_Skip;
+    }
+
+private:
+    std::function<void(T&)> m_whileOpen;
+};
 
 class UserInputTest : public WindowTest {
 protected:
@@ -102,6 +143,20 @@ TEST_F(UserInputTest, TheSiteTreeMenuDeletesOnlyARealSite)
     m_input.Join();
     ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); }));
     EXPECT_EQ(m_prompts.m_asked[0].text, "Delete Cache Items Of Beta.org ?");
+    EXPECT_EQ(m_cache.EnumeratedUrls(), before);
+
+    // From the keyboard, Shift+F10 and the Menu key open the same menu for
+    // the selected site.
+    for (const char* key : {"shift+F10", "Menu"}) {
+        m_prompts.m_asked.clear();
+        m_prompts.m_answers = {wxID_NO};
+        m_input.Click(Tree(), ItemPoint(beta));
+        m_input.KeysLater("Down Return");
+        m_input.Keys(key);
+        m_input.Join();
+        ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); })) << key << " opened no menu";
+        EXPECT_EQ(m_prompts.m_asked[0].text, "Delete Cache Items Of Beta.org ?") << key;
+    }
     EXPECT_EQ(m_cache.EnumeratedUrls(), before);
 }
 
@@ -237,6 +292,29 @@ TEST_F(UserInputTest, TheListAndTheMenusWorkFromTheKeyboard)
     m_input.Keys("Down");
     EXPECT_NE(View().m_pSelectedNode, first);
     EXPECT_TRUE(Tree().HasFocus());
+
+    // Ctrl+F: the words typed go into the keyword field; a search that
+    // nothing narrows says why nothing was searched.
+    View().LastSearch() = operations::SearchCriteria{};
+    m_prompts.m_asked.clear();
+    std::string typed;
+    {
+        const WhenShown<operations::CSearchDlg> typing([&](operations::CSearchDlg& dialog) {
+            auto* field = dynamic_cast<wxTextCtrl*>(dialog.FindWindow(operations::IDC_KEYWORDS));
+            ASSERT_NE(field, nullptr);
+            m_input.KeysLater("l o g o", "Search", 0);
+            m_input.Join();
+            WaitUntil([&] { return field->GetValue() == "logo"; }, 2000);
+            typed = field->GetValue().utf8_string();
+            m_input.Keys("ctrl+a BackSpace");
+            m_input.Click(*dialog.FindWindow(operations::IDC_SEARCH), wxPoint(8, 8));
+        });
+        m_input.Click(all, RowPoint(all, 0));
+        m_input.Keys("ctrl+f");
+    }
+    EXPECT_EQ(typed, "logo");
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    EXPECT_EQ(m_prompts.m_asked[0].text.rfind("Nothing was searched", 0), 0u) << m_prompts.m_asked[0].text;
 
     // Ctrl+Q, shown beside File > Exit, closes the window.
     bool destroyed = false;
@@ -379,6 +457,36 @@ TEST_F(UserInputTest, WhatTheUserSeesAt800x600)
     const wxRect results = tabs.GetItemRect(7);
     EXPECT_FALSE(results.IsEmpty());
     EXPECT_LE(results.GetRight(), tabs.GetClientSize().x - 2 * 16) << "left of the scroll arrows";
+}
+
+// Delete All answered in the real question box: while the entries go, the
+// gauge moves on the screen (GTK draws it part full), and at the end the list
+// shows what is left and the gauge is back at 0.
+TEST_F(UserInputTest, DeleteAllShowsItsProgressOnTheScreen)
+{
+    std::vector<double> drawn;
+    GtkWidget* gauge = app::g_wndProgress->GetHandle();
+    const gulong watch = g_signal_connect(gauge, "draw", G_CALLBACK(+[](GtkWidget* widget, cairo_t*, gpointer seen) {
+                                              static_cast<std::vector<double>*>(seen)->push_back(
+                                                  gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(widget)));
+                                              return FALSE;
+                                          }),
+                                          &drawn);
+    listview::Prompts* scripted = listview::SetPrompts(nullptr);
+    m_input.Click(*View().GetAllList(), RowPoint(*View().GetAllList(), 0));
+    m_input.KeysLater("Return", "Trovana");
+    m_input.Keys("alt+e a");
+    m_input.Join();
+    ASSERT_TRUE(WaitUntil([&] { return m_cache.EnumeratedUrls().empty(); }, 20000));
+    ProcessEvents();
+    listview::SetPrompts(scripted);
+    g_signal_handler_disconnect(gauge, watch);
+
+    EXPECT_TRUE(std::any_of(drawn.begin(), drawn.end(), [](double part) { return part > 0.0 && part < 1.0; }))
+        << drawn.size() << " drawings of the gauge, none part full";
+    EXPECT_EQ(app::g_wndProgress->GetValue(), 0);
+    EXPECT_EQ(View().GetAllList()->GetItemCount(), 0);
+    EXPECT_NE(StatusText().find("(0 Items, 0.00 M)"), std::string::npos) << StatusText();
 }
 
 }  // namespace

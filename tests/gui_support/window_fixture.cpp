@@ -1,6 +1,7 @@
 #include "window_fixture.h"
 
 #include "app/trovana_app.h"
+#include "listview/screen_fit.h"
 
 namespace trovana::test {
 
@@ -30,7 +31,10 @@ void WindowTest::StartWindow()
     m_pFrame = new app::CMainFrame();
     ASSERT_TRUE(m_pFrame->LoadFrame(m_cache.Location()));
     app::ShowMainWindow(*m_pFrame);
-    ASSERT_TRUE(WaitUntil([this] { return m_pFrame->IsShownOnScreen() && m_pFrame->GetSize() == wxSize(800, 600); }));
+    // 800 x 600, or the whole work area of a smaller screen.
+    wxSize size(800, 600);
+    size.DecTo(listview::WorkAreaOf(m_pFrame).GetSize());
+    ASSERT_TRUE(WaitUntil([this, size] { return m_pFrame->IsShownOnScreen() && m_pFrame->GetSize() == size; }));
     ProcessEvents();
 }
 

@@ -114,6 +114,8 @@ TEST_F(CopyTest, AnExistingNameIsAskedAbout)
     ASSERT_EQ(m_prompts.m_asked.size(), 2u) << "the question and the summary";
     EXPECT_NE(m_prompts.m_asked[0].text.find("already exists"), std::string::npos);
     EXPECT_EQ(fs::file_size(existing), 4u) << "kept";
+    EXPECT_NE(m_prompts.m_asked[1].text.find("1 file already in the folder was left unreplaced."), std::string::npos)
+        << m_prompts.m_asked[1].text;
 
     m_prompts.m_answers = {wxID_YES};
     View().CopySelected();

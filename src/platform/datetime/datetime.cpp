@@ -126,6 +126,9 @@ DateTime DateTime::FromFileTime(uint64_t fileTime)
 
 DateTime DateTime::FromFileTimeUtc(uint64_t fileTime)
 {
+    // Zero is a time that was never set: nothing to show.
+    if (fileTime == 0)
+        return Invalid();
     const int64_t utcSince1601 = static_cast<int64_t>(fileTime / kTicksPerSecond);
     return FromLocalSeconds(utcSince1601 - kSecondsFrom1601To1970);
 }

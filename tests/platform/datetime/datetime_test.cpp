@@ -51,6 +51,9 @@ TEST(DateTimeFromFileTime, ZoneAheadOfUtcShiftsForwardAndAcceptsZero)
     ASSERT_TRUE(zero.IsValid());
     EXPECT_EQ(zero.Year(), 1601);
     EXPECT_EQ(zero.Format(), "01/01/01 09:00:00");
+    // In UTC a zero time is one never set: nothing to show.
+    EXPECT_FALSE(DateTime::FromFileTimeUtc(0).IsValid());
+    EXPECT_EQ(DateTime::FromFileTimeUtc(FileTimeFromUnix(k1601 + 1)).Format(), "01/01/01 00:00:01");
 }
 
 TEST(DateTimeFromFileTime, DaylightSavingFollowsTheRulesOfEachDate)
