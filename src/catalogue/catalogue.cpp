@@ -1,5 +1,6 @@
 #include "catalogue.h"
 
+#include <chrono>
 #include <string>
 
 #include "catalogue_entry.h"
@@ -17,17 +18,22 @@ void CCatalogue::ScanCache()
 
 void CCatalogue::ScanCache(const std::stop_token& stop, const RowBatchSink& sink)
 {
-    // About a screenful first, then batches that cost the window little.
+    // About a screenful first, then batches that cost the window little,
+    // or what a slow read has made in a tenth of a second.
     constexpr size_t kFirstBatch = 64;
     constexpr size_t kBatch = 8192;
+    constexpr auto kLongest = std::chrono::milliseconds(100);
     std::vector<ListRow> batch;
     batch.reserve(kFirstBatch);
+    auto sent = std::chrono::steady_clock::now();
     Scan(stop, [&](ListRow&& row) {
         batch.push_back(std::move(row));
-        if (batch.size() == batch.capacity()) {
+        if (batch.size() == batch.capacity() ||
+            (batch.size() % kFirstBatch == 0 && std::chrono::steady_clock::now() - sent > kLongest)) {
             sink(std::move(batch), m_nTotalSize);
             batch = {};
             batch.reserve(kBatch);
+            sent = std::chrono::steady_clock::now();
         }
     });
     sink(std::move(batch), m_nTotalSize);

@@ -287,6 +287,9 @@ void CCacheListView::OnInitialUpdate()
         list->Hide();
     }
     m_bInitialized = true;
+    // The rows of a scan still running are counted as they come.
+    if (m_pendingScan != nullptr && m_pendingScan->IsRunning())
+        UpdateStatusSummary();
 }
 
 void CCacheListView::ReportCacheProblems()
