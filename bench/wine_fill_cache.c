@@ -12,19 +12,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#define HOSTS 400
+#include "cache_kinds.h"
 
-static const char* const kinds[][2] = {
-    {"htm", "text/html; charset=utf-8"},
-    {"gif", "image/gif"},
-    {"jpg", "image/jpeg"},
-    {"png", "image/png"},
-    {"js", "application/javascript"},
-    {"css", "text/css"},
-    {"xml", "text/xml"},
-    {"bin", "application/octet-stream"},
-};
-#define KIND_COUNT (sizeof kinds / sizeof kinds[0])
+#define HOSTS 400
 
 static int fail(const char* what, int i)
 {
@@ -32,16 +22,16 @@ static int fail(const char* what, int i)
     return 1;
 }
 
-static BOOL write_file(const char* path, const char* data, DWORD n)
+/* The download's bytes, written with the C library as a browser's own code
+ * would write them. */
+static BOOL write_file(const char* path, const char* data, size_t n)
 {
-    DWORD written = 0;
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    FILE* file = fopen(path, "wb");
     BOOL ok;
-    if (h == INVALID_HANDLE_VALUE)
+    if (!file)
         return FALSE;
-    ok = WriteFile(h, data, n, &written, NULL) && written == n;
-    CloseHandle(h);
-    return ok;
+    ok = fwrite(data, 1, n, file) == n;
+    return fclose(file) == 0 && ok;
 }
 
 static FILETIME filetime_days_ago(int days, int seconds)
@@ -113,7 +103,7 @@ int main(int argc, char** argv)
         return fail("GetUserNameA", 0);
     for (i = 0; i < count; i++) {
         char host[64], url[512];
-        const char* const* kind = kinds[i % KIND_COUNT];
+        const char* const* kind = kCacheKinds[i % CACHE_KIND_COUNT];
         int status;
         snprintf(host, sizeof host, "www.site%d.example.com", i % HOSTS);
         snprintf(url, sizeof url, "http://%s/dir%d/sub%d/file%d.%s", host, i % 7, i % 13, i, kind[0]);
