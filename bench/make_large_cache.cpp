@@ -7,22 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "cache_kinds.h"
 #include "urlcache.h"
 
 namespace {
 namespace urlcache = trovana::urlcache;
 
 constexpr int kHosts = 400;
-constexpr const char* kKinds[][2] = {
-    {"htm", "text/html"},
-    {"gif", "image/gif"},
-    {"jpg", "image/jpeg"},
-    {"png", "image/png"},
-    {"js", "application/javascript"},
-    {"css", "text/css"},
-    {"xml", "text/xml"},
-    {"bin", "video/mp4"},
-};
 
 urlcache::NewCacheEntry MakeEntry(int i)
 {
@@ -34,7 +25,7 @@ urlcache::NewCacheEntry MakeEntry(int i)
         entry.cacheEntryType = urlcache::COOKIE_CACHE_ENTRY;
         return entry;
     }
-    const auto& kind = kKinds[i % std::size(kKinds)];
+    const auto& kind = kCacheKinds[i % CACHE_KIND_COUNT];
     const std::string path = "/dir" + std::to_string(i % 7) + "/sub" + std::to_string(i % 13) + "/file" +
                              std::to_string(i) + "." + kind[0];
     // Four in ten are visited links, so that no container grows past what

@@ -79,7 +79,7 @@ CMainFrame::~CMainFrame()
 }
 
 bool CMainFrame::LoadFrame(urlcache::CacheLocation location, const wxString& name,
-                           std::unique_ptr<catalogue::ScanAhead> scan)
+                           std::unique_ptr<listview::CFirstScan> scan)
 {
     if (!Create(nullptr, wxID_ANY, APP_TITLE))
         return false;

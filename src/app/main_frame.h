@@ -11,7 +11,7 @@
 
 #include <wx/frame.h>
 
-#include "scan_ahead.h"
+#include "listview/first_scan.h"
 #include "urlcache.h"
 
 class wxFileHistory;
@@ -43,7 +43,7 @@ public:
     // leaves the deleting commands disabled. A scan of the same cache
     // started ahead, when given, is used for it.
     bool LoadFrame(urlcache::CacheLocation location, const wxString& name = {},
-                   std::unique_ptr<catalogue::ScanAhead> scan = nullptr);
+                   std::unique_ptr<listview::CFirstScan> scan = nullptr);
 
     // Shows the cache at a path the user named in place of the one shown,
     // read-only when asked or when it cannot be written; the cache shown

@@ -26,6 +26,7 @@
 #include "listview/site_tree_ctrl.h"
 #include "listview/toolkit_start.h"
 #include "listview/web_view.h"
+#include "listview/window_worker.h"
 
 namespace trovana::app {
 
@@ -164,7 +165,7 @@ bool CTrovanaApp::OnInit()
     DecideReadOnly(*cache, m_bReadOnly);
     // The first scan runs on a thread of its own while the frame's window is
     // made (GTK's and WebKit's start take about as long).
-    auto scan = std::make_unique<catalogue::ScanAhead>(
+    auto scan = std::make_unique<listview::CFirstScan>(
         cache->location, TimesInUtcChosen() ? catalogue::ShownTimes::Utc : catalogue::ShownTimes::Local);
     auto* frame = new CMainFrame();
     SetTopWindow(frame);
@@ -180,6 +181,14 @@ bool CTrovanaApp::OnInit()
     CallAfter([frame] { frame->GetListView()->ReportCacheProblems(); });
     ScheduleScreenshotFromEnvironment(*frame, *frame->GetListView());
     return true;
+}
+
+int CTrovanaApp::OnExit()
+{
+    // A worker told to stop ends within milliseconds; one stuck in a slow
+    // read is not waited for long.
+    listview::CWindowWorker::WaitForAll(std::chrono::seconds(2));
+    return wxApp::OnExit();
 }
 
 }  // namespace trovana::app

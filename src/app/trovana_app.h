@@ -19,6 +19,8 @@ public:
     // Starts GTK without its OpenGL probe (see toolkit_start.h).
     bool Initialize(int& argc, wxChar** argv) override;
     bool OnInit() override;
+    // Lets the work still running off the window's thread end first.
+    int OnExit() override;
     void OnInitCmdLine(wxCmdLineParser& parser) override;
     bool OnCmdLineParsed(wxCmdLineParser& parser) override;
     // Sees every event first: after a dialog is hidden, the preview pane is

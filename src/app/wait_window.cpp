@@ -106,23 +106,31 @@ void HideBusyIndicator()
 }
 
 namespace {
+// Counts the waits begun, so that a wait inside another (a sort inside a
+// search, say) does not end the outer one's wait window or cursor early.
 class CWaitIndicator : public BusyIndicator {
 public:
     // The operations give their texts in English, marked for translation
-    // where they are written.
-    void Show(const std::string& text) override { ShowBusyIndicator(wxGetTranslation(wxString::FromUTF8(text))); }
-    void Hide() override { HideBusyIndicator(); }
+    // where they are written. An inner wait only changes the text.
+    void Show(const std::string& text) override
+    {
+        ++m_nShown;
+        ShowBusyIndicator(wxGetTranslation(wxString::FromUTF8(text)));
+    }
+    void Hide() override
+    {
+        if (m_nShown > 0 && --m_nShown == 0)
+            HideBusyIndicator();
+    }
     void SetWaitCursor() override
     {
-        if (!m_bWaiting)
+        if (m_nWaiting++ == 0)
             wxBeginBusyCursor();
-        m_bWaiting = true;
     }
     void SetArrowCursor() override
     {
-        if (m_bWaiting)
+        if (m_nWaiting > 0 && --m_nWaiting == 0)
             wxEndBusyCursor();
-        m_bWaiting = false;
     }
     void SetProgress(int percent) override
     {
@@ -156,7 +164,8 @@ private:
                          &m_bGaugeDrawn);
     }
 
-    bool m_bWaiting = false;
+    int m_nShown = 0;
+    int m_nWaiting = 0;
     bool m_bGaugeDrawn = false;
     static constexpr const char* kWatchedKey = "trovana-drawn-watch";
 };

@@ -1,5 +1,6 @@
 #include "catalogue.h"
 
+#include <chrono>
 #include <stdexcept>
 #include <string>
 
@@ -11,14 +12,44 @@ CCatalogue::CCatalogue(urlcache::UrlCache& cache, BusyIndicator& busy) : m_cache
 
 void CCatalogue::ScanCache()
 {
-    m_nTotalSize = 0;
     m_listAll.DeleteAll();
     const BusyScope busy(*m_busy, "Collecting Data ...");
+    Scan({}, [this](ListRow&& row) { m_listAll.InsertRow(m_listAll.Count(), std::move(row)); });
+}
+
+void CCatalogue::ScanCache(const std::stop_token& stop, const RowBatchSink& sink)
+{
+    // About a screenful first, then batches that cost the window little,
+    // or what a slow read has made in a tenth of a second.
+    constexpr size_t kFirstBatch = 64;
+    constexpr size_t kBatch = 8192;
+    constexpr auto kLongest = std::chrono::milliseconds(100);
+    std::vector<ListRow> batch;
+    batch.reserve(kFirstBatch);
+    auto sent = std::chrono::steady_clock::now();
+    Scan(stop, [&](ListRow&& row) {
+        batch.push_back(std::move(row));
+        if (batch.size() == batch.capacity() ||
+            (batch.size() % kFirstBatch == 0 && std::chrono::steady_clock::now() - sent > kLongest)) {
+            sink(std::move(batch), m_nTotalSize);
+            batch = {};
+            batch.reserve(kBatch);
+            sent = std::chrono::steady_clock::now();
+        }
+    });
+    sink(std::move(batch), m_nTotalSize);
+}
+
+void CCatalogue::Scan(const std::stop_token& stop, const std::function<void(ListRow&&)>& take)
+{
+    m_nTotalSize = 0;
     try {
         urlcache::CacheEnumeration entries = m_cache.Enumerate();
-        int row = 0;
-        while (const auto info = entries.Next()) {
-            AddEntry(*info, row++);
+        while (!stop.stop_requested()) {
+            const auto info = entries.Next();
+            if (!info)
+                break;
+            take(AddEntry(*info));
         }
     } catch (const std::runtime_error&) {
         // A cache that cannot be read at all ends the scan like any other
@@ -27,7 +58,7 @@ void CCatalogue::ScanCache()
     }
 }
 
-void CCatalogue::AddEntry(const urlcache::CacheEntryInfo& info, int row)
+ListRow CCatalogue::AddEntry(const urlcache::CacheEntryInfo& info)
 {
     CatalogueEntry entry = DescribeEntry(info, m_shownTimes);
     ListRow listRow;
@@ -41,8 +72,8 @@ void CCatalogue::AddEntry(const urlcache::CacheEntryInfo& info, int row)
     }
     listRow.itemData = entry.category;
     listRow.image = entry.category;
-    m_listAll.InsertRow(row, std::move(listRow));
     m_rootNode.Insert(entry.keyPath, info.sourceUrlName, info.hitRate, entry.size, entry.category, entry.lastAccess);
+    return listRow;
 }
 
 std::unique_ptr<urlcache::CacheEntryInfo> CCatalogue::LookupCacheEntry(std::string_view url)

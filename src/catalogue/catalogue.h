@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <stop_token>
 #include <string_view>
+#include <vector>
 
 #include "busy_indicator.h"
 #include "catalogue_entry.h"
@@ -18,6 +21,10 @@ namespace trovana::catalogue {
 // The columns of every entry list.
 enum ListColumn : int { kColumnUrl = 0, kColumnAccessTime = 1, kColumnHitRate = 2, kColumnSize = 3 };
 
+// Takes the All list's rows of a scan, a batch at a time in enumeration
+// order, with the byte total of the rows given so far.
+using RowBatchSink = std::function<void(std::vector<ListRow>&& rows, int64_t totalSize)>;
+
 class CCatalogue {
 public:
     // The cache and the busy indicator must outlive the catalogue.
@@ -29,6 +36,11 @@ public:
     // RootNode().RemoveAll() for a fresh picture. An enumeration that fails
     // part way keeps what was read.
     void ScanCache();
+    // The same scan, with nothing shown, that hands the All list's rows to
+    // `sink` instead of keeping them: a first small batch, so that a
+    // screenful can be shown at once, then larger ones. Ends early, keeping
+    // what was read, once a stop is requested.
+    void ScanCache(const std::stop_token& stop, const RowBatchSink& sink);
 
     // Where "Collecting Data ..." shows from now on; it must outlive the catalogue.
     void SetBusyIndicator(BusyIndicator& busy) { m_busy = &busy; }
@@ -56,7 +68,11 @@ public:
     void SetZone(ShownTimes zone) { m_shownTimes = zone; }
 
 private:
-    void AddEntry(const urlcache::CacheEntryInfo& info, int row);
+    // Adds the entry's leaf and total, and returns its All list row.
+    ListRow AddEntry(const urlcache::CacheEntryInfo& info);
+    // Enumerates the cache, giving each entry's row to `take`, until `stop`
+    // is requested.
+    void Scan(const std::stop_token& stop, const std::function<void(ListRow&&)>& take);
 
     RowStore m_listAll;
     CNode m_rootNode;

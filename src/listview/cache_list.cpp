@@ -41,6 +41,12 @@ void CCacheList::RowsChanged()
     Refresh();
 }
 
+void CCacheList::RowsAppended()
+{
+    SetItemCount(m_pRows->Count());
+    Refresh();
+}
+
 void CCacheList::StoreSelection()
 {
     m_pRows->SelectAll(false);

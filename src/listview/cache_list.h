@@ -27,6 +27,9 @@ public:
     // Tells the list that rows were inserted, deleted or reordered: it takes
     // the new row count and the rows' selection, and draws them anew.
     void RowsChanged();
+    // Tells the list that rows were appended: it takes the new row count and
+    // keeps the selection the user made meanwhile.
+    void RowsAppended();
     // Copies the selection that the user made in the list into the rows.
     void StoreSelection();
 

@@ -2,6 +2,7 @@
 #include "listview/prompts.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <wx/settings.h>
 #include <wx/translation.h>
@@ -87,7 +88,7 @@ CCacheListView::~CCacheListView()
 }
 
 void CCacheListView::SetCache(urlcache::CacheLocation location, BusyIndicator& busy,
-                              std::unique_ptr<catalogue::ScanAhead> scan)
+                              std::unique_ptr<CFirstScan> scan)
 {
     DropPendingScan();
     m_rowsCategory.DeleteAll();
@@ -115,7 +116,7 @@ void CCacheListView::InstallCatalogue(std::unique_ptr<urlcache::UrlCache> cache,
 
 void CCacheListView::FirstScan()
 {
-    std::unique_ptr<catalogue::ScanAhead> scan = std::move(m_scanAhead);
+    std::unique_ptr<CFirstScan> scan = std::move(m_scanAhead);
     if (scan != nullptr && scan->Zone() != m_pCatalogue->Zone()) {
         // Scanned in the other zone: the cache is scanned again here.
         auto cache = std::make_unique<urlcache::UrlCache>(scan->Location());
@@ -127,51 +128,81 @@ void CCacheListView::FirstScan()
         m_pCatalogue->ScanCache();
         return;
     }
-    if (!scan->Ready()) {
-        // The window is shown at once, empty, under the wait window.
-        constexpr int kScanCheckMs = 20;
-        m_pendingScan = std::move(scan);
-        m_pBusy->Show(wxTRANSLATE("Collecting Data ..."));
-        m_pBusy->SetWaitCursor();
-        m_scanTimer.SetOwner(this);
-        Bind(
-            wxEVT_TIMER, [this](wxTimerEvent&) { FillFromPendingScan(); }, m_scanTimer.GetId());
-        m_scanTimer.Start(kScanCheckMs);
-        return;
-    }
-    const BusyScope busy(*m_pBusy, wxTRANSLATE("Collecting Data ..."));
-    catalogue::ScanAhead::Result scanned = scan->Take(*m_pBusy);
-    InstallCatalogue(std::move(scanned.cache), std::move(scanned.catalogue));
+    // The rows are shown as they come; a scan that has ended already hands
+    // over everything at once.
+    m_pendingScan = std::move(scan);
+    m_pendingScan->Deliver(
+        [this](std::vector<ListRow>&& rows, int64_t totalSize) { AppendScannedRows(std::move(rows), totalSize); },
+        [this](CFirstScan::Ending&& ending) { FinishFirstScan(std::move(ending)); });
 }
 
-void CCacheListView::FillFromPendingScan()
+void CCacheListView::AppendScannedRows(std::vector<ListRow>&& rows, int64_t totalSize)
 {
-    if (m_pendingScan == nullptr || !m_pendingScan->Ready())
+    RowStore& all = m_pCatalogue->m_listAll;
+    for (ListRow& row : rows)
+        all.InsertRow(all.Count(), std::move(row));
+    m_pCatalogue->m_nTotalSize = totalSize;
+    // Before the initial update the lists are set up with the rows so far.
+    if (!m_bInitialized)
         return;
-    m_scanTimer.Stop();
-    const std::unique_ptr<catalogue::ScanAhead> scan = std::move(m_pendingScan);
-    // The tree's items and the selection point into the empty catalogue's
-    // model: both let go of it before it goes.
+    m_listAll->RowsAppended();
+    if (GetActiveList() == m_listAll)
+        UpdateStatusSummary();
+}
+
+void CCacheListView::FinishFirstScan(CFirstScan::Ending&& ending)
+{
+    // The selection made meanwhile stays; the tree's items and the selected
+    // node point into the interim catalogue's model: both let go of it.
+    m_listAll->StoreSelection();
+    const long top = m_listAll->GetTopItem();
     m_pSelectedNode = nullptr;
     if (m_pSiteTree != nullptr)
         m_pSiteTree->DeleteAllSites();
-    catalogue::ScanAhead::Result scanned = scan->Take(*m_pBusy);
-    InstallCatalogue(std::move(scanned.cache), std::move(scanned.catalogue));
+    ending.catalogue->m_listAll = std::move(m_pCatalogue->m_listAll);
+    ending.catalogue->SetBusyIndicator(*m_pBusy);
+    InstallCatalogue(std::move(ending.cache), std::move(ending.catalogue));
+    if (!m_bInitialized)
+        return;  // the initial update shows it
+    std::vector<std::function<void()>> waiting = std::exchange(m_afterScan, {});
+    if (!waiting.empty()) {
+        m_pBusy->SetArrowCursor();
+        m_pBusy->Hide();
+    }
+    // A tab chosen meanwhile is shown by the action that waited for it.
+    const int tab = m_tabCategory->GetCurSel();
     ShowScannedCache();
-    m_pBusy->SetArrowCursor();
-    m_pBusy->Hide();
+    m_tabCategory->SetCurSel(tab);
+    // Where the user was in the All list stays in view.
+    if (top > 0 && m_listAll->IsShown()) {
+        m_listAll->EnsureVisible(std::min<long>(top + m_listAll->GetCountPerPage() - 1, m_listAll->GetItemCount() - 1));
+        m_listAll->EnsureVisible(top);
+    }
+    for (const auto& action : waiting)
+        action();
     if (m_bProblemsWanted)
         ReportCacheProblems();
 }
 
+bool CCacheListView::WaitForFirstScan(std::function<void()> action)
+{
+    if (m_pendingScan == nullptr || !m_pendingScan->IsRunning())
+        return false;
+    if (m_afterScan.empty()) {
+        m_pBusy->Show(wxTRANSLATE("Collecting Data ..."));
+        m_pBusy->SetWaitCursor();
+    }
+    m_afterScan.push_back(std::move(action));
+    return true;
+}
+
 void CCacheListView::DropPendingScan()
 {
-    if (m_pendingScan == nullptr)
-        return;
-    m_scanTimer.Stop();
-    m_pendingScan.reset();  // waits for its thread
-    m_pBusy->SetArrowCursor();
-    m_pBusy->Hide();
+    m_pendingScan.reset();  // tells its thread to stop, without waiting
+    if (!std::exchange(m_afterScan, {}).empty()) {
+        m_pBusy->SetArrowCursor();
+        m_pBusy->Hide();
+    }
 }
 
 void CCacheListView::OpenCache(urlcache::CacheLocation location)
@@ -256,11 +287,14 @@ void CCacheListView::OnInitialUpdate()
         list->Hide();
     }
     m_bInitialized = true;
+    // The rows of a scan still running are counted as they come.
+    if (m_pendingScan != nullptr && m_pendingScan->IsRunning())
+        UpdateStatusSummary();
 }
 
 void CCacheListView::ReportCacheProblems()
 {
-    m_bProblemsWanted = m_pendingScan != nullptr;
+    m_bProblemsWanted = m_pendingScan != nullptr && m_pendingScan->IsRunning();
     if (m_bProblemsWanted)
         return;
     const std::vector<std::string>& problems = Cache().Problems();

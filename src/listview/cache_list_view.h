@@ -6,22 +6,22 @@
 
 #include <array>
 #include <filesystem>
-#include <vector>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <wx/imaglist.h>
 #include <wx/panel.h>
-#include <wx/timer.h>
 #include <wx/treebase.h>
 
 #include "busy_indicator.h"
 #include "catalogue.h"
 #include "classify.h"
+#include "listview/first_scan.h"
 #include "listview/list_sorter.h"
 #include "operations/search_criteria.h"
 #include "rowstore.h"
-#include "scan_ahead.h"
 #include "urlcache.h"
 
 namespace trovana::listview {
@@ -63,7 +63,7 @@ public:
     // the same cache started ahead, when given, stands for the initial
     // update's scan.
     void SetCache(urlcache::CacheLocation location, BusyIndicator& busy,
-                  std::unique_ptr<catalogue::ScanAhead> scan = nullptr);
+                  std::unique_ptr<CFirstScan> scan = nullptr);
 
     // The one-time set-up: pictures, tabs, columns, the first scan and the
     // site tree. A second call does nothing.
@@ -213,13 +213,17 @@ private:
     // Shows this cache and catalogue from now on.
     void InstallCatalogue(std::unique_ptr<urlcache::UrlCache> cache, std::unique_ptr<catalogue::CCatalogue> catalogue);
     // The first scan: the one started ahead when it used the zone shown,
-    // else a scan now. A scan ahead that has not ended yet is left to end
-    // while the window is shown empty: FillFromPendingScan fills it then.
+    // else a scan now. The rows of a scan ahead are shown as they come; the
+    // tree and the cache come at its end (FinishFirstScan).
     void FirstScan();
-    void FillFromPendingScan();
-    // Forgets a first scan still running, and its wait window: the cache it
-    // scans is being replaced.
+    void AppendScannedRows(std::vector<ListRow>&& rows, int64_t totalSize);
+    void FinishFirstScan(CFirstScan::Ending&& ending);
+    // Forgets a first scan still running, and the actions waiting for it:
+    // the cache it scans is being replaced.
     void DropPendingScan();
+    // While the first scan runs: keeps the action to run once it has ended,
+    // shows the wait window meanwhile, and answers true. False otherwise.
+    bool WaitForFirstScan(std::function<void()> action);
     // The lists, the tree and the status after the catalogue was scanned.
     void ShowScannedCache();
 
@@ -244,10 +248,11 @@ private:
     bool m_bReadOnly = false;
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;
-    std::unique_ptr<catalogue::ScanAhead> m_scanAhead;
-    // A scan ahead still running once the window is made, checked on a timer.
-    std::unique_ptr<catalogue::ScanAhead> m_pendingScan;
-    wxTimer m_scanTimer;
+    std::unique_ptr<CFirstScan> m_scanAhead;
+    // The scan ahead once the window is made; kept after its end.
+    std::unique_ptr<CFirstScan> m_pendingScan;
+    // What the user asked for while the first scan ran.
+    std::vector<std::function<void()>> m_afterScan;
     bool m_bProblemsWanted = false;  // ReportCacheProblems came before the scan ended
     BusyIndicator m_noBusyIndicator;
     // The wait cursor and progress of the cache given to SetCache.

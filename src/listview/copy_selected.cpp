@@ -68,6 +68,8 @@ wxString CopySummary(size_t copied, const std::filesystem::path& folder, int wit
 
 void CCacheListView::CopySelected()
 {
+    if (WaitForFirstScan([this] { CopySelected(); }))
+        return;
     std::vector<std::filesystem::path> sources;
     int withoutFile = 0;
     if (m_bRecoveredShown) {

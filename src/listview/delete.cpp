@@ -27,6 +27,8 @@ bool AskYes(wxWindow* parent, const wxString& question)
 
 void CCacheListView::DeleteSelected()
 {
+    if (WaitForFirstScan([this] { DeleteSelected(); }))
+        return;
     if (m_bReadOnly || RefuseWhileRecovered(_("Deleting items")))
         return;
     CCacheList* list = GetSelectionList();
@@ -66,6 +68,8 @@ void CCacheListView::DeleteSelected()
 
 void CCacheListView::DeleteAll(bool bAsk)
 {
+    if (WaitForFirstScan([this, bAsk] { DeleteAll(bAsk); }))
+        return;
     if (m_bReadOnly || RefuseWhileRecovered(_("Deleting all items")))
         return;
     if (bAsk && !AskYes(this, _("Delete All Cache Items?")))
@@ -102,6 +106,8 @@ void CCacheListView::DeleteAll(bool bAsk)
 
 void CCacheListView::DeleteSite()
 {
+    if (WaitForFirstScan([this] { DeleteSite(); }))
+        return;
     if (m_bReadOnly || RefuseWhileRecovered(_("Deleting a site")))
         return;
     const wxTreeItemId item = m_pSiteTree != nullptr ? m_pSiteTree->GetSelection() : wxTreeItemId();

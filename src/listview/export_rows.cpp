@@ -54,6 +54,8 @@ std::optional<std::filesystem::path> MakeTemporaryFile(const std::filesystem::pa
 
 void CCacheListView::ExportRows()
 {
+    if (WaitForFirstScan([this] { ExportRows(); }))
+        return;
     // The rows: the selected ones of the list shown, or all of them.
     std::vector<int> rows;
     RowSource source;

@@ -68,10 +68,16 @@ void CCacheListView::ShowCategory()
         return;
     // A list that had the keyboard passes it on to the list shown now: a
     // hidden window with the focus would take every key into nowhere.
-    const bool listHadFocus = HasListFocus();
-    m_bGalleryShown = false;
     const int tab = m_tabCategory->GetCurSel();
     const bool siteSelected = m_pSelectedNode != &RootNode();
+    // Only the All list may be shown while the first scan fills it.
+    if ((tab != catalogue::kCategoryAll || siteSelected) && WaitForFirstScan([this] {
+            ShowCategory();
+            UpdateStatusSummary();
+        }))
+        return;
+    const bool listHadFocus = HasListFocus();
+    m_bGalleryShown = false;
     auto blankPreview = [this] {
         if (m_pWebView != nullptr)
             m_pWebView->Navigate(kBlankPage);
@@ -118,10 +124,9 @@ bool CCacheListView::HasListFocus() const
 
 void CCacheListView::CopyCategoryRows(int category)
 {
-    m_pBusy->SetWaitCursor();
+    const WaitCursorScope cursor(*m_pBusy);
     m_nListSize += listview::CopyCategoryRows(m_pCatalogue->ListAll(), category, m_listCategory->Rows(),
                                               [this](int percent) { m_pBusy->SetProgress(percent); });
-    m_pBusy->SetArrowCursor();
 }
 
 void CCacheListView::UpdateStatusSummary()
@@ -171,6 +176,8 @@ void CCacheListView::UpdateStatusSummary()
 
 void CCacheListView::PreviewSelected()
 {
+    if (WaitForFirstScan([this] { PreviewSelected(); }))
+        return;
     if (m_bRecoveredShown) {
         const std::vector<int> rows = m_listRecovered->SelectedRows();
         PreviewRecovered(rows.empty() ? -1 : rows.front());
@@ -199,6 +206,8 @@ CCacheList* CCacheListView::GetSelectionList()
 
 void CCacheListView::OnProperties()
 {
+    if (WaitForFirstScan([this] { OnProperties(); }))
+        return;
     if (m_bRecoveredShown) {
         ShowRecoveredProperties();
         return;
@@ -262,6 +271,8 @@ bool CCacheListView::HandleListKey(int keyCode, bool bCtrlDown)
 
 void CCacheListView::RefreshCache()
 {
+    if (WaitForFirstScan([this] { RefreshCache(); }))
+        return;
     catalogue::CNode& root = RootNode();
     // The tree's items and the selection point into the model: both let go
     // of it before it is emptied.
@@ -328,18 +339,19 @@ bool CCacheListView::OnKeydownList(int keyCode, bool bCtrlDown)
 
 void CCacheListView::OnColumnclickList(int column)
 {
+    if (WaitForFirstScan([this, column] { OnColumnclickList(column); }))
+        return;
     if (column < 0 || column >= ListRow::kColumnCount)
         return;
     CCacheList* list = GetActiveList();
-    m_pBusy->SetWaitCursor();
     m_bSortAscending = !m_bSortAscending;
     list->StoreSelection();
     {
+        const WaitCursorScope cursor(*m_pBusy);
         CListSorter sorter(list->Rows(), column);
         sorter.Sort(m_bSortAscending, m_nColumnKind[column]);
         if (m_tabCategory->GetCurSel() == catalogue::kCategoryImages)
             MakeGallery();
-        m_pBusy->SetArrowCursor();
     }
     list->RowsChanged();
 }

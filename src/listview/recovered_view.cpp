@@ -35,6 +35,8 @@ constexpr const char* kReadOnlyText = wxTRANSLATE(
 
 void CCacheListView::ShowRecovered(bool show)
 {
+    if (WaitForFirstScan([this, show] { ShowRecovered(show); }))
+        return;
     if (show == m_bRecoveredShown || !m_bInitialized)
         return;
     m_bRecoveredShown = show;
@@ -114,6 +116,8 @@ void CCacheListView::ShowRecoveredProperties()
 
 void CCacheListView::SetTimesUtc(bool utc)
 {
+    if (WaitForFirstScan([this, utc] { SetTimesUtc(utc); }))
+        return;
     m_bTimesUtc = utc;
     const auto zone = utc ? catalogue::ShownTimes::Utc : catalogue::ShownTimes::Local;
     m_pCatalogue->SetZone(zone);

@@ -16,6 +16,8 @@ namespace trovana::listview {
 
 void CCacheListView::Search()
 {
+    if (WaitForFirstScan([this] { Search(); }))
+        return;
     if (RefuseWhileRecovered(_("Searching")))
         return;
     {

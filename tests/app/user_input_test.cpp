@@ -16,9 +16,15 @@
 
 #include <cerrno>
 #include <system_error>
+#include <algorithm>
+#include <cctype>
+#include <optional>
 
 #include "app/main_frame.h"
+#include "app/trovana_app.h"
 #include "app/wait_window.h"
+#include "folder_lock.h"
+#include "listview/first_scan.h"
 #include "listview/cache_list.h"
 #include "listview/prompts.h"
 #include "listview/site_tree_ctrl.h"
@@ -487,6 +493,76 @@ TEST_F(UserInputTest, DeleteAllShowsItsProgressOnTheScreen)
     EXPECT_EQ(app::g_wndProgress->GetValue(), 0);
     EXPECT_EQ(View().GetAllList()->GetItemCount(), 0);
     EXPECT_NE(StatusText().find("(0 Items, 0.00 M)"), std::string::npos) << StatusText();
+}
+
+// The first scan run ahead, as the program starts: the All list's rows show
+// while it runs, and what acts on the lists waits, under the wait window,
+// for its end. The content container is read last; while the test holds its
+// lock the scan waits there, whatever the speed of the machine.
+class FirstScanTest : public WindowTest {
+protected:
+    ScriptedPrompts m_prompts;
+    XInput m_input;
+};
+
+TEST_F(FirstScanTest, RowsShowWhileTheScanRunsAndASortOrADeletionWaitsForItsEnd)
+{
+    std::vector<urlcache::NewCacheEntry> visited;
+    for (int i = 0; i < 300; ++i)
+        visited.push_back(Entry("Visited: user@http://host" + std::to_string(i % 40) + ".example/p" +
+                                std::to_string(1000 - i) + ".htm"));
+    m_cache.Add(visited);
+    const int total = static_cast<int>(m_cache.EnumeratedUrls().size());
+    std::optional<urlcache::FolderLock> content;
+    for (const auto& container : m_cache.Location().containers) {
+        if (container.kind == urlcache::ContainerKind::Content)
+            content.emplace(container.folder, urlcache::FolderLock::Mode::Exclusive);
+    }
+    ASSERT_TRUE(content.has_value());
+
+    m_pFrame = new app::CMainFrame();
+    const auto zone = app::TimesInUtcChosen() ? catalogue::ShownTimes::Utc : catalogue::ShownTimes::Local;
+    ASSERT_TRUE(m_pFrame->LoadFrame(m_cache.Location(), {},
+                                    std::make_unique<listview::CFirstScan>(m_cache.Location(), zone)));
+    app::ShowMainWindow(*m_pFrame);
+    listview::CCacheList& all = *View().GetAllList();
+    // The first batch, a screenful, at least.
+    ASSERT_TRUE(WaitUntil([&] { return m_pFrame->IsShownOnScreen() && all.GetItemCount() >= 64; }))
+        << all.GetItemCount() << " rows of " << total;
+    const int shown = all.GetItemCount();
+    EXPECT_LT(shown, total) << "the content entries are not read yet";
+    EXPECT_TRUE(View().RootNode().Children().empty()) << "the tree fills at the end";
+    EXPECT_FALSE(app::g_pWaitDlg->IsShown()) << "the rows are there to be looked at";
+    EXPECT_NE(m_pFrame->GetStatusBar()->GetStatusText(0).Find(wxString::Format("(%d Items", shown)), wxNOT_FOUND);
+
+    // A click on the Url heading and the Delete key on a row wait.
+    wxRect header;
+    all.GetItemRect(0, header);
+    m_input.Click(all, wxPoint(40, header.y / 2));
+    m_input.Click(all, wxPoint(40, header.y + header.height / 2));
+    m_input.Keys("Delete");
+    ProcessEvents();
+    EXPECT_TRUE(app::g_pWaitDlg->IsShown());
+    EXPECT_EQ(app::g_pWaitDlg->GetText(), "Collecting Data ...");
+    EXPECT_TRUE(m_prompts.m_asked.empty()) << "nothing acts on a half-filled list";
+    EXPECT_EQ(all.GetItemCount(), shown);
+
+    // At the end: every row, the tree, then the sort and the question.
+    m_prompts.m_answers = {wxID_NO};
+    content.reset();
+    ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); }));
+    EXPECT_EQ(m_prompts.m_asked[0].text, "Delete Selected Cache Items?");
+    EXPECT_FALSE(app::g_pWaitDlg->IsShown());
+    ASSERT_EQ(all.GetItemCount(), total);
+    EXPECT_FALSE(View().RootNode().Children().empty());
+    std::vector<std::string> urls;
+    for (int row = 0; row < total; ++row) {
+        std::string url = all.Rows().Text(row, catalogue::kColumnUrl);
+        std::transform(url.begin(), url.end(), url.begin(), [](unsigned char c) { return std::tolower(c); });
+        urls.push_back(std::move(url));
+    }
+    EXPECT_TRUE(std::is_sorted(urls.begin(), urls.end()) || std::is_sorted(urls.rbegin(), urls.rend()))
+        << "the whole list sorted, not the rows there at the click";
 }
 
 }  // namespace

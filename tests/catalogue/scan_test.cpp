@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <stop_token>
 #include <string>
 #include <vector>
 
 #include "classify.h"
-#include "scan_ahead.h"
 #include "scoped_time_zone.h"
 
 namespace trovana::catalogue {
@@ -234,30 +234,49 @@ TEST_F(ScanTest, ARescanReplacesTheRowsAndAnEmptyCacheLeavesNone)
     EXPECT_EQ(m_busy.events.back(), "hide");
 }
 
-TEST_F(ScanTest, AScanAheadGivesTheSameCatalogueInTheZoneAskedAndReportsToTheBusyIndicatorGiven)
+TEST_F(ScanTest, AScanInBatchesGivesTheSameRowsInOrderShowsNothingAndStopsWhenAsked)
 {
-    Create({Entry("http://host/dir/page.htm", std::string(10, 'x')), Entry("http://host/b.gif", std::string(5, 'g'))});
+    std::vector<NewCacheEntry> entries;
+    for (int i = 0; i < 200; ++i)
+        entries.push_back(Entry("http://host" + std::to_string(i % 7) + "/p" + std::to_string(i), std::string(3, 'x')));
+    Create(entries);
     m_catalogue.ScanCache();
+    const RowStore& kept = m_catalogue.ListAll();
     m_busy.events.clear();
-    ScanAhead scan(m_cache.Location(), ShownTimes::Utc);
-    ScanAhead::Result ahead = scan.Take(m_busy);
-    EXPECT_TRUE(m_busy.events.empty()) << "the thread shows nothing";
-    ASSERT_NE(ahead.cache, nullptr);
-    ASSERT_NE(ahead.catalogue, nullptr);
-    const RowStore& rows = ahead.catalogue->ListAll();
-    ASSERT_EQ(rows.Count(), m_catalogue.ListAll().Count());
-    for (int i = 0; i < rows.Count(); ++i) {
-        EXPECT_EQ(rows.Text(i, kColumnUrl), m_catalogue.ListAll().Text(i, kColumnUrl));
-        EXPECT_EQ(rows.Text(i, kColumnAccessTime), "03/15/04 22:02:09") << "in UTC, as asked";
-    }
+
+    urlcache::UrlCache cache(m_cache.Location());
+    CCatalogue batched(cache, m_busy);
+    std::vector<ListRow> rows;
+    std::vector<size_t> sizes;
+    int64_t lastTotal = -1;
+    batched.ScanCache({}, [&](std::vector<ListRow>&& batch, int64_t total) {
+        sizes.push_back(batch.size());
+        std::move(batch.begin(), batch.end(), std::back_inserter(rows));
+        lastTotal = total;
+    });
+    EXPECT_TRUE(m_busy.events.empty()) << "a scan in batches runs off the window's thread";
+    EXPECT_EQ(batched.ListAll().Count(), 0) << "the rows go to the sink only";
+    ASSERT_GE(sizes.size(), 2u);
+    EXPECT_LT(sizes.front(), 100u) << "a screenful first";
+    ASSERT_EQ(static_cast<int>(rows.size()), kept.Count());
+    for (int i = 0; i < kept.Count(); ++i)
+        EXPECT_EQ(rows[i].texts, kept.Row(i).texts) << i;
+    EXPECT_EQ(lastTotal, 600);
+    EXPECT_EQ(batched.TotalSize(), 600);
     std::vector<std::string> leaves;
-    ahead.catalogue->RootNode().CollectUrls(leaves);
-    std::sort(leaves.begin(), leaves.end());
-    EXPECT_EQ(leaves, LeafUrls());
-    EXPECT_EQ(ahead.catalogue->TotalSize(), 15);
-    EXPECT_NE(ahead.catalogue->LookupCacheEntry("http://host/b.gif"), nullptr) << "its own cache";
-    ahead.catalogue->ScanCache();
-    EXPECT_EQ(m_busy.events.front(), "show Collecting Data ...") << "the indicator handed over";
+    batched.RootNode().CollectUrls(leaves);
+    EXPECT_EQ(leaves.size(), 200u);
+
+    // A stop asked for after the first batch ends the scan there.
+    urlcache::UrlCache again(m_cache.Location());
+    CCatalogue stopped(again, m_busy);
+    std::stop_source stop;
+    size_t given = 0;
+    stopped.ScanCache(stop.get_token(), [&](std::vector<ListRow>&& batch, int64_t) {
+        given += batch.size();
+        stop.request_stop();
+    });
+    EXPECT_EQ(given, sizes.front());
 }
 
 TEST_F(ScanTest, LookupReadsTheEntryAfreshOrAnswersNull)

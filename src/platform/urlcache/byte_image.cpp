@@ -6,15 +6,9 @@
 
 namespace trovana::urlcache {
 
-uint64_t ByteImage::Read(uint64_t offset, unsigned width) const
+void ByteImage::ThrowOutOfImage()
 {
-    if (!Fits(offset, width))
-        throw OutOfImage("read outside the cache index image");
-    // The format is little-endian, as is every host Trovana builds for.
-    static_assert(std::endian::native == std::endian::little);
-    uint64_t value = 0;
-    std::memcpy(&value, m_bytes.data() + offset, width);
-    return value;
+    throw OutOfImage("read outside the cache index image");
 }
 
 std::string_view ByteImage::View(uint64_t offset, uint64_t length) const

@@ -3,13 +3,47 @@
 // that an in-place flush can repeat the changes on disk in the same order.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace trovana::urlcache {
+
+// Leaves the elements a vector adds without a value uninitialised: a buffer
+// that a read fills at once need not be zeroed first (for a 16 MB index that
+// was a fifth of a listing's time).
+template <class T>
+class UninitialisedAllocator : public std::allocator<T> {
+public:
+    template <class U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <class U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept
+    {
+    }
+    template <class U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+// The bytes of an index file; new ones are not zeroed.
+using ImageBytes = std::vector<uint8_t, UninitialisedAllocator<uint8_t>>;
 
 // A read or write outside the image. The parser checks ranges before it
 // reads, so this only fires on a bug; it never lets memory be touched.
@@ -27,20 +61,21 @@ struct ChangedRange {
 class ByteImage {
 public:
     ByteImage() = default;
-    explicit ByteImage(std::vector<uint8_t> bytes) : m_bytes(std::move(bytes)) {}
+    explicit ByteImage(ImageBytes bytes) : m_bytes(std::move(bytes)) {}
+    explicit ByteImage(const std::vector<uint8_t>& bytes) : m_bytes(bytes.begin(), bytes.end()) {}
 
     uint64_t Size() const { return m_bytes.size(); }
-    const std::vector<uint8_t>& Bytes() const { return m_bytes; }
+    const ImageBytes& Bytes() const { return m_bytes; }
     // True when [offset, offset + length) lies inside the image.
     bool Fits(uint64_t offset, uint64_t length) const
     {
         return offset <= m_bytes.size() && length <= m_bytes.size() - offset;
     }
 
-    uint8_t U8(uint64_t offset) const { return static_cast<uint8_t>(Read(offset, 1)); }
-    uint16_t U16(uint64_t offset) const { return static_cast<uint16_t>(Read(offset, 2)); }
-    uint32_t U32(uint64_t offset) const { return static_cast<uint32_t>(Read(offset, 4)); }
-    uint64_t U64(uint64_t offset) const { return Read(offset, 8); }
+    uint8_t U8(uint64_t offset) const { return Read<uint8_t>(offset); }
+    uint16_t U16(uint64_t offset) const { return Read<uint16_t>(offset); }
+    uint32_t U32(uint64_t offset) const { return Read<uint32_t>(offset); }
+    uint64_t U64(uint64_t offset) const { return Read<uint64_t>(offset); }
     std::string_view View(uint64_t offset, uint64_t length) const;
     // The NUL-terminated string at offset when its NUL lies before limit
     // (and inside the image).
@@ -65,11 +100,24 @@ public:
     void Resize(uint64_t size);
 
 private:
-    uint64_t Read(uint64_t offset, unsigned width) const;
+    // Inline with a fixed width, so that each read is a load and not a call
+    // (a listing makes millions). The format is little-endian, as is every
+    // host Trovana builds for.
+    template <class T>
+    T Read(uint64_t offset) const
+    {
+        static_assert(std::endian::native == std::endian::little);
+        if (!Fits(offset, sizeof(T)))
+            ThrowOutOfImage();
+        T value;
+        std::memcpy(&value, m_bytes.data() + offset, sizeof(T));
+        return value;
+    }
+    [[noreturn]] static void ThrowOutOfImage();
     void Write(uint64_t offset, uint64_t value, unsigned width);
     void Touch(uint64_t offset, uint64_t length);
 
-    std::vector<uint8_t> m_bytes;
+    ImageBytes m_bytes;
     std::vector<ChangedRange> m_steps;
     bool m_stepOpen = false;
 };

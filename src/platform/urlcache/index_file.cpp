@@ -118,7 +118,7 @@ std::optional<LoadedIndex> ReadIndexFile(const std::filesystem::path& file)
     constexpr int kTries = 3;
     for (int attempt = 1;; ++attempt) {
         const FileStamp before = StampOfDescriptor(fd.get());
-        std::vector<uint8_t> bytes(std::min<uint64_t>(before.size, layout::kMaxFileSize));
+        ImageBytes bytes(std::min<uint64_t>(before.size, layout::kMaxFileSize));
         bytes.resize(ReadAt(fd.get(), bytes.data(), bytes.size(), 0, file.string()));
         const FileStamp after = StampOfDescriptor(fd.get());
         if ((after.size == before.size && bytes.size() == std::min(after.size, layout::kMaxFileSize)) ||

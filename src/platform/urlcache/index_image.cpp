@@ -129,7 +129,7 @@ std::optional<std::string> BitmapProblem(const uint8_t* header, uint32_t capacit
     return std::nullopt;
 }
 
-uint32_t Le32(const std::vector<uint8_t>& bytes, size_t offset)
+uint32_t Le32(const ImageBytes& bytes, size_t offset)
 {
     return uint32_t{bytes[offset]} | uint32_t{bytes[offset + 1]} << 8 | uint32_t{bytes[offset + 2]} << 16 |
            uint32_t{bytes[offset + 3]} << 24;
@@ -196,7 +196,7 @@ IndexInfo ParseIndex(const ByteImage& image, const std::string& fileName, uint64
     return info;
 }
 
-std::optional<std::string> WineStartupProblem(const std::vector<uint8_t>& bytes)
+std::optional<std::string> WineStartupProblem(const ImageBytes& bytes)
 {
     const uint64_t size = bytes.size();
     if (size < BlockOffset(kInitialCapacity))

@@ -42,7 +42,7 @@ struct IndexInfo {
 IndexInfo ParseIndex(const ByteImage& image, const std::string& fileName, uint64_t realSize);
 
 // Wine's start-up check: the reason Wine would wipe the container, or none.
-std::optional<std::string> WineStartupProblem(const std::vector<uint8_t>& bytes);
+std::optional<std::string> WineStartupProblem(const ImageBytes& bytes);
 // The start-up check plus the rules every file we write keeps (capacity a
 // multiple of 8, hash tables numbered 0, 1, 2, ... along the chain).
 std::optional<std::string> WriteResultProblem(const ByteImage& image);

@@ -1,0 +1,86 @@
+#include "listview/window_worker.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <wx/app.h>
+
+namespace trovana::listview {
+
+struct CWindowWorker::Channel::State {
+    std::stop_source stop;
+    std::mutex mutex;
+    bool abandoned = false;  // set on the window's thread, under the mutex
+};
+
+namespace {
+// The threads of all workers still working, for WaitForAll.
+std::mutex g_threadsMutex;
+std::condition_variable g_threadsEnded;
+int g_threadCount = 0;
+}  // namespace
+
+CWindowWorker::Channel::Channel(std::shared_ptr<State> state, std::stop_token stop)
+    : m_state(std::move(state)), m_stop(std::move(stop))
+{
+}
+
+void CWindowWorker::Channel::Post(std::function<void()> onWindow) const
+{
+    // Shared, so that the event queue copies a pointer and not what the
+    // work hands over.
+    auto call = std::make_shared<std::function<void()>>(std::move(onWindow));
+    const std::lock_guard lock(m_state->mutex);
+    if (m_state->abandoned || wxTheApp == nullptr)
+        return;
+    wxTheApp->CallAfter([state = m_state, call] {
+        if (!state->abandoned)
+            (*call)();
+    });
+}
+
+void CWindowWorker::Run(Work work, Failure onFailure)
+{
+    Stop();
+    m_state = std::make_shared<Channel::State>();
+    m_bRunning = true;
+    const Channel channel(m_state, m_state->stop.get_token());
+    {
+        const std::lock_guard lock(g_threadsMutex);
+        ++g_threadCount;
+    }
+    std::thread([this, channel, work = std::move(work), onFailure = std::move(onFailure)]() mutable {
+        try {
+            work(channel);
+        } catch (...) {
+            if (onFailure)
+                channel.Post([onFailure, failure = std::current_exception()] { onFailure(failure); });
+        }
+        // Run only while this worker is still wanted, so `this` is alive.
+        channel.Post([this] { m_bRunning = false; });
+        work = nullptr;  // what the work owns goes before WaitForAll returns
+        onFailure = nullptr;
+        const std::lock_guard lock(g_threadsMutex);
+        --g_threadCount;
+        g_threadsEnded.notify_all();
+    }).detach();
+}
+
+void CWindowWorker::Stop()
+{
+    m_bRunning = false;
+    if (m_state == nullptr)
+        return;
+    m_state->stop.request_stop();
+    const std::lock_guard lock(m_state->mutex);
+    m_state->abandoned = true;
+}
+
+void CWindowWorker::WaitForAll(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(g_threadsMutex);
+    g_threadsEnded.wait_for(lock, limit, [] { return g_threadCount == 0; });
+}
+
+}  // namespace trovana::listview

@@ -1,0 +1,68 @@
+// Work off the window's thread, one way for the whole program: the work runs
+// on a thread of its own and hands what it has to the window's thread by
+// posting it there (CallAfter on the application). What it posts is run only
+// while the worker that started it is still wanted: the worker is checked on
+// the window's thread as a weak reference would be, so a worker that was
+// told to stop, or destroyed with its window, gets no call any more. The
+// thread is never joined by the window: the work must own what it uses
+// (values moved in, shared pointers) and should look at its stop token now
+// and then, so that it ends soon once it is no longer wanted.
+#pragma once
+
+#include <chrono>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <stop_token>
+
+namespace trovana::listview {
+
+class CWindowWorker {
+public:
+    // What the work sees of its worker.
+    class Channel {
+    public:
+        // True once the worker was told to stop or is gone.
+        bool StopRequested() const { return m_stop.stop_requested(); }
+        const std::stop_token& StopToken() const { return m_stop; }
+        // Runs onWindow on the window's thread, later, unless the worker is
+        // stopped by then.
+        void Post(std::function<void()> onWindow) const;
+
+    private:
+        friend class CWindowWorker;
+        struct State;
+        Channel(std::shared_ptr<State> state, std::stop_token stop);
+        std::shared_ptr<State> m_state;
+        std::stop_token m_stop;
+    };
+
+    using Work = std::function<void(const Channel&)>;
+    using Failure = std::function<void(std::exception_ptr)>;
+
+    CWindowWorker() = default;
+    // Tells the work to stop; does not wait for it.
+    ~CWindowWorker() { Stop(); }
+    CWindowWorker(const CWindowWorker&) = delete;
+    CWindowWorker& operator=(const CWindowWorker&) = delete;
+
+    // Starts the work on a new thread, after telling an earlier one to stop.
+    // What the work throws is given to onFailure on the window's thread.
+    // Call on the window's thread.
+    void Run(Work work, Failure onFailure = nullptr);
+    // Tells the work to stop; nothing it posts is run from now on.
+    void Stop();
+    // True from Run until the work has returned (as seen on the window's
+    // thread: its last post has been run) or Stop.
+    bool IsRunning() const { return m_bRunning; }
+
+    // Waits up to `limit` for the threads of every worker to end, so that
+    // none is left working while the program ends. Not for event handlers.
+    static void WaitForAll(std::chrono::milliseconds limit);
+
+private:
+    std::shared_ptr<Channel::State> m_state;
+    bool m_bRunning = false;
+};
+
+}  // namespace trovana::listview
