@@ -61,6 +61,7 @@ public:
     int64_t TotalSize() const { return m_nTotalSize; }
     // Rows the caller removed from the All list take their bytes off the total.
     void DeductSize(int64_t bytes) { m_nTotalSize -= bytes; }
+    void SetTotalSize(int64_t bytes) { m_nTotalSize = bytes; }
 
     // The zone of the Access Time texts and of the tree's times; the next
     // scan writes its texts in a zone set here.

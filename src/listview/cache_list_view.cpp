@@ -138,10 +138,10 @@ void CCacheListView::FirstScan()
 
 void CCacheListView::AppendScannedRows(std::vector<ListRow>&& rows, int64_t totalSize)
 {
-    RowStore& all = m_pCatalogue->m_listAll;
+    RowStore& all = m_pCatalogue->ListAll();
     for (ListRow& row : rows)
         all.InsertRow(all.Count(), std::move(row));
-    m_pCatalogue->m_nTotalSize = totalSize;
+    m_pCatalogue->SetTotalSize(totalSize);
     // Before the initial update the lists are set up with the rows so far.
     if (!m_bInitialized)
         return;
@@ -159,7 +159,7 @@ void CCacheListView::FinishFirstScan(CFirstScan::Ending&& ending)
     m_pSelectedNode = nullptr;
     if (m_pSiteTree != nullptr)
         m_pSiteTree->DeleteAllSites();
-    ending.catalogue->m_listAll = std::move(m_pCatalogue->m_listAll);
+    ending.catalogue->ListAll() = std::move(m_pCatalogue->ListAll());
     ending.catalogue->SetBusyIndicator(*m_pBusy);
     InstallCatalogue(std::move(ending.cache), std::move(ending.catalogue));
     if (!m_bInitialized)
