@@ -3,6 +3,7 @@
 // in the program's configuration from one run to the next.
 #include <wx/config.h>
 #include <wx/menu.h>
+#include <wx/toolbar.h>
 #include <wx/translation.h>
 
 #include "app/main_frame.h"
@@ -62,6 +63,12 @@ void CMainFrame::AddExaminerMenus()
     Bind(
         wxEVT_UPDATE_UI,
         [this](wxUpdateUIEvent& event) {
+            // Only the tool bar's buttons and the menu's items: a window of
+            // the same id (a list) is left alone.
+            if (auto* from = dynamic_cast<wxWindow*>(event.GetEventObject()); from != nullptr && from != GetToolBar()) {
+                event.Skip();
+                return;
+            }
             const listview::CCacheListView* view = GetListView();
             event.Enable(view != nullptr && !view->IsReadOnly() && !view->IsRecoveredShown());
         },

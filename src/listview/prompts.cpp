@@ -38,8 +38,12 @@ public:
             // no window manager. This one is centred on the screen and takes
             // the keys, so that Return answers it.
             wxGenericMessageDialog dialog(nullptr, text, title, style | wxCENTRE);
-            dialog.CentreOnScreen();
-            FitNativeDialog(dialog);
+            // Its window is made only as it is shown.
+            dialog.Bind(wxEVT_SHOW, [&dialog](wxShowEvent& event) {
+                event.Skip();
+                if (event.IsShown())
+                    FitNativeDialog(dialog);
+            });
             answer = dialog.ShowModal();
         } else {
             wxMessageDialog dialog(parent, text, title, style);
