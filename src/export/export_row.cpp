@@ -43,10 +43,12 @@ ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZon
     if (!entry.localFileName.empty()) {
         local = entry.localFileName;
     }
+    const urlcache::RecordKind kind = urlcache::RecordKindOf(entry.sourceUrlName);
     ExportValue zone;
-    if (urlcache::KeepsLocalTime(urlcache::RecordKindOf(entry.sourceUrlName))) {
+    if (urlcache::KeepsLocalTime(kind)) {
         zone = sourceZone ? sourceZone->Name() : std::string("UTC");
     }
+    ExportValue container = entry.container.empty() ? std::string(urlcache::RecordKindName(kind)) : entry.container;
     return {
         {"url", entry.sourceUrlName},
         {"local", std::move(local)},
@@ -61,10 +63,15 @@ ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZon
         {"last_sync", entry.lastSyncTime},
         {"header", entry.headerInfo},
         {"header_size", uint64_t{entry.headerInfoSize()}},
-        {"container", urlcache::ContainerKindName(entry)},
+        {"container", std::move(container)},
         {"expire_dos", uint64_t{entry.expireDos}},
         {"source_tz", std::move(zone)},
     };
+}
+
+TimeZone DefaultSourceZone(const urlcache::CacheLocation& location)
+{
+    return location.winePrefix.empty() ? TimeZone::Utc() : TimeZone::Host();
 }
 
 uint64_t UtcFileTime(const urlcache::CacheEntryInfo& entry, uint64_t urlcache::CacheEntryInfo::*time,

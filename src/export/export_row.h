@@ -34,6 +34,11 @@ using ExportRow = std::vector<ExportField>;
 // and weekly history, which keep local time; null for the others (UTC).
 ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone = nullptr);
 
+// The zone daily and weekly history were recorded in when nobody says:
+// this machine's for a Wine prefix (Wine runs in the host's zone), UTC for a
+// copied profile or a single file.
+TimeZone DefaultSourceZone(const urlcache::CacheLocation& location);
+
 // One of the entry's times as a UTC FILETIME: the second time of daily and
 // weekly history converted from `sourceZone` (UTC when null), the others as
 // they are.

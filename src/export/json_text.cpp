@@ -1,5 +1,6 @@
 #include "json_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 
@@ -30,6 +31,14 @@ void AppendNumber(std::string& out, int64_t number)
 
 void JsonText::AppendString(std::string_view bytes)
 {
+    // Most URLs and names are printable ASCII without quote or backslash,
+    // which JSON and the byte-faithful rule both keep as they are.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; })) {
+        m_out += '"';
+        m_out.append(bytes);
+        m_out += '"';
+        return;
+    }
     auto& text = m_text.get_ref<nlohmann::json::string_t&>();
     text.clear();
     AppendFaithfulText(text, bytes);

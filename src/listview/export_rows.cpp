@@ -127,6 +127,8 @@ void CCacheListView::ExportRows()
         WaitCursorScope cursor(Busy());
         const urlcache::UrlCache::LookupBatch batch(Cache());
         std::ofstream out(*temporary, std::ios::binary | std::ios::trunc);
+        // Daily and weekly history in the zone the cache was written in.
+        const TimeZone sourceZone = exporting::DefaultSourceZone(Cache().Location());
         auto writer = exporting::MakeExportWriter(target.format, out, exporting::CatalogueExportColumns(),
                                                   "Trovana export");
         const size_t step = std::max<size_t>(1, rows.size() / 100);
@@ -136,7 +138,7 @@ void CCacheListView::ExportRows()
             if (entry == nullptr) {
                 ++missing;
             } else {
-                writer->Write(exporting::CatalogueExportRow(*entry, surveyed));
+                writer->Write(exporting::CatalogueExportRow(*entry, surveyed, &sourceZone));
                 ++written;
             }
             const bool report = (i + 1) % step == 0 || i + 1 == rows.size();

@@ -33,7 +33,7 @@ TimeZone SourceZone(const urlcache::UrlCache& cache, const std::string& name)
         }
         throw CommandError("--source-tz " + name + ": no such time zone (an IANA name such as Europe/Amsterdam)");
     }
-    return cache.Location().winePrefix.empty() ? TimeZone::Utc() : TimeZone::Host();
+    return exporting::DefaultSourceZone(cache.Location());
 }
 
 void Provenance::Append(ExportRow& row, const std::filesystem::path& indexFile)

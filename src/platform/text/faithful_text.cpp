@@ -1,5 +1,7 @@
 #include "faithful_text.h"
 
+#include "ascii.h"
+
 namespace trovana {
 
 size_t Utf8SequenceLength(std::string_view s)
@@ -98,21 +100,6 @@ std::string FaithfulText(std::string_view bytes)
     return text;
 }
 
-namespace {
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-}  // namespace
-
 std::string BytesFromFaithfulText(std::string_view text)
 {
     std::string bytes;
@@ -120,9 +107,9 @@ std::string BytesFromFaithfulText(std::string_view text)
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\' || i + 1 >= text.size()) {
             bytes += text[i];
-        } else if (text[i + 1] == 'x' && i + 3 < text.size() && HexDigit(text[i + 2]) >= 0 &&
-                   HexDigit(text[i + 3]) >= 0) {
-            bytes += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
+        } else if (text[i + 1] == 'x' && i + 3 < text.size() && HexDigitValue(text[i + 2]) >= 0 &&
+                   HexDigitValue(text[i + 3]) >= 0) {
+            bytes += static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3]));
             i += 3;
         } else {
             bytes += text[++i];

@@ -63,7 +63,7 @@ struct CacheEntryInfo {
     uint32_t expireDos = 0;
     // The name of the container that holds the entry where the reader knows
     // one (the WebCache database's container names); empty for index.dat
-    // containers, whose kind ContainerKindName derives from the URL.
+    // containers, whose kind RecordKindOf (record_kind.h) tells.
     std::string container;
 
     uint32_t headerInfoSize() const { return static_cast<uint32_t>(headerInfo.size()); }

@@ -52,11 +52,4 @@ std::string_view RecordKindName(RecordKind kind)
     return "";
 }
 
-std::string ContainerKindName(const CacheEntryInfo& entry)
-{
-    if (!entry.container.empty())
-        return entry.container;
-    return std::string(RecordKindName(RecordKindOf(entry.sourceUrlName)));
-}
-
 }  // namespace trovana::urlcache

@@ -18,8 +18,6 @@ enum class RecordKind { Content, History, Daily, Weekly, Cookies };
 RecordKind RecordKindOf(std::string_view url);
 // "content", "history", "daily", "weekly", "cookies".
 std::string_view RecordKindName(RecordKind kind);
-// The entry's container name when its reader gave one, else the kind's name.
-std::string ContainerKindName(const CacheEntryInfo& entry);
 // The second time is local time of the recording machine, not UTC.
 inline bool KeepsLocalTime(RecordKind kind)
 {
