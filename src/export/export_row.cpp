@@ -1,38 +1,56 @@
 #include "export_row.h"
 
-#include <glib.h>
-
 #include <algorithm>
 
 #include "catalogue_entry.h"
-#include "local_file.h"
+#include "iso_utc.h"
+#include "record_kind.h"
 
 namespace trovana::exporting {
 
-std::string DisplayText(std::string_view bytes)
+namespace {
+
+using Info = urlcache::CacheEntryInfo;
+
+constexpr uint32_t kNeverExpires = 0xFFFFFFFF;
+
+struct TimeColumn {
+    const char* name;
+    uint64_t Info::*time;
+    uint32_t filler;  // the FillerField bit of the field
+};
+
+constexpr TimeColumn kTimeColumns[] = {
+    {"last_modified", &Info::lastModifiedTime, urlcache::kFillerLastModified},
+    {"last_access", &Info::lastAccessTime, urlcache::kFillerLastAccess},
+    {"expire", &Info::expireTime, urlcache::kFillerExpire},
+    {"last_sync", &Info::lastSyncTime, urlcache::kFillerLastSync},
+};
+
+void SetNull(ExportRow& row, std::string_view name)
 {
-    // glib refuses NUL bytes, which are valid UTF-8: check the parts between them.
-    for (std::string_view rest = bytes; !rest.empty();) {
-        const std::string_view part = rest.substr(0, rest.find('\0'));
-        if (!g_utf8_validate_len(part.data(), part.size(), nullptr)) {
-            return urlcache::Cp1252ToUtf8(bytes);
-        }
-        rest.remove_prefix(std::min(rest.size(), part.size() + 1));
+    for (ExportField& field : row) {
+        if (field.name == name)
+            field.value = {};
     }
-    return std::string(bytes);
 }
 
-ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, TextForm form)
+}  // namespace
+
+ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone)
 {
-    const auto text = [form](std::string_view bytes) {
-        return form == TextForm::Display ? DisplayText(bytes) : std::string(bytes);
-    };
     ExportValue local;
     if (!entry.localFileName.empty()) {
-        local = text(entry.localFileName);
+        local = entry.localFileName;
     }
+    const urlcache::RecordKind kind = urlcache::RecordKindOf(entry.sourceUrlName);
+    ExportValue zone;
+    if (urlcache::KeepsLocalTime(kind)) {
+        zone = sourceZone ? sourceZone->Name() : std::string("UTC");
+    }
+    ExportValue container = entry.container.empty() ? std::string(urlcache::RecordKindName(kind)) : entry.container;
     return {
-        {"url", text(entry.sourceUrlName)},
+        {"url", entry.sourceUrlName},
         {"local", std::move(local)},
         {"type", uint64_t{entry.cacheEntryType}},
         {"size_low", uint64_t{entry.sizeLow}},
@@ -43,36 +61,123 @@ ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, TextForm form
         {"last_access", entry.lastAccessTime},
         {"expire", entry.expireTime},
         {"last_sync", entry.lastSyncTime},
-        {"header", text(entry.headerInfo)},
+        {"header", entry.headerInfo},
         {"header_size", uint64_t{entry.headerInfoSize()}},
+        {"container", std::move(container)},
+        {"expire_dos", uint64_t{entry.expireDos}},
+        {"source_tz", std::move(zone)},
     };
 }
 
-ExportRow CatalogueExportRow(const urlcache::CacheEntryInfo& entry, std::string_view state)
+TimeZone DefaultSourceZone(const urlcache::CacheLocation& location)
 {
-    ExportRow row = EntryExportFields(entry, TextForm::Display);
-    const catalogue::CatalogueEntry derived = catalogue::DescribeEntry(entry);
-    std::vector<std::string> keyPath;
-    for (const std::string& key : derived.keyPath) {
-        keyPath.push_back(DisplayText(key));
+    return location.winePrefix.empty() ? TimeZone::Utc() : TimeZone::Host();
+}
+
+uint64_t UtcFileTime(const urlcache::CacheEntryInfo& entry, uint64_t urlcache::CacheEntryInfo::*time,
+                     const TimeZone* sourceZone)
+{
+    const uint64_t value = entry.*time;
+    if (time != &Info::lastModifiedTime || !sourceZone ||
+        !urlcache::KeepsLocalTime(urlcache::RecordKindOf(entry.sourceUrlName))) {
+        return value;
     }
+    return sourceZone->UtcFromLocalFileTime(value);
+}
+
+bool TimeIsFiller(const urlcache::SurveyedRecord* surveyed, uint64_t urlcache::CacheEntryInfo::*time)
+{
+    if (!surveyed)
+        return false;
+    const auto column = std::find_if(std::begin(kTimeColumns), std::end(kTimeColumns),
+                                     [&](const TimeColumn& c) { return c.time == time; });
+    return column != std::end(kTimeColumns) && (surveyed->filler & column->filler);
+}
+
+void AppendSurveyFields(ExportRow& row, const urlcache::SurveyedRecord* surveyed)
+{
+    if (!surveyed) {
+        row.push_back({"state", std::string("live")});
+        row.push_back({"index_file", {}});
+        row.push_back({"record_offset", {}});
+        row.push_back({"partial", {}});
+        row.push_back({"filled", {}});
+        return;
+    }
+    const std::pair<uint32_t, const char*> filled[] = {
+        {urlcache::kFillerType, "type"},
+        {urlcache::kFillerHitRate, "hit_rate"},
+        {urlcache::kFillerUseCount, "use_count"},
+        {urlcache::kFillerSize, "size_low"},
+        {urlcache::kFillerSizeHigh, "size_high"},
+        {urlcache::kFillerExpire, "expire_dos"},
+    };
+    for (const auto& [bit, name] : filled) {
+        if (surveyed->filler & bit)
+            SetNull(row, name);
+    }
+    for (const TimeColumn& column : kTimeColumns) {
+        if (surveyed->filler & column.filler)
+            SetNull(row, column.name);
+    }
+    row.push_back({"state", std::string(urlcache::RecordStateName(surveyed->state))});
+    row.push_back({"index_file", surveyed->indexFile.string()});
+    row.push_back({"record_offset", surveyed->offset});
+    row.push_back({"partial", uint64_t{surveyed->partial}});
+    row.push_back({"filled", uint64_t{surveyed->filler != 0}});
+}
+
+ExportRow WithUtcTimes(const ExportRow& row, const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone)
+{
+    ExportRow out;
+    out.reserve(row.size() + 4);
+    for (const ExportField& field : row) {
+        out.push_back(field);
+        const auto column = std::find_if(std::begin(kTimeColumns), std::end(kTimeColumns),
+                                         [&](const TimeColumn& c) { return field.name == c.name; });
+        if (column == std::end(kTimeColumns)) {
+            continue;
+        }
+        ExportValue utc;
+        if (!std::holds_alternative<uint64_t>(field.value)) {
+            // absent (filler)
+        } else if (column->time == &Info::expireTime && entry.expireDos == kNeverExpires) {
+            utc = std::string("never");
+        } else if (std::string text = IsoUtcFromFileTime(UtcFileTime(entry, column->time, sourceZone));
+                   !text.empty()) {
+            utc = std::move(text);
+        }
+        out.push_back({field.name + "_utc", std::move(utc)});
+    }
+    return out;
+}
+
+ExportRow CatalogueExportRow(const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
+                             const TimeZone* sourceZone)
+{
+    ExportRow row = EntryExportFields(entry, sourceZone);
+    catalogue::CatalogueEntry derived = catalogue::DescribeEntry(entry);
     row.push_back({"category", static_cast<uint64_t>(derived.category)});
-    row.push_back({"class", DisplayText(derived.classText)});
-    row.push_back({"access_time", derived.accessTime});
-    row.push_back({"key_path", std::move(keyPath)});
-    row.push_back({"state", std::string(state)});
-    return row;
+    row.push_back({"class", std::move(derived.classText)});
+    row.push_back({"access_time", std::move(derived.accessTime)});
+    row.push_back({"key_path", std::move(derived.keyPath)});
+    AppendSurveyFields(row, surveyed);
+    return WithUtcTimes(row, entry, sourceZone);
+}
+
+std::vector<std::string> ColumnNames(const ExportRow& row)
+{
+    std::vector<std::string> names;
+    names.reserve(row.size());
+    for (const ExportField& field : row) {
+        names.push_back(field.name);
+    }
+    return names;
 }
 
 const std::vector<std::string>& CatalogueExportColumns()
 {
-    static const std::vector<std::string> columns = [] {
-        std::vector<std::string> names;
-        for (const ExportField& field : CatalogueExportRow(urlcache::CacheEntryInfo{})) {
-            names.push_back(field.name);
-        }
-        return names;
-    }();
+    static const std::vector<std::string> columns = ColumnNames(CatalogueExportRow(urlcache::CacheEntryInfo{}));
     return columns;
 }
 

@@ -1,6 +1,6 @@
-// One exported row: the fields `trovana-cache list --catalogue` gives, then
-// the record's state. Byte strings of the cache become text as the window
-// shows them: UTF-8 where valid, else Windows-1252.
+// Rows of output, for `trovana-cache` and the window's File > Export alike:
+// named fields in a fixed order. Byte strings hold the cache's bytes as
+// stored; the writers turn them into text by one rule (faithful_text.h).
 #pragma once
 
 #include <cstdint>
@@ -9,12 +9,15 @@
 #include <variant>
 #include <vector>
 
+#include "record_survey.h"
+#include "time_zone.h"
 #include "urlcache.h"
 
 namespace trovana::exporting {
 
-// Null, a number, a text, or a list of texts (the key path).
-using ExportValue = std::variant<std::monostate, uint64_t, std::string, std::vector<std::string>>;
+// Null, a number, a byte string, or a list of byte strings (the key path,
+// written as a JSON array in every format).
+using ExportValue = std::variant<std::monostate, uint64_t, int64_t, std::string, std::vector<std::string>>;
 
 struct ExportField {
     std::string name;
@@ -23,24 +26,49 @@ struct ExportField {
 
 using ExportRow = std::vector<ExportField>;
 
-// The bytes as UTF-8 text: kept when they are valid UTF-8, else read as
-// Windows-1252.
-std::string DisplayText(std::string_view bytes);
-
-enum class TextForm {
-    Bytes,    // byte strings as stored (trovana-cache keeps every byte)
-    Display,  // DisplayText of them
-};
-
 // The entry's own fields, as `trovana-cache list` names them: url, local
-// (null without a file), type, sizes, counts, the four FILETIMEs, header and
-// header_size.
-ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, TextForm form);
+// (null without a file), type, sizes, counts, the four FILETIMEs as stored,
+// header and header_size; then the container's kind (record_kind.h), the
+// expiry as stored (expire_dos: 4294967295 is "never") and source_tz, the
+// zone the second time was read in: `sourceZone` (UTC when null) for daily
+// and weekly history, which keep local time; null for the others (UTC).
+ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone = nullptr);
 
-// The entry's own fields as text, then category, class, access_time and
-// key_path as the catalogue derives them, then the state. `state` is "live" for the entries WinINet lists ("redirect",
-// "leak" or "recovered" for the other records).
-ExportRow CatalogueExportRow(const urlcache::CacheEntryInfo& entry, std::string_view state = "live");
+// The zone daily and weekly history were recorded in when nobody says:
+// this machine's for a Wine prefix (Wine runs in the host's zone), UTC for a
+// copied profile or a single file.
+TimeZone DefaultSourceZone(const urlcache::CacheLocation& location);
+
+// One of the entry's times as a UTC FILETIME: the second time of daily and
+// weekly history converted from `sourceZone` (UTC when null), the others as
+// they are.
+uint64_t UtcFileTime(const urlcache::CacheEntryInfo& entry, uint64_t urlcache::CacheEntryInfo::*time,
+                     const TimeZone* sourceZone);
+
+// Whether that time of a surveyed record holds the filler (absent).
+bool TimeIsFiller(const urlcache::SurveyedRecord* surveyed, uint64_t urlcache::CacheEntryInfo::*time);
+
+// The record's state, the index.dat that holds it, its offset there,
+// whether it was read only in part, and whether it is filled with the
+// 0xDEADBEEF filler (its filled fields then become null), appended to the
+// row. Without a surveyed record (an entry WinINet lists): "live" and nulls.
+void AppendSurveyFields(ExportRow& row, const urlcache::SurveyedRecord* surveyed);
+
+// After each time column (last_modified, last_access, expire, last_sync) a
+// column of the same name with "_utc" added: the instant in ISO 8601 UTC to
+// 100 ns (UtcFileTime), "never" for the stored expiry 0xFFFFFFFF, or null
+// when the time is not set (0), absent or out of range.
+ExportRow WithUtcTimes(const ExportRow& row, const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone);
+
+// The entry's own fields, then category, class, access_time (local time of
+// this machine, beside the UTC columns) and key_path as the catalogue
+// derives them, then the survey's fields, with UTC times beside the
+// FILETIMEs: a row of the window's export.
+ExportRow CatalogueExportRow(const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed = nullptr,
+                             const TimeZone* sourceZone = nullptr);
+
+// The names of a row's fields, in order: a CSV header.
+std::vector<std::string> ColumnNames(const ExportRow& row);
 
 // The column names every row of CatalogueExportRow has, in order.
 const std::vector<std::string>& CatalogueExportColumns();

@@ -1,57 +1,65 @@
 #include "export_writer.h"
 
-#include <nlohmann/json.hpp>
-
 #include "csv.h"
+#include "json_text.h"
 
 namespace trovana::exporting {
 
 namespace {
 
-nlohmann::ordered_json JsonValue(const ExportValue& value)
+void WriteLine(std::ostream& out, const std::string& line)
 {
-    if (const auto* number = std::get_if<uint64_t>(&value)) {
-        return *number;
-    }
-    if (const auto* text = std::get_if<std::string>(&value)) {
-        return *text;
-    }
-    if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
-        return *list;
-    }
-    return nullptr;
+    out.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
-// CRLF between rows, as RFC 4180 asks; a UTF-8 byte order mark first, which
-// spreadsheets need to read the file as UTF-8.
+// CRLF between rows, as RFC 4180 asks; each cell as CsvField writes it.
 class CsvWriter : public ExportWriter {
 public:
-    CsvWriter(std::ostream& out, const std::vector<std::string>& columns) : m_out(out)
+    CsvWriter(std::ostream& out, const std::vector<std::string>& columns, bool byteOrderMark) : m_out(out)
     {
-        m_out << "\xEF\xBB\xBF";
-        std::vector<ExportValue> names(columns.begin(), columns.end());
-        WriteCells(names);
+        if (byteOrderMark) {
+            m_out << "\xEF\xBB\xBF";
+        }
+        for (size_t i = 0; i < columns.size(); ++i) {
+            m_line += i ? "," : "";
+            AppendCsvField(m_line, columns[i]);
+        }
+        m_line += "\r\n";
+        WriteLine(m_out, m_line);
     }
 
     void Write(const ExportRow& row) override
     {
-        std::vector<ExportValue> cells;
-        for (const ExportField& field : row) {
-            cells.push_back(field.value);
+        m_line.clear();
+        for (size_t i = 0; i < row.size(); ++i) {
+            if (i > 0) {
+                m_line += ',';
+            }
+            AppendCell(row[i].value);
         }
-        WriteCells(cells);
+        m_line += "\r\n";
+        WriteLine(m_out, m_line);
     }
 
 private:
-    void WriteCells(const std::vector<ExportValue>& cells)
+    void AppendCell(const ExportValue& value)
     {
-        for (size_t i = 0; i < cells.size(); ++i) {
-            m_out << (i ? "," : "") << CsvField(ValueText(cells[i]), CsvEscaping::Reversible);
+        if (const auto* bytes = std::get_if<std::string>(&value)) {
+            AppendCsvField(m_line, *bytes);
+        } else if (std::holds_alternative<std::vector<std::string>>(value)) {
+            m_list.clear();
+            m_json.AppendValue(value);
+            AppendCsvField(m_line, m_list);
+        } else if (!std::holds_alternative<std::monostate>(value)) {
+            m_numbers.AppendValue(value);  // a number: the same digits as JSON's, straight into the line
         }
-        m_out << "\r\n";
     }
 
     std::ostream& m_out;
+    std::string m_line;  // kept from one row to the next
+    std::string m_list;  // a list's JSON text
+    JsonText m_json{m_list};
+    JsonText m_numbers{m_line};
 };
 
 class JsonlWriter : public ExportWriter {
@@ -60,15 +68,16 @@ public:
 
     void Write(const ExportRow& row) override
     {
-        nlohmann::ordered_json object = nlohmann::ordered_json::object();
-        for (const ExportField& field : row) {
-            object[field.name] = JsonValue(field.value);
-        }
-        m_out << object.dump() << '\n';
+        m_line.clear();
+        m_json.AppendObject(row);
+        m_line += '\n';
+        WriteLine(m_out, m_line);
     }
 
 private:
     std::ostream& m_out;
+    std::string m_line;  // kept from one row to the next
+    JsonText m_json{m_line};
 };
 
 }  // namespace
@@ -78,21 +87,32 @@ std::string ValueText(const ExportValue& value)
     if (std::holds_alternative<std::monostate>(value)) {
         return {};
     }
-    if (const auto* text = std::get_if<std::string>(&value)) {
-        return *text;
+    if (const auto* bytes = std::get_if<std::string>(&value)) {
+        return *bytes;
     }
-    return JsonValue(value).dump();
+    std::string text;
+    JsonText(text).AppendValue(value);
+    return text;
 }
 
 std::unique_ptr<ExportWriter> MakeExportWriter(ExportFormat format, std::ostream& out,
                                                const std::vector<std::string>& columns, const std::string& title)
 {
     switch (format) {
-    case ExportFormat::Csv: return std::make_unique<CsvWriter>(out, columns);
+    case ExportFormat::Csv: return std::make_unique<CsvWriter>(out, columns, true);
     case ExportFormat::Jsonl: return std::make_unique<JsonlWriter>(out);
     case ExportFormat::Html: return MakeHtmlReport(out, columns, title);
     }
     return nullptr;
+}
+
+std::unique_ptr<ExportWriter> MakeExportWriter(ExportFormat format, std::ostream& out,
+                                               const std::vector<std::string>& columns)
+{
+    if (format == ExportFormat::Csv) {
+        return std::make_unique<CsvWriter>(out, columns, false);
+    }
+    return MakeExportWriter(format, out, columns, "");
 }
 
 }  // namespace trovana::exporting

@@ -1,6 +1,9 @@
-// Writers of exported rows: CSV that spreadsheets open safely, JSON lines,
-// or a self-contained HTML report. Rows are written one at a time, so that
-// a long export can show its progress between rows.
+// Writers of rows: CSV that spreadsheets open safely, JSON lines, or a
+// self-contained HTML report, for `trovana-cache` and the window's export.
+// Rows are written one at a time, so that a long export can show its
+// progress between rows. Byte strings become text by one rule
+// (faithful_text.h): valid UTF-8 as is, every other byte and the backslash
+// escaped, so that what is written reads back as the very bytes.
 #pragma once
 
 #include <memory>
@@ -23,17 +26,21 @@ public:
     virtual void Finish() {}
 };
 
-// Writes the start of the output (CSV header, HTML head) at once. `title`
-// names the HTML report; the other formats have none.
+// For a file people open: CSV starts with a UTF-8 byte order mark, which
+// spreadsheets need to read the file as UTF-8; `title` names the HTML
+// report. The start of the output (CSV header, HTML head) is written at once.
 std::unique_ptr<ExportWriter> MakeExportWriter(ExportFormat format, std::ostream& out,
                                                const std::vector<std::string>& columns, const std::string& title);
+// For programs (standard output): CSV without the byte order mark.
+std::unique_ptr<ExportWriter> MakeExportWriter(ExportFormat format, std::ostream& out,
+                                               const std::vector<std::string>& columns);
 
 // The report of the HTML format, for MakeExportWriter.
 std::unique_ptr<ExportWriter> MakeHtmlReport(std::ostream& out, const std::vector<std::string>& columns,
                                              const std::string& title);
 
-// A value as the text a CSV cell or HTML cell shows: numbers in decimal, a
-// list as its JSON array, null as nothing.
+// The bytes a value stands for in a CSV or HTML cell: a byte string as it
+// is, numbers in decimal, a list as its JSON array, null as nothing.
 std::string ValueText(const ExportValue& value);
 
 }  // namespace trovana::exporting

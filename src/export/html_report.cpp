@@ -1,5 +1,7 @@
 #include "export_writer.h"
 
+#include "faithful_text.h"
+
 namespace trovana::exporting {
 
 namespace {
@@ -49,7 +51,7 @@ public:
     {
         m_out << "<tr>";
         for (const ExportField& field : row) {
-            m_out << "<td>" << EscapeHtml(ValueText(field.value)) << "</td>";
+            m_out << "<td>" << EscapeHtml(FaithfulText(ValueText(field.value))) << "</td>";
         }
         m_out << "</tr>\n";
         ++m_rows;

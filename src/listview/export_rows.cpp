@@ -31,8 +31,10 @@ constexpr const char* kProgressTitle = wxTRANSLATE("Exporting...");
 // An export of more rows than this shows the progress window.
 constexpr size_t kLongExport = 2000;
 
-// One row to write: its entry (null when the cache no longer has it) and state.
-using RowSource = std::function<std::unique_ptr<urlcache::CacheEntryInfo>(size_t index, std::string& state)>;
+// One row to write: its entry (null when the cache no longer has it) and,
+// from the Recovered view, its record (where it lies, its state).
+using RowSource = std::function<std::unique_ptr<urlcache::CacheEntryInfo>(
+    size_t index, const urlcache::SurveyedRecord*& surveyed)>;
 
 // A new, empty file beside target, readable as a new file of the user is.
 std::optional<std::filesystem::path> MakeTemporaryFile(const std::filesystem::path& target, std::string& reason)
@@ -65,10 +67,9 @@ void CCacheListView::ExportRows()
             for (size_t i = 0; i < m_listRecovered->Records().size(); ++i)
                 rows.push_back(static_cast<int>(i));
         }
-        source = [this](size_t row, std::string& state) {
-            const urlcache::SurveyedRecord& record = m_listRecovered->Records()[row];
-            state = urlcache::RecordStateName(record.state);
-            return std::make_unique<urlcache::CacheEntryInfo>(record.entry);
+        source = [this](size_t row, const urlcache::SurveyedRecord*& surveyed) {
+            surveyed = &m_listRecovered->Records()[row];
+            return std::make_unique<urlcache::CacheEntryInfo>(surveyed->entry);
         };
     } else {
         CCacheList* list = GetActiveList();
@@ -80,8 +81,8 @@ void CCacheListView::ExportRows()
             for (int row = 0; row < store->Count(); ++row)
                 rows.push_back(row);
         }
-        source = [this, store](size_t row, std::string& state) {
-            state = "live";
+        source = [this, store](size_t row, const urlcache::SurveyedRecord*& surveyed) {
+            surveyed = nullptr;
             return Catalogue().LookupCacheEntry(store->Text(static_cast<int>(row), catalogue::kColumnUrl));
         };
     }
@@ -128,16 +129,18 @@ void CCacheListView::ExportRows()
         WaitCursorScope cursor(Busy());
         const urlcache::UrlCache::LookupBatch batch(Cache());
         std::ofstream out(*temporary, std::ios::binary | std::ios::trunc);
+        // Daily and weekly history in the zone the cache was written in.
+        const TimeZone sourceZone = exporting::DefaultSourceZone(Cache().Location());
         auto writer = exporting::MakeExportWriter(target.format, out, exporting::CatalogueExportColumns(),
                                                   "Trovana export");
         const size_t step = std::max<size_t>(1, rows.size() / 100);
         for (size_t i = 0; i < rows.size() && out; ++i) {
-            std::string state;
-            const auto entry = source(static_cast<size_t>(rows[i]), state);
+            const urlcache::SurveyedRecord* surveyed = nullptr;
+            const auto entry = source(static_cast<size_t>(rows[i]), surveyed);
             if (entry == nullptr) {
                 ++missing;
             } else {
-                writer->Write(exporting::CatalogueExportRow(*entry, state));
+                writer->Write(exporting::CatalogueExportRow(*entry, surveyed, &sourceZone));
                 ++written;
             }
             const bool report = (i + 1) % step == 0 || i + 1 == rows.size();

@@ -333,7 +333,7 @@ TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
         const auto entry = cache.GetEntryInfo(csv[i][0]);
         ASSERT_NE(entry, nullptr) << csv[i][0];
         std::vector<std::string> expected, read;
-        for (const auto& field : exporting::CatalogueExportRow(*entry, "live"))
+        for (const auto& field : exporting::CatalogueExportRow(*entry))
             expected.push_back(exporting::ValueText(field.value));
         for (const std::string& cell : csv[i])
             read.push_back(UnescapeCsvField(cell));

@@ -10,6 +10,7 @@
 #include "csv_reader.h"
 #include "export_writer.h"
 #include "csv.h"
+#include "faithful_text.h"
 
 namespace trovana::exporting {
 namespace {
@@ -37,16 +38,29 @@ std::vector<urlcache::CacheEntryInfo> AwkwardEntries()
     urlcache::CacheEntryInfo utf8 = plain;
     utf8.sourceUrlName = "@SUM(A1) 'quoted' caf\xC3\xA9";
     utf8.headerInfo = "+cmd|' /C calc'!A0";
-    return {plain, formula, bytes, utf8};
+
+    // What OWASP lists besides, and a C1 control of Windows-1252 text.
+    urlcache::CacheEntryInfo controls = plain;
+    controls.sourceUrlName = "\t=1+2";
+    controls.localFileName = "\r=1+2";
+    controls.headerInfo = "csi \x9B" "2J and \xC2\x9B" "2J";
+    return {plain, formula, bytes, utf8, controls};
 }
 
 std::vector<ExportRow> AwkwardRows()
 {
-    const char* states[] = {"live", "recovered", "leak", "redirect"};
+    const urlcache::RecordState states[] = {urlcache::RecordState::Recovered, urlcache::RecordState::Leak,
+                                            urlcache::RecordState::Redirect, urlcache::RecordState::Recovered};
     std::vector<ExportRow> rows;
     const auto entries = AwkwardEntries();
-    for (size_t i = 0; i < entries.size(); ++i) {
-        rows.push_back(CatalogueExportRow(entries[i], states[i]));
+    rows.push_back(CatalogueExportRow(entries[0]));  // a live entry, from the lists
+    for (size_t i = 1; i < entries.size(); ++i) {  // records of the Recovered view
+        urlcache::SurveyedRecord record;
+        record.state = states[i - 1];
+        record.indexFile = "/evidence/Content.IE5/index.dat";
+        record.offset = 0x5000 + 0x100 * i;
+        record.partial = i == 1;
+        rows.push_back(CatalogueExportRow(entries[i], &record));
     }
     return rows;
 }
@@ -76,16 +90,32 @@ TEST(Export, CsvReadsBackAsTheRowsAndHoldsNoFormulaOrControlCharacter)
             const std::string& cell = cells[r + 1][c];
             EXPECT_EQ(UnescapeCsvField(cell), ValueText(rows[r][c].value)) << rows[r][c].name;
             EXPECT_TRUE(cell.empty() || std::string_view("=+-@\t\r").find(cell.front()) == std::string::npos) << cell;
-            for (const char ch : cell) {
-                EXPECT_FALSE(static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) << cell;
+            for (size_t i = 0; i < cell.size(); i += std::max<size_t>(1, Utf8SequenceLength(cell.substr(i)))) {
+                const auto ch = static_cast<unsigned char>(cell[i]);
+                EXPECT_FALSE(ch < 0x20 || ch == 0x7F) << cell;
+                EXPECT_NE(Utf8SequenceLength(cell.substr(i)), 0u) << cell;  // UTF-8 only
+                EXPECT_FALSE(ch == 0xC2 && static_cast<unsigned char>(cell[i + 1]) < 0xA0) << cell;  // no C1
             }
         }
     }
-    // The byte that is not UTF-8 was read as Windows-1252; the state is last.
-    EXPECT_EQ(std::get<std::string>(rows[2][0].value), "http://caf\xC3\xA9.example/<b>\"bold\"</b>&amp;");
-    EXPECT_EQ(cells[2].back(), "recovered");
-    EXPECT_TRUE(std::get<std::string>(rows[1][11].value).ends_with("caf\xC3\xA9"));  // NUL and UTF-8 kept
-    EXPECT_EQ(cells[1][CatalogueExportColumns().size() - 2], "[\"www.example.com\",\"index.html\"]");
+    // The byte that is not UTF-8 is escaped, not read as Windows-1252.
+    EXPECT_EQ(cells[3][0], "http://caf\\xE9.example/<b>\"bold\"</b>&amp;");
+    // Each row leads back to its record; times stand in ISO 8601 UTC beside
+    // the numbers, the local "Access Time" text beside them.
+    const auto column = [](const std::string& name) {
+        const auto& names = CatalogueExportColumns();
+        return static_cast<size_t>(std::find(names.begin(), names.end(), name) - names.begin());
+    };
+    EXPECT_TRUE(UnescapeCsvField(cells[2][column("header")]).ends_with("caf\xC3\xA9"));  // NUL and UTF-8 kept
+    EXPECT_EQ(cells[2][column("state")], "recovered");
+    EXPECT_EQ(cells[2][column("index_file")], "/evidence/Content.IE5/index.dat");
+    EXPECT_EQ(cells[2][column("record_offset")], std::to_string(0x5100));
+    EXPECT_EQ(cells[2][column("partial")], "1");
+    EXPECT_EQ(cells[1][column("state")], "live");
+    EXPECT_EQ(cells[1][column("record_offset")], "");
+    EXPECT_EQ(cells[1][column("last_access_utc")], "2012-03-31T00:49:19.2357337Z");
+    EXPECT_EQ(column("last_access_utc"), column("last_access") + 1);
+    EXPECT_EQ(cells[1][column("key_path")], "[\"www.example.com\",\"index.html\"]");
 }
 
 TEST(Export, JsonLinesReadBackAsTheRowsWithTheirTypes)
@@ -104,9 +134,11 @@ TEST(Export, JsonLinesReadBackAsTheRowsWithTheirTypes)
             if (const auto* number = std::get_if<uint64_t>(&field.value)) {
                 EXPECT_EQ(value.get<uint64_t>(), *number) << name;
             } else if (const auto* text = std::get_if<std::string>(&field.value)) {
-                EXPECT_EQ(value.get<std::string>(), *text) << name;
+                EXPECT_EQ(BytesFromFaithfulText(value.get<std::string>()), *text) << name;
             } else if (const auto* list = std::get_if<std::vector<std::string>>(&field.value)) {
-                EXPECT_EQ(value.get<std::vector<std::string>>(), *list) << name;
+                EXPECT_EQ(value.size(), list->size()) << name;
+                for (size_t i = 0; i < list->size(); ++i)
+                    EXPECT_EQ(BytesFromFaithfulText(value[i].get<std::string>()), (*list)[i]) << name;
             } else {
                 EXPECT_TRUE(value.is_null()) << name;
             }
@@ -132,7 +164,7 @@ TEST(Export, HtmlReportIsOnePageWithoutScriptsOrTheCachesMarkup)
         ++cells;
     }
     EXPECT_EQ(cells, rows.size() + 1);
-    EXPECT_TRUE(html.ends_with("<p>4 rows</p>\n</body>\n</html>\n"));
+    EXPECT_TRUE(html.ends_with("<p>5 rows</p>\n</body>\n</html>\n"));
 }
 
 }  // namespace

@@ -13,6 +13,19 @@
 #include <vector>
 
 #include "commands.h"
+#include "csv.h"
+#include "faithful_text.h"
+
+namespace trovana::cli {
+
+// The columns of an entry's own fields, in output order.
+inline const std::vector<std::string>& EntryColumns()
+{
+    static const std::vector<std::string> columns = ColumnNames(EntryExportFields({}));
+    return columns;
+}
+
+}  // namespace trovana::cli
 
 namespace trovana::cli::test {
 

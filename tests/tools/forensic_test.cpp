@@ -75,7 +75,7 @@ std::string MsiecfTime(const json& iso, bool fraction)
 
 std::string FileName(const json& local)
 {
-    return local.is_null() ? "" : fs::path(local.get<std::string>()).filename().string();
+    return local.is_null() ? "" : fs::path(BytesFromFaithfulText(local.get<std::string>())).filename().string();
 }
 
 // Every record msiecfexport gives is one of ours at the same offset, with the
@@ -99,7 +99,7 @@ void ExpectAgreesWithMsiecfexport(const fs::path& file, const std::map<uint64_t,
         EXPECT_EQ(record["Filename"], FileName(our["local"]));
         if (type == "REDR") {
             EXPECT_EQ(state, "redirect");
-            EXPECT_EQ(record["Location"], our["url"]);
+            EXPECT_EQ(record["Location"], BytesFromFaithfulText(our["url"].get<std::string>()));
             continue;
         }
         if (type == "LEAK") {
@@ -107,12 +107,16 @@ void ExpectAgreesWithMsiecfexport(const fs::path& file, const std::map<uint64_t,
             continue;
         }
         EXPECT_TRUE(state == "live" || state == "recovered") << state;
-        EXPECT_EQ(record["Location"], our["url"]);
+        EXPECT_EQ(record["Location"], BytesFromFaithfulText(our["url"].get<std::string>()));
         EXPECT_EQ(record["Primary time"], MsiecfTime(our["last_access_utc"], true));
         EXPECT_EQ(record["Secondary time"], MsiecfTime(our["last_modified_utc"], true));
-        // "Never" is the all-ones value, which holds no date: no expiry for us.
-        EXPECT_EQ(record["Expiration time"] == "Never" ? "" : record["Expiration time"],
-                  MsiecfTime(our["expire_utc"], false));
+        // "Never" is the all-ones value, which holds no date: kept as stored.
+        if (record["Expiration time"] == "Never") {
+            EXPECT_EQ(our["expire_utc"], "never");
+            EXPECT_EQ(our["expire_dos"], 0xFFFFFFFFu);
+        } else {
+            EXPECT_EQ(record["Expiration time"], MsiecfTime(our["expire_utc"], false));
+        }
         EXPECT_EQ(record["Last checked time"], MsiecfTime(our["last_sync_utc"], false));
     }
 }
@@ -187,7 +191,19 @@ TEST(Forensic, RecoveredListOfTheWindowsSamplesHasEveryRecordAndChangesNothing)
             EXPECT_EQ(FileName(leak["local"]), "ADSAdClient31[1].htm");
             EXPECT_EQ(byOffset.at(26880)["url"],
                       "http://ad.doubleclick.net/ad/N2724.Meebo/B5343067.13;sz=1x1;pc=[TPAS_ID];ord=2642102");
+            // The leak filled with 0xDEADBEEF: its filled fields are absent.
+            EXPECT_EQ(leak["filled"], 1);
+            for (const char* field : {"type", "hit_rate", "size_high", "last_access", "last_modified", "expire"}) {
+                EXPECT_TRUE(leak[field].is_null()) << field;
+            }
+            EXPECT_EQ(byOffset.at(26880)["filled"], 0);
+            const json& never = byOffset.at(348928);
+            EXPECT_EQ(never["expire"], 0u);
+            EXPECT_EQ(never["expire_utc"], "never");
             const json& partial = byOffset.at(93952);
+            // What survives of its header, as libmsiecf gives it.
+            EXPECT_EQ(partial["header_size"], 56u);
+            EXPECT_TRUE(partial["header"].get<std::string>().starts_with("HTTP/1.1 200 OK\r\n"));
             EXPECT_EQ(partial["state"], "recovered");
             EXPECT_EQ(partial["partial"], 1);
             EXPECT_EQ(partial["url"], "https://secure.skypeassets.com/content/dam/skype/js/jquery-1.4.4.min.js");
@@ -196,6 +212,82 @@ TEST(Forensic, RecoveredListOfTheWindowsSamplesHasEveryRecordAndChangesNothing)
         }
     }
     fs::remove_all(folder);
+}
+
+TEST(Forensic, DailyHistoryVisitsAreReadInTheRecordingMachinesZone)
+{
+    const std::string file = (kSamples / "plaso-MSHist012013031020130311-index.dat").string();
+    // Written in CET (UTC+1): each visit is the instant of its access time.
+    const auto list = JsonLines(
+        RunCli({"--container", file, "--source-tz", "Europe/Amsterdam", "list", "--times", "iso-utc"}).out);
+    ASSERT_EQ(list.size(), 23u);
+    for (const json& row : list) {
+        EXPECT_EQ(row["container"], "daily");
+        EXPECT_EQ(row["source_tz"], "Europe/Amsterdam");
+        EXPECT_EQ(row["last_modified_utc"], row["last_access_utc"]) << row["url"];
+        EXPECT_EQ(row["last_modified"].get<uint64_t>() - row["last_access"].get<uint64_t>(), 36'000'000'000u);
+    }
+    const auto timeline = JsonLines(RunCli({"--container", file, "--source-tz", "Europe/Amsterdam", "timeline"}).out);
+    std::map<std::string, std::map<std::string, json>> byUrl;
+    for (const json& row : timeline) {
+        byUrl[row["url"]][row["timestamp_desc"]] = row["timestamp"];
+    }
+    ASSERT_EQ(byUrl.size(), 23u);
+    for (const auto& [url, times] : byUrl) {
+        EXPECT_FALSE(times.contains("Last Modified Time")) << url;
+        EXPECT_EQ(times.at("Last Visited Time"), times.at("Last Access Time")) << url;
+    }
+    // A single file, no zone given: UTC, and the rows say so.
+    const auto utc = JsonLines(RunCli({"--container", file, "list"}).out);
+    ASSERT_FALSE(utc.empty());
+    EXPECT_EQ(utc[0]["source_tz"], "UTC");
+    // A zone that does not exist is an error, not UTC.
+    const auto bad = RunCli({"--container", file, "--source-tz", "Mars/Olympus", "list"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("Mars/Olympus"), std::string::npos);
+}
+
+TEST(Forensic, ProvenanceAndBytesThatAreNotUtf8ReadBackExactly)
+{
+    // Each container's digest, as the samples' README gives it.
+    const std::string nfury = (kSamples / "plaso-nfury_index.dat").string();
+    const auto info = JsonLines(RunCli({"--container", nfury, "info"}).out);
+    ASSERT_EQ(info.size(), 1u);
+    EXPECT_EQ(info[0]["sha256"], "0cb5e8fc5662aac8591fc34c3adf20305a7f272764069eb6b0ef8d11322c2e94");
+    EXPECT_EQ(info[0]["size"], 491520u);
+    EXPECT_EQ(info[0]["format"], "Client UrlCache MMF Ver 5.2");
+    for (const json& row : JsonLines(RunCli({"--container", nfury, "timeline", "--provenance"}).out)) {
+        ASSERT_EQ(row["container_sha256"], info[0]["sha256"]);
+        ASSERT_EQ(row["container_path"], nfury);
+    }
+
+    // The History sample's headers hold 0x8C and NULs: CSV and JSON lines
+    // are UTF-8, and give back the bytes the library reads.
+    const fs::path history = kSamples / "plaso-History.IE5-index.dat";
+    urlcache::UrlCache cache{urlcache::CacheLocation{{{urlcache::ContainerKind::History, history.parent_path(),
+                                                       history.filename().string()}},
+                                                     {},
+                                                     true}};
+    std::vector<std::string> headers;
+    auto entries = cache.Enumerate();
+    while (auto entry = entries.Next()) {
+        headers.push_back(entry->headerInfo);
+    }
+    ASSERT_TRUE(std::any_of(headers.begin(), headers.end(),
+                            [](const std::string& h) { return h.find('\x8C') != std::string::npos; }));
+    const std::string csvText = RunCli({"--container", history.string(), "list", "--format", "csv"}).out;
+    for (size_t i = 0; i < csvText.size(); i += std::max<size_t>(1, Utf8SequenceLength(csvText.substr(i)))) {
+        ASSERT_NE(Utf8SequenceLength(csvText.substr(i)), 0u) << "not UTF-8 at " << i;
+    }
+    const auto csv = test::ParseCsv(csvText);
+    const auto jsonl = JsonLines(RunCli({"--container", history.string(), "list"}).out);
+    ASSERT_EQ(csv.size(), headers.size() + 1);
+    ASSERT_EQ(jsonl.size(), headers.size());
+    const size_t column = std::find(csv[0].begin(), csv[0].end(), "header") - csv[0].begin();
+    for (size_t i = 0; i < headers.size(); ++i) {
+        EXPECT_EQ(UnescapeCsvField(csv[i + 1][column]), headers[i]);
+        EXPECT_EQ(BytesFromFaithfulText(jsonl[i]["header"].get<std::string>()), headers[i]);
+    }
 }
 
 // A content container of the test's own in a scratch folder.
@@ -270,7 +362,7 @@ TEST(Forensic, TimelineHasOneRowPerSetTimeInTimesketchsColumns)
 {
     OwnCache own;
     own.Add("http://timeline.example/all.html", kAccess, kModified, kExpire, kModified);
-    // Last modified before 1970, no expiry: two rows only.
+    // Last modified before 1970 (kept, as Timesketch takes it), no expiry: three rows.
     own.Add("http://timeline.example/two.html", kAccess + 10, 1, 0, kModified);
 
     const auto outcome = RunCli({"--container", own.Index(), "timeline"});
@@ -280,7 +372,7 @@ TEST(Forensic, TimelineHasOneRowPerSetTimeInTimesketchsColumns)
     for (const json& row : rows) {
         byUrl[row["url"]].push_back(row);
     }
-    ASSERT_EQ(rows.size(), 6u);
+    ASSERT_EQ(rows.size(), 7u);
     const auto& all = byUrl["http://timeline.example/all.html"];
     ASSERT_EQ(all.size(), 4u);
     EXPECT_EQ(all[0]["timestamp_desc"], "Last Access Time");
@@ -295,9 +387,12 @@ TEST(Forensic, TimelineHasOneRowPerSetTimeInTimesketchsColumns)
     EXPECT_EQ(all[3]["last_access"], kAccess);  // the entry's own fields follow
     EXPECT_FALSE(all[3]["local"].is_null());
     const auto& two = byUrl["http://timeline.example/two.html"];
-    ASSERT_EQ(two.size(), 2u);
+    ASSERT_EQ(two.size(), 3u);
     EXPECT_EQ(two[0]["timestamp_desc"], "Last Access Time");
-    EXPECT_EQ(two[1]["timestamp_desc"], "Last Sync Time");
+    EXPECT_EQ(two[1]["timestamp_desc"], "Last Modified Time");
+    EXPECT_EQ(two[1]["datetime"], "1601-01-01T00:00:00.000000+00:00");
+    EXPECT_EQ(two[1]["timestamp"], -11644473600000000);
+    EXPECT_EQ(two[2]["timestamp_desc"], "Last Sync Time");
 
     // The CSV form: Timesketch's columns lead the header, the rows are the same.
     const auto csv = test::ParseCsv(RunCli({"--container", own.Index(), "timeline", "--format", "csv"}).out);
@@ -307,7 +402,7 @@ TEST(Forensic, TimelineHasOneRowPerSetTimeInTimesketchsColumns)
     for (size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(csv[i + 1][0], rows[i]["message"]);
         EXPECT_EQ(csv[i + 1][1], rows[i]["datetime"]);
-        EXPECT_EQ(csv[i + 1][3], std::to_string(rows[i]["timestamp"].get<uint64_t>()));
+        EXPECT_EQ(csv[i + 1][3], std::to_string(rows[i]["timestamp"].get<int64_t>()));
     }
 
     // A deleted entry leaves its record in free blocks: recovered, and in the
@@ -320,7 +415,7 @@ TEST(Forensic, TimelineHasOneRowPerSetTimeInTimesketchsColumns)
     EXPECT_EQ(recovered[1]["url"], "http://timeline.example/two.html");
     EXPECT_EQ(recovered[1]["last_access"], kAccess + 10);
     const auto timeline = JsonLines(RunCli({"--container", own.Index(), "timeline", "--recovered"}).out);
-    ASSERT_EQ(timeline.size(), 6u);
+    ASSERT_EQ(timeline.size(), 7u);
     EXPECT_EQ(timeline[4]["message"], "Last Access Time: http://timeline.example/two.html (recovered)");
     EXPECT_EQ(timeline[4]["state"], "recovered");
 }

@@ -1,31 +1,44 @@
-// Entries as JSON lines and CSV rows: every byte survives, and what is
-// written parses back with a strict reader.
+// Entries as JSON lines and CSV rows: every byte survives by the one
+// byte-faithful rule (valid UTF-8 as is, other bytes and the backslash
+// escaped), and what is written parses back with a strict reader.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <sstream>
 
+#include "csv.h"
 #include "csv_reader.h"
-#include "records.h"
+#include "export_writer.h"
+#include "faithful_text.h"
 
-namespace trovana::cli {
+namespace trovana::exporting {
 namespace {
 
-using test::ParseCsv;
+using cli::test::ParseCsv;
 
-// JSON text of one byte string, parsed back by a strict reader.
-std::string ParsedBack(const std::string& bytes)
+// One row of the given fields written by the writer in `format`.
+std::string Written(ExportFormat format, const ExportRow& row)
 {
-    return nlohmann::json::parse(JsonString(bytes)).get<std::string>();
+    std::ostringstream out;
+    MakeExportWriter(format, out, ColumnNames(row))->Write(row);
+    return out.str();
 }
 
-// U+0000 to U+00FF as UTF-8.
-std::string Latin1AsUtf8(unsigned char c)
+nlohmann::json JsonObject(const ExportRow& row)
 {
-    if (c < 0x80) {
-        return std::string(1, static_cast<char>(c));
-    }
-    return {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+    return nlohmann::json::parse(Written(ExportFormat::Jsonl, row));
+}
+
+// The JSON line of one byte string, its text as a strict reader gets it.
+std::string JsonText(const std::string& bytes)
+{
+    return JsonObject({{"v", bytes}})["v"].get<std::string>();
+}
+
+const std::vector<std::string>& EntryColumns()
+{
+    static const std::vector<std::string> columns = ColumnNames(EntryExportFields({}));
+    return columns;
 }
 
 urlcache::CacheEntryInfo SampleEntry()
@@ -48,37 +61,36 @@ urlcache::CacheEntryInfo SampleEntry()
 
 TEST(JsonString, EscapesQuotesBackslashesAndControlBytes)
 {
-    EXPECT_EQ(JsonString("a\"b\\c"), R"("a\"b\\c")");
-    EXPECT_EQ(JsonString("\r\n\t\b\f"), R"("\r\n\t\b\f")");
-    EXPECT_EQ(JsonString(std::string("\x00\x01\x1f", 3)), R"("\u0000\u0001\u001f")");
-    EXPECT_EQ(JsonString("\x7f/"), "\"\x7f/\"");
+    EXPECT_EQ(Written(ExportFormat::Jsonl, {{"v", std::string("a\"b\\c")}}), "{\"v\":\"a\\\"b\\\\\\\\c\"}\n");
+    EXPECT_EQ(JsonText("\r\n\t\b\f"), "\r\n\t\b\f");
+    EXPECT_EQ(JsonText(std::string("\x00\x01\x1f\x7f", 4)), std::string("\x00\x01\x1f\x7f", 4));
 }
 
-TEST(JsonString, KeepsWellFormedUtf8)
+TEST(JsonString, KeepsWellFormedUtf8AndEscapesEveryOtherByteAndTheBackslash)
 {
     const std::string text = "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xEF\xBF\xBF \xF4\x8F\xBF\xBF";
-    EXPECT_EQ(JsonString(text), "\"" + text + "\"");
-    EXPECT_EQ(ParsedBack(text), text);
+    EXPECT_EQ(JsonText(text), text);
+    EXPECT_EQ(JsonText("caf\xE9"), "caf\\xE9");
+    EXPECT_EQ(JsonText("\xC0\xAF"), "\\xC0\\xAF");                  // overlong '/'
+    EXPECT_EQ(JsonText("\xED\xA0\x80"), "\\xED\\xA0\\x80");          // surrogate
+    EXPECT_EQ(JsonText("\xE2\x82" "A\xC3\xA9"), "\\xE2\\x82A\xC3\xA9");  // cut short, then text
+    // A literal "\x8C" and the byte 0x8C read differently.
+    EXPECT_EQ(JsonText("\\x8C"), "\\\\x8C");
+    EXPECT_NE(JsonText("\\x8C"), JsonText("\x8C"));
 }
 
-TEST(JsonString, WritesEachByteOfAnIllFormedSequenceAsItsOwnEscape)
-{
-    EXPECT_EQ(JsonString("caf\xE9"), R"("caf\u00e9")");
-    EXPECT_EQ(JsonString("\xC0\xAF"), R"("\u00c0\u00af")");                      // overlong '/'
-    EXPECT_EQ(JsonString("\xED\xA0\x80"), R"("\u00ed\u00a0\u0080")");            // surrogate
-    EXPECT_EQ(JsonString("\xF4\x90\x80\x80"), R"("\u00f4\u0090\u0080\u0080")");  // above U+10FFFF
-    EXPECT_EQ(JsonString("\xE2\x82"), R"("\u00e2\u0082")");                      // cut short at the end
-    EXPECT_EQ(JsonString("\xE2\x82"
-                         "A\xC3\xA9"),
-              "\"\\u00e2\\u0082A\xC3\xA9\"");  // cut short, then text
-    EXPECT_EQ(JsonString("\x80\xBF\xFE\xFF"), R"("\u0080\u00bf\u00fe\u00ff")");
-}
-
-TEST(JsonString, EveryByteParsesBackAsItsLatin1CodePointWhenAlone)
+TEST(JsonString, EveryByteAndEveryPairReadsBackExactlyInJsonAndCsv)
 {
     for (int c = 0; c < 256; ++c) {
-        const std::string byte(1, static_cast<char>(c));
-        EXPECT_EQ(ParsedBack(byte), Latin1AsUtf8(static_cast<unsigned char>(c))) << "byte " << c;
+        for (int d : {-1, 0x41, 0x5C, 0x80, 0xA9, 0xC3}) {
+            std::string bytes(1, static_cast<char>(c));
+            if (d >= 0)
+                bytes += static_cast<char>(d);
+            EXPECT_EQ(BytesFromFaithfulText(JsonText(bytes)), bytes) << "byte " << c << " then " << d;
+            const auto rows = ParseCsv(Written(ExportFormat::Csv, {{"v", bytes}}));
+            ASSERT_EQ(rows.size(), 2u);
+            EXPECT_EQ(UnescapeCsvField(rows[1][0]), bytes) << "byte " << c << " then " << d;
+        }
     }
 }
 
@@ -86,21 +98,18 @@ TEST(EntryRecord, HasExactlyTheListedKeysInOrder)
 {
     const std::vector<std::string> expected = {"url",       "local",     "type",          "size_low",    "size_high",
                                                "hit_rate",  "use_count", "last_modified", "last_access", "expire",
-                                               "last_sync", "header",    "header_size"};
+                                               "last_sync", "header",    "header_size",   "container",   "expire_dos",
+                                               "source_tz"};
     EXPECT_EQ(EntryColumns(), expected);
-    std::vector<std::string> keys;
-    for (const Field& field : EntryRecord(SampleEntry())) {
-        keys.push_back(field.name);
-    }
-    EXPECT_EQ(keys, expected);
+    EXPECT_EQ(ColumnNames(EntryExportFields(SampleEntry())), expected);
 }
 
 TEST(EntryRecord, JsonObjectParsesBackWithEveryValue)
 {
     const urlcache::CacheEntryInfo entry = SampleEntry();
-    const nlohmann::json object = nlohmann::json::parse(JsonObject(EntryRecord(entry)));
+    const nlohmann::json object = JsonObject(EntryExportFields(entry));
     EXPECT_EQ(object.size(), EntryColumns().size());
-    EXPECT_EQ(object["url"], "http://www.example.com/a,b/\"q\".html?x=1&y=caf\xC3\xA9");
+    EXPECT_EQ(object["url"], "http://www.example.com/a,b/\"q\".html?x=1&y=caf\\xE9");
     EXPECT_EQ(object["local"], entry.localFileName);
     EXPECT_EQ(object["type"], 5u);
     EXPECT_EQ(object["size_low"], 4096u);
@@ -112,7 +121,7 @@ TEST(EntryRecord, JsonObjectParsesBackWithEveryValue)
     EXPECT_EQ(object["expire"], 0u);
     EXPECT_EQ(object["last_sync"].get<uint64_t>(), entry.lastSyncTime);
     EXPECT_EQ(object["header"],
-              "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nX-Name: \"r\xC3\xA9sum\xC3\xA9\"\t\\\r\n\r\n");
+              "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nX-Name: \"r\\xE9sum\\xE9\"\t\\\\\r\n\r\n");
     EXPECT_EQ(object["header_size"], entry.headerInfo.size());
 }
 
@@ -120,63 +129,62 @@ TEST(EntryRecord, NoLocalFileIsNullAndAnEmptyHeaderAnEmptyString)
 {
     urlcache::CacheEntryInfo entry;
     entry.sourceUrlName = "Visited: alice@http://example.com/";
-    const nlohmann::json object = nlohmann::json::parse(JsonObject(EntryRecord(entry)));
+    const nlohmann::json object = JsonObject(EntryExportFields(entry));
     EXPECT_TRUE(object["local"].is_null());
     EXPECT_EQ(object["header"], "");
     EXPECT_EQ(object["header_size"], 0u);
 }
 
-TEST(RecordWriter, CsvHasAHeaderRowEvenWithoutRecords)
+TEST(ExportWriter, CsvHasAHeaderRowEvenWithoutRecords)
 {
     std::ostringstream out;
-    RecordWriter writer(out, OutputFormat::Csv, EntryColumns());
+    MakeExportWriter(ExportFormat::Csv, out, EntryColumns());
     const auto rows = ParseCsv(out.str());
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0], EntryColumns());
 }
 
-TEST(RecordWriter, CsvRowsParseBackToTheExactBytes)
+TEST(ExportWriter, CsvRowsParseBackToTheExactBytes)
 {
     const urlcache::CacheEntryInfo entry = SampleEntry();
     urlcache::CacheEntryInfo noFile;
     noFile.sourceUrlName = "Cookie:alice@example.com/";
     std::ostringstream out;
-    RecordWriter writer(out, OutputFormat::Csv, EntryColumns());
-    writer.Write(EntryRecord(entry));
-    writer.Write(EntryRecord(noFile));
+    const auto writer = MakeExportWriter(ExportFormat::Csv, out, EntryColumns());
+    writer->Write(EntryExportFields(entry));
+    writer->Write(EntryExportFields(noFile));
 
     const auto rows = ParseCsv(out.str());
     ASSERT_EQ(rows.size(), 3u);
     for (const auto& row : rows) {
         ASSERT_EQ(row.size(), EntryColumns().size());
     }
-    EXPECT_EQ(rows[1][0], entry.sourceUrlName);
-    EXPECT_EQ(rows[1][1], entry.localFileName);
+    EXPECT_EQ(UnescapeCsvField(rows[1][0]), entry.sourceUrlName);
+    EXPECT_EQ(UnescapeCsvField(rows[1][1]), entry.localFileName);
     EXPECT_EQ(rows[1][7], "18446744073709551615");
     EXPECT_EQ(rows[1][9], "0");
-    EXPECT_EQ(rows[1][11], entry.headerInfo);
+    EXPECT_EQ(UnescapeCsvField(rows[1][11]), entry.headerInfo);
     EXPECT_EQ(rows[1][12], std::to_string(entry.headerInfo.size()));
-    EXPECT_EQ(rows[2][0], noFile.sourceUrlName);
+    EXPECT_EQ(UnescapeCsvField(rows[2][0]), noFile.sourceUrlName);
     EXPECT_EQ(rows[2][1], "");
 }
 
-TEST(RecordWriter, ListsAreJsonArraysInBothFormats)
+TEST(ExportWriter, ListsAreJsonArraysInBothFormats)
 {
-    const Record record = {{"key_path", std::vector<std::string>{"shop.example.net/cart", "Cookie", "a\"b,c\xE9"}},
+    const ExportRow record = {{"key_path", std::vector<std::string>{"shop.example.net/cart", "Cookie", "a\"b,c\xE9"}},
                            {"none", std::vector<std::string>{}}};
-    const nlohmann::json object = nlohmann::json::parse(JsonObject(record));
-    EXPECT_EQ(object["key_path"], nlohmann::json({"shop.example.net/cart", "Cookie", "a\"b,c\xC3\xA9"}));
+    const nlohmann::json object = JsonObject(record);
+    EXPECT_EQ(object["key_path"], nlohmann::json({"shop.example.net/cart", "Cookie", "a\"b,c\\xE9"}));
     EXPECT_EQ(object["none"], nlohmann::json::array());
 
     std::ostringstream out;
-    RecordWriter writer(out, OutputFormat::Csv, {"key_path", "none"});
-    writer.Write(record);
+    MakeExportWriter(ExportFormat::Csv, out, {"key_path", "none"})->Write(record);
     const auto rows = ParseCsv(out.str());
     ASSERT_EQ(rows.size(), 2u);
     ASSERT_EQ(rows[1].size(), 2u);
-    EXPECT_EQ(nlohmann::json::parse(rows[1][0]), object["key_path"]);
-    EXPECT_EQ(rows[1][1], "[]");
+    EXPECT_EQ(nlohmann::json::parse(UnescapeCsvField(rows[1][0])), object["key_path"]);
+    EXPECT_EQ(UnescapeCsvField(rows[1][1]), "[]");
 }
 
 }  // namespace
-}  // namespace trovana::cli
+}  // namespace trovana::exporting

@@ -34,6 +34,12 @@ void AddTimesOption(CLI::App& command, std::string& times)
         ->capture_default_str();
 }
 
+void AddProvenanceOption(CLI::App& command, bool& provenance)
+{
+    command.add_flag("--provenance", provenance,
+                     "on every row the container's index file (container_path) and its SHA-256 (container_sha256)");
+}
+
 // Everything the command line can set; the parser writes into it.
 struct Arguments {
     CacheChoice choice;
@@ -46,6 +52,8 @@ struct Arguments {
     AddOptions add;
     std::string demoDirectory;
     std::string cachesFormat = "text";
+    std::string sourceZone;
+    bool provenance = false;
 };
 
 void AddAddCommand(CLI::App& app, Arguments& arguments)
@@ -85,11 +93,12 @@ void AddTimelineCommand(CLI::App& app, Arguments& arguments)
         "timeline", "one row per time of each entry, in the CSV or JSON lines that Timesketch imports");
     AddFormatOption(*timeline, arguments.format);
     timeline->add_flag("--recovered", arguments.recovered, "every record, as list --recovered gives them");
+    AddProvenanceOption(*timeline, arguments.provenance);
 }
 
 void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
 {
-    const OutputFormat format = arguments.format == "csv" ? OutputFormat::Csv : OutputFormat::Jsonl;
+    const ExportFormat format = arguments.format == "csv" ? ExportFormat::Csv : ExportFormat::Jsonl;
     if (app.got_subcommand("demo")) {
         DemoCommand(arguments.demoDirectory, streams);
         return;
@@ -109,13 +118,14 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
         if (!app.got_subcommand("add")) {
             RequireReadableCache(cache, arguments.choice);
         }
-        const ListOptions listing{format, arguments.catalogue, arguments.recovered, utcTimes};
+        const ListOptions listing{format,   arguments.catalogue,  arguments.recovered,
+                                  utcTimes, arguments.sourceZone, arguments.provenance};
         if (app.got_subcommand("list")) {
             ListCommand(cache, listing, streams);
         } else if (app.got_subcommand("timeline")) {
             TimelineCommand(cache, listing, streams);
         } else if (app.got_subcommand("info")) {
-            InfoCommand(cache, arguments.url, format, streams, utcTimes);
+            InfoCommand(cache, arguments.url, format, streams, utcTimes, arguments.sourceZone);
         } else if (app.got_subcommand("delete")) {
             DeleteCommand(cache, arguments.urls, streams);
         } else if (app.got_subcommand("add")) {
@@ -169,6 +179,11 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     app.add_flag("--read-only", arguments.choice.readOnly,
                  "change nothing: no lock, nothing made in the cache's folders; delete and add are refused");
+    app.add_option("--source-tz", arguments.sourceZone,
+                   "the time zone (IANA name, e.g. Europe/Amsterdam) of the machine that wrote the daily and weekly "
+                   "history, whose visit times are its local time; default: this machine's for a Wine prefix, UTC "
+                   "for a copied profile or a single file; the column source_tz names the zone assumed")
+        ->type_name("ZONE");
 
     CLI::App* list = app.add_subcommand("list", "every entry, in WinINet's enumeration order");
     AddFormatOption(*list, arguments.format);
@@ -178,10 +193,13 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     list->add_flag("--recovered", arguments.recovered,
                    "every record the containers hold, read without any change: besides the listed entries "
                    "(state live) redirects, leaked entries and entries recovered from records no slot names "
-                   "or from free blocks, with the columns state, index_file, record_offset and partial");
+                   "or from free blocks, with the columns state, index_file, record_offset, partial and filled");
     AddTimesOption(*list, arguments.times);
-    CLI::App* info = app.add_subcommand("info", "one entry, in the form list gives it");
-    info->add_option("URL", arguments.url, "the entry's URL, exactly as stored")->required()->type_name("");
+    AddProvenanceOption(*list, arguments.provenance);
+    CLI::App* info = app.add_subcommand(
+        "info", "one entry, in the form list gives it; without URL each container's kind, path, size, SHA-256 "
+                "and format");
+    info->add_option("URL", arguments.url, "the entry's URL, exactly as stored")->type_name("");
     AddFormatOption(*info, arguments.format);
     AddTimesOption(*info, arguments.times);
     app.add_subcommand("delete", "delete entries, one result line for each URL")

@@ -37,7 +37,7 @@ std::string UrlExtension(std::string_view url)
     return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot + 1));
 }
 
-void AddCommand(urlcache::UrlCache& cache, const AddOptions& options, OutputFormat format, Streams streams)
+void AddCommand(urlcache::UrlCache& cache, const AddOptions& options, ExportFormat format, Streams streams)
 {
     urlcache::NewCacheEntry entry = options.entry;
     if (options.bodyFile) {

@@ -8,7 +8,7 @@ namespace trovana::cli {
 
 namespace {
 
-Record CacheRecord(const discovery::FoundCache& cache)
+ExportRow CacheRecord(const discovery::FoundCache& cache)
 {
     return {{"kind", std::string(discovery::KindName(cache.kind))},
             {"name", cache.name},
@@ -19,7 +19,7 @@ Record CacheRecord(const discovery::FoundCache& cache)
             {"bytes", cache.bytes}};
 }
 
-std::string Text(const FieldValue& value)
+std::string Text(const ExportValue& value)
 {
     if (const auto* number = std::get_if<uint64_t>(&value)) {
         return std::to_string(*number);
@@ -32,15 +32,15 @@ std::string Text(const FieldValue& value)
 
 // A table for people: one column each, as wide as its widest cell; the
 // path last, so that long paths do not push the other columns apart.
-void WriteTable(const std::vector<Record>& records, std::ostream& out)
+void WriteTable(const std::vector<ExportRow>& records, std::ostream& out)
 {
     const std::vector<std::string> columns = {"kind", "name", "user", "containers", "entries", "bytes", "path"};
     std::vector<std::vector<std::string>> rows = {columns};
-    for (const Record& record : records) {
+    for (const ExportRow& record : records) {
         std::vector<std::string>& row = rows.emplace_back();
         for (const std::string& column : columns) {
             const auto field = std::find_if(record.begin(), record.end(),
-                                            [&](const Field& f) { return f.name == column; });
+                                            [&](const ExportField& f) { return f.name == column; });
             row.push_back(Text(field->value));
         }
     }
@@ -63,7 +63,7 @@ void WriteTable(const std::vector<Record>& records, std::ostream& out)
 void CachesCommand(const std::string& format, Streams streams)
 {
     const discovery::Discovery found = discovery::DiscoverCaches(discovery::Environment::Current());
-    std::vector<Record> records;
+    std::vector<ExportRow> records;
     for (const discovery::FoundCache& cache : found.caches) {
         records.push_back(CacheRecord(cache));
     }
@@ -71,10 +71,10 @@ void CachesCommand(const std::string& format, Streams streams)
         WriteTable(records, streams.out);
         return;
     }
-    RecordWriter writer(streams.out, format == "csv" ? OutputFormat::Csv : OutputFormat::Jsonl,
-                        {"kind", "name", "path", "user", "containers", "entries", "bytes"});
-    for (const Record& record : records) {
-        writer.Write(record);
+    const auto writer = MakeExportWriter(format == "csv" ? ExportFormat::Csv : ExportFormat::Jsonl, streams.out,
+                                         {"kind", "name", "path", "user", "containers", "entries", "bytes"});
+    for (const ExportRow& record : records) {
+        writer->Write(record);
     }
 }
 

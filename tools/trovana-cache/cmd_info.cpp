@@ -1,17 +1,78 @@
+#include <fstream>
+
 #include "commands.h"
 #include "listing.h"
+#include "record_kind.h"
+#include "sha256.h"
 
 namespace trovana::cli {
 
-void InfoCommand(urlcache::UrlCache& cache, const std::string& url, OutputFormat format, Streams streams, bool utcTimes)
+namespace {
+
+// A container's kind: daily and weekly history by their folder's name
+// (MSHist01YYYYMMDDYYYYMMDD), the others by where the cache keeps them.
+std::string ContainerKind(const urlcache::ContainerLocation& where)
 {
+    const std::string folder = where.folder.filename().string();
+    if (folder.size() == 24 && folder.starts_with("MSHist01")) {
+        return std::string(urlcache::RecordKindName(urlcache::RecordKindOf(":" + folder.substr(8) + ":")));
+    }
+    switch (where.kind) {
+    case urlcache::ContainerKind::Cookies: return "cookies";
+    case urlcache::ContainerKind::History: return "history";
+    case urlcache::ContainerKind::Content: return "content";
+    }
+    return {};
+}
+
+// The signature the file starts with, up to its NUL: it names the format
+// and its version ("Client UrlCache MMF Ver 5.2").
+ExportValue FormatSignature(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::string start(32, '\0');
+    in.read(start.data(), static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<size_t>(in.gcount()));
+    start.resize(std::min(start.size(), start.find('\0')));
+    return start.empty() ? ExportValue() : ExportValue(start);
+}
+
+void ContainersCommand(urlcache::UrlCache& cache, ExportFormat format, Streams streams)
+{
+    const std::vector<std::string> columns = {"container", "path", "size", "sha256", "format"};
+    const auto writer = MakeExportWriter(format, streams.out, columns);
+    for (const urlcache::ContainerLocation& where : cache.Location().containers) {
+        const std::filesystem::path file = where.IndexPath();
+        std::error_code error;
+        const uint64_t size = std::filesystem::file_size(file, error);
+        const std::optional<std::string> digest = std::filesystem::is_regular_file(file, error)
+                                                      ? FileSha256Hex(file)
+                                                      : std::nullopt;
+        writer->Write({{"container", ContainerKind(where)},
+                       {"path", file.string()},
+                       {"size", error ? ExportValue() : ExportValue(size)},
+                       {"sha256", digest ? ExportValue(*digest) : ExportValue()},
+                       {"format", digest ? FormatSignature(file) : ExportValue()}});
+    }
+}
+
+}  // namespace
+
+void InfoCommand(urlcache::UrlCache& cache, const std::string& url, ExportFormat format, Streams streams,
+                 bool utcTimes, const std::string& sourceZone)
+{
+    if (url.empty()) {
+        ContainersCommand(cache, format, streams);
+        return;
+    }
     const std::unique_ptr<urlcache::CacheEntryInfo> entry = cache.GetEntryInfo(url);
     if (!entry) {
         throw CommandError(url + ": " + urlcache::ErrorText(urlcache::ERROR_FILE_NOT_FOUND));
     }
-    const Record record = utcTimes ? WithUtcTimes(EntryRecord(*entry)) : EntryRecord(*entry);
-    RecordWriter writer(streams.out, format, ColumnNames(record));
-    writer.Write(record);
+    const TimeZone zone = SourceZone(cache, sourceZone);
+    const ExportRow record = EntryExportFields(*entry, &zone);
+    const ExportRow row = utcTimes ? WithUtcTimes(record, *entry, &zone) : record;
+    MakeExportWriter(format, streams.out, ColumnNames(row))->Write(row);
 }
 
 }  // namespace trovana::cli

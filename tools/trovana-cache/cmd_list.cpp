@@ -9,9 +9,9 @@ namespace {
 // An entry's own columns, then with `catalogue` what the program's catalogue
 // derives from it: category 1 to 6, class text, the "Access Time" text in
 // local time, and the key path of its site tree leaf.
-Record ListRecord(const urlcache::CacheEntryInfo& entry, bool catalogue)
+ExportRow ListRecord(const urlcache::CacheEntryInfo& entry, bool catalogue, const TimeZone& zone)
 {
-    Record record = EntryRecord(entry);
+    ExportRow record = EntryExportFields(entry, &zone);
     if (catalogue) {
         catalogue::CatalogueEntry derived = catalogue::DescribeEntry(entry);
         record.push_back({"category", static_cast<uint64_t>(derived.category)});
@@ -22,32 +22,32 @@ Record ListRecord(const urlcache::CacheEntryInfo& entry, bool catalogue)
     return record;
 }
 
-// The record with the columns the options add: the survey's after the
-// entry's own, UTC times beside the FILETIME numbers.
-Record OptionRecord(const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
-                    const ListOptions& options)
-{
-    Record record = ListRecord(entry, options.catalogue);
-    if (surveyed) {
-        AppendSurveyFields(record, *surveyed);
-    }
-    if (options.utcTimes) {
-        return WithUtcTimes(record);
-    }
-    return record;
-}
-
 }  // namespace
 
 void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams)
 {
+    const TimeZone zone = SourceZone(cache, options.sourceZone);
+    Provenance provenance;
+    // The record with the columns the options add: the survey's after the
+    // entry's own, UTC times beside the FILETIME numbers, the container's
+    // path and digest last.
+    const auto row = [&](const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
+                         const std::filesystem::path& indexFile) {
+        ExportRow record = ListRecord(entry, options.catalogue, zone);
+        if (surveyed) {
+            exporting::AppendSurveyFields(record, surveyed);
+        }
+        if (options.provenance) {
+            provenance.Append(record, indexFile);
+        }
+        return options.utcTimes ? WithUtcTimes(record, entry, &zone) : record;
+    };
     const urlcache::SurveyedRecord blank;
-    RecordWriter writer(streams.out, options.format,
-                        ColumnNames(OptionRecord({}, options.recovered ? &blank : nullptr, options)));
+    const auto writer =
+        MakeExportWriter(options.format, streams.out, ColumnNames(row({}, options.recovered ? &blank : nullptr, {})));
     VisitEntries(cache, options.recovered, streams,
-                 [&](const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed) {
-                     writer.Write(OptionRecord(entry, surveyed, options));
-                 });
+                 [&](const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
+                     const std::filesystem::path& indexFile) { writer->Write(row(entry, surveyed, indexFile)); });
 }
 
 }  // namespace trovana::cli

@@ -1,44 +1,51 @@
 #include "commands.h"
 #include "iso_utc.h"
 #include "listing.h"
+#include "record_kind.h"
 
 namespace trovana::cli {
 
 namespace {
 
-struct TimeKind {
-    uint64_t urlcache::CacheEntryInfo::*time;
-    const char* description;  // Timesketch's timestamp_desc
-};
+using Info = urlcache::CacheEntryInfo;
 
-constexpr TimeKind kTimes[] = {
-    {&urlcache::CacheEntryInfo::lastAccessTime, "Last Access Time"},
-    {&urlcache::CacheEntryInfo::lastModifiedTime, "Last Modified Time"},
-    {&urlcache::CacheEntryInfo::expireTime, "Expiry Time"},
-    {&urlcache::CacheEntryInfo::lastSyncTime, "Last Sync Time"},
-};
+// Timesketch's timestamp_desc of each time, as plaso names them: the
+// second time of a history container is the visit.
+const char* Description(uint64_t Info::*time, urlcache::RecordKind kind)
+{
+    if (time == &Info::lastAccessTime)
+        return "Last Access Time";
+    if (time == &Info::expireTime)
+        return "Expiry Time";
+    if (time == &Info::lastSyncTime)
+        return "Last Sync Time";
+    const bool history = kind == urlcache::RecordKind::History || urlcache::KeepsLocalTime(kind);
+    return history ? "Last Visited Time" : "Last Modified Time";
+}
+
+constexpr uint64_t Info::*kTimes[] = {&Info::lastAccessTime, &Info::lastModifiedTime, &Info::expireTime,
+                                      &Info::lastSyncTime};
 
 // Timesketch's own columns first, then the entry's, so that every row of a
 // file has the same columns.
-Record TimelineRow(const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
-                   const TimeKind& kind, uint64_t microseconds)
+ExportRow TimelineRow(const Info& entry, const urlcache::SurveyedRecord* surveyed, const char* description,
+                      uint64_t utcTime, int64_t microseconds, const TimeZone& zone)
 {
-    const uint64_t time = entry.*kind.time;
-    std::string message = std::string(kind.description) + ": " + entry.sourceUrlName;
+    std::string message = std::string(description) + ": " + entry.sourceUrlName;
     if (surveyed && surveyed->state != urlcache::RecordState::Live) {
         message += " (" + std::string(urlcache::RecordStateName(surveyed->state)) + ")";
     }
-    Record row = {
+    ExportRow row = {
         {"message", std::move(message)},
-        {"datetime", IsoUtcFromFileTime(time, IsoForm::Microseconds)},
-        {"timestamp_desc", std::string(kind.description)},
+        {"datetime", IsoUtcFromFileTime(utcTime, IsoForm::Microseconds)},
+        {"timestamp_desc", std::string(description)},
         {"timestamp", microseconds},
     };
-    for (Field& field : EntryRecord(entry)) {
+    for (ExportField& field : EntryExportFields(entry, &zone)) {
         row.push_back(std::move(field));
     }
     if (surveyed) {
-        AppendSurveyFields(row, *surveyed);
+        exporting::AppendSurveyFields(row, surveyed);
     }
     return row;
 }
@@ -47,14 +54,29 @@ Record TimelineRow(const urlcache::CacheEntryInfo& entry, const urlcache::Survey
 
 void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams)
 {
+    const TimeZone zone = SourceZone(cache, options.sourceZone);
+    Provenance provenance;
+    const auto row = [&](const Info& entry, const urlcache::SurveyedRecord* surveyed, const char* description,
+                         uint64_t utcTime, int64_t microseconds, const std::filesystem::path& indexFile) {
+        ExportRow record = TimelineRow(entry, surveyed, description, utcTime, microseconds, zone);
+        if (options.provenance) {
+            provenance.Append(record, indexFile);
+        }
+        return record;
+    };
     const urlcache::SurveyedRecord blank;
-    RecordWriter writer(streams.out, options.format,
-                        ColumnNames(TimelineRow({}, options.recovered ? &blank : nullptr, kTimes[0], 0)));
+    const auto writer = MakeExportWriter(
+        options.format, streams.out, ColumnNames(row({}, options.recovered ? &blank : nullptr, "", 0, 0, {})));
     VisitEntries(cache, options.recovered, streams,
-                 [&](const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed) {
-                     for (const TimeKind& kind : kTimes) {
-                         if (const auto microseconds = UnixMicrosecondsFromFileTime(entry.*kind.time)) {
-                             writer.Write(TimelineRow(entry, surveyed, kind, *microseconds));
+                 [&](const Info& entry, const urlcache::SurveyedRecord* surveyed,
+                     const std::filesystem::path& indexFile) {
+                     const urlcache::RecordKind kind = urlcache::RecordKindOf(entry.sourceUrlName);
+                     for (const auto time : kTimes) {
+                         const bool absent = exporting::TimeIsFiller(surveyed, time);
+                         const uint64_t utc = exporting::UtcFileTime(entry, time, &zone);
+                         const auto microseconds = UnixMicrosecondsFromFileTime(utc);
+                         if (!absent && microseconds) {
+                             writer->Write(row(entry, surveyed, Description(time, kind), utc, *microseconds, indexFile));
                          }
                      }
                  });

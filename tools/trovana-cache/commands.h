@@ -11,10 +11,20 @@
 #include <string>
 #include <vector>
 
-#include "records.h"
+#include "export_writer.h"
 #include "urlcache.h"
 
 namespace trovana::cli {
+
+// Output rows and their writer are the window's export's (src/export).
+using exporting::ColumnNames;
+using exporting::EntryExportFields;
+using exporting::ExportField;
+using exporting::ExportFormat;
+using exporting::ExportRow;
+using exporting::ExportValue;
+using exporting::MakeExportWriter;
+using exporting::WithUtcTimes;
 
 class CommandError : public std::runtime_error {
 public:
@@ -53,14 +63,19 @@ std::string FailureText(const urlcache::CacheResult& result);
 void ReportProblems(const urlcache::UrlCache& cache, std::ostream& err);
 
 struct ListOptions {
-    OutputFormat format = OutputFormat::Jsonl;
+    ExportFormat format = ExportFormat::Jsonl;
     bool catalogue = false;  // add the catalogue's columns
     bool recovered = false;  // every record, with its state, not only the entries WinINet lists
     bool utcTimes = false;   // ISO 8601 UTC beside each FILETIME
+    std::string sourceZone;  // the IANA zone daily and weekly history were recorded in; empty: SourceZone's default
+    bool provenance = false; // the container's path and SHA-256 on every row
 };
 void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams);
-void InfoCommand(urlcache::UrlCache& cache, const std::string& url, OutputFormat format, Streams streams,
-                 bool utcTimes = false);
+// One entry, in the form list gives it; without a URL, one row for each
+// container: its kind, index file path, size, SHA-256 and format (the
+// file's signature, which names its version).
+void InfoCommand(urlcache::UrlCache& cache, const std::string& url, ExportFormat format, Streams streams,
+                 bool utcTimes = false, const std::string& sourceZone = {});
 void DeleteCommand(urlcache::UrlCache& cache, const std::vector<std::string>& urls, Streams streams);
 
 struct AddOptions {
@@ -74,12 +89,13 @@ struct AddOptions {
 // The extension of the last segment of a URL's path, without the dot;
 // empty when it has none.
 std::string UrlExtension(std::string_view url);
-void AddCommand(urlcache::UrlCache& cache, const AddOptions& options, OutputFormat format, Streams streams);
+void AddCommand(urlcache::UrlCache& cache, const AddOptions& options, ExportFormat format, Streams streams);
 
-// One row per time of each entry (last access, last modified, expiry, last
-// sync; times not set or out of range are left out), in the CSV or JSON
-// lines that Timesketch imports: message, datetime, timestamp_desc,
-// timestamp (microseconds), then the entry's own fields.
+// One row per time of each entry (last access, last modified or visited,
+// expiry, last sync; times not set, absent or after 9999 are left out, those
+// before 1970 kept), in the CSV or JSON lines that Timesketch imports:
+// message, datetime, timestamp_desc, timestamp (microseconds since 1970,
+// negative before), then the entry's own fields.
 void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams);
 
 void DemoCommand(const std::filesystem::path& directory, Streams streams);

@@ -1,6 +1,6 @@
 #include "listing.h"
 
-#include "iso_utc.h"
+#include "sha256.h"
 
 namespace trovana::cli {
 
@@ -9,7 +9,7 @@ void VisitEntries(urlcache::UrlCache& cache, bool recovered, Streams streams, co
     if (recovered) {
         urlcache::RecordSurvey survey(cache.Location());
         while (std::unique_ptr<urlcache::SurveyedRecord> record = survey.Next()) {
-            visit(record->entry, record.get());
+            visit(record->entry, record.get(), record->indexFile);
         }
         for (const std::string& problem : survey.Problems()) {
             streams.err << "trovana-cache: warning: " << problem << '\n';
@@ -18,47 +18,34 @@ void VisitEntries(urlcache::UrlCache& cache, bool recovered, Streams streams, co
     }
     urlcache::CacheEnumeration entries = cache.Enumerate();
     while (std::unique_ptr<urlcache::CacheEntryInfo> entry = entries.Next()) {
-        visit(*entry, nullptr);
+        visit(*entry, nullptr, entries.IndexFile());
     }
     if (entries.LastError() != urlcache::ERROR_NO_MORE_ITEMS) {
         throw CommandError("the listing stopped early: " + urlcache::ErrorText(entries.LastError()));
     }
 }
 
-void AppendSurveyFields(Record& record, const urlcache::SurveyedRecord& surveyed)
+TimeZone SourceZone(const urlcache::UrlCache& cache, const std::string& name)
 {
-    record.push_back({"state", std::string(urlcache::RecordStateName(surveyed.state))});
-    record.push_back({"index_file", surveyed.indexFile.string()});
-    record.push_back({"record_offset", surveyed.offset});
-    record.push_back({"partial", uint64_t{surveyed.partial}});
+    if (!name.empty()) {
+        if (std::optional<TimeZone> zone = TimeZone::Load(name)) {
+            return *zone;
+        }
+        throw CommandError("--source-tz " + name + ": no such time zone (an IANA name such as Europe/Amsterdam)");
+    }
+    return exporting::DefaultSourceZone(cache.Location());
 }
 
-Record WithUtcTimes(const Record& record)
+void Provenance::Append(ExportRow& row, const std::filesystem::path& indexFile)
 {
-    static const std::vector<std::string> kTimeColumns = {"last_modified", "last_access", "expire", "last_sync"};
-    Record out;
-    for (const Field& field : record) {
-        out.push_back(field);
-        const auto* time = std::get_if<uint64_t>(&field.value);
-        if (!time || std::find(kTimeColumns.begin(), kTimeColumns.end(), field.name) == kTimeColumns.end()) {
-            continue;
+    auto [digest, added] = m_digests.try_emplace(indexFile);
+    if (added && !indexFile.empty()) {
+        if (std::optional<std::string> hex = FileSha256Hex(indexFile)) {
+            digest->second = std::move(*hex);
         }
-        FieldValue utc;
-        if (std::string text = IsoUtcFromFileTime(*time); !text.empty()) {
-            utc = std::move(text);
-        }
-        out.push_back({field.name + "_utc", std::move(utc)});
     }
-    return out;
-}
-
-std::vector<std::string> ColumnNames(const Record& record)
-{
-    std::vector<std::string> names;
-    for (const Field& field : record) {
-        names.push_back(field.name);
-    }
-    return names;
+    row.push_back({"container_path", indexFile.empty() ? ExportValue() : ExportValue(indexFile.string())});
+    row.push_back({"container_sha256", digest->second});
 }
 
 }  // namespace trovana::cli

@@ -1,34 +1,42 @@
 // What list and timeline share: the records they go through (the enumerated
-// entries, or with `recovered` every record the containers hold) and the
-// extra columns those records can carry.
+// entries, or with `recovered` every record the containers hold), the zone
+// local times are read in, and the provenance columns rows can carry.
 #pragma once
 
+#include <filesystem>
 #include <functional>
+#include <map>
 
 #include "commands.h"
 #include "record_survey.h"
 
 namespace trovana::cli {
 
-// Called with each entry; `surveyed` is null unless every record is wanted.
-using EntryVisitor =
-    std::function<void(const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed)>;
+// Called with each entry and the index file that holds it; `surveyed` is
+// null unless every record is wanted.
+using EntryVisitor = std::function<void(const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
+                                        const std::filesystem::path& indexFile)>;
 
 // Enumerates the cache, or surveys every record of it read-only when
 // `recovered`; the survey's problems are warnings on err. Throws
 // CommandError when the enumeration stops early.
 void VisitEntries(urlcache::UrlCache& cache, bool recovered, Streams streams, const EntryVisitor& visit);
 
-// The record's state, the index.dat that holds it, its offset there and
-// whether it was read only in part, as columns after the entry's own.
-void AppendSurveyFields(Record& record, const urlcache::SurveyedRecord& surveyed);
+// The zone that daily and weekly history were recorded in: `name` when
+// given (CommandError when there is no such zone), else this machine's for
+// a Wine prefix (Wine runs in the host's zone) and UTC for a copied profile
+// or a single file.
+TimeZone SourceZone(const urlcache::UrlCache& cache, const std::string& name);
 
-// After each FILETIME column (last_modified, last_access, expire,
-// last_sync) a column of the same name with "_utc" added: the time in ISO
-// 8601 UTC to 100 ns, or null when the time is 0 or out of range.
-Record WithUtcTimes(const Record& record);
+// Where each row came from: the container's index file and its SHA-256,
+// each file hashed once, read only.
+class Provenance {
+public:
+    // Appends container_path and container_sha256 (null when unreadable).
+    void Append(ExportRow& row, const std::filesystem::path& indexFile);
 
-// The names of a record's fields, in order: a CSV header.
-std::vector<std::string> ColumnNames(const Record& record);
+private:
+    std::map<std::filesystem::path, ExportValue> m_digests;
+};
 
 }  // namespace trovana::cli

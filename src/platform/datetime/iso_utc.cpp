@@ -42,11 +42,13 @@ std::string IsoUtcFromFileTime(uint64_t fileTime, IsoForm form)
     return text;
 }
 
-std::optional<uint64_t> UnixMicrosecondsFromFileTime(uint64_t fileTime)
+std::optional<int64_t> UnixMicrosecondsFromFileTime(uint64_t fileTime)
 {
-    if (fileTime < kUnixEpoch || fileTime >= kYear10000)
+    if (fileTime == 0 || fileTime >= kYear10000)
         return std::nullopt;
-    return (fileTime - kUnixEpoch) / 10;
+    if (fileTime >= kUnixEpoch)
+        return static_cast<int64_t>((fileTime - kUnixEpoch) / 10);
+    return -static_cast<int64_t>((kUnixEpoch - fileTime + 9) / 10);
 }
 
 }  // namespace trovana

@@ -16,8 +16,9 @@ enum class IsoForm {
 // Empty for 0 ("not set") and for a time after the year 9999.
 std::string IsoUtcFromFileTime(uint64_t fileTime, IsoForm form = IsoForm::Exact);
 
-// Microseconds since 1970-01-01 UTC, rounded down; none for 0, for a time
-// before 1970 or after the year 9999.
-std::optional<uint64_t> UnixMicrosecondsFromFileTime(uint64_t fileTime);
+// Microseconds since 1970-01-01 UTC, rounded toward the past; negative
+// before 1970 (Timesketch takes years from 1700); none for 0 and for a time
+// after the year 9999.
+std::optional<int64_t> UnixMicrosecondsFromFileTime(uint64_t fileTime);
 
 }  // namespace trovana

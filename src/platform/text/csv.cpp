@@ -1,76 +1,85 @@
 #include "csv.h"
 
+#include "faithful_text.h"
+
 namespace trovana {
 
 namespace {
 
-void AppendHexByte(std::string& out, unsigned char c)
+bool IsControl(unsigned char c)
 {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    out += "\\x";
-    out += hex[c >> 4];
-    out += hex[c & 0xF];
+    return c < 0x20 || c == 0x7F;
 }
 
-bool IsControl(unsigned char c, CsvEscaping escaping)
+bool NeedsWork(std::string_view bytes)
 {
-    const bool kept = escaping == CsvEscaping::Plain && (c == '\t' || c == '\r' || c == '\n');
-    return (c < 0x20 && !kept) || c == 0x7F;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (IsControl(u) || u >= 0x80 || c == '\\' || c == ',' || c == '"') {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
 
-std::string CsvField(std::string_view bytes, CsvEscaping escaping)
+void AppendCsvField(std::string& out, std::string_view bytes)
 {
-    const bool reversible = escaping == CsvEscaping::Reversible;
+    constexpr std::string_view kFormulaStarts = "=+-@\t\r'";
+    const bool guard = !bytes.empty() && kFormulaStarts.find(bytes.front()) != std::string_view::npos;
+    if (!NeedsWork(bytes)) {  // the common case: plain ASCII
+        if (guard) {
+            out += '\'';
+        }
+        out.append(bytes);
+        return;
+    }
     std::string text;
-    text.reserve(bytes.size() + 1);
-    const std::string_view formulaStarts = reversible ? "=+-@'" : "=+-@";
-    if (!bytes.empty() && formulaStarts.find(bytes.front()) != std::string_view::npos)
+    text.reserve(bytes.size() + 2);
+    if (guard) {
         text += '\'';
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        const auto next = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+    }
+    std::string faithful;
+    AppendFaithfulText(faithful, bytes);
+    for (size_t i = 0; i < faithful.size(); ++i) {
+        const auto c = static_cast<unsigned char>(faithful[i]);
+        const auto next = i + 1 < faithful.size() ? static_cast<unsigned char>(faithful[i + 1]) : 0;
         if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {  // U+0080 to U+009F
-            AppendHexByte(text, c);
-            AppendHexByte(text, next);
+            AppendHexEscape(text, c);
+            AppendHexEscape(text, next);
             ++i;
-        } else if (IsControl(c, escaping)) {
-            AppendHexByte(text, c);
-        } else if (c == '\\' && reversible) {
-            text += "\\\\";
+        } else if (IsControl(c)) {
+            AppendHexEscape(text, c);
         } else {
             text += static_cast<char>(c);
         }
     }
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
+    if (text.find_first_of(",\"") == std::string::npos) {
+        out += text;
+        return;
     }
-    quoted += '"';
-    return quoted;
+    out += '"';
+    for (const char c : text) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+std::string CsvField(std::string_view bytes)
+{
+    std::string field;
+    AppendCsvField(field, bytes);
+    return field;
 }
 
 std::string UnescapeCsvField(std::string_view field)
 {
     if (field.starts_with('\''))
         field.remove_prefix(1);
-    std::string text;
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\' || i + 1 >= field.size()) {
-            text += field[i];
-        } else if (field[i + 1] == 'x' && i + 3 < field.size()) {
-            text += static_cast<char>(std::stoi(std::string(field.substr(i + 2, 2)), nullptr, 16));
-            i += 3;
-        } else {
-            text += field[++i];
-        }
-    }
-    return text;
+    return BytesFromFaithfulText(field);
 }
 
 }  // namespace trovana

@@ -1,5 +1,6 @@
 // Fields of comma-separated text that is safe to open in a spreadsheet and
-// to print on a terminal, whatever bytes a hostile cache entry holds.
+// to print on a terminal, whatever bytes a hostile cache entry holds, and
+// that gives back the very bytes (see faithful_text.h).
 #pragma once
 
 #include <string>
@@ -7,21 +8,17 @@
 
 namespace trovana {
 
-// Plain keeps TAB, CR and LF as they are (inside quotes) and backslashes
-// too, for people reading the text; Reversible writes them as escapes as
-// well, so that UnescapeCsvField gives back the very bytes.
-enum class CsvEscaping { Plain, Reversible };
+// One CSV field: the bytes' faithful text (invalid UTF-8 as \xHH, the
+// backslash as \\), in which control bytes (TAB, CR and LF too), DEL and the
+// C1 controls encoded as UTF-8 are written as \xHH as well, so that no
+// escape sequence reaches a terminal and no field spans lines. A field that
+// starts with = + - @ TAB CR or ' gets a leading single quote, so that a
+// spreadsheet shows it as text instead of running it as a formula. Quoted as
+// RFC 4180 asks when it holds a comma or a quote (quotes doubled).
+std::string CsvField(std::string_view bytes);
+void AppendCsvField(std::string& out, std::string_view bytes);
 
-// One CSV field: quoted as RFC 4180 asks when it holds a comma, quote, CR or
-// LF (quotes doubled). Control bytes, DEL and the C1 controls encoded as
-// UTF-8 are written as \xHH, so that no escape sequence reaches a terminal.
-// A field that starts with = + - or @ (Reversible: or ') gets a leading
-// single quote, so that a spreadsheet shows it as text instead of running it
-// as a formula. Every other byte is kept as it is.
-std::string CsvField(std::string_view bytes, CsvEscaping escaping = CsvEscaping::Plain);
-
-// The bytes a Reversible CsvField was given, from the field's unquoted
-// content.
+// The bytes a CsvField was given, from the field's unquoted content.
 std::string UnescapeCsvField(std::string_view field);
 
 }  // namespace trovana

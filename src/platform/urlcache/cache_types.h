@@ -58,6 +58,13 @@ struct CacheEntryInfo {
     std::string headerInfo;
     std::string fileExtension;  // without the dot; empty when none
     uint32_t exemptDelta = 0;
+    // The expiry as stored, a DOS date (low half) and time; 0xFFFFFFFF is
+    // "never" to WinINet, and expireTime is then 0 as for "not set".
+    uint32_t expireDos = 0;
+    // The name of the container that holds the entry where the reader knows
+    // one (the WebCache database's container names); empty for index.dat
+    // containers, whose kind RecordKindOf (record_kind.h) tells.
+    std::string container;
 
     uint32_t headerInfoSize() const { return static_cast<uint32_t>(headerInfo.size()); }
 };

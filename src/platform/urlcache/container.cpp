@@ -213,6 +213,7 @@ std::unique_ptr<CacheEntryInfo> Container::Describe(Snapshot& snapshot, const Ur
     info->sizeHigh = record.sizeHigh;
     info->lastModifiedTime = record.lastModified;
     info->expireTime = FileTimeFromDos(record.expire);
+    info->expireDos = uint32_t{record.expire.date} | uint32_t{record.expire.time} << 16;
     info->lastAccessTime = record.lastAccess;
     info->lastSyncTime = FileTimeFromDos(record.lastSync);
     if (record.header)

@@ -71,6 +71,31 @@ std::vector<PlannedRecord> PlanContainer(const Snapshot& snapshot)
     return plan;
 }
 
+// The FillerField bits of the fields that hold the filler.
+uint32_t FillerFields(const ByteImage& image, uint64_t offset)
+{
+    const std::pair<uint32_t, uint32_t> fields[] = {
+        {kRecType, kFillerType},         {kRecHitRate, kFillerHitRate},           {kRecUseCount, kFillerUseCount},
+        {kRecSizeLow, kFillerSize},      {kRecLastModified, kFillerLastModified}, {kRecLastAccess, kFillerLastAccess},
+        {kRecExpireDate, kFillerExpire}, {kRecSyncDate, kFillerLastSync},        {kRecSizeHigh, kFillerSizeHigh},
+    };
+    uint32_t filler = 0;
+    for (const auto& [at, bit] : fields) {
+        if (image.U32(offset + at) == kUninitialisedB)
+            filler |= bit;
+    }
+    return filler;
+}
+
+// A partial record's header as far as its blocks hold it.
+std::optional<std::string_view> SurvivingHeader(const ByteImage& image, const RecordSpan& span)
+{
+    const uint32_t at = image.U32(span.offset + kRecHeaderOffset);
+    if (at < kRecFixedSize || at >= span.length || image.U32(span.offset + kRecHeaderSize) == 0)
+        return std::nullopt;
+    return image.View(span.offset + at, span.length - at);
+}
+
 }  // namespace
 
 struct RecordSurvey::State {
@@ -136,7 +161,11 @@ std::unique_ptr<SurveyedRecord> RecordSurvey::Next()
             const uint64_t limit = planned.span.offset + planned.span.length;
             result->entry.sourceUrlName = std::string(image.CString(planned.span.offset + 0x10, limit).value_or(""));
         } else {
-            result->entry = std::move(*container.Describe(*s.snapshot, DecodeUrlRecord(image, planned.span)));
+            UrlRecord record = DecodeUrlRecord(image, planned.span);
+            if (planned.partial && !record.header)
+                record.header = SurvivingHeader(image, planned.span);
+            result->filler = FillerFields(image, planned.span.offset);
+            result->entry = std::move(*container.Describe(*s.snapshot, record));
         }
         return result;
     }

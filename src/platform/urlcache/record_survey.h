@@ -24,6 +24,20 @@ enum class RecordState {
 // "live", "redirect", "leak", "recovered".
 std::string_view RecordStateName(RecordState state);
 
+// Fields of a record that hold the 0xDEADBEEF filler instead of a value (a
+// leaked record whose fixed part was filled over): absent, not values.
+enum FillerField : uint32_t {
+    kFillerType = 1,
+    kFillerHitRate = 2,
+    kFillerUseCount = 4,
+    kFillerSize = 8,
+    kFillerLastModified = 16,
+    kFillerLastAccess = 32,
+    kFillerExpire = 64,
+    kFillerLastSync = 128,
+    kFillerSizeHigh = 256,
+};
+
 struct SurveyedRecord {
     RecordState state = RecordState::Live;
     // The fields as far as the record holds them; a local path is given
@@ -32,8 +46,10 @@ struct SurveyedRecord {
     std::filesystem::path indexFile;  // the index.dat that holds the record
     uint64_t offset = 0;              // of the record in that file
     // A recovered record whose later blocks were given to other records:
-    // only its first, still free, blocks were read.
+    // only its first, still free, blocks were read; what of its header lies
+    // in them is given.
     bool partial = false;
+    uint32_t filler = 0;  // FillerField bits
 };
 
 // One pass over every container: cookies, history, then content. Within a

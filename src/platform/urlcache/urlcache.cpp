@@ -120,6 +120,14 @@ uint32_t CacheEnumeration::LastError() const
     return m_state->lastError;
 }
 
+std::filesystem::path CacheEnumeration::IndexFile() const
+{
+    const State& s = *m_state;
+    if (!s.started || s.container >= s.cache->containers.size())
+        return {};
+    return s.cache->containers[s.container]->IndexPath();
+}
+
 std::unique_ptr<CacheEntryInfo> CacheEnumeration::Next()
 {
     State& s = *m_state;

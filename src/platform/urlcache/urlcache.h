@@ -33,6 +33,9 @@ public:
     // ERROR_NO_MORE_ITEMS after a normal end, another code otherwise.
     std::unique_ptr<CacheEntryInfo> Next();
     uint32_t LastError() const;
+    // The index file of the container the last entry came from; empty
+    // before the first and after the end.
+    std::filesystem::path IndexFile() const;
 
 private:
     friend class UrlCache;

@@ -1,0 +1,38 @@
+// JSON text of row values, appended to a buffer that the caller reuses from
+// row to row: byte strings as their faithful text (faithful_text.h) escaped
+// by nlohmann-json, numbers in decimal, lists as arrays, null as null.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <string_view>
+
+#include "export_row.h"
+
+namespace trovana::exporting {
+
+// Appends a number in decimal.
+void AppendNumber(std::string& out, uint64_t number);
+void AppendNumber(std::string& out, int64_t number);
+
+class JsonText {
+public:
+    explicit JsonText(std::string& out) : m_out(out) {}
+    JsonText(const JsonText&) = delete;
+    JsonText& operator=(const JsonText&) = delete;
+
+    void AppendString(std::string_view bytes);
+    void AppendValue(const ExportValue& value);
+    // The row as one JSON object, without a line end.
+    void AppendObject(const ExportRow& row);
+
+private:
+    std::string& m_out;
+    // One string value and one serializer, kept so that a row costs no
+    // allocation once the buffers have grown.
+    nlohmann::json m_text = nlohmann::json::string_t();
+    nlohmann::detail::serializer<nlohmann::json> m_serializer{nlohmann::detail::output_adapter<char>(m_out), ' '};
+};
+
+}  // namespace trovana::exporting
