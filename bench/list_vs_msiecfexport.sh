@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times `trovana-cache list` (JSON lines) against libyal's msiecfexport over
 # the same three containers, in one run, turn about, so that the machine's
 # load weighs on both sides alike. msiecfexport refuses Wine's signature, so

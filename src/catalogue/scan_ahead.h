@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first scan of a cache, run on a thread of its own so that it goes on
 // while the program makes its window. The cache and its catalogue are then
 // handed over whole to the one thread that uses them from there on.

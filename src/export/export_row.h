@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One exported row: the fields `trovana-cache list --catalogue` gives, then
 // the record's state. Byte strings of the cache become text as the window
 // shows them: UTF-8 where valid, else Windows-1252.

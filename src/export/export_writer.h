@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writers of exported rows: CSV that spreadsheets open safely, JSON lines,
 // or a self-contained HTML report. Rows are written one at a time, so that
 // a long export can show its progress between rows.

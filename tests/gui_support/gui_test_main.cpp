@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of every test program with windows: starts wx once, runs the
 // tests, then lets wx clean up.
 #include <gtest/gtest.h>

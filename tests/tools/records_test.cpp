@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entries as JSON lines and CSV rows: every byte survives, and what is
 // written parses back with a strict reader.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entries as flat records, written as JSON lines or CSV. JSON lines keep
 // every byte of a URL, path or header: the cache stores bytes, not text. CSV
 // is for spreadsheets and people (see CsvField): control bytes are shown
