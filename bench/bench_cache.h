@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A large URL cache for the benchmarks, made once per process by the cache
 // library itself: about 100,000 entries over the three containers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue scan on the cache of about 100,000 entries: its time beside
 // the bare enumeration of urlcache_bench, and the heap it needs.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the benchmark scripts share; sourced, not run.
 
 # The machine, the time and the load, for the record beside the figures.

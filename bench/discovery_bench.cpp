@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery over a home folder with 200 Wine prefixes: 120 plain prefixes in
 // ~/.local/share/wineprefixes, 50 Proton prefixes in two Steam libraries, 20
 // bottles and 10 PlayOnLinux prefixes. Three in four have a cache of 60

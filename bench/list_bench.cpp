@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list work on the cache of about 100,000 entries: filling a category
 // tab from the All list, and sorting the All list by each column.
 #include <benchmark/benchmark.h>

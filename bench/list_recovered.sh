@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times `trovana-cache list` and `list --recovered` on a large cache in which
 # every tenth entry was deleted (so that there are records to recover), five
 # runs each, output thrown away. The cache is made once and kept in

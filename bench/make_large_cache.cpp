@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes a Wine prefix whose cache holds COUNT entries spread over a few
 // hundred hosts, as a large real cache is: pages, images, scripts, style
 // sheets, cookies and visited links. Usage: make_large_cache PREFIX COUNT

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The URL cache library on a cache of about 100,000 entries.
 #include <benchmark/benchmark.h>
 

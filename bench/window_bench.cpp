@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list operations as the user meets them, in the real window on the
 // benchmark cache of about 100,000 entries: showing each tab, a column
 // click, the status summary, a keyword and a date search, deleting 1,000

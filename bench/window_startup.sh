@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the program's start-up on a large cache: the time from starting it
 # to its window being on the screen, and the peak memory of its process at
 # that moment; then the switch to the same cache from a small one in the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install --strip` and CPack's stripping run CMAKE_STRIP on each
 # program without options; a wrapper adds the ones Debian's dh_strip uses,
 # so that the package carries no .comment section. Included before the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cpack -G DEB` in the build tree makes trovana_VERSION_ARCH.deb of
 # everything `cmake --install` installs, under /usr. Its dependencies are
 # the Debian packages of the libraries the programs link, found by

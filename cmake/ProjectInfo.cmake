@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the project says about itself, set once here and used everywhere:
 # the version (project()), the web addresses and the maintainer. The
 # programs read them from the generated header project_info.h (target

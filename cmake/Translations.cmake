@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The window program's translations (GNU gettext): the template
 # <build>/po/trovana.pot, extracted from the sources with xgettext at each
 # build and copied to po/trovana.pot in the sources by the target

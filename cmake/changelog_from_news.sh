@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes a Debian changelog (the native package's changelog.gz, before
 # compression) from NEWS.md: one entry per "## VERSION (YYYY-MM-DD)"
 # heading, one "*" item per "- " item, wrapped to 78 columns.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens the input as a container's index.dat, lists it and looks up and
 // reads every entry it lists, then surveys every record it holds: the live
 // ones must be the listed ones, in the same order.

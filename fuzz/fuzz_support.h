@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the fuzz targets share: one scratch container folder per process,
 // a full read of a cache, and the check that stops the run when it fails.
 #pragma once

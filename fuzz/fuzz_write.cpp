@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens the input as a container's index.dat, deletes some of its entries
 // and creates some new ones, then opens the result again and checks that it
 // lists cleanly, holds what was created and no longer holds what was deleted.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpora of the fuzz targets: small containers made by the
 // library, the Windows samples, and for fuzz_write copies whose last eight
 // bytes (the target's choice of changes) ask for deletes and creates.

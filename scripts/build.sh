@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Trovana with warnings as errors: `build.sh` into build/,
 # `build.sh release` into build-release/ (the programs alone, optimised and
 # hardened as Debian builds packages: dpkg-buildflags' fortify, stack

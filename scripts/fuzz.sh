@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the URL cache fuzz targets with clang's libFuzzer into build-fuzz/
 # and runs each for the given seconds (default 60) on a copy of its seed
 # corpus (fuzz/corpus/<target>). Exits non-zero when a target finds a crash;

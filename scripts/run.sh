@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds Trovana, makes the demo cache in
 # build/demo-prefix and opens it in the Trovana window.
 set -euo pipefail

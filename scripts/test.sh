@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds Trovana three times (plain, optimised as a
 # packager builds it, and with AddressSanitizer + UndefinedBehaviorSanitizer),
 # runs every test of the plain and sanitizer builds (the optimised build only

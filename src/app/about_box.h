@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: the program's icon, name and version, copyright and web
 // address, and an "OK" button.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "button_pictures.h"
 
 #include <wx/font.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The button bar's six 60 x 46 pictures, side by side in button order
 // (Refresh, Copy, Search, Delete, Delete All, Check Update), drawn on a
 // background colour that start-up turns into the system's button colour.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/chm_file.h"
 
 #include <chm_lib.h>

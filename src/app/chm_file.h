@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads the pages and pictures out of a compiled help file (CHM), as the
 // help window needs them. Knows no windows.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shrinking of the main window that File > Exit plays before it closes:
 // the visible part of the window becomes a diamond, then the upright
 // rectangle inside it, each pass halving width and height towards the

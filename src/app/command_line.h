@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window program's command line: trovana [--read-only] [PATH], with the
 // options every wx program has (-h/--help, --verbose) and --version.
 #pragma once

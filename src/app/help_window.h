@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Help > Contents: a small window of the program that shows the pages of
 // the compiled help file "trovana.chm", with its links and pictures read
 // from the same file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: menu, button bar and status bar around a splitter whose
 // panes are the site tree and the right-hand frame (lists above preview).
 // It owns no cache data: it passes its commands, the site tree's selection

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's menu, button bar, status bar and progress control.
 #include <algorithm>
 #include <string>

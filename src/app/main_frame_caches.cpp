@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's choice of cache: File > Open Cache..., the recent caches
 // kept in the program's configuration from one run to the next, the title
 // that names the cache shown, and the commands a read-only cache disables.

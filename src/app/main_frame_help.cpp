@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's Help menu and the closing animation of File > Exit.
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands for people who examine caches: File > Export,
 // View > Recovered Records and View > Times in UTC, whose choice is kept
 // in the program's configuration from one run to the next.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/named_cache.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the cache at a path a user names (on the command line, in the Open
 // Cache dialog or in the recent list) or the current user's cache, with the
 // name the window's title gives it and whether it is opened read-only.

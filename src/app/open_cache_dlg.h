@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File > Open Cache...: the caches found on this computer, searched for
 // while the dialog shows (with progress, and a Stop button), a path the user
 // types or browses to, and the choice to open the cache read-only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's icon in the sizes a window manager asks for, drawn from the
 // same picture that is installed for the desktop.
 #pragma once

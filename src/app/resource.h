@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numeric ids and fixed texts of the main window: menu and button commands,
 // status bar indicators, and the string table's texts.
 #pragma once

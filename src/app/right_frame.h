@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The right-hand pane of the main window: the entry lists above the preview,
 // in a splitter of two rows.
 #pragma once

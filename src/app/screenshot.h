@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A picture of the main window as it is on the screen, for the README and
 // for checking by eye what a person would see. Asked for by setting
 // TROVANA_SCREENSHOT to the PNG file to write; TROVANA_SCREENSHOT_TAB picks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the window keeps its settings (the times shown in UTC, the recent
 // caches and their names): $XDG_CONFIG_HOME/trovana/trovana.conf, by
 // default ~/.config/trovana/trovana.conf.

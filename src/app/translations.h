@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's texts in the user's language: wx's own catalogue and
 // Trovana's, looked up in the share/locale folder of the installed tree,
 // of the configured install prefix and, run from the build tree, in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: starts the program with the main window on the
 // current user's cache.
 #pragma once

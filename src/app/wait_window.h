@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The busy indicator: the wait window that a long scan shows, and the status
 // bar with its progress control. These are program-wide objects; the main
 // frame makes their windows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's picture of the URL cache: one All list row per entry, in
 // enumeration order, the site tree model of its URLs, and the byte totals.
 // The list view owns one and shows it; the scan needs no window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the catalogue derives from one cache entry: the values of its All
 // list row and of its site tree leaf. The scan and the command-line export
 // (`trovana-cache list --catalogue`) both take them from here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a cache entry is: its class text (a fixed word, a content type from
 // its headers, or the name of its entry type) and the category tab it is
 // listed under.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key path of an entry in the site tree: the host, each directory, then
 // the file name, cut from its URL.
 #pragma once

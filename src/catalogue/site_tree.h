@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The site tree model: a tree of URL components (host, directories, file
 // name) whose leaves hold one cache entry each. Interior nodes stand for
 // hosts and directories; the tree control shows them and lists the leaves.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Properties dialog: what the URL cache records about one entry (URL,
 // local file, its valid times, hit count and stored response header), with
 // a line that explains the property last clicked. Modal and read-only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The addresses under which the preview pane asks the program for cached
 // URLs. "http://host/path?q" becomes "trovana-http://host/path?q" (likewise
 // https and ftp), so that WebKit resolves a page's relative references

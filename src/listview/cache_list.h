@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A report-style list that draws its rows from a row store (virtual mode),
 // so that a list of 100,000 entries is drawn and changed quickly.
 #pragma once

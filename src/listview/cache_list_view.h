@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The form in the upper right pane: category tabs over three entry lists
 // (every entry; the entries of a category or site; the search results), of
 // which one is visible at a time. It holds the catalogue of the cache and

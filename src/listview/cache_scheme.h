@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's answers to the preview pane's cache addresses: WebKit asks
 // for "trovana-http://host/path" and gets the cached file of
 // "http://host/path" with the Content-Type of its cached headers, from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the cache's own files for the preview: only regular files (a FIFO
 // or a device is never opened in a way that could block), and only files
 // that lie inside one of the open cache's container folders.

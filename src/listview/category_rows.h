@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rows of one category copied out of the All list, in its order, with
 // their byte total; kept apart from the window so that it can be measured
 // and checked without a display.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Copy command: the cached files of the selected rows into a folder
 // that the user picks.
 #include <memory>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deleting entries from the cache: the selected rows, every entry, or the
 // entries of a site.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers of the deletions: the rows of deleted entries leave every list,
 // the site tree loses what the deletions emptied, and a failed deletion is
 // reported once, in the user's words.

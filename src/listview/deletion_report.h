@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a deletion of one or many entries could not do, told to the user once
 // at its end: the reasons the cache library gave, each with its count.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File > Export: the rows of the list shown (the selected ones, or all)
 // written as CSV, JSON lines or an HTML report. The file is written under a
 // temporary name beside the target and takes the target's name only when

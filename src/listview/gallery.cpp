@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Images tab's preview: a gallery of every listed picture.
 #include <string>
 #include <vector>

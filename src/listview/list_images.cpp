@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "list_images.h"
 
 #include <wx/gdicmn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pictures of the category tabs, the list rows and the site tree.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the view does with the user's tabs, clicks, keys and commands: the
 // list of the current tab, the status summary, the preview of a clicked
 // row, the context menu, the keyboard shortcuts, column sorts and Refresh.

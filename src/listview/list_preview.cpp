@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview of a clicked entry in the pane below the lists, and the
 // Properties dialog of an entry.
 #include <filesystem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sorting a list by one column: every row gets a temporary record with its
 // text in that column, the rows are reordered by comparing those texts by
 // the column's kind, and the rows' own item data are put back afterwards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small pictures drawn in code from SVG outlines, with hard edges: every
 // pixel is either the picture's own colour or the background, as in the
 // classic 16-colour bitmaps whose background colour is the mask colour.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one seam through which the view asks the user anything: message boxes
 // and the folder chooser. The program installs the wx implementation; tests
 // install scripted answers and read back what was asked.

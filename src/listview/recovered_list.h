@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The read-only list of every record of the cache (the entries WinINet
 // lists, redirects, leaked entries and entries recovered from free blocks),
 // each with its state. It draws from the records it holds (virtual mode).

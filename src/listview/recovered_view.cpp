@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Recovered view of the list view: every record of the cache with its
 // state, shown in place of the tabs, and read-only; and the choice of the
 // zone in which times are shown.

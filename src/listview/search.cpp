@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Search command: the dialog, then the matching rows of the All list
 // under the "Search Results" tab.
 #include <wx/msgdlg.h>

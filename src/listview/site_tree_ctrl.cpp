@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "listview/site_tree_ctrl.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The site tree pane: hosts and directories of the cache under one "All"
 // item. Each item carries the site tree node it stands for. The items of a
 // node's directories are made the first time its item is expanded, so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Puts the site tree model on the screen: tree items for hosts and
 // directories, and the rows of the entries below a chosen node.
 #include <string>

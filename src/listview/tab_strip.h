@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A strip of category tabs with pictures over one display area, in the way
 // of the Windows tab control: choosing a tab with the mouse sends
 // EVT_TAB_SELCHANGE, while selecting one from the program sends nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page that shows a cached file's text (or an entry's URL) in the
 // preview pane, built without any window so that its bytes can be checked.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GTK's start on X11 probes OpenGL to choose its window visuals, unless the
 // X server holds the choice of an earlier GTK program (under Xvfb, without a
 // program that made a GL context, it never does): the probe loads Mesa and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview pane below the entry lists: a browser view that shows cached
 // files and the program's own pages. It never reaches the network and never
 // runs the scripts of the pages it shows.

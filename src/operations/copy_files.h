@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying cached files out into a folder: where the folder chooser opens,
 // and the copy itself, which asks before it replaces a file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file and format of an export, from the name and file type chosen in
 // the save-file chooser.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image gallery's three HTML pages: a frameset ("frame.htm") of the
 // thumbnails on the left ("left.htm") and, on the right, the picture that
 // was clicked ("right.htm", empty until then). Pure text work, so that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signs of a long loop over rows: the wait cursor and the percentage in
 // the status bar's progress control, both through the view's busy indicator.
 #pragma once

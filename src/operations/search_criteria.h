@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The criteria of the Search dialog. The list view keeps one set for as long
 // as it lives, so what the user chose for one search is the default of the
 // next. Plain values, so that the search can be tried without a display.

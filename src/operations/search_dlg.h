@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Search dialog: URL keywords, a day of last access and the categories
 // to look for. It shows and edits a set of criteria that outlives it.
 #pragma once

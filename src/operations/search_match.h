@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search over the All list's rows: which rows match the criteria, and
 // the copying of the matches into the results. No window is involved.
 #pragma once

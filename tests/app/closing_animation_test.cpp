@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The steps of the closing animation, worked out without a window.
 #include <numeric>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs and the wait window as the X server shows them at the
 // program's 800 x 600: what is drawn on the screen, where the controls lie,
 // and the keys a user presses.

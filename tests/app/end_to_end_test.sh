@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the built program on a small cache, as a person would, under the X
 # server that the test runs with: waits for its window, checks its title and
 # size, has it write a picture of itself, and closes it with File > Exit.

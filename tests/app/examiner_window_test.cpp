@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's commands for people who examine caches, driven through the
 // X server: the Recovered view that changes nothing, times in UTC kept from
 // one run to the next, and File > Export read back.

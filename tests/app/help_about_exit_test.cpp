@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Help menu's services, the About box and the closing of the main window.
 #include <cstdlib>
 #include <filesystem>

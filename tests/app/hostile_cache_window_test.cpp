@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window on caches that are broken or missing: it starts, lists what
 // can be read and shows nothing of what cannot, and never crashes.
 #include <filesystem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as the program starts it: size, title, panes, bars, the
 // site tree's selection, and the wait window.
 #include <webkit2/webkit2.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes a Wine prefix folder with a small cache of the current user, for the
 // end-to-end tests of the program: make_window_test_cache PREFIX [locked].
 // With "locked" every entry is in use, as after a retrieve, so that WinINet

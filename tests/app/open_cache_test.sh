@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Opening caches in the built program as a person does: each kind of path by
 # argument (a Wine prefix, a user profile, a renamed container file, a drive
 # root with two users to pick from), by File > Open Cache... from the

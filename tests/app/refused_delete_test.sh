@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Deletions in the built program, driven from the keyboard, on caches that
 # must not lose an entry:
 # - every entry in use: Delete and Delete All are asked, each refusal is

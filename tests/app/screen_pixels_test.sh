@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the screen shows of the built program, read off the X server: the
 # blank preview stays white after a dialog over it is closed (WebKit left
 # the part the dialog had covered grey), and the status bar's progress

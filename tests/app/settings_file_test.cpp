@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file: where the environment puts it, and the settings of
 // earlier versions (~/.trovana) carried over once.
 #include <cstdlib>

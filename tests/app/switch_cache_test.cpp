@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another cache in the running window, chosen as a person chooses it (File >
 // Recent Caches from the keyboard): it replaces the one shown everywhere, a
 // path without a cache leaves the shown one as it was, and a read-only cache

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The window in another language, as a person who has one set sees it:
 # a catalogue made here for Latin (a language that wx knows and Trovana
 # does not ship), put where an installed program looks (share/locale beside

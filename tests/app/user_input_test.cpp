@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window driven as a person drives it: clicks and keys sent through the
 // X server, then the cache, the rows and the window's geometry checked.
 #include <algorithm>

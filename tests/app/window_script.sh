@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the shell tests that start the built program under Xvfb: a
 # temporary folder removed at the end, the program's process ended with it,
 # and waits for windows by their titles. Source it; it sets `work` and `pid`.

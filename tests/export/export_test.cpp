@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Catalogue rows written as CSV, JSON lines and an HTML report: what is
 // written reads back as the same rows, a spreadsheet finds no formula and no
 // control character in the CSV, and the report holds no script and no markup

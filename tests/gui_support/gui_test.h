@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Support for tests with real windows (run under Xvfb): the wx application
 // is started once per test process by the test main, and a cache made by the
 // library in a temporary folder stands behind the windows.

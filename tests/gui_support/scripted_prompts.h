@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Answers to the view's questions, given by a test, and a record of what was asked.
 #pragma once
 

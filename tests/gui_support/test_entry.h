@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cache entries for tests, made the way the cache library adds them.
 #pragma once
 

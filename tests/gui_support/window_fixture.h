@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A main window started as the program starts it, on a small cache whose
 // entries cover every category, hosts with and without directories, and
 // host names that sort differently with and without regard to case.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input sent through the X server with xdotool, as a person gives it: the
 // pointer and the keys reach the program the way a real mouse and keyboard
 // reach it, through GTK and wx, so that a handler that swallows a key or a

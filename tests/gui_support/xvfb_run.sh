@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command on an X server of its own: `xvfb_run.sh [-s "SERVER ARGS"] COMMAND...`.
 # Xvfb picks a free display number itself (-displayfd) and says it once it
 # accepts clients, so runs from several build trees at once never share or

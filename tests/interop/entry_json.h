@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Printing a WinINet cache entry as one JSON line, shared by the programs
  * the interoperability test runs under Wine. The keys and value formats are
  * those of `trovana-cache list --format jsonl`, plus "local_windows", the

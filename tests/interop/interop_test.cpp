@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both directions between Trovana and the real WinINet of Wine, on one
 // temporary prefix shared by the tests below (wineboot is slow). The tests run
 // in order; each stops Wine before trovana-cache changes anything, because

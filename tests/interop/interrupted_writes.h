@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Changes to the content container cut short after each of their in-place
 // writes, as a killed process would leave them, and what trovana-cache and
 // Wine make of every such file. All files of all changes go through one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cache listings as JSON lines (`trovana-cache list --format jsonl` and the
 // WinINet client's `list`), and their comparison.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A temporary Wine prefix for the interoperability test, with the WinINet
 // client run under Wine and trovana-cache run on the same prefix.
 #pragma once

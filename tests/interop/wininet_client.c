@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* A small WinINet client, run under Wine by the interoperability test. It
  * drives the real URL cache functions and prints entries as one JSON object
  * per line, with the keys and value formats of `trovana-cache list --format

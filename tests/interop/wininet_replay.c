@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Wine's verdict on many versions of one container in a single Wine process.
  * Each line of LIST holds a Windows path, a tab and a URL. For each line it
  * copies the file over TARGET, loads WinINet afresh, so that Wine maps and

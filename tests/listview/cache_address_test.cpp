@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cache addresses of the preview pane and what they map back to, and
 // the content type taken from cached headers; no display needed.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying one category's rows out of the All list, with its progress reports.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's answers to tabs, tree selections, keys, column clicks and
 // Refresh: which list shows which rows, the status summary, the shortcuts.
 #include <numeric>

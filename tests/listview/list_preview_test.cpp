@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview of a clicked row: which entries are navigated to and which
 // are shown as a text page, the record of the current source, the gallery's
 // frame, a pane that reaches no server, runs no page script and reads no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Column sorting of a list's rows: the comparison of each kind, the
 // direction, and the item data put back after the sort, checked against a
 // comparison that reads the texts on every call; no display needed.

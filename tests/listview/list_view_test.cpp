@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list view form: tabs, lists and columns after start-up, the rule for
 // the active list, the column layout on resize, the site tree and the
 // listing of a site's entries.

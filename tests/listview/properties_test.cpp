@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Properties dialog of an entry, and the message for an entry that has
 // left the cache.
 #include <wx/listctrl.h>

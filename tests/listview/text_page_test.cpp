@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bytes of the text preview page, the reading of a file for it and the
 // per-user folder it goes into; no display needed.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another program changes the cache between the scan and the user's next
 // step: every step must cope with entries that have gone or come, act only
 // on what is there, and never crash.

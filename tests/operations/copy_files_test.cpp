@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying files out: where the chooser opens, and never replacing a file
 // without asking.
 #include <sys/stat.h>

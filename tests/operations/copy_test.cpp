@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying the files of selected rows out into a folder.
 #include <fstream>
 

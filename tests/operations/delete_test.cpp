@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deleting selected rows, every entry and a site: exactly the chosen entries
 // leave the cache, every list and the site tree.
 #include "listview/delete_entries.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The gallery's pages, byte for byte, and where they are written.
 #include <filesystem>
 #include <fstream>

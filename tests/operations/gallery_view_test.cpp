@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The gallery in the window: the pages written for the Images list's rows,
 // the preview pane sent to them, and the state the preview keeps.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on the test cache, with the view's questions answered by
 // the test, and ways to choose rows and sites as the user does.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which rows a search finds: keywords, types and the day of last access.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Search dialog and the search through the view: the match-all case,
 // the results tab, the results themselves and the criteria kept.
 #include <wx/app.h>

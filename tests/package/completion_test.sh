@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the bash completions of trovana-cache and trovana as bash does on a
 # Tab: with the words of a command line in COMP_WORDS, the built program
 # reading its own help, and checks the words they offer; then checks that

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the built manual pages: man formats them without a warning;
 # trovana-cache(1) describes every command that trovana-cache --help lists,
 # with that command's options, once and without CLI11's layout marks; it and

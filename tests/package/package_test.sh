@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package of the build tree with CPack, checks it with
 # lintian and checks what it declares and holds, unpacks it into ROOT (no
 # root rights needed) and runs the packaged programs: --version and --help

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The translation template made by the build: the window's texts that a
 # translator must see are in it (a text that loses its _() or wxTRANSLATE
 # drops out), none of them is extracted twice with different plurals, and

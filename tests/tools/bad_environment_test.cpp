@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built program in a bad environment: variables that name no usable
 // folder, and a prefix whose containers or registry files were broken. It
 // must say what is wrong and exit 1, or list what it can with a warning.

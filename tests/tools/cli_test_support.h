@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running trovana-cache's commands in-process and reading what they print.
 #pragma once
 

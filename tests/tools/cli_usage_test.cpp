@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line itself: usage errors and help, the ways of naming a
 // cache, and the built program's exit statuses.
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands end to end on a demo prefix made by `demo`: what list and
 // info print is what the demo put in, delete and add change the cache as
 // they report, and failures give exit status 1 and one line on stderr.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two trovana-cache processes deleting overlapping sets of entries from one
 // container at the same time: the folder lock must make every entry go
 // exactly once, leave the rest as it was and the index valid.

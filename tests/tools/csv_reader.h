@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small RFC 4180 reader for the tests: rows of fields, CRLF between rows.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo cache: enough entries of every kind over many hosts, bodies and
 // headers that belong together, times a reader can rely on, the same bytes
 // on every run; and a prefix frame that Wine's registry readers accept.

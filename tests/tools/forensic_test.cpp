@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the commands give people who examine copied caches: every record with
 // its state (checked against libyal's msiecfexport on real Windows files),
 // times in ISO 8601 UTC, and the timeline rows Timesketch imports.

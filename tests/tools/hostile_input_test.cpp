@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trovana-cache given what a hostile user or entry could give it: bodies
 // that never end or never open, URLs with bytes above 0x7F or terminal
 // escapes or spreadsheet formulas, and a run stopped half-way.

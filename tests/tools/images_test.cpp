@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo's pictures, read back by the same libraries that wrote them:
 // every picture decodes at the size its URL promises, and the pixels are
 // the ones drawn (exactly for PNG, closely for GIF's palette and JPEG).

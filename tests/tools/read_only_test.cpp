@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --read-only and --path through the built program: a cache opened
 // read-only is left exactly as it was, and any kind of path opens.
 #include <sys/stat.h>

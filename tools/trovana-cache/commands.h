@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of trovana-cache. Each writes its results to `out` and throws
 // CommandError (or UrlCacheError) for an error that ends it; Run() turns
 // those into one line on standard error and exit status 1.

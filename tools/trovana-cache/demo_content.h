@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bodies and response headers of the demo cache's entries: pages, style
 // sheets, scripts, feeds, a PDF, cookie files. Everything is drawn from a
 // DemoRandom, so the same seed gives the same bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures for the demo cache's images: landscapes for photos, flat icons,
 // map tiles and patterns, drawn from a DemoRandom.
 #pragma once

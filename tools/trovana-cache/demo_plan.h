@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the demo cache holds: the entries `trovana-cache demo` creates, with
 // their bodies, headers, times and hit counts. The same on every run.
 #pragma once

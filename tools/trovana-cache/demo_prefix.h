@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame of a Wine prefix as `wineboot` leaves it, for the demo cache.
 #pragma once
 

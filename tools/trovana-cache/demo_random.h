@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo cache's source of variety: SplitMix64, so that the same seed gives
 // the same cache with every compiler and standard library.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The web sites of the demo cache: what was fetched from each host, which
 // cookies each host set, and pages visited beyond them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions between Unix seconds and FILETIME, and the time texts the demo
 // writes (HTTP dates).
 #pragma once

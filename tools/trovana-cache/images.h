@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo cache's pictures encoded as PNG, GIF and JPEG by the usual
 // libraries (libpng, giflib, libjpeg-turbo).
 #pragma once

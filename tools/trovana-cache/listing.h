@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What list and timeline share: the records they go through (the enumerated
 // entries, or with `recovered` every record the containers hold), the zone
 // local times are read in, and the provenance columns rows can carry.

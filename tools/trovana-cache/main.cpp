@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trovana-cache: the command-line face of the URL cache library.
 #include <iostream>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "please wait" signs of a long operation: the wait window with a text
 // and the wait cursor. The main window supplies the real ones; this base
 // class shows nothing, which is what runs without a display.

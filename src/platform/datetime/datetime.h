@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A local calendar date and time of day with a valid or invalid status, to
 // second precision: what the program needs of a COleDateTime. Values come
 // from a cache FILETIME (UTC, converted to local time by the system's time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FILETIME values (100 ns steps since 1601-01-01 UTC) as ISO 8601 UTC text
 // and as Unix microseconds, for output read by other tools.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The URL caches on this machine: one per user profile with containers in
 // every Wine prefix that Wine, Steam's Proton, Bottles, Lutris and
 // PlayOnLinux keep, found from a home folder and an environment that tests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where each program that keeps Wine prefixes keeps them, read from the
 // folders and small text files of a home folder.
 #pragma once

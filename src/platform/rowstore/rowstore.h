@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rows of a report-style list: what the program does to a list control
 // (insert at an index, column texts, item data, image, selection, find,
 // delete, sort), kept apart from any window so that a virtual list control

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stable order of n items by a comparison that need not be consistent.
 #pragma once
 

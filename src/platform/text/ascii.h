@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte-string helpers that treat only the ASCII letters as having a case, as
 // the cache's URLs are compared byte for byte whatever their encoding.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fields of comma-separated text that is safe to open in a spreadsheet and
 // to print on a terminal, whatever bytes a hostile cache entry holds, and
 // that gives back the very bytes (see faithful_text.h).

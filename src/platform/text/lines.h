@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Line-by-line reading of a text held whole in memory.
 #pragma once
 

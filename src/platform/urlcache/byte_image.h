@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bytes of one index.dat in memory. Every read is bounds-checked with
 // 64-bit arithmetic; every write is remembered as part of a numbered step so
 // that an in-place flush can repeat the changes on disk in the same order.

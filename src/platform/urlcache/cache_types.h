@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The URL cache's shared vocabulary: WinINet's error codes and entry type
 // flags, an entry's fields, where containers are, and the outcome of a
 // change. Every part of the library may include this; urlcache.h is the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One container (a folder with its index.dat): the parsed snapshot of the
 // file, kept until the file changes, and what reading needs of it: lookup
 // by URL and the entry fields of a record.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Adding entries: ContainerWriter::Create and where a new record goes.
 #include "container_writer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Changing one container safely: the folder locked exclusively, the index
 // re-read when it changed, every change checked against Wine's start-up
 // rules, and written either in place in a crash-safe order or as a whole new

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Open file descriptors owned by an object, and reading a small file whole
 // without the ways a hostile file name can make that hang or never end.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How many entries a container file lists, counted without describing them:
 // cheap enough to ask of every container on the machine.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FILETIME (100 ns since 1601, UTC) and the DOS date/time pairs that
 // index.dat records hold, both in UTC as Wine writes them.
 #pragma once

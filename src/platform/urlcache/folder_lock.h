@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An advisory lock (flock) on a container folder, shared for reading and
 // exclusive for changing, among Trovana's own processes. The folder is
 // locked rather than index.dat because replacing the file changes its inode.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hash WinINet uses to place a URL in the hash tables of index.dat.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Changes to an index image, as Wine makes them: block allocation in the
 // bitmap, hash slot placement, new hash tables, growth, counters, and the
 // image of a fresh container. Each function writes only the bytes it names;

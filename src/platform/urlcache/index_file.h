@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // index.dat on disk: its identity stamp, reading it whole, writing changed
 // ranges in place in order, and replacing it whole through a new file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parsing and validation of an index.dat image: the header checks that
 // refuse a file, the soft problems that make it read-only, the directory
 // table, the hash table chain, and Wine's own start-up check.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte offsets and limits of an index.dat container, shared by the reader
 // and the writer.
 #pragma once

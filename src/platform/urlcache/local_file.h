@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Local file names of cache entries: what a stored name may be, how the
 // ANSI (Windows-1252) name in the index maps to the UTF-8 name Wine gives the
 // file on disk, and the check that a path stays inside its container folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a user's cache containers are: in a Wine prefix, in a user profile
 // folder (Wine's or a copied Windows one), or a single index.dat.
 #include "locate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a user's cache is: the containers of the current user, of a user
 // profile folder, of a Wine prefix, of any path a user names, or one
 // container file alone.

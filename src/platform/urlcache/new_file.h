@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Naming and creating the local file of a new entry as Wine's
 // CreateUrlCacheEntry does, and the URL form we store.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records that share blocks. Freeing one of them would free part of the
 // other, so a container where any do is opened read-only.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows compares file names without regard to case; the Linux file system
 // does not. These helpers find the real name of a path that Wine or a copied
 // Windows profile spells in whatever case.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // URL records: finding and checking the record a hash slot points at,
 // decoding its fields, and encoding a new record as Wine lays it out.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A walk over the block area of an index.dat in block order, believing the
 // allocation bitmap: the records that lie in used blocks, and the `URL ` and
 // `LEAK` records that deleted entries left in free blocks.

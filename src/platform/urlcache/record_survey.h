@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every record of a cache for people who examine copied disks: the entries
 // WinINet lists, and besides them the redirects, the leaked entries (deleted,
 // file still there) and the entries recovered from records that no hash slot

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A reader of the registry text files Wine keeps in a prefix (user.reg,
 // system.reg). Only string values are kept; that is all the cache locator
 // needs from them.

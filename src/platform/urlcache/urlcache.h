@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The WinINet URL cache, read and changed directly in its index.dat
 // containers. WinINet's meanings (entry fields, type flags, URL forms, error
 // codes) without its buffer-size protocol. No GUI header may be included here.

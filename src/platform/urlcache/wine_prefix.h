@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How Wine finds a user's cache folders in a prefix, done from Linux through
 // the prefix's registry files and drive links.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A wineserver keeps its socket and a file named "lock" in a server folder
 // named after the prefix folder's device and inode, "server-<dev>-<ino>" in
 // hex, and holds a write lock (fcntl) on byte 0 of that file for as long as it

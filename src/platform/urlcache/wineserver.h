@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether Wine is using a prefix right now: its cache must then not be
 // written from outside, since Wine's own lock on a container lives in the
 // wineserver, out of our reach.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two ways IsWineServerRunning looks for a prefix's wineserver, apart so
 // that each can be tested.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-user folder where the program writes its generated pages (the
 // text preview and the image gallery): the program's own directory is not
 // writable once installed.

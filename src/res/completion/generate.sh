@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the zsh and fish completions of trovana-cache from the program's
 # own help, read with the same functions as the bash completion (in
 # trovana-cache beside this script): the commands, each one's options and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the COMMANDS section of trovana-cache(1), in help2man's include
 # format, from the program's own help: every command its --help lists, with
 # that command's usage, arguments and options. A new command or option thus

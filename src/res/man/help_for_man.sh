@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs trovana-cache and passes its --help on for help2man without CLI11's
 # layout marks: "-h,--help" becomes "-h, --help", the options' "Excludes:"
 # notes go (the page says which options exclude each other), and the list

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sets TZ for one test and puts the previous zone back afterwards.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery over a made-up home folder that holds every layout: plain Wine
 // prefixes, Steam libraries (one on a second disk, one of Flatpak Steam),
 // Bottles, Lutris, PlayOnLinux, and the same prefix reached twice.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folders, files and environment variables for the cache-location tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small encodings of the format: the URL hash, DOS date/time and
 // FILETIME, Windows-1252 names, and how new local files are named.
 #include "file_time.h"

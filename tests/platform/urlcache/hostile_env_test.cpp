@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A prefix that was broken, by accident or on purpose: a container's index or
 // folder that is something else, registry files that never end. Every call
 // must end, with the other containers still usable and a message that names

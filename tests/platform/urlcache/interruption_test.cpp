@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A process killed between two in-place writes: every prefix of a change's
 // writes must leave a file that Wine accepts and that still holds every
 // other entry unchanged.

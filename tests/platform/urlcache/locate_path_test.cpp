@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any path a user names: prefixes, profiles, drive roots, container folders
 // and container files of any name; and what is none of these. (Read-only
 // opening is tested through trovana-cache, tests/tools/read_only_test.cpp.)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the current user's containers in a Wine prefix through its registry.
 #include "urlcache.h"
 

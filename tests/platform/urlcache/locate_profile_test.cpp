@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Containers of a user profile folder (Wine's or a copied Windows one), of a
 // single index.dat, and of the current user as the environment names it.
 #include "urlcache.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Enumeration order, the fields of an entry, lookup by URL (bucket, full-scan
 // fallback, collisions) and where local files are found.
 #include "ascii.h"

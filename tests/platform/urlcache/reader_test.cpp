@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading hostile and damaged files: header checks that refuse a file, soft
 // problems that make it read-only, truncation, loops, offsets past the end,
 // unsafe names, and random damage. Containers are made with the library and

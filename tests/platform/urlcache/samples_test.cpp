@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real index.dat files written by Internet Explorer on Windows: they open,
 // list what an independent walk of their slots finds, and can be changed
 // without losing Wine's acceptance or their own signature.

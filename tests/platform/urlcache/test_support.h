@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared helpers of the URL cache tests: temporary folders, containers made
 // with the library, raw bytes in and out, and the checks every written file
 // must pass.

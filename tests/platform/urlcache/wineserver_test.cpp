@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether a wineserver serves a prefix: with a child process that holds the
 // server lock as a wineserver does, and with the real wineserver when Wine
 // is installed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A change to one container recorded write by write, and the file as a
 // process killed after any number of those writes would leave it. Used by
 // the library's own interruption tests and by the Wine interoperability test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deleting and adding entries: WinINet's results, the bytes Wine expects,
 // growth, locks, local files, and Wine's start-up check after every change.
 #include "file_time.h"
