@@ -14,6 +14,7 @@
 #include "listview/cache_list_view.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/web_view.h"
+#include "work_folder.h"
 
 namespace trovana::app {
 
@@ -44,6 +45,10 @@ void ShowMainWindow(wxFrame& frame)
 bool CTrovanaApp::Initialize(int& argc, wxChar** argv)
 {
     const listview::ToolkitStartWithoutGl noGl;
+    // The preview's website data lives and dies with this process.
+    std::error_code error;
+    if (const std::filesystem::path folder = PrivateTemporaryFolder(error); !folder.empty())
+        listview::KeepToolkitDataIn(folder);
     return wxApp::Initialize(argc, argv);
 }
 
@@ -102,7 +107,7 @@ bool CTrovanaApp::OnInit()
         return false;
     }
     if (!cache->path.empty())
-        frame->AddRecentCache(cache->path, cache->name);
+        frame->AddRecentCache(cache->path, cache->name, cache->readOnlyAsked);
     Bind(
         wxEVT_MENU, [](wxCommandEvent&) { ShowAboutBox(); }, ID_APP_ABOUT);
     ShowMainWindow(*frame);
