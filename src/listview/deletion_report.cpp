@@ -38,7 +38,7 @@ bool IsMarkedPending(urlcache::UrlCache& cache, const std::string& url, const ur
 
 void DeletionReport::Add(const std::string& url, const urlcache::CacheResult& result, bool markedPending)
 {
-    if (result.ok() && result.kept != urlcache::KeptFile::None) {
+    if (result.ok() && result.kept != urlcache::KeptFile::NotKept) {
         AddKept(result);
         return;
     }

@@ -103,7 +103,7 @@ public:
 // Wine does (a file changed after it was cached belongs to someone else):
 // in a cache copied without its times every file is kept.
 enum class KeptFile {
-    None,          // removed, or there was none
+    NotKept,       // removed, or there was none
     TimesDiffer,   // its modification time is not the record's
     NotWritable,   // its folder cannot be written (the record stays as a leak)
     OutsideCache,  // its name leads out of the container's folder
@@ -119,7 +119,7 @@ struct CacheResult {
     uint32_t code = ERROR_SUCCESS;
     std::string message;
     // A deleted entry whose local file stayed on disk: why, and where.
-    KeptFile kept = KeptFile::None;
+    KeptFile kept = KeptFile::NotKept;
     std::string keptPath;
     int keptError = 0;  // the errno of a removal that failed (KeptFile::Failed)
     bool ok() const { return code == ERROR_SUCCESS; }

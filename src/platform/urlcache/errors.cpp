@@ -24,7 +24,7 @@ std::string ErrorText(uint32_t code)
 std::string KeptFileText(const CacheResult& result)
 {
     switch (result.kept) {
-    case KeptFile::None: return {};
+    case KeptFile::NotKept: return {};
     case KeptFile::TimesDiffer:
         return "its modification time differs from the entry's (the file was changed after it was cached, "
                "or the cache was copied without its times)";
