@@ -134,8 +134,7 @@ TEST_F(BadEnvironment, ABrokenContainerIsNamedAndTheRestListed)
 TEST_F(BadEnvironment, NoReadableCacheIsAnErrorNamingWhereItLooked)
 {
     const fs::path empty = m_scratch / "empty" / "index.dat";
-    // A renamed copy is named by its own name.
-    const fs::path noise = m_scratch / "noise" / "trunc.dat";
+    const fs::path noise = m_scratch / "noise" / "index.dat";
     for (const fs::path& file : {empty, noise})
         fs::create_directories(file.parent_path());
     std::ofstream(empty).close();
