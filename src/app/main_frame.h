@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 
 #include <wx/frame.h>
@@ -55,8 +56,9 @@ public:
     // recent caches.
     void ShowCache(NamedCache cache);
     // Puts the path first in the recent caches and keeps the list, with the
-    // name the title gave it (a game's name, say) for when it is reopened.
-    void AddRecentCache(const std::filesystem::path& path, const wxString& name = {});
+    // name the title gave it (a game's name, say) and the read-only choice
+    // for when it is reopened.
+    void AddRecentCache(const std::filesystem::path& path, const wxString& name = {}, bool readOnly = false);
     // File > Open Cache...: the caches found on the machine, or a folder or
     // file the user browses to.
     void OnOpenCache();
@@ -122,6 +124,8 @@ private:
     std::unique_ptr<wxFileHistory> m_recentCaches;
     // The title's name of each recent cache, by path.
     std::map<wxString, wxString> m_recentNames;
+    // The recent caches opened read-only by choice, by path.
+    std::set<wxString> m_recentReadOnly;
 };
 
 }  // namespace trovana::app

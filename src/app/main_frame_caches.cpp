@@ -20,6 +20,8 @@ namespace {
 constexpr const char* kRecentPath = "/RecentCaches";
 // The names, "name1" for "file1" of the recent list and so on.
 constexpr const char* kRecentNamesPath = "/RecentCacheNames";
+// "readonly1" = 1 for "file1" when it was opened read-only by choice.
+constexpr const char* kRecentReadOnlyPath = "/RecentCacheReadOnly";
 constexpr size_t kRecentCount = 5;
 constexpr int kDeletingCommands[] = {ID_CACHE_DELETE, ID_CACHE_DELETE_ALL};
 
@@ -28,7 +30,12 @@ wxString NameKey(size_t index)
     return wxString::Format("name%zu", index + 1);
 }
 
-void SaveRecent(wxFileHistory& recent, const std::map<wxString, wxString>& names)
+wxString ReadOnlyKey(size_t index)
+{
+    return wxString::Format("readonly%zu", index + 1);
+}
+
+void SaveRecent(wxFileHistory& recent, const std::map<wxString, wxString>& names, const std::set<wxString>& readOnly)
 {
     wxConfigBase* config = wxConfigBase::Get();
     config->DeleteGroup(kRecentPath);
@@ -40,6 +47,12 @@ void SaveRecent(wxFileHistory& recent, const std::map<wxString, wxString>& names
         const auto found = names.find(recent.GetHistoryFile(i));
         if (found != names.end() && !found->second.empty())
             config->Write(NameKey(i), found->second);
+    }
+    config->DeleteGroup(kRecentReadOnlyPath);
+    config->SetPath(kRecentReadOnlyPath);
+    for (size_t i = 0; i < recent.GetCount(); ++i) {
+        if (readOnly.contains(recent.GetHistoryFile(i)))
+            config->Write(ReadOnlyKey(i), true);
     }
     config->SetPath("/");
     config->Flush();
@@ -66,6 +79,11 @@ void CMainFrame::AddCacheMenus()
     config->SetPath(kRecentNamesPath);
     for (size_t i = 0; i < m_recentCaches->GetCount(); ++i)
         m_recentNames[m_recentCaches->GetHistoryFile(i)] = config->Read(NameKey(i));
+    config->SetPath(kRecentReadOnlyPath);
+    for (size_t i = 0; i < m_recentCaches->GetCount(); ++i) {
+        if (config->ReadBool(ReadOnlyKey(i), false))
+            m_recentReadOnly.insert(m_recentCaches->GetHistoryFile(i));
+    }
     config->SetPath("/");
 
     Bind(
@@ -77,7 +95,7 @@ void CMainFrame::AddCacheMenus()
             if (index >= m_recentCaches->GetCount())
                 return;
             const wxString path = m_recentCaches->GetHistoryFile(index);
-            OpenCachePath(path.utf8_string(), false, m_recentNames[path]);
+            OpenCachePath(path.utf8_string(), m_recentReadOnly.contains(path), m_recentNames[path]);
         },
         wxID_FILE1, wxID_FILE1 + static_cast<int>(kRecentCount) - 1);
 }
@@ -121,16 +139,20 @@ void CMainFrame::ShowCache(NamedCache cache)
     // The title changes once the new cache is shown.
     ShowCacheState(cache.name, readOnly);
     if (!cache.path.empty())
-        AddRecentCache(cache.path, cache.name);
+        AddRecentCache(cache.path, cache.name, cache.readOnlyAsked);
     view->ReportCacheProblems();
 }
 
-void CMainFrame::AddRecentCache(const std::filesystem::path& path, const wxString& name)
+void CMainFrame::AddRecentCache(const std::filesystem::path& path, const wxString& name, bool readOnly)
 {
     const wxString file = wxString::FromUTF8(path.string());
     m_recentCaches->AddFileToHistory(file);
     m_recentNames[file] = name;
-    SaveRecent(*m_recentCaches, m_recentNames);
+    if (readOnly)
+        m_recentReadOnly.insert(file);
+    else
+        m_recentReadOnly.erase(file);
+    SaveRecent(*m_recentCaches, m_recentNames, m_recentReadOnly);
 }
 
 void CMainFrame::OnOpenCache()

@@ -84,6 +84,7 @@ NamedCache FindCurrentUserCache()
 
 void DecideReadOnly(NamedCache& cache, bool asked)
 {
+    cache.readOnlyAsked = asked;
     cache.location.readOnly = asked || urlcache::ReadOnlyReason(cache.location).has_value();
 }
 

@@ -22,6 +22,9 @@ struct NamedCache {
     // The path the user named (a drive root's chosen profile in its place),
     // kept in the recent list; empty for the current user's cache.
     std::filesystem::path path;
+    // The user asked for read-only (kept with the recent cache), as against
+    // a cache that cannot be written now.
+    bool readOnlyAsked = false;
 };
 
 // The cache at `path`: a Wine prefix, a user profile folder, a drive root

@@ -2,7 +2,9 @@
 #include "app/open_cache_dlg.h"
 
 #include <memory>
+#include <thread>
 
+#include <wx/app.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/filedlg.h>
@@ -78,7 +80,9 @@ COpenCacheDlg::COpenCacheDlg(wxWindow* parent, discovery::Environment environmen
 
 COpenCacheDlg::~COpenCacheDlg()
 {
-    StopSearch();
+    // The search's results now go nowhere; the thread ends by itself.
+    m_link->stop = true;
+    m_link.reset();
 }
 
 void COpenCacheDlg::MakeControls()
@@ -142,23 +146,39 @@ void COpenCacheDlg::MakeControls()
 void COpenCacheDlg::StartSearch(discovery::Environment environment)
 {
     m_searching = true;
-    m_search = std::thread([this, environment = std::move(environment)] {
-        // Only the search runs here: what it finds goes to the window's thread.
-        discovery::Discovery found = discovery::DiscoverCaches(environment, [this](const discovery::Progress& step) {
-            CallAfter([this, step] { ShowProgress(step); });
-            return !m_stopRequested.load();
+    m_link = std::make_shared<SearchLink>();
+    m_link->dialog = this;
+    // The thread owns the stop flag with the dialog; what it finds reaches
+    // the dialog on the window's thread, and only while the dialog lives.
+    const std::shared_ptr<std::atomic<bool>> stop(m_link, &m_link->stop);
+    const std::weak_ptr<SearchLink> link = m_link;
+    const auto post = [link](auto show) {
+        if (wxTheApp != nullptr)
+            wxTheApp->CallAfter([link, show = std::move(show)] {
+                if (const auto alive = link.lock())
+                    show(*alive->dialog);
+            });
+    };
+    std::thread([stop, post, environment = std::move(environment)] {
+        discovery::Discovery found = discovery::DiscoverCaches(environment, [&](const discovery::Progress& step) {
+            post([step](COpenCacheDlg& dialog) { dialog.ShowProgress(step); });
+            return !stop->load();
         });
-        CallAfter([this, result = std::make_shared<discovery::Discovery>(std::move(found))] {
-            ShowFound(std::move(*result));
+        // Also after Stop: what was found until then is listed.
+        post([found = std::make_shared<discovery::Discovery>(std::move(found))](COpenCacheDlg& dialog) {
+            dialog.ShowFound(std::move(*found));
         });
-    });
+    }).detach();
 }
 
 void COpenCacheDlg::StopSearch()
 {
-    m_stopRequested = true;
-    if (m_search.joinable())
-        m_search.join();
+    if (!m_searching)
+        return;
+    m_link->stop = true;
+    m_searching = false;
+    m_status->SetLabel(_("The search was stopped"));
+    m_stop->Disable();
 }
 
 void COpenCacheDlg::ShowProgress(const discovery::Progress& progress)

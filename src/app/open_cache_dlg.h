@@ -6,7 +6,7 @@
 
 #include <atomic>
 #include <filesystem>
-#include <thread>
+#include <memory>
 #include <vector>
 
 #include <wx/dialog.h>
@@ -31,7 +31,9 @@ inline constexpr int IDC_OPEN_STOP = 1074;
 
 class COpenCacheDlg : public wxDialog {
 public:
-    // The search starts at once, on a thread of its own.
+    // The search starts at once, on a thread of its own. The dialog never
+    // waits for it: Stop and Cancel answer at once, also while the thread
+    // is stuck in a file system that does not answer.
     COpenCacheDlg(wxWindow* parent, discovery::Environment environment = discovery::Environment::Current());
     ~COpenCacheDlg() override;
 
@@ -65,8 +67,14 @@ private:
     // The row picked last, while the path field still shows its path.
     long m_pickedRow = -1;
     bool m_searching = false;
-    std::atomic<bool> m_stopRequested{false};
-    std::thread m_search;
+    // Shared with the search's thread, which is never joined: it reads the
+    // stop flag, and posts what it finds to the application guarded by a
+    // weak reference to this link, which dies with the dialog.
+    struct SearchLink {
+        std::atomic<bool> stop{false};
+        COpenCacheDlg* dialog = nullptr;
+    };
+    std::shared_ptr<SearchLink> m_link;
 };
 
 // A path typed by the user: "~" and "~/..." expanded, a relative path taken

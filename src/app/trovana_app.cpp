@@ -28,6 +28,7 @@
 #include "listview/toolkit_start.h"
 #include "listview/web_view.h"
 #include "listview/window_worker.h"
+#include "work_folder.h"
 
 namespace trovana::app {
 
@@ -94,6 +95,10 @@ void ShowMainWindow(wxFrame& frame)
 bool CTrovanaApp::Initialize(int& argc, wxChar** argv)
 {
     const listview::ToolkitStartWithoutGl noGl;
+    // The preview's website data lives and dies with this process.
+    std::error_code error;
+    if (const std::filesystem::path folder = PrivateTemporaryFolder(error); !folder.empty())
+        listview::KeepToolkitDataIn(folder);
     return wxApp::Initialize(argc, argv);
 }
 
@@ -175,7 +180,7 @@ bool CTrovanaApp::OnInit()
         return false;
     }
     if (!cache->path.empty())
-        frame->AddRecentCache(cache->path, cache->name);
+        frame->AddRecentCache(cache->path, cache->name, cache->readOnlyAsked);
     Bind(
         wxEVT_MENU, [](wxCommandEvent&) { ShowAboutBox(); }, ID_APP_ABOUT);
     ShowMainWindow(*frame);

@@ -128,9 +128,9 @@ CacheSource::Answer CacheSource::Find(std::string_view address)
         answer.failure = _("Not in the cache").utf8_string();
         return answer;
     }
-    switch (OpenRegularFile(info->localFileName, answer.file, answer.size)) {
-    case FileRead::Read: break;
-    case FileRead::NotRegular:
+    switch (fileio::OpenRegularFile(info->localFileName, answer.file, answer.size)) {
+    case fileio::FileRead::Read: break;
+    case fileio::FileRead::NotRegular:
         answer.failure = _("Not a regular file:").utf8_string() + " " + info->localFileName;
         return answer;
     default: answer.failure = CannotReadText(info->localFileName); return answer;
@@ -143,12 +143,13 @@ CacheSource::Answer CacheSource::Find(std::string_view address)
         answer.contentType = GuessContentType(info->localFileName, start);
     }
     if (RefersToOthers(answer.contentType)) {
-        if (ReadRegularFile(info->localFileName, kMappedTextLimit, answer.bytes) != FileRead::Read) {
+        const fileio::FileRead read = fileio::ReadRegularFile(info->localFileName, kMappedTextLimit, answer.bytes);
+        if (read != fileio::FileRead::Read && read != fileio::FileRead::TooLarge) {
             answer.failure = CannotReadText(info->localFileName);
             return answer;
         }
         answer.bytes = MapAbsoluteReferences(answer.bytes);
-        answer.file = FileDescriptor();
+        answer.file = fileio::FileDescriptor();
         answer.size = answer.bytes.size();
     }
     return answer;

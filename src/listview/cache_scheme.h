@@ -36,8 +36,8 @@ public:
     // The file to stream, open, and its size; or, for a page or style
     // sheet, its bytes with their references mapped.
     struct Answer {
-        FileDescriptor file;
-        std::size_t size = 0;
+        fileio::FileDescriptor file;
+        uint64_t size = 0;
         std::string bytes;
         std::string contentType;
         // Why there is no answer; empty when there is one.

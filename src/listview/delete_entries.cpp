@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include <wx/msgdlg.h>
+#include <wx/translation.h>
 
 #include "classify.h"
 #include "key_path.h"
@@ -149,6 +150,9 @@ void ShowDeletionReport(CCacheListView& view, const DeletionReport& report, size
 {
     if (!report.Empty())
         GetPrompts().MessageBox(&view, report.Text(attempted), report.Caption(), wxOK | wxICON_EXCLAMATION);
+    // The entries went, their files did not: one summary at the end.
+    if (report.KeptFiles() > 0)
+        GetPrompts().MessageBox(&view, report.KeptText(), _("Files Kept"), wxOK | wxICON_INFORMATION);
 }
 
 void AfterDeletion(CCacheListView& view)

@@ -41,7 +41,8 @@ void RemoveEntryLeaf(CCacheListView& view, const std::string& url);
 // their tree items.
 void PruneEmptyBelow(CCacheListView& view, catalogue::CNode& node);
 
-// Tells the user once what could not be deleted, if anything.
+// Tells the user once what could not be deleted, and once which files were
+// kept on disk, if any.
 void ShowDeletionReport(CCacheListView& view, const DeletionReport& report, size_t attempted);
 
 // Shows the gallery or a blank preview, and the status summary, after entries went.

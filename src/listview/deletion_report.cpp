@@ -2,6 +2,8 @@
 #include "listview/deletion_report.h"
 
 #include <algorithm>
+#include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 #include <wx/translation.h>
@@ -45,6 +47,10 @@ bool IsMarkedPending(urlcache::UrlCache& cache, const std::string& url, const ur
 
 void DeletionReport::Add(const std::string& url, const urlcache::CacheResult& result, bool markedPending)
 {
+    if (result.ok() && result.kept != urlcache::KeptFile::NotKept) {
+        AddKept(result);
+        return;
+    }
     if (result.ok())
         return;
     Reason reason;
@@ -65,14 +71,60 @@ void DeletionReport::Add(const std::string& url, const urlcache::CacheResult& re
     }
     if (m_failures++ == 0)
         m_firstUrl = url;
-    const auto known = std::find_if(m_reasons.begin(), m_reasons.end(),
-                                    [&](const Reason& r) { return r.group == reason.group; });
-    if (known != m_reasons.end()) {
+    Count(m_reasons, std::move(reason));
+}
+
+void DeletionReport::Count(std::vector<Reason>& reasons, Reason reason)
+{
+    const auto known =
+        std::find_if(reasons.begin(), reasons.end(), [&](const Reason& r) { return r.group == reason.group; });
+    if (known != reasons.end()) {
         ++known->count;
         return;
     }
     reason.count = 1;
-    m_reasons.push_back(std::move(reason));
+    reasons.push_back(std::move(reason));
+}
+
+void DeletionReport::AddKept(const urlcache::CacheResult& result)
+{
+    Reason reason;
+    switch (result.kept) {
+    case urlcache::KeptFile::TimesDiffer:
+        reason.group = _("their modification time differs from the one the cache holds (changed after they were "
+                         "cached, or the cache was copied without its times)");
+        break;
+    case urlcache::KeptFile::NotWritable: reason.group = _("their folder cannot be written"); break;
+    case urlcache::KeptFile::OutsideCache: reason.group = _("they lie outside the cache's folders"); break;
+    default:
+        reason.group = wxString::Format(_("they could not be removed: %s"),
+                                        wxString::FromUTF8(std::strerror(result.keptError)));
+        break;
+    }
+    ++m_kept.count;
+    Count(m_kept.reasons, std::move(reason));
+    const std::string folder = std::filesystem::path(result.keptPath).parent_path().string();
+    if (std::find(m_kept.folders.begin(), m_kept.folders.end(), folder) == m_kept.folders.end())
+        m_kept.folders.push_back(folder);
+}
+
+wxString DeletionReport::KeptText() const
+{
+    wxString text = wxString::Format(wxPLURAL("%zu entry was deleted, but its file was kept on disk:",
+                                              "%zu entries were deleted, but their files were kept on disk:",
+                                              m_kept.count),
+                                     m_kept.count) +
+                    "\n";
+    for (size_t i = 0; i < m_kept.reasons.size() && i < kMaxReasonLines; ++i)
+        text += "\n" + m_kept.reasons[i].group + " (" +
+                wxString::Format(wxPLURAL("%zu file", "%zu files", m_kept.reasons[i].count), m_kept.reasons[i].count) +
+                ")";
+    text += "\n\n" + wxPLURAL("In the folder:", "In the folders:", m_kept.folders.size());
+    for (size_t i = 0; i < m_kept.folders.size() && i < kMaxReasonLines; ++i)
+        text += "\n" + wxString::FromUTF8(m_kept.folders[i]);
+    if (m_kept.folders.size() > kMaxReasonLines)
+        text += "\n" + wxString::Format(_("(and %zu more folders)"), m_kept.folders.size() - kMaxReasonLines);
+    return text;
 }
 
 void DeletionReport::AddAll(urlcache::UrlCache& cache, const std::vector<std::string>& urls,

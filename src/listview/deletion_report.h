@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a deletion of one or many entries could not do, told to the user once
-// at its end: the reasons the cache library gave, each with its count.
+// at its end: the reasons the cache library gave, each with its count; and
+// the files it kept on disk though their entries went, with why and where.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +37,10 @@ public:
                 const std::vector<urlcache::CacheResult>& results);
 
     bool Empty() const { return m_failures == 0; }
+    // Entries deleted whose files stayed on disk (see urlcache::KeptFile).
+    size_t KeptFiles() const { return m_kept.count; }
+    // How many files were kept, why (each reason with its count) and where.
+    wxString KeptText() const;
     size_t Failures() const { return m_failures; }
     // "Cannot Delete URL" for one failure, "Cannot Delete N Items" for more.
     wxString Caption() const;
@@ -50,9 +55,18 @@ private:
         size_t count = 0;
     };
     wxString Noun(size_t count) const;
+    void AddKept(const urlcache::CacheResult& result);
+
+    // Adds one to the reason's count, or the reason with a count of one.
+    static void Count(std::vector<Reason>& reasons, Reason reason);
 
     EntryWording m_wording;
     std::vector<Reason> m_reasons;
+    struct {
+        std::vector<Reason> reasons;
+        std::vector<std::string> folders;  // each folder once, in the order met
+        size_t count = 0;
+    } m_kept;
     std::string m_firstUrl;
     size_t m_failures = 0;
 };

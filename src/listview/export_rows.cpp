@@ -4,15 +4,10 @@
 // temporary name beside the target and takes the target's name only when
 // every row is written, so that a failed or cancelled export leaves no
 // partial file and never spoils a file it would have replaced.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
 
 #include <wx/translation.h>
 
@@ -22,6 +17,7 @@
 #include "listview/prompts.h"
 #include "listview/recovered_list.h"
 #include "operations/export_target.h"
+#include "write_file.h"
 
 namespace trovana::listview {
 
@@ -31,27 +27,13 @@ constexpr const char* kTitle = wxTRANSLATE("Export");
 constexpr const char* kProgressTitle = wxTRANSLATE("Exporting...");
 // An export of more rows than this shows the progress window.
 constexpr size_t kLongExport = 2000;
+// The text of the rows is passed to the file in pieces of about this size.
+constexpr size_t kWriteChunk = 1 << 20;
 
 // One row to write: its entry (null when the cache no longer has it) and,
 // from the Recovered view, its record (where it lies, its state).
 using RowSource = std::function<std::unique_ptr<urlcache::CacheEntryInfo>(
     size_t index, const urlcache::SurveyedRecord*& surveyed)>;
-
-// A new, empty file beside target, readable as a new file of the user is.
-std::optional<std::filesystem::path> MakeTemporaryFile(const std::filesystem::path& target, std::string& reason)
-{
-    std::string name = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(name.data());
-    if (fd < 0) {
-        reason = std::strerror(errno);
-        return std::nullopt;
-    }
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    close(fd);
-    return std::filesystem::path(name);
-}
 
 }  // namespace
 
@@ -114,28 +96,29 @@ void CCacheListView::ExportRows()
                 _("No file was written."),
             wxGetTranslation(kTitle), wxOK | wxICON_EXCLAMATION);
     };
-    const auto temporary = MakeTemporaryFile(target.path, reason);
-    if (!temporary) {
-        sayFailed();
-        return;
-    }
     std::unique_ptr<ProgressWindow> progress;
     if (rows.size() > kLongExport)
         progress = prompts.StartProgress(this, wxGetTranslation(kProgressTitle), static_cast<int>(rows.size()));
     size_t written = 0;
     size_t missing = 0;
     bool cancelled = false;
-    bool failed = false;
-    {
+    try {
         WaitCursorScope cursor(Busy());
         const urlcache::UrlCache::LookupBatch batch(Cache());
-        std::ofstream out(*temporary, std::ios::binary | std::ios::trunc);
         // Daily and weekly history in the zone the cache was written in.
         const TimeZone sourceZone = exporting::DefaultSourceZone(Cache().Location());
+        // Written under a temporary name; it takes the target's name only
+        // when every byte reached the disk.
+        fileio::ReplacingFile file(target.path);
+        std::ostringstream out;
         auto writer = exporting::MakeExportWriter(target.format, out, exporting::CatalogueExportColumns(),
                                                   "Trovana export");
+        const auto pass = [&] {
+            file.Write(out.view());
+            out.str({});
+        };
         const size_t step = std::max<size_t>(1, rows.size() / 100);
-        for (size_t i = 0; i < rows.size() && out; ++i) {
+        for (size_t i = 0; i < rows.size(); ++i) {
             const urlcache::SurveyedRecord* surveyed = nullptr;
             const auto entry = source(static_cast<size_t>(rows[i]), surveyed);
             if (entry == nullptr) {
@@ -144,34 +127,29 @@ void CCacheListView::ExportRows()
                 writer->Write(exporting::CatalogueExportRow(*entry, surveyed, &sourceZone));
                 ++written;
             }
+            if (out.view().size() >= kWriteChunk)
+                pass();
             const bool report = (i + 1) % step == 0 || i + 1 == rows.size();
             if (progress && report && !progress->Update(static_cast<int>(i + 1))) {
                 cancelled = true;
                 break;
             }
         }
-        writer->Finish();
-        out.close();
-        failed = out.fail();
-        if (failed)
-            reason = std::strerror(errno);
+        if (!cancelled) {
+            writer->Finish();
+            pass();
+            file.Commit();
+        }
+    } catch (const std::filesystem::filesystem_error& error) {
+        progress.reset();
+        reason = error.code().message();
+        sayFailed();
+        return;
     }
     progress.reset();
-    std::error_code error;
-    if (!cancelled && !failed) {
-        std::filesystem::rename(*temporary, target.path, error);
-        failed = static_cast<bool>(error);
-        reason = error.message();
-    }
-    if (cancelled || failed)
-        std::filesystem::remove(*temporary, error);
     if (cancelled) {
         prompts.MessageBox(this, _("The export was cancelled. No file was written."), wxGetTranslation(kTitle),
                            wxOK | wxICON_INFORMATION);
-        return;
-    }
-    if (failed) {
-        sayFailed();
         return;
     }
     wxString text = wxString::Format(wxPLURAL("%zu row exported to %s.", "%zu rows exported to %s.", written), written,

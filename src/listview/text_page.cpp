@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
@@ -11,6 +10,7 @@
 #include <wx/translation.h>
 
 #include "listview/cached_file.h"
+#include "write_file.h"
 
 namespace trovana::listview {
 
@@ -56,11 +56,12 @@ std::string UrlPageText(std::string_view url)
 std::string ReadPreviewText(const std::filesystem::path& name, std::size_t limit)
 {
     std::string bytes;
-    switch (ReadRegularFile(name, limit, bytes)) {
-    case FileRead::Missing: return UrlPageText(name.native());
-    case FileRead::NotRegular: return LabelLine(kNotRegularLabel) + EscapeHtml(name.native());
-    case FileRead::Failed: return {};
-    case FileRead::Read: break;
+    switch (fileio::ReadRegularFile(name, limit, bytes)) {
+    case fileio::FileRead::Missing: return UrlPageText(name.native());
+    case fileio::FileRead::NotRegular: return LabelLine(kNotRegularLabel) + EscapeHtml(name.native());
+    case fileio::FileRead::Failed: return {};
+    case fileio::FileRead::Read:
+    case fileio::FileRead::TooLarge: break;
     }
     const auto nul = bytes.find('\0');
     if (nul != std::string::npos)
@@ -97,24 +98,12 @@ std::filesystem::path WriteTextPage(const std::filesystem::path& folder, std::st
     // The page may hold a cached file's text: readable by its user alone,
     // also when an older page was made with wider permissions, and never
     // written through a link planted in its place.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
-    bool written = fd >= 0 && ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
-    for (std::size_t done = 0; written && done < bytes.size();) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        written = put > 0;
-        if (written)
-            done += static_cast<std::size_t>(put);
-    }
-    int error = written ? 0 : errno;
-    if (fd >= 0 && ::close(fd) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (!written)
+    fileio::FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR));
+    if (!file.Valid() || ::fchmod(file.Get(), S_IRUSR | S_IWUSR) != 0 || !fileio::WriteAll(file.Get(), bytes) ||
+        !file.Close())
         throw std::filesystem::filesystem_error("cannot write the preview page", path,
-                                                std::error_code(error, std::generic_category()));
+                                                std::error_code(errno, std::generic_category()));
     return path;
 }
 

@@ -9,6 +9,8 @@
 // browser, say) see it as it was.
 #pragma once
 
+#include <filesystem>
+
 namespace trovana::listview {
 
 // An environment variable set while the object lives, unless it was set
@@ -39,5 +41,15 @@ class BrowserWithoutGl : public ScopedVariable {
 public:
     BrowserWithoutGl();
 };
+
+// GLib's per-user data and cache folders, as this process's libraries see
+// them (WebKit keeps a previewed page's website data, cookies, local
+// storage and disk cache there, under the program's name), become folders
+// in `privateFolder`, which the program removes at exit: nothing about a
+// previewed site is kept in the user's home. The environment is put back,
+// so that the program's own search for caches (XDG_DATA_HOME) and the
+// programs it starts see it as it was. Called before GTK starts, as GLib
+// reads these folders once.
+void KeepToolkitDataIn(const std::filesystem::path& privateFolder);
 
 }  // namespace trovana::listview

@@ -2,6 +2,7 @@
 #include "web_view.h"
 
 #include <cerrno>
+#include <string>
 
 #include <wx/filename.h>
 #include <wx/filesys.h>
@@ -20,9 +21,41 @@
 namespace trovana::listview {
 
 namespace {
-// A closed port on the loopback interface: every network load through this
-// proxy fails at once, so a cached page cannot fetch anything from outside.
-constexpr const char* kNoNetworkProxy = "http://127.0.0.1:9";
+// Closes every connection at once: the proxy's answer to every request.
+gboolean CloseConnection(GSocketService*, GSocketConnection* connection, GObject*, gpointer)
+{
+    g_io_stream_close(G_IO_STREAM(connection), nullptr, nullptr);
+    return TRUE;
+}
+
+// The proxy that every network load of the preview goes to: a listening
+// socket on the loopback interface that this process holds for its whole
+// life, on a port the system picks, answering every connection by closing
+// it. A fixed port that nobody listens on would not do: any process that
+// can listen there would receive the page's requests. Empty when no such
+// socket can be made.
+std::string NetworkSink()
+{
+    static const std::string sink = [] {
+        GSocketService* service = g_socket_service_new();
+        GSocketAddress* loopback = g_inet_socket_address_new_from_string("127.0.0.1", 0);
+        GSocketAddress* bound = nullptr;
+        std::string address;
+        if (g_socket_listener_add_address(G_SOCKET_LISTENER(service), loopback, G_SOCKET_TYPE_STREAM,
+                                          G_SOCKET_PROTOCOL_TCP, nullptr, &bound, nullptr)) {
+            const guint16 port = g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(bound));
+            address = "http://127.0.0.1:" + std::to_string(port);
+            g_signal_connect(service, "incoming", G_CALLBACK(CloseConnection), nullptr);
+            g_socket_service_start(service);
+            g_object_unref(bound);
+        } else {
+            g_object_unref(service);  // kept otherwise: it lives as long as the program
+        }
+        g_object_unref(loopback);
+        return address;
+    }();
+    return sink;
+}
 
 WebKitWebView* NativeView(wxWebView* browser)
 {
@@ -45,11 +78,13 @@ gboolean DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPoli
     return TRUE;
 }
 
-void LockDown(wxWebView* browser, CWebView* pane)
+// False when the browser cannot be made safe: it must not show anything then.
+bool LockDown(wxWebView* browser, CWebView* pane)
 {
     WebKitWebView* view = NativeView(browser);
-    if (view == nullptr)
-        return;
+    const std::string sink = NetworkSink();
+    if (view == nullptr || sink.empty())
+        return false;
     // Before wx's own handler, which is connected after the default one.
     g_signal_connect(view, "decide-policy", G_CALLBACK(DecidePolicy), pane);
     // Pages from the cache never run their scripts; the program's own
@@ -59,10 +94,11 @@ void LockDown(wxWebView* browser, CWebView* pane)
 
     WebKitWebContext* context = webkit_web_view_get_context(view);
     WebKitWebsiteDataManager* manager = webkit_web_context_get_website_data_manager(context);
-    WebKitNetworkProxySettings* proxy = webkit_network_proxy_settings_new(kNoNetworkProxy, nullptr);
+    WebKitNetworkProxySettings* proxy = webkit_network_proxy_settings_new(sink.c_str(), nullptr);
     webkit_website_data_manager_set_network_proxy_settings(manager, WEBKIT_NETWORK_PROXY_MODE_CUSTOM, proxy);
     webkit_network_proxy_settings_free(proxy);
     RegisterCacheSchemes(context);
+    return true;
 }
 
 // A local path as a file URL; URLs ("about:blank", "file:...") pass as they are.
@@ -109,7 +145,12 @@ wxWebView* CWebView::GetBrowser()
         m_bNoBrowser = true;
         return nullptr;
     }
-    LockDown(m_pBrowser, this);
+    if (!LockDown(m_pBrowser, this)) {
+        m_pBrowser->Destroy();
+        m_pBrowser = nullptr;
+        m_bNoBrowser = true;
+        return nullptr;
+    }
     if (m_pSource != nullptr)
         SetViewSource(NativeView(m_pBrowser), m_pSource.get());
     GetSizer()->Add(m_pBrowser, 1, wxEXPAND);

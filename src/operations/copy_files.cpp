@@ -2,9 +2,10 @@
 #include "operations/copy_files.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <sstream>
+
+#include "read_file.h"
 
 namespace trovana::operations {
 
@@ -61,10 +62,7 @@ fs::path DocumentsFolder()
     fs::path config = EnvPath("XDG_CONFIG_HOME");
     if (config.empty())
         config = home / ".config";
-    std::ifstream file(config / "user-dirs.dirs");
-    std::stringstream text;
-    text << file.rdbuf();
-    return DocumentsFolderFrom(text.str(), home);
+    return DocumentsFolderFrom(fileio::ReadSettingsFile(config / "user-dirs.dirs"), home);
 }
 
 fs::path ChooserStartFolder()

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the built program on a small cache, as a person would, under the X
 # server that the test runs with: waits for its window, checks its title and
-# size, has it write a picture of itself, and closes it with File > Exit.
+# size, has it write a picture of itself, previews a few rows, and closes it
+# with File > Exit: no website data is left behind.
 # Usage: end_to_end_test.sh TROVANA MAKE_CACHE OUTPUT_DIR
 set -euo pipefail
 trovana=$1
@@ -12,8 +13,12 @@ output=$3
 source "$(dirname "$0")/window_script.sh"
 
 "$make_cache" "$work/prefix"
-unset TROVANA_PROFILE
+unset TROVANA_PROFILE XDG_DATA_HOME XDG_CACHE_HOME
 export WINEPREFIX="$work/prefix"
+# What the preview keeps about the sites it shows stays in the program's
+# private temporary folder, which goes at exit.
+export HOME="$work/home" TMPDIR="$work/tmp"
+mkdir -p "$HOME" "$TMPDIR"
 export TROVANA_SCREENSHOT="$output/trovana-window.png"
 rm -f "$TROVANA_SCREENSHOT"
 
@@ -47,10 +52,20 @@ if [ -s "$folder/trovana.chm" ] || [ -s "$folder/../share/trovana/trovana.chm" ]
     help=$(wait_window '^Trovana Help') || fail "Help > Contents showed no help window"
 fi
 
+# A few rows previewed, pages among them.
+xdotool mousemove --window "$window" 420 140 click 1
+for _ in 1 2 3 4 5 6; do
+    xdotool key --clearmodifiers Down
+    sleep 0.7
+done
+
 # File > Exit from the keyboard.
 xdotool windowfocus --sync "$window"
 xdotool key --clearmodifiers alt+f
 sleep 0.5
 xdotool key --clearmodifiers x
 wait_exit "File > Exit"
+[ ! -e "$HOME/.local/share/trovana" ] || fail "website data kept in $HOME/.local/share/trovana"
+left=$(find "$TMPDIR" -mindepth 1 -maxdepth 1 -name 'trovana-*')
+[ -z "$left" ] || fail "the private temporary folder stayed: $left"
 echo "end-to-end: window shown, pictured and closed${help:+ with the help window open}"

@@ -3,9 +3,11 @@
 # Opening caches in the built program as a person does: each kind of path by
 # argument (a Wine prefix, a user profile, a renamed container file, a drive
 # root with two users to pick from), by File > Open Cache... from the
-# keyboard, a path that holds no cache (the open cache stays), the recent
-# caches of an earlier run, and --read-only (no deletion offered, every file
-# of the cache unchanged). The title names the cache shown.
+# keyboard (its search not blocked by FIFOs, Stop and Cancel at once), a path
+# that holds no cache (the open cache stays), the recent caches of an earlier
+# run, and --read-only (no deletion offered, every file of the cache
+# unchanged, reopened read-only from the recent list). The title names the
+# cache shown.
 # Usage: open_cache_test.sh TROVANA MAKE_CACHE
 set -euo pipefail
 trovana=$1
@@ -54,6 +56,18 @@ start "$user" "$profile"
 quit
 start 'History\.IE5-index\.dat' "$work/copies/History.IE5-index.dat"
 
+# FIFOs where the search reads the settings of Steam, Bottles and Lutris (a
+# FIFO waits for a writer): the search passes them by, and Stop (Alt+T) and
+# Cancel (Escape) answer at once.
+mkdir -p "$HOME/.local/share/Steam/steamapps" "$HOME/.local/share/bottles/bottles/stuck" "$HOME/.config/lutris/games"
+mkfifo "$HOME/.local/share/Steam/steamapps/libraryfolders.vdf" "$HOME/.local/share/bottles/bottles/stuck/bottle.yml" \
+    "$HOME/.config/lutris/games/stuck-1.yml"
+xdotool key ctrl+o
+dialog=$(wait_window '^Open Cache$') || fail "Ctrl+O opened no dialog"
+focus "$dialog"
+xdotool key alt+t Escape
+gone_window '^Open Cache$' || fail "Stop and Cancel did not close the dialog"
+
 # File > Open Cache...: the search ends, the first row is chosen, Enter opens it.
 xdotool key ctrl+o
 dialog=$(wait_window '^Open Cache$') || fail "Ctrl+O opened no dialog"
@@ -82,14 +96,18 @@ quit
 
 # The next run offers the recent caches, newest first: the picked one, the
 # file, the profile, the prefix.
+# Opens File > Recent Caches > NUMBER and expects the title to become TITLE.
+open_recent() {  # NUMBER TITLE WHY
+    xdotool key alt+f
+    sleep 0.5
+    xdotool key r
+    sleep 0.5
+    xdotool key "$1"
+    for _ in $(seq 50); do [ "$(title)" = "$2" ] && break; sleep 0.1; done
+    [ "$(title)" = "$2" ] || fail "$3: $(title)"
+}
 start '\.wine'
-xdotool key alt+f
-sleep 0.5
-xdotool key r
-sleep 0.5
-xdotool key 4
-for _ in $(seq 50); do [ "$(title)" = "Trovana 1.10 - game" ] && break; sleep 0.1; done
-[ "$(title)" = "Trovana 1.10 - game" ] || fail "the fourth recent cache is not the prefix: $(title)"
+open_recent 4 "Trovana 1.10 - game" "the fourth recent cache is not the prefix"
 quit
 
 # A drive root with two users: the user picks the second.
@@ -145,4 +163,9 @@ xdotool key Return
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$pid" 2>/dev/null && fail "Return did not answer the start-up message"
 pid=""
+
+# The recent list reopens it read-only, as it was opened.
+start '\.wine'
+open_recent 1 "Trovana 1.10 - .wine (read-only)" "the recent cache lost its read-only choice"
+quit
 echo "open cache: by argument, dialog, recent list and read-only"

@@ -4,6 +4,8 @@
 # must not lose an entry:
 # - every entry in use: Delete and Delete All are asked, each refusal is
 #   reported once with the reason, and the program goes on;
+# - a copy without its files' times: every entry goes, every file stays, and
+#   one summary says how many, why and where;
 # - a cache on a read-only file system opens read-only by itself: Delete and
 #   Delete All ask nothing and change nothing. This part needs a private
 #   mount namespace (unshare -m, as root) and is left out without one.
@@ -65,6 +67,30 @@ kill -0 "$pid" 2>/dev/null || fail "the program ended"
 xdotool key ctrl+q
 wait_exit "Ctrl+Q"
 echo "entries in use: each refusal reported once, nothing lost"
+
+# A copy made without its times (cp -r, then every file dated as a restore
+# from backup would): Delete All deletes every entry, keeps every file (Wine
+# removes only the file its record dates), and one summary says so.
+"$make_cache" "$work/original"
+cp -r "$work/original" "$work/copy"
+find "$work/copy/drive_c" -type f ! -name index.dat -exec touch -d 2001-01-01 {} +
+export WINEPREFIX="$work/copy"
+cached_files() { find "$work/copy/drive_c" -type f ! -name index.dat ! -name '*.reg' | sort; }
+kept=$(cached_files)
+start "$trovana"
+xdotool key alt+e
+sleep 0.3
+xdotool key a
+wait_window '^Trovana$' >/dev/null || fail "no question for Delete All"
+xdotool key Return
+wait_window '^Files Kept$' >/dev/null || fail "no summary of the files kept"
+xdotool key Return
+gone_window '^Files Kept$' || fail "the summary did not close"
+[ -z "$(urls)" ] || fail "entries of the copy were not deleted"
+[ "$kept" = "$(cached_files)" ] || fail "files of the copy were removed though their times differ"
+xdotool key ctrl+q
+wait_exit "Ctrl+Q"
+echo "a copy without times: every entry deleted, every file kept and reported"
 
 unshare -m --propagation private true 2>/dev/null || { echo "read-only file system: left out, no mount namespace"; exit 0; }
 "$make_cache" "$work/prefix"

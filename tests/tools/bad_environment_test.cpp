@@ -163,11 +163,60 @@ TEST_F(BadEnvironment, NoReadableCacheIsAnErrorNamingWhereItLooked)
     ExpectOneErrorLine(nothing);
     EXPECT_NE(nothing.err.find((home / ".wine").string()), std::string::npos) << nothing.err;
 
-    // A prefix whose containers do not exist yet is an empty cache.
-    fs::create_directories(home / ".wine");
+    // A folder without any container is an error that names it, however it
+    // is named; once a container exists, a cache without entries lists nothing.
+    const fs::path prefix = home / ".wine";
+    fs::create_directories(prefix / "drive_c/users");
+    const std::vector<std::pair<std::string, std::vector<std::string>>> namings = {
+        {"HOME=" + home.string(), {"list"}},
+        {"WINEPREFIX=" + prefix.string(), {"list"}},
+        {"TROVANA_PROFILE=" + prefix.string(), {"timeline"}},
+        {"", {"--prefix", prefix.string(), "list"}},
+        {"", {"--profile", prefix.string(), "list"}},
+        {"", {"--path", prefix.string(), "list"}},
+    };
+    for (const auto& [variable, args] : namings) {
+        SCOPED_TRACE(variable + " " + args.front());
+        const test::Outcome refused = Program(variable, args);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.out, "");
+        ExpectOneErrorLine(refused);
+        EXPECT_NE(refused.err.find(prefix.string()), std::string::npos) << refused.err;
+    }
+    ASSERT_EQ(Program("", {"--prefix", prefix.string(), "add", "http://a.example/", "--no-file"}).status, 0);
+    ASSERT_EQ(Program("", {"--prefix", prefix.string(), "delete", "http://a.example/"}).status, 0);
     const test::Outcome fresh = Program("HOME=" + home.string(), {"list"});
     EXPECT_EQ(fresh.status, 0) << fresh.err;
     EXPECT_EQ(fresh.out, "");
+}
+
+// Output that cannot be written (a full disk) is an error said once, with
+// status 1, whatever the command; nothing is reported as done.
+TEST_F(BadEnvironment, AFullDiskIsOneLineAndStatusOne)
+{
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const fs::path prefix = m_scratch / "prefix";
+    fs::create_directories(prefix / "drive_c/users");
+    for (int i = 0; i < 200; ++i) {
+        const std::string url = "http://full.example/page" + std::to_string(i) + ".htm";
+        ASSERT_EQ(Program("", {"--prefix", prefix.string(), "add", url, "--no-file"}).status, 0);
+    }
+    const std::string named = "'" + std::string(TROVANA_CACHE_BINARY) + "' --prefix '" + prefix.string() + "' ";
+    for (const std::string command : {"list", "list --format csv", "timeline", "info http://full.example/page1.htm",
+                                      "caches", "delete http://full.example/page2.htm"}) {
+        SCOPED_TRACE(command);
+        const std::string run = command == "caches" ? "env HOME='" + prefix.string() + "' WINEPREFIX='" +
+                                                          prefix.string() + "' '" + TROVANA_CACHE_BINARY + "' caches"
+                                                    : named + command;
+        const fs::path err = m_scratch / "err";
+        const int status = std::system((run + " > /dev/full 2> '" + err.string() + "'").c_str());
+        const test::Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", ReadText(err)};
+        EXPECT_EQ(outcome.status, 1);
+        ExpectOneErrorLine(outcome);
+        EXPECT_NE(outcome.err.find("cannot write the output: No space left on device"), std::string::npos)
+            << outcome.err;
+    }
 }
 
 // A registry file that is a FIFO must not make the program wait for a writer.

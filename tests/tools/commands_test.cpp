@@ -2,6 +2,7 @@
 // The commands end to end on a demo prefix made by `demo`: what list and
 // info print is what the demo put in, delete and add change the cache as
 // they report, and failures give exit status 1 and one line on stderr.
+#include <chrono>
 #include <ctime>
 #include <fstream>
 #include <map>
@@ -317,6 +318,19 @@ TEST_F(ChangedCache, DeleteReportsEachUrlAndRemovesEntriesAndFiles)
     const test::Outcome again = Cli({"delete", Planned(DemoKind::Visited).entry.url});
     EXPECT_EQ(again.status, 0);
     EXPECT_EQ(again.err, "");
+
+    // A file changed since it was cached (or copied without its times) is
+    // kept, as Wine keeps it, and the line says so and why.
+    const std::string picture = Planned(DemoKind::Png).entry.url;
+    const fs::path pictureFile = Info(picture)["local"].get<std::string>();
+    fs::last_write_time(pictureFile, fs::last_write_time(pictureFile) - std::chrono::hours(30));
+    const test::Outcome kept = Cli({"delete", picture});
+    EXPECT_EQ(kept.status, 0);
+    EXPECT_EQ(kept.out, picture + ": deleted; its file " + pictureFile.string() +
+                            " was kept: its modification time differs from the entry's (the file was changed after "
+                            "it was cached, or the cache was copied without its times)\n");
+    EXPECT_TRUE(fs::exists(pictureFile));
+    EXPECT_TRUE(Info(picture).is_null());
 }
 
 TEST_F(ChangedCache, ARefusedContainerIsAWarningAndTheOthersAreListed)

@@ -236,6 +236,14 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         out << app.help();
         return 0;
     } catch (const CLI::ParseError& e) {
+        // A word where the command should be is named, not "a subcommand is required".
+        if (app.get_subcommands().empty() && !app.remaining().empty() && !app.remaining().front().starts_with('-')) {
+            std::string commands;
+            for (const CLI::App* command : app.get_subcommands({})) {
+                commands += (commands.empty() ? "" : ", ") + command->get_name();
+            }
+            return usageError("unknown command \"" + app.remaining().front() + "\" (the commands: " + commands + ")");
+        }
         return usageError(e.what());
     }
     const bool ownPlace = app.got_subcommand("demo") || app.got_subcommand("caches");

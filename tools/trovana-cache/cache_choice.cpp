@@ -41,6 +41,22 @@ urlcache::CacheLocation LocateNamedCache(const CacheChoice& choice)
     return urlcache::LocateCurrentUserCache();
 }
 
+// The folder the user named, by option or variable, else the prefix found.
+std::string NamedFolder(const CacheChoice& choice, const urlcache::CacheLocation& location)
+{
+    for (const std::string* name : {&choice.prefix, &choice.profile, &choice.path}) {
+        if (!name->empty()) {
+            return std::filesystem::absolute(*name).string();
+        }
+    }
+    for (const char* variable : {"TROVANA_PROFILE", "WINEPREFIX"}) {
+        if (const char* value = std::getenv(variable); NonEmpty(value)) {
+            return std::string(value) + " (" + variable + ")";
+        }
+    }
+    return location.winePrefix.string();
+}
+
 }  // namespace
 
 urlcache::CacheLocation LocateCache(const CacheChoice& choice, std::string* whyReadOnly)
@@ -69,7 +85,7 @@ void RequireReadableCache(urlcache::UrlCache& cache, const CacheChoice& choice)
         std::string where = location.winePrefix.string();
         if (where.empty()) {
             for (const urlcache::ContainerLocation& container : location.containers) {
-                where += (where.empty() ? "" : ", ") + (container.folder / "index.dat").string();
+                where += (where.empty() ? "" : ", ") + container.IndexPath().string();
             }
         }
         throw CommandError("no readable cache in " + where);
@@ -80,6 +96,10 @@ void RequireReadableCache(urlcache::UrlCache& cache, const CacheChoice& choice)
         throw CommandError("no cache: there is no Wine prefix at " + urlcache::DefaultWinePrefix().string() +
                            " (set WINEPREFIX or TROVANA_PROFILE, or give --path, --prefix, --profile or --container)");
     }
+    // One rule however the folder was named: a folder without any container
+    // is an error that names it; a cache without entries lists nothing.
+    throw CommandError("no URL cache in " + NamedFolder(choice, location) +
+                       ": none of its containers (index.dat) exists");
 }
 
 std::string FailureText(const urlcache::CacheResult& result)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commands.h"
-#include "descriptor.h"
+#include "read_file.h"
 
 namespace trovana::cli {
 
@@ -14,8 +14,8 @@ constexpr uint64_t kLargestInput = 1024 * 1024 * 1024;
 std::string ReadFile(const std::string& path)
 {
     try {
-        return urlcache::ReadWholeFile(path, kLargestInput);
-    } catch (const urlcache::FileReadError& error) {
+        return fileio::ReadWholeFile(path, kLargestInput);
+    } catch (const fileio::FileReadError& error) {
         throw CommandError(error.what());
     }
 }

@@ -9,7 +9,11 @@ void DeleteCommand(urlcache::UrlCache& cache, const std::vector<std::string>& ur
     // log of an interrupted run says what was done.
     size_t failed = 0;
     const auto report = [&](size_t i, const urlcache::CacheResult& result) {
-        if (result.ok()) {
+        if (result.ok() && result.kept != urlcache::KeptFile::NotKept) {
+            // The entry is gone but not its file: say so, and why.
+            streams.out << urls[i] << ": deleted; its file " << result.keptPath
+                        << " was kept: " << urlcache::KeptFileText(result) << '\n';
+        } else if (result.ok()) {
             streams.out << urls[i] << ": deleted\n";
         } else {
             streams.out << urls[i] << ": " << FailureText(result) << '\n';

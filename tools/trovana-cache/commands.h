@@ -53,9 +53,9 @@ struct CacheChoice {
 // `whyReadOnly`, when given, then gets the reason.
 urlcache::CacheLocation LocateCache(const CacheChoice& choice, std::string* whyReadOnly = nullptr);
 // Throws CommandError, naming where it looked, when no container of the
-// cache can be read (some refused) or when, with nothing named, there is
-// not even a Wine prefix. A prefix or profile without containers is an
-// empty cache, not an error.
+// cache can be read: some refused, none exists (a folder without any cache,
+// however it was named), or, with nothing named, not even a Wine prefix. A
+// cache whose containers hold no entries is an empty cache, not an error.
 void RequireReadableCache(urlcache::UrlCache& cache, const CacheChoice& choice);
 // "error 5 (locked or in use)", with the library's own words after it when
 // they say more.

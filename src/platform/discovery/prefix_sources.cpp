@@ -2,11 +2,12 @@
 #include "prefix_sources.h"
 
 #include "lines.h"
+#include "read_file.h"
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -16,18 +17,6 @@ namespace trovana::discovery {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The first bytes of a small text file; empty when it cannot be read. The
-// files read here are a few kilobytes; a limit keeps a stray huge one cheap.
-std::string ReadText(const fs::path& file)
-{
-    constexpr std::streamsize kLimit = 1 << 20;
-    std::ifstream in(file, std::ios::binary);
-    std::string text(static_cast<size_t>(kLimit), '\0');
-    in.read(text.data(), kLimit);
-    text.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-    return text;
-}
 
 // The folders in `parent`, in name order (links to folders included).
 std::vector<fs::path> Subfolders(const fs::path& parent)
@@ -159,7 +148,7 @@ std::vector<fs::path> SteamLibraries(const Environment& environment)
     for (const fs::path& root : SteamRoots(environment)) {
         add(root);
         for (const fs::path& file : {root / "steamapps/libraryfolders.vdf", root / "config/libraryfolders.vdf"}) {
-            const auto listed = VdfValues(ReadText(file), [](const std::string& key, int depth) {
+            const auto listed = VdfValues(fileio::ReadSettingsFile(file), [](const std::string& key, int depth) {
                 return key == "path" || (depth == 1 && AllDigits(key));
             });
             for (const std::string& library : listed)
@@ -169,29 +158,54 @@ std::vector<fs::path> SteamLibraries(const Environment& environment)
     return libraries;
 }
 
-// The game's name from its appmanifest in any library; "Steam app ID" without one.
-std::string SteamGameName(const std::vector<fs::path>& libraries, const std::string& id)
+// The names of the games `ids` from the appmanifests of the libraries, the
+// first library that names a game winning; each library's folder is listed
+// once and each manifest read once, however many prefixes there are.
+std::map<std::string, std::string> SteamGameNames(const std::vector<fs::path>& libraries, std::set<std::string> ids)
 {
+    std::map<std::string, std::string> names;
     for (const fs::path& library : libraries) {
-        const auto names = VdfValues(ReadText(library / "steamapps" / ("appmanifest_" + id + ".acf")),
-                                     [](const std::string& key, int depth) { return depth == 1 && key == "name"; });
-        if (!names.empty() && !names.front().empty())
-            return names.front();
+        if (ids.empty())
+            break;
+        std::error_code ec;
+        for (fs::directory_iterator it(library / "steamapps", ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string file = it->path().filename().string();
+            constexpr std::string_view kStart = "appmanifest_", kEnd = ".acf";
+            if (!file.starts_with(kStart) || !file.ends_with(kEnd))
+                continue;
+            const std::string id = file.substr(kStart.size(), file.size() - kStart.size() - kEnd.size());
+            if (!ids.contains(id))
+                continue;
+            const auto found = VdfValues(fileio::ReadSettingsFile(it->path()), [](const std::string& key, int depth) {
+                return depth == 1 && key == "name";
+            });
+            if (!found.empty() && !found.front().empty()) {
+                names.emplace(id, found.front());
+                ids.erase(id);
+            }
+        }
     }
-    return "Steam app " + id;
+    return names;
 }
 
 void AddProton(const Environment& environment, std::vector<Candidate>& found)
 {
     const std::vector<fs::path> libraries = SteamLibraries(environment);
+    std::vector<std::pair<std::string, fs::path>> prefixes;
     for (const fs::path& library : libraries) {
         for (const fs::path& app : Subfolders(library / "steamapps/compatdata")) {
             std::error_code ec;
-            if (!fs::is_directory(app / "pfx", ec))
-                continue;
-            const std::string id = app.filename().string();
-            found.push_back({CacheKind::Proton, SteamGameName(libraries, id), app / "pfx"});
+            if (fs::is_directory(app / "pfx", ec))
+                prefixes.emplace_back(app.filename().string(), app / "pfx");
         }
+    }
+    std::set<std::string> ids;
+    for (const auto& [id, prefix] : prefixes)
+        ids.insert(id);
+    const std::map<std::string, std::string> names = SteamGameNames(libraries, std::move(ids));
+    for (auto& [id, prefix] : prefixes) {
+        const auto name = names.find(id);
+        found.push_back({CacheKind::Proton, name != names.end() ? name->second : "Steam app " + id, std::move(prefix)});
     }
 }
 
@@ -201,7 +215,7 @@ void AddBottles(const Environment& environment, std::vector<Candidate>& found)
                                     environment.home / ".var/app/com.usebottles.bottles/data/bottles/bottles"}) {
         for (const fs::path& bottle : Subfolders(bottles)) {
             std::string name =
-                YamlValue(ReadText(bottle / "bottle.yml"), "Name", true).value_or(bottle.filename().string());
+                YamlValue(fileio::ReadSettingsFile(bottle / "bottle.yml"), "Name", true).value_or(bottle.filename().string());
             found.push_back({CacheKind::Bottles, std::move(name), bottle});
         }
     }
@@ -230,7 +244,7 @@ void AddLutris(const Environment& environment, std::vector<Candidate>& found)
         }
         std::sort(files.begin(), files.end());
         for (const fs::path& file : files) {
-            if (auto prefix = YamlValue(ReadText(file), "prefix", false))
+            if (auto prefix = YamlValue(fileio::ReadSettingsFile(file), "prefix", false))
                 found.push_back({CacheKind::Lutris, LutrisGameName(file), ExpandHome(*prefix, environment)});
         }
     }

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace trovana::urlcache {
@@ -108,13 +109,36 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Why the local file of a deleted entry was left on disk. The file is
+// removed only when its modification time is the one its record holds, as
+// Wine does (a file changed after it was cached belongs to someone else):
+// in a cache copied without its times every file is kept.
+enum class KeptFile {
+    NotKept,       // removed, or there was none
+    TimesDiffer,   // its modification time is not the record's
+    NotWritable,   // its folder cannot be written (the record stays as a leak)
+    OutsideCache,  // its name leads out of the container's folder
+    Failed,        // the removal failed otherwise
+};
+
 // The outcome of a change: ERROR_SUCCESS, or a WinINet code and a message
 // that names what went wrong.
 struct CacheResult {
+    CacheResult() = default;
+    CacheResult(uint32_t resultCode, std::string text = {}) : code(resultCode), message(std::move(text)) {}
+
     uint32_t code = ERROR_SUCCESS;
     std::string message;
+    // A deleted entry whose local file stayed on disk: why, and where.
+    KeptFile kept = KeptFile::NotKept;
+    std::string keptPath;
+    int keptError = 0;  // the errno of a removal that failed (KeptFile::Failed)
     bool ok() const { return code == ERROR_SUCCESS; }
 };
+
+// Why a deleted entry's file was kept, in English, for a log line: "its
+// modification time differs from the entry's"; empty when none was kept.
+std::string KeptFileText(const CacheResult& result);
 
 // An entry to add, as CreateUrlCacheEntryA plus CommitUrlCacheEntryA add one.
 struct NewCacheEntry {

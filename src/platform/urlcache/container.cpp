@@ -37,7 +37,7 @@ Snapshot* Container::Refresh()
     std::optional<FileStamp> stamp;
     try {
         if (m_snapshot)
-            stamp = StampOfLinkedDescriptor(m_snapshot->file.get());
+            stamp = StampOfLinkedDescriptor(m_snapshot->file.Get());
         if (!stamp || *stamp != m_snapshot->stamp)
             stamp = StampOfFile(IndexPath());
         if (!stamp) {

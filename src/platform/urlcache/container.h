@@ -45,7 +45,7 @@ struct Snapshot {
     FileStamp stamp;
     // index.dat as read, open: fstat on it is much cheaper than stat on the
     // path, and its link count shows when the path names another file now.
-    Descriptor file;
+    fileio::FileDescriptor file;
     // The stamp was taken so soon after a change that a further change may
     // not show in it: compare the header and bitmap too.
     bool racy = false;

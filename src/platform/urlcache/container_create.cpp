@@ -201,7 +201,7 @@ void ContainerWriter::Flush()
     // In place, the size, capacity and chain numbering never change and
     // MarkRuns keeps the blocks-in-use field equal to the bitmap, so the
     // file passes Wine's start-up check after every write.
-    FlushSteps(m_fd.get(), image, m_container.m_observer);
+    FlushSteps(m_fd.Get(), image, m_container.m_observer);
     m_wroteInPlace = true;
 }
 
@@ -220,11 +220,11 @@ CacheResult ContainerWriter::Finish()
             ReplaceIndexFile(path, m_snapshot->image, m_lock->Descriptor());
             m_pending = false;
             m_createdFiles.clear();
-            m_snapshot->file = Descriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-            m_snapshot->stamp = m_snapshot->file.get() >= 0 ? StampOfDescriptor(m_snapshot->file.get())
+            m_snapshot->file = fileio::FileDescriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+            m_snapshot->stamp = m_snapshot->file.Get() >= 0 ? StampOfDescriptor(m_snapshot->file.Get())
                                                             : *StampOfFile(path);
         } else if (m_wroteInPlace) {
-            m_snapshot->stamp = StampOfDescriptor(m_fd.get());
+            m_snapshot->stamp = StampOfDescriptor(m_fd.Get());
         }
         m_snapshot->racy = IsRacy(m_snapshot->stamp);
     } catch (const std::exception& error) {

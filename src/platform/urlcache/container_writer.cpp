@@ -61,12 +61,12 @@ void ContainerWriter::Open(bool create)
 
     const std::filesystem::path& path = m_container.IndexPath();
     // Without waiting, as for reading: the file may be a FIFO.
-    m_fd = Descriptor(open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!m_fd.valid() && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    m_fd = fileio::FileDescriptor(open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!m_fd.Valid() && (errno == EACCES || errno == EROFS || errno == EPERM)) {
         m_refusal = path.string() + ": cannot be written (" + std::strerror(errno) + ")";
-        m_fd = Descriptor(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        m_fd = fileio::OpenForReading(path);
     }
-    if (!m_fd.valid()) {
+    if (!m_fd.Valid()) {
         if (errno != ENOENT)
             throw std::system_error(errno, std::generic_category(), "cannot open " + path.string());
         m_container.m_snapshot.reset();
@@ -77,7 +77,7 @@ void ContainerWriter::Open(bool create)
     // Never change what was read earlier: re-read unless the file is
     // provably the same (same identity and times, same header and bitmap).
     const Snapshot* known = m_container.m_snapshot.get();
-    if (!known || known->stamp != StampOfDescriptor(m_fd.get()) || !HeadMatches(m_fd.get(), known->image)) {
+    if (!known || known->stamp != StampOfDescriptor(m_fd.Get()) || !HeadMatches(m_fd.Get(), known->image)) {
         try {
             m_container.Load();
         } catch (const UrlCacheError& error) {
@@ -156,15 +156,15 @@ CacheResult ContainerWriter::Delete(std::string_view url)
             Flush();
             return {ERROR_ACCESS_DENIED, std::string(url) + " is in use; it will be deleted when it is unlocked"};
         }
-        RemoveEntry(*hit, record, lock == LockState::Stale);
-        return {};
+        return RemoveEntry(*hit, record, lock == LockState::Stale);
     } catch (const std::exception& error) {
         return Failed(error);
     }
 }
 
-void ContainerWriter::RemoveEntry(const SlotHit& hit, const UrlRecord& record, bool staleLock)
+CacheResult ContainerWriter::RemoveEntry(const SlotHit& hit, const UrlRecord& record, bool staleLock)
 {
+    CacheResult result;
     ByteImage& image = m_snapshot->image;
     if (auto& slots = m_snapshot->urlSlots) {
         const auto found = slots->find(record.url);
@@ -197,8 +197,9 @@ void ContainerWriter::RemoveEntry(const SlotHit& hit, const UrlRecord& record, b
         image.Put32(hit.record, kLeakSignature);
         Flush();
         // Wine frees a LEAK record once its file can be deleted.
-        if (RemoveLocalFile(record) == FileRemoval::Denied)
-            return;
+        result = RemoveLocalFile(record);
+        if (result.kept == KeptFile::NotWritable)
+            return result;
         image.NextStep();
         image.Put32(kLeakListHead, leakHead);
     } else {
@@ -207,6 +208,7 @@ void ContainerWriter::RemoveEntry(const SlotHit& hit, const UrlRecord& record, b
     }
     FreeRecord(record);
     Flush();
+    return result;
 }
 
 // Gives the record's blocks back and takes its file out of the counters.
@@ -241,7 +243,7 @@ void ContainerWriter::CleanLeaks()
         const uint32_t next = image.U32(offset + kRecExemptDelta);
         const auto hit = Container::Find(*m_snapshot, record->url);
         const bool named = hit && hit->record == offset;
-        if (!named && RemoveLocalFile(*record) == FileRemoval::Denied) {
+        if (!named && RemoveLocalFile(*record).kept == KeptFile::NotWritable) {
             link = offset + kRecExemptDelta;
             continue;
         }
@@ -253,18 +255,29 @@ void ContainerWriter::CleanLeaks()
     }
 }
 
-ContainerWriter::FileRemoval ContainerWriter::RemoveLocalFile(const UrlRecord& record)
+CacheResult ContainerWriter::RemoveLocalFile(const UrlRecord& record)
 {
+    CacheResult result;
     const std::string path = m_container.LocalPath(*m_snapshot, record);
-    if (path.empty() || !StaysInside(path, m_container.CanonicalFolder(*m_snapshot)))
-        return FileRemoval::Done;
-    // Only the file the entry made: one changed since belongs to someone else.
+    if (path.empty())
+        return result;
+    const auto kept = [&](KeptFile why, int error = 0) {
+        result.kept = why;
+        result.keptPath = path;
+        result.keptError = error;
+        return result;
+    };
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || DosFromFileTime(FileTimeFromTimespec(st.st_mtim)) != record.fileWrite)
-        return FileRemoval::Done;
-    if (unlink(path.c_str()) != 0 && (errno == EACCES || errno == EPERM))
-        return FileRemoval::Denied;
-    return FileRemoval::Done;
+    if (stat(path.c_str(), &st) != 0)
+        return result;  // already gone
+    if (!StaysInside(path, m_container.CanonicalFolder(*m_snapshot)))
+        return kept(KeptFile::OutsideCache);
+    // Only the file the entry made: one changed since belongs to someone else.
+    if (DosFromFileTime(FileTimeFromTimespec(st.st_mtim)) != record.fileWrite)
+        return kept(KeptFile::TimesDiffer);
+    if (unlink(path.c_str()) != 0 && errno != ENOENT)
+        return kept(errno == EACCES || errno == EPERM ? KeptFile::NotWritable : KeptFile::Failed, errno);
+    return result;
 }
 
 std::optional<uint8_t> ContainerWriter::PickDirectory()

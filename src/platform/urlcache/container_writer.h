@@ -45,16 +45,18 @@ public:
     CacheResult Finish();
 
 private:
-    enum class FileRemoval { Done, Denied };
 
     void Open(bool create);
     void MakeNew();
     CacheResult Refused() const;
     CacheResult Failed(const std::exception& error);
-    void RemoveEntry(const SlotHit& hit, const UrlRecord& record, bool staleLock);
+    // Returns what became of the entry's file (its code is always success).
+    CacheResult RemoveEntry(const SlotHit& hit, const UrlRecord& record, bool staleLock);
     void CleanLeaks();
     void FreeRecord(const UrlRecord& record);
-    FileRemoval RemoveLocalFile(const UrlRecord& record);
+    // Removes the record's file when it is the one the entry made; says in
+    // `kept`, `keptPath` and `keptError` why it stayed, if it did.
+    CacheResult RemoveLocalFile(const UrlRecord& record);
     std::optional<uint8_t> PickDirectory();
     // A different URL (or an unreadable record) in a slot with the URL's
     // bucket and key bits, other than `own`.
@@ -66,7 +68,7 @@ private:
     Container& m_container;
     std::optional<FolderLock> m_lock;
     Snapshot* m_snapshot = nullptr;
-    Descriptor m_fd;
+    fileio::FileDescriptor m_fd;
     bool m_replace = false;
     bool m_pending = false;       // changes not yet on disk
     bool m_indexRefused = false;  // the file is not a usable index at all

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cache_types.h"
 
+#include <cstring>
+
 namespace trovana::urlcache {
 
 std::string ErrorText(uint32_t code)
@@ -18,6 +20,20 @@ std::string ErrorText(uint32_t code)
     case ERROR_NO_MORE_ITEMS: return "no more entries";
     default: return "error " + std::to_string(code);
     }
+}
+
+std::string KeptFileText(const CacheResult& result)
+{
+    switch (result.kept) {
+    case KeptFile::NotKept: return {};
+    case KeptFile::TimesDiffer:
+        return "its modification time differs from the entry's (the file was changed after it was cached, "
+               "or the cache was copied without its times)";
+    case KeptFile::NotWritable: return "its folder cannot be written";
+    case KeptFile::OutsideCache: return "it lies outside the container's folder";
+    case KeptFile::Failed: return std::string("it could not be removed: ") + std::strerror(result.keptError);
+    }
+    return {};
 }
 
 }  // namespace trovana::urlcache

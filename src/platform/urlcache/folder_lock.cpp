@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
@@ -11,24 +10,20 @@
 namespace trovana::urlcache {
 
 FolderLock::FolderLock(const std::filesystem::path& folder, Mode mode)
+    : m_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 {
-    m_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_fd < 0)
+    if (!m_fd.Valid())
         throw std::system_error(errno, std::generic_category(), "cannot open " + folder.string());
     const int operation = mode == Mode::Shared ? LOCK_SH : LOCK_EX;
-    while (flock(m_fd, operation) != 0) {
-        if (errno == EINTR)
-            continue;
-        const int error = errno;
-        close(m_fd);
-        throw std::system_error(error, std::generic_category(), "cannot lock " + folder.string());
+    while (flock(m_fd.Get(), operation) != 0) {
+        if (errno != EINTR)
+            throw std::system_error(errno, std::generic_category(), "cannot lock " + folder.string());
     }
 }
 
 FolderLock::~FolderLock()
 {
-    flock(m_fd, LOCK_UN);
-    close(m_fd);
+    flock(m_fd.Get(), LOCK_UN);
 }
 
 }  // namespace trovana::urlcache

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include "file_descriptor.h"
+
 namespace trovana::urlcache {
 
 class FolderLock {
@@ -20,10 +22,10 @@ public:
     FolderLock& operator=(const FolderLock&) = delete;
 
     // The open folder, for fsync after a rename.
-    int Descriptor() const { return m_fd; }
+    int Descriptor() const { return m_fd.Get(); }
 
 private:
-    int m_fd = -1;
+    fileio::FileDescriptor m_fd;
 };
 
 }  // namespace trovana::urlcache

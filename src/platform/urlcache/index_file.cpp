@@ -104,24 +104,24 @@ bool IsRacy(const FileStamp& stamp)
 std::optional<LoadedIndex> ReadIndexFile(const std::filesystem::path& file)
 {
     // Without waiting: a FIFO in its place would block the open.
-    Descriptor fd(open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0) {
+    fileio::FileDescriptor fd = fileio::OpenForReading(file);
+    if (fd.Get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return std::nullopt;
         Fail("cannot open " + file.string());
     }
     struct stat st {};
-    if (fstat(fd.get(), &st) != 0)
+    if (fstat(fd.Get(), &st) != 0)
         Fail("cannot examine " + file.string());
     if (!S_ISREG(st.st_mode))
         throw UrlCacheError(file.string() + ": not a regular file");
     // A running Wine may grow the file while we read; read again then.
     constexpr int kTries = 3;
     for (int attempt = 1;; ++attempt) {
-        const FileStamp before = StampOfDescriptor(fd.get());
+        const FileStamp before = StampOfDescriptor(fd.Get());
         ImageBytes bytes(std::min<uint64_t>(before.size, layout::kMaxFileSize));
-        bytes.resize(ReadAt(fd.get(), bytes.data(), bytes.size(), 0, file.string()));
-        const FileStamp after = StampOfDescriptor(fd.get());
+        bytes.resize(ReadAt(fd.Get(), bytes.data(), bytes.size(), 0, file.string()));
+        const FileStamp after = StampOfDescriptor(fd.Get());
         if ((after.size == before.size && bytes.size() == std::min(after.size, layout::kMaxFileSize)) ||
             attempt == kTries)
             return LoadedIndex{ByteImage(std::move(bytes)), after.size, after, std::move(fd)};
@@ -139,8 +139,8 @@ bool HeadMatches(int fd, const ByteImage& image)
 
 bool HeadMatches(const std::filesystem::path& file, const ByteImage& image)
 {
-    Descriptor fd(open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    return fd.get() >= 0 && HeadMatches(fd.get(), image);
+    fileio::FileDescriptor fd = fileio::OpenForReading(file);
+    return fd.Get() >= 0 && HeadMatches(fd.Get(), image);
 }
 
 void FlushSteps(int fd, ByteImage& image, const WriteObserver& observer)
@@ -157,22 +157,22 @@ void FlushSteps(int fd, ByteImage& image, const WriteObserver& observer)
 void ReplaceIndexFile(const std::filesystem::path& file, const ByteImage& image, int folderFd)
 {
     std::string pattern = file.string() + ".new-XXXXXX";
-    Descriptor fd(mkstemp(pattern.data()));
-    if (fd.get() < 0)
+    fileio::FileDescriptor fd(mkstemp(pattern.data()));
+    if (fd.Get() < 0)
         Fail("cannot create a new cache index beside " + file.string());
     try {
         struct stat old {};
         if (stat(file.c_str(), &old) == 0) {
             // Keep the owner (possible only when allowed) and the mode.
-            if (fchown(fd.get(), old.st_uid, old.st_gid) != 0 && errno != EPERM)
+            if (fchown(fd.Get(), old.st_uid, old.st_gid) != 0 && errno != EPERM)
                 Fail("cannot set the owner of " + pattern);
-            if (fchmod(fd.get(), old.st_mode & 07777) != 0)
+            if (fchmod(fd.Get(), old.st_mode & 07777) != 0)
                 Fail("cannot set the mode of " + pattern);
-        } else if (fchmod(fd.get(), 0644) != 0) {
+        } else if (fchmod(fd.Get(), 0644) != 0) {
             Fail("cannot set the mode of " + pattern);
         }
-        WriteAt(fd.get(), image.Bytes().data(), image.Size(), 0, pattern);
-        if (fsync(fd.get()) != 0)
+        WriteAt(fd.Get(), image.Bytes().data(), image.Size(), 0, pattern);
+        if (fsync(fd.Get()) != 0)
             Fail("cannot sync " + pattern);
         if (rename(pattern.c_str(), file.c_str()) != 0)
             Fail("cannot replace " + file.string());

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "byte_image.h"
-#include "descriptor.h"
+#include "file_descriptor.h"
 
 #include <sys/types.h>
 
@@ -41,7 +41,7 @@ struct LoadedIndex {
     ByteImage image;
     uint64_t realSize = 0;  // may exceed the image when the file is too large to be an index
     FileStamp stamp;
-    Descriptor file;  // the file that was read, kept open to check it cheaply
+    fileio::FileDescriptor file;  // the file that was read, kept open to check it cheaply
 };
 
 // Reads the file whole (at most the largest possible index), reading again

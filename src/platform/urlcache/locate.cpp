@@ -4,7 +4,7 @@
 #include "locate.h"
 
 #include "ascii.h"
-#include "descriptor.h"
+#include "file_descriptor.h"
 #include "index_image.h"
 #include "path_case.h"
 #include "wine_prefix.h"
@@ -177,8 +177,8 @@ void RequireReadableFile(const fs::path& path)
         Fail("The container", path, "does not exist");
     if (!fs::is_regular_file(status))
         Fail("The container", path, "is not a regular file");
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.valid())
+    fileio::FileDescriptor fd = fileio::OpenForReading(path);
+    if (!fd.Valid())
         Fail("The container", path, std::string("cannot be read: ") + std::strerror(errno));
 }
 
@@ -264,10 +264,10 @@ CacheLocation LocateSingleContainer(const fs::path& indexFile)
 
 bool IsContainerFile(const fs::path& file)
 {
-    Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    fileio::FileDescriptor fd = fileio::OpenForReading(file);
     char head[sizeof kWindowsSignature] = {};
     static_assert(sizeof kWindowsSignature == sizeof kWineSignature);
-    if (!fd.valid() || ::pread(fd.get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head))
+    if (!fd.Valid() || ::pread(fd.Get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head))
         return false;
     const std::string_view text(head, sizeof head);
     return text == std::string_view(kWindowsSignature, sizeof kWindowsSignature) ||
@@ -306,12 +306,6 @@ bool IsFolder(const fs::path& path)
     return fs::is_directory(path, ec);
 }
 
-bool IsPrefix(const fs::path& folder)
-{
-    std::error_code ec;
-    return fs::is_directory(folder / "drive_c", ec) && fs::is_regular_file(folder / "system.reg", ec);
-}
-
 bool IsUsersFolder(const fs::path& folder)
 {
     const std::string name = folder.filename().string();
@@ -326,7 +320,7 @@ bool LooksLikeProfile(const fs::path& folder)
     return IsFolder(FindPathIgnoringCase(folder, {"AppData"})) ||
            IsFolder(FindPathIgnoringCase(folder, {"Local Settings"})) || HasRegularFile(folder, "NTUSER.DAT") ||
            (IsUsersFolder(users) && users.parent_path().filename() == "drive_c" &&
-            IsPrefix(users.parent_path().parent_path()));
+            IsWinePrefix(users.parent_path().parent_path()));
 }
 
 // A container folder: one with an index.dat (a broken one too, so that
@@ -381,9 +375,9 @@ CacheLocation LocatePath(const fs::path& path)
         return LocateSingleContainer(clean);
     RequireReadableFolder("The folder", clean);
 
-    if (IsPrefix(clean))
+    if (IsWinePrefix(clean))
         return LocatePrefixCache(clean);
-    if (IsPrefix(clean / "pfx"))
+    if (IsWinePrefix(clean / "pfx"))
         return LocatePrefixCache(clean / "pfx");  // Proton's compatdata/ID
     if (auto file = ContainerFileIn(clean))
         return LocateSingleContainer(*file);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "new_file.h"
 
-#include "descriptor.h"
+#include "file_descriptor.h"
+#include "write_file.h"
 #include "file_time.h"
 
 #include <fcntl.h>
@@ -64,28 +65,21 @@ std::string_view UrlPath(std::string_view url)
 }
 
 // Exclusive create; not valid, with errno, when it fails.
-Descriptor CreateExclusive(const std::filesystem::path& path)
+fileio::FileDescriptor CreateExclusive(const std::filesystem::path& path)
 {
-    return Descriptor(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    return fileio::FileDescriptor(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
 }
 
-CreatedFile Fill(Descriptor fd, const std::filesystem::path& path, std::string_view body)
+CreatedFile Fill(fileio::FileDescriptor fd, const std::filesystem::path& path, std::string_view body)
 {
-    size_t done = 0;
-    while (done < body.size()) {
-        const ssize_t put = write(fd.get(), body.data() + done, body.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            const int error = errno;
-            fd = Descriptor();
-            unlink(path.c_str());
-            throw std::system_error(error, std::generic_category(), "cannot write " + path.string());
-        }
-        done += static_cast<size_t>(put);
+    if (!fileio::WriteAll(fd.Get(), body)) {
+        const int error = errno;
+        fd = fileio::FileDescriptor();
+        unlink(path.c_str());
+        throw std::system_error(error, std::generic_category(), "cannot write " + path.string());
     }
     struct stat st {};
-    fstat(fd.get(), &st);
+    fstat(fd.Get(), &st);
     return {path.filename().string(), path, static_cast<uint64_t>(st.st_size), FileTimeFromTimespec(st.st_mtim)};
 }
 
@@ -157,10 +151,10 @@ CreatedFile CreateLocalFile(const std::filesystem::path& dir, std::string_view u
                              bool numbered) -> std::optional<CreatedFile> {
         for (int i = first; i < kNumberedNames; ++i) {
             const auto path = dir / candidate(i);
-            Descriptor fd = CreateExclusive(path);
+            fileio::FileDescriptor fd = CreateExclusive(path);
             if (numbered)
                 next = i + 1;
-            if (fd.valid())
+            if (fd.Valid())
                 return Fill(std::move(fd), path, body);
             lastError = errno;
             if (lastError != EEXIST)

@@ -2,7 +2,7 @@
 #include "registry.h"
 
 #include "ascii.h"
-#include "descriptor.h"
+#include "read_file.h"
 #include "lines.h"
 #include "path_case.h"
 
@@ -233,8 +233,8 @@ std::optional<RegistryText> RegistryText::Load(const std::filesystem::path& file
     constexpr uint64_t kLargestRegistry = 256 * 1024 * 1024;
     std::string text;
     try {
-        text = ReadWholeFile(file, kLargestRegistry);
-    } catch (const FileReadError&) {
+        text = fileio::ReadWholeFile(file, kLargestRegistry);
+    } catch (const fileio::FileReadError&) {
         return std::nullopt;
     }
     return Parse(text, keys);

@@ -219,6 +219,14 @@ PrefixFolders ResolvePrefixFolders(const fs::path& prefix)
     return result;
 }
 
+bool IsWinePrefix(const fs::path& folder)
+{
+    std::error_code ec;
+    return fs::is_directory(folder / "drive_c", ec) &&
+           (fs::is_regular_file(folder / "system.reg", ec) || fs::is_regular_file(folder / "user.reg", ec) ||
+            fs::is_directory(folder / "drive_c" / "users", ec));
+}
+
 fs::path FindEnclosingPrefix(const fs::path& path, bool usersOnly)
 {
     std::error_code ec;
@@ -230,7 +238,7 @@ fs::path FindEnclosingPrefix(const fs::path& path, bool usersOnly)
         std::string below;  // the name just under the ancestor looked at
         for (fs::path folder = candidate; folder.has_relative_path(); folder = folder.parent_path()) {
             if (folder.filename() == "drive_c" && (!usersOnly || EqualsIgnoreAsciiCase(below, "users")) &&
-                fs::is_regular_file(folder.parent_path() / "system.reg", ec))
+                IsWinePrefix(folder.parent_path()))
                 return folder.parent_path();
             below = folder.filename().string();
         }

@@ -27,9 +27,14 @@ PrefixFolders ResolvePrefixFolders(const std::filesystem::path& prefix);
 std::optional<std::filesystem::path> WindowsToLinuxPath(const std::filesystem::path& prefix,
                                                         std::string_view windowsPath);
 
+// A Wine prefix: a drive_c folder, and system.reg, user.reg or
+// drive_c/users beside or in it (a prefix copied in part, or made by a tool
+// that writes only user.reg, is still one).
+bool IsWinePrefix(const std::filesystem::path& folder);
+
 // The Wine prefix whose drive_c holds `path` (with `usersOnly`, whose
-// drive_c/users holds it): the nearest ancestor with a drive_c folder and a
-// system.reg file. Empty when there is none.
+// drive_c/users holds it): the nearest ancestor that IsWinePrefix. Empty
+// when there is none.
 std::filesystem::path FindEnclosingPrefix(const std::filesystem::path& path, bool usersOnly);
 
 }  // namespace trovana::urlcache

@@ -11,7 +11,8 @@
 // it is. (Its working folder is no guide: it is the prefix itself while the
 // server loads the registry at start-up and whenever it saves it.)
 #include "wineserver.h"
-#include "descriptor.h"
+#include "file_descriptor.h"
+#include "read_file.h"
 #include "wineserver_search.h"
 
 #include <dirent.h>
@@ -39,15 +40,15 @@ namespace {
 // to it, and we never take Wine's.
 bool IsLockHeld(const std::string& serverFolder)
 {
-    Descriptor fd(::open((serverFolder + "/lock").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.valid())
+    fileio::FileDescriptor fd = fileio::OpenForReading((serverFolder + "/lock").c_str());
+    if (!fd.Valid())
         return false;
     struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     lock.l_start = 0;
     lock.l_len = 1;
-    return ::fcntl(fd.get(), F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+    return ::fcntl(fd.Get(), F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
 }
 
 std::vector<std::string> TempFolders()
@@ -70,8 +71,8 @@ std::string DebianFolderName(const std::string& prefix)
 {
     std::string name;
     try {
-        name = ReadWholeFile(prefix + "/wineserver", 256);
-    } catch (const FileReadError&) {
+        name = fileio::ReadWholeFile(prefix + "/wineserver", 256);
+    } catch (const fileio::FileReadError&) {
         return {};
     }
     while (!name.empty() && (name.back() == '\n' || name.back() == '\0' || name.back() == ' '))
@@ -116,8 +117,8 @@ std::optional<std::vector<ListedLock>> ReadServerLikeLocks()
     constexpr uint64_t kLargestList = 64 * 1024 * 1024;
     std::string text;
     try {
-        text = ReadWholeFile("/proc/locks", kLargestList);
-    } catch (const FileReadError&) {
+        text = fileio::ReadWholeFile("/proc/locks", kLargestList);
+    } catch (const fileio::FileReadError&) {
         return std::nullopt;
     }
 

@@ -95,6 +95,12 @@ WorkFolderError::WorkFolderError(const std::string& text, std::error_code cause)
 {
 }
 
+fs::path PrivateTemporaryFolder(std::error_code& error)
+{
+    static TemporaryFolder temporary;
+    return temporary.Get(error);
+}
+
 fs::path WorkingFolder()
 {
     std::string tried;
@@ -105,9 +111,8 @@ fs::path WorkingFolder()
     } else {
         return folder;
     }
-    static TemporaryFolder temporary;
     std::error_code error;
-    if (fs::path folder = temporary.Get(error); !folder.empty())
+    if (fs::path folder = PrivateTemporaryFolder(error); !folder.empty())
         return folder;
     throw WorkFolderError("No working folder can be made for the generated pages: " + tried +
                               ", nor a temporary folder in " + Describe(TemporaryFolder::TemporaryBase(), error) + ".",

@@ -28,4 +28,9 @@ private:
 // WorkFolderError when none can be used.
 std::filesystem::path WorkingFolder();
 
+// The temporary folder of this process under $TMPDIR or /tmp, readable by
+// its owner only, made at the first call and removed when the program
+// ends; empty, with `error` set, when it cannot be made.
+std::filesystem::path PrivateTemporaryFolder(std::error_code& error);
+
 }  // namespace trovana

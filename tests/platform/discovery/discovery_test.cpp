@@ -8,7 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
+#include <future>
+#include <memory>
 #include <set>
+#include <thread>
 #include <tuple>
 
 namespace trovana::discovery {
@@ -129,7 +135,20 @@ TEST_F(Discovery, FindsEveryLayoutOnceWithNamesAndCounts)
 
     expect("playonlinux", "Steam", "eve", MakePrefix(home / ".PlayOnLinux/wineprefix/Steam", "eve"));
 
-    const auto found = DiscoverCaches(m_environment);
+    // FIFOs where settings files are read (a FIFO waits for a writer that
+    // never comes): each is passed over as if unreadable, and nothing blocks.
+    for (const fs::path& fifo : {steam / "config/libraryfolders.vdf", flatpakSteam / "steamapps/appmanifest_620.acf",
+                                 home / ".var/app/com.usebottles.bottles/data/bottles/bottles/Office/bottle.yml",
+                                 home / ".config/lutris/games/stuck-1.yml"}) {
+        fs::create_directories(fifo.parent_path());
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << fifo;
+    }
+    auto scan = std::make_shared<std::promise<discovery::Discovery>>();
+    auto finished = scan->get_future();
+    // Detached: a scan stuck in open() must fail the test, not hang it.
+    std::thread([scan, environment = m_environment] { scan->set_value(DiscoverCaches(environment)); }).detach();
+    ASSERT_EQ(finished.wait_for(std::chrono::seconds(60)), std::future_status::ready) << "a FIFO blocked the scan";
+    const auto found = finished.get();
     EXPECT_FALSE(found.cancelled);
     EXPECT_EQ(Rows(found.caches), expected);
     EXPECT_EQ(found.caches.size(), expected.size()) << "a cache was listed twice";
