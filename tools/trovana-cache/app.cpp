@@ -101,7 +101,10 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
     arguments.add.utcTimes = utcTimes;
     std::string whyReadOnly;
     urlcache::UrlCache cache(LocateCache(arguments.choice, &whyReadOnly));
-    if (!whyReadOnly.empty() && (app.got_subcommand("delete") || app.got_subcommand("add"))) {
+    // info names it too for a WebCache database, which is never changed.
+    const bool webCache = !cache.Location().webCaches.empty();
+    if (!whyReadOnly.empty() &&
+        (app.got_subcommand("delete") || app.got_subcommand("add") || (webCache && app.got_subcommand("info")))) {
         streams.err << kProgram << ": warning: opened read-only: " << whyReadOnly << '\n';
     }
     try {

@@ -58,6 +58,10 @@ struct CacheEntryInfo {
     std::string headerInfo;
     std::string fileExtension;  // without the dot; empty when none
     uint32_t exemptDelta = 0;
+    // The container the entry comes from, as its cache names it: for a
+    // WebCache database the Containers table's name ("Content", "History",
+    // "MSHist012021111520211122", "Cookies"); empty for index.dat entries.
+    std::string containerName;
 
     uint32_t headerInfoSize() const { return static_cast<uint32_t>(headerInfo.size()); }
 };
@@ -82,6 +86,9 @@ struct CacheLocation {
     // The Wine prefix the containers belong to, empty when there is none
     // (a copied Windows profile). Writes are refused while it has a wineserver.
     std::filesystem::path winePrefix;
+    // WebCache databases (WebCacheV01.dat) of Windows 8-11, read only:
+    // their entries are listed after the containers'.
+    std::vector<std::filesystem::path> webCaches;
     // Open without writing anything: no change, no lock, nothing created in
     // the cache folders. Every change is refused with kReadOnlyRefusal.
     bool readOnly = false;
@@ -90,6 +97,9 @@ struct CacheLocation {
 // The message a change to a cache opened read-only is refused with
 // (ERROR_ACCESS_DENIED).
 inline constexpr char kReadOnlyRefusal[] = "the cache is open read-only";
+// Why a cache with a WebCache database is always opened read-only: Trovana
+// never writes an ESE database.
+inline constexpr char kWebCacheReadOnly[] = "the WebCache database is opened read-only";
 
 // A container or location that cannot be used at all; what() names the file.
 class UrlCacheError : public std::runtime_error {
