@@ -9,7 +9,7 @@ describe_run() {
 # The median of the numbers in $1 (separated by spaces).
 median() { printf '%s\n' $1 | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
-# Starts PROGRAM with WINEPREFIX=PREFIX under the X server of $DISPLAY and
+# Starts PROGRAM (on PATH when given) with WINEPREFIX=PREFIX under the X server of $DISPLAY and
 # prints "shown filled peak": the milliseconds until its window is on the
 # screen, until the wait window ("Collecting Data ...") is gone as well (the
 # lists are filled), and its peak memory (VmHWM, MB) half a second after
@@ -20,7 +20,7 @@ start_to_window() {
     # such a start is tried again.
     while [ -z "$window" ]; do
         begin=$(date +%s%N)
-        WINEPREFIX="$1" "$2" 2>/dev/null &
+        WINEPREFIX="$1" "$2" ${3:+"$3"} 2>/dev/null &
         pid=$!
         while [ -z "$window" ]; do
             window=$(xdotool search --onlyvisible --name '^Trovana 1\.10( - .*)?$' 2>/dev/null | head -n 1 || true)

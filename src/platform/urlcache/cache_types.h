@@ -86,12 +86,12 @@ struct CacheLocation {
     // The Wine prefix the containers belong to, empty when there is none
     // (a copied Windows profile). Writes are refused while it has a wineserver.
     std::filesystem::path winePrefix;
-    // WebCache databases (WebCacheV01.dat) of Windows 8-11, read only:
-    // their entries are listed after the containers'.
-    std::vector<std::filesystem::path> webCaches;
     // Open without writing anything: no change, no lock, nothing created in
     // the cache folders. Every change is refused with kReadOnlyRefusal.
     bool readOnly = false;
+    // WebCache databases (WebCacheV01.dat) of Windows 8-11, read only:
+    // their entries are listed after the containers'.
+    std::vector<std::filesystem::path> webCaches = {};
 };
 
 // The message a change to a cache opened read-only is refused with

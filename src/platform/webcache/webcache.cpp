@@ -178,6 +178,8 @@ WebCacheContents ReadWebCache(const std::filesystem::path& database)
             }
             if (!table)
                 continue;
+            // A record without a URL (the sample's Content table has two, with
+            // a file and headers) cannot be listed or looked up: left out.
             ForEachRecord(*table, label, contents.unreadable, [&](const esedb::Record& record) {
                 WebCacheEntry entry = ReadEntry(record, container);
                 if (!entry.url.empty())
@@ -193,20 +195,8 @@ WebCacheContents ReadWebCache(const std::filesystem::path& database)
 std::optional<uint64_t> CountWebCacheEntries(const std::filesystem::path& database)
 {
     try {
-        esedb::File file = OpenDatabase(database);
-        std::vector<std::string> unreadable;
-        const std::vector<ContainerRow> containers = ReadContainers(file, unreadable);
-        uint64_t count = ReadCookies(file, UserOf(containers), unreadable).size();
-        for (const ContainerRow& container : containers) {
-            try {
-                if (auto table = file.Find("Container_" + std::to_string(container.id)))
-                    count += static_cast<uint64_t>(std::max(0, table->RecordCount()));
-            } catch (const esedb::EseError&) {
-                // A damaged table counts as empty here; reading it says why.
-            }
-        }
-        return count;
-    } catch (const std::exception&) {
+        return ReadWebCache(database).entries.size();
+    } catch (const WebCacheError&) {
         return std::nullopt;
     }
 }

@@ -66,8 +66,7 @@ struct WebCacheContents {
 // or Containers table cannot be read.
 WebCacheContents ReadWebCache(const std::filesystem::path& database);
 
-// How many entries ReadWebCache would give, counted from the tables' record
-// counts without reading the records; none when the file cannot be read.
+// How many entries ReadWebCache gives; none when the file cannot be read.
 std::optional<uint64_t> CountWebCacheEntries(const std::filesystem::path& database);
 
 // True when the file starts with an ESE database's signature.
