@@ -152,8 +152,8 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     const fs::path profile = m_folder / "Users" / kWebCacheUser;
     const fs::path database = MakeWebCacheProfile(profile);
     ASSERT_FALSE(database.empty());
-    // The cached file of http://google.com/ in its secure folder.
-    const fs::path cached = profile / "AppData/Local/Microsoft/Windows/INetCache/IE/9XWKH8VJ/E7LW1M9F.htm";
+    // The cached page of https://www.google.com/?gws_rd=ssl in its secure folder.
+    const fs::path cached = profile / "AppData/Local/Microsoft/Windows/INetCache/IE/EIRRDZXC/XQ9T0GZO.htm";
     fs::create_directories(cached.parent_path());
     std::ofstream(cached) << "<html><head><title>moved here</title></head><body>moved</body></html>";
     const std::string before = FileBytes(database);
@@ -174,13 +174,15 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     const wxRect tab = tabs.GetItemRect(catalogue::kCategoryVisitedLinks);
     m_input.Click(tabs, tab.GetPosition() + wxPoint(5, tab.height / 2));
     ASSERT_TRUE(WaitUntil([&] { return View().GetActiveList() != &all; }));
-    EXPECT_EQ(View().GetActiveList()->Rows().Count(), 33 + 31);
+    // Daily history ("MSHist" entries) go where those of index.dat go.
+    EXPECT_EQ(View().GetActiveList()->Rows().Count(), 33);
 
     // Back to All; the entry clicked shows its cached file from INetCache.
     const wxRect allTab = tabs.GetItemRect(0);
     m_input.Click(tabs, allTab.GetPosition() + wxPoint(5, allTab.height / 2));
     ASSERT_TRUE(WaitUntil([&] { return View().GetActiveList() == &all; }));
-    const int row = all.Rows().FindText("http://google.com/");
+    const std::string page = "https://www.google.com/?gws_rd=ssl";
+    const int row = all.Rows().FindText(page);
     ASSERT_GE(row, 0);
     all.EnsureVisible(row);
     ProcessEvents();
@@ -188,7 +190,7 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     ASSERT_TRUE(all.GetItemRect(row, rect));
     m_input.Click(all, wxPoint(rect.x + 40, rect.y + rect.height / 2));
     listview::CWebView& pane = *View().m_pWebView;
-    ASSERT_TRUE(WaitUntil([&] { return pane.m_lastNavigation.cacheUrl == "http://google.com/"; }))
+    ASSERT_TRUE(WaitUntil([&] { return pane.m_lastNavigation.cacheUrl == page; }))
         << pane.m_lastNavigation.target;
     EXPECT_TRUE(WaitUntil([&] { return pane.GetBrowser()->GetCurrentTitle() == "moved here"; }))
         << pane.GetBrowser()->GetCurrentTitle();

@@ -425,6 +425,28 @@ std::vector<fs::path> FindProfileWebCaches(const fs::path& profile)
     return found;
 }
 
+fs::path WebCacheProfile(const fs::path& database)
+{
+    fs::path folder = database.parent_path();
+    for (std::string_view name : {"WebCache", "Windows", "Microsoft", "Local", "AppData"}) {
+        if (!EqualsIgnoreCase(folder.filename().string(), name))
+            return {};
+        folder = folder.parent_path();
+    }
+    return folder;
+}
+
+std::vector<fs::path> WebCacheFileFolders(const CacheLocation& location)
+{
+    std::vector<fs::path> folders;
+    for (const fs::path& database : location.webCaches) {
+        const fs::path profile = WebCacheProfile(database);
+        if (!profile.empty())
+            folders.push_back(FindPathIgnoringCase(profile, {"AppData", "Local", "Microsoft", "Windows", "INetCache"}));
+    }
+    return folders;
+}
+
 std::optional<std::string> ReadOnlyReason(const CacheLocation& location)
 {
     if (!location.webCaches.empty())

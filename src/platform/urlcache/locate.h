@@ -65,6 +65,13 @@ std::vector<ContainerLocation> FindProfileContainers(const std::filesystem::path
 // without regard to case; only files with an ESE signature.
 std::vector<std::filesystem::path> FindProfileWebCaches(const std::filesystem::path& profile);
 
+// The profile folder of a WebCache database in its standard place
+// (PROFILE/AppData/Local/Microsoft/Windows/WebCache/); empty elsewhere.
+std::filesystem::path WebCacheProfile(const std::filesystem::path& database);
+// Where the cached files of the location's WebCache databases lie: each
+// one's profile's INetCache folder (IE/ and Low/IE/ in it).
+std::vector<std::filesystem::path> WebCacheFileFolders(const CacheLocation& location);
+
 // Why this cache cannot be changed now: a container file or folder, or the
 // folder where one would be made, that cannot be written (a read-only file
 // system, another user's files). None when it can. A cheap check, for a

@@ -1,6 +1,7 @@
 // The entries of a Windows 8-11 WebCache database as WinINet describes
 // index.dat entries, with their cached files found in the copied profile.
 #include "entry_source.h"
+#include "locate.h"
 #include "path_case.h"
 #include "webcache.h"
 
@@ -19,19 +20,6 @@ namespace {
 constexpr uint32_t kKnownTypeBits = NORMAL_CACHE_ENTRY | STICKY_CACHE_ENTRY | EDITED_CACHE_ENTRY |
                                     TRACK_OFFLINE_CACHE_ENTRY | TRACK_ONLINE_CACHE_ENTRY | SPARSE_CACHE_ENTRY |
                                     COOKIE_CACHE_ENTRY | URLHISTORY_CACHE_ENTRY;
-
-// The profile folder that holds the database in its standard place,
-// AppData/Local/Microsoft/Windows/WebCache/; none for a database elsewhere.
-fs::path ProfileOf(const fs::path& database)
-{
-    fs::path folder = database.parent_path();
-    for (std::string_view name : {"WebCache", "Windows", "Microsoft", "Local", "AppData"}) {
-        if (!EqualsIgnoreCase(folder.filename().string(), name))
-            return {};
-        folder = folder.parent_path();
-    }
-    return folder;
-}
 
 // The cached file in the profile: the container's Windows folder from its
 // "AppData\" on, its secure folder, the file. Empty when it is not there.
@@ -113,7 +101,7 @@ private:
                 m_problems(m_database.string() + ": these tables cannot be read, their entries are not listed: " +
                            names);
             }
-            const fs::path profile = ProfileOf(m_database);
+            const fs::path profile = WebCacheProfile(m_database);
             for (const webcache::WebCacheEntry& entry : contents.entries)
                 Add(profile, entry);
             m_readable = true;

@@ -171,42 +171,15 @@ uint32_t Record::U32(std::string_view column) const
 
 std::string Record::Text(std::string_view column) const
 {
-    const auto index = m_table.Column(column);
-    if (!index)
-        return {};
-    const std::string what = m_table.Name() + " column " + std::string(column);
-    libesedb_record_t* record = m_record.get();
-    libesedb_error_t* error = nullptr;
-    const int isLong = libesedb_record_is_long_value(record, *index, &error);
-    if (isLong < 0)
-        Fail(what, error);
-    if (isLong == 0) {
-        return ReadSized(
-            what,
-            [&](size_t* size, libesedb_error_t** e) {
-                return libesedb_record_get_value_utf8_string_size(record, *index, size, e);
-            },
-            [&](uint8_t* text, size_t size, libesedb_error_t** e) {
-                return libesedb_record_get_value_utf8_string(record, *index, text, size, e);
-            },
-            true);
-    }
-    LongValue value;
-    const int found = libesedb_record_get_long_value(record, *index, &value.value, &error);
-    if (found < 0)
-        Fail(what, error);
-    if (found == 0)
-        return {};
-    return ReadSized(
-        what,
-        [&](size_t* size, libesedb_error_t** e) { return libesedb_long_value_get_utf8_string_size(value.value, size, e); },
-        [&](uint8_t* text, size_t size, libesedb_error_t** e) {
-            return libesedb_long_value_get_utf8_string(value.value, text, size, e);
-        },
-        true);
+    return Value(column, true);
 }
 
 std::string Record::Bytes(std::string_view column) const
+{
+    return Value(column, false);
+}
+
+std::string Record::Value(std::string_view column, bool text) const
 {
     const auto index = m_table.Column(column);
     if (!index)
@@ -217,6 +190,17 @@ std::string Record::Bytes(std::string_view column) const
     const int isLong = libesedb_record_is_long_value(record, *index, &error);
     if (isLong < 0)
         Fail(what, error);
+    if (isLong == 0 && text) {
+        return ReadSized(
+            what,
+            [&](size_t* size, libesedb_error_t** e) {
+                return libesedb_record_get_value_utf8_string_size(record, *index, size, e);
+            },
+            [&](uint8_t* data, size_t size, libesedb_error_t** e) {
+                return libesedb_record_get_value_utf8_string(record, *index, data, size, e);
+            },
+            true);
+    }
     if (isLong == 0) {
         return ReadSized(
             what,
@@ -228,12 +212,24 @@ std::string Record::Bytes(std::string_view column) const
             },
             false);
     }
+    // A long value is kept apart from the record, in its own tree.
     LongValue value;
     const int found = libesedb_record_get_long_value(record, *index, &value.value, &error);
     if (found < 0)
         Fail(what, error);
     if (found == 0)
         return {};
+    if (text) {
+        return ReadSized(
+            what,
+            [&](size_t* size, libesedb_error_t** e) {
+                return libesedb_long_value_get_utf8_string_size(value.value, size, e);
+            },
+            [&](uint8_t* data, size_t size, libesedb_error_t** e) {
+                return libesedb_long_value_get_utf8_string(value.value, data, size, e);
+            },
+            true);
+    }
     return ReadSized(
         what,
         [&](size_t* size, libesedb_error_t** e) {

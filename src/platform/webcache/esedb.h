@@ -68,6 +68,8 @@ public:
     std::string Bytes(std::string_view column) const;
 
 private:
+    std::string Value(std::string_view column, bool text) const;
+
     std::unique_ptr<RecordHandle, RecordFreer> m_record;
     const Table& m_table;
 };
