@@ -24,7 +24,7 @@ start_to_window() {
     # such a start is tried again.
     while [ -z "$window" ]; do
         begin=$(date +%s%N)
-        WINEPREFIX="$1" "$2" 2>/dev/null &
+        WINEPREFIX="$1" "$2" ${3:+"$3"} 2>/dev/null &
         pid=$!
         while [ -z "$window" ]; do
             window=$(xdotool search --onlyvisible --name '^Trovana 1\.10( - .*)?$' 2>/dev/null | head -n 1 || true)

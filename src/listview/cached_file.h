@@ -14,8 +14,9 @@
 namespace trovana::listview {
 
 // True when path, with every symbolic link resolved, lies inside one of the
-// location's container folders: the rule the cache library applies to the
-// files of entries it deletes.
+// location's container folders (or the INetCache folder of its WebCache
+// databases' profile): the rule the cache library applies to the files of
+// entries it deletes.
 bool IsInsideCache(const std::filesystem::path& path, const urlcache::CacheLocation& location);
 
 }  // namespace trovana::listview

@@ -143,9 +143,12 @@ void CCacheListView::UpdateStatusSummary()
     // A read-only cache says so beside the counts, which are never cut.
     const int items = list->Rows().Count();
     const double megabytes = static_cast<double>(total) / kBytesPerMegabyte;
-    const wxString counts = m_bReadOnly
-                                ? wxString::Format(_(" (%d Items, %.2f M, read-only cache)   "), items, megabytes)
-                                : wxString::Format(_(" (%d Items, %.2f M)   "), items, megabytes);
+    wxString counts = wxString::Format(_(" (%d Items, %.2f M)   "), items, megabytes);
+    if (m_bReadOnly && !Cache().Location().webCaches.empty())
+        counts = wxString::Format(_(" (%d Items, %.2f M, the WebCache database is opened read-only)   "), items,
+                                  megabytes);
+    else if (m_bReadOnly)
+        counts = wxString::Format(_(" (%d Items, %.2f M, read-only cache)   "), items, megabytes);
     if (wxStatusBar* bar = StatusBarOf(this)) {
         // While the first scan is still reading, the empty lists are no summary.
         if (m_pendingScan != nullptr) {

@@ -172,6 +172,7 @@ void CWebView::SetCache(const urlcache::CacheLocation& location)
         std::vector<std::filesystem::path> list;
         for (const auto& container : cache.containers)
             list.push_back(container.folder);
+        list.insert(list.end(), cache.webCaches.begin(), cache.webCaches.end());
         return list;
     };
     if (m_pSource != nullptr && folders(m_pSource->Location()) == folders(location))

@@ -2,7 +2,8 @@
 // Another cache in the running window, chosen as a person chooses it (File >
 // Recent Caches from the keyboard): it replaces the one shown everywhere, a
 // path without a cache leaves the shown one as it was, and a read-only cache
-// disables the deleting commands.
+// disables the deleting commands. A copied Windows 10 profile opens with
+// its WebCache database, read-only, and leaves the database as it was.
 #include <unistd.h>
 
 #include <filesystem>
@@ -19,10 +20,12 @@
 #include "listview/cache_list.h"
 #include "listview/recovered_list.h"
 #include "listview/site_tree_ctrl.h"
+#include "listview/tab_strip.h"
 #include "listview/web_view.h"
 #include "scripted_prompts.h"
 #include "window_fixture.h"
 #include "x_input.h"
+#include "../platform/webcache/webcache_sample.h"
 
 namespace trovana::test {
 namespace {
@@ -137,6 +140,70 @@ TEST_F(SwitchCacheTest, AReadOnlyCacheDisablesEveryDeletingCommand)
     ASSERT_TRUE(m_pFrame->OpenCachePath(m_other, false));
     EXPECT_TRUE(menus.IsEnabled(app::ID_CACHE_DELETE));
     EXPECT_TRUE(m_pFrame->GetToolBar()->GetToolEnabled(app::ID_CACHE_DELETE_ALL));
+}
+
+std::string FileBytes(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
+{
+    const fs::path profile = m_folder / "Users" / kWebCacheUser;
+    const fs::path database = MakeWebCacheProfile(profile);
+    ASSERT_FALSE(database.empty());
+    // The cached page of https://www.google.com/?gws_rd=ssl in its secure folder.
+    const fs::path cached = profile / "AppData/Local/Microsoft/Windows/INetCache/IE/EIRRDZXC/XQ9T0GZO.htm";
+    fs::create_directories(cached.parent_path());
+    std::ofstream(cached) << "<html><head><title>moved here</title></head><body>moved</body></html>";
+    const std::string before = FileBytes(database);
+
+    OpenRecent(profile);
+    ASSERT_TRUE(WaitUntil([&] { return Title() == "Trovana 1.10 - Administrator (read-only)"; })) << Title();
+    listview::CCacheList& all = *View().GetAllList();
+    EXPECT_EQ(all.Rows().Count(), 114);
+    const std::vector<std::string> sites = TreeSites();
+    for (const std::string site : {"google.com", "github.com", "www.google.com"})
+        EXPECT_NE(std::find(sites.begin(), sites.end(), site), sites.end()) << site;
+    EXPECT_NE(m_pFrame->GetStatusBar()->GetStatusText(0).Find(urlcache::kWebCacheReadOnly), wxNOT_FOUND)
+        << m_pFrame->GetStatusBar()->GetStatusText(0);
+    EXPECT_FALSE(m_pFrame->GetMenuBar()->IsEnabled(app::ID_CACHE_DELETE_ALL));
+
+    // The Visited Links tab, clicked: the history and daily history entries.
+    listview::CTabStrip& tabs = *View().GetTabStrip();
+    const wxRect tab = tabs.GetItemRect(catalogue::kCategoryVisitedLinks);
+    m_input.Click(tabs, tab.GetPosition() + wxPoint(5, tab.height / 2));
+    ASSERT_TRUE(WaitUntil([&] { return View().GetActiveList() != &all; }));
+    // Daily history ("MSHist" entries) go where those of index.dat go.
+    EXPECT_EQ(View().GetActiveList()->Rows().Count(), 33);
+
+    // Back to All; the entry clicked shows its cached file from INetCache.
+    const wxRect allTab = tabs.GetItemRect(0);
+    m_input.Click(tabs, allTab.GetPosition() + wxPoint(5, allTab.height / 2));
+    ASSERT_TRUE(WaitUntil([&] { return View().GetActiveList() == &all; }));
+    const std::string page = "https://www.google.com/?gws_rd=ssl";
+    const int row = all.Rows().FindText(page);
+    ASSERT_GE(row, 0);
+    all.EnsureVisible(row);
+    ProcessEvents();
+    wxRect rect;
+    ASSERT_TRUE(all.GetItemRect(row, rect));
+    m_input.Click(all, wxPoint(rect.x + 40, rect.y + rect.height / 2));
+    listview::CWebView& pane = *View().m_pWebView;
+    ASSERT_TRUE(WaitUntil([&] { return pane.m_lastNavigation.cacheUrl == page; }))
+        << pane.m_lastNavigation.target;
+    EXPECT_EQ(pane.m_lastNavigation.target.utf8_string(), cached.string());
+
+    // Delete on the row asks nothing and removes nothing.
+    m_input.Keys("Delete");
+    EXPECT_TRUE(m_prompts.m_asked.empty());
+    EXPECT_EQ(all.Rows().Count(), 114);
+    EXPECT_TRUE(FileBytes(database) == before) << "the WebCache database changed";
+    std::vector<std::string> beside;
+    for (const auto& item : fs::directory_iterator(database.parent_path()))
+        beside.push_back(item.path().filename().string());
+    EXPECT_EQ(beside, std::vector<std::string>{"WebCacheV01.dat"}) << "files were made beside the database";
 }
 
 }  // namespace

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -127,5 +131,35 @@ protected:
     std::string m_name;
     std::filesystem::path m_prefix;
 };
+
+// What a folder holds, down to the nanosecond times: every file's bytes and
+// modification time, every folder's modification time (a file made and
+// removed again still changes it), every link's target.
+struct FileState {
+    std::string bytes;
+    int64_t mtimeNs = 0;
+    bool operator==(const FileState&) const = default;
+};
+
+inline std::map<std::string, FileState> TreeState(const std::filesystem::path& root)
+{
+    std::map<std::string, FileState> state;
+    const auto add = [&](const std::filesystem::path& path) {
+        struct stat status {};
+        EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+        FileState& entry = state[std::filesystem::relative(path, root).string()];
+        entry.mtimeNs = int64_t{status.st_mtim.tv_sec} * 1000000000 + status.st_mtim.tv_nsec;
+        if (S_ISREG(status.st_mode)) {
+            std::ifstream in(path, std::ios::binary);
+            entry.bytes.assign(std::istreambuf_iterator<char>(in), {});
+        } else if (S_ISLNK(status.st_mode)) {
+            entry.bytes = std::filesystem::read_symlink(path).string();
+        }
+    };
+    add(root);
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root))
+        add(item.path());
+    return state;
+}
 
 }  // namespace trovana::cli::test

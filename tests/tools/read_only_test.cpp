@@ -17,36 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::JsonLines;
 using test::RunCli;
-
-// What a folder holds, down to the nanosecond times: every file's bytes and
-// modification time, every folder's modification time (a file made and
-// removed again still changes it), every link's target.
-struct FileState {
-    std::string bytes;
-    int64_t mtimeNs = 0;
-    bool operator==(const FileState&) const = default;
-};
-
-std::map<std::string, FileState> TreeState(const fs::path& root)
-{
-    std::map<std::string, FileState> state;
-    const auto add = [&](const fs::path& path) {
-        struct stat status {};
-        EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
-        FileState& entry = state[fs::relative(path, root).string()];
-        entry.mtimeNs = int64_t{status.st_mtim.tv_sec} * 1000000000 + status.st_mtim.tv_nsec;
-        if (S_ISREG(status.st_mode)) {
-            std::ifstream in(path, std::ios::binary);
-            entry.bytes.assign(std::istreambuf_iterator<char>(in), {});
-        } else if (S_ISLNK(status.st_mode)) {
-            entry.bytes = fs::read_symlink(path).string();
-        }
-    };
-    add(root);
-    for (const auto& item : fs::recursive_directory_iterator(root))
-        add(item.path());
-    return state;
-}
+using test::TreeState;
 
 class ReadOnly : public ::testing::Test {
 protected:

@@ -112,7 +112,10 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
     arguments.add.utcTimes = utcTimes;
     std::string whyReadOnly;
     urlcache::UrlCache cache(LocateCache(arguments.choice, &whyReadOnly));
-    if (!whyReadOnly.empty() && (app.got_subcommand("delete") || app.got_subcommand("add"))) {
+    // info names it too for a WebCache database, which is never changed.
+    const bool webCache = !cache.Location().webCaches.empty();
+    if (!whyReadOnly.empty() &&
+        (app.got_subcommand("delete") || app.got_subcommand("add") || (webCache && app.got_subcommand("info")))) {
         streams.err << kProgram << ": warning: opened read-only: " << whyReadOnly << '\n';
     }
     try {
@@ -145,7 +148,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 {
     CLI::App app{
         "Lists and changes a WinINet URL cache: the index.dat containers of a Wine prefix or of a "
-        "Windows user profile.",
+        "Windows user profile, and (read only) the WebCache database of a Windows 8-11 profile.",
         kProgram};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string(kProgram) + " " + kVersion, "the program's version, then exit");
@@ -162,11 +165,12 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                                          "the current user's cache in this Wine prefix")
                               ->type_name("DIR");
     CLI::Option* profile = app.add_option("--profile", arguments.choice.profile,
-                                          "the cache of this user profile folder (Wine, or Windows XP, Vista or 7)")
+                                          "the cache of this user profile folder (Wine, or Windows XP to 11)")
                                ->type_name("DIR");
     CLI::Option* container =
         app.add_option("--container", arguments.choice.container,
-                       "one container file alone: index.dat, or a copy of any name that has a container's signature")
+                       "one container file alone: index.dat, or a copy of any name that has a container's signature, "
+                       "or a WebCache database (WebCacheV01.dat) of any name")
             ->type_name("FILE");
     CLI::Option* path = app.add_option("--path", arguments.choice.path,
                                        "any of these: a Wine prefix, a user profile folder, a Windows drive root "

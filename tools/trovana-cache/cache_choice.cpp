@@ -87,6 +87,9 @@ void RequireReadableCache(urlcache::UrlCache& cache, const CacheChoice& choice)
             for (const urlcache::ContainerLocation& container : location.containers) {
                 where += (where.empty() ? "" : ", ") + container.IndexPath().string();
             }
+            for (const std::filesystem::path& database : location.webCaches) {
+                where += (where.empty() ? "" : ", ") + database.string();
+            }
         }
         throw CommandError("no readable cache in " + where);
     }

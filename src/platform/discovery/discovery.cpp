@@ -5,6 +5,7 @@
 #include "locate.h"
 #include "path_case.h"
 #include "prefix_sources.h"
+#include "webcache.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -59,9 +60,15 @@ uint64_t ContainerBytes(const urlcache::ContainerLocation& container, const std:
 std::optional<FoundCache> ExamineProfile(const Candidate& candidate, const fs::path& profile, const fs::path& prefix)
 {
     const std::vector<urlcache::ContainerLocation> containers = urlcache::FindProfileContainers(profile);
-    if (containers.empty())
+    const std::vector<fs::path> webCaches = urlcache::FindProfileWebCaches(profile);
+    if (containers.empty() && webCaches.empty())
         return std::nullopt;
-    FoundCache found{candidate.kind, candidate.name, profile.filename().string(), profile, prefix, containers.size()};
+    FoundCache found{candidate.kind, candidate.name, profile.filename().string(),
+                     profile,        prefix,         containers.size() + webCaches.size()};
+    for (const auto& database : webCaches) {
+        found.entries += webcache::CountWebCacheEntries(database).value_or(0);
+        found.bytes += BytesOnDisk(database);
+    }
     std::set<fs::path> folders;
     for (const auto& container : containers)
         folders.insert(container.folder);

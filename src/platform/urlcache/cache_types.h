@@ -94,11 +94,17 @@ struct CacheLocation {
     // Open without writing anything: no change, no lock, nothing created in
     // the cache folders. Every change is refused with kReadOnlyRefusal.
     bool readOnly = false;
+    // WebCache databases (WebCacheV01.dat) of Windows 8-11, read only:
+    // their entries are listed after the containers'.
+    std::vector<std::filesystem::path> webCaches = {};
 };
 
 // The message a change to a cache opened read-only is refused with
 // (ERROR_ACCESS_DENIED).
 inline constexpr char kReadOnlyRefusal[] = "the cache is open read-only";
+// Why a cache with a WebCache database is always opened read-only: Trovana
+// never writes an ESE database.
+inline constexpr char kWebCacheReadOnly[] = "the WebCache database is opened read-only";
 
 // A container or location that cannot be used at all; what() names the file.
 // Besides it the library may throw FileReadError, std::system_error (a system

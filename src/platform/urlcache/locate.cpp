@@ -7,6 +7,7 @@
 #include "file_descriptor.h"
 #include "index_image.h"
 #include "path_case.h"
+#include "webcache.h"
 #include "wine_prefix.h"
 
 #include <fcntl.h>
@@ -242,6 +243,7 @@ CacheLocation LocateProfileCache(const fs::path& profile)
     std::stable_sort(found.begin(), found.end(),
                      [](const ContainerLocation& a, const ContainerLocation& b) { return a.kind < b.kind; });
     location.containers = std::move(found);
+    location.webCaches = FindProfileWebCaches(root);
     return location;
 }
 
@@ -251,11 +253,15 @@ CacheLocation LocateSingleContainer(const fs::path& indexFile)
     RequireReadableFile(file);
     // Forensic copies are often renamed: the signature decides, not the name.
     // A broken index.dat is still taken, so that reading it says what is wrong.
+    CacheLocation location;
+    if (file.filename() != "index.dat" && webcache::IsEseDatabase(file)) {
+        location.webCaches.push_back(file);
+        return location;
+    }
     if (file.filename() != "index.dat" && !IsContainerFile(file))
         Fail("The file", file,
              "is no URL cache container (it lacks the signature \"" + std::string(kWindowsSignature) + "\" or \"" +
-                 std::string(kWineSignature) + "\")");
-    CacheLocation location;
+                 std::string(kWineSignature) + "\", and is no WebCache database)");
     ContainerKind kind = file.filename() == "index.dat" ? GuessKind(file.parent_path()) : GuessKindFromName(file);
     location.containers.push_back({kind, file.parent_path(), file.filename().string()});
     location.winePrefix = FindEnclosingPrefix(file, false);
@@ -352,7 +358,8 @@ std::vector<UserProfile> ListUserProfiles(const fs::path& driveRoot)
             std::error_code statEc;
             if (!it->is_directory(statEc))
                 continue;
-            UserProfile profile{it->path().filename().string(), it->path(), FindProfileContainers(it->path()).size()};
+            UserProfile profile{it->path().filename().string(), it->path(),
+                                FindProfileContainers(it->path()).size() + FindProfileWebCaches(it->path()).size()};
             if (profile.containers > 0 || !IsSharedProfile(profile.user))
                 profiles.push_back(std::move(profile));
         }
@@ -381,7 +388,7 @@ CacheLocation LocatePath(const fs::path& path)
         return LocatePrefixCache(clean / "pfx");  // Proton's compatdata/ID
     if (auto file = ContainerFileIn(clean))
         return LocateSingleContainer(*file);
-    if (LooksLikeProfile(clean) || !FindProfileContainers(clean).empty())
+    if (LooksLikeProfile(clean) || !FindProfileContainers(clean).empty() || !FindProfileWebCaches(clean).empty())
         return LocateProfileCache(clean);
     const std::vector<UserProfile> profiles = ListUserProfiles(IsUsersFolder(clean) ? clean.parent_path() : clean);
     if (profiles.size() == 1)
@@ -393,8 +400,48 @@ CacheLocation LocatePath(const fs::path& path)
          "a container folder or a container file");
 }
 
+std::vector<fs::path> FindProfileWebCaches(const fs::path& profile)
+{
+    const fs::path folder = FindPathIgnoringCase(profile, {"AppData", "Local", "Microsoft", "Windows", "WebCache"});
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = ToLowerAscii(it->path().filename().string());
+        std::error_code statEc;
+        if (name.starts_with("webcachev") && name.ends_with(".dat") && it->is_regular_file(statEc) &&
+            webcache::IsEseDatabase(it->path()))
+            found.push_back(it->path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+fs::path WebCacheProfile(const fs::path& database)
+{
+    fs::path folder = database.parent_path();
+    for (std::string_view name : {"WebCache", "Windows", "Microsoft", "Local", "AppData"}) {
+        if (!EqualsIgnoreCase(folder.filename().string(), name))
+            return {};
+        folder = folder.parent_path();
+    }
+    return folder;
+}
+
+std::vector<fs::path> WebCacheFileFolders(const CacheLocation& location)
+{
+    std::vector<fs::path> folders;
+    for (const fs::path& database : location.webCaches) {
+        const fs::path profile = WebCacheProfile(database);
+        if (!profile.empty())
+            folders.push_back(FindPathIgnoringCase(profile, {"AppData", "Local", "Microsoft", "Windows", "INetCache"}));
+    }
+    return folders;
+}
+
 std::optional<std::string> ReadOnlyReason(const CacheLocation& location)
 {
+    if (!location.webCaches.empty())
+        return kWebCacheReadOnly;
     // A container's file and folder must be writable; a missing one would be
     // made in its nearest existing ancestor.
     for (const ContainerLocation& container : location.containers) {

@@ -30,7 +30,8 @@ CacheLocation LocateProfileCache(const std::filesystem::path& profile);
 // when they do not exist yet (so that entries can be created).
 CacheLocation LocatePrefixCache(const std::filesystem::path& prefix);
 // One container file alone: index.dat, or a file of any other name that
-// starts with a container signature; the kind is guessed from its folder's
+// starts with a container signature, or a WebCache database of any name (by
+// its ESE signature); the kind is guessed from its folder's
 // and its own name. Throws UrlCacheError naming the file when it is no container.
 CacheLocation LocateSingleContainer(const std::filesystem::path& indexFile);
 
@@ -59,6 +60,18 @@ std::vector<UserProfile> ListUserProfiles(const std::filesystem::path& driveRoot
 // Vista/7's, XP's), without reading a prefix's registry: cheap enough to ask
 // of hundreds of profiles.
 std::vector<ContainerLocation> FindProfileContainers(const std::filesystem::path& profile);
+
+// The WebCache databases of a Windows 8-11 profile folder
+// (AppData/Local/Microsoft/Windows/WebCache/WebCacheV*.dat), names matched
+// without regard to case; only files with an ESE signature.
+std::vector<std::filesystem::path> FindProfileWebCaches(const std::filesystem::path& profile);
+
+// The profile folder of a WebCache database in its standard place
+// (PROFILE/AppData/Local/Microsoft/Windows/WebCache/); empty elsewhere.
+std::filesystem::path WebCacheProfile(const std::filesystem::path& database);
+// Where the cached files of the location's WebCache databases lie: each
+// one's profile's INetCache folder (IE/ and Low/IE/ in it).
+std::vector<std::filesystem::path> WebCacheFileFolders(const CacheLocation& location);
 
 // Why this cache cannot be changed now: a container file or folder, or the
 // folder where one would be made, that cannot be written (a read-only file

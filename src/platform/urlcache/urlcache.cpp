@@ -3,6 +3,7 @@
 
 #include "container.h"
 #include "container_writer.h"
+#include "entry_source.h"
 #include "layout.h"
 #include "new_file.h"
 #include "wineserver.h"
@@ -17,6 +18,7 @@ namespace trovana::urlcache {
 struct CacheState {
     CacheLocation location;
     std::vector<std::unique_ptr<Container>> containers;  // in enumeration order
+    std::vector<std::unique_ptr<EntrySource>> sources;   // listed after the containers
     std::vector<std::string> problems;
     std::unordered_set<std::string> known;
     // Open lookup batches, and the containers checked since the first opened.
@@ -80,7 +82,7 @@ Container* CacheState::Target(std::string_view url) const
 
 std::optional<CacheResult> CacheState::Refusal() const
 {
-    if (location.readOnly)
+    if (location.readOnly || !location.webCaches.empty())
         return CacheResult{ERROR_ACCESS_DENIED, kReadOnlyRefusal};
     if (location.winePrefix.empty() || !IsWineServerRunning(location.winePrefix))
         return std::nullopt;
@@ -107,6 +109,8 @@ struct CacheEnumeration::State {
     size_t table = 0;
     uint32_t slot = 0;
     std::vector<bool> seen;  // records already listed, by block
+    size_t source = 0;       // then the other sources, entry by entry
+    size_t sourceEntry = 0;
     uint64_t listed = 0;
     uint32_t lastError = ERROR_SUCCESS;
 };
@@ -173,6 +177,11 @@ std::unique_ptr<CacheEntryInfo> CacheEnumeration::Next()
         ++s.container;
         s.started = false;
     }
+    for (; s.source < s.cache->sources.size(); ++s.source, s.sourceEntry = 0) {
+        EntrySource& source = *s.cache->sources[s.source];
+        if (s.sourceEntry < source.Count())
+            return source.At(s.sourceEntry++);
+    }
     s.lastError = ERROR_NO_MORE_ITEMS;
     return nullptr;
 }
@@ -204,6 +213,8 @@ UrlCache::UrlCache(CacheLocation location) : m_impl(std::make_unique<Impl>())
                 state.containers.push_back(std::move(container));
         }
     }
+    for (const auto& database : state.location.webCaches)
+        state.sources.push_back(OpenWebCacheSource(database, sink));
 }
 
 UrlCache::~UrlCache() = default;
@@ -218,6 +229,8 @@ size_t UrlCache::ReadableContainers()
     size_t readable = 0;
     for (const auto& container : m_impl->state->containers)
         readable += container->Refresh() != nullptr;
+    for (const auto& source : m_impl->state->sources)
+        readable += source->Readable();
     return readable;
 }
 
@@ -242,6 +255,10 @@ std::unique_ptr<CacheEntryInfo> UrlCache::GetEntryInfo(std::string_view url)
             continue;
         if (const auto hit = Container::Find(*snapshot, url))
             return container->Describe(*snapshot, *ReadUrlRecord(snapshot->image, snapshot->info, hit->record));
+    }
+    for (const auto& source : state.sources) {
+        if (auto entry = source->Find(url))
+            return entry;
     }
     return nullptr;
 }

@@ -1,0 +1,28 @@
+// What the WebCache reader's files share: reading one table's records with
+// damage counted instead of thrown, and the cookie tables.
+#pragma once
+
+#include "esedb.h"
+#include "webcache.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace trovana::webcache {
+
+// Calls `read` for each record of `table` that libesedb can read. A table
+// that cannot be read at all, or records that cannot, add one line to
+// `unreadable` naming the table as `label`.
+void ForEachRecord(esedb::Table& table, const std::string& label, std::vector<std::string>& unreadable,
+                   const std::function<void(const esedb::Record&)>& read);
+
+// The cookies of every CookieEntryEx_N table, one entry per domain and path,
+// under "Cookie:<user>@<domain><path>".
+std::vector<WebCacheEntry> ReadCookies(esedb::File& file, const std::string& user,
+                                       std::vector<std::string>& unreadable);
+
+// A FILETIME column: ESE keeps it signed; below 0 is no time.
+uint64_t FileTimeValue(const esedb::Record& record, std::string_view column);
+
+}  // namespace trovana::webcache

@@ -1,0 +1,75 @@
+// The Windows 8-11 WebCache database (WebCacheV01.dat, an ESE database):
+// the containers WinINet keeps there and their entries, read with libesedb,
+// never written. Knows nothing of index.dat; the URL cache library turns
+// these entries into its own. No GUI header may be included here.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace trovana::webcache {
+
+// A file that cannot be read as a WebCache database at all; what() names it.
+class WebCacheError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The containers read, by what their entries are.
+enum class ContainerGroup { Cookies, History, Content };
+
+// One entry of a Container_N table (or, for cookies, the cookies of one
+// domain and path from the CookieEntryEx_N tables), with WinINet's meanings.
+struct WebCacheEntry {
+    ContainerGroup group = ContainerGroup::Content;
+    // The container's name in the Containers table: "Content", "History",
+    // "MSHist012021111520211122", ...; "Cookies" for cookies.
+    std::string containerName;
+    std::string url;  // "Visited: ..." and ":YYYYMMDDYYYYMMDD: ..." as stored
+    // The cached file: the container's folder as Windows names it
+    // ("C:\Users\NAME\AppData\Local\...\INetCache\IE\"), its secure folder
+    // (8 characters) and the file's name; empty when there is no file.
+    std::string directory;
+    std::string secureDirectory;
+    std::string fileName;
+    std::string fileExtension;
+    uint64_t fileSize = 0;
+    uint32_t type = 0;  // CacheEntryType bits
+    uint32_t accessCount = 0;
+    uint32_t exemptionDelta = 0;
+    // FILETIMEs (100 ns since 1601, UTC); 0 = none.
+    uint64_t syncTime = 0;
+    uint64_t creationTime = 0;
+    uint64_t expiryTime = 0;
+    uint64_t modifiedTime = 0;
+    uint64_t accessedTime = 0;
+    uint64_t postCheckTime = 0;
+    std::string responseHeaders;
+    std::string requestHeaders;
+};
+
+struct WebCacheContents {
+    // Cookies, then history (History, then the MSHist containers in name
+    // order), then content, each table in record order.
+    std::vector<WebCacheEntry> entries;
+    // The tables that could not be read, wholly or in part, each once:
+    // "Container_4 (History): <libesedb's reason>".
+    std::vector<std::string> unreadable;
+};
+
+// Reads every Content, History, MSHist and cookie entry that can be read.
+// Throws WebCacheError when the file is no ESE database, or its catalogue
+// or Containers table cannot be read.
+WebCacheContents ReadWebCache(const std::filesystem::path& database);
+
+// How many entries ReadWebCache gives; none when the file cannot be read.
+std::optional<uint64_t> CountWebCacheEntries(const std::filesystem::path& database);
+
+// True when the file starts with an ESE database's signature.
+bool IsEseDatabase(const std::filesystem::path& file);
+
+}  // namespace trovana::webcache

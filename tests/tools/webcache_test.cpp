@@ -1,0 +1,237 @@
+// A Windows 10 profile's WebCache database through trovana-cache: every
+// container listed with the database's own values (esedbexport is the
+// oracle), opened read-only without a byte changed, and a damaged copy
+// listed but for the table it names.
+#include <cstdlib>
+#include <fstream>
+#include <map>
+
+#include "cache_types.h"
+#include "cli_test_support.h"
+#include "../platform/webcache/webcache_sample.h"
+
+namespace trovana::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using test::JsonLines;
+using test::RunCli;
+
+// The sample's entries by container: its cookies grouped by domain and
+// path; of the content's 46 records, two have no URL and are left out.
+constexpr size_t kCookies = 6;
+constexpr size_t kHistory = 33;
+constexpr size_t kDailyHistory = 14 + 2 + 2 + 13;
+constexpr size_t kContent = 44;
+constexpr size_t kEntries = kCookies + kHistory + kDailyHistory + kContent;
+
+// esedbexport's rows of one table, each column by name.
+std::vector<std::map<std::string, std::string>> ExportTable(const fs::path& database, const std::string& table,
+                                                              const fs::path& scratch)
+{
+    const fs::path target = scratch / ("export-" + table);
+    const std::string command = "timeout 60 esedbexport -T " + table + " -t '" + target.string() + "' '" +
+                                database.string() + "' >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::vector<std::map<std::string, std::string>> rows;
+    for (const auto& file : fs::directory_iterator(target.string() + ".export")) {
+        std::ifstream in(file.path());
+        const auto split = [](const std::string& line) {
+            std::vector<std::string> cells;
+            std::string cell;
+            std::istringstream fields(line);
+            // esedbexport doubles each backslash.
+            while (std::getline(fields, cell, '\t')) {
+                for (size_t at = cell.find("\\\\"); at != std::string::npos; at = cell.find("\\\\", at + 1))
+                    cell.erase(at, 1);
+                cells.push_back(cell);
+            }
+            return cells;
+        };
+        std::string line;
+        std::getline(in, line);
+        const std::vector<std::string> names = split(line);
+        while (std::getline(in, line)) {
+            const std::vector<std::string> cells = split(line);
+            auto& row = rows.emplace_back();
+            for (size_t i = 0; i < names.size() && i < cells.size(); ++i)
+                row[names[i]] = cells[i];
+        }
+    }
+    return rows;
+}
+
+// "2021-11-29T22:47:25.5050673Z" as esedbexport writes FILETIMEs:
+// "Nov 29, 2021 22:47:25.505067300"; none is 1601's first moment.
+std::string AsExported(const nlohmann::json& utc)
+{
+    if (utc.is_null())
+        return "Jan 01, 1601 00:00:00.000000000";
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const std::string text = utc.get<std::string>();
+    std::string fraction = text.size() > 20 ? text.substr(20, text.size() - 21) : "";
+    fraction.resize(9, '0');
+    return std::string(months[std::stoi(text.substr(5, 2)) - 1]) + " " + text.substr(8, 2) + ", " +
+           text.substr(0, 4) + " " + text.substr(11, 8) + "." + fraction;
+}
+
+class WebCacheSample : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_database = trovana::test::MakeWebCacheProfile(m_profile);
+        ASSERT_FALSE(m_database.empty()) << "the sample could not be unpacked";
+    }
+    void TearDown() override { fs::remove_all(m_root); }
+
+    std::map<std::string, nlohmann::json> ListByUrl(const std::vector<std::string>& args, test::Outcome& outcome)
+    {
+        outcome = RunCli(args);
+        std::map<std::string, nlohmann::json> byUrl;
+        for (const auto& entry : JsonLines(outcome.out))
+            byUrl[entry["url"].get<std::string>()] = entry;
+        return byUrl;
+    }
+
+    fs::path m_root = test::ScratchFolder("webcache");
+    fs::path m_profile = m_root / "Users" / trovana::test::kWebCacheUser;
+    fs::path m_database;
+};
+
+TEST_F(WebCacheSample, ListsEveryContainerWithTheDatabasesOwnValues)
+{
+    // The cached file of http://google.com/: secure folder 3 of the Content
+    // container, file E7LW1M9F.htm.
+    const fs::path cached = m_profile / "AppData/Local/Microsoft/Windows/INetCache/IE/9XWKH8VJ/E7LW1M9F.htm";
+    fs::create_directories(cached.parent_path());
+    std::ofstream(cached) << "<html>moved</html>";
+
+    test::Outcome outcome;
+    // A drive root with one profile opens that profile.
+    const auto byUrl = ListByUrl({"--path", m_root.string(), "list", "--times", "iso-utc"}, outcome);
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "");
+    const auto entries = JsonLines(outcome.out);
+    ASSERT_EQ(entries.size(), kEntries);
+    std::map<std::string, size_t> kinds;
+    for (const auto& entry : entries) {
+        const std::string url = entry["url"];
+        kinds[url.starts_with("Cookie:") ? "cookie" : url.starts_with("Visited:") ? "history"
+                                                    : url.starts_with(":2021")    ? "daily"
+                                                                                  : "content"]++;
+    }
+    EXPECT_EQ(kinds["cookie"], kCookies);
+    EXPECT_EQ(kinds["history"], kHistory);
+    EXPECT_EQ(kinds["daily"], kDailyHistory);
+    EXPECT_EQ(kinds["content"], kContent);
+
+    // Every row of the history, a daily history and the content table, as
+    // esedbexport reads them: URL, hits, size and times in UTC.
+    for (const std::string table : {"Container_1", "Container_2", "Container_16"}) {
+        const auto rows = ExportTable(m_database, table, m_root);
+        EXPECT_FALSE(rows.empty()) << table;
+        for (const auto& row : rows) {
+            if (row.at("Url").empty())
+                continue;
+            const auto it = byUrl.find(row.at("Url"));
+            ASSERT_NE(it, byUrl.end()) << table << " " << row.at("Url");
+            const nlohmann::json& entry = it->second;
+            EXPECT_EQ(entry["hit_rate"].get<uint64_t>(), std::stoull(row.at("AccessCount"))) << row.at("Url");
+            EXPECT_EQ(entry["size_low"].get<uint64_t>(), std::stoull(row.at("FileSize"))) << row.at("Url");
+            EXPECT_EQ(AsExported(entry["last_access_utc"]), row.at("AccessedTime")) << row.at("Url");
+            EXPECT_EQ(AsExported(entry["last_modified_utc"]), row.at("ModifiedTime")) << row.at("Url");
+            EXPECT_EQ(AsExported(entry["expire_utc"]), row.at("ExpiryTime")) << row.at("Url");
+            EXPECT_EQ(AsExported(entry["last_sync_utc"]), row.at("SyncTime")) << row.at("Url");
+        }
+    }
+
+    const nlohmann::json& google = byUrl.at("http://google.com/");
+    EXPECT_EQ(google["local"], cached.string());
+    EXPECT_TRUE(google["header"].get<std::string>().starts_with("HTTP/1.1 301 Moved Permanently\r\n"));
+    EXPECT_EQ(google["type"], urlcache::NORMAL_CACHE_ENTRY);
+    // An entry whose file was not copied shows no file.
+    EXPECT_TRUE(byUrl.at("https://www.google.com/favicon.ico")["local"].is_null());
+    EXPECT_EQ(byUrl.at("Visited: Administrator@file:///E:/test-folder/test-file-2.txt")["hit_rate"], 2);
+    EXPECT_EQ(byUrl.at(":2021111520211122: Administrator@https://polzunov.com/")["type"],
+              urlcache::URLHISTORY_CACHE_ENTRY | urlcache::STICKY_CACHE_ENTRY);
+    // Cookies under their domain the right way round, name and value readable.
+    const nlohmann::json& github = byUrl.at("Cookie:Administrator@github.com/");
+    EXPECT_NE(github["header"].get<std::string>().find("_octo=GH1.1.2046615870.1637002559"), std::string::npos);
+    EXPECT_EQ(github["type"], urlcache::COOKIE_CACHE_ENTRY | urlcache::NORMAL_CACHE_ENTRY);
+    EXPECT_EQ(github["expire_utc"], "2022-11-15T18:56:13.4821724Z");
+}
+
+TEST_F(WebCacheSample, OpensReadOnlyAndLeavesTheProfileAsItWas)
+{
+    // A renamed copy elsewhere opens by its signature.
+    const fs::path copy = m_root / "evidence" / "webcache-copy.bin";
+    fs::create_directories(copy.parent_path());
+    fs::copy_file(m_database, copy);
+    const auto before = test::TreeState(m_root);
+
+    const std::string profile = m_profile.string();
+    const test::Outcome info = RunCli({"--path", profile, "info", "http://google.com/"});
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.err.find(urlcache::kWebCacheReadOnly), std::string::npos) << info.err;
+    const test::Outcome refused = RunCli({"--path", profile, "delete", "http://google.com/"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(urlcache::kWebCacheReadOnly), std::string::npos) << refused.err;
+    EXPECT_NE(refused.out.find(urlcache::kReadOnlyRefusal), std::string::npos) << refused.out;
+    EXPECT_EQ(RunCli({"--path", profile, "info", "http://google.com/"}).status, 0) << "the entry was deleted";
+    EXPECT_EQ(RunCli({"--path", profile, "timeline"}).status, 0);
+    const test::Outcome renamed = RunCli({"--container", copy.string(), "list"});
+    EXPECT_EQ(renamed.status, 0) << renamed.err;
+    EXPECT_EQ(JsonLines(renamed.out).size(), kEntries);
+
+    // `caches` counts the profile named by TROVANA_PROFILE.
+    ::setenv("TROVANA_PROFILE", profile.c_str(), 1);
+    const test::Outcome caches = RunCli({"caches", "--format", "jsonl"});
+    ::unsetenv("TROVANA_PROFILE");
+    ASSERT_EQ(caches.status, 0) << caches.err;
+    bool found = false;
+    for (const auto& row : JsonLines(caches.out)) {
+        if (row["path"] == profile) {
+            found = true;
+            EXPECT_EQ(row["entries"], kEntries);
+        }
+    }
+    EXPECT_TRUE(found) << caches.out;
+
+    EXPECT_TRUE(test::TreeState(m_root) == before) << "reading the WebCache database changed the profile";
+}
+
+TEST_F(WebCacheSample, DamagedCopyListsTheRestAndNamesWhatItSkipped)
+{
+    // Page 335 is the root of Container_16 (daily history of 15-22 November
+    // 2021) in the sample's catalogue; pages start after the header page.
+    {
+        std::fstream file(m_database, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(std::streamoff{336} * 32768);
+        const std::string garbage(32768, '\x5a');
+        file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+    }
+    const test::Outcome damaged = RunCli({"--path", m_profile.string(), "list"});
+    EXPECT_EQ(damaged.status, 0) << damaged.err;
+    EXPECT_EQ(JsonLines(damaged.out).size(), kEntries - 14);
+    EXPECT_EQ(std::count(damaged.err.begin(), damaged.err.end(), '\n'), 1) << damaged.err;
+    EXPECT_NE(damaged.err.find("warning: "), std::string::npos) << damaged.err;
+    EXPECT_NE(damaged.err.find("Container_16 (MSHist012021111520211122)"), std::string::npos) << damaged.err;
+
+    // Garbage and a truncated database: a clear error, no listing.
+    const fs::path garbage = m_root / "garbage.dat";
+    std::ofstream(garbage) << std::string(100000, '\x17');
+    const test::Outcome notEse = RunCli({"--container", garbage.string(), "list"});
+    EXPECT_EQ(notEse.status, 1);
+    test::ExpectOneErrorLine(notEse);
+    const fs::path truncated = m_root / "truncated.dat";
+    fs::copy_file(m_database, truncated);
+    fs::resize_file(truncated, 70000);
+    const test::Outcome cut = RunCli({"--container", truncated.string(), "list"});
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.out, "");
+    EXPECT_NE(cut.err.find(truncated.string() + " cannot be read as an ESE database"), std::string::npos) << cut.err;
+}
+
+}  // namespace
+}  // namespace trovana::cli
