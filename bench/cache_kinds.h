@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* The kinds of file the benchmark caches hold, by extension and content
  * type; shared by make_large_cache (C++) and wine_fill_cache (C, built with
  * mingw-w64). */

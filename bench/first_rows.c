@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Waits until rows are drawn in a rectangle of an X window and prints the
  * time then (CLOCK_REALTIME, nanoseconds), for timing the start-up from the
  * outside: the rectangle is the All list's rows, blank (light) in an empty

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times `trovana-cache list` (JSON lines and CSV, output to a file) against
 # libyal's msiecfexport over the same containers, in one run, turn about, so
 # that the machine's load weighs on both sides alike, on two caches: one made

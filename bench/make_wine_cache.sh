@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes, once, a Wine prefix whose URL cache Wine's own WinINet wrote
 # (bench/wine_fill_cache.c: content with short real headers, history,
 # cookies) and prints its path. The prefix is kept in

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the program's start-up on two large caches against its start-up
 # on an empty one, in one run, turn about, each start a fresh process: the
 # time from starting it to its window being on the screen, to the first rows

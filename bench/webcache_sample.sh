@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The WebCache sample (tests/platform/webcache/samples, unpacked into a
 # Windows 10 profile's layout in build/bench-webcache): `trovana-cache list`
 # against esedbexport of the tables it reads, turn about in one hyperfine

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Fills the URL cache of the Wine prefix it runs in through Wine's own
  * WinINet, as a browser would: COUNT entries over 400 hosts, of which four
  * in ten are visited links (history), one in fifty a persistent cookie, and

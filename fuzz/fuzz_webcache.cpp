@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens the input as a WebCache database (read only), lists it and looks up
 // every entry it lists; a file that cannot be read must say so in the
 // cache's problems, never crash.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rows of output, for `trovana-cache` and the window's File > Export alike:
 // named fields in a fixed order. Byte strings hold the cache's bytes as
 // stored; the writers turn them into text by one rule (faithful_text.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writers of rows: CSV that spreadsheets open safely, JSON lines, or a
 // self-contained HTML report, for `trovana-cache` and the window's export.
 // Rows are written one at a time, so that a long export can show its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JSON text of row values, appended to a buffer that the caller reuses from
 // row to row: byte strings as their faithful text (faithful_text.h) escaped
 // by nlohmann-json, numbers in decimal, lists as arrays, null as null.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first scan of a cache, begun before the window is made so that it goes
 // on while the program makes its window, on a CWindowWorker. The All list's
 // rows come to the window's thread in batches while it runs, so that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows that fit the screen: no larger than the work area of the display
 // that shows them (the screen less the panels of the desktop) and wholly
 // inside it, on small screens and without a window manager alike.

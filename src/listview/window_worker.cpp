@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "listview/window_worker.h"
 
 #include <condition_variable>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Work off the window's thread, one way for the whole program: the work runs
 // on a thread of its own and hands what it has to the window's thread by
 // posting it there (CallAfter on the application). What it posts is run only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of every test program with windows: starts wx once, with the
 // program's own application object (GTK started as in the program, errors
 // that reach the event loop handled as in the program), runs the tests, then

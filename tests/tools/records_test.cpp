@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entries as JSON lines and CSV rows: every byte survives by the one
 // byte-faithful rule (valid UTF-8 as is, other bytes and the backslash
 // escaped), and what is written parses back with a strict reader.

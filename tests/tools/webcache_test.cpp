@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Windows 10 profile's WebCache database through trovana-cache: every
 // container listed with the database's own values (esedbexport is the
 // oracle), opened read-only without a byte changed, and a damaged copy

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A time zone of the IANA database, read from its compiled file under
 // /usr/share/zoneinfo (or $TZDIR), for times a recording machine kept in its
 // own local time. Holds the zone's transitions; no process-wide state (TZ,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SHA-256 (FIPS 180-4) of bytes and of files, to show that evidence was not
 // changed: small and self-contained, as no library the platform code links
 // offers it.

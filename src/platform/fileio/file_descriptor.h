@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An open file descriptor owned by an object, and opening files for
 // reading without waiting.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stream buffer that writes to a file descriptor and keeps the first
 // error, so that a program can say why its output failed (a full disk, a
 // closed pipe) instead of ending as if all were written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading files that come from outside the program (a cache, a game
 // launcher's settings, the user's configuration) whole, without the ways a
 // hostile file can make that hang or never end: only regular files are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing files so that every error is seen: all bytes or an error, and
 // whole files that appear under their name only once complete.
 #pragma once

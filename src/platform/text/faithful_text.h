@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one rule by which the cache's byte strings become text in every output
 // (CSV, JSON lines, the HTML report, the CLI and the window's export alike):
 // well-formed UTF-8 is kept as it is; every other byte is written as \xHH

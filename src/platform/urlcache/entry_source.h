@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A source of cache entries that UrlCache lists and looks up by URL beside
 // its index.dat containers: the seam through which a cache of another
 // format (a WebCache database) reaches the catalogue, the window and

@@ -420,7 +420,7 @@ fs::path WebCacheProfile(const fs::path& database)
 {
     fs::path folder = database.parent_path();
     for (std::string_view name : {"WebCache", "Windows", "Microsoft", "Local", "AppData"}) {
-        if (!EqualsIgnoreCase(folder.filename().string(), name))
+        if (!EqualsIgnoreAsciiCase(folder.filename().string(), name))
             return {};
         folder = folder.parent_path();
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which kind of container an entry belongs to, told by its URL as WinINet
 // writes it in each: "Cookie:" in the cookies container, "Visited:" in the
 // main history, ":YYYYMMDDYYYYMMDD: " in the daily (one day apart) and

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entries of a Windows 8-11 WebCache database as WinINet describes
 // index.dat entries, with their cached files found in the copied profile.
 #include "entry_source.h"
 #include "locate.h"
+#include "ascii.h"
 #include "path_case.h"
 #include "webcache.h"
 
@@ -29,7 +31,7 @@ std::string LocalFile(const fs::path& profile, const webcache::WebCacheEntry& en
         return {};
     std::vector<std::string> names = SplitPathNames(entry.directory);
     const auto appData = std::find_if(names.begin(), names.end(),
-                                      [](const std::string& name) { return EqualsIgnoreCase(name, "AppData"); });
+                                      [](const std::string& name) { return EqualsIgnoreAsciiCase(name, "AppData"); });
     if (appData == names.end())
         return {};
     names.erase(names.begin(), appData);

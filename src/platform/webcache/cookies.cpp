@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CookieEntryEx_N tables (N names a PartitionsEx row, not a container):
 // one row per cookie, its domain stored reversed ("com.github").
 #include "tables.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "esedb.h"
 
 // Debian's libesedb.h includes libbfio.h for calls that take a libbfio

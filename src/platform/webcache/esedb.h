@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A thin C++ face on libesedb's C API: its handles owned by unique_ptr,
 // its errors turned into exceptions with libesedb's own text, and a
 // record's values read by column name. Opens files for reading only.

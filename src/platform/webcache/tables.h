@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the WebCache reader's files share: reading one table's records with
 // damage counted instead of thrown, and the cookie tables.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Containers table names each container and its folder; Container_N
 // holds container N's entries. Windows makes a Container_N table only once
 // the container has had an entry, so a container without one is empty.

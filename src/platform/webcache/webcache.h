@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows 8-11 WebCache database (WebCacheV01.dat, an ESE database):
 // the containers WinINet keeps there and their entries, read with libesedb,
 // never written. Knows nothing of index.dat; the URL cache library turns

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SHA-256 against the test vectors of FIPS 180-4's examples, whole and fed
 // in pieces that cross the 64-byte blocks.
 #include "sha256.h"

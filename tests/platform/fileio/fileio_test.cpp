@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading files from outside without blocking, and writing that reports every
 // error and leaves no partial file.
 #include <fcntl.h>

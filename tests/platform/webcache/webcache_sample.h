@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The WebCache sample (tests/platform/webcache/samples, test input only):
 // unpacked at test time into a copied Windows 10 profile's layout.
 #pragma once
