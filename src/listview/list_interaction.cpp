@@ -150,8 +150,9 @@ void CCacheListView::UpdateStatusSummary()
     else if (m_bReadOnly)
         counts = wxString::Format(_(" (%d Items, %.2f M, read-only cache)   "), items, megabytes);
     if (wxStatusBar* bar = StatusBarOf(this)) {
-        // While the first scan is still reading, the empty lists are no summary.
-        if (m_pendingScan != nullptr) {
+        // While the first scan has given no rows yet, the empty lists are no
+        // summary; once rows come, their count grows with them.
+        if (m_pendingScan != nullptr && items == 0) {
             bar->SetStatusText(wxGetTranslation("Collecting Data ..."), 0);
             return;
         }

@@ -135,6 +135,11 @@ xdotool key Escape
 quit
 [ "$files" = "$(listing)" ] || fail "the cache opened read-only changed"
 
+# The recent list reopens it read-only, as it was opened.
+start '\.wine'
+open_recent 1 "Trovana 1.10 - .wine (read-only)" "the recent cache lost its read-only choice"
+quit
+
 # The Path field takes ~ as the home folder.
 start '\.wine' "$HOME/.wine"
 xdotool key ctrl+o
@@ -163,9 +168,4 @@ xdotool key Return
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$pid" 2>/dev/null && fail "Return did not answer the start-up message"
 pid=""
-
-# The recent list reopens it read-only, as it was opened.
-start '\.wine'
-open_recent 1 "Trovana 1.10 - .wine (read-only)" "the recent cache lost its read-only choice"
-quit
 echo "open cache: by argument, dialog, recent list and read-only"

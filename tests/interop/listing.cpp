@@ -59,6 +59,9 @@ Listing ParseJsonLines(const std::string& text)
 Entry Comparable(Entry entry)
 {
     entry.erase("local_windows");
+    // Trovana's own provenance fields, which WinINet's enumeration has not.
+    for (const char* own : {"container", "expire_dos", "source_tz"})
+        entry.erase(own);
     if (entry.contains("local") && entry["local"].is_string()) {
         std::error_code ec;
         auto canonical = std::filesystem::weakly_canonical(entry["local"].get<std::string>(), ec);

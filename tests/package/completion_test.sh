@@ -42,7 +42,7 @@ expect() {
 # The commands, then the options of the program and of the command.
 expect "add caches delete demo info list timeline" ""
 expect "delete demo" "d"
-expect "--container --help --path --prefix --profile --read-only --version" "--"
+expect "--container --help --path --prefix --profile --read-only --source-tz --version" "--"
 expect "--catalogue --container" list --c
 expect "--header --help --hit-rate" add --no-file --h
 expect "--expire --extension" add --e
