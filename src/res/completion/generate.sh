@@ -26,7 +26,7 @@ zsh_action() {
     esac
 }
 
-# One _arguments spec a line for the options of a help text.
+# One _arguments entry a line for the options of a help text.
 zsh_specs() {
     while read -r name type; do
         [ -n "$name" ] || continue
