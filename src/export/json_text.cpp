@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "json_text.h"
 
-#include <algorithm>
 #include <charconv>
 #include <iterator>
 
@@ -32,18 +31,37 @@ void AppendNumber(std::string& out, int64_t number)
 
 void JsonText::AppendString(std::string_view bytes)
 {
-    // Most URLs and names are printable ASCII without quote or backslash,
-    // which JSON and the byte-faithful rule both keep as they are.
-    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; })) {
-        m_out += '"';
-        m_out.append(bytes);
-        m_out += '"';
-        return;
-    }
-    auto& text = m_text.get_ref<nlohmann::json::string_t&>();
-    text.clear();
-    AppendFaithfulText(text, bytes);
-    m_serializer.dump(m_text, false, false, 0);
+    // The faithful text, escaped for JSON in the same pass: the quote, the
+    // backslash of the faithful text's own escapes, and the control bytes.
+    static constexpr char kHex[] = "0123456789abcdef";
+    m_out += '"';
+    AppendEscapedText(
+        m_out, bytes,
+        [](std::string_view piece) {
+            return piece.size() == 1 && (static_cast<unsigned char>(piece[0]) < 0x20 || piece[0] == '"');
+        },
+        [](std::string& out, std::string_view piece, bool invalid) {
+            const auto c = static_cast<unsigned char>(piece.front());
+            if (invalid) {
+                out += '\\';  // the faithful \xHH, its backslash escaped
+                AppendHexEscape(out, c);
+                return;
+            }
+            switch (c) {
+            case '\\': out += "\\\\\\\\"; break;  // the faithful \\, each backslash escaped
+            case '"': out += "\\\""; break;
+            case '\b': out += "\\b"; break;
+            case '\t': out += "\\t"; break;
+            case '\n': out += "\\n"; break;
+            case '\f': out += "\\f"; break;
+            case '\r': out += "\\r"; break;
+            default:
+                out += "\\u00";
+                out += kHex[c >> 4];
+                out += kHex[c & 0xF];
+            }
+        });
+    m_out += '"';
 }
 
 void JsonText::AppendValue(const ExportValue& value)

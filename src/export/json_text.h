@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // JSON text of row values, appended to a buffer that the caller reuses from
 // row to row: byte strings as their faithful text (faithful_text.h) escaped
-// by nlohmann-json, numbers in decimal, lists as arrays, null as null.
+// as nlohmann-json escapes strings (\" \\ \b \f \n \r \t, other controls as
+// \u00xx, everything else as it is), numbers in decimal, lists as arrays,
+// null as null.
 #pragma once
-
-#include <nlohmann/json.hpp>
 
 #include <string>
 #include <string_view>
@@ -30,10 +30,6 @@ public:
 
 private:
     std::string& m_out;
-    // One string value and one serializer, kept so that a row costs no
-    // allocation once the buffers have grown.
-    nlohmann::json m_text = nlohmann::json::string_t();
-    nlohmann::detail::serializer<nlohmann::json> m_serializer{nlohmann::detail::output_adapter<char>(m_out), ' '};
 };
 
 }  // namespace trovana::exporting

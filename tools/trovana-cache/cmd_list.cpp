@@ -41,12 +41,15 @@ void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams 
         if (options.provenance) {
             provenance.Append(record, indexFile);
         }
-        return options.utcTimes ? WithUtcTimes(record, entry, &zone) : record;
+        if (options.utcTimes) {
+            return WithUtcTimes(record, entry, &zone);
+        }
+        return record;  // moved, not copied as a conditional expression would
     };
     const urlcache::SurveyedRecord blank;
     const auto writer =
         MakeExportWriter(options.format, streams.out, ColumnNames(row({}, options.recovered ? &blank : nullptr, {})));
-    VisitEntries(cache, options.recovered, streams,
+    VisitEntries(cache, options.recovered, options.provenance, streams,
                  [&](const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
                      const std::filesystem::path& indexFile) { writer->Write(row(entry, surveyed, indexFile)); });
 }

@@ -68,7 +68,7 @@ void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Stre
     const urlcache::SurveyedRecord blank;
     const auto writer = MakeExportWriter(
         options.format, streams.out, ColumnNames(row({}, options.recovered ? &blank : nullptr, "", 0, 0, {})));
-    VisitEntries(cache, options.recovered, streams,
+    VisitEntries(cache, options.recovered, options.provenance, streams,
                  [&](const Info& entry, const urlcache::SurveyedRecord* surveyed,
                      const std::filesystem::path& indexFile) {
                      const urlcache::RecordKind kind = urlcache::RecordKindOf(entry.sourceUrlName);

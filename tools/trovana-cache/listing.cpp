@@ -5,7 +5,8 @@
 
 namespace trovana::cli {
 
-void VisitEntries(urlcache::UrlCache& cache, bool recovered, Streams streams, const EntryVisitor& visit)
+void VisitEntries(urlcache::UrlCache& cache, bool recovered, bool withIndexFile, Streams streams,
+                  const EntryVisitor& visit)
 {
     if (recovered) {
         urlcache::RecordSurvey survey(cache.Location());
@@ -18,8 +19,9 @@ void VisitEntries(urlcache::UrlCache& cache, bool recovered, Streams streams, co
         return;
     }
     urlcache::CacheEnumeration entries = cache.Enumerate();
+    const std::filesystem::path none;
     while (std::unique_ptr<urlcache::CacheEntryInfo> entry = entries.Next()) {
-        visit(*entry, nullptr, entries.IndexFile());
+        visit(*entry, nullptr, withIndexFile ? entries.IndexFile() : none);
     }
     if (entries.LastError() != urlcache::ERROR_NO_MORE_ITEMS) {
         throw CommandError("the listing stopped early: " + urlcache::ErrorText(entries.LastError()));

@@ -20,8 +20,11 @@ using EntryVisitor = std::function<void(const urlcache::CacheEntryInfo& entry, c
 
 // Enumerates the cache, or surveys every record of it read-only when
 // `recovered`; the survey's problems are warnings on err. Throws
-// CommandError when the enumeration stops early.
-void VisitEntries(urlcache::UrlCache& cache, bool recovered, Streams streams, const EntryVisitor& visit);
+// CommandError when the enumeration stops early. The enumerated entries'
+// index file is given only `withIndexFile` (empty otherwise): its path is
+// made anew for each entry.
+void VisitEntries(urlcache::UrlCache& cache, bool recovered, bool withIndexFile, Streams streams,
+                  const EntryVisitor& visit);
 
 // The zone that daily and weekly history were recorded in: `name` when
 // given (CommandError when there is no such zone), else this machine's for

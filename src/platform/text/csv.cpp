@@ -29,44 +29,41 @@ void AppendCsvField(std::string& out, std::string_view bytes)
 {
     constexpr std::string_view kFormulaStarts = "=+-@\t\r'";
     const bool guard = !bytes.empty() && kFormulaStarts.find(bytes.front()) != std::string_view::npos;
-    if (!NeedsWork(bytes)) {  // the common case: plain ASCII
-        if (guard) {
-            out += '\'';
-        }
-        out.append(bytes);
-        return;
+    // The escapes add no comma or quote, so the bytes tell whether to quote.
+    const bool quote = bytes.find_first_of(",\"") != std::string_view::npos;
+    if (quote) {
+        out += '"';
     }
-    std::string text;
-    text.reserve(bytes.size() + 2);
     if (guard) {
-        text += '\'';
+        out += '\'';
     }
-    std::string faithful;
-    AppendFaithfulText(faithful, bytes);
-    for (size_t i = 0; i < faithful.size(); ++i) {
-        const auto c = static_cast<unsigned char>(faithful[i]);
-        const auto next = i + 1 < faithful.size() ? static_cast<unsigned char>(faithful[i + 1]) : 0;
-        if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {  // U+0080 to U+009F
-            AppendHexEscape(text, c);
-            AppendHexEscape(text, next);
-            ++i;
-        } else if (IsControl(c)) {
-            AppendHexEscape(text, c);
-        } else {
-            text += static_cast<char>(c);
-        }
+    if (!NeedsWork(bytes)) {  // the common case: plain ASCII
+        out.append(bytes);
+    } else {
+        // The faithful text with the controls escaped too, in one pass:
+        // those of ASCII, DEL, and U+0080 to U+009F (C2 80 to C2 9F).
+        AppendEscapedText(
+            out, bytes,
+            [](std::string_view piece) {
+                const auto c = static_cast<unsigned char>(piece[0]);
+                return (piece.size() == 1 && (IsControl(c) || c == '"')) ||
+                       (piece.size() == 2 && c == 0xC2 && static_cast<unsigned char>(piece[1]) <= 0x9F);
+            },
+            [](std::string& text, std::string_view piece, bool invalid) {
+                if (piece[0] == '\\' && !invalid) {
+                    text += "\\\\";
+                } else if (piece[0] == '"') {
+                    text += "\"\"";
+                } else {
+                    for (const char c : piece) {
+                        AppendHexEscape(text, static_cast<unsigned char>(c));
+                    }
+                }
+            });
     }
-    if (text.find_first_of(",\"") == std::string::npos) {
-        out += text;
-        return;
+    if (quote) {
+        out += '"';
     }
-    out += '"';
-    for (const char c : text) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
 }
 
 std::string CsvField(std::string_view bytes)

@@ -69,28 +69,15 @@ void AppendHexEscape(std::string& out, unsigned char byte)
 
 void AppendFaithfulText(std::string& out, std::string_view bytes)
 {
-    size_t plain = 0;  // start of the run not yet appended
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80 && c != '\\') {
-            ++i;
-            continue;
-        }
-        const size_t length = c == '\\' ? 0 : Utf8SequenceLength(bytes.substr(i));
-        if (length > 0) {
-            i += length;
-            continue;
-        }
-        out.append(bytes.substr(plain, i - plain));
-        if (c == '\\') {
-            out += "\\\\";
-        } else {
-            AppendHexEscape(out, c);
-        }
-        plain = ++i;
-    }
-    out.append(bytes.substr(plain));
+    AppendEscapedText(
+        out, bytes, [](std::string_view) { return false; },
+        [](std::string& text, std::string_view piece, bool invalid) {
+            if (invalid) {
+                AppendHexEscape(text, static_cast<unsigned char>(piece.front()));
+            } else {
+                text += "\\\\";
+            }
+        });
 }
 
 std::string FaithfulText(std::string_view bytes)

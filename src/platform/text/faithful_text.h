@@ -23,6 +23,32 @@ size_t Utf8SequenceLength(std::string_view bytes);
 bool IsFaithfulAsIs(std::string_view bytes);
 
 void AppendHexEscape(std::string& out, unsigned char byte);
+
+// The walk that the faithful rule and the outputs built on it share, in one
+// pass: the bytes cut into runs appended as they are and single pieces that
+// `escape(out, piece, invalid)` writes instead: a byte that is not
+// well-formed UTF-8 (`invalid`), the backslash, and each ASCII byte or
+// UTF-8 sequence for which `special(piece)` is true.
+template <class Special, class Escape>
+void AppendEscapedText(std::string& out, std::string_view bytes, Special special, Escape escape)
+{
+    size_t plain = 0;  // start of the run not yet appended
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const size_t length = c < 0x80 ? 1 : Utf8SequenceLength(bytes.substr(i));
+        const std::string_view piece = bytes.substr(i, length > 0 ? length : 1);
+        if (length > 0 && c != '\\' && !special(piece)) {
+            i += length;
+            continue;
+        }
+        out.append(bytes.substr(plain, i - plain));
+        escape(out, piece, length == 0);
+        i += piece.size();
+        plain = i;
+    }
+    out.append(bytes.substr(plain));
+}
 void AppendFaithfulText(std::string& out, std::string_view bytes);
 std::string FaithfulText(std::string_view bytes);
 

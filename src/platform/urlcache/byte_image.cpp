@@ -3,9 +3,52 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
+#include <sys/mman.h>
+
 namespace trovana::urlcache {
+
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kPage = 4096;
+
+size_t MappedLength(size_t bytes)
+{
+    return (bytes + kPage - 1) / kPage * kPage;
+}
+
+}  // namespace
+
+void* AllocateImage(size_t bytes)
+{
+    if (bytes < kHugePage)
+        return ::operator new(bytes);
+    // Map a huge page more than needed, then give back the unaligned head
+    // and what lies beyond the image, so that the image starts on a huge
+    // page boundary and takes no more memory than its own pages.
+    const size_t length = MappedLength(bytes);
+    void* mapped = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        throw std::bad_alloc();
+    auto* start = static_cast<char*>(mapped);
+    auto* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
+    if (aligned > start)
+        munmap(start, static_cast<size_t>(aligned - start));
+    munmap(aligned + length, static_cast<size_t>(start + kHugePage - aligned));
+    madvise(aligned, length, MADV_HUGEPAGE);  // only advice: without huge pages the image works as well
+    return aligned;
+}
+
+void FreeImage(void* memory, size_t bytes) noexcept
+{
+    if (bytes < kHugePage)
+        ::operator delete(memory);
+    else if (memory)
+        munmap(memory, MappedLength(bytes));
+}
 
 void ByteImage::ThrowOutOfImage()
 {

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -16,12 +18,21 @@
 
 namespace trovana::urlcache {
 
+// Memory for an index image. Large images are mapped on their own, aligned
+// for the kernel's huge pages where it offers them: a 16 MB index then takes
+// eight page faults instead of four thousand when it is read, and a walk of
+// its records, which jumps about the whole file, misses the TLB far less.
+// Those two were about half of a listing's time.
+void* AllocateImage(size_t bytes);
+void FreeImage(void* memory, size_t bytes) noexcept;
+
 // Leaves the elements a vector adds without a value uninitialised: a buffer
 // that a read fills at once need not be zeroed first (for a 16 MB index that
 // was a fifth of a listing's time).
 template <class T>
 class UninitialisedAllocator : public std::allocator<T> {
 public:
+    using value_type = T;
     template <class U>
     struct rebind {
         using other = UninitialisedAllocator<U>;
@@ -41,6 +52,13 @@ public:
     {
         ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
+    T* allocate(size_t count)
+    {
+        if (count > SIZE_MAX / sizeof(T))
+            throw std::bad_array_new_length();
+        return static_cast<T*>(AllocateImage(count * sizeof(T)));
+    }
+    void deallocate(T* p, size_t count) noexcept { FreeImage(p, count * sizeof(T)); }
 };
 
 // The bytes of an index file; new ones are not zeroed.
