@@ -35,11 +35,9 @@ void JsonText::AppendString(std::string_view bytes)
     // backslash of the faithful text's own escapes, and the control bytes.
     static constexpr char kHex[] = "0123456789abcdef";
     m_out += '"';
+    static constexpr StopBytes kEscaped = MakeStopBytes("\"", true);
     AppendEscapedText(
-        m_out, bytes,
-        [](std::string_view piece) {
-            return piece.size() == 1 && (static_cast<unsigned char>(piece[0]) < 0x20 || piece[0] == '"');
-        },
+        m_out, bytes, kEscaped, [](std::string_view) { return false; },
         [](std::string& out, std::string_view piece, bool invalid) {
             const auto c = static_cast<unsigned char>(piece.front());
             if (invalid) {

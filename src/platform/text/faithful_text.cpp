@@ -69,8 +69,9 @@ void AppendHexEscape(std::string& out, unsigned char byte)
 
 void AppendFaithfulText(std::string& out, std::string_view bytes)
 {
+    static constexpr StopBytes kNone = MakeStopBytes("", false);
     AppendEscapedText(
-        out, bytes, [](std::string_view) { return false; },
+        out, bytes, kNone, [](std::string_view) { return false; },
         [](std::string& text, std::string_view piece, bool invalid) {
             if (invalid) {
                 AppendHexEscape(text, static_cast<unsigned char>(piece.front()));

@@ -6,6 +6,7 @@
 // text is valid UTF-8 and BytesFromFaithfulText gives back the very bytes.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -24,31 +25,61 @@ bool IsFaithfulAsIs(std::string_view bytes);
 
 void AppendHexEscape(std::string& out, unsigned char byte);
 
+// The bytes at which a walk of AppendEscapedText stops, by value: every
+// byte from 0x80 (the start of a UTF-8 sequence, or an invalid byte), the
+// backslash, and the ASCII bytes an output escapes.
+using StopBytes = std::array<bool, 0x100>;
+
+// The stop bytes with the given ASCII bytes, and with `controls` 0x00 to
+// 0x1F too.
+constexpr StopBytes MakeStopBytes(std::string_view ascii, bool controls)
+{
+    StopBytes stop{};
+    for (size_t c = 0; c < 0x100; ++c)
+        stop[c] = c >= 0x80 || c == '\\' || (controls && c < 0x20);
+    for (const char c : ascii)
+        stop[static_cast<unsigned char>(c)] = true;
+    return stop;
+}
+
 // The walk that the faithful rule and the outputs built on it share, in one
 // pass: the bytes cut into runs appended as they are and single pieces that
 // `escape(out, piece, invalid)` writes instead: a byte that is not
-// well-formed UTF-8 (`invalid`), the backslash, and each ASCII byte or
-// UTF-8 sequence for which `special(piece)` is true.
-template <class Special, class Escape>
-void AppendEscapedText(std::string& out, std::string_view bytes, Special special, Escape escape)
+// well-formed UTF-8 (`invalid`), the backslash, each ASCII byte of `stop`,
+// and each longer UTF-8 sequence for which `specialSequence` is true.
+template <class SpecialSequence, class Escape>
+void AppendEscapedText(std::string& out, std::string_view bytes, const StopBytes& stop,
+                       SpecialSequence specialSequence, Escape escape)
 {
+    const auto* const data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t size = bytes.size();
     size_t plain = 0;  // start of the run not yet appended
     size_t i = 0;
-    while (i < bytes.size()) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        const size_t length = c < 0x80 ? 1 : Utf8SequenceLength(bytes.substr(i));
-        const std::string_view piece = bytes.substr(i, length > 0 ? length : 1);
-        if (length > 0 && c != '\\' && !special(piece)) {
-            i += length;
-            continue;
+    while (true) {
+        // Most bytes are plain ASCII: skip them eight at a time.
+        while (i + 8 <= size && !(stop[data[i]] | stop[data[i + 1]] | stop[data[i + 2]] | stop[data[i + 3]] |
+                                  stop[data[i + 4]] | stop[data[i + 5]] | stop[data[i + 6]] | stop[data[i + 7]]))
+            i += 8;
+        while (i < size && !stop[data[i]])
+            ++i;
+        if (i == size)
+            break;
+        size_t length = 1;
+        if (data[i] >= 0x80) {
+            length = Utf8SequenceLength(bytes.substr(i));
+            if (length > 0 && !specialSequence(bytes.substr(i, length))) {
+                i += length;
+                continue;
+            }
         }
-        out.append(bytes.substr(plain, i - plain));
-        escape(out, piece, length == 0);
-        i += piece.size();
+        out.append(bytes.data() + plain, i - plain);
+        escape(out, bytes.substr(i, length > 0 ? length : 1), length == 0);
+        i += length > 0 ? length : 1;
         plain = i;
     }
-    out.append(bytes.substr(plain));
+    out.append(bytes.data() + plain, size - plain);
 }
+
 void AppendFaithfulText(std::string& out, std::string_view bytes);
 std::string FaithfulText(std::string_view bytes);
 
