@@ -2,6 +2,7 @@
 #include "export_row.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "catalogue_entry.h"
 #include "iso_utc.h"
@@ -50,7 +51,10 @@ ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZon
         zone = sourceZone ? sourceZone->Name() : std::string("UTC");
     }
     ExportValue container = entry.container.empty() ? std::string(urlcache::RecordKindName(kind)) : entry.container;
-    return {
+    // Moved into the row, so that each string is copied once (a braced list
+    // would copy every field again into the vector), with room for the
+    // columns callers append.
+    ExportField fields[] = {
         {"url", entry.sourceUrlName},
         {"local", std::move(local)},
         {"type", uint64_t{entry.cacheEntryType}},
@@ -68,6 +72,12 @@ ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZon
         {"expire_dos", uint64_t{entry.expireDos}},
         {"source_tz", std::move(zone)},
     };
+    ExportRow row;
+    row.reserve(std::size(fields) + 16);
+    for (ExportField& field : fields) {
+        row.push_back(std::move(field));
+    }
+    return row;
 }
 
 TimeZone DefaultSourceZone(const urlcache::CacheLocation& location)

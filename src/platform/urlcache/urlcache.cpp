@@ -154,6 +154,10 @@ std::unique_ptr<CacheEntryInfo> CacheEnumeration::Next()
                     const uint64_t slot = SlotPosition(info.tables[s.table], s.slot++);
                     if (!KeyNamesEntry(snapshot->image.U32(slot)))
                         continue;
+                    // Records lie all over the index: the one a few slots on
+                    // is fetched while this one is read.
+                    if (s.slot + 7 < layout::kSlotCount)
+                        snapshot->image.Prefetch(snapshot->image.U32(slot + 8 * layout::kSlotSize + 4));
                     const auto record = ReadUrlRecord(snapshot->image, info, snapshot->image.U32(slot + 4));
                     if (!record)
                         continue;
