@@ -17,14 +17,23 @@ const std::string* LeafUrl(const CNode& node)
 
 }  // namespace
 
+const CNode::ChildMap& CNode::Children() const
+{
+    static const ChildMap kNone;
+    return m_children ? *m_children : kNone;
+}
+
 void CNode::Insert(std::span<std::string> path, const std::string& url, uint32_t hitRate, uint32_t size, int category,
                    const DateTime& lastAccess)
 {
     if (path.empty()) {
         return;
     }
+    if (!m_children) {
+        m_children = std::make_unique<ChildMap>();
+    }
     // try_emplace leaves the key alone when the child exists already.
-    auto [it, added] = m_children.try_emplace(std::move(path.front()));
+    auto [it, added] = m_children->try_emplace(std::move(path.front()));
     if (path.size() == 1) {
         if (!added) {
             return;
@@ -54,19 +63,21 @@ void CNode::CollectUrls(std::vector<std::string>& urls) const
         }
         return;
     }
-    for (const auto& [key, child] : m_children) {
+    for (const auto& [key, child] : Children()) {
         child->CollectUrls(urls);
     }
 }
 
 void CNode::RemoveAll()
 {
-    m_children.clear();
+    m_children.reset();
 }
 
 void CNode::RemoveChild(const std::string& key)
 {
-    m_children.erase(key);
+    if (m_children) {
+        m_children->erase(key);
+    }
 }
 
 bool CNode::RemoveUrl(const std::string& url)
@@ -75,10 +86,13 @@ bool CNode::RemoveUrl(const std::string& url)
         const std::string* leafUrl = LeafUrl(*this);
         return leafUrl != nullptr && *leafUrl == url;
     }
-    for (auto it = m_children.begin(); it != m_children.end(); ++it) {
+    if (!m_children) {
+        return false;
+    }
+    for (auto it = m_children->begin(); it != m_children->end(); ++it) {
         if (it->second->RemoveUrl(url)) {
             if (it->second->m_bLeaf) {
-                m_children.erase(it);
+                m_children->erase(it);
             }
             return true;
         }
@@ -90,15 +104,15 @@ bool CNode::RemoveUrlAt(std::span<const std::string> path, const std::string& ur
 {
     CNode* parent = this;
     for (size_t i = 0; parent != nullptr && i + 1 < path.size(); ++i) {
-        const auto it = parent->m_children.find(path[i]);
-        parent = it != parent->m_children.end() && !it->second->m_bLeaf ? it->second.get() : nullptr;
+        const auto it = parent->Children().find(path[i]);
+        parent = it != parent->Children().end() && !it->second->m_bLeaf ? it->second.get() : nullptr;
     }
     if (parent != nullptr && !path.empty()) {
-        const auto it = parent->m_children.find(path.back());
-        if (it != parent->m_children.end() && it->second->m_bLeaf) {
+        const auto it = parent->Children().find(path.back());
+        if (it != parent->Children().end() && it->second->m_bLeaf) {
             const std::string* leafUrl = LeafUrl(*it->second);
             if (leafUrl != nullptr && *leafUrl == url) {
-                parent->m_children.erase(it);
+                parent->m_children->erase(it);
                 return true;
             }
         }
@@ -110,15 +124,18 @@ bool CNode::HasEntries() const
 {
     if (m_bLeaf)
         return true;
-    return std::any_of(m_children.begin(), m_children.end(),
+    return std::any_of(Children().begin(), Children().end(),
                        [](const auto& child) { return child.second->HasEntries(); });
 }
 
 void CNode::RemoveChildNode(const CNode* child)
 {
-    for (auto it = m_children.begin(); it != m_children.end(); ++it) {
+    if (!m_children) {
+        return;
+    }
+    for (auto it = m_children->begin(); it != m_children->end(); ++it) {
         if (it->second.get() == child) {
-            m_children.erase(it);
+            m_children->erase(it);
             return;
         }
     }
@@ -129,7 +146,7 @@ int CNode::CountEntries(int& counter) const
     if (m_bLeaf) {
         return ++counter;
     }
-    for (const auto& [key, child] : m_children) {
+    for (const auto& [key, child] : Children()) {
         child->CountEntries(counter);
     }
     return counter;

@@ -66,7 +66,7 @@ public:
     bool IsLeaf() const { return m_bLeaf; }
     // The children by key. The nodes themselves may be changed; the map
     // changes only through the members above.
-    const ChildMap& Children() const { return m_children; }
+    const ChildMap& Children() const;
     // Null until the tree view makes the node's item and stores its id here.
     ItemHandle TreeItem() const { return m_hItem; }
     void SetTreeItem(ItemHandle item) { m_hItem = item; }
@@ -75,9 +75,12 @@ protected:
     explicit CNode(bool leaf) : m_bLeaf(leaf) {}
 
 private:
-    bool m_bLeaf = false;
+    // Leaves, most of the nodes, have no children: the map is made with the
+    // first child. The flag comes last, so that a leaf's own members fill
+    // the space after it.
     ItemHandle m_hItem = nullptr;
-    ChildMap m_children;
+    std::unique_ptr<ChildMap> m_children;
+    bool m_bLeaf = false;
 };
 
 // A leaf: one cache entry. Once a longer path passes through it, it is an

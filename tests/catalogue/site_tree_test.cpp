@@ -179,6 +179,15 @@ TEST(SiteTreeRemove, ChildrenGoWithTheirSubtreesAndUnknownOnesAreIgnored)
     EXPECT_FALSE(root.IsLeaf());
     Add(root, {"d"}, "u5");
     EXPECT_EQ(Entries(root), 1);
+    // A leaf has no children to remove.
+    auto& leaf = const_cast<CNode&>(Child(root, "d"));
+    leaf.RemoveChild("d");
+    leaf.RemoveChildNode(&root);
+    leaf.RemoveAll();
+    EXPECT_FALSE(leaf.RemoveUrlAt(std::vector<std::string>{"x", "y"}, "u6"));
+    EXPECT_TRUE(leaf.IsLeaf());
+    EXPECT_TRUE(leaf.Children().empty());
+    EXPECT_EQ(UrlsBelow(root), std::vector<std::string>{"u5"});
 }
 
 TEST(SiteTreeCount, AddsToTheCallersCounter)

@@ -119,6 +119,30 @@ TEST(Export, CsvReadsBackAsTheRowsAndHoldsNoFormulaOrControlCharacter)
     EXPECT_EQ(cells[1][column("key_path")], "[\"www.example.com\",\"index.html\"]");
 }
 
+// The writers skip plain text eight bytes at a time: whatever needs an
+// escape is found wherever it lies, and JSON strings are escaped as
+// nlohmann-json escapes the faithful text.
+TEST(Export, EscapesAreFoundWhereverTheyLieInALongText)
+{
+    for (const std::string piece : {"\r", "\"", ",", "\\", "\xFF", "\xC2\x9B", "\x7F", "\xC3\xA9", "\x1B", "\xE0\x80"}) {
+        for (size_t at = 0; at <= 24; ++at) {
+            std::string text(24, 'a');
+            text.insert(at, piece);
+            const ExportRow row{{"v", text}};
+            std::ostringstream csv;
+            MakeExportWriter(ExportFormat::Csv, csv, {"v"})->Write(row);
+            const auto cells = cli::test::ParseCsv(csv.str());
+            ASSERT_EQ(cells.size(), 2u);
+            EXPECT_EQ(UnescapeCsvField(cells[1][0]), text) << cells[1][0];
+            EXPECT_EQ(cells[1][0].find_first_of("\r\x1B\x7F"), std::string::npos) << cells[1][0];
+
+            std::ostringstream jsonl;
+            MakeExportWriter(ExportFormat::Jsonl, jsonl, {"v"})->Write(row);
+            EXPECT_EQ(jsonl.str(), "{\"v\":" + nlohmann::json(FaithfulText(text)).dump() + "}\n");
+        }
+    }
+}
+
 TEST(Export, JsonLinesReadBackAsTheRowsWithTheirTypes)
 {
     const auto rows = AwkwardRows();

@@ -136,6 +136,28 @@ TEST_F(ReaderTest, SoftProblemsKeepReadingButRefuseChanges)
     bytes = good;
     Set32(bytes, 0x1C, 0x9000);  // size field differs
     ExpectReadOnly(bytes, 3);
+    bytes = good;
+    bytes.resize((3 << 20) + 0x80);  // so long that its image is mapped on its own
+    ExpectReadOnly(bytes, 3);
+}
+
+// Images of 2 MB and more are mapped apart from the heap: they keep their
+// bytes when they grow, when copied, and up to their last byte.
+TEST(ByteImageMemory, LargeImagesKeepTheirBytes)
+{
+    ImageBytes bytes((3 << 20) + 5);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + (i >> 12));
+    const ImageBytes original = bytes;
+    ByteImage image(std::move(bytes));
+    image.Put8(image.Size() - 1, 0xAB);
+    image.Resize(5 << 20);
+    EXPECT_EQ(image.U8((3 << 20) + 4), 0xAB);
+    EXPECT_EQ(image.U8((3 << 20) + 5), 0);
+    EXPECT_EQ(image.U8((5 << 20) - 1), 0);
+    EXPECT_TRUE(std::equal(original.begin(), original.end() - 1, image.Bytes().begin()));
+    const ByteImage copy = image;
+    EXPECT_EQ(copy.Bytes(), image.Bytes());
 }
 
 TEST_F(ReaderTest, TruncatedAtEveryBlockListsTheRecordsThatRemain)
