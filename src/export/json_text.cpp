@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "json_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 
@@ -91,8 +92,15 @@ void JsonText::AppendObject(const ExportRow& row)
         if (i > 0) {
             m_out += ',';
         }
-        AppendString(row[i].name);
-        m_out += ':';
+        if (i >= m_keys.size() || m_keys[i].first != row[i].name) {
+            m_keys.resize(std::max(m_keys.size(), i + 1));
+            m_keys[i].first = row[i].name;
+            JsonText key(m_keys[i].second);
+            m_keys[i].second.clear();
+            key.AppendString(row[i].name);
+            m_keys[i].second += ':';
+        }
+        m_out += m_keys[i].second;
         AppendValue(row[i].value);
     }
     m_out += '}';

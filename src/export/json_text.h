@@ -8,6 +8,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "export_row.h"
 
@@ -30,6 +32,9 @@ public:
 
 private:
     std::string& m_out;
+    // Each column's name and its JSON text with the colon, from the last
+    // object: rows of one listing have the same names.
+    std::vector<std::pair<std::string, std::string>> m_keys;
 };
 
 }  // namespace trovana::exporting
