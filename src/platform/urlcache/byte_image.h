@@ -20,8 +20,9 @@ namespace trovana::urlcache {
 
 // Memory for an index image. Large images are mapped on their own, aligned
 // for the kernel's huge pages where it offers them: a 16 MB index then takes
-// eight page faults instead of four thousand when it is read, and a walk of
-// its records, which jumps about the whole file, misses the TLB far less.
+// a few hundred page faults instead of four thousand when it is read, and a
+// walk of its records, which jumps about the whole file, misses the TLB far
+// less.
 // Those two were about half of a listing's time.
 void* AllocateImage(size_t bytes);
 void FreeImage(void* memory, size_t bytes) noexcept;
