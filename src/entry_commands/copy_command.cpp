@@ -118,7 +118,7 @@ void CopyCommand::CopyFiles(const std::vector<std::filesystem::path>& sources, i
     };
     dialogue.askSameForAll = [&] {
         return prompts.AskYes(parent, _("Give the same answer for every other file that already exists?"),
-                             wxGetTranslation(kProgressTitle));
+                              wxGetTranslation(kProgressTitle));
     };
     std::vector<wxString> failures;
     dialogue.reportFailure = [&](const std::filesystem::path& source, const std::string& reason) {

@@ -14,8 +14,8 @@ namespace {
 constexpr const char* kTitle = wxTRANSLATE("Export");
 constexpr const char* kProgressTitle = wxTRANSLATE("Exporting...");
 // The chooser's file types, in the order of ExportFormat.
-constexpr const char* kExportWildcard =
-    wxTRANSLATE("CSV (*.csv)|*.csv|JSON Lines (*.jsonl)|*.jsonl|HTML report (*.html)|*.html");
+constexpr const char* kExportWildcard = wxTRANSLATE(
+    "CSV (*.csv)|*.csv|JSON Lines (*.jsonl)|*.jsonl|HTML report (*.html)|*.html");
 // An export of more rows than this shows the progress window.
 constexpr size_t kLongExport = 2000;
 
@@ -31,8 +31,7 @@ void ExportCommand::Run(const operations::ExportRows& rows)
                            wxOK | wxICON_INFORMATION);
         return;
     }
-    const auto choice =
-        prompts.ChooseSaveFile(parent, title, wxGetTranslation(kExportWildcard), "trovana-export.csv");
+    const auto choice = prompts.ChooseSaveFile(parent, title, wxGetTranslation(kExportWildcard), "trovana-export.csv");
     if (!choice)
         return;
     const operations::ExportTarget target = operations::ResolveExportTarget(choice->path, choice->filter);
@@ -69,10 +68,10 @@ void ExportCommand::Run(const operations::ExportRows& rows)
     wxString text = wxString::Format(wxPLURAL("%zu row exported to %s.", "%zu rows exported to %s.", totals.written),
                                      totals.written, shownTarget);
     if (totals.missing > 0)
-        text += "\n" + wxString::Format(wxPLURAL("%zu listed entry is no longer in the cache and left out.",
-                                                 "%zu listed entries are no longer in the cache and left out.",
-                                                 totals.missing),
-                                        totals.missing);
+        text += "\n" + wxString::Format(
+                           wxPLURAL("%zu listed entry is no longer in the cache and left out.",
+                                    "%zu listed entries are no longer in the cache and left out.", totals.missing),
+                           totals.missing);
     prompts.MessageBox(parent, text, title, wxOK | wxICON_INFORMATION);
 }
 

@@ -187,29 +187,28 @@ void CCacheListView::DeleteSite()
     }
     std::vector<std::string> urls;
     node->CollectUrls(urls);
-    entry_commands::Deletion(*this).Run(
-        {std::move(urls), question, entry_commands::EntryWording::File},
-        [&](const entry_commands::DeletionOutcome& outcome) {
-            // An entry the cache no longer had leaves the site too.
-            std::vector<std::string> gone = outcome.deleted;
-            gone.insert(gone.end(), outcome.notCached.begin(), outcome.notCached.end());
-            RemoveEntryLeaves(RootNode(), gone);
-            if (!node->HasEntries()) {
-                // The site leaves the model first, so that the parent,
-                // selected in its place, no longer lists it; its item goes last.
-                parent->RemoveChildNode(node);
-                m_pSiteTree->SelectItem(parentItem);
-                m_pSelectedNode = parent;
-                m_pSiteTree->Delete(item);
-            } else {
-                // The site stays with the entries that are still in the cache.
-                m_pSiteTree->PruneEmptyBelow(*node, m_pSelectedNode);
-                m_pSelectedNode = node;
-                ShowCategory();
-            }
-            RemoveRows(gone);
-            UpdateStatusSummary();
-        });
+    entry_commands::Deletion(*this).Run({std::move(urls), question, entry_commands::EntryWording::File},
+                                        [&](const entry_commands::DeletionOutcome& outcome) {
+                                            // An entry the cache no longer had leaves the site too.
+                                            std::vector<std::string> gone = outcome.deleted;
+                                            gone.insert(gone.end(), outcome.notCached.begin(), outcome.notCached.end());
+                                            RemoveEntryLeaves(RootNode(), gone);
+                                            if (!node->HasEntries()) {
+                                                // The site leaves the model first, so that the parent,
+                                                // selected in its place, no longer lists it; its item goes last.
+                                                parent->RemoveChildNode(node);
+                                                m_pSiteTree->SelectItem(parentItem);
+                                                m_pSelectedNode = parent;
+                                                m_pSiteTree->Delete(item);
+                                            } else {
+                                                // The site stays with the entries that are still in the cache.
+                                                m_pSiteTree->PruneEmptyBelow(*node, m_pSelectedNode);
+                                                m_pSelectedNode = node;
+                                                ShowCategory();
+                                            }
+                                            RemoveRows(gone);
+                                            UpdateStatusSummary();
+                                        });
 }
 
 void CCacheListView::Search()

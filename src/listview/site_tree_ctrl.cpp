@@ -224,8 +224,7 @@ void CSiteTree::PruneEmptyBelow(catalogue::CNode& node, catalogue::CNode*& selec
     }
     for (catalogue::CNode* child : empty) {
         if (child->TreeItem() != nullptr && node.TreeItem() != nullptr)
-            DeleteItemKeepingSelection(wxTreeItemId(child->TreeItem()), wxTreeItemId(node.TreeItem()), &node,
-                                       selected);
+            DeleteItemKeepingSelection(wxTreeItemId(child->TreeItem()), wxTreeItemId(node.TreeItem()), &node, selected);
         node.RemoveChildNode(child);
     }
     if (!empty.empty())

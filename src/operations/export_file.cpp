@@ -25,8 +25,8 @@ ExportTotals WriteExportFile(urlcache::UrlCache& cache, const ExportTarget& targ
     // when every byte reached the disk.
     fileio::ReplacingFile file(target.path);
     std::ostringstream out;
-    auto writer =
-        exporting::MakeExportWriter(target.format, out, exporting::CatalogueExportColumns(), "Trovana export");
+    auto writer = exporting::MakeExportWriter(target.format, out, exporting::CatalogueExportColumns(),
+                                              "Trovana export");
     const auto pass = [&] {
         file.Write(out.view());
         out.str({});
