@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "entry_commands/deletion.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include <wx/defs.h>
 #include <wx/translation.h>
 
@@ -18,15 +21,24 @@ bool Deletion::Run(const DeletionChoice& choice, const std::function<void(const 
     DeletionOutcome outcome;
     {
         const operations::RowProgress progress(m_view.Busy());
+        // Deleted in about twelve batches, each of which locks and writes
+        // the containers once: other programs get their turn in between,
+        // and what a batch deleted is on disk before the next one starts.
         const size_t count = choice.urls.size();
-        const std::vector<urlcache::CacheResult> results = m_view.Cache().DeleteEntries(
-            choice.urls, [&](size_t index, const urlcache::CacheResult&) { progress.Row(index, count); });
-        report.AddAll(m_view.Cache(), choice.urls, results);
-        for (size_t i = 0; i < results.size() && i < count; ++i) {
-            if (results[i].ok())
-                outcome.deleted.push_back(choice.urls[i]);
-            else if (results[i].code == urlcache::ERROR_FILE_NOT_FOUND)
-                outcome.notCached.push_back(choice.urls[i]);
+        const size_t step = std::max<size_t>(1, count / 12);
+        for (size_t first = 0; first < count; first += step) {
+            const std::vector<std::string> urls(
+                choice.urls.begin() + static_cast<std::ptrdiff_t>(first),
+                choice.urls.begin() + static_cast<std::ptrdiff_t>(std::min(count, first + step)));
+            const std::vector<urlcache::CacheResult> results = m_view.Cache().DeleteEntries(urls);
+            report.AddAll(m_view.Cache(), urls, results);
+            for (size_t i = 0; i < results.size() && i < urls.size(); ++i) {
+                if (results[i].ok())
+                    outcome.deleted.push_back(urls[i]);
+                else if (results[i].code == urlcache::ERROR_FILE_NOT_FOUND)
+                    outcome.notCached.push_back(urls[i]);
+            }
+            progress.Row(first, count);
         }
     }
     takeOut(outcome);

@@ -34,8 +34,8 @@ class Deletion {
 public:
     explicit Deletion(EntryView& view) : m_view(view) {}
 
-    // Asks the choice's question, deletes its entries (in one pass that
-    // writes each container once), calls takeOut with what went so that
+    // Asks the choice's question, deletes its entries (in batches, each of
+    // which writes a container once), calls takeOut with what went so that
     // the view follows, then reports. False when the user said No.
     bool Run(const DeletionChoice& choice, const std::function<void(const DeletionOutcome&)>& takeOut);
 
