@@ -297,7 +297,7 @@ void BM_PreviewCachedPage(benchmark::State& state)
         view.m_pWebView->Navigate("about:blank");
         while (!blank())
             HandleEvents();
-        view.m_pWebView->m_strCurrentSource.clear();
+        view.m_pWebView->SetCurrentSource({});
         state.ResumeTiming();
         view.ShowPreview(kPageUrl);
         while (!shown())

@@ -5,16 +5,6 @@
 
 namespace trovana::listview {
 
-wxString ToDisplayText(std::string_view bytes)
-{
-    if (bytes.empty())
-        return wxString();
-    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
-    if (text.empty())
-        text = wxString(bytes.data(), wxCSConv(wxFONTENCODING_CP1252), bytes.size());
-    return text;
-}
-
 CCacheList::CCacheList(wxWindow* parent, wxWindowID id, RowStore& rows)
     : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize, wxLC_REPORT | wxLC_VIRTUAL | wxBORDER_THEME),
       m_pRows(&rows)

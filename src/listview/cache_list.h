@@ -7,13 +7,12 @@
 
 #include <wx/listctrl.h>
 
+#include "entry_commands/display_text.h"
 #include "rowstore.h"
 
 namespace trovana::listview {
 
-// The cache's URLs and file names are bytes: UTF-8 where they are valid
-// UTF-8, else Windows-1252, as Windows shows them.
-wxString ToDisplayText(std::string_view bytes);
+using entry_commands::ToDisplayText;
 
 class CCacheList : public wxListCtrl {
 public:

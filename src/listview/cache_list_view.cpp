@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "listview/cache_list_view.h"
-#include "listview/prompts.h"
 
 #include <algorithm>
 #include <utility>
@@ -12,6 +11,7 @@
 #include "listview/cache_list.h"
 #include "listview/list_images.h"
 #include "listview/pictures.h"
+#include "listview/prompts.h"
 #include "listview/recovered_list.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
@@ -215,8 +215,7 @@ void CCacheListView::OpenCache(urlcache::CacheLocation location)
     SetCache(std::move(location), *m_pBusy);
     m_listCategory->RowsChanged();
     m_listSearch->RowsChanged();
-    if (m_pWebView != nullptr)
-        m_pWebView->Navigate("about:blank");
+    ShowBlankPreview();
     RefreshCache();
 }
 
@@ -299,16 +298,8 @@ void CCacheListView::ReportCacheProblems()
     if (m_bProblemsWanted)
         return;
     const std::vector<std::string>& problems = Cache().Problems();
-    if (problems.empty())
-        return;
-    // A long list is cut: the first lines say what is wrong.
-    constexpr size_t kMaxLines = 8;
-    wxString text = _("Part of the cache cannot be read or changed:") + "\n";
-    for (size_t i = 0; i < problems.size() && i < kMaxLines; ++i)
-        text += "\n" + wxString::FromUTF8(problems[i]);
-    if (problems.size() > kMaxLines)
-        text += "\n" + wxString::Format(_("(and %zu more)"), problems.size() - kMaxLines);
-    GetPrompts().MessageBox(this, text, wxString(), wxOK | wxICON_EXCLAMATION);
+    if (!problems.empty())
+        GetPrompts().ShowProblems(this, _("Part of the cache cannot be read or changed:"), problems);
 }
 
 void CCacheListView::MakeImageLists()
@@ -395,6 +386,44 @@ CCacheList* CCacheListView::GetActiveList() const
     if (tab == catalogue::kCategoryAll && m_pSelectedNode == &m_pCatalogue->RootNode())
         return m_listAll;
     return m_listCategory;
+}
+
+void CCacheListView::FillSiteTree(catalogue::CNode& root)
+{
+    if (m_pSiteTree != nullptr)
+        m_pSiteTree->AddAllItem(root);
+}
+
+void CCacheListView::ClearCategoryList()
+{
+    m_nListSize = 0;
+    m_listCategory->Rows().DeleteAll();
+}
+
+void CCacheListView::ListSiteEntries(const catalogue::CNode* node)
+{
+    if (node == nullptr)
+        return;
+    if (!node->IsLeaf()) {
+        for (const auto& [key, child] : node->Children())
+            ListSiteEntries(child.get());
+        return;
+    }
+    const auto& entry = static_cast<const catalogue::CEntryNode&>(*node);
+    const int tab = m_tabCategory->GetCurSel();
+    if (tab != catalogue::kCategoryAll && tab != entry.m_nCategory)
+        return;
+    RowStore& rows = m_listCategory->Rows();
+    // Each row goes on top, so the rows stand in the reverse of the walk.
+    const int row = rows.InsertRow(0, entry.m_strUrl, entry.m_nCategory);
+    if (entry.m_lastAccess.IsValid())
+        rows.SetText(row, catalogue::kColumnAccessTime, entry.m_lastAccess.Format());
+    rows.SetText(row, catalogue::kColumnHitRate, std::to_string(entry.m_dwHitRate));
+    rows.SetItemData(row, entry.m_nCategory);
+    if (entry.m_dwSize > 0) {
+        m_nListSize += entry.m_dwSize;
+        rows.SetText(row, catalogue::kColumnSize, std::to_string(entry.m_dwSize));
+    }
 }
 
 }  // namespace trovana::listview

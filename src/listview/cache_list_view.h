@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The form in the upper right pane: category tabs over three entry lists
 // (every entry; the entries of a category or site; the search results), of
-// which one is visible at a time. It holds the catalogue of the cache and
-// is the object that every operation on entries works on.
+// which one is visible at a time. It holds the catalogue of the cache. Its
+// operations on entries are short entries that choose what to work on and
+// hand the work to the classes of src/entry_commands, which see the view as
+// an EntryView.
 #pragma once
 
 #include <array>
@@ -19,8 +21,10 @@
 #include "busy_indicator.h"
 #include "catalogue.h"
 #include "classify.h"
+#include "entry_commands/entry_view.h"
 #include "listview/first_scan.h"
 #include "listview/list_sorter.h"
+#include "operations/export_file.h"
 #include "operations/search_criteria.h"
 #include "rowstore.h"
 #include "urlcache.h"
@@ -38,7 +42,9 @@ inline constexpr int IDC_LIST_ALL = 1010;
 inline constexpr int IDC_LIST_CATEGORY = 1011;
 inline constexpr int IDC_LIST_SEARCH = 1012;
 inline constexpr int IDC_TAB_CATEGORY = 1018;
-inline constexpr int IDC_LIST_RECOVERED = 1019;
+// An id of its own, not the Delete command's (1019): the main window's
+// handlers of that command would take the list's own events.
+inline constexpr int IDC_LIST_RECOVERED = 1013;
 // Commands of the lists' context menu.
 inline constexpr int ID_LIST_PROPERTIES = 101;
 inline constexpr int ID_LIST_COPY = 102;
@@ -54,7 +60,7 @@ inline constexpr int kInitialTabCount = 7;
 // to a third of the width, taken from the Url column.
 std::array<int, ListRow::kColumnCount> ColumnWidths(int clientWidth, int accessTimeWidth = 0);
 
-class CCacheListView : public wxPanel {
+class CCacheListView : public wxPanel, private entry_commands::EntryView {
 public:
     CCacheListView(wxWindow* parent, wxWindowID id);
     ~CCacheListView() override;
@@ -86,13 +92,9 @@ public:
 
     // The list that shows entries for the current tab and tree selection.
     CCacheList* GetActiveList() const;
-    // The active list with its selection taken from the control; null, after
-    // saying "No cache item is selected!", when no row is selected.
-    CCacheList* GetSelectionList();
 
-    // Site tree (filled from the catalogue's model): the "All" item for the
-    // root; the items below are made as they are expanded.
-    void FillSiteTree(catalogue::CNode& root);
+    // Lists the entries below a node of the site tree's model (of the
+    // current tab's category) in the category list.
     void ListSiteEntries(const catalogue::CNode* node);
     // Empties the category list and its byte total.
     void ClearCategoryList();
@@ -104,6 +106,9 @@ public:
     void RefreshCache();
     void CopySelected();
     void Search();
+    // The three ways of choosing the entries of a deletion: the selected
+    // rows, every entry (asked about when bAsk is true), the site selected
+    // in the tree.
     void DeleteSelected();
     void DeleteAll(bool bAsk);
     void DeleteSite();
@@ -132,7 +137,6 @@ public:
     // Times in UTC instead of local time in the lists and the Properties
     // dialog; the lists are read anew when they are already filled.
     void SetTimesUtc(bool utc);
-    bool GetTimesUtc() const { return m_bTimesUtc; }
 
     // File > Export: the selected rows of the list shown, or all of them
     // when none is selected, to a file the user names.
@@ -141,19 +145,12 @@ public:
     // Preview of an entry in the pane below (URLs and paths are the
     // cache's bytes).
     void ShowPreview(const std::string& url);
-    // Shows the entry of url, whose cached file is target, from the cache.
-    void NavigatePreview(const std::string& target, const std::string& url);
-    void ShowTextPreview(const std::string& name);
-    std::string ReadPreviewText(const std::string& name) const;
     // The Properties dialog of the entry with this URL, or a message when
     // the cache no longer has it.
     void ShowProperties(const std::string& url);
 
-    catalogue::CCatalogue& Catalogue() { return *m_pCatalogue; }
+    catalogue::CCatalogue& Catalogue() override { return *m_pCatalogue; }
     catalogue::CNode& RootNode() { return m_pCatalogue->RootNode(); }
-    urlcache::UrlCache& Cache() { return *m_pCache; }
-    // The wait cursor, wait window and progress control of long operations.
-    BusyIndicator& Busy() { return *m_pBusy; }
 
     // Child controls, owned by the form.
     CCacheList* GetAllList() const { return m_listAll; }
@@ -184,6 +181,33 @@ public:
     catalogue::CNode* m_pSelectedNode = nullptr;
 
 private:
+    // What the commands on entries see of the view.
+    wxWindow* PromptParent() override { return this; }
+    entry_commands::Prompts& GetPrompts() override;
+    BusyIndicator& Busy() override { return *m_pBusy; }
+    urlcache::UrlCache& Cache() override { return *m_pCache; }
+    std::vector<std::string> SelectedUrls() override;
+    // Takes the rows of the URLs out of all three lists, and their sizes out
+    // of the lists' totals.
+    void RemoveRows(const std::vector<std::string>& urls) override;
+
+    // The active list with its selection taken from the control; null, after
+    // saying "No cache item is selected!", when no row is selected.
+    CCacheList* GetSelectionList();
+    // The rows File > Export writes: the selected ones of the list shown,
+    // or all of them when none is selected.
+    operations::ExportRows GatherExportRows();
+    // Site tree (filled from the catalogue's model): the "All" item for the
+    // root; the items below are made as they are expanded.
+    void FillSiteTree(catalogue::CNode& root);
+    // Shows the entry of url, whose cached file is target, from the cache.
+    void NavigatePreview(const std::string& target, const std::string& url);
+    void ShowTextPreview(const std::string& name);
+    // The text the preview shows for a name: a file's text when it lies
+    // inside the open cache, else the name as a URL.
+    std::string PreviewText(const std::string& name) const;
+    void ShowBlankPreview();
+
     void OnSize(wxSizeEvent& event);
     void LayoutControls();
     void MakeImageLists();
@@ -199,16 +223,12 @@ private:
     bool OnKeydownList(int keyCode, bool bCtrlDown);
     // Copies the rows of one category out of the All list.
     void CopyCategoryRows(int category);
-    // Takes the rows of the URLs out of all three lists, and their sizes out
-    // of the lists' totals.
-    void RemoveListRows(const std::vector<std::string>& urls);
     // While the Recovered view is shown: says that it is read-only and
     // answers true; false otherwise.
     bool RefuseWhileRecovered(const wxString& action);
     void SurveyRecords();
     void PreviewRecovered(long row);
     void ShowRecoveredProperties();
-    void CopyFiles(const std::vector<std::filesystem::path>& sources, int withoutFile);
     // Whether the keyboard focus is in one of the three lists.
     bool HasListFocus() const;
     // Shows this cache and catalogue from now on.

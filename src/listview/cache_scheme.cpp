@@ -14,7 +14,7 @@
 
 #include "ascii.h"
 #include "listview/cache_address.h"
-#include "listview/cached_file.h"
+#include "operations/cached_file.h"
 
 namespace trovana::listview {
 
@@ -124,7 +124,7 @@ CacheSource::Answer CacheSource::Find(std::string_view address)
 {
     Answer answer;
     const auto info = Entry(address);
-    if (info == nullptr || !IsInsideCache(info->localFileName, m_location)) {
+    if (info == nullptr || !operations::IsInsideCache(info->localFileName, m_location)) {
         answer.failure = _("Not in the cache").utf8_string();
         return answer;
     }

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "listview/cached_file.h"
+#include "operations/cached_file.h"
 #include "urlcache.h"
 
 typedef struct _WebKitWebContext WebKitWebContext;

@@ -101,21 +101,6 @@ Prompts* g_prompts = nullptr;
 
 }  // namespace
 
-std::unique_ptr<ProgressWindow> Prompts::StartProgress(wxWindow*, const wxString&, int)
-{
-    return nullptr;
-}
-
-std::optional<size_t> Prompts::ChooseOne(wxWindow*, const wxString&, const wxString&, const std::vector<wxString>&)
-{
-    return std::nullopt;
-}
-
-std::optional<SaveChoice> Prompts::ChooseSaveFile(wxWindow*, const wxString&, const wxString&, const wxString&)
-{
-    return std::nullopt;
-}
-
 Prompts& GetPrompts()
 {
     return g_prompts ? *g_prompts : g_wxPrompts;

@@ -158,4 +158,77 @@ int CSiteTree::OnCompareItems(const wxTreeItemId& first, const wxTreeItemId& sec
     return GetItemText(first).CmpNoCase(GetItemText(second));
 }
 
+bool CSiteTree::IsSameOrBelow(const wxTreeItemId& ancestor, wxTreeItemId item) const
+{
+    for (; item.IsOk(); item = GetItemParent(item))
+        if (item == ancestor)
+            return true;
+    return false;
+}
+
+void CSiteTree::DeleteItemKeepingSelection(const wxTreeItemId& item, const wxTreeItemId& parentItem,
+                                           catalogue::CNode* parentNode, catalogue::CNode*& selected)
+{
+    if (IsSameOrBelow(item, GetSelection())) {
+        SelectItem(parentItem);
+        selected = parentNode;
+    }
+    Delete(item);
+}
+
+void CSiteTree::PruneUpFrom(catalogue::CNode*& selected, const catalogue::CNode& root)
+{
+    catalogue::CNode* node = selected;
+    if (node == nullptr)
+        return;
+    if (!node->HasEntries()) {
+        if (node->TreeItem() != nullptr)
+            DeleteChildren(wxTreeItemId(node->TreeItem()));
+        node->RemoveAll();
+    }
+    while (node != &root && node->TreeItem() != nullptr) {
+        const wxTreeItemId item(node->TreeItem());
+        if (node->Children().empty()) {
+            const wxTreeItemId parentItem = GetItemParent(item);
+            catalogue::CNode* parent = GetItemNode(parentItem);
+            if (parent == nullptr)
+                return;
+            DeleteItemKeepingSelection(item, parentItem, parent, selected);
+            parent->RemoveChildNode(node);
+            node = parent;
+            continue;
+        }
+        if (node->Children().size() != 1)
+            return;
+        // One directory below: it goes only when it holds no entries, so
+        // that no entry drops out of the tree.
+        const std::string key = node->Children().begin()->first;
+        const catalogue::CNode* child = node->Children().begin()->second.get();
+        if (child->HasEntries())
+            return;
+        if (child->TreeItem() != nullptr)
+            DeleteItemKeepingSelection(wxTreeItemId(child->TreeItem()), item, node, selected);
+        node->RemoveChild(key);
+    }
+}
+
+void CSiteTree::PruneEmptyBelow(catalogue::CNode& node, catalogue::CNode*& selected)
+{
+    std::vector<catalogue::CNode*> empty;
+    for (auto& [key, child] : node.Children()) {
+        if (child->IsLeaf())
+            continue;
+        PruneEmptyBelow(*child, selected);
+        if (!child->HasEntries())
+            empty.push_back(child.get());
+    }
+    for (catalogue::CNode* child : empty) {
+        if (child->TreeItem() != nullptr && node.TreeItem() != nullptr)
+            DeleteItemKeepingSelection(wxTreeItemId(child->TreeItem()), wxTreeItemId(node.TreeItem()), &node, selected);
+        node.RemoveChildNode(child);
+    }
+    if (!empty.empty())
+        UpdateButton(node);
+}
+
 }  // namespace trovana::listview

@@ -36,6 +36,15 @@ public:
     // children are not made yet keeps its button only while one is left.
     void UpdateButton(const catalogue::CNode& node);
 
+    // After deletions: removes the nodes and items left without entries,
+    // from `selected` up to the first node that still holds entries. When
+    // the selection was on an item that goes, its parent is selected, and
+    // `selected` follows.
+    void PruneUpFrom(catalogue::CNode*& selected, const catalogue::CNode& root);
+    // Removes the directories below node that hold no entries any more,
+    // with their items; `selected` follows the selection as above.
+    void PruneEmptyBelow(catalogue::CNode& node, catalogue::CNode*& selected);
+
     // The node an item stands for; null for no item or an item without one.
     catalogue::CNode* GetItemNode(const wxTreeItemId& item) const;
     void SetItemNode(const wxTreeItemId& item, catalogue::CNode* node);
@@ -48,6 +57,11 @@ private:
     // Every item of the model: typing a name's first letters searches every
     // item, those below collapsed items too.
     void MakeAllItems(const wxTreeItemId& item);
+    bool IsSameOrBelow(const wxTreeItemId& ancestor, wxTreeItemId item) const;
+    // Deletes an item; when the selection is on it or below it, the parent
+    // item is selected first, so that the view never keeps a removed node.
+    void DeleteItemKeepingSelection(const wxTreeItemId& item, const wxTreeItemId& parentItem,
+                                    catalogue::CNode* parentNode, catalogue::CNode*& selected);
 
     wxTreeItemId m_topLevel;
     // Every item of the shown model is made (after the first search by

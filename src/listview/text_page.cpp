@@ -9,7 +9,7 @@
 
 #include <wx/translation.h>
 
-#include "listview/cached_file.h"
+#include "operations/cached_file.h"
 #include "write_file.h"
 
 namespace trovana::listview {

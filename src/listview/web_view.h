@@ -65,12 +65,16 @@ public:
     bool GetOffline() const { return m_bOffline; }
 
     // What the preview last showed; kept by the preview operations.
-    wxString m_strCurrentSource;
+    const wxString& CurrentSource() const { return m_strCurrentSource; }
+    void SetCurrentSource(const wxString& source) { m_strCurrentSource = source; }
     // The last navigation asked for, and how many were asked for.
-    Navigation m_lastNavigation;
-    int m_nNavigations = 0;
+    const Navigation& LastNavigation() const { return m_lastNavigation; }
+    int NavigationCount() const { return m_nNavigations; }
 
 private:
+    wxString m_strCurrentSource;
+    Navigation m_lastNavigation;
+    int m_nNavigations = 0;
     wxWebView* m_pBrowser = nullptr;
     bool m_bNoBrowser = false;  // none could be made
     bool m_bOffline = false;

@@ -5,16 +5,9 @@
 
 #include <filesystem>
 
-#include <wx/translation.h>
-
 #include "export_writer.h"
 
 namespace trovana::operations {
-
-// The chooser's file types, in the order of ExportFormat (shown through
-// wxGetTranslation).
-inline constexpr const char* kExportWildcard = wxTRANSLATE(
-    "CSV (*.csv)|*.csv|JSON Lines (*.jsonl)|*.jsonl|HTML report (*.html)|*.html");
 
 struct ExportTarget {
     std::filesystem::path path;

@@ -191,9 +191,9 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     ASSERT_TRUE(all.GetItemRect(row, rect));
     m_input.Click(all, wxPoint(rect.x + 40, rect.y + rect.height / 2));
     listview::CWebView& pane = *View().m_pWebView;
-    ASSERT_TRUE(WaitUntil([&] { return pane.m_lastNavigation.cacheUrl == page; }))
-        << pane.m_lastNavigation.target;
-    EXPECT_EQ(pane.m_lastNavigation.target.utf8_string(), cached.string());
+    ASSERT_TRUE(WaitUntil([&] { return pane.LastNavigation().cacheUrl == page; }))
+        << pane.LastNavigation().target;
+    EXPECT_EQ(pane.LastNavigation().target.utf8_string(), cached.string());
 
     // Delete on the row asks nothing and removes nothing.
     m_input.Keys("Delete");

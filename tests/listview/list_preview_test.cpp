@@ -83,7 +83,7 @@ protected:
     }
     bool ShownAsText() const
     {
-        return m_pFrame->GetListView()->m_pWebView->m_lastNavigation.target.EndsWith("temp.htm");
+        return m_pFrame->GetListView()->m_pWebView->LastNavigation().target.EndsWith("temp.htm");
     }
 
     fs::path m_work;
@@ -104,9 +104,9 @@ TEST_F(PreviewTest, EachKindOfEntryTakesItsWay)
 
     Click("http://p.com/style.css");
     EXPECT_TRUE(ShownAsText());
-    EXPECT_TRUE(pane.m_lastNavigation.noHistory);
+    EXPECT_TRUE(pane.LastNavigation().noHistory);
     EXPECT_EQ(PageBytes(), "<HTML><BODY>a{}<br>\r\nb{}</BODY></HTML>");
-    EXPECT_EQ(pane.m_strCurrentSource, LocalFile("http://p.com/style.css"));
+    EXPECT_EQ(pane.CurrentSource(), LocalFile("http://p.com/style.css"));
     EXPECT_TRUE(pane.GetOffline());
 
     Click("http://p.com/run.cgi");  // a script content type: text
@@ -114,22 +114,22 @@ TEST_F(PreviewTest, EachKindOfEntryTakesItsWay)
 
     // Another content type of its class: navigated to, whatever the file's name.
     Click("http://p.com/doc");
-    EXPECT_EQ(pane.m_lastNavigation.target, LocalFile("http://p.com/doc"));
-    EXPECT_EQ(pane.m_lastNavigation.cacheUrl, "http://p.com/doc");
-    EXPECT_FALSE(pane.m_lastNavigation.noHistory);
+    EXPECT_EQ(pane.LastNavigation().target, LocalFile("http://p.com/doc"));
+    EXPECT_EQ(pane.LastNavigation().cacheUrl, "http://p.com/doc");
+    EXPECT_FALSE(pane.LastNavigation().noHistory);
 
     Click("http://p.com/page.htm");
-    EXPECT_EQ(pane.m_lastNavigation.target, LocalFile("http://p.com/page.htm"));
-    EXPECT_EQ(pane.m_lastNavigation.frame, "");
+    EXPECT_EQ(pane.LastNavigation().target, LocalFile("http://p.com/page.htm"));
+    EXPECT_EQ(pane.LastNavigation().frame, "");
     // The same row again: nothing new.
-    const int navigations = pane.m_nNavigations;
+    const int navigations = pane.NavigationCount();
     Click("http://p.com/page.htm");
-    EXPECT_EQ(pane.m_nNavigations, navigations);
+    EXPECT_EQ(pane.NavigationCount(), navigations);
 
     // An empty file blanks the pane; its name is still the current source.
     Click("http://p.com/empty.js");
-    EXPECT_EQ(pane.m_lastNavigation.target, "about:blank");
-    EXPECT_EQ(pane.m_strCurrentSource, LocalFile("http://p.com/empty.js"));
+    EXPECT_EQ(pane.LastNavigation().target, "about:blank");
+    EXPECT_EQ(pane.CurrentSource(), LocalFile("http://p.com/empty.js"));
 }
 
 TEST_F(PreviewTest, EntriesWithoutFilesShowTheirUrl)
@@ -139,17 +139,17 @@ TEST_F(PreviewTest, EntriesWithoutFilesShowTheirUrl)
     Click("http://alpha.net/");  // an entry without a local file: every time
     EXPECT_TRUE(ShownAsText());
     EXPECT_EQ(PageBytes(), "<HTML><BODY><br>URL: http://alpha.net/</BODY></HTML>");
-    const int navigations = pane.m_nNavigations;
+    const int navigations = pane.NavigationCount();
     Click("http://alpha.net/");
-    EXPECT_EQ(pane.m_nNavigations, navigations + 1);
+    EXPECT_EQ(pane.NavigationCount(), navigations + 1);
 
     // An entry gone from the cache: its URL, escaped, unless it is the current source.
     View().ShowPreview("http://gone.com/?a=<b>&c");
     EXPECT_EQ(PageBytes(), "<HTML><BODY><br>URL: http://gone.com/?a=&lt;b&gt;&amp;c</BODY></HTML>");
-    EXPECT_EQ(pane.m_strCurrentSource, "http://gone.com/?a=<b>&c");
-    const int after = pane.m_nNavigations;
+    EXPECT_EQ(pane.CurrentSource(), "http://gone.com/?a=<b>&c");
+    const int after = pane.NavigationCount();
     View().ShowPreview("http://gone.com/?a=<b>&c");
-    EXPECT_EQ(pane.m_nNavigations, after);
+    EXPECT_EQ(pane.NavigationCount(), after);
 
     // Nothing selected: only the offline switch.
     pane.SetOffline(false);
@@ -157,7 +157,7 @@ TEST_F(PreviewTest, EntriesWithoutFilesShowTheirUrl)
     View().GetAllList()->RowsChanged();
     View().PreviewSelected();
     EXPECT_TRUE(pane.GetOffline());
-    EXPECT_EQ(pane.m_nNavigations, after);
+    EXPECT_EQ(pane.NavigationCount(), after);
 }
 
 TEST_F(PreviewTest, WhileTheGalleryIsShownImagesGoIntoItsRightFrame)
@@ -169,15 +169,15 @@ TEST_F(PreviewTest, WhileTheGalleryIsShownImagesGoIntoItsRightFrame)
     ASSERT_TRUE(View().IsGalleryShown());
     for (const std::string url : {"http://www.example.com/img/logo.gif", "http://www.example.com/img/photo.jpg"}) {
         Click(url);
-        EXPECT_EQ(pane.m_lastNavigation.frame, "right");
-        EXPECT_EQ(pane.m_lastNavigation.target, LocalFile(url));
+        EXPECT_EQ(pane.LastNavigation().frame, "right");
+        EXPECT_EQ(pane.LastNavigation().target, LocalFile(url));
     }
     // A tab change ends the gallery: a row fills the whole pane again.
     View().GetTabStrip()->SetCurSel(catalogue::kCategoryAll);
     View().ShowCategory();
     EXPECT_FALSE(View().IsGalleryShown());
     Click("http://www.example.com/img/logo.gif");
-    EXPECT_EQ(pane.m_lastNavigation.frame, "");
+    EXPECT_EQ(pane.LastNavigation().frame, "");
 }
 
 // A listening socket on the loopback interface (on `port`, or one the system

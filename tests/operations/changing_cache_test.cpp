@@ -45,7 +45,7 @@ TEST_F(ChangingCacheTest, PreviewAndPropertiesOfAnEntryThatHasGone)
     DeleteElsewhere(kLogo);
     // The click shows the URL as text, as for any row without a file.
     ClickRow(*View().GetAllList(), kLogo);
-    EXPECT_EQ(View().m_pWebView->m_strCurrentSource, kLogo);
+    EXPECT_EQ(View().m_pWebView->CurrentSource(), kLogo);
 
     View().ShowProperties(kLogo);
     ASSERT_EQ(m_prompts.m_asked.size(), 1u);
@@ -54,7 +54,7 @@ TEST_F(ChangingCacheTest, PreviewAndPropertiesOfAnEntryThatHasGone)
     // An entry added since the scan has no row, and the others still preview.
     m_cache.Add({Entry(kNewPicture, 70)});
     ClickRow(*View().GetAllList(), kPhoto);
-    EXPECT_NE(View().m_pWebView->m_strCurrentSource, kLogo);
+    EXPECT_NE(View().m_pWebView->CurrentSource(), kLogo);
     EXPECT_FALSE(Lists(View().GetAllList()->Rows(), kNewPicture));
 }
 

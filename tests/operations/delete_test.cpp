@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Deleting selected rows, every entry and a site: exactly the chosen entries
 // leave the cache, every list and the site tree.
-#include "listview/delete_entries.h"
+#include "entry_commands/deletion_report.h"
 #include "operations_fixture.h"
 
 namespace trovana::test {
@@ -273,10 +273,10 @@ TEST_F(DeleteTest, DeleteSiteWithoutASelectionOrOnAll)
 
 TEST(DeleteFailureText, NamesTheEntryByTheOperationsWord)
 {
-    using listview::EntryWording;
-    EXPECT_EQ(listview::DeleteFailureText(urlcache::ERROR_FILE_NOT_FOUND, EntryWording::File),
+    using entry_commands::EntryWording;
+    EXPECT_EQ(entry_commands::DeleteFailureText(urlcache::ERROR_FILE_NOT_FOUND, EntryWording::File),
               "The file is not in the cache");
-    EXPECT_EQ(listview::DeleteFailureText(urlcache::ERROR_INVALID_DATA, EntryWording::Item), "");
+    EXPECT_EQ(entry_commands::DeleteFailureText(urlcache::ERROR_INVALID_DATA, EntryWording::Item), "");
 }
 
 }  // namespace

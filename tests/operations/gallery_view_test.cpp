@@ -104,7 +104,7 @@ TEST_F(GalleryTest, WritesThePicturesOfTheRowsInRowOrderAndShowsThem)
     EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({Address(photo), Address(logo)}, {}));
     EXPECT_TRUE(View().IsGalleryShown());
     // The last row's URL, though it has no file.
-    EXPECT_EQ(View().m_pWebView->m_strCurrentSource, page);
+    EXPECT_EQ(View().m_pWebView->CurrentSource(), page);
     wxWebView* browser = View().m_pWebView->GetBrowser();
     ASSERT_NE(browser, nullptr);
     const wxString frameUrl = operations::FileUrl((Folder() / "frame.htm").string());
@@ -114,7 +114,7 @@ TEST_F(GalleryTest, WritesThePicturesOfTheRowsInRowOrderAndShowsThem)
     ListImages({logo, photo});
     View().MakeGallery();
     EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({Address(logo), Address(photo)}, {}));
-    EXPECT_EQ(View().m_pWebView->m_strCurrentSource, photo);
+    EXPECT_EQ(View().m_pWebView->CurrentSource(), photo);
 }
 
 TEST_F(GalleryTest, TheImagesTabRebuildsItAfterASortAndADeletion)
@@ -168,7 +168,7 @@ TEST_F(GalleryTest, AnEmptyListBlanksThePreviewAndWritesNothing)
     EXPECT_FALSE(std::filesystem::exists(Folder() / "frame.htm"));
     EXPECT_FALSE(std::filesystem::exists(Folder() / "left.htm"));
     EXPECT_FALSE(View().IsGalleryShown());
-    EXPECT_TRUE(View().m_pWebView->m_strCurrentSource.empty());
+    EXPECT_TRUE(View().m_pWebView->CurrentSource().empty());
 }
 
 TEST_F(GalleryTest, TheBrowserLoadsTheThumbnailOfACachedPicture)

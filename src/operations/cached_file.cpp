@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "listview/cached_file.h"
+#include "operations/cached_file.h"
 
 #include "local_file.h"
 #include "locate.h"
 
-namespace trovana::listview {
+namespace trovana::operations {
 
 bool IsInsideCache(const std::filesystem::path& path, const urlcache::CacheLocation& location)
 {
@@ -23,4 +23,4 @@ bool IsInsideCache(const std::filesystem::path& path, const urlcache::CacheLocat
     return false;
 }
 
-}  // namespace trovana::listview
+}  // namespace trovana::operations

@@ -1,19 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Copy command: the cached files of the selected rows into a folder
-// that the user picks.
+#include "entry_commands/copy_command.h"
+
 #include <memory>
 
-#include <wx/msgdlg.h>
+#include <wx/defs.h>
 #include <wx/translation.h>
 
-#include "listview/cache_list.h"
-#include "listview/cache_list_view.h"
-#include "listview/cached_file.h"
-#include "listview/prompts.h"
-#include "listview/recovered_list.h"
+#include "operations/cached_file.h"
 #include "operations/copy_files.h"
 
-namespace trovana::listview {
+namespace trovana::entry_commands {
 
 namespace {
 
@@ -67,46 +63,15 @@ wxString CopySummary(size_t copied, const std::filesystem::path& folder, int wit
 
 }  // namespace
 
-void CCacheListView::CopySelected()
+void CopyCommand::CopyEntries()
 {
-    if (WaitForFirstScan([this] { CopySelected(); }))
-        return;
     std::vector<std::filesystem::path> sources;
     int withoutFile = 0;
-    if (m_bRecoveredShown) {
-        // A record's file is copied only when it is there, inside the cache.
-        const std::vector<int> rows = m_listRecovered->SelectedRows();
-        if (rows.empty()) {
-            GetPrompts().MessageBox(this, _("No cache item is selected!"), "", wxOK);
-            return;
-        }
-        for (int row : rows) {
-            const std::string& file = m_listRecovered->Records()[static_cast<size_t>(row)].entry.localFileName;
-            std::error_code error;
-            if (!file.empty() && std::filesystem::is_regular_file(file, error) &&
-                IsInsideCache(file, Cache().Location()))
-                sources.emplace_back(file);
-            else
-                ++withoutFile;
-        }
-        if (sources.empty()) {
-            GetPrompts().MessageBox(this,
-                                    _("None of the selected records has its file in the cache: nothing is copied."),
-                                    wxGetTranslation(kProgressTitle), wxOK | wxICON_INFORMATION);
-            return;
-        }
-        CopyFiles(sources, withoutFile);
-        return;
-    }
-    CCacheList* list = GetSelectionList();
-    if (list == nullptr)
-        return;
-    const RowStore& rows = list->Rows();
     {
-        WaitCursorScope cursor(Busy());
-        const urlcache::UrlCache::LookupBatch batch(Cache());
-        for (int row = rows.NextSelected(); row != -1; row = rows.NextSelected(row)) {
-            const auto info = Catalogue().LookupCacheEntry(rows.Text(row, catalogue::kColumnUrl));
+        WaitCursorScope cursor(m_view.Busy());
+        const urlcache::UrlCache::LookupBatch batch(m_view.Cache());
+        for (const std::string& url : m_view.SelectedUrls()) {
+            const auto info = m_view.Catalogue().LookupCacheEntry(url);
             if (info != nullptr && !info->localFileName.empty())
                 sources.emplace_back(info->localFileName);
             else
@@ -116,23 +81,44 @@ void CCacheListView::CopySelected()
     CopyFiles(sources, withoutFile);
 }
 
-void CCacheListView::CopyFiles(const std::vector<std::filesystem::path>& sources, int withoutFile)
+void CopyCommand::CopyRecordFiles(const std::vector<std::string>& files)
 {
-    const auto folder = GetPrompts().ChooseFolder(this, _("Select destination folder"),
-                                                  operations::ChooserStartFolder());
+    std::vector<std::filesystem::path> sources;
+    int withoutFile = 0;
+    for (const std::string& file : files) {
+        std::error_code error;
+        if (!file.empty() && std::filesystem::is_regular_file(file, error) &&
+            operations::IsInsideCache(file, m_view.Cache().Location()))
+            sources.emplace_back(file);
+        else
+            ++withoutFile;
+    }
+    if (sources.empty()) {
+        m_view.GetPrompts().MessageBox(m_view.PromptParent(),
+                                       _("None of the selected records has its file in the cache: nothing is copied."),
+                                       wxGetTranslation(kProgressTitle), wxOK | wxICON_INFORMATION);
+        return;
+    }
+    CopyFiles(sources, withoutFile);
+}
+
+void CopyCommand::CopyFiles(const std::vector<std::filesystem::path>& sources, int withoutFile)
+{
+    Prompts& prompts = m_view.GetPrompts();
+    wxWindow* parent = m_view.PromptParent();
+    const auto folder = prompts.ChooseFolder(parent, _("Select destination folder"), operations::ChooserStartFolder());
     if (!folder)
         return;
-    Prompts& prompts = GetPrompts();
     operations::CopyDialogue dialogue;
     dialogue.askReplace = [&](const std::filesystem::path& target) {
         const wxString text = wxString::Format(_("The file %s already exists in %s. Replace it?"),
                                                wxString::FromUTF8(target.filename().string()),
                                                wxString::FromUTF8(target.parent_path().string()));
-        return prompts.MessageBox(this, text, wxGetTranslation(kProgressTitle), wxYES_NO | wxICON_QUESTION) == wxID_YES;
+        return prompts.AskYes(parent, text, wxGetTranslation(kProgressTitle));
     };
     dialogue.askSameForAll = [&] {
-        return prompts.MessageBox(this, _("Give the same answer for every other file that already exists?"),
-                                  wxGetTranslation(kProgressTitle), wxYES_NO | wxICON_QUESTION) == wxID_YES;
+        return prompts.AskYes(parent, _("Give the same answer for every other file that already exists?"),
+                              wxGetTranslation(kProgressTitle));
     };
     std::vector<wxString> failures;
     dialogue.reportFailure = [&](const std::filesystem::path& source, const std::string& reason) {
@@ -143,7 +129,7 @@ void CCacheListView::CopyFiles(const std::vector<std::filesystem::path>& sources
     std::unique_ptr<ProgressWindow> progress;
     bool cancelled = false;
     if (IsLongCopy(sources))
-        progress = prompts.StartProgress(this, wxGetTranslation(kProgressTitle), static_cast<int>(sources.size()));
+        progress = prompts.StartProgress(parent, wxGetTranslation(kProgressTitle), static_cast<int>(sources.size()));
     if (progress) {
         dialogue.progress = [&](size_t done) {
             cancelled = !progress->Update(static_cast<int>(done));
@@ -152,9 +138,9 @@ void CCacheListView::CopyFiles(const std::vector<std::filesystem::path>& sources
     }
     const size_t copied = sources.empty() ? 0 : operations::CopyFilesTo(sources, *folder, dialogue);
     progress.reset();
-    prompts.MessageBox(this, CopySummary(copied, *folder, withoutFile, kept, failures, cancelled),
+    prompts.MessageBox(parent, CopySummary(copied, *folder, withoutFile, kept, failures, cancelled),
                        wxGetTranslation(kProgressTitle),
                        failures.empty() ? wxOK | wxICON_INFORMATION : wxOK | wxICON_EXCLAMATION);
 }
 
-}  // namespace trovana::listview
+}  // namespace trovana::entry_commands

@@ -22,7 +22,6 @@
 namespace trovana::listview {
 
 namespace {
-constexpr const char* kBlankPage = "about:blank";
 constexpr double kBytesPerMegabyte = 1048576.0;
 constexpr const char* kEllipsis = "...";
 // Room that the status field keeps beside its text.
@@ -79,10 +78,6 @@ void CCacheListView::ShowCategory()
         return;
     const bool listHadFocus = HasListFocus();
     m_bGalleryShown = false;
-    auto blankPreview = [this] {
-        if (m_pWebView != nullptr)
-            m_pWebView->Navigate(kBlankPage);
-    };
     if (tab == catalogue::kCategorySearchResults) {
         m_listAll->Hide();
         m_listCategory->Hide();
@@ -90,7 +85,7 @@ void CCacheListView::ShowCategory()
         ScrollToTop(*m_listSearch);
         if (listHadFocus)
             m_listSearch->SetFocus();
-        blankPreview();
+        ShowBlankPreview();
         return;
     }
     if (tab != catalogue::kCategoryAll || siteSelected)
@@ -104,7 +99,7 @@ void CCacheListView::ShowCategory()
     if (tab == catalogue::kCategoryImages)
         MakeGallery();
     else
-        blankPreview();
+        ShowBlankPreview();
     const bool showAll = tab == catalogue::kCategoryAll && !siteSelected;
     m_listAll->Show(showAll);
     m_listCategory->Show(!showAll);

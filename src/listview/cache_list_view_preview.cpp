@@ -1,25 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Recovered view of the list view: every record of the cache with its
-// state, shown in place of the tabs, and read-only; and the choice of the
-// zone in which times are shown.
-#include <system_error>
+// The preview of a clicked entry in the pane below the lists, the
+// Properties dialog of an entry, and the Recovered view: every record of
+// the cache with its state, shown in place of the tabs, and read-only; and
+// the choice of the zone in which times are shown.
+#include <filesystem>
 
-#include <wx/frame.h>
-#include <wx/statusbr.h>
 #include <wx/translation.h>
 
 #include "details/properties_dlg.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
-#include "listview/cached_file.h"
 #include "listview/prompts.h"
 #include "listview/recovered_list.h"
 #include "listview/tab_strip.h"
+#include "listview/text_page.h"
 #include "listview/web_view.h"
+#include "operations/cached_file.h"
+#include "operations/preview_kind.h"
 
 namespace trovana::listview {
 
 namespace {
+constexpr const char* kFrameRight = "right";
+
 void SetHeading(wxListCtrl& list, int column, const wxString& text)
 {
     wxListItem item;
@@ -34,6 +37,89 @@ constexpr const char* kReadOnlyText = wxTRANSLATE(
     "Choose View > Recovered Records again to return to the cache's entries.");
 }  // namespace
 
+void CCacheListView::ShowPreview(const std::string& url)
+{
+    if (m_pWebView == nullptr)
+        return;
+    WaitCursorScope cursor(*m_pBusy);
+    m_pWebView->SetCache(Cache().Location());
+    const auto info = m_pCatalogue->LookupCacheEntry(url);
+    if (info == nullptr) {
+        if (ToDisplayText(url) != m_pWebView->CurrentSource())
+            ShowTextPreview(url);
+        return;
+    }
+    const std::string& file = info->localFileName;
+    if (file.empty()) {
+        ShowTextPreview(url);
+        return;
+    }
+    if (ToDisplayText(file) == m_pWebView->CurrentSource())
+        return;
+    if (operations::PreviewAsText(*info))
+        ShowTextPreview(file);
+    else
+        NavigatePreview(file, url);
+}
+
+void CCacheListView::NavigatePreview(const std::string& target, const std::string& url)
+{
+    if (m_pWebView == nullptr)
+        return;
+    const wxString path = ToDisplayText(target);
+    m_pWebView->Navigate2({path, m_bGalleryShown ? kFrameRight : "", false, url});
+    m_pWebView->SetCurrentSource(path);
+}
+
+void CCacheListView::ShowTextPreview(const std::string& name)
+{
+    if (m_pWebView == nullptr)
+        return;
+    const std::string text = PreviewText(name);
+    if (text.empty()) {
+        ShowBlankPreview();
+    } else {
+        try {
+            m_pWebView->ShowTextPage(text);
+        } catch (const std::filesystem::filesystem_error& error) {
+            GetPrompts().MessageBox(this, wxString::FromUTF8(error.what()), wxString(), wxOK | wxICON_EXCLAMATION);
+            return;
+        }
+    }
+    m_pWebView->SetCurrentSource(ToDisplayText(name));
+}
+
+std::string CCacheListView::PreviewText(const std::string& name) const
+{
+    // Only a file of the open cache is read: a URL such as "/etc/passwd" of
+    // an entry without a file names no file to show.
+    if (!operations::IsInsideCache(name, m_pCache->Location()))
+        return UrlPageText(name);
+    return listview::ReadPreviewText(std::filesystem::path(name));
+}
+
+void CCacheListView::ShowProperties(const std::string& url)
+{
+    const auto info = [&] {
+        WaitCursorScope cursor(*m_pBusy);
+        return m_pCatalogue->LookupCacheEntry(url);
+    }();
+    if (info == nullptr) {
+        GetPrompts().MessageBox(this, _("No Information about the url"), wxString(), wxOK);
+        return;
+    }
+    details::CPropertiesDlg dialog(this);
+    dialog.SetEntryInfo(info.get());
+    dialog.SetTimesUtc(m_bTimesUtc);
+    dialog.ShowModal();
+}
+
+void CCacheListView::ShowBlankPreview()
+{
+    if (m_pWebView != nullptr)
+        m_pWebView->Navigate("about:blank");
+}
+
 void CCacheListView::ShowRecovered(bool show)
 {
     if (WaitForFirstScan([this, show] { ShowRecovered(show); }))
@@ -45,8 +131,7 @@ void CCacheListView::ShowRecovered(bool show)
         SurveyRecords();
     m_tabCategory->Show(!show);
     m_listRecovered->Show(show);
-    if (m_pWebView != nullptr)
-        m_pWebView->Navigate("about:blank");
+    ShowBlankPreview();
     if (show) {
         for (CCacheList* list : {m_listAll, m_listCategory, m_listSearch})
             list->Hide();
@@ -66,12 +151,8 @@ void CCacheListView::SurveyRecords()
         const BusyScope busy(Busy(), wxTRANSLATE("Collecting Data ..."));
         m_listRecovered->Survey(Cache().Location(), problems);
     }
-    if (problems.empty())
-        return;
-    wxString text = _("Some records could not be read:") + "\n";
-    for (size_t i = 0; i < problems.size() && i < 8; ++i)
-        text += "\n" + wxString::FromUTF8(problems[i]);
-    GetPrompts().MessageBox(this, text, wxString(), wxOK | wxICON_EXCLAMATION);
+    if (!problems.empty())
+        GetPrompts().ShowProblems(this, _("Some records could not be read:"), problems);
 }
 
 wxWindow* CCacheListView::GetShownList() const

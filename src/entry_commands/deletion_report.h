@@ -12,7 +12,7 @@
 
 #include "urlcache.h"
 
-namespace trovana::listview {
+namespace trovana::entry_commands {
 
 // How a failed deletion names the entry: "The item ..." for selected rows,
 // "The file ..." for the entries of a site.
@@ -74,4 +74,4 @@ private:
 // Whether a refused entry is now marked to be deleted once unlocked.
 bool IsMarkedPending(urlcache::UrlCache& cache, const std::string& url, const urlcache::CacheResult& result);
 
-}  // namespace trovana::listview
+}  // namespace trovana::entry_commands

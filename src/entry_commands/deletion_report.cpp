@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "listview/deletion_report.h"
+#include "entry_commands/deletion_report.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,9 +8,9 @@
 
 #include <wx/translation.h>
 
-#include "listview/cache_list.h"
+#include "entry_commands/display_text.h"
 
-namespace trovana::listview {
+namespace trovana::entry_commands {
 
 namespace {
 // A long list of reasons is cut: the first lines say what went wrong.
@@ -161,4 +161,4 @@ wxString DeletionReport::Text(size_t attempted) const
     return text;
 }
 
-}  // namespace trovana::listview
+}  // namespace trovana::entry_commands

@@ -11,7 +11,7 @@
 #include "read_file.h"
 #include "urlcache.h"
 
-namespace trovana::listview {
+namespace trovana::operations {
 
 // True when path, with every symbolic link resolved, lies inside one of the
 // location's container folders (or the INetCache folder of its WebCache
@@ -19,4 +19,4 @@ namespace trovana::listview {
 // entries it deletes.
 bool IsInsideCache(const std::filesystem::path& path, const urlcache::CacheLocation& location);
 
-}  // namespace trovana::listview
+}  // namespace trovana::operations

@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The cache's URLs and file names as the windows show them.
+#pragma once
+
+#include <string_view>
+
+#include <wx/string.h>
+
+namespace trovana::entry_commands {
+
+// The cache's URLs and file names are bytes: UTF-8 where they are valid
+// UTF-8, else Windows-1252, as Windows shows them.
+wxString ToDisplayText(std::string_view bytes);
+
+}  // namespace trovana::entry_commands
