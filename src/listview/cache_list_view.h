@@ -19,6 +19,7 @@
 #include "busy_indicator.h"
 #include "catalogue.h"
 #include "classify.h"
+#include "export_row.h"
 #include "listview/first_scan.h"
 #include "listview/list_sorter.h"
 #include "operations/search_criteria.h"
@@ -137,6 +138,11 @@ public:
     // File > Export: the selected rows of the list shown, or all of them
     // when none is selected, to a file the user names.
     void ExportRows();
+    // The zone a cache's daily and weekly history were recorded in, which
+    // the export and the Properties dialog read their visit times in: the
+    // main window sets the user's choice for each cache.
+    std::function<TimeZone(const urlcache::CacheLocation&)> m_sourceZoneOf = exporting::DefaultSourceZone;
+    TimeZone SourceZone() { return m_sourceZoneOf(Cache().Location()); }
 
     // Preview of an entry in the pane below (URLs and paths are the
     // cache's bytes).

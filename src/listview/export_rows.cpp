@@ -11,6 +11,7 @@
 
 #include <wx/translation.h>
 
+#include "export_header.h"
 #include "export_writer.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
@@ -106,13 +107,14 @@ void CCacheListView::ExportRows()
         WaitCursorScope cursor(Busy());
         const urlcache::UrlCache::LookupBatch batch(Cache());
         // Daily and weekly history in the zone the cache was written in.
-        const TimeZone sourceZone = exporting::DefaultSourceZone(Cache().Location());
+        const TimeZone sourceZone = SourceZone();
         // Written under a temporary name; it takes the target's name only
         // when every byte reached the disk.
         fileio::ReplacingFile file(target.path);
         std::ostringstream out;
+        const exporting::ExportHeader header = exporting::MakeExportHeader(Cache().Location(), sourceZone);
         auto writer = exporting::MakeExportWriter(target.format, out, exporting::CatalogueExportColumns(),
-                                                  "Trovana export");
+                                                  "Trovana export", &header);
         const auto pass = [&] {
             file.Write(out.view());
             out.str({});

@@ -105,6 +105,7 @@ void CCacheListView::ShowProperties(const std::string& url)
     details::CPropertiesDlg dialog(this);
     dialog.SetEntryInfo(info.get());
     dialog.SetTimesUtc(m_bTimesUtc);
+    dialog.SetSourceZone(SourceZone());
     dialog.ShowModal();
 }
 

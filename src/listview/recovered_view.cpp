@@ -112,6 +112,7 @@ void CCacheListView::ShowRecoveredProperties()
     details::CPropertiesDlg dialog(this);
     dialog.SetEntryInfo(&m_listRecovered->Records()[static_cast<size_t>(rows.front())].entry);
     dialog.SetTimesUtc(m_bTimesUtc);
+    dialog.SetSourceZone(SourceZone());
     dialog.ShowModal();
 }
 
