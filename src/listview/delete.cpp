@@ -50,10 +50,10 @@ void CCacheListView::DeleteSelected()
     for (const std::string& url : urls) {
         progress->Row(static_cast<size_t>(&url - urls.data()), urls.size());
         const urlcache::CacheResult result = Cache().DeleteEntry(url);
-        if (!result.ok()) {
-            report.Add(url, result, IsMarkedPending(Cache(), url, result));
+        // Also a deletion that kept its file goes into the report.
+        report.Add(url, result, IsMarkedPending(Cache(), url, result));
+        if (!result.ok())
             continue;
-        }
         deleted.push_back(url);
         if (m_pSelectedNode != nullptr) {
             RemoveEntryLeaf(*this, url);
