@@ -103,6 +103,8 @@ private:
     void CreateMenu();
     // File > Export and the View menu, added to the menu CreateMenu made.
     void AddExaminerMenus();
+    // View > History Time Zone...: the zone chosen for the cache shown.
+    void ChooseHistoryZone();
     // File > Open Cache... and the recent caches, read from the configuration.
     void AddCacheMenus();
     // The title names the cache; the deleting commands are disabled for a

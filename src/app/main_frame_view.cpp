@@ -1,20 +1,88 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands for people who examine caches: File > Export,
-// View > Recovered Records and View > Times in UTC, whose choice is kept
-// in the program's configuration from one run to the next.
+// View > Recovered Records, View > Times in UTC, whose choice is kept in the
+// program's configuration from one run to the next, and View > History Time
+// Zone, whose choice is kept there with each cache.
+#include <map>
+
 #include <wx/config.h>
 #include <wx/menu.h>
 #include <wx/toolbar.h>
 #include <wx/translation.h>
 
+#include "app/history_zone_dlg.h"
 #include "app/main_frame.h"
 #include "app/resource.h"
+#include "export_row.h"
 #include "listview/cache_list_view.h"
 
 namespace trovana::app {
 
 namespace {
 constexpr const char* kTimesUtcKey = "/View/TimesInUtc";
+// Entries CacheN (the cache) and ZoneN (its zone), N from 1.
+constexpr const char* kHistoryZonesPath = "/HistoryTimeZones";
+
+// A cache as the settings name it: its Wine prefix, else the folder of its
+// first container, else its WebCache database.
+wxString CacheKey(const urlcache::CacheLocation& location)
+{
+    std::filesystem::path path = location.winePrefix;
+    if (path.empty() && !location.containers.empty())
+        path = location.containers.front().IndexPath();
+    if (path.empty() && !location.webCaches.empty())
+        path = location.webCaches.front();
+    return wxString::FromUTF8(path.lexically_normal().string());
+}
+
+// The zones chosen for caches, by CacheKey.
+std::map<wxString, wxString> ReadHistoryZones()
+{
+    std::map<wxString, wxString> zones;
+    wxConfigBase* config = wxConfigBase::Get();
+    for (int i = 1;; ++i) {
+        wxString cache, zone;
+        const wxString group = wxString(kHistoryZonesPath) + "/";
+        if (!config->Read(group + wxString::Format("Cache%d", i), &cache) ||
+            !config->Read(group + wxString::Format("Zone%d", i), &zone))
+            break;
+        zones[cache] = zone;
+    }
+    return zones;
+}
+
+void WriteHistoryZones(const std::map<wxString, wxString>& zones)
+{
+    wxConfigBase* config = wxConfigBase::Get();
+    config->DeleteGroup(kHistoryZonesPath);
+    int i = 1;
+    for (const auto& [cache, zone] : zones) {
+        const wxString group = wxString(kHistoryZonesPath) + "/";
+        config->Write(group + wxString::Format("Cache%d", i), cache);
+        config->Write(group + wxString::Format("Zone%d", i), zone);
+        ++i;
+    }
+    config->Flush();
+}
+
+// The zone chosen for the cache; empty when none was.
+wxString ChosenHistoryZone(const urlcache::CacheLocation& location)
+{
+    const auto zones = ReadHistoryZones();
+    const auto found = zones.find(CacheKey(location));
+    return found == zones.end() ? wxString() : found->second;
+}
+
+// The zone the cache's daily and weekly history are read in: the one
+// chosen for it, else its default.
+TimeZone HistoryZoneOf(const urlcache::CacheLocation& location)
+{
+    if (const wxString chosen = ChosenHistoryZone(location); !chosen.empty()) {
+        if (std::optional<TimeZone> zone = TimeZone::Load(chosen.utf8_string()))
+            return *zone;
+    }
+    return exporting::DefaultSourceZone(location);
+}
 }  // namespace
 
 bool TimesInUtcChosen()
@@ -37,6 +105,7 @@ void CMainFrame::AddExaminerMenus()
     auto* view = new wxMenu;
     view->AppendCheckItem(ID_VIEW_RECOVERED, _("&Recovered Records"), wxGetTranslation(PROMPT_RECOVERED));
     view->AppendCheckItem(ID_VIEW_TIMES_UTC, _("Times in &UTC"), wxGetTranslation(PROMPT_TIMES_UTC));
+    view->Append(ID_VIEW_HISTORY_ZONE, _("History &Time Zone..."), wxGetTranslation(PROMPT_HISTORY_ZONE));
     // The View menu follows the Edit menu.
     const int edit = bar->FindMenu(_("&Edit"));
     bar->Insert(edit == wxNOT_FOUND ? bar->GetMenuCount() : static_cast<size_t>(edit) + 1, view, _("&View"));
@@ -44,6 +113,7 @@ void CMainFrame::AddExaminerMenus()
     const bool utc = TimesInUtcChosen();
     view->Check(ID_VIEW_TIMES_UTC, utc);
     GetListView()->SetTimesUtc(utc);
+    GetListView()->SetSourceZoneChooser(HistoryZoneOf);
 
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { GetListView()->ExportRows(); }, ID_FILE_EXPORT);
@@ -59,6 +129,8 @@ void CMainFrame::AddExaminerMenus()
             GetListView()->SetTimesUtc(event.IsChecked());
         },
         ID_VIEW_TIMES_UTC);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { ChooseHistoryZone(); }, ID_VIEW_HISTORY_ZONE);
     // Delete and Delete All are greyed out where they would only refuse:
     // in a read-only cache and in the Recovered view.
     Bind(
@@ -74,6 +146,21 @@ void CMainFrame::AddExaminerMenus()
             event.Enable(view != nullptr && !view->IsReadOnly() && !view->IsRecoveredShown());
         },
         ID_CACHE_DELETE, ID_CACHE_DELETE_ALL);
+}
+
+void CMainFrame::ChooseHistoryZone()
+{
+    const urlcache::CacheLocation& location = GetListView()->Cache().Location();
+    CHistoryZoneDlg dialog(this, ChosenHistoryZone(location),
+                           wxString::FromUTF8(exporting::DefaultSourceZone(location).Name()));
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    std::map<wxString, wxString> zones = ReadHistoryZones();
+    if (dialog.ChosenZone().empty())
+        zones.erase(CacheKey(location));
+    else
+        zones[CacheKey(location)] = dialog.ChosenZone();
+    WriteHistoryZones(zones);
 }
 
 }  // namespace trovana::app

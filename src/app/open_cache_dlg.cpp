@@ -2,7 +2,6 @@
 #include "app/open_cache_dlg.h"
 
 #include <memory>
-#include <thread>
 
 #include <wx/app.h>
 #include <wx/button.h>
@@ -80,9 +79,8 @@ COpenCacheDlg::COpenCacheDlg(wxWindow* parent, discovery::Environment environmen
 
 COpenCacheDlg::~COpenCacheDlg()
 {
-    // The search's results now go nowhere; the thread ends by itself.
-    m_link->stop = true;
-    m_link.reset();
+    // The search's results now go nowhere; its thread ends by itself.
+    m_worker.Stop();
 }
 
 void COpenCacheDlg::MakeControls()
@@ -140,42 +138,41 @@ void COpenCacheDlg::MakeControls()
         wxEVT_BUTTON, [this](wxCommandEvent&) { OnBrowse(); }, IDC_OPEN_BROWSE);
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { StopSearch(); }, IDC_OPEN_STOP);
+    // Cancel, Escape and the close box end the search at once.
+    Bind(
+        wxEVT_BUTTON,
+        [this](wxCommandEvent& event) {
+            m_worker.Stop();
+            event.Skip();
+        },
+        wxID_CANCEL);
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+        m_worker.Stop();
+        event.Skip();
+    });
     m_list->SetFocus();
 }
 
 void COpenCacheDlg::StartSearch(discovery::Environment environment)
 {
     m_searching = true;
-    m_link = std::make_shared<SearchLink>();
-    m_link->dialog = this;
-    // The thread owns the stop flag with the dialog; what it finds reaches
-    // the dialog on the window's thread, and only while the dialog lives.
-    const std::shared_ptr<std::atomic<bool>> stop(m_link, &m_link->stop);
-    const std::weak_ptr<SearchLink> link = m_link;
-    const auto post = [link](auto show) {
-        if (wxTheApp != nullptr)
-            wxTheApp->CallAfter([link, show = std::move(show)] {
-                if (const auto alive = link.lock())
-                    show(*alive->dialog);
-            });
-    };
-    std::thread([stop, post, environment = std::move(environment)] {
+    m_worker.Run([this, stopWanted = m_stopWanted,
+                  environment = std::move(environment)](const listview::CWindowWorker::Channel& channel) {
         discovery::Discovery found = discovery::DiscoverCaches(environment, [&](const discovery::Progress& step) {
-            post([step](COpenCacheDlg& dialog) { dialog.ShowProgress(step); });
-            return !stop->load();
+            channel.Post([this, step] { ShowProgress(step); });
+            return !channel.StopRequested() && !stopWanted->load();
         });
         // Also after Stop: what was found until then is listed.
-        post([found = std::make_shared<discovery::Discovery>(std::move(found))](COpenCacheDlg& dialog) {
-            dialog.ShowFound(std::move(*found));
-        });
-    }).detach();
+        auto shown = std::make_shared<discovery::Discovery>(std::move(found));
+        channel.Post([this, shown] { ShowFound(std::move(*shown)); });
+    });
 }
 
 void COpenCacheDlg::StopSearch()
 {
     if (!m_searching)
         return;
-    m_link->stop = true;
+    *m_stopWanted = true;
     m_searching = false;
     m_status->SetLabel(_("The search was stopped"));
     m_stop->Disable();

@@ -12,6 +12,7 @@
 #include <wx/dialog.h>
 
 #include "discovery.h"
+#include "listview/window_worker.h"
 
 class wxButton;
 class wxCheckBox;
@@ -31,8 +32,8 @@ inline constexpr int IDC_OPEN_STOP = 1074;
 
 class COpenCacheDlg : public wxDialog {
 public:
-    // The search starts at once, on a thread of its own. The dialog never
-    // waits for it: Stop and Cancel answer at once, also while the thread
+    // The search starts at once, on a worker of its own. The dialog never
+    // waits for it: Stop and Cancel answer at once, also while the search
     // is stuck in a file system that does not answer.
     COpenCacheDlg(wxWindow* parent, discovery::Environment environment = discovery::Environment::Current());
     ~COpenCacheDlg() override;
@@ -67,14 +68,12 @@ private:
     // The row picked last, while the path field still shows its path.
     long m_pickedRow = -1;
     bool m_searching = false;
-    // Shared with the search's thread, which is never joined: it reads the
-    // stop flag, and posts what it finds to the application guarded by a
-    // weak reference to this link, which dies with the dialog.
-    struct SearchLink {
-        std::atomic<bool> stop{false};
-        COpenCacheDlg* dialog = nullptr;
-    };
-    std::shared_ptr<SearchLink> m_link;
+    // Set by Stop: the search ends before its next folder and lists what it
+    // found until then.
+    std::shared_ptr<std::atomic<bool>> m_stopWanted = std::make_shared<std::atomic<bool>>(false);
+    // Last, so that it stops before the members its posts use go. The
+    // dialog never waits for its thread.
+    listview::CWindowWorker m_worker;
 };
 
 // A path typed by the user: "~" and "~/..." expanded, a relative path taken

@@ -22,6 +22,7 @@ inline constexpr int ID_FILE_EXPORT = 1061;
 inline constexpr int ID_VIEW_RECOVERED = 1062;
 inline constexpr int ID_VIEW_TIMES_UTC = 1063;
 inline constexpr int ID_FILE_OPEN_CACHE = 1064;
+inline constexpr int ID_VIEW_HISTORY_ZONE = 1065;
 inline constexpr int ID_CHECK_UPDATE = 32761;
 inline constexpr int ID_DELETE_SITE = 32762;
 inline constexpr int ID_NEXT_PANE = 32763;
@@ -49,6 +50,8 @@ inline constexpr const char* PROMPT_EXPORT = wxTRANSLATE("Write the selected ite
 inline constexpr const char* PROMPT_RECOVERED = wxTRANSLATE(
     "Show every record of the cache with its state: live, redirect, leak or recovered (read-only)");
 inline constexpr const char* PROMPT_TIMES_UTC = wxTRANSLATE("Show times in UTC instead of local time");
+inline constexpr const char* PROMPT_HISTORY_ZONE = wxTRANSLATE(
+    "Choose the time zone of the computer that recorded the daily and weekly history");
 inline constexpr const char* PROMPT_OPEN_CACHE = wxTRANSLATE(
     "Open another cache: a Wine prefix, a user profile or a container file");
 inline constexpr const char* PROMPT_RECENT = wxTRANSLATE("Open a cache opened before");

@@ -2,6 +2,7 @@
 #include "details/properties_dlg.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include <wx/button.h>
 #include <wx/display.h>
@@ -12,6 +13,7 @@
 #include <wx/translation.h>
 
 #include "datetime.h"
+#include "record_kind.h"
 
 namespace trovana::details {
 
@@ -138,10 +140,18 @@ bool CPropertiesDlg::OnInitDialog()
         {m_pInfo->expireTime, "Expire Time"},
         {m_pInfo->lastSyncTime, "Sync Time"},
     };
-    for (const auto& [fileTime, name] : times) {
+    // Daily and weekly history keep the visit in the recording machine's
+    // local time: read in its zone, which is named.
+    const bool localVisit = m_sourceZone && urlcache::KeepsLocalTime(urlcache::RecordKindOf(m_pInfo->sourceUrlName));
+    for (auto [fileTime, name] : times) {
+        wxString recorded;
+        if (localVisit && std::string_view(name) == "Modified Time" && fileTime != 0) {
+            fileTime = m_sourceZone->UtcFromLocalFileTime(fileTime);
+            recorded = " " + wxString::Format(_("(recorded in %s)"), wxString::FromUTF8(m_sourceZone->Name()));
+        }
         const DateTime time = m_bTimesUtc ? DateTime::FromFileTimeUtc(fileTime) : DateTime::FromFileTime(fileTime);
         if (time.IsValid())
-            AddRow(row++, name, time.Format() + (m_bTimesUtc ? " UTC" : ""));
+            AddRow(row++, name, time.Format() + (m_bTimesUtc ? " UTC" : "") + recorded);
     }
     AddRow(row, "Hit Rate", wxString::Format("%u", m_pInfo->hitRate));
     if (m_pInfo->headerInfoSize() != 0)

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include <wx/dialog.h>
 
+#include "time_zone.h"
 #include "urlcache.h"
 
 class wxListCtrl;
@@ -30,6 +32,10 @@ public:
     void SetEntryInfo(const urlcache::CacheEntryInfo* info) { m_pInfo = info; }
     // Shows the times in UTC, marked so, instead of local time.
     void SetTimesUtc(bool utc) { m_bTimesUtc = utc; }
+    // The zone daily and weekly history were recorded in: their Modified
+    // Time, the visit in that machine's local time, is read in it and
+    // named beside the time.
+    void SetSourceZone(TimeZone zone) { m_sourceZone = std::move(zone); }
 
     // Fills the explanations and the rows; runs when the dialog starts.
     bool OnInitDialog();
@@ -50,6 +56,7 @@ private:
 
     const urlcache::CacheEntryInfo* m_pInfo = nullptr;
     bool m_bTimesUtc = false;
+    std::optional<TimeZone> m_sourceZone;
 };
 
 }  // namespace trovana::details

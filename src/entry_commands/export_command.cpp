@@ -21,7 +21,7 @@ constexpr size_t kLongExport = 2000;
 
 }  // namespace
 
-void ExportCommand::Run(const operations::ExportRows& rows)
+void ExportCommand::Run(const operations::ExportRows& rows, const TimeZone& sourceZone)
 {
     Prompts& prompts = m_view.GetPrompts();
     wxWindow* parent = m_view.PromptParent();
@@ -49,7 +49,7 @@ void ExportCommand::Run(const operations::ExportRows& rows)
         operations::ExportProgress report;
         if (progress)
             report = [&progress](size_t done) { return progress->Update(static_cast<int>(done)); };
-        totals = operations::WriteExportFile(m_view.Cache(), target, rows, report);
+        totals = operations::WriteExportFile(m_view.Cache(), target, rows, sourceZone, report);
     } catch (const std::filesystem::filesystem_error& error) {
         progress.reset();
         prompts.MessageBox(parent,

@@ -12,7 +12,8 @@ class ExportCommand {
 public:
     explicit ExportCommand(EntryView& view) : m_view(view) {}
 
-    void Run(const operations::ExportRows& rows);
+    // Daily and weekly history are read in the source zone.
+    void Run(const operations::ExportRows& rows, const TimeZone& sourceZone);
 
 private:
     EntryView& m_view;

@@ -7,6 +7,8 @@
 #include "catalogue_entry.h"
 #include "iso_utc.h"
 #include "record_kind.h"
+#include "registry.h"
+#include "windows_zone.h"
 
 namespace trovana::exporting {
 
@@ -80,9 +82,30 @@ ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZon
     return row;
 }
 
+std::optional<TimeZone> WinePrefixZone(const std::filesystem::path& prefix)
+{
+    // Wine writes the zone it runs in at every start of the prefix, under
+    // the key Windows keeps it in: its key name (since Wine 1.3), else in
+    // older prefixes the standard name, which was that same name then.
+    const std::string key = R"(System\CurrentControlSet\Control\TimeZoneInformation)";
+    const std::optional<urlcache::RegistryText> system = urlcache::RegistryText::Load(prefix / "system.reg", {key});
+    if (!system)
+        return std::nullopt;
+    for (const char* name : {"TimeZoneKeyName", "StandardName"}) {
+        const urlcache::RegistryValue* value = system->Value(key, name);
+        if (value == nullptr)
+            continue;
+        if (const std::optional<std::string> iana = IanaNameOfWindowsZone(value->data))
+            return TimeZone::Load(*iana);
+    }
+    return std::nullopt;
+}
+
 TimeZone DefaultSourceZone(const urlcache::CacheLocation& location)
 {
-    return location.winePrefix.empty() ? TimeZone::Utc() : TimeZone::Host();
+    if (location.winePrefix.empty())
+        return TimeZone::Utc();
+    return WinePrefixZone(location.winePrefix).value_or(TimeZone::Host());
 }
 
 uint64_t UtcFileTime(const urlcache::CacheEntryInfo& entry, uint64_t urlcache::CacheEntryInfo::*time,

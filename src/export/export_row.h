@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -35,9 +37,14 @@ using ExportRow = std::vector<ExportField>;
 // and weekly history, which keep local time; null for the others (UTC).
 ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone = nullptr);
 
-// The zone daily and weekly history were recorded in when nobody says:
-// this machine's for a Wine prefix (Wine runs in the host's zone), UTC for a
-// copied profile or a single file.
+// The zone a Wine prefix last ran in, as its system.reg records it (a
+// Windows zone name, mapped to its IANA zone); none when the prefix does
+// not say, or names a zone this machine does not have.
+std::optional<TimeZone> WinePrefixZone(const std::filesystem::path& prefix);
+
+// The zone daily and weekly history were recorded in when nobody says: for
+// a Wine prefix the zone it records (WinePrefixZone), else this machine's
+// (Wine runs in the host's zone); UTC for a copied profile or a single file.
 TimeZone DefaultSourceZone(const urlcache::CacheLocation& location);
 
 // One of the entry's times as a UTC FILETIME: the second time of daily and

@@ -2,6 +2,7 @@
 #include "export_writer.h"
 
 #include "csv.h"
+#include "export_header.h"
 #include "json_text.h"
 
 namespace trovana::exporting {
@@ -16,10 +17,15 @@ void WriteLine(std::ostream& out, const std::string& line)
 // CRLF between rows, as RFC 4180 asks; each cell as CsvField writes it.
 class CsvWriter : public ExportWriter {
 public:
-    CsvWriter(std::ostream& out, const std::vector<std::string>& columns, bool byteOrderMark) : m_out(out)
+    CsvWriter(std::ostream& out, const std::vector<std::string>& columns, bool byteOrderMark,
+              const ExportHeader* header = nullptr)
+        : m_out(out)
     {
         if (byteOrderMark) {
             m_out << "\xEF\xBB\xBF";
+        }
+        if (header != nullptr) {
+            WriteLine(m_out, CsvHeaderLines(*header));
         }
         for (size_t i = 0; i < columns.size(); ++i) {
             m_line += i ? "," : "";
@@ -65,7 +71,12 @@ private:
 
 class JsonlWriter : public ExportWriter {
 public:
-    explicit JsonlWriter(std::ostream& out) : m_out(out) {}
+    explicit JsonlWriter(std::ostream& out, const ExportHeader* header = nullptr) : m_out(out)
+    {
+        if (header != nullptr) {
+            WriteLine(m_out, JsonHeaderLine(*header));
+        }
+    }
 
     void Write(const ExportRow& row) override
     {
@@ -97,12 +108,13 @@ std::string ValueText(const ExportValue& value)
 }
 
 std::unique_ptr<ExportWriter> MakeExportWriter(ExportFormat format, std::ostream& out,
-                                               const std::vector<std::string>& columns, const std::string& title)
+                                               const std::vector<std::string>& columns, const std::string& title,
+                                               const ExportHeader* header)
 {
     switch (format) {
-    case ExportFormat::Csv: return std::make_unique<CsvWriter>(out, columns, true);
-    case ExportFormat::Jsonl: return std::make_unique<JsonlWriter>(out);
-    case ExportFormat::Html: return MakeHtmlReport(out, columns, title);
+    case ExportFormat::Csv: return std::make_unique<CsvWriter>(out, columns, true, header);
+    case ExportFormat::Jsonl: return std::make_unique<JsonlWriter>(out, header);
+    case ExportFormat::Html: return MakeHtmlReport(out, columns, title, header);
     }
     return nullptr;
 }

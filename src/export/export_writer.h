@@ -18,6 +18,8 @@ namespace trovana::exporting {
 
 enum class ExportFormat { Csv, Jsonl, Html };
 
+struct ExportHeader;
+
 class ExportWriter {
 public:
     virtual ~ExportWriter() = default;
@@ -29,16 +31,18 @@ public:
 
 // For a file people open: CSV starts with a UTF-8 byte order mark, which
 // spreadsheets need to read the file as UTF-8; `title` names the HTML
-// report. The start of the output (CSV header, HTML head) is written at once.
+// report. The start of the output (CSV header, HTML head) is written at once,
+// after the provenance `header` when there is one (export_header.h).
 std::unique_ptr<ExportWriter> MakeExportWriter(ExportFormat format, std::ostream& out,
-                                               const std::vector<std::string>& columns, const std::string& title);
+                                               const std::vector<std::string>& columns, const std::string& title,
+                                               const ExportHeader* header = nullptr);
 // For programs (standard output): CSV without the byte order mark.
 std::unique_ptr<ExportWriter> MakeExportWriter(ExportFormat format, std::ostream& out,
                                                const std::vector<std::string>& columns);
 
 // The report of the HTML format, for MakeExportWriter.
 std::unique_ptr<ExportWriter> MakeHtmlReport(std::ostream& out, const std::vector<std::string>& columns,
-                                             const std::string& title);
+                                             const std::string& title, const ExportHeader* header = nullptr);
 
 // The bytes a value stands for in a CSV or HTML cell: a byte string as it
 // is, numbers in decimal, a list as its JSON array, null as nothing.

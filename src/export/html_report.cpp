@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export_writer.h"
 
+#include "export_header.h"
+
 #include "faithful_text.h"
 
 namespace trovana::exporting {
@@ -28,7 +30,9 @@ std::string EscapeHtml(std::string_view text)
 // rather than links.
 class HtmlReport : public ExportWriter {
 public:
-    HtmlReport(std::ostream& out, const std::vector<std::string>& columns, const std::string& title) : m_out(out)
+    HtmlReport(std::ostream& out, const std::vector<std::string>& columns, const std::string& title,
+               const ExportHeader* header)
+        : m_out(out)
     {
         m_out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
                  "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
@@ -41,7 +45,10 @@ public:
                  "th { background: #eee; position: sticky; top: 0; }\n"
                  "td { white-space: pre-wrap; word-break: break-all; max-width: 40em; }\n"
                  "</style>\n</head>\n<body>\n<h1>"
-              << EscapeHtml(title) << "</h1>\n<table>\n<thead><tr>";
+              << EscapeHtml(title) << "</h1>\n";
+        if (header != nullptr)
+            m_out << HtmlHeaderTable(*header);
+        m_out << "<table>\n<thead><tr>";
         for (const std::string& column : columns) {
             m_out << "<th>" << EscapeHtml(column) << "</th>";
         }
@@ -70,10 +77,27 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ExportWriter> MakeHtmlReport(std::ostream& out, const std::vector<std::string>& columns,
-                                             const std::string& title)
+std::string HtmlHeaderTable(const ExportHeader& header)
 {
-    return std::make_unique<HtmlReport>(out, columns, title);
+    std::string table = "<table class=\"provenance\">\n";
+    const auto row = [&](std::string_view name, std::string_view value, std::string_view more = {}) {
+        table += "<tr><th>" + EscapeHtml(name) + "</th><td>" + EscapeHtml(FaithfulText(value)) + "</td>";
+        if (!more.empty())
+            table += "<td>" + EscapeHtml(more) + "</td>";
+        table += "</tr>\n";
+    };
+    row("tool", header.tool + " " + header.version);
+    row("exported_utc", header.exportedUtc);
+    row("source_tz", header.sourceZone);
+    for (const ExportHeader::Container& container : header.containers)
+        row("container", container.path, container.sha256.value_or("(not readable)"));
+    return table + "</table>\n<p></p>\n";
+}
+
+std::unique_ptr<ExportWriter> MakeHtmlReport(std::ostream& out, const std::vector<std::string>& columns,
+                                             const std::string& title, const ExportHeader* header)
+{
+    return std::make_unique<HtmlReport>(out, columns, title, header);
 }
 
 }  // namespace trovana::exporting

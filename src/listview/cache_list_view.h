@@ -22,6 +22,7 @@
 #include "catalogue.h"
 #include "classify.h"
 #include "entry_commands/entry_view.h"
+#include "export_row.h"
 #include "listview/first_scan.h"
 #include "listview/list_sorter.h"
 #include "operations/export_file.h"
@@ -141,6 +142,12 @@ public:
     // File > Export: the selected rows of the list shown, or all of them
     // when none is selected, to a file the user names.
     void ExportRows();
+    // The zone a cache's daily and weekly history were recorded in, which
+    // the export and the Properties dialog read their visit times in: the
+    // main window sets the user's choice for each cache.
+    using SourceZoneChooser = std::function<TimeZone(const urlcache::CacheLocation&)>;
+    void SetSourceZoneChooser(SourceZoneChooser chooser) { m_sourceZoneOf = std::move(chooser); }
+    TimeZone SourceZone() { return m_sourceZoneOf(Cache().Location()); }
 
     // Preview of an entry in the pane below (URLs and paths are the
     // cache's bytes).
@@ -181,6 +188,7 @@ public:
     catalogue::CNode* m_pSelectedNode = nullptr;
 
 private:
+    SourceZoneChooser m_sourceZoneOf = exporting::DefaultSourceZone;
     // What the commands on entries see of the view.
     wxWindow* PromptParent() override { return this; }
     entry_commands::Prompts& GetPrompts() override;

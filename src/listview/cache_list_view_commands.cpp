@@ -270,7 +270,7 @@ void CCacheListView::ExportRows()
 {
     if (WaitForFirstScan([this] { ExportRows(); }))
         return;
-    entry_commands::ExportCommand(*this).Run(GatherExportRows());
+    entry_commands::ExportCommand(*this).Run(GatherExportRows(), SourceZone());
 }
 
 operations::ExportRows CCacheListView::GatherExportRows()

@@ -111,6 +111,7 @@ void CCacheListView::ShowProperties(const std::string& url)
     details::CPropertiesDlg dialog(this);
     dialog.SetEntryInfo(info.get());
     dialog.SetTimesUtc(m_bTimesUtc);
+    dialog.SetSourceZone(SourceZone());
     dialog.ShowModal();
 }
 
@@ -193,6 +194,7 @@ void CCacheListView::ShowRecoveredProperties()
     details::CPropertiesDlg dialog(this);
     dialog.SetEntryInfo(&m_listRecovered->Records()[static_cast<size_t>(rows.front())].entry);
     dialog.SetTimesUtc(m_bTimesUtc);
+    dialog.SetSourceZone(SourceZone());
     dialog.ShowModal();
 }
 

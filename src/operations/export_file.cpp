@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "export_header.h"
 #include "export_writer.h"
 #include "write_file.h"
 
@@ -15,18 +16,17 @@ constexpr size_t kWriteChunk = 1 << 20;
 }  // namespace
 
 ExportTotals WriteExportFile(urlcache::UrlCache& cache, const ExportTarget& target, const ExportRows& rows,
-                             const ExportProgress& progress)
+                             const TimeZone& sourceZone, const ExportProgress& progress)
 {
     ExportTotals totals;
     const urlcache::UrlCache::LookupBatch batch(cache);
-    // Daily and weekly history in the zone the cache was written in.
-    const TimeZone sourceZone = exporting::DefaultSourceZone(cache.Location());
     // Written under a temporary name; it takes the target's name only
     // when every byte reached the disk.
     fileio::ReplacingFile file(target.path);
     std::ostringstream out;
+    const exporting::ExportHeader header = exporting::MakeExportHeader(cache.Location(), sourceZone);
     auto writer = exporting::MakeExportWriter(target.format, out, exporting::CatalogueExportColumns(),
-                                              "Trovana export");
+                                              "Trovana export", &header);
     const auto pass = [&] {
         file.Write(out.view());
         out.str({});

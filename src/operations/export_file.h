@@ -12,6 +12,7 @@
 
 #include "operations/export_target.h"
 #include "record_survey.h"
+#include "time_zone.h"
 #include "urlcache.h"
 
 namespace trovana::operations {
@@ -35,10 +36,12 @@ struct ExportTotals {
 // the export, and no file is written.
 using ExportProgress = std::function<bool(size_t done)>;
 
-// Writes the rows of the cache to the target. Throws
+// Writes the rows of the cache to the target, after a header that names
+// the tool, the time, the source zone (in which daily and weekly history
+// are read) and each container's digest. Throws
 // std::filesystem::filesystem_error when the file cannot be written; the
 // target is unchanged then.
 ExportTotals WriteExportFile(urlcache::UrlCache& cache, const ExportTarget& target, const ExportRows& rows,
-                             const ExportProgress& progress = {});
+                             const TimeZone& sourceZone, const ExportProgress& progress = {});
 
 }  // namespace trovana::operations

@@ -30,6 +30,7 @@
 #include "listview/web_view.h"
 #include "scripted_prompts.h"
 #include "csv.h"
+#include "sha256.h"
 #include "window_fixture.h"
 #include "x_input.h"
 
@@ -127,6 +128,25 @@ protected:
         if (!modifier.empty())
             ::system(("xdotool keyup " + modifier).c_str());
         ProcessEvents();
+    }
+    // The rows of the Properties dialog of the row whose first column is
+    // the text, opened by a double click.
+    std::vector<std::string> PropertiesOf(wxListCtrl& list, const std::string& text)
+    {
+        PropertiesWatch watch;
+        const long shown = RowOf(list, text);
+        list.EnsureVisible(shown);
+        ProcessEvents();
+        wxRect rect;
+        if (!list.GetItemRect(shown, rect))
+            return {};
+        const wxPoint point = list.ClientToScreen(wxPoint(rect.x + 40, rect.y + rect.height / 2));
+        // From elsewhere, so that --sync sees the pointer move.
+        ::system(("xdotool mousemove 0 0 mousemove --sync " + std::to_string(point.x) + " " +
+                  std::to_string(point.y) + " click --repeat 2 1")
+                     .c_str());
+        WaitUntil([&] { return !watch.rows.empty(); });
+        return watch.rows;
     }
     // The messages since the last call, and forgets them.
     std::vector<std::string> TakeMessages()
@@ -276,21 +296,9 @@ TEST_F(ExaminerWindowTest, TimesInUtcAreShownAndKeptFromOneRunToTheNext)
     EXPECT_EQ(heading(), "Access Time (UTC)");
     // The Properties dialog of the entry, opened by a double click.
     {
-        PropertiesWatch watch;
-        const long shown = RowOf(all(), "http://time.example/a.htm");
-        all().EnsureVisible(shown);
-        ProcessEvents();
-        wxRect rect;
-        ASSERT_TRUE(all().GetItemRect(shown, rect));
-        const wxPoint point = all().ClientToScreen(wxPoint(rect.x + 40, rect.y + rect.height / 2));
-        ::system(("xdotool mousemove --sync " + std::to_string(point.x) + " " + std::to_string(point.y) +
-                  " click --repeat 2 1")
-                     .c_str());
-        ASSERT_TRUE(WaitUntil([&] { return !watch.rows.empty(); }));
-        EXPECT_NE(std::find(watch.rows.begin(), watch.rows.end(), "Access Time=01/01/20 12:00:00 UTC"),
-                  watch.rows.end());
-        EXPECT_NE(std::find(watch.rows.begin(), watch.rows.end(), "Modified Time=01/01/20 12:00:00 UTC"),
-                  watch.rows.end());
+        const std::vector<std::string> rows = PropertiesOf(all(), "http://time.example/a.htm");
+        EXPECT_NE(std::find(rows.begin(), rows.end(), "Access Time=01/01/20 12:00:00 UTC"), rows.end());
+        EXPECT_NE(std::find(rows.begin(), rows.end(), "Modified Time=01/01/20 12:00:00 UTC"), rows.end());
     }
 
     // The choice is in the settings file, and the next run starts with it.
@@ -311,6 +319,63 @@ TEST_F(ExaminerWindowTest, TimesInUtcAreShownAndKeptFromOneRunToTheNext)
     ::tzset();
 }
 
+TEST_F(ExaminerWindowTest, TheHistoryTimeZoneIsChosenForTheCacheAndReadsItsVisits)
+{
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    // A visit of daily history: its second time is Amsterdam's local time,
+    // one hour ahead of UTC in January.
+    const std::string visit = ":2020010120200102: user@http://visit.example/";
+    urlcache::NewCacheEntry daily = Entry(visit);
+    daily.lastModifiedTime = kTime2020;
+    daily.lastAccessTime = kTime2020 - 36'000'000'000ULL;  // the same instant, 11:00 UTC
+    m_cache.Add({daily});
+    StartWindow();
+    const auto modified = [&] {
+        for (const std::string& row : PropertiesOf(*View().GetAllList(), visit)) {
+            if (row.starts_with("Modified Time="))
+                return row;
+        }
+        return std::string();
+    };
+    const auto chosen = [] { return wxConfigBase::Get()->Read("/HistoryTimeZones/Zone1", "").utf8_string(); };
+    // A copied cache's default is UTC, named beside the time.
+    EXPECT_EQ(modified(), "Modified Time=01/01/20 12:00:00 (recorded in UTC)");
+
+    // View > History Time Zone..., a name typed: kept with the cache.
+    m_input.KeysLater("ctrl+a E u r o p e slash A m s t e r d a m Return", "History Time Zone");
+    m_input.Keys("alt+v t");
+    ASSERT_TRUE(WaitUntil([&] { return chosen() == "Europe/Amsterdam"; }));
+    m_input.Join();
+    EXPECT_EQ(modified(), "Modified Time=01/01/20 11:00:00 (recorded in Europe/Amsterdam)");
+    // The export names it and reads the visit in it.
+    ClickRow(*View().GetAllList(), RowOf(*View().GetAllList(), visit));
+    Export(m_export / "visit.jsonl", 1);
+    TakeMessages();
+    std::istringstream lines(ReadFile(m_export / "visit.jsonl"));
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(nlohmann::json::parse(line)["export_header"]["source_tz"], "Europe/Amsterdam");
+    std::getline(lines, line);
+    const auto row = nlohmann::json::parse(line);
+    EXPECT_EQ(row["source_tz"], "Europe/Amsterdam");
+    EXPECT_EQ(row["last_modified_utc"], "2020-01-01T11:00:00.0000000Z");
+    EXPECT_EQ(row["last_modified_utc"], row["last_access_utc"]);
+
+    // Kept for the next run; an empty field goes back to Automatic.
+    delete m_pFrame;
+    m_pFrame = nullptr;
+    StartWindow();
+    EXPECT_EQ(modified(), "Modified Time=01/01/20 11:00:00 (recorded in Europe/Amsterdam)");
+    m_input.KeysLater("ctrl+a BackSpace Return", "History Time Zone");
+    m_input.Keys("alt+v t");
+    ASSERT_TRUE(WaitUntil([&] { return chosen().empty(); }));
+    m_input.Join();
+    EXPECT_EQ(modified(), "Modified Time=01/01/20 12:00:00 (recorded in UTC)");
+    ::unsetenv("TZ");
+    ::tzset();
+}
+
 TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
 {
     AddRecoveredRecord();
@@ -326,7 +391,19 @@ TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
               std::vector<std::string>{std::to_string(urls.size()) + " rows exported to " + csvPath.string() + "."});
     const std::string csvText = ReadFile(csvPath);
     ASSERT_EQ(csvText.rfind("\xEF\xBB\xBF", 0), 0u);
-    const auto csv = cli::test::ParseCsv(csvText.substr(3));
+    // The provenance first: the tool, the time, the zone, and each
+    // container's path and SHA-256 as the file has it.
+    const auto csvHeader = cli::test::ParseCsv(csvText.substr(3, csvText.find("\r\nurl,") + 2 - 3));
+    ASSERT_GE(csvHeader.size(), 4u);
+    EXPECT_EQ(csvHeader[0], (std::vector<std::string>{"#tool", "Trovana", app::VERSION_TEXT}));
+    EXPECT_EQ(csvHeader[1][0], "#exported_utc");
+    EXPECT_EQ(csvHeader[2], (std::vector<std::string>{"#source_tz", "UTC"}));
+    std::vector<std::vector<std::string>> containers;
+    for (const urlcache::ContainerLocation& container : m_cache.Location().containers)
+        containers.push_back({"#container", container.IndexPath().string(),
+                              FileSha256Hex(container.IndexPath()).value_or("")});
+    EXPECT_EQ(std::vector(csvHeader.begin() + 3, csvHeader.end()), containers);
+    const auto csv = cli::test::ParseCsv(csvText.substr(csvText.find("\r\nurl,") + 2));
     ASSERT_EQ(csv.size(), urls.size() + 1);
     EXPECT_EQ(csv[0], exporting::CatalogueExportColumns());
     std::set<std::string> exported;
@@ -350,6 +427,9 @@ TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
     Export(m_export / "two", 1);
     TakeMessages();
     std::istringstream lines(ReadFile(m_export / "two.jsonl"));
+    std::string headerLine;
+    std::getline(lines, headerLine);
+    EXPECT_EQ(nlohmann::json::parse(headerLine)["export_header"]["containers"].size(), containers.size());
     std::vector<nlohmann::json> rows;
     for (std::string line; std::getline(lines, line);)
         rows.push_back(nlohmann::json::parse(line));
@@ -376,6 +456,8 @@ TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
     std::map<std::string, std::string> states;
     for (std::string line; std::getline(recordLines, line);) {
         const auto row = nlohmann::json::parse(line);
+        if (row.contains("export_header"))
+            continue;
         states[row["url"].get<std::string>()] = row["state"].get<std::string>();
     }
     EXPECT_EQ(states.size(), urls.size() + 1);
@@ -448,7 +530,9 @@ TEST_F(ExaminerWindowTest, ALongExportShowsItsProgressAndACancelLeavesNoFile)
                                                        (m_export / "long.csv").string() + "."});
     EXPECT_EQ(m_prompts.m_progressDone.back(), rows);
     const std::string text = ReadFile(m_export / "long.csv");
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), rows + 1);
+    // The header's lines (tool, time, zone, three containers), the column
+    // names and a line a row.
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6 + 1 + rows);
 }
 
 }  // namespace

@@ -69,8 +69,9 @@ wait_exit "Ctrl+Q"
 echo "entries in use: each refusal reported once, nothing lost"
 
 # A copy made without its times (cp -r, then every file dated as a restore
-# from backup would): Delete All deletes every entry, keeps every file (Wine
-# removes only the file its record dates), and one summary says so.
+# from backup would): Delete and Delete All delete the entries, keep every
+# file (Wine removes only the file its record dates), and one summary each
+# says so.
 "$make_cache" "$work/original"
 cp -r "$work/original" "$work/copy"
 find "$work/copy/drive_c" -type f ! -name index.dat -exec touch -d 2001-01-01 {} +
@@ -78,14 +79,21 @@ export WINEPREFIX="$work/copy"
 cached_files() { find "$work/copy/drive_c" -type f ! -name index.dat ! -name '*.reg' | sort; }
 kept=$(cached_files)
 start "$trovana"
+# Answers the question with Yes and closes the summary of the files kept.
+answer_yes_expect_kept() {  # WHAT
+    wait_window '^Trovana$' >/dev/null || fail "no question for $1"
+    xdotool key Return
+    wait_window '^Files Kept$' >/dev/null || fail "$1: no summary of the files kept"
+    xdotool key Return
+    gone_window '^Files Kept$' || fail "$1: the summary did not close"
+}
+# Delete of the row chosen: its file is kept, and the same summary says so.
+xdotool key Delete
+answer_yes_expect_kept "Delete"
 xdotool key alt+e
 sleep 0.3
 xdotool key a
-wait_window '^Trovana$' >/dev/null || fail "no question for Delete All"
-xdotool key Return
-wait_window '^Files Kept$' >/dev/null || fail "no summary of the files kept"
-xdotool key Return
-gone_window '^Files Kept$' || fail "the summary did not close"
+answer_yes_expect_kept "Delete All"
 [ -z "$(urls)" ] || fail "entries of the copy were not deleted"
 [ "$kept" = "$(cached_files)" ] || fail "files of the copy were removed though their times differ"
 xdotool key ctrl+q

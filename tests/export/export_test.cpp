@@ -2,14 +2,20 @@
 // Catalogue rows written as CSV, JSON lines and an HTML report: what is
 // written reads back as the same rows, a spreadsheet finds no formula and no
 // control character in the CSV, and the report holds no script and no markup
-// of the cache's own.
+// of the cache's own; the window's export starts with its provenance, and a
+// Wine prefix's history is read in the zone the prefix records.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 #include "csv_reader.h"
+#include "export_header.h"
 #include "export_writer.h"
+#include "windows_zone.h"
 #include "csv.h"
 #include "faithful_text.h"
 
@@ -190,6 +196,115 @@ TEST(Export, HtmlReportIsOnePageWithoutScriptsOrTheCachesMarkup)
     }
     EXPECT_EQ(cells, rows.size() + 1);
     EXPECT_TRUE(html.ends_with("<p>5 rows</p>\n</body>\n</html>\n"));
+}
+
+// A made-up Wine prefix with one container and the time zone key Wine
+// writes into system.reg (none when `zoneLines` is null).
+class MadeUpPrefix {
+public:
+    explicit MadeUpPrefix(const char* zoneLines)
+    {
+        m_location.winePrefix = std::filesystem::temp_directory_path() / ("trovana-zone-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(m_location.winePrefix);
+        const auto folder = m_location.winePrefix / "drive_c/users/u/Temporary Internet Files/Content.IE5";
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder / "index.dat") << "abc";
+        m_location.containers.push_back({urlcache::ContainerKind::Content, folder});
+        m_location.webCaches.push_back(m_location.winePrefix / "missing/WebCacheV01.dat");
+        if (zoneLines != nullptr) {
+            std::ofstream(m_location.winePrefix / "system.reg")
+                << "WINE REGISTRY Version 2\n\n[System\\\\CurrentControlSet\\\\Control\\\\TimeZoneInformation] 1700000000\n"
+                << zoneLines << "\n";
+        }
+    }
+    ~MadeUpPrefix() { std::filesystem::remove_all(m_location.winePrefix); }
+    const urlcache::CacheLocation& Location() const { return m_location; }
+
+private:
+    urlcache::CacheLocation m_location;
+};
+
+TEST(Export, AWinePrefixsHistoryIsReadInTheZoneItRecords)
+{
+    ::setenv("TZ", "America/Denver", 1);
+    const auto zoneOf = [](const char* lines) { return DefaultSourceZone(MadeUpPrefix(lines).Location()).Name(); };
+    EXPECT_EQ(zoneOf("\"Bias\"=dword:fffffde4\n\"StandardName\"=\"@tzres.dll,-631\"\n"
+                     "\"TimeZoneKeyName\"=\"Tokyo Standard Time\""),
+              "Asia/Tokyo");
+    // Older Wine wrote the key name as the standard name.
+    EXPECT_EQ(zoneOf("\"Bias\"=dword:ffffffc4\n\"StandardName\"=\"W. Europe Standard Time\""), "Europe/Berlin");
+    // Nothing it knows, or no system.reg: this machine's zone, as Wine's.
+    EXPECT_EQ(zoneOf("\"TimeZoneKeyName\"=\"Nowhere Standard Time\""), "America/Denver");
+    EXPECT_EQ(zoneOf(nullptr), "America/Denver");
+    // Not a prefix: UTC.
+    EXPECT_EQ(DefaultSourceZone(urlcache::CacheLocation{}).Name(), "UTC");
+    ::unsetenv("TZ");
+    // Every zone the Windows names map to is one this machine can apply.
+    for (const std::string_view name : KnownWindowsZones()) {
+        const std::optional<std::string> iana = IanaNameOfWindowsZone(name);
+        ASSERT_TRUE(iana.has_value()) << name;
+        EXPECT_TRUE(TimeZone::Load(*iana).has_value()) << name << " -> " << *iana;
+    }
+}
+
+TEST(Export, TheWindowsExportStartsWithToolTimeZoneAndEachContainersDigest)
+{
+    const MadeUpPrefix prefix("\"TimeZoneKeyName\"=\"Tokyo Standard Time\"");
+    const ExportHeader header = MakeExportHeader(prefix.Location(), DefaultSourceZone(prefix.Location()));
+    EXPECT_EQ(header.tool, "Trovana");
+    EXPECT_FALSE(header.version.empty());
+    EXPECT_EQ(header.sourceZone, "Asia/Tokyo");
+    EXPECT_EQ(header.exportedUtc.size(), 28u) << header.exportedUtc;  // 2026-12-08T08:30:00.0000000Z
+    EXPECT_TRUE(header.exportedUtc.ends_with("Z"));
+    ASSERT_EQ(header.containers.size(), 2u);
+    const std::string index = prefix.Location().containers[0].IndexPath().string();
+    const std::string digest = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";  // of "abc"
+    EXPECT_EQ(header.containers[0].path, index);
+    EXPECT_EQ(header.containers[0].sha256, digest);
+    EXPECT_EQ(header.containers[1].sha256, std::nullopt);  // not there: no digest, and said so
+
+    const auto rows = AwkwardRows();
+    const auto exported = [&](ExportFormat format) {
+        std::ostringstream out;
+        auto writer = MakeExportWriter(format, out, CatalogueExportColumns(), "Trovana export", &header);
+        for (const ExportRow& row : rows)
+            writer->Write(row);
+        writer->Finish();
+        return out.str();
+    };
+    // CSV: records that start with '#' before the column names; the rows
+    // read back as before.
+    const std::string csv = exported(ExportFormat::Csv);
+    ASSERT_TRUE(csv.starts_with("\xEF\xBB\xBF#tool,Trovana," + header.version + "\r\n#exported_utc," +
+                                header.exportedUtc + "\r\n#source_tz,Asia/Tokyo\r\n#container," + index + "," +
+                                digest + "\r\n#container,"))
+        << csv.substr(0, 400);
+    const size_t columns = csv.find("\r\nurl,") + 2;
+    const auto table = cli::test::ParseCsv(csv.substr(columns));
+    ASSERT_EQ(table.size(), rows.size() + 1);
+    EXPECT_EQ(table[0], CatalogueExportColumns());
+    // JSON lines: the first line is the header, the others the rows.
+    std::istringstream lines(exported(ExportFormat::Jsonl));
+    std::string first;
+    std::getline(lines, first);
+    const auto json = nlohmann::json::parse(first)["export_header"];
+    EXPECT_EQ(json["tool"], "Trovana");
+    EXPECT_EQ(json["source_tz"], "Asia/Tokyo");
+    EXPECT_EQ(json["exported_utc"], header.exportedUtc);
+    EXPECT_EQ(json["containers"][0]["path"], index);
+    EXPECT_EQ(json["containers"][0]["sha256"], digest);
+    EXPECT_TRUE(json["containers"][1]["sha256"].is_null());
+    size_t rest = 0;
+    for (std::string line; std::getline(lines, line); ++rest)
+        EXPECT_TRUE(nlohmann::json::parse(line).contains("url"));
+    EXPECT_EQ(rest, rows.size());
+    // The HTML report: a table of its own before the rows.
+    const std::string html = exported(ExportFormat::Html);
+    const size_t provenance = html.find("<table class=\"provenance\">");
+    ASSERT_NE(provenance, std::string::npos);
+    EXPECT_LT(provenance, html.find("<thead>"));
+    EXPECT_NE(html.find("<td>" + index + "</td><td>" + digest + "</td>"), std::string::npos);
+    EXPECT_NE(html.find("<td>Asia/Tokyo</td>"), std::string::npos);
 }
 
 }  // namespace

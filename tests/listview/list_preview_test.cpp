@@ -21,6 +21,7 @@
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
 #include "window_fixture.h"
+#include "work_folder.h"
 
 namespace trovana::test {
 namespace {
@@ -78,7 +79,7 @@ protected:
     }
     std::string PageBytes()
     {
-        std::ifstream file(m_work / "trovana" / "temp.htm", std::ios::binary);
+        std::ifstream file(WorkingFolder() / "temp.htm", std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), {});
     }
     bool ShownAsText() const
@@ -331,7 +332,7 @@ TEST_F(PreviewTest, NoFileButTheCachesOwnReachesThePane)
     Click(canary.Path().string());
     EXPECT_EQ(PageBytes(), "<HTML><BODY><br>URL: " + canary.Path().string() + "</BODY></HTML>");
     struct stat st {};
-    ASSERT_EQ(::stat((m_work / "trovana" / "temp.htm").c_str(), &st), 0);
+    ASSERT_EQ(::stat((WorkingFolder() / "temp.htm").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
     Click("http://evil.test/pipe.css");

@@ -53,7 +53,7 @@ TEST_F(ExportFile, WritesEveryRowAndCountsTheMissing)
     const ExportTarget target{m_root / "rows.csv", exporting::ExportFormat::Csv};
     std::vector<size_t> reported;
     const ExportTotals totals =
-        WriteExportFile(m_cache, target, Rows({"http://a.com/", "", "http://b.com/x"}), [&](size_t done) {
+        WriteExportFile(m_cache, target, Rows({"http://a.com/", "", "http://b.com/x"}), TimeZone::Utc(), [&](size_t done) {
             reported.push_back(done);
             return true;
         });
@@ -64,7 +64,12 @@ TEST_F(ExportFile, WritesEveryRowAndCountsTheMissing)
     const std::string text = Read(target.path);
     EXPECT_NE(text.find("http://a.com/"), std::string::npos) << text;
     EXPECT_NE(text.find("http://b.com/x"), std::string::npos) << text;
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << "a heading and two rows";
+    std::istringstream lines(text);
+    size_t rows = 0;
+    for (std::string line; std::getline(lines, line);)
+        rows += !line.starts_with('#');
+    EXPECT_EQ(rows, 3u) << "after the provenance lines, a heading and two rows";
+    EXPECT_NE(text.find("#tool,"), std::string::npos) << text;
 }
 
 TEST_F(ExportFile, ACancelOrAFailureLeavesTheOldFileAndNoOther)
@@ -72,13 +77,13 @@ TEST_F(ExportFile, ACancelOrAFailureLeavesTheOldFileAndNoOther)
     const ExportTarget target{m_root / "old.jsonl", exporting::ExportFormat::Jsonl};
     std::ofstream(target.path) << "kept\n";
     const ExportTotals totals =
-        WriteExportFile(m_cache, target, Rows({"http://a.com/", "http://b.com/"}), [](size_t) { return false; });
+        WriteExportFile(m_cache, target, Rows({"http://a.com/", "http://b.com/"}), TimeZone::Utc(), [](size_t) { return false; });
     EXPECT_TRUE(totals.cancelled);
     EXPECT_EQ(Read(target.path), "kept\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(m_root), fs::directory_iterator()), 1) << "no temporary file";
 
     const ExportTarget nowhere{m_root / "missing" / "rows.csv", exporting::ExportFormat::Csv};
-    EXPECT_THROW(WriteExportFile(m_cache, nowhere, Rows({"http://a.com/"})), fs::filesystem_error);
+    EXPECT_THROW(WriteExportFile(m_cache, nowhere, Rows({"http://a.com/"}), TimeZone::Utc()), fs::filesystem_error);
     EXPECT_FALSE(fs::exists(nowhere.path.parent_path()));
 }
 

@@ -17,6 +17,7 @@
 #include "operations/gallery_pages.h"
 #include "scripted_prompts.h"
 #include "window_fixture.h"
+#include "work_folder.h"
 
 namespace trovana::test {
 namespace {
@@ -83,7 +84,7 @@ protected:
     }
     // The gallery shows each picture through its cache address.
     std::string Address(const std::string& url) { return listview::CacheAddress(url); }
-    std::filesystem::path Folder() const { return m_cacheHome / "trovana"; }
+    std::filesystem::path Folder() const { return WorkingFolder(); }
 
     std::filesystem::path m_cacheHome;
     std::optional<std::string> m_savedCacheHome;
@@ -163,6 +164,9 @@ TEST_F(GalleryTest, RowsWithoutPicturesStillShowTheEmptyGallery)
 TEST_F(GalleryTest, AnEmptyListBlanksThePreviewAndWritesNothing)
 {
     StartWindow();
+    // The folder is the process's: an earlier test's pages go first.
+    for (const char* page : {"frame.htm", "left.htm", "right.htm"})
+        std::filesystem::remove(Folder() / page);
     ListImages({});
     View().MakeGallery();
     EXPECT_FALSE(std::filesystem::exists(Folder() / "frame.htm"));

@@ -186,8 +186,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                  "change nothing: no lock, nothing made in the cache's folders; delete and add are refused");
     app.add_option("--source-tz", arguments.sourceZone,
                    "the time zone (IANA name, e.g. Europe/Amsterdam) of the machine that wrote the daily and weekly "
-                   "history, whose visit times are its local time; default: this machine's for a Wine prefix, UTC "
-                   "for a copied profile or a single file; the column source_tz names the zone assumed")
+                   "history, whose visit times are its local time; default: for a Wine prefix the zone its system.reg "
+                   "records, else this machine's; UTC for a copied profile or a single file; the column source_tz "
+                   "names the zone assumed")
         ->type_name("ZONE");
 
     CLI::App* list = app.add_subcommand("list", "every entry, in WinINet's enumeration order");

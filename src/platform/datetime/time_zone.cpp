@@ -112,6 +112,26 @@ TimeZone TimeZone::Host()
     return Load(name).value_or(Utc());
 }
 
+std::vector<std::string> TimeZone::KnownNames()
+{
+    // Lines "CODES<TAB>COORDINATES<TAB>NAME[<TAB>COMMENT]"; '#' starts a comment.
+    std::vector<std::string> names{"UTC"};
+    std::ifstream table(ZoneFolder() / "zone1970.tab");
+    for (std::string line; std::getline(table, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        const size_t first = line.find('\t');
+        const size_t second = first == std::string::npos ? first : line.find('\t', first + 1);
+        if (second == std::string::npos)
+            continue;
+        const std::string name = line.substr(second + 1, line.find('\t', second + 1) - second - 1);
+        if (IsZoneName(name))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 int32_t TimeZone::OffsetAt(int64_t utcSeconds) const
 {
     const auto after = std::upper_bound(m_transitions.begin(), m_transitions.end(), utcSeconds);

@@ -22,6 +22,9 @@ public:
     // The zone this machine runs in (and so the Wine programs on it): TZ
     // when set, else /etc/localtime; UTC when neither names a zone.
     static TimeZone Host();
+    // The names of the zones of this machine's database (its zone1970.tab),
+    // with "UTC", sorted.
+    static std::vector<std::string> KnownNames();
 
     const std::string& Name() const { return m_name; }
     // Seconds east of UTC at that instant (seconds since 1970, UTC).

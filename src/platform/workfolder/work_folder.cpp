@@ -13,32 +13,16 @@ namespace trovana {
 namespace {
 namespace fs = std::filesystem;
 
-constexpr fs::perms kPrivate = fs::perms::owner_all;
+// The pages earlier versions wrote into the user's cache folder.
+constexpr const char* kOldPages[] = {"temp.htm", "frame.htm", "left.htm", "right.htm"};
 
 std::error_code LastError()
 {
     return {errno, std::generic_category()};
 }
 
-// Makes the folder (its parents as usual, itself for its owner only) and
-// checks that files can be made in it; a folder that is there already is
-// made private when it is not.
-std::error_code MakePrivateFolder(const fs::path& folder)
-{
-    std::error_code error;
-    fs::create_directories(folder.parent_path(), error);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return LastError();
-    if (!fs::is_directory(folder, error))
-        return error ? error : std::make_error_code(std::errc::not_a_directory);
-    if (::access(folder.c_str(), W_OK | X_OK) != 0)
-        return LastError();
-    if ((fs::status(folder, error).permissions() & fs::perms::all) != kPrivate)
-        fs::permissions(folder, kPrivate, error);
-    return {};
-}
-
-// The folder named by the environment, or why there is none.
+// The user's cache folder for the program, or empty when the environment
+// names none.
 fs::path CacheHomeFolder()
 {
     if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache != nullptr && *cache == '/')
@@ -46,6 +30,18 @@ fs::path CacheHomeFolder()
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
         return fs::path(home) / ".cache" / "trovana";
     return {};
+}
+
+fs::path TemporaryBase()
+{
+    if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp == '/')
+        return tmp;
+    return "/tmp";
+}
+
+std::string Describe(const fs::path& folder, std::error_code error)
+{
+    return folder.string() + " (" + error.message() + ")";
 }
 
 // The temporary folder of this process, removed with the program.
@@ -58,35 +54,67 @@ public:
             fs::remove_all(m_path, ignored);
     }
 
-    // The folder made before when it is still there, else a new one.
+    // The folder made before when it is still there, else a new one: in the
+    // temporary folder, else in the user's cache folder.
     fs::path Get(std::error_code& error)
     {
         if (!m_path.empty() && fs::is_directory(m_path, error))
             return m_path;
-        std::string pattern = (TemporaryBase() / "trovana-XXXXXX").string();
+        m_path.clear();
+        m_tried.clear();
+        if (MakeIn(TemporaryBase(), error))
+            return m_path;
+        if (const fs::path home = CacheHomeFolder(); home.empty()) {
+            m_tried += ", and neither XDG_CACHE_HOME nor HOME is set";
+        } else {
+            std::error_code ignored;
+            fs::create_directories(home, ignored);
+            if (MakeIn(home, error))
+                return m_path;
+        }
+        return {};
+    }
+
+    // The folders tried by the last Get that failed, and why each failed.
+    const std::string& Tried() const { return m_tried; }
+
+private:
+    bool MakeIn(const fs::path& base, std::error_code& error)
+    {
+        std::string pattern = (base / "trovana-XXXXXX").string();
         // mkdtemp makes the folder for its owner only.
         if (::mkdtemp(pattern.data()) == nullptr) {
             error = LastError();
-            return {};
+            m_tried += (m_tried.empty() ? "" : ", nor in ") + Describe(base, error);
+            return false;
         }
+        error.clear();
         m_path = pattern;
-        return m_path;
+        return true;
     }
 
-    static fs::path TemporaryBase()
-    {
-        if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp == '/')
-            return tmp;
-        return "/tmp";
-    }
-
-private:
     fs::path m_path;
+    std::string m_tried;
 };
 
-std::string Describe(const fs::path& folder, std::error_code error)
+TemporaryFolder& Temporary()
 {
-    return folder.string() + " (" + error.message() + ")";
+    static TemporaryFolder temporary;
+    return temporary;
+}
+
+// Removes the pages an earlier version left in the user's cache folder:
+// they named the sites last previewed.
+void RemoveOldPages()
+{
+    const fs::path home = CacheHomeFolder();
+    if (home.empty())
+        return;
+    for (const char* name : kOldPages) {
+        std::error_code ignored;
+        if (fs::is_regular_file(fs::symlink_status(home / name, ignored)))
+            fs::remove(home / name, ignored);
+    }
 }
 }  // namespace
 
@@ -97,25 +125,18 @@ WorkFolderError::WorkFolderError(const std::string& text, std::error_code cause)
 
 fs::path PrivateTemporaryFolder(std::error_code& error)
 {
-    static TemporaryFolder temporary;
-    return temporary.Get(error);
+    return Temporary().Get(error);
 }
 
 fs::path WorkingFolder()
 {
-    std::string tried;
-    if (const fs::path folder = CacheHomeFolder(); folder.empty()) {
-        tried = "neither XDG_CACHE_HOME nor HOME is set";
-    } else if (const std::error_code error = MakePrivateFolder(folder); error) {
-        tried = "the folder " + Describe(folder, error);
-    } else {
-        return folder;
-    }
+    static const bool oldPagesRemoved = (RemoveOldPages(), true);
+    (void)oldPagesRemoved;
     std::error_code error;
     if (fs::path folder = PrivateTemporaryFolder(error); !folder.empty())
         return folder;
-    throw WorkFolderError("No working folder can be made for the generated pages: " + tried +
-                              ", nor a temporary folder in " + Describe(TemporaryFolder::TemporaryBase(), error) + ".",
+    throw WorkFolderError("No working folder can be made for the generated pages: a temporary folder in " +
+                              Temporary().Tried() + ".",
                           error);
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The per-user folder where the program writes its generated pages (the
-// text preview and the image gallery): the program's own directory is not
-// writable once installed.
+// The private folder where the program writes its generated pages (the text
+// preview and the image gallery) and where the preview keeps its website
+// data: a folder of this process alone, removed when the program ends, so
+// that nothing about the sites previewed stays behind.
 #pragma once
 
 #include <filesystem>
@@ -21,16 +22,16 @@ private:
     std::string m_text;
 };
 
-// $XDG_CACHE_HOME/trovana when that variable holds an absolute path, else
-// ~/.cache/trovana, made when missing. When that cannot be made or written
-// to, a temporary folder of this process under $TMPDIR or /tmp, removed when
-// the program ends. Either is readable by its owner only. Throws
-// WorkFolderError when none can be used.
+// The temporary folder of this process (PrivateTemporaryFolder). At the
+// first call, the pages that earlier versions kept in the user's cache
+// folder ($XDG_CACHE_HOME/trovana or ~/.cache/trovana) are removed from it.
+// Throws WorkFolderError when no folder can be made.
 std::filesystem::path WorkingFolder();
 
-// The temporary folder of this process under $TMPDIR or /tmp, readable by
-// its owner only, made at the first call and removed when the program
-// ends; empty, with `error` set, when it cannot be made.
+// The temporary folder of this process, trovana-XXXXXX under $TMPDIR or
+// /tmp, or when none can be made there under the user's cache folder;
+// readable by its owner only, made at the first call and removed when the
+// program ends. Empty, with `error` set, when it cannot be made.
 std::filesystem::path PrivateTemporaryFolder(std::error_code& error);
 
 }  // namespace trovana

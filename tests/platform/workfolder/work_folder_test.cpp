@@ -45,76 +45,61 @@ protected:
     std::filesystem::path m_folder;
 };
 
-TEST_F(WorkFolderTest, FollowsTheCacheHomeAndIsMade)
-{
-    ScopedEnv home("HOME", m_folder.string());
-    {
-        ScopedEnv cache("XDG_CACHE_HOME", (m_folder / "xdg").string());
-        EXPECT_EQ(WorkingFolder(), m_folder / "xdg" / "trovana");
-        EXPECT_TRUE(std::filesystem::is_directory(m_folder / "xdg" / "trovana"));
-        // Open to the user alone, also when it was made wider before.
-        std::filesystem::permissions(m_folder / "xdg" / "trovana", std::filesystem::perms::all);
-        // A second call finds the folder there.
-        EXPECT_EQ(WorkingFolder(), m_folder / "xdg" / "trovana");
-        EXPECT_EQ(std::filesystem::status(m_folder / "xdg" / "trovana").permissions(),
-                  std::filesystem::perms::owner_all);
-    }
-    // Unset, empty or relative: the home folder's .cache.
-    for (const std::optional<std::string>& value :
-         {std::optional<std::string>(), std::optional<std::string>(""), std::optional<std::string>("relative")}) {
-        ScopedEnv cache("XDG_CACHE_HOME", value);
-        EXPECT_EQ(WorkingFolder(), m_folder / ".cache" / "trovana");
-    }
-    EXPECT_TRUE(std::filesystem::is_directory(m_folder / ".cache" / "trovana"));
-}
-
-TEST_F(WorkFolderTest, IsPrivateAndFallsBackToATemporaryFolder)
+TEST_F(WorkFolderTest, IsATemporaryFolderOfThisProcessAndClearsOldPages)
 {
     namespace fs = std::filesystem;
     auto permissions = [](const fs::path& path) { return fs::status(path).permissions() & fs::perms::all; };
     ScopedEnv home("HOME", m_folder.string());
+    ScopedEnv cache("XDG_CACHE_HOME", std::nullopt);
     ScopedEnv tmp("TMPDIR", (m_folder / "tmp").string());
     fs::create_directories(m_folder / "tmp");
-    // A folder that is there already open to others is closed to them.
-    fs::create_directories(m_folder / ".cache" / "trovana");
-    fs::permissions(m_folder / ".cache" / "trovana",
-                    fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
-    EXPECT_EQ(WorkingFolder(), m_folder / ".cache" / "trovana");
-    EXPECT_EQ(permissions(m_folder / ".cache" / "trovana"), fs::perms::owner_all);
+    // An earlier version's pages in the cache folder name the sites last
+    // previewed: they go at the first call; other files there stay.
+    const fs::path old = m_folder / ".cache" / "trovana";
+    fs::create_directories(old);
+    for (const char* name : {"temp.htm", "frame.htm", "left.htm", "right.htm", "keep.txt"})
+        std::ofstream(old / name) << "http://example.com/";
 
-    // A file where the folder should be: a private temporary folder, the same on the next call.
+    const fs::path temporary = WorkingFolder();
+    EXPECT_EQ(temporary.parent_path(), m_folder / "tmp");
+    EXPECT_EQ(temporary.filename().string().rfind("trovana-", 0), 0u) << temporary;
+    EXPECT_EQ(permissions(temporary), fs::perms::owner_all);
+    EXPECT_EQ(WorkingFolder(), temporary);
+    std::error_code error;
+    EXPECT_EQ(PrivateTemporaryFolder(error), temporary);
+    EXPECT_FALSE(fs::exists(old / "temp.htm"));
+    EXPECT_FALSE(fs::exists(old / "frame.htm"));
+    EXPECT_TRUE(fs::exists(old / "keep.txt"));
+    // Removed by someone else: made anew.
+    fs::remove_all(temporary);
+    const fs::path again = WorkingFolder();
+    EXPECT_TRUE(fs::is_directory(again));
+    fs::remove_all(again);
+}
+
+TEST_F(WorkFolderTest, FallsBackToTheCacheFolderAndNamesEveryFolderTried)
+{
+    namespace fs = std::filesystem;
+    ScopedEnv home("HOME", m_folder.string());
     std::ofstream(m_folder / "blocked") << "x";
-    fs::path temporary;
+    ScopedEnv tmp("TMPDIR", (m_folder / "blocked").string());
     {
-        ScopedEnv cache("XDG_CACHE_HOME", (m_folder / "blocked").string());
-        temporary = WorkingFolder();
-        EXPECT_EQ(temporary.parent_path(), m_folder / "tmp");
-        EXPECT_EQ(temporary.filename().string().rfind("trovana-", 0), 0u) << temporary;
-        EXPECT_TRUE(fs::is_directory(temporary));
-        EXPECT_EQ(permissions(temporary), fs::perms::owner_all);
-        EXPECT_EQ(WorkingFolder(), temporary);
+        ScopedEnv cache("XDG_CACHE_HOME", (m_folder / "xdg").string());
+        const fs::path folder = WorkingFolder();
+        EXPECT_EQ(folder.parent_path(), m_folder / "xdg" / "trovana");
+        EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+        fs::remove_all(folder);
     }
-    // A folder that cannot be written to (the superuser writes anywhere).
-    if (::geteuid() != 0) {
-        fs::permissions(m_folder / ".cache" / "trovana", fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_EQ(WorkingFolder(), temporary);
-        fs::permissions(m_folder / ".cache" / "trovana", fs::perms::owner_all);
-    }
-    // No cache home and no home.
+    // Nowhere to make one: the error names the causes in plain words.
     ScopedEnv cache("XDG_CACHE_HOME", std::nullopt);
     ScopedEnv noHome("HOME", std::nullopt);
-    EXPECT_EQ(WorkingFolder(), temporary);
-
-    // Nowhere to make one: the error names the causes in plain words.
-    fs::remove_all(temporary);
-    ScopedEnv blockedTmp("TMPDIR", (m_folder / "blocked").string());
     try {
         WorkingFolder();
         ADD_FAILURE() << "no error";
     } catch (const WorkFolderError& error) {
         const std::string text = error.what();
-        EXPECT_NE(text.find("neither XDG_CACHE_HOME nor HOME is set"), std::string::npos) << text;
         EXPECT_NE(text.find((m_folder / "blocked").string() + " (Not a directory)"), std::string::npos) << text;
+        EXPECT_NE(text.find("neither XDG_CACHE_HOME nor HOME is set"), std::string::npos) << text;
         EXPECT_EQ(text.find("filesystem error"), std::string::npos) << text;
     }
 }
