@@ -150,7 +150,7 @@ void CMainFrame::AddExaminerMenus()
 
 void CMainFrame::ChooseHistoryZone()
 {
-    const urlcache::CacheLocation& location = GetListView()->Cache().Location();
+    const urlcache::CacheLocation& location = GetListView()->Location();
     CHistoryZoneDlg dialog(this, ChosenHistoryZone(location),
                            wxString::FromUTF8(exporting::DefaultSourceZone(location).Name()));
     if (dialog.ShowModal() != wxID_OK)

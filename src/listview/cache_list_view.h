@@ -147,7 +147,9 @@ public:
     // main window sets the user's choice for each cache.
     using SourceZoneChooser = std::function<TimeZone(const urlcache::CacheLocation&)>;
     void SetSourceZoneChooser(SourceZoneChooser chooser) { m_sourceZoneOf = std::move(chooser); }
-    TimeZone SourceZone() { return m_sourceZoneOf(Cache().Location()); }
+    TimeZone SourceZone() { return m_sourceZoneOf(Location()); }
+    // Where the cache shown was found.
+    const urlcache::CacheLocation& Location() const { return m_pCache->Location(); }
 
     // Preview of an entry in the pane below (URLs and paths are the
     // cache's bytes).
