@@ -28,6 +28,9 @@ constexpr Explanation kExplanations[] = {
     {wxTRANSLATE("Access Time"), wxTRANSLATE("Last accessed time")},
     {wxTRANSLATE("Sync Time"), wxTRANSLATE("Last time the cache was synchronized")},
     {wxTRANSLATE("Expire Time"), wxTRANSLATE("Expiration time of this file")},
+    {wxTRANSLATE("Creation Time"), wxTRANSLATE("When the entry was made (kept by the WebCache database only)")},
+    {wxTRANSLATE("Post-Check Time"),
+     wxTRANSLATE("When the entry is to be checked with the server after use (kept by the WebCache database only)")},
     {wxTRANSLATE("Hit Rate"), wxTRANSLATE("The number of times the cache entry was retrieved")},
     {wxTRANSLATE("Header"), wxTRANSLATE("Header information")},
 };
@@ -137,6 +140,8 @@ bool CPropertiesDlg::OnInitDialog()
         {m_pInfo->lastAccessTime, "Access Time"},
         {m_pInfo->expireTime, "Expire Time"},
         {m_pInfo->lastSyncTime, "Sync Time"},
+        {m_pInfo->creationTime, "Creation Time"},
+        {m_pInfo->postCheckTime, "Post-Check Time"},
     };
     for (const auto& [fileTime, name] : times) {
         const DateTime time = m_bTimesUtc ? DateTime::FromFileTimeUtc(fileTime) : DateTime::FromFileTime(fileTime);

@@ -194,6 +194,11 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     ASSERT_TRUE(WaitUntil([&] { return pane.m_lastNavigation.cacheUrl == page; }))
         << pane.m_lastNavigation.target;
     EXPECT_EQ(pane.m_lastNavigation.target.utf8_string(), cached.string());
+    // The page itself shows, served from the profile's INetCache.
+    if (wxWebView* browser = pane.GetBrowser()) {
+        EXPECT_TRUE(WaitUntil([&] { return browser->GetCurrentTitle() == "moved here"; }))
+            << browser->GetCurrentTitle();
+    }
 
     // Delete on the row asks nothing and removes nothing.
     m_input.Keys("Delete");

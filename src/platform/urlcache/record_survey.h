@@ -8,6 +8,7 @@
 #include "urlcache.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -72,5 +73,11 @@ private:
     struct State;
     std::unique_ptr<State> m_state;
 };
+
+// The files a WebCache database keeps as leaked (its LeakFiles table, which
+// holds no URL) as Leak records: the database as index file, the row's
+// LeakId as offset. What cannot be read goes to `problems`.
+std::vector<SurveyedRecord> SurveyWebCacheLeaks(const std::filesystem::path& database,
+                                                const std::function<void(const std::string&)>& problems);
 
 }  // namespace trovana::urlcache
