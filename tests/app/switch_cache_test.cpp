@@ -194,9 +194,11 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     ASSERT_TRUE(WaitUntil([&] { return pane.m_lastNavigation.cacheUrl == page; }))
         << pane.m_lastNavigation.target;
     EXPECT_EQ(pane.m_lastNavigation.target.utf8_string(), cached.string());
-    // The page itself shows, served from the profile's INetCache.
+    // The page itself shows, served from the profile's INetCache. The first
+    // preview starts WebKit's own processes, which takes seconds on a busy
+    // machine (the lookup and the answer take some milliseconds).
     if (wxWebView* browser = pane.GetBrowser()) {
-        EXPECT_TRUE(WaitUntil([&] { return browser->GetCurrentTitle() == "moved here"; }))
+        EXPECT_TRUE(WaitUntil([&] { return browser->GetCurrentTitle() == "moved here"; }, 30000))
             << browser->GetCurrentTitle();
     }
 
