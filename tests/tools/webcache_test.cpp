@@ -175,15 +175,21 @@ TEST_F(WebCacheSample, ListsEveryContainerWithTheDatabasesOwnValues)
     const test::Outcome all = RunCli({"--path", m_profile.string(), "list", "--recovered", "--times", "iso-utc"});
     ASSERT_EQ(all.status, 0) << all.err;
     std::vector<nlohmann::json> leaks;
+    size_t live = 0;
     for (const auto& row : JsonLines(all.out)) {
         EXPECT_EQ(row["state"], row["url"] == "" ? "leak" : "live") << row["url"];
+        EXPECT_EQ(row["index_file"], m_database.string());
         if (row["state"] == "leak")
             leaks.push_back(row);
+        else
+            EXPECT_EQ(row["last_access"], byUrl.at(row["url"])["last_access"]) << row["url"];
+        live += row["state"] == "live";
     }
+    // Every entry that list gives, then the leaked files.
+    EXPECT_EQ(live, kEntries);
     ASSERT_EQ(leaks.size(), 2u) << all.out;
     EXPECT_EQ(leaks[1]["local"], leaked.string());
     EXPECT_EQ(leaks[1]["size_low"], std::string("left behind").size());
-    EXPECT_EQ(leaks[1]["index_file"], m_database.string());
     EXPECT_EQ(leaks[1]["record_offset"], 2);
     EXPECT_EQ(leaks[1]["creation"], 132826996685792746u);
     EXPECT_EQ(leaks[0]["size_low"], 0) << "a file that was not copied has no size";

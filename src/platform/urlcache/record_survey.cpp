@@ -107,10 +107,10 @@ struct RecordSurvey::State {
     Snapshot* snapshot = nullptr;
     std::vector<PlannedRecord> plan;
     size_t next = 0;
-    // Then the leaked files of each WebCache database, read after the containers.
+    // Then the records of each WebCache database, read after the containers.
     std::vector<std::filesystem::path> webCaches;
-    std::vector<SurveyedRecord> leaks;
-    size_t nextLeak = 0;
+    std::vector<SurveyedRecord> webRecords;
+    size_t nextWebRecord = 0;
 
     void Note(const std::string& problem)
     {
@@ -178,13 +178,13 @@ std::unique_ptr<SurveyedRecord> RecordSurvey::Next()
         }
         return result;
     }
-    while (s.nextLeak == s.leaks.size() && !s.webCaches.empty()) {
-        s.leaks = SurveyWebCacheLeaks(s.webCaches.front(), [&s](const std::string& problem) { s.Note(problem); });
-        s.nextLeak = 0;
+    while (s.nextWebRecord == s.webRecords.size() && !s.webCaches.empty()) {
+        s.webRecords = SurveyWebCache(s.webCaches.front(), [&s](const std::string& problem) { s.Note(problem); });
+        s.nextWebRecord = 0;
         s.webCaches.erase(s.webCaches.begin());
     }
-    if (s.nextLeak < s.leaks.size())
-        return std::make_unique<SurveyedRecord>(std::move(s.leaks[s.nextLeak++]));
+    if (s.nextWebRecord < s.webRecords.size())
+        return std::make_unique<SurveyedRecord>(std::move(s.webRecords[s.nextWebRecord++]));
     return nullptr;
 }
 

@@ -172,9 +172,19 @@ private:
 
 }  // namespace
 
-std::vector<SurveyedRecord> SurveyWebCacheLeaks(const fs::path& database, const ProblemSink& problems)
+std::vector<SurveyedRecord> SurveyWebCache(const fs::path& database, const ProblemSink& problems)
 {
     std::vector<SurveyedRecord> records;
+    WebCacheSource source(database, problems);
+    // Nothing more where the database cannot be read: its reason was given.
+    if (source.Readable() == 0)
+        return records;
+    const auto entries = source.Entries();
+    while (auto entry = entries->Next()) {
+        SurveyedRecord& record = records.emplace_back();
+        record.entry = std::move(*entry);
+        record.indexFile = database;
+    }
     try {
         const webcache::WebCacheLeaks leaks = webcache::ReadLeakFiles(database);
         for (const std::string& table : leaks.unreadable)
