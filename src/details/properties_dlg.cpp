@@ -2,6 +2,7 @@
 #include "details/properties_dlg.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include <wx/button.h>
 #include <wx/display.h>
@@ -135,17 +136,18 @@ bool CPropertiesDlg::OnInitDialog()
     AddRow(0, "URL", FromCacheBytes(m_pInfo->sourceUrlName));
     AddRow(1, "File Name", FromCacheBytes(m_pInfo->localFileName));
     long row = 2;
-    const std::pair<uint64_t, const char*> times[] = {
-        {m_pInfo->lastModifiedTime, "Modified Time"},
-        {m_pInfo->lastAccessTime, "Access Time"},
-        {m_pInfo->expireTime, "Expire Time"},
-        {m_pInfo->lastSyncTime, "Sync Time"},
-        {m_pInfo->creationTime, "Creation Time"},
-        {m_pInfo->postCheckTime, "Post-Check Time"},
+    // The last two only a WebCache database keeps: shown when set.
+    const std::tuple<uint64_t, const char*, bool> times[] = {
+        {m_pInfo->lastModifiedTime, "Modified Time", true},
+        {m_pInfo->lastAccessTime, "Access Time", true},
+        {m_pInfo->expireTime, "Expire Time", true},
+        {m_pInfo->lastSyncTime, "Sync Time", true},
+        {m_pInfo->creationTime, "Creation Time", false},
+        {m_pInfo->postCheckTime, "Post-Check Time", false},
     };
-    for (const auto& [fileTime, name] : times) {
+    for (const auto& [fileTime, name, always] : times) {
         const DateTime time = m_bTimesUtc ? DateTime::FromFileTimeUtc(fileTime) : DateTime::FromFileTime(fileTime);
-        if (time.IsValid())
+        if (time.IsValid() && (always || fileTime != 0))
             AddRow(row++, name, time.Format() + (m_bTimesUtc ? " UTC" : ""));
     }
     AddRow(row, "Hit Rate", wxString::Format("%u", m_pInfo->hitRate));
