@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Opens the input as a WebCache database (read only), lists it and looks up
-// every entry it lists; a file that cannot be read must say so in the
+// Opens the input as a WebCache database (read only), lists it, looks up
+// every entry it lists and surveys its leaked files; a file that cannot be read must say so in the
 // cache's problems, never crash.
 #include "fuzz_support.h"
 #include "locate.h"
+#include "record_survey.h"
 
 #include <fstream>
 
@@ -31,5 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::ReadEverything(cache);
     fuzz::Require(cache.ReadableContainers() > 0 || !cache.Problems().empty(),
                   "an unreadable database was not reported");
+    // Its leaked files too, as the Recovered view surveys them.
+    RecordSurvey survey(location);
+    while (survey.Next()) {
+    }
     return 0;
 }

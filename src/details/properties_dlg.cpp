@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <tuple>
 
 #include <wx/button.h>
 #include <wx/display.h>
@@ -30,6 +31,9 @@ constexpr Explanation kExplanations[] = {
     {wxTRANSLATE("Access Time"), wxTRANSLATE("Last accessed time")},
     {wxTRANSLATE("Sync Time"), wxTRANSLATE("Last time the cache was synchronized")},
     {wxTRANSLATE("Expire Time"), wxTRANSLATE("Expiration time of this file")},
+    {wxTRANSLATE("Creation Time"), wxTRANSLATE("When the entry was made (kept by the WebCache database only)")},
+    {wxTRANSLATE("Post-Check Time"),
+     wxTRANSLATE("When the entry is to be checked with the server after use (kept by the WebCache database only)")},
     {wxTRANSLATE("Hit Rate"), wxTRANSLATE("The number of times the cache entry was retrieved")},
     {wxTRANSLATE("Header"), wxTRANSLATE("Header information")},
 };
@@ -134,23 +138,26 @@ bool CPropertiesDlg::OnInitDialog()
     AddRow(0, "URL", FromCacheBytes(m_pInfo->sourceUrlName));
     AddRow(1, "File Name", FromCacheBytes(m_pInfo->localFileName));
     long row = 2;
-    const std::pair<uint64_t, const char*> times[] = {
-        {m_pInfo->lastModifiedTime, "Modified Time"},
-        {m_pInfo->lastAccessTime, "Access Time"},
-        {m_pInfo->expireTime, "Expire Time"},
-        {m_pInfo->lastSyncTime, "Sync Time"},
+    // The last two only a WebCache database keeps: shown when set.
+    const std::tuple<uint64_t, const char*, bool> times[] = {
+        {m_pInfo->lastModifiedTime, "Modified Time", true},
+        {m_pInfo->lastAccessTime, "Access Time", true},
+        {m_pInfo->expireTime, "Expire Time", true},
+        {m_pInfo->lastSyncTime, "Sync Time", true},
+        {m_pInfo->creationTime, "Creation Time", false},
+        {m_pInfo->postCheckTime, "Post-Check Time", false},
     };
     // Daily and weekly history keep the visit in the recording machine's
     // local time: read in its zone, which is named.
     const bool localVisit = m_sourceZone && urlcache::KeepsLocalTime(urlcache::RecordKindOf(m_pInfo->sourceUrlName));
-    for (auto [fileTime, name] : times) {
+    for (auto [fileTime, name, always] : times) {
         wxString recorded;
         if (localVisit && std::string_view(name) == "Modified Time" && fileTime != 0) {
             fileTime = m_sourceZone->UtcFromLocalFileTime(fileTime);
             recorded = " " + wxString::Format(_("(recorded in %s)"), wxString::FromUTF8(m_sourceZone->Name()));
         }
         const DateTime time = m_bTimesUtc ? DateTime::FromFileTimeUtc(fileTime) : DateTime::FromFileTime(fileTime);
-        if (time.IsValid())
+        if (time.IsValid() && (always || fileTime != 0))
             AddRow(row++, name, time.Format() + (m_bTimesUtc ? " UTC" : "") + recorded);
     }
     AddRow(row, "Hit Rate", wxString::Format("%u", m_pInfo->hitRate));

@@ -29,7 +29,18 @@ constexpr TimeColumn kTimeColumns[] = {
     {"last_access", &Info::lastAccessTime, urlcache::kFillerLastAccess},
     {"expire", &Info::expireTime, urlcache::kFillerExpire},
     {"last_sync", &Info::lastSyncTime, urlcache::kFillerLastSync},
+    {"creation", &Info::creationTime, 0},
+    {"post_check", &Info::postCheckTime, 0},
 };
+
+// A time only a WebCache database keeps: null for an index.dat entry
+// (whose container has no name of its own).
+ExportValue WebCacheTime(const Info& entry, uint64_t time)
+{
+    if (entry.container.empty())
+        return {};
+    return time;
+}
 
 void SetNull(ExportRow& row, std::string_view name)
 {
@@ -73,6 +84,8 @@ ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZon
         {"container", std::move(container)},
         {"expire_dos", uint64_t{entry.expireDos}},
         {"source_tz", std::move(zone)},
+        {"creation", WebCacheTime(entry, entry.creationTime)},
+        {"post_check", WebCacheTime(entry, entry.postCheckTime)},
     };
     ExportRow row;
     row.reserve(std::size(fields) + 16);

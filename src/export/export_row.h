@@ -34,7 +34,9 @@ using ExportRow = std::vector<ExportField>;
 // header and header_size; then the container's kind (record_kind.h), the
 // expiry as stored (expire_dos: 4294967295 is "never") and source_tz, the
 // zone the second time was read in: `sourceZone` (UTC when null) for daily
-// and weekly history, which keep local time; null for the others (UTC).
+// and weekly history, which keep local time; null for the others (UTC);
+// then creation and post_check, FILETIMEs that only a WebCache database
+// keeps (null for index.dat entries).
 ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone = nullptr);
 
 // The zone a Wine prefix last ran in, as its system.reg records it (a
@@ -62,7 +64,8 @@ bool TimeIsFiller(const urlcache::SurveyedRecord* surveyed, uint64_t urlcache::C
 // row. Without a surveyed record (an entry WinINet lists): "live" and nulls.
 void AppendSurveyFields(ExportRow& row, const urlcache::SurveyedRecord* surveyed);
 
-// After each time column (last_modified, last_access, expire, last_sync) a
+// After each time column (last_modified, last_access, expire, last_sync,
+// creation, post_check) a
 // column of the same name with "_utc" added: the instant in ISO 8601 UTC to
 // 100 ns (UtcFileTime), "never" for the stored expiry 0xFFFFFFFF, or null
 // when the time is not set (0), absent or out of range.

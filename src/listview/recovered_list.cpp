@@ -102,7 +102,8 @@ wxString CRecoveredList::OnGetItemText(long item, long column) const
     const urlcache::SurveyedRecord& record = m_records[static_cast<size_t>(item)];
     const urlcache::CacheEntryInfo& entry = record.entry;
     switch (column) {
-    case kUrl: return ToDisplayText(entry.sourceUrlName);
+    // A file a WebCache database keeps as leaked has no URL: its path shows.
+    case kUrl: return ToDisplayText(entry.sourceUrlName.empty() ? entry.localFileName : entry.sourceUrlName);
     case kState: return wxString::FromUTF8(std::string(urlcache::RecordStateName(record.state)));
     // A time never set shows empty, in local time too.
     case kAccessTime:

@@ -194,6 +194,13 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     ASSERT_TRUE(WaitUntil([&] { return pane.LastNavigation().cacheUrl == page; }))
         << pane.LastNavigation().target;
     EXPECT_EQ(pane.LastNavigation().target.utf8_string(), cached.string());
+    // The page itself shows, served from the profile's INetCache. The first
+    // preview starts WebKit's own processes, which takes seconds on a busy
+    // machine (the lookup and the answer take some milliseconds).
+    if (wxWebView* browser = pane.GetBrowser()) {
+        EXPECT_TRUE(WaitUntil([&] { return browser->GetCurrentTitle() == "moved here"; }, 30000))
+            << browser->GetCurrentTitle();
+    }
 
     // Delete on the row asks nothing and removes nothing.
     m_input.Keys("Delete");

@@ -227,6 +227,9 @@ TEST(Forensic, DailyHistoryVisitsAreReadInTheRecordingMachinesZone)
         EXPECT_EQ(row["source_tz"], "Europe/Amsterdam");
         EXPECT_EQ(row["last_modified_utc"], row["last_access_utc"]) << row["url"];
         EXPECT_EQ(row["last_modified"].get<uint64_t>() - row["last_access"].get<uint64_t>(), 36'000'000'000u);
+        // Times only a WebCache database keeps are absent, not 0.
+        EXPECT_TRUE(row["creation"].is_null() && row["creation_utc"].is_null()) << row["url"];
+        EXPECT_TRUE(row["post_check"].is_null()) << row["url"];
     }
     const auto timeline = JsonLines(RunCli({"--container", file, "--source-tz", "Europe/Amsterdam", "timeline"}).out);
     std::map<std::string, std::map<std::string, json>> byUrl;

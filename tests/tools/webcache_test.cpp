@@ -146,6 +146,9 @@ TEST_F(WebCacheSample, ListsEveryContainerWithTheDatabasesOwnValues)
             EXPECT_EQ(AsExported(entry["last_modified_utc"]), row.at("ModifiedTime")) << row.at("Url");
             EXPECT_EQ(AsExported(entry["expire_utc"]), row.at("ExpiryTime")) << row.at("Url");
             EXPECT_EQ(AsExported(entry["last_sync_utc"]), row.at("SyncTime")) << row.at("Url");
+            EXPECT_EQ(AsExported(entry["creation_utc"]), row.at("CreationTime")) << row.at("Url");
+            // esedbexport gives this column as a plain number.
+            EXPECT_EQ(entry["post_check"].get<uint64_t>(), std::stoull(row.at("PostCheckTime"))) << row.at("Url");
         }
     }
 
@@ -163,6 +166,33 @@ TEST_F(WebCacheSample, ListsEveryContainerWithTheDatabasesOwnValues)
     EXPECT_NE(github["header"].get<std::string>().find("_octo=GH1.1.2046615870.1637002559"), std::string::npos);
     EXPECT_EQ(github["type"], urlcache::COOKIE_CACHE_ENTRY | urlcache::NORMAL_CACHE_ENTRY);
     EXPECT_EQ(github["expire_utc"], "2022-11-15T18:56:13.4821724Z");
+
+    // --recovered adds the LeakFiles table's files as leaked records, with
+    // their path in the profile and the time they were made; one was copied.
+    const fs::path leaked = m_profile / "AppData/Local/Microsoft/Windows/INetCache/IE/0KLPAC95/log[1].txt";
+    fs::create_directories(leaked.parent_path());
+    std::ofstream(leaked) << "left behind";
+    const test::Outcome all = RunCli({"--path", m_profile.string(), "list", "--recovered", "--times", "iso-utc"});
+    ASSERT_EQ(all.status, 0) << all.err;
+    std::vector<nlohmann::json> leaks;
+    size_t live = 0;
+    for (const auto& row : JsonLines(all.out)) {
+        EXPECT_EQ(row["state"], row["url"] == "" ? "leak" : "live") << row["url"];
+        EXPECT_EQ(row["index_file"], m_database.string());
+        if (row["state"] == "leak")
+            leaks.push_back(row);
+        else
+            EXPECT_EQ(row["last_access"], byUrl.at(row["url"])["last_access"]) << row["url"];
+        live += row["state"] == "live";
+    }
+    // Every entry that list gives, then the leaked files.
+    EXPECT_EQ(live, kEntries);
+    ASSERT_EQ(leaks.size(), 2u) << all.out;
+    EXPECT_EQ(leaks[1]["local"], leaked.string());
+    EXPECT_EQ(leaks[1]["size_low"], std::string("left behind").size());
+    EXPECT_EQ(leaks[1]["record_offset"], 2);
+    EXPECT_EQ(leaks[1]["creation"], 132826996685792746u);
+    EXPECT_EQ(leaks[0]["size_low"], 0) << "a file that was not copied has no size";
 }
 
 TEST_F(WebCacheSample, OpensReadOnlyAndLeavesTheProfileAsItWas)
@@ -233,6 +263,7 @@ TEST_F(WebCacheSample, DamagedCopyListsTheRestAndNamesWhatItSkipped)
     const test::Outcome cut = RunCli({"--container", truncated.string(), "list"});
     EXPECT_EQ(cut.status, 1);
     EXPECT_EQ(cut.out, "");
+    test::ExpectOneErrorLine(cut);
     EXPECT_NE(cut.err.find(truncated.string() + " cannot be read as an ESE database"), std::string::npos) << cut.err;
 }
 

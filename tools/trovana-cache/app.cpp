@@ -135,6 +135,9 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
         } else if (app.got_subcommand("add")) {
             AddCommand(cache, arguments.add, format, streams);
         }
+    } catch (const CommandError& error) {
+        ReportProblems(cache, streams.err, error.what());
+        throw;
     } catch (...) {
         ReportProblems(cache, streams.err);
         throw;

@@ -80,6 +80,11 @@ void RequireReadableCache(urlcache::UrlCache& cache, const CacheChoice& choice)
         return;
     }
     const urlcache::CacheLocation& location = cache.Location();
+    // A WebCache database alone that cannot be read (truncated, say): its
+    // one problem is the error, and no warning repeats it.
+    if (location.containers.empty() && location.webCaches.size() == 1 && cache.Problems().size() == 1) {
+        throw CommandError(cache.Problems().front());
+    }
     if (!cache.Problems().empty()) {
         // The warnings name each container; the error names where they are.
         std::string where = location.winePrefix.string();
@@ -116,10 +121,12 @@ std::string FailureText(const urlcache::CacheResult& result)
     return text;
 }
 
-void ReportProblems(const urlcache::UrlCache& cache, std::ostream& err)
+void ReportProblems(const urlcache::UrlCache& cache, std::ostream& err, std::string_view error)
 {
     for (const std::string& problem : cache.Problems()) {
-        err << "trovana-cache: warning: " << problem << '\n';
+        if (problem != error) {
+            err << "trovana-cache: warning: " << problem << '\n';
+        }
     }
 }
 

@@ -20,12 +20,17 @@ const char* Description(uint64_t Info::*time, urlcache::RecordKind kind)
         return "Expiry Time";
     if (time == &Info::lastSyncTime)
         return "Last Sync Time";
+    if (time == &Info::creationTime)
+        return "Creation Time";
+    if (time == &Info::postCheckTime)
+        return "Post Check Time";
     const bool history = kind == urlcache::RecordKind::History || urlcache::KeepsLocalTime(kind);
     return history ? "Last Visited Time" : "Last Modified Time";
 }
 
+// Creation and post check: only WebCache entries have them (0 elsewhere).
 constexpr uint64_t Info::*kTimes[] = {&Info::lastAccessTime, &Info::lastModifiedTime, &Info::expireTime,
-                                      &Info::lastSyncTime};
+                                      &Info::lastSyncTime,   &Info::creationTime,     &Info::postCheckTime};
 
 // Timesketch's own columns first, then the entry's, so that every row of a
 // file has the same columns.

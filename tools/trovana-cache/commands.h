@@ -10,6 +10,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "export_writer.h"
@@ -60,8 +61,9 @@ void RequireReadableCache(urlcache::UrlCache& cache, const CacheChoice& choice);
 // "error 5 (locked or in use)", with the library's own words after it when
 // they say more.
 std::string FailureText(const urlcache::CacheResult& result);
-// The problems the cache met with its containers, as warnings.
-void ReportProblems(const urlcache::UrlCache& cache, std::ostream& err);
+// The problems the cache met with its containers, as warnings; one that is
+// the text of the error being reported is left to that error.
+void ReportProblems(const urlcache::UrlCache& cache, std::ostream& err, std::string_view error = {});
 
 struct ListOptions {
     ExportFormat format = ExportFormat::Jsonl;

@@ -55,6 +55,10 @@ struct CacheEntryInfo {
     uint64_t expireTime = 0;
     uint64_t lastAccessTime = 0;
     uint64_t lastSyncTime = 0;
+    // Kept by a WebCache database only (0 = none): when the entry was made,
+    // and when WinINet is to check it with the server after use.
+    uint64_t creationTime = 0;
+    uint64_t postCheckTime = 0;
     // The stored response header bytes; c_str() puts the NUL after them that
     // headerInfoSize() does not count.
     std::string headerInfo;

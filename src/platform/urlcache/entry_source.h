@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A source of cache entries that UrlCache lists and looks up by URL beside
-// its index.dat containers: the seam through which a cache of another
-// format (a WebCache database) reaches the catalogue, the window and
-// trovana-cache. Sources are read only; changes go to index.dat containers.
+// A source of cache entries: what UrlCache lists and looks up by URL. The
+// index.dat containers are one (read and written, index_dat_source.h), a
+// Windows 8-11 WebCache database another (read only); the catalogue, the
+// window and trovana-cache see them all through UrlCache.
 #pragma once
 
 #include "cache_types.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,17 +16,31 @@
 
 namespace trovana::urlcache {
 
+// One pass over a source's entries.
+class EntryCursor {
+public:
+    virtual ~EntryCursor() = default;
+    // The next entry, or null after the last.
+    virtual std::unique_ptr<CacheEntryInfo> Next() = 0;
+    // The index file the last entry came from; empty where there is none.
+    virtual std::filesystem::path IndexFile() const { return {}; }
+};
+
 class EntrySource {
 public:
     virtual ~EntrySource() = default;
 
-    // False when nothing of it can be read; the reason was reported.
-    virtual bool Readable() = 0;
-    // Its entries in listing order, `index` below Count().
-    virtual size_t Count() = 0;
-    virtual std::unique_ptr<CacheEntryInfo> At(size_t index) = 0;
+    // How many of its parts (containers, databases) can be read now; the
+    // reasons for the others were reported.
+    virtual size_t Readable() = 0;
+    // Its entries in listing order. The cursor may not outlive the source.
+    virtual std::unique_ptr<EntryCursor> Entries() = 0;
     // The entry stored under exactly these URL bytes; null when none.
     virtual std::unique_ptr<CacheEntryInfo> Find(std::string_view url) = 0;
+    // Lookups made between these may see the files as they were at the
+    // first of them (see UrlCache::LookupBatch).
+    virtual void BeginBatch() {}
+    virtual void EndBatch() {}
 };
 
 // Where a source reports what it could not read: one line naming the file.

@@ -107,6 +107,16 @@ struct RecordSurvey::State {
     Snapshot* snapshot = nullptr;
     std::vector<PlannedRecord> plan;
     size_t next = 0;
+    // Then the records of each WebCache database, read after the containers.
+    std::vector<std::filesystem::path> webCaches;
+    std::vector<SurveyedRecord> webRecords;
+    size_t nextWebRecord = 0;
+
+    void Note(const std::string& problem)
+    {
+        if (known.insert(problem).second)
+            problems.push_back(problem);
+    }
 };
 
 RecordSurvey::RecordSurvey(const CacheLocation& location) : m_state(std::make_unique<State>())
@@ -115,16 +125,14 @@ RecordSurvey::RecordSurvey(const CacheLocation& location) : m_state(std::make_un
     std::stable_sort(order.begin(), order.end(),
                      [](const ContainerLocation& a, const ContainerLocation& b) { return a.kind < b.kind; });
     State* state = m_state.get();
-    const auto sink = [state](const std::string& problem) {
-        if (state->known.insert(problem).second)
-            state->problems.push_back(problem);
-    };
+    const auto sink = [state](const std::string& problem) { state->Note(problem); };
     std::unordered_set<std::string> folders;
     for (const ContainerLocation& where : order) {
         auto container = std::make_unique<Container>(where, sink, location.readOnly);
         if (folders.insert(container->Folder().string()).second)
             m_state->containers.push_back(std::move(container));
     }
+    m_state->webCaches = location.webCaches;
 }
 
 RecordSurvey::~RecordSurvey() = default;
@@ -170,6 +178,13 @@ std::unique_ptr<SurveyedRecord> RecordSurvey::Next()
         }
         return result;
     }
+    while (s.nextWebRecord == s.webRecords.size() && !s.webCaches.empty()) {
+        s.webRecords = SurveyWebCache(s.webCaches.front(), [&s](const std::string& problem) { s.Note(problem); });
+        s.nextWebRecord = 0;
+        s.webCaches.erase(s.webCaches.begin());
+    }
+    if (s.nextWebRecord < s.webRecords.size())
+        return std::make_unique<SurveyedRecord>(std::move(s.webRecords[s.nextWebRecord++]));
     return nullptr;
 }
 

@@ -8,6 +8,7 @@
 #include "urlcache.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -56,6 +57,7 @@ struct SurveyedRecord {
 // One pass over every container: cookies, history, then content. Within a
 // container, first the live entries in enumeration order, then the other
 // records in file order. Each index.dat is read once, when its turn comes.
+// Then each WebCache database's records (SurveyWebCache).
 class RecordSurvey {
 public:
     explicit RecordSurvey(const CacheLocation& location);
@@ -72,5 +74,12 @@ private:
     struct State;
     std::unique_ptr<State> m_state;
 };
+
+// Every record of a WebCache database: its entries as they are listed
+// (Live, record offset 0), then the files of its LeakFiles table (Leak,
+// without URL, the row's LeakId as offset); the database is their index
+// file. What cannot be read goes to `problems`.
+std::vector<SurveyedRecord> SurveyWebCache(const std::filesystem::path& database,
+                                           const std::function<void(const std::string&)>& problems);
 
 }  // namespace trovana::urlcache

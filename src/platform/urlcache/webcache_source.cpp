@@ -5,6 +5,7 @@
 #include "locate.h"
 #include "ascii.h"
 #include "path_case.h"
+#include "record_survey.h"
 #include "webcache.h"
 
 #include <algorithm>
@@ -23,29 +24,38 @@ constexpr uint32_t kKnownTypeBits = NORMAL_CACHE_ENTRY | STICKY_CACHE_ENTRY | ED
                                     TRACK_OFFLINE_CACHE_ENTRY | TRACK_ONLINE_CACHE_ENTRY | SPARSE_CACHE_ENTRY |
                                     COOKIE_CACHE_ENTRY | URLHISTORY_CACHE_ENTRY;
 
-// The cached file in the profile: the container's Windows folder from its
-// "AppData\" on, its secure folder, the file. Empty when it is not there.
-std::string LocalFile(const fs::path& profile, const webcache::WebCacheEntry& entry)
+// A file the database names by its Windows path, in the copied profile:
+// its names from "AppData" on. Empty when the path leads elsewhere.
+fs::path InProfile(const fs::path& profile, std::vector<std::string> names)
 {
-    if (profile.empty() || entry.fileName.empty())
-        return {};
-    std::vector<std::string> names = SplitPathNames(entry.directory);
     const auto appData = std::find_if(names.begin(), names.end(),
                                       [](const std::string& name) { return EqualsIgnoreAsciiCase(name, "AppData"); });
-    if (appData == names.end())
+    // Names from the database never climb out of the profile.
+    if (profile.empty() || appData == names.end() ||
+        std::any_of(names.begin(), names.end(), [](const std::string& name) { return name == ".."; }))
         return {};
     names.erase(names.begin(), appData);
+    return FindPathIgnoringCase(profile, names);
+}
+
+bool IsRegularFile(const fs::path& file)
+{
+    std::error_code ec;
+    return !file.empty() && fs::is_regular_file(fs::symlink_status(file, ec));
+}
+
+// The cached file in the profile: the container's Windows folder, its
+// secure folder, the file. Empty when it is not there.
+std::string LocalFile(const fs::path& profile, const webcache::WebCacheEntry& entry)
+{
+    if (entry.fileName.empty())
+        return {};
+    std::vector<std::string> names = SplitPathNames(entry.directory);
     if (!entry.secureDirectory.empty())
         names.push_back(entry.secureDirectory);
     names.push_back(entry.fileName);
-    // Names from the database never climb out of the profile.
-    if (std::any_of(names.begin(), names.end(), [](const std::string& name) { return name == ".."; }))
-        return {};
-    const fs::path file = FindPathIgnoringCase(profile, names);
-    std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(file, ec)))
-        return {};
-    return file.string();
+    const fs::path file = InProfile(profile, std::move(names));
+    return IsRegularFile(file) ? file.string() : std::string();
 }
 
 std::string ExtensionOf(const webcache::WebCacheEntry& entry)
@@ -61,6 +71,23 @@ std::string ExtensionOf(const webcache::WebCacheEntry& entry)
     return extension;
 }
 
+// The entries as read, in order.
+class Cursor : public EntryCursor {
+public:
+    explicit Cursor(const std::vector<CacheEntryInfo>& entries) : m_entries(entries) {}
+
+    std::unique_ptr<CacheEntryInfo> Next() override
+    {
+        if (m_next >= m_entries.size())
+            return nullptr;
+        return std::make_unique<CacheEntryInfo>(m_entries[m_next++]);
+    }
+
+private:
+    const std::vector<CacheEntryInfo>& m_entries;
+    size_t m_next = 0;
+};
+
 class WebCacheSource : public EntrySource {
 public:
     WebCacheSource(fs::path database, ProblemSink problems)
@@ -68,14 +95,12 @@ public:
     {
     }
 
-    bool Readable() override { return Load(); }
-    size_t Count() override { return Load() ? m_entries.size() : 0; }
+    size_t Readable() override { return Load() ? 1 : 0; }
 
-    std::unique_ptr<CacheEntryInfo> At(size_t index) override
+    std::unique_ptr<EntryCursor> Entries() override
     {
-        if (!Load() || index >= m_entries.size())
-            return nullptr;
-        return std::make_unique<CacheEntryInfo>(m_entries[index]);
+        Load();
+        return std::make_unique<Cursor>(m_entries);
     }
 
     std::unique_ptr<CacheEntryInfo> Find(std::string_view url) override
@@ -83,7 +108,7 @@ public:
         if (!Load())
             return nullptr;
         const auto it = m_byUrl.find(std::string(url));
-        return it == m_byUrl.end() ? nullptr : At(it->second);
+        return it == m_byUrl.end() ? nullptr : std::make_unique<CacheEntryInfo>(m_entries[it->second]);
     }
 
 private:
@@ -126,6 +151,8 @@ private:
         info.expireTime = entry.expiryTime;
         info.lastAccessTime = entry.accessedTime;
         info.lastSyncTime = entry.syncTime;
+        info.creationTime = entry.creationTime;
+        info.postCheckTime = entry.postCheckTime;
         info.headerInfo = entry.responseHeaders.empty() ? entry.requestHeaders : entry.responseHeaders;
         info.fileExtension = ExtensionOf(entry);
         info.exemptDelta = entry.exemptionDelta;
@@ -144,6 +171,47 @@ private:
 };
 
 }  // namespace
+
+std::vector<SurveyedRecord> SurveyWebCache(const fs::path& database, const ProblemSink& problems)
+{
+    std::vector<SurveyedRecord> records;
+    WebCacheSource source(database, problems);
+    // Nothing more where the database cannot be read: its reason was given.
+    if (source.Readable() == 0)
+        return records;
+    const auto entries = source.Entries();
+    while (auto entry = entries->Next()) {
+        SurveyedRecord& record = records.emplace_back();
+        record.entry = std::move(*entry);
+        record.indexFile = database;
+    }
+    try {
+        const webcache::WebCacheLeaks leaks = webcache::ReadLeakFiles(database);
+        for (const std::string& table : leaks.unreadable)
+            problems(database.string() + ": this table cannot be read, its records are not listed: " + table);
+        const fs::path profile = WebCacheProfile(database);
+        for (const webcache::LeakedFile& leaked : leaks.files) {
+            SurveyedRecord& record = records.emplace_back();
+            record.state = RecordState::Leak;
+            record.indexFile = database;
+            record.offset = leaked.id;
+            record.entry.container = "LeakFiles";
+            record.entry.creationTime = leaked.creationTime;
+            // Its path in the profile whether or not the file is still there.
+            const fs::path file = InProfile(profile, SplitPathNames(leaked.fileName));
+            record.entry.localFileName = file.string();
+            std::error_code ec;
+            if (IsRegularFile(file)) {
+                const uint64_t size = fs::file_size(file, ec);
+                record.entry.sizeLow = ec ? 0 : static_cast<uint32_t>(size);
+                record.entry.sizeHigh = ec ? 0 : static_cast<uint32_t>(size >> 32);
+            }
+        }
+    } catch (const webcache::WebCacheError& e) {
+        problems(e.what());
+    }
+    return records;
+}
 
 std::unique_ptr<EntrySource> OpenWebCacheSource(const fs::path& database, ProblemSink problems)
 {

@@ -191,27 +191,14 @@ std::string Record::Value(std::string_view column, bool text) const
     const int isLong = libesedb_record_is_long_value(record, *index, &error);
     if (isLong < 0)
         Fail(what, error);
-    if (isLong == 0 && text) {
-        return ReadSized(
-            what,
-            [&](size_t* size, libesedb_error_t** e) {
-                return libesedb_record_get_value_utf8_string_size(record, *index, size, e);
-            },
-            [&](uint8_t* data, size_t size, libesedb_error_t** e) {
-                return libesedb_record_get_value_utf8_string(record, *index, data, size, e);
-            },
-            true);
-    }
     if (isLong == 0) {
+        // The text and binary calls take the same arguments.
+        const auto size = text ? libesedb_record_get_value_utf8_string_size : libesedb_record_get_value_binary_data_size;
+        const auto read = text ? libesedb_record_get_value_utf8_string : libesedb_record_get_value_binary_data;
         return ReadSized(
-            what,
-            [&](size_t* size, libesedb_error_t** e) {
-                return libesedb_record_get_value_binary_data_size(record, *index, size, e);
-            },
-            [&](uint8_t* data, size_t size, libesedb_error_t** e) {
-                return libesedb_record_get_value_binary_data(record, *index, data, size, e);
-            },
-            false);
+            what, [&](size_t* length, libesedb_error_t** e) { return size(record, *index, length, e); },
+            [&](uint8_t* data, size_t length, libesedb_error_t** e) { return read(record, *index, data, length, e); },
+            text);
     }
     // A long value is kept apart from the record, in its own tree.
     LongValue value;
@@ -220,29 +207,18 @@ std::string Record::Value(std::string_view column, bool text) const
         Fail(what, error);
     if (found == 0)
         return {};
-    if (text) {
-        return ReadSized(
-            what,
-            [&](size_t* size, libesedb_error_t** e) {
-                return libesedb_long_value_get_utf8_string_size(value.value, size, e);
-            },
-            [&](uint8_t* data, size_t size, libesedb_error_t** e) {
-                return libesedb_long_value_get_utf8_string(value.value, data, size, e);
-            },
-            true);
-    }
+    using LongSize = int (*)(libesedb_long_value_t*, size_t*, libesedb_error_t**);
+    const LongSize dataSize = [](libesedb_long_value_t* longValue, size_t* length, libesedb_error_t** e) {
+        size64_t size64 = 0;
+        const int result = libesedb_long_value_get_data_size(longValue, &size64, e);
+        *length = static_cast<size_t>(size64);
+        return result;
+    };
+    const LongSize size = text ? libesedb_long_value_get_utf8_string_size : dataSize;
+    const auto read = text ? libesedb_long_value_get_utf8_string : libesedb_long_value_get_data;
     return ReadSized(
-        what,
-        [&](size_t* size, libesedb_error_t** e) {
-            size64_t size64 = 0;
-            const int result = libesedb_long_value_get_data_size(value.value, &size64, e);
-            *size = static_cast<size_t>(size64);
-            return result;
-        },
-        [&](uint8_t* data, size_t size, libesedb_error_t** e) {
-            return libesedb_long_value_get_data(value.value, data, size, e);
-        },
-        false);
+        what, [&](size_t* length, libesedb_error_t** e) { return size(value.value, length, e); },
+        [&](uint8_t* data, size_t length, libesedb_error_t** e) { return read(value.value, data, length, e); }, text);
 }
 
 // ---- File ----

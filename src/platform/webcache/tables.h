@@ -12,6 +12,10 @@
 
 namespace trovana::webcache {
 
+// The database opened read-only; throws WebCacheError when it is no ESE
+// database or libesedb refuses it.
+esedb::File OpenDatabase(const std::filesystem::path& database);
+
 // Calls `read` for each record of `table` that libesedb can read. A table
 // that cannot be read at all, or records that cannot, add one line to
 // `unreadable` naming the table as `label`.

@@ -122,6 +122,8 @@ std::string UserOf(const std::vector<ContainerRow>& containers)
     return "user";
 }
 
+}  // namespace
+
 esedb::File OpenDatabase(const std::filesystem::path& database)
 {
     if (!IsEseDatabase(database))
@@ -132,8 +134,6 @@ esedb::File OpenDatabase(const std::filesystem::path& database)
         throw WebCacheError(e.what());
     }
 }
-
-}  // namespace
 
 void ForEachRecord(esedb::Table& table, const std::string& label, std::vector<std::string>& unreadable,
                    const std::function<void(const esedb::Record&)>& read)

@@ -70,6 +70,23 @@ WebCacheContents ReadWebCache(const std::filesystem::path& database);
 // How many entries ReadWebCache gives; none when the file cannot be read.
 std::optional<uint64_t> CountWebCacheEntries(const std::filesystem::path& database);
 
+// A row of the LeakFiles table: a cached file that WinINet could not delete
+// with its entry (it was in use) and keeps to delete later. No URL is kept.
+struct LeakedFile {
+    uint64_t id = 0;
+    uint64_t creationTime = 0;  // FILETIME; 0 = none
+    std::string fileName;       // as Windows names it: "C:\Users\...\IE\0KLPAC95\log[1].txt"
+};
+
+struct WebCacheLeaks {
+    std::vector<LeakedFile> files;  // in record order
+    std::vector<std::string> unreadable;  // as in WebCacheContents
+};
+
+// The LeakFiles table; none when the database has no such table. Throws
+// WebCacheError as ReadWebCache does.
+WebCacheLeaks ReadLeakFiles(const std::filesystem::path& database);
+
 // True when the file starts with an ESE database's signature.
 bool IsEseDatabase(const std::filesystem::path& file);
 
