@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -27,8 +28,9 @@ void AppendHexEscape(std::string& out, unsigned char byte);
 
 // The bytes at which a walk of AppendEscapedText stops, by value: every
 // byte from 0x80 (the start of a UTF-8 sequence, or an invalid byte), the
-// backslash, and the ASCII bytes an output escapes.
-using StopBytes = std::array<bool, 0x100>;
+// backslash, and the ASCII bytes an output escapes. Bytes 0 and 1, not
+// bools, so that eight of them are or-ed without a branch.
+using StopBytes = std::array<uint8_t, 0x100>;
 
 // The stop bytes with the given ASCII bytes, and with `controls` 0x00 to
 // 0x1F too.
@@ -38,7 +40,7 @@ constexpr StopBytes MakeStopBytes(std::string_view ascii, bool controls)
     for (size_t c = 0; c < 0x100; ++c)
         stop[c] = c >= 0x80 || c == '\\' || (controls && c < 0x20);
     for (const char c : ascii)
-        stop[static_cast<unsigned char>(c)] = true;
+        stop[static_cast<unsigned char>(c)] = 1;
     return stop;
 }
 
