@@ -19,18 +19,19 @@ using Info = urlcache::CacheEntryInfo;
 constexpr uint32_t kNeverExpires = 0xFFFFFFFF;
 
 struct TimeColumn {
-    const char* name;
+    std::string_view name;
+    std::string_view utcName;  // the column of its ISO 8601 UTC text
     uint64_t Info::*time;
     uint32_t filler;  // the FillerField bit of the field
 };
 
 constexpr TimeColumn kTimeColumns[] = {
-    {"last_modified", &Info::lastModifiedTime, urlcache::kFillerLastModified},
-    {"last_access", &Info::lastAccessTime, urlcache::kFillerLastAccess},
-    {"expire", &Info::expireTime, urlcache::kFillerExpire},
-    {"last_sync", &Info::lastSyncTime, urlcache::kFillerLastSync},
-    {"creation", &Info::creationTime, 0},
-    {"post_check", &Info::postCheckTime, 0},
+    {"last_modified", "last_modified_utc", &Info::lastModifiedTime, urlcache::kFillerLastModified},
+    {"last_access", "last_access_utc", &Info::lastAccessTime, urlcache::kFillerLastAccess},
+    {"expire", "expire_utc", &Info::expireTime, urlcache::kFillerExpire},
+    {"last_sync", "last_sync_utc", &Info::lastSyncTime, urlcache::kFillerLastSync},
+    {"creation", "creation_utc", &Info::creationTime, 0},
+    {"post_check", "post_check_utc", &Info::postCheckTime, 0},
 };
 
 // A time only a WebCache database keeps: null for an index.dat entry
@@ -52,11 +53,16 @@ void SetNull(ExportRow& row, std::string_view name)
 
 }  // namespace
 
-ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone)
+namespace {
+
+// The entry's own fields appended to the row: `Entry` is a const reference
+// (every string copied) or an rvalue (its local file name and header taken).
+template <class Entry>
+void AppendOwnFields(ExportRow& row, Entry&& entry, const TimeZone* sourceZone)
 {
     ExportValue local;
     if (!entry.localFileName.empty()) {
-        local = entry.localFileName;
+        local = std::forward<Entry>(entry).localFileName;
     }
     const urlcache::RecordKind kind = urlcache::RecordKindOf(entry.sourceUrlName);
     ExportValue zone;
@@ -64,35 +70,40 @@ ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZon
         zone = sourceZone ? sourceZone->Name() : std::string("UTC");
     }
     ExportValue container = entry.container.empty() ? std::string(urlcache::RecordKindName(kind)) : entry.container;
-    // Moved into the row, so that each string is copied once (a braced list
-    // would copy every field again into the vector), with room for the
-    // columns callers append.
-    ExportField fields[] = {
-        {"url", entry.sourceUrlName},
-        {"local", std::move(local)},
-        {"type", uint64_t{entry.cacheEntryType}},
-        {"size_low", uint64_t{entry.sizeLow}},
-        {"size_high", uint64_t{entry.sizeHigh}},
-        {"hit_rate", uint64_t{entry.hitRate}},
-        {"use_count", uint64_t{entry.useCount}},
-        {"last_modified", entry.lastModifiedTime},
-        {"last_access", entry.lastAccessTime},
-        {"expire", entry.expireTime},
-        {"last_sync", entry.lastSyncTime},
-        {"header", entry.headerInfo},
-        {"header_size", uint64_t{entry.headerInfoSize()}},
-        {"container", std::move(container)},
-        {"expire_dos", uint64_t{entry.expireDos}},
-        {"source_tz", std::move(zone)},
-        {"creation", WebCacheTime(entry, entry.creationTime)},
-        {"post_check", WebCacheTime(entry, entry.postCheckTime)},
-    };
+    const uint64_t headerSize = entry.headerInfoSize();
+    row.emplace_back("url", entry.sourceUrlName);
+    row.emplace_back("local", std::move(local));
+    row.emplace_back("type", uint64_t{entry.cacheEntryType});
+    row.emplace_back("size_low", uint64_t{entry.sizeLow});
+    row.emplace_back("size_high", uint64_t{entry.sizeHigh});
+    row.emplace_back("hit_rate", uint64_t{entry.hitRate});
+    row.emplace_back("use_count", uint64_t{entry.useCount});
+    row.emplace_back("last_modified", entry.lastModifiedTime);
+    row.emplace_back("last_access", entry.lastAccessTime);
+    row.emplace_back("expire", entry.expireTime);
+    row.emplace_back("last_sync", entry.lastSyncTime);
+    row.emplace_back("header", std::forward<Entry>(entry).headerInfo);
+    row.emplace_back("header_size", headerSize);
+    row.emplace_back("container", std::move(container));
+    row.emplace_back("expire_dos", uint64_t{entry.expireDos});
+    row.emplace_back("source_tz", std::move(zone));
+    row.emplace_back("creation", WebCacheTime(entry, entry.creationTime));
+    row.emplace_back("post_check", WebCacheTime(entry, entry.postCheckTime));
+}
+
+}  // namespace
+
+ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone)
+{
     ExportRow row;
-    row.reserve(std::size(fields) + 16);
-    for (ExportField& field : fields) {
-        row.push_back(std::move(field));
-    }
+    row.reserve(34);  // with room for the columns callers append
+    AppendOwnFields(row, entry, sourceZone);
     return row;
+}
+
+void AppendEntryExportFields(ExportRow& row, urlcache::CacheEntryInfo&& entry, const TimeZone* sourceZone)
+{
+    AppendOwnFields(row, std::move(entry), sourceZone);
 }
 
 std::optional<TimeZone> WinePrefixZone(const std::filesystem::path& prefix)
@@ -194,20 +205,29 @@ ExportRow WithUtcTimes(const ExportRow& row, const urlcache::CacheEntryInfo& ent
                    !text.empty()) {
             utc = std::move(text);
         }
-        out.push_back({field.name + "_utc", std::move(utc)});
+        out.push_back({column->utcName, std::move(utc)});
     }
     return out;
+}
+
+void AppendCatalogueFields(ExportRow& row, const urlcache::CacheEntryInfo& entry)
+{
+    AppendCatalogueFields(row, catalogue::DescribeEntry(entry));
+}
+
+void AppendCatalogueFields(ExportRow& row, catalogue::CatalogueEntry&& derived)
+{
+    row.push_back({"category", static_cast<uint64_t>(derived.category)});
+    row.push_back({"class", std::move(derived.classText)});
+    row.push_back({"access_time", std::move(derived.accessTime)});
+    row.push_back({"key_path", std::move(derived.keyPath)});
 }
 
 ExportRow CatalogueExportRow(const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
                              const TimeZone* sourceZone)
 {
     ExportRow row = EntryExportFields(entry, sourceZone);
-    catalogue::CatalogueEntry derived = catalogue::DescribeEntry(entry);
-    row.push_back({"category", static_cast<uint64_t>(derived.category)});
-    row.push_back({"class", std::move(derived.classText)});
-    row.push_back({"access_time", std::move(derived.accessTime)});
-    row.push_back({"key_path", std::move(derived.keyPath)});
+    AppendCatalogueFields(row, entry);
     AppendSurveyFields(row, surveyed);
     return WithUtcTimes(row, entry, sourceZone);
 }
@@ -217,7 +237,7 @@ std::vector<std::string> ColumnNames(const ExportRow& row)
     std::vector<std::string> names;
     names.reserve(row.size());
     for (const ExportField& field : row) {
-        names.push_back(field.name);
+        names.emplace_back(field.name);
     }
     return names;
 }

@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "catalogue_entry.h"
 #include "record_survey.h"
 #include "time_zone.h"
 #include "urlcache.h"
@@ -23,7 +24,9 @@ namespace trovana::exporting {
 using ExportValue = std::variant<std::monostate, uint64_t, int64_t, std::string, std::vector<std::string>>;
 
 struct ExportField {
-    std::string name;
+    // Static text (a literal): a listing makes millions of fields, and their
+    // names are never copied.
+    std::string_view name;
     ExportValue value;
 };
 
@@ -38,6 +41,11 @@ using ExportRow = std::vector<ExportField>;
 // then creation and post_check, FILETIMEs that only a WebCache database
 // keeps (null for index.dat entries).
 ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone = nullptr);
+
+// The same fields appended to `row`, the entry's local file name and header
+// taken rather than copied (its URL and numbers stay): for a listing, which
+// reuses one row and keeps no entry.
+void AppendEntryExportFields(ExportRow& row, urlcache::CacheEntryInfo&& entry, const TimeZone* sourceZone);
 
 // The zone a Wine prefix last ran in, as its system.reg records it (a
 // Windows zone name, mapped to its IANA zone); none when the prefix does
@@ -70,6 +78,13 @@ void AppendSurveyFields(ExportRow& row, const urlcache::SurveyedRecord* surveyed
 // 100 ns (UtcFileTime), "never" for the stored expiry 0xFFFFFFFF, or null
 // when the time is not set (0), absent or out of range.
 ExportRow WithUtcTimes(const ExportRow& row, const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone);
+
+// Appends what the program's catalogue derives from the entry: category 1
+// to 6, class text, the "Access Time" text in local time, and the key path
+// of its site tree leaf.
+void AppendCatalogueFields(ExportRow& row, const urlcache::CacheEntryInfo& entry);
+// The same from the catalogue's description of the entry, taken.
+void AppendCatalogueFields(ExportRow& row, catalogue::CatalogueEntry&& derived);
 
 // The entry's own fields, then category, class, access_time (local time of
 // this machine, beside the UTC columns) and key_path as the catalogue

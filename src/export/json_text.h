@@ -31,10 +31,14 @@ public:
     void AppendObject(const ExportRow& row);
 
 private:
+    // The column's name as JSON text with the colon, made again only when
+    // the name differs from the last row's.
+    const std::string& Key(size_t column, std::string_view name);
+
     std::string& m_out;
     // Each column's name and its JSON text with the colon, from the last
     // object: rows of one listing have the same names.
-    std::vector<std::pair<std::string, std::string>> m_keys;
+    std::vector<std::pair<std::string_view, std::string>> m_keys;
 };
 
 }  // namespace trovana::exporting

@@ -14,8 +14,9 @@
 namespace trovana::cli {
 
 // Called with each entry and the index file that holds it; `surveyed` is
-// null unless every record is wanted.
-using EntryVisitor = std::function<void(const urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
+// null unless every record is wanted. The entry is the visitor's to take
+// from: nothing uses it afterwards.
+using EntryVisitor = std::function<void(urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
                                         const std::filesystem::path& indexFile)>;
 
 // Enumerates the cache, or surveys every record of it read-only when

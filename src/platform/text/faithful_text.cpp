@@ -59,14 +59,6 @@ bool IsFaithfulAsIs(std::string_view bytes)
     return true;
 }
 
-void AppendHexEscape(std::string& out, unsigned char byte)
-{
-    static constexpr char hex[] = "0123456789ABCDEF";
-    out += "\\x";
-    out += hex[byte >> 4];
-    out += hex[byte & 0xF];
-}
-
 void AppendFaithfulText(std::string& out, std::string_view bytes)
 {
     static constexpr StopBytes kNone = MakeStopBytes("", false);

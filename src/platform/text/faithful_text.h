@@ -24,7 +24,15 @@ size_t Utf8SequenceLength(std::string_view bytes);
 // well-formed UTF-8.
 bool IsFaithfulAsIs(std::string_view bytes);
 
-void AppendHexEscape(std::string& out, unsigned char byte);
+// Appends \xHH for the byte; `out` is a std::string or any text with
+// append(const char*, size_t).
+template <class Out>
+void AppendHexEscape(Out& out, unsigned char byte)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const char escape[] = {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+    out.append(escape, sizeof escape);
+}
 
 // The bytes at which a walk of AppendEscapedText stops, by value: every
 // byte from 0x80 (the start of a UTF-8 sequence, or an invalid byte), the
@@ -48,9 +56,10 @@ constexpr StopBytes MakeStopBytes(std::string_view ascii, bool controls)
 // pass: the bytes cut into runs appended as they are and single pieces that
 // `escape(out, piece, invalid)` writes instead: a byte that is not
 // well-formed UTF-8 (`invalid`), the backslash, each ASCII byte of `stop`,
-// and each longer UTF-8 sequence for which `specialSequence` is true.
-template <class SpecialSequence, class Escape>
-void AppendEscapedText(std::string& out, std::string_view bytes, const StopBytes& stop,
+// and each longer UTF-8 sequence for which `specialSequence` is true. `out`
+// is a std::string or any text with append(const char*, size_t).
+template <class Out, class SpecialSequence, class Escape>
+void AppendEscapedText(Out& out, std::string_view bytes, const StopBytes& stop,
                        SpecialSequence specialSequence, Escape escape)
 {
     const auto* const data = reinterpret_cast<const unsigned char*>(bytes.data());
