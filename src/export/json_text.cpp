@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <iterator>
+#include <type_traits>
 
 #include "faithful_text.h"
 
@@ -66,6 +67,10 @@ void AppendRaw(std::string& text, size_t room, Write write)
 template <typename Number>
 void WriteNumber(RawText& out, Number number)
 {
+    if (static_cast<uint64_t>(number) < 10) {  // a negative number is not
+        out.put(static_cast<char>('0' + number));  // most counts, sizes and times of a row are 0
+        return;
+    }
     out.at = std::to_chars(out.at, out.at + kNumberRoom, number).ptr;
 }
 
@@ -104,24 +109,27 @@ void WriteString(RawText& text, std::string_view bytes)
 
 void WriteValue(RawText& out, const ExportValue& value)
 {
-    if (const auto* number = std::get_if<uint64_t>(&value)) {
-        WriteNumber(out, *number);
-    } else if (const auto* signedNumber = std::get_if<int64_t>(&value)) {
-        WriteNumber(out, *signedNumber);
-    } else if (const auto* bytes = std::get_if<std::string>(&value)) {
-        WriteString(out, *bytes);
-    } else if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
-        out.put('[');
-        for (size_t i = 0; i < list->size(); ++i) {
-            if (i > 0) {
-                out.put(',');
+    std::visit(
+        [&out](const auto& v) {
+            using Value = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<Value, std::monostate>) {
+                out.append("null", 4);
+            } else if constexpr (std::is_same_v<Value, std::string>) {
+                WriteString(out, v);
+            } else if constexpr (std::is_same_v<Value, std::vector<std::string>>) {
+                out.put('[');
+                for (size_t i = 0; i < v.size(); ++i) {
+                    if (i > 0) {
+                        out.put(',');
+                    }
+                    WriteString(out, v[i]);
+                }
+                out.put(']');
+            } else {
+                WriteNumber(out, v);
             }
-            WriteString(out, (*list)[i]);
-        }
-        out.put(']');
-    } else {
-        out.append("null", 4);
-    }
+        },
+        value);
 }
 
 }  // namespace
@@ -146,41 +154,55 @@ void JsonText::AppendValue(const ExportValue& value)
     AppendRaw(m_out, ValueRoom(value), [&value](RawText& text) { WriteValue(text, value); });
 }
 
-const std::string& JsonText::Key(size_t column, std::string_view name)
+void JsonText::MakeKeys(const ExportRow& row)
 {
-    // Names are static text: the same column has the same pointer from row
-    // to row, so the bytes are compared only when it differs.
-    if (column >= m_keys.size()) {
-        m_keys.resize(column + 1);
+    m_keys.resize(row.size());
+    for (size_t i = 0; i < row.size(); ++i) {
+        Key& key = m_keys[i];
+        key.name = row[i].name;
+        key.text.clear();
+        JsonText(key.text).AppendString(key.name);
+        key.text += ':';
+        std::copy_n(key.text.data(), std::min(key.text.size(), Key::kFixed), key.fixed.begin());
     }
-    auto& [cached, text] = m_keys[column];
-    const bool same = (cached.data() == name.data() && cached.size() == name.size()) || cached == name;
-    if (!same || text.empty()) {
-        cached = name;
-        text.clear();
-        JsonText(text).AppendString(name);
-        text += ':';
-    }
-    return text;
 }
 
 void JsonText::AppendObject(const ExportRow& row)
 {
+    // Names are static text: the same column has the same pointer from row
+    // to row, and the keys are made again only when a name differs.
+    bool same = row.size() == m_keys.size();
     size_t room = 2;
     for (size_t i = 0; i < row.size(); ++i) {
-        room += Key(i, row[i].name).size() + 1 + ValueRoom(row[i].value);
+        same = same && m_keys[i].name.data() == row[i].name.data() && m_keys[i].name.size() == row[i].name.size();
+        room += ValueRoom(row[i].value);
     }
-    AppendRaw(m_out, room, [&](RawText& text) {
-        text.put('{');
-        for (size_t i = 0; i < row.size(); ++i) {
-            if (i > 0) {
-                text.put(',');
-            }
-            text.append(m_keys[i].second);
-            WriteValue(text, row[i].value);
+    if (!same) {
+        MakeKeys(row);
+    }
+    for (const Key& key : m_keys) {
+        room += std::max(key.text.size(), Key::kFixed) + 1;
+    }
+    if (m_scratch.size() < room) {
+        m_scratch.resize(room);
+    }
+    RawText text{m_scratch.data()};
+    text.put('{');
+    for (size_t i = 0; i < row.size(); ++i) {
+        if (i > 0) {
+            text.put(',');
         }
-        text.put('}');
-    });
+        const Key& key = m_keys[i];
+        if (key.text.size() <= Key::kFixed) {
+            std::memcpy(text.at, key.fixed.data(), Key::kFixed);  // the bytes past the key are written over next
+            text.at += key.text.size();
+        } else {
+            text.append(key.text);
+        }
+        WriteValue(text, row[i].value);
+    }
+    text.put('}');
+    m_out.append(m_scratch.data(), static_cast<size_t>(text.at - m_scratch.data()));
 }
 
 }  // namespace trovana::exporting

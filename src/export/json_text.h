@@ -6,6 +6,7 @@
 // null as null.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -31,14 +32,23 @@ public:
     void AppendObject(const ExportRow& row);
 
 private:
-    // The column's name as JSON text with the colon, made again only when
-    // the name differs from the last row's.
-    const std::string& Key(size_t column, std::string_view name);
+    // A column's name and its JSON text with the colon, kept from the last
+    // object (rows of one listing have the same names). Text that fits is
+    // copied as a whole array, a few moves rather than a call.
+    struct Key {
+        static constexpr size_t kFixed = 32;
+        std::string_view name;
+        std::array<char, kFixed> fixed{};
+        std::string text;
+    };
+    // The keys of the row's columns.
+    void MakeKeys(const ExportRow& row);
 
     std::string& m_out;
-    // Each column's name and its JSON text with the colon, from the last
-    // object: rows of one listing have the same names.
-    std::vector<std::pair<std::string_view, std::string>> m_keys;
+    std::vector<Key> m_keys;
+    // The object's text, written here first: room made in m_out itself
+    // would be filled with zeros each time.
+    std::vector<char> m_scratch;
 };
 
 }  // namespace trovana::exporting

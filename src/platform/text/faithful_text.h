@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -34,22 +35,49 @@ void AppendHexEscape(Out& out, unsigned char byte)
     out.append(escape, sizeof escape);
 }
 
-// The bytes at which a walk of AppendEscapedText stops, by value: every
-// byte from 0x80 (the start of a UTF-8 sequence, or an invalid byte), the
-// backslash, and the ASCII bytes an output escapes. Bytes 0 and 1, not
-// bools, so that eight of them are or-ed without a branch.
-using StopBytes = std::array<uint8_t, 0x100>;
+// The bytes at which a walk of AppendEscapedText stops: every byte from
+// 0x80 (the start of a UTF-8 sequence, or an invalid byte), the backslash,
+// the controls 0x00 to 0x1F when an output escapes them, and up to three
+// other ASCII bytes of the output. Kept twice: as a table by byte value,
+// and as the comparisons that test sixteen bytes at once.
+struct StopBytes {
+    std::array<bool, 0x100> table{};
+    bool controls = false;
+    std::array<char, 4> ascii{};  // the backslash and the output's bytes, the last repeated
+};
 
-// The stop bytes with the given ASCII bytes, and with `controls` 0x00 to
-// 0x1F too.
+// The stop bytes with the given ASCII bytes (at most three), and with
+// `controls` 0x00 to 0x1F too.
 constexpr StopBytes MakeStopBytes(std::string_view ascii, bool controls)
 {
     StopBytes stop{};
+    stop.controls = controls;
     for (size_t c = 0; c < 0x100; ++c)
-        stop[c] = c >= 0x80 || c == '\\' || (controls && c < 0x20);
-    for (const char c : ascii)
-        stop[static_cast<unsigned char>(c)] = 1;
+        stop.table[c] = c >= 0x80 || c == '\\' || (controls && c < 0x20);
+    stop.ascii.fill('\\');
+    for (size_t i = 0; i < ascii.size() && i + 1 < stop.ascii.size(); ++i) {
+        stop.table[static_cast<unsigned char>(ascii[i])] = true;
+        stop.ascii[i + 1] = ascii[i];
+    }
     return stop;
+}
+
+// True when none of the sixteen bytes at `data` is a stop byte. Bytes from
+// 0x80 are negative as signed chars, so one comparison finds them with the
+// controls. (GCC's vector types: SSE2 on x86-64, NEON on ARM, plain code
+// elsewhere.)
+inline bool SixteenPlainBytes(const unsigned char* data, const StopBytes& stop)
+{
+    using Bytes = signed char __attribute__((vector_size(16)));
+    Bytes bytes;
+    std::memcpy(&bytes, data, sizeof bytes);
+    const signed char below = stop.controls ? 0x20 : 0;
+    const auto a0 = static_cast<signed char>(stop.ascii[0]), a1 = static_cast<signed char>(stop.ascii[1]),
+               a2 = static_cast<signed char>(stop.ascii[2]), a3 = static_cast<signed char>(stop.ascii[3]);
+    const Bytes hits = (bytes < below) | (bytes == a0) | (bytes == a1) | (bytes == a2) | (bytes == a3);
+    uint64_t halves[2];
+    std::memcpy(halves, &hits, sizeof halves);
+    return (halves[0] | halves[1]) == 0;
 }
 
 // The walk that the faithful rule and the outputs built on it share, in one
@@ -67,11 +95,14 @@ void AppendEscapedText(Out& out, std::string_view bytes, const StopBytes& stop,
     size_t plain = 0;  // start of the run not yet appended
     size_t i = 0;
     while (true) {
-        // Most bytes are plain ASCII: skip them eight at a time.
-        while (i + 8 <= size && !(stop[data[i]] | stop[data[i + 1]] | stop[data[i + 2]] | stop[data[i + 3]] |
-                                  stop[data[i + 4]] | stop[data[i + 5]] | stop[data[i + 6]] | stop[data[i + 7]]))
+        // Most bytes are plain ASCII: skip them sixteen, then eight at a time.
+        while (i + 16 <= size && SixteenPlainBytes(data + i, stop))
+            i += 16;
+        const auto& table = stop.table;
+        while (i + 8 <= size && !(table[data[i]] | table[data[i + 1]] | table[data[i + 2]] | table[data[i + 3]] |
+                                  table[data[i + 4]] | table[data[i + 5]] | table[data[i + 6]] | table[data[i + 7]]))
             i += 8;
-        while (i < size && !stop[data[i]])
+        while (i < size && !table[data[i]])
             ++i;
         if (i == size)
             break;
