@@ -29,6 +29,36 @@ DosDateTime DosAt(const ByteImage& image, uint64_t offset)
     return {image.U16(offset), image.U16(offset + 2)};
 }
 
+// The record's fields, its URL read already.
+UrlRecord DecodeFields(const ByteImage& image, const RecordSpan& span, std::string_view url)
+{
+    UrlRecord record;
+    record.span = span;
+    record.url = url;
+    const uint64_t offset = span.offset;
+    record.localName = RecordString(image, span, kRecLocalName);
+    if (record.localName && !IsSafeLocalName(*record.localName))
+        record.localName.reset();
+    record.extension = RecordString(image, span, kRecExtension);
+    const uint32_t headerOffset = image.U32(offset + kRecHeaderOffset);
+    const uint32_t headerSize = image.U32(offset + kRecHeaderSize);
+    if (headerOffset >= kRecFixedSize && headerOffset <= span.length && headerSize <= span.length - headerOffset)
+        record.header = image.View(offset + headerOffset, headerSize);
+    record.directory = image.U8(offset + kRecDirectory);
+    record.type = image.U32(offset + kRecType);
+    record.useCount = image.U32(offset + kRecUseCount);
+    record.hitRate = image.U32(offset + kRecHitRate);
+    record.sizeLow = image.U32(offset + kRecSizeLow);
+    record.sizeHigh = image.U32(offset + kRecSizeHigh);
+    record.exemptDelta = image.U32(offset + kRecExemptDelta);
+    record.lastModified = image.U64(offset + kRecLastModified);
+    record.lastAccess = image.U64(offset + kRecLastAccess);
+    record.expire = DosAt(image, offset + kRecExpireDate);
+    record.lastSync = DosAt(image, offset + kRecSyncDate);
+    record.fileWrite = DosAt(image, offset + kRecWriteDate);
+    return record;
+}
+
 }  // namespace
 
 std::optional<RecordSpan> RecordAt(const ByteImage& image, const IndexInfo& info, uint64_t offset)
@@ -63,38 +93,17 @@ std::optional<UrlRecord> ReadUrlRecord(const ByteImage& image, const IndexInfo& 
 std::optional<UrlRecord> ReadRecord(const ByteImage& image, const IndexInfo& info, uint64_t offset, uint32_t signature)
 {
     const auto found = RecordAt(image, info, offset);
-    if (!found || image.U32(offset) != signature || !RecordString(image, *found, kRecUrlOffset))
+    if (!found || image.U32(offset) != signature)
         return std::nullopt;
-    return DecodeUrlRecord(image, *found);
+    const std::optional<std::string_view> url = RecordString(image, *found, kRecUrlOffset);
+    if (!url)
+        return std::nullopt;
+    return DecodeFields(image, *found, *url);
 }
 
 UrlRecord DecodeUrlRecord(const ByteImage& image, const RecordSpan& span)
 {
-    UrlRecord record;
-    record.span = span;
-    record.url = RecordString(image, span, kRecUrlOffset).value_or(std::string_view());
-    const uint64_t offset = span.offset;
-    record.localName = RecordString(image, span, kRecLocalName);
-    if (record.localName && !IsSafeLocalName(*record.localName))
-        record.localName.reset();
-    record.extension = RecordString(image, span, kRecExtension);
-    const uint32_t headerOffset = image.U32(offset + kRecHeaderOffset);
-    const uint32_t headerSize = image.U32(offset + kRecHeaderSize);
-    if (headerOffset >= kRecFixedSize && headerOffset <= span.length && headerSize <= span.length - headerOffset)
-        record.header = image.View(offset + headerOffset, headerSize);
-    record.directory = image.U8(offset + kRecDirectory);
-    record.type = image.U32(offset + kRecType);
-    record.useCount = image.U32(offset + kRecUseCount);
-    record.hitRate = image.U32(offset + kRecHitRate);
-    record.sizeLow = image.U32(offset + kRecSizeLow);
-    record.sizeHigh = image.U32(offset + kRecSizeHigh);
-    record.exemptDelta = image.U32(offset + kRecExemptDelta);
-    record.lastModified = image.U64(offset + kRecLastModified);
-    record.lastAccess = image.U64(offset + kRecLastAccess);
-    record.expire = DosAt(image, offset + kRecExpireDate);
-    record.lastSync = DosAt(image, offset + kRecSyncDate);
-    record.fileWrite = DosAt(image, offset + kRecWriteDate);
-    return record;
+    return DecodeFields(image, span, RecordString(image, span, kRecUrlOffset).value_or(std::string_view()));
 }
 
 std::string EncodeRecord(const NewRecord& record)
