@@ -68,9 +68,14 @@ std::unique_ptr<CacheEntryInfo> IndexDatCursor::Next()
                     if (!KeyNamesEntry(snapshot->image.U32(slot)))
                         continue;
                     // Records lie all over the index: the one a few slots on
-                    // is fetched while this one is read.
-                    if (m_slot + 7 < layout::kSlotCount)
-                        snapshot->image.Prefetch(snapshot->image.U32(slot + 8 * layout::kSlotSize + 4));
+                    // is fetched while this one is read, its first four
+                    // cache lines (the fixed fields, the URL, the file name
+                    // and most headers).
+                    if (m_slot + 7 < layout::kSlotCount) {
+                        const uint32_t ahead = snapshot->image.U32(slot + 8 * layout::kSlotSize + 4);
+                        for (uint32_t line = 0; line < 4; ++line)
+                            snapshot->image.Prefetch(ahead + uint64_t{line} * 64);
+                    }
                     const auto record = ReadUrlRecord(snapshot->image, info, snapshot->image.U32(slot + 4));
                     if (!record)
                         continue;
