@@ -34,7 +34,7 @@ std::optional<GalleryCommand::Gallery> GalleryCommand::Make(const RowStore& rows
     try {
         folder = WorkingFolder();
     } catch (const WorkFolderError& error) {
-        m_view.GetPrompts().MessageBox(m_view.PromptParent(), wxString::FromUTF8(error.what()), wxString(),
+        m_view.UserPrompts().MessageBox(m_view.PromptParent(), wxString::FromUTF8(error.what()), wxString(),
                                        wxOK | wxICON_EXCLAMATION);
         return std::nullopt;
     }
