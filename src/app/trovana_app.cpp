@@ -128,8 +128,10 @@ void CTrovanaApp::OnUnhandledException()
 
 listview::Prompts& CTrovanaApp::UserPrompts()
 {
-    if (auto* frame = dynamic_cast<CMainFrame*>(GetTopWindow()))
-        return frame->UserPrompts();
+    for (wxWindow* window : wxTopLevelWindows) {
+        if (auto* frame = dynamic_cast<CMainFrame*>(window); frame != nullptr && !frame->IsBeingDeleted())
+            return frame->UserPrompts();
+    }
     return *m_wxPrompts;
 }
 
