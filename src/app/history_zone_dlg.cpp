@@ -70,12 +70,11 @@ void CHistoryZoneDlg::OnOk()
         return;
     }
     if (!TimeZone::Load(typed.utf8_string())) {
-        m_prompts.MessageBox(
-            this,
-            wxString::Format(_("%s is no time zone known to this computer. Give an IANA name such as "
-                               "Europe/Amsterdam, or choose Automatic."),
-                             typed),
-            GetTitle(), wxOK | wxICON_EXCLAMATION);
+        m_prompts.MessageBox(this,
+                             wxString::Format(_("%s is no time zone known to this computer. Give an IANA name such as "
+                                                "Europe/Amsterdam, or choose Automatic."),
+                                              typed),
+                             GetTitle(), wxOK | wxICON_EXCLAMATION);
         m_zone->SetFocus();
         return;
     }

@@ -55,9 +55,8 @@ std::optional<NamedCache> FindNamedCache(listview::Prompts& prompts, wxWindow* p
         return NamedCache{urlcache::LocatePath(*chosen), LastPart(*chosen), *chosen};
     } catch (const std::exception& error) {
         // A folder that cannot be listed is as much no cache as a wrong one.
-        prompts.MessageBox(
-            parent, _("No cache can be opened there:") + "\n\n" + wxString::FromUTF8(error.what()), wxString(),
-            wxOK | wxICON_EXCLAMATION);
+        prompts.MessageBox(parent, _("No cache can be opened there:") + "\n\n" + wxString::FromUTF8(error.what()),
+                           wxString(), wxOK | wxICON_EXCLAMATION);
         return std::nullopt;
     }
 }

@@ -95,8 +95,8 @@ void CopyCommand::CopyRecordFiles(const std::vector<std::string>& files)
     }
     if (sources.empty()) {
         m_view.UserPrompts().MessageBox(m_view.PromptParent(),
-                                       _("None of the selected records has its file in the cache: nothing is copied."),
-                                       wxGetTranslation(kProgressTitle), wxOK | wxICON_INFORMATION);
+                                        _("None of the selected records has its file in the cache: nothing is copied."),
+                                        wxGetTranslation(kProgressTitle), wxOK | wxICON_INFORMATION);
         return;
     }
     CopyFiles(sources, withoutFile);

@@ -35,7 +35,7 @@ std::optional<GalleryCommand::Gallery> GalleryCommand::Make(const RowStore& rows
         folder = WorkingFolder();
     } catch (const WorkFolderError& error) {
         m_view.UserPrompts().MessageBox(m_view.PromptParent(), wxString::FromUTF8(error.what()), wxString(),
-                                       wxOK | wxICON_EXCLAMATION);
+                                        wxOK | wxICON_EXCLAMATION);
         return std::nullopt;
     }
     if (!operations::WriteGalleryPages(folder, imageFiles, busy.Sink()))

@@ -167,7 +167,7 @@ bool CCacheListView::RefuseWhileRecovered(const wxString& action)
     if (!m_bRecoveredShown)
         return false;
     UserPrompts().MessageBox(this, wxString::Format(wxGetTranslation(kReadOnlyText), action), wxString(),
-                            wxOK | wxICON_INFORMATION);
+                             wxOK | wxICON_INFORMATION);
     return true;
 }
 
