@@ -52,11 +52,14 @@ void HandleEvents()
     wxTheApp->ProcessIdle();
 }
 
-// The main window on a cache, started as the program starts it.
+// The main window on a cache, started as the program starts it; it asks
+// through the prompts given, else through the wx dialogs.
 class Window {
 public:
-    explicit Window(const trovana::urlcache::CacheLocation& location) : m_pFrame(new trovana::app::CMainFrame())
+    explicit Window(const trovana::urlcache::CacheLocation& location, trovana::listview::Prompts* prompts = nullptr)
+        : m_pFrame(new trovana::app::CMainFrame())
     {
+        m_pFrame->UsePrompts(prompts);
         if (!m_pFrame->LoadFrame(location))
             throw std::runtime_error("the window could not be made");
         trovana::app::ShowMainWindow(*m_pFrame);
@@ -172,11 +175,10 @@ BENCHMARK(BM_DateSearch)->Unit(benchmark::kMillisecond);
 void BM_DeleteSelected(benchmark::State& state)
 {
     YesPrompts prompts;
-    trovana::listview::SetPrompts(&prompts);
     for (auto _ : state) {
         state.PauseTiming();
         const trovana::bench::BenchCache copy = trovana::bench::CopyBenchCache(CopyFolder());
-        auto window = std::make_unique<Window>(copy.location);
+        auto window = std::make_unique<Window>(copy.location, &prompts);
         CCacheListView& view = window->View();
         trovana::RowStore& rows = view.GetAllList()->Rows();
         const int step = rows.Count() / 1000;
@@ -191,7 +193,6 @@ void BM_DeleteSelected(benchmark::State& state)
         std::filesystem::remove_all(copy.root);
         state.ResumeTiming();
     }
-    trovana::listview::SetPrompts(nullptr);
 }
 BENCHMARK(BM_DeleteSelected)->Iterations(3)->Unit(benchmark::kMillisecond);
 

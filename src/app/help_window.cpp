@@ -119,12 +119,6 @@ CHelpWindow* CHelpViewer::ShowTopic(const std::filesystem::path& helpFile, const
     return m_pWindow;
 }
 
-CHelpViewer& GetHelpViewer()
-{
-    static CHelpViewer viewer;
-    return viewer;
-}
-
 std::filesystem::path ProgramHelpFile()
 {
     const std::filesystem::path folder =

@@ -58,8 +58,6 @@ private:
     wxWeakRef<CHelpWindow> m_pWindow;
 };
 
-// The program's help viewer, kept until the program ends.
-CHelpViewer& GetHelpViewer();
 // "trovana.chm" beside the program's file (in the build tree), else in the
 // installed data folder of the program (share/trovana).
 std::filesystem::path ProgramHelpFile();

@@ -7,7 +7,6 @@
 #include <wx/stattext.h>
 #include <wx/translation.h>
 
-#include "listview/prompts.h"
 #include "time_zone.h"
 
 namespace trovana::app {
@@ -17,8 +16,10 @@ constexpr int kBorder = 8;
 constexpr int kTextWidth = 380;
 }  // namespace
 
-CHistoryZoneDlg::CHistoryZoneDlg(wxWindow* parent, const wxString& chosen, const wxString& automatic)
+CHistoryZoneDlg::CHistoryZoneDlg(wxWindow* parent, listview::Prompts& prompts, const wxString& chosen,
+                                 const wxString& automatic)
     : wxDialog(parent, wxID_ANY, _("History Time Zone")),
+      m_prompts(prompts),
       m_automaticText(wxString::Format(_("Automatic (%s)"), automatic)),
       m_chosen(chosen)
 {
@@ -69,12 +70,11 @@ void CHistoryZoneDlg::OnOk()
         return;
     }
     if (!TimeZone::Load(typed.utf8_string())) {
-        listview::GetPrompts().MessageBox(
-            this,
-            wxString::Format(_("%s is no time zone known to this computer. Give an IANA name such as "
-                               "Europe/Amsterdam, or choose Automatic."),
-                             typed),
-            GetTitle(), wxOK | wxICON_EXCLAMATION);
+        m_prompts.MessageBox(this,
+                             wxString::Format(_("%s is no time zone known to this computer. Give an IANA name such as "
+                                                "Europe/Amsterdam, or choose Automatic."),
+                                              typed),
+                             GetTitle(), wxOK | wxICON_EXCLAMATION);
         m_zone->SetFocus();
         return;
     }

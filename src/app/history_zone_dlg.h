@@ -7,6 +7,8 @@
 
 #include <wx/dialog.h>
 
+#include "listview/prompts.h"
+
 class wxComboBox;
 
 namespace trovana::app {
@@ -16,8 +18,9 @@ inline constexpr int IDC_HISTORY_ZONE = 1080;
 class CHistoryZoneDlg : public wxDialog {
 public:
     // `chosen`: the zone chosen before for this cache, empty for Automatic;
-    // `automatic`: the name of the zone Automatic stands for.
-    CHistoryZoneDlg(wxWindow* parent, const wxString& chosen, const wxString& automatic);
+    // `automatic`: the name of the zone Automatic stands for. A name that is
+    // no time zone is refused through `prompts`.
+    CHistoryZoneDlg(wxWindow* parent, listview::Prompts& prompts, const wxString& chosen, const wxString& automatic);
 
     // After OK: the IANA name chosen, empty for Automatic.
     wxString ChosenZone() const { return m_chosen; }
@@ -25,6 +28,7 @@ public:
 private:
     void OnOk();
 
+    listview::Prompts& m_prompts;
     wxComboBox* m_zone = nullptr;
     wxString m_automaticText;
     wxString m_chosen;

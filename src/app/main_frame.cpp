@@ -40,7 +40,7 @@ void ShowSiteMenu(CMainFrame& frame, bool onSite, const wxPoint& at)
     if (onSite)
         view->DeleteSite();
     else
-        listview::GetPrompts().MessageBox(view, _("No web site is selected!"), "", wxOK);
+        frame.UserPrompts().MessageBox(view, _("No web site is selected!"), "", wxOK);
 }
 
 // Shift+F10 and the Menu key open the menu of the selected site, below it.
@@ -62,9 +62,19 @@ void OnTreeKeyDown(CMainFrame& frame, wxKeyEvent& event)
 }
 }  // namespace
 
-CMainFrame::CMainFrame() : m_closingPause([](int ms) { wxMilliSleep(ms); })
+CMainFrame::CMainFrame()
+    : m_closingPause([](int ms) { wxMilliSleep(ms); }),
+      m_wxPrompts(listview::MakeWxPrompts()),
+      m_pPrompts(m_wxPrompts.get())
 {
     g_pWaitDlg = new CWaitDlg();
+}
+
+void CMainFrame::UsePrompts(listview::Prompts* prompts)
+{
+    m_pPrompts = prompts != nullptr ? prompts : m_wxPrompts.get();
+    if (listview::CCacheListView* view = GetListView())
+        view->UsePrompts(*m_pPrompts);
 }
 
 CMainFrame::~CMainFrame()
@@ -112,7 +122,7 @@ bool CMainFrame::OnCreateClient()
                                          wxSP_LIVE_UPDATE | wxSP_3DSASH);
     m_wndSplitter->SetMinimumPaneSize(kMinimumPane);
     m_pTreeView = new listview::CSiteTree(m_wndSplitter, IDW_PANE_FIRST);
-    auto* right = new CRightFrame(m_wndSplitter, IDW_PANE_FIRST + 1);
+    auto* right = new CRightFrame(m_wndSplitter, IDW_PANE_FIRST + 1, *m_pPrompts);
     m_wndSplitter->SplitVertically(m_pTreeView, right, kTreeWidth);
     // The tree starts 200 wide: the sizes that the window passes through
     // while a window manager places it do not narrow it for good. Once the

@@ -13,7 +13,9 @@
 
 #include <wx/frame.h>
 
+#include "app/help_window.h"
 #include "listview/first_scan.h"
+#include "listview/prompts.h"
 #include "urlcache.h"
 
 class wxFileHistory;
@@ -34,9 +36,16 @@ bool TimesInUtcChosen();
 
 class CMainFrame : public wxFrame {
 public:
-    // Makes the hidden wait window; the frame's own window comes with LoadFrame.
+    // Makes the hidden wait window; the frame's own window comes with
+    // LoadFrame. The window asks the user through the wx dialogs.
     CMainFrame();
     ~CMainFrame() override;
+
+    // What the window, its list view and its dialogs ask the user through.
+    listview::Prompts& UserPrompts() const { return *m_pPrompts; }
+    // Asks the user through `prompts` from now on (not owned: they must
+    // outlive the window's use of them); null, through the wx dialogs again.
+    void UsePrompts(listview::Prompts* prompts);
 
     // Makes the window with its panes, menu, bars, icon and title, then lets
     // the list view do its one-time set-up, which scans the cache. The
@@ -121,6 +130,11 @@ private:
     void MovePaneFocus(int step);
     void PlayClosingAnimation();
 
+    // The wx dialogs, and the prompts in use: those or others given.
+    std::unique_ptr<listview::Prompts> m_wxPrompts;
+    listview::Prompts* m_pPrompts;
+    // Help > Contents: the help file, read on the first request, and its window.
+    CHelpViewer m_helpViewer;
     bool m_bProgressCreated = false;
     wxSplitterWindow* m_wndSplitter = nullptr;
     std::unique_ptr<wxFileHistory> m_recentCaches;

@@ -120,7 +120,7 @@ void CMainFrame::ShowCacheState(const wxString& name, bool readOnly)
 
 bool CMainFrame::OpenCachePath(const std::filesystem::path& path, bool readOnly, const wxString& name)
 {
-    std::optional<NamedCache> cache = FindNamedCache(this, path);
+    std::optional<NamedCache> cache = FindNamedCache(UserPrompts(), this, path);
     if (!cache)
         return false;
     if (!name.empty())
@@ -157,7 +157,7 @@ void CMainFrame::AddRecentCache(const std::filesystem::path& path, const wxStrin
 
 void CMainFrame::OnOpenCache()
 {
-    COpenCacheDlg dialog(this);
+    COpenCacheDlg dialog(this, UserPrompts());
     if (dialog.ShowModal() != wxID_OK)
         return;
     OpenCachePath(dialog.ChosenPath(), dialog.IsReadOnly(), dialog.ChosenName());

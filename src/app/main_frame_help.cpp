@@ -9,10 +9,8 @@
 #include <wx/utils.h>
 
 #include "app/closing_animation.h"
-#include "app/help_window.h"
 #include "app/main_frame.h"
 #include "app/resource.h"
-#include "listview/prompts.h"
 
 // After the wx and GTK headers: Xlib defines names that they use.
 #include <X11/Xutil.h>
@@ -55,7 +53,7 @@ void SyncWithServer(wxFrame& frame)
 
 void CMainFrame::OnHelpContents()
 {
-    GetHelpViewer().ShowTopic(ProgramHelpFile(), HELP_TOPIC);
+    m_helpViewer.ShowTopic(ProgramHelpFile(), HELP_TOPIC);
 }
 
 void CMainFrame::OnCheckUpdate()
@@ -67,7 +65,7 @@ void CMainFrame::OnCheckUpdate()
         started = wxLaunchDefaultBrowser(PRODUCT_URL);
     }
     if (!started)
-        listview::GetPrompts().MessageBox(
+        UserPrompts().MessageBox(
             this, wxString::Format(_("No web browser could be started for the address %s."), PRODUCT_URL), wxString(),
             wxOK | wxICON_EXCLAMATION);
 }

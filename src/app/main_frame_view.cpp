@@ -151,7 +151,7 @@ void CMainFrame::AddExaminerMenus()
 void CMainFrame::ChooseHistoryZone()
 {
     const urlcache::CacheLocation& location = GetListView()->Location();
-    CHistoryZoneDlg dialog(this, ChosenHistoryZone(location),
+    CHistoryZoneDlg dialog(this, UserPrompts(), ChosenHistoryZone(location),
                            wxString::FromUTF8(exporting::DefaultSourceZone(location).Name()));
     if (dialog.ShowModal() != wxID_OK)
         return;

@@ -8,7 +8,6 @@
 #include <wx/translation.h>
 
 #include "app/resource.h"
-#include "listview/prompts.h"
 
 namespace trovana::app {
 
@@ -22,7 +21,7 @@ wxString FromPath(const fs::path& path)
 
 // A drive root with several user profiles: the user picks one; the root
 // itself when it has fewer; none when the user cancels.
-std::optional<fs::path> PickProfile(wxWindow* parent, const fs::path& path)
+std::optional<fs::path> PickProfile(listview::Prompts& prompts, wxWindow* parent, const fs::path& path)
 {
     const std::vector<urlcache::UserProfile> profiles = urlcache::ListUserProfiles(path);
     if (profiles.size() < 2)
@@ -30,7 +29,7 @@ std::optional<fs::path> PickProfile(wxWindow* parent, const fs::path& path)
     std::vector<wxString> users;
     for (const urlcache::UserProfile& profile : profiles)
         users.push_back(wxString::FromUTF8(profile.user));
-    const std::optional<size_t> chosen = listview::GetPrompts().ChooseOne(
+    const std::optional<size_t> chosen = prompts.ChooseOne(
         parent, _("Whose cache is to be opened?") + "\n" + FromPath(path), _("Choose a User"), users);
     if (!chosen)
         return std::nullopt;
@@ -46,24 +45,23 @@ wxString LastPart(const fs::path& path)
     return FromPath(normal.filename().empty() ? normal : normal.filename());
 }
 
-std::optional<NamedCache> FindNamedCache(wxWindow* parent, const fs::path& path)
+std::optional<NamedCache> FindNamedCache(listview::Prompts& prompts, wxWindow* parent, const fs::path& path)
 {
     try {
         // The recent list keeps the path whatever folder the program runs in.
-        const std::optional<fs::path> chosen = PickProfile(parent, fs::absolute(path));
+        const std::optional<fs::path> chosen = PickProfile(prompts, parent, fs::absolute(path));
         if (!chosen)
             return std::nullopt;
         return NamedCache{urlcache::LocatePath(*chosen), LastPart(*chosen), *chosen};
     } catch (const std::exception& error) {
         // A folder that cannot be listed is as much no cache as a wrong one.
-        listview::GetPrompts().MessageBox(
-            parent, _("No cache can be opened there:") + "\n\n" + wxString::FromUTF8(error.what()), wxString(),
-            wxOK | wxICON_EXCLAMATION);
+        prompts.MessageBox(parent, _("No cache can be opened there:") + "\n\n" + wxString::FromUTF8(error.what()),
+                           wxString(), wxOK | wxICON_EXCLAMATION);
         return std::nullopt;
     }
 }
 
-NamedCache FindCurrentUserCache()
+NamedCache FindCurrentUserCache(listview::Prompts& prompts)
 {
     NamedCache cache;
     const char* profile = std::getenv("TROVANA_PROFILE");
@@ -71,8 +69,7 @@ NamedCache FindCurrentUserCache()
         cache.location = urlcache::LocateCurrentUserCache();
     } catch (const std::exception& error) {
         // The profile or prefix cannot be read: one message, then an empty cache.
-        listview::GetPrompts().MessageBox(nullptr, wxString::FromUTF8(error.what()), APP_TITLE,
-                                          wxOK | wxICON_EXCLAMATION);
+        prompts.MessageBox(nullptr, wxString::FromUTF8(error.what()), APP_TITLE, wxOK | wxICON_EXCLAMATION);
     }
     if (profile != nullptr && *profile != '\0')
         cache.name = LastPart(profile);

@@ -9,6 +9,7 @@
 
 #include <wx/string.h>
 
+#include "listview/prompts.h"
 #include "urlcache.h"
 
 class wxWindow;
@@ -30,12 +31,15 @@ struct NamedCache {
 // The cache at `path`: a Wine prefix, a user profile folder, a drive root
 // (the user picks one of its profiles when there are several) or a container
 // file. None after one message saying why it is no cache, or when the user
-// cancels the pick.
-std::optional<NamedCache> FindNamedCache(wxWindow* parent, const std::filesystem::path& path);
+// cancels the pick. The pick and the message are asked through `prompts`
+// over `parent`.
+std::optional<NamedCache> FindNamedCache(listview::Prompts& prompts, wxWindow* parent,
+                                         const std::filesystem::path& path);
 
 // The cache of the current user as the environment names it; an empty one,
-// after saying why, when the environment names a folder that cannot be read.
-NamedCache FindCurrentUserCache();
+// after saying why through `prompts`, when the environment names a folder
+// that cannot be read.
+NamedCache FindCurrentUserCache(listview::Prompts& prompts);
 
 // Opens the cache read-only when asked, or when it cannot be written now.
 void DecideReadOnly(NamedCache& cache, bool asked);

@@ -16,7 +16,6 @@
 #include <wx/translation.h>
 #include <wx/utils.h>
 
-#include "listview/prompts.h"
 #include "listview/screen_fit.h"
 
 namespace trovana::app {
@@ -64,9 +63,10 @@ wxString KindText(discovery::CacheKind kind)
 }
 }  // namespace
 
-COpenCacheDlg::COpenCacheDlg(wxWindow* parent, discovery::Environment environment)
+COpenCacheDlg::COpenCacheDlg(wxWindow* parent, listview::Prompts& prompts, discovery::Environment environment)
     : wxDialog(parent, wxID_ANY, _("Open Cache"), wxDefaultPosition, kStartSize,
-               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
+      m_prompts(prompts)
 {
     MakeControls();
     SetMinSize(kSmallestSize);
@@ -231,8 +231,8 @@ void COpenCacheDlg::OnBrowse()
     const int chosen = button->GetPopupMenuSelectionFromUser(menu, wxPoint(0, button->GetSize().y));
     std::optional<fs::path> path;
     if (chosen == kMenuFolder) {
-        path = listview::GetPrompts().ChooseFolder(this, _("Choose a Wine prefix, a user profile or a drive"),
-                                                   m_path->GetValue().utf8_string());
+        path = m_prompts.ChooseFolder(this, _("Choose a Wine prefix, a user profile or a drive"),
+                                      m_path->GetValue().utf8_string());
     } else if (chosen == kMenuFile) {
         wxFileDialog dialog(this, _("Choose a container file"), wxString(), wxString(),
                             _("Container files (*.dat)|*.dat|All files|*"), wxFD_OPEN | wxFD_FILE_MUST_EXIST);
@@ -249,8 +249,8 @@ void COpenCacheDlg::OnBrowse()
 void COpenCacheDlg::OnOpen()
 {
     if (m_path->GetValue().Strip(wxString::both).empty()) {
-        listview::GetPrompts().MessageBox(this, _("Choose a cache from the list, or name its folder or file."),
-                                          wxString(), wxOK | wxICON_INFORMATION);
+        m_prompts.MessageBox(this, _("Choose a cache from the list, or name its folder or file."), wxString(),
+                             wxOK | wxICON_INFORMATION);
         return;
     }
     StopSearch();

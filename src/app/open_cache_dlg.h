@@ -12,6 +12,7 @@
 #include <wx/dialog.h>
 
 #include "discovery.h"
+#include "listview/prompts.h"
 #include "listview/window_worker.h"
 
 class wxButton;
@@ -34,8 +35,10 @@ class COpenCacheDlg : public wxDialog {
 public:
     // The search starts at once, on a worker of its own. The dialog never
     // waits for it: Stop and Cancel answer at once, also while the search
-    // is stuck in a file system that does not answer.
-    COpenCacheDlg(wxWindow* parent, discovery::Environment environment = discovery::Environment::Current());
+    // is stuck in a file system that does not answer. It asks the user
+    // through `prompts`.
+    COpenCacheDlg(wxWindow* parent, listview::Prompts& prompts,
+                  discovery::Environment environment = discovery::Environment::Current());
     ~COpenCacheDlg() override;
 
     // After OK: the path to open, the name of the cache picked from the list
@@ -58,6 +61,7 @@ private:
     void OnOpen();
     void StopSearch();
 
+    listview::Prompts& m_prompts;
     wxListCtrl* m_list = nullptr;
     wxTextCtrl* m_path = nullptr;
     wxCheckBox* m_readOnly = nullptr;

@@ -17,13 +17,13 @@ constexpr int kListHeight = 300;
 constexpr int kMinimumPane = 100;
 }  // namespace
 
-CRightFrame::CRightFrame(wxWindow* parent, wxWindowID id)
+CRightFrame::CRightFrame(wxWindow* parent, wxWindowID id, entry_commands::Prompts& prompts)
     : wxPanel(parent, id, wxDefaultPosition, wxDefaultSize, wxBORDER_NONE)
 {
     m_wndSplitter = new wxSplitterWindow(this, IDW_PANE_FIRST, wxDefaultPosition, wxDefaultSize,
                                          wxSP_LIVE_UPDATE | wxSP_3DSASH);
     m_wndSplitter->SetMinimumPaneSize(kMinimumPane);
-    auto* list = new listview::CCacheListView(m_wndSplitter, IDW_PANE_FIRST);
+    auto* list = new listview::CCacheListView(m_wndSplitter, IDW_PANE_FIRST, prompts);
     auto* preview = new listview::CWebView(m_wndSplitter, IDW_PANE_FIRST + 16);
     m_wndSplitter->SplitHorizontally(list, preview, kListHeight);
     list->m_pWebView = preview;

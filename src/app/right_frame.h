@@ -7,6 +7,10 @@
 
 class wxSplitterWindow;
 
+namespace trovana::entry_commands {
+class Prompts;
+}  // namespace trovana::entry_commands
+
 namespace trovana::listview {
 class CCacheListView;
 class CWebView;
@@ -16,7 +20,8 @@ namespace trovana::app {
 
 class CRightFrame : public wxPanel {
 public:
-    CRightFrame(wxWindow* parent, wxWindowID id);
+    // The list view asks the user through `prompts`.
+    CRightFrame(wxWindow* parent, wxWindowID id, entry_commands::Prompts& prompts);
 
     listview::CCacheListView* GetListView() const;
     listview::CWebView* GetWebView() const;

@@ -23,7 +23,6 @@
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
 #include "listview/screen_fit.h"
-#include "listview/prompts.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/toolkit_start.h"
 #include "listview/web_view.h"
@@ -127,13 +126,22 @@ void CTrovanaApp::OnUnhandledException()
     ReportCurrentException();
 }
 
+listview::Prompts& CTrovanaApp::UserPrompts()
+{
+    for (wxWindow* window : wxTopLevelWindows) {
+        if (auto* frame = dynamic_cast<CMainFrame*>(window); frame != nullptr && !frame->IsBeingDeleted())
+            return frame->UserPrompts();
+    }
+    return *m_wxPrompts;
+}
+
 void CTrovanaApp::ReportCurrentException()
 {
     if (std::exchange(m_bReportingException, true))
         return;
     const wxString text = CurrentExceptionText();
     try {
-        listview::GetPrompts().MessageBox(GetTopWindow(), text, wxString(), wxOK | wxICON_ERROR);
+        UserPrompts().MessageBox(GetTopWindow(), text, wxString(), wxOK | wxICON_ERROR);
     } catch (...) {
         // Nothing more can be shown; the first exception is the one reported.
     }
@@ -164,8 +172,9 @@ bool CTrovanaApp::OnInit()
     if (!wxApp::OnInit())
         return false;
     // A path that holds no cache ends the program after saying so.
-    std::optional<NamedCache> cache = m_strCachePath.empty() ? FindCurrentUserCache()
-                                                             : FindNamedCache(nullptr, m_strCachePath.utf8_string());
+    std::optional<NamedCache> cache = m_strCachePath.empty()
+                                          ? FindCurrentUserCache(UserPrompts())
+                                          : FindNamedCache(UserPrompts(), nullptr, m_strCachePath.utf8_string());
     if (!cache)
         return false;
     DecideReadOnly(*cache, m_bReadOnly);

@@ -7,6 +7,10 @@
 #include <wx/frame.h>
 #include <wx/string.h>
 
+#include <memory>
+
+#include "listview/prompts.h"
+
 namespace trovana::app {
 
 // Start-up's last step: 800 x 600 pixels, centred on the screen, shown
@@ -37,9 +41,14 @@ public:
     void OnUnhandledException() override;
 
 private:
+    // What the program asks the user through: the main window's prompts once
+    // that window is there, the wx dialogs before.
+    listview::Prompts& UserPrompts();
     // Shows the exception being handled in one message box; a second one
     // while that box is open (it runs its own event loop) is not shown.
     void ReportCurrentException();
+
+    std::unique_ptr<listview::Prompts> m_wxPrompts = listview::MakeWxPrompts();
 
     bool m_bReportingException = false;
     wxString m_strCachePath;

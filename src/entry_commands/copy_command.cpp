@@ -94,9 +94,9 @@ void CopyCommand::CopyRecordFiles(const std::vector<std::string>& files)
             ++withoutFile;
     }
     if (sources.empty()) {
-        m_view.GetPrompts().MessageBox(m_view.PromptParent(),
-                                       _("None of the selected records has its file in the cache: nothing is copied."),
-                                       wxGetTranslation(kProgressTitle), wxOK | wxICON_INFORMATION);
+        m_view.UserPrompts().MessageBox(m_view.PromptParent(),
+                                        _("None of the selected records has its file in the cache: nothing is copied."),
+                                        wxGetTranslation(kProgressTitle), wxOK | wxICON_INFORMATION);
         return;
     }
     CopyFiles(sources, withoutFile);
@@ -104,7 +104,7 @@ void CopyCommand::CopyRecordFiles(const std::vector<std::string>& files)
 
 void CopyCommand::CopyFiles(const std::vector<std::filesystem::path>& sources, int withoutFile)
 {
-    Prompts& prompts = m_view.GetPrompts();
+    Prompts& prompts = m_view.UserPrompts();
     wxWindow* parent = m_view.PromptParent();
     const auto folder = prompts.ChooseFolder(parent, _("Select destination folder"), operations::ChooserStartFolder());
     if (!folder)

@@ -13,7 +13,7 @@ namespace trovana::entry_commands {
 
 bool Deletion::Run(const DeletionChoice& choice, const std::function<void(const DeletionOutcome&)>& takeOut)
 {
-    Prompts& prompts = m_view.GetPrompts();
+    Prompts& prompts = m_view.UserPrompts();
     wxWindow* parent = m_view.PromptParent();
     if (!choice.question.empty() && !prompts.AskYes(parent, choice.question))
         return false;

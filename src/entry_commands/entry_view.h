@@ -20,7 +20,8 @@ class EntryView {
 public:
     // The window over which questions and messages appear.
     virtual wxWindow* PromptParent() = 0;
-    virtual Prompts& GetPrompts() = 0;
+    // What asks the user: the window's prompts.
+    virtual Prompts& UserPrompts() = 0;
     // The wait cursor, wait window and progress control of long work.
     virtual BusyIndicator& Busy() = 0;
     virtual urlcache::UrlCache& Cache() = 0;

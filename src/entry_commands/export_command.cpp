@@ -23,7 +23,7 @@ constexpr size_t kLongExport = 2000;
 
 void ExportCommand::Run(const operations::ExportRows& rows, const TimeZone& sourceZone)
 {
-    Prompts& prompts = m_view.GetPrompts();
+    Prompts& prompts = m_view.UserPrompts();
     wxWindow* parent = m_view.PromptParent();
     const wxString title = wxGetTranslation(kTitle);
     if (rows.count == 0) {

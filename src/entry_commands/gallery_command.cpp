@@ -34,8 +34,8 @@ std::optional<GalleryCommand::Gallery> GalleryCommand::Make(const RowStore& rows
     try {
         folder = WorkingFolder();
     } catch (const WorkFolderError& error) {
-        m_view.GetPrompts().MessageBox(m_view.PromptParent(), wxString::FromUTF8(error.what()), wxString(),
-                                       wxOK | wxICON_EXCLAMATION);
+        m_view.UserPrompts().MessageBox(m_view.PromptParent(), wxString::FromUTF8(error.what()), wxString(),
+                                        wxOK | wxICON_EXCLAMATION);
         return std::nullopt;
     }
     if (!operations::WriteGalleryPages(folder, imageFiles, busy.Sink()))

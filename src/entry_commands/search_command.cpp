@@ -28,10 +28,10 @@ SearchCommand::Outcome SearchCommand::Run(RowStore& results, int64_t& size)
 
 void SearchCommand::TellNothingSearched()
 {
-    m_view.GetPrompts().MessageBox(m_view.PromptParent(),
-                                   _("Nothing was searched: no keywords, access date or type narrows the search. "
-                                     "All cache items are shown."),
-                                   "", wxOK | wxICON_INFORMATION);
+    m_view.UserPrompts().MessageBox(m_view.PromptParent(),
+                                    _("Nothing was searched: no keywords, access date or type narrows the search. "
+                                      "All cache items are shown."),
+                                    "", wxOK | wxICON_INFORMATION);
 }
 
 }  // namespace trovana::entry_commands

@@ -11,7 +11,6 @@
 #include "listview/cache_list.h"
 #include "listview/list_images.h"
 #include "listview/pictures.h"
-#include "listview/prompts.h"
 #include "listview/recovered_list.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
@@ -54,8 +53,8 @@ std::array<int, ListRow::kColumnCount> ColumnWidths(int clientWidth, int accessT
     return {std::max(0, share(400) - (access - share(120))), access, share(80), share(80)};
 }
 
-CCacheListView::CCacheListView(wxWindow* parent, wxWindowID id)
-    : wxPanel(parent, id, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_NONE)
+CCacheListView::CCacheListView(wxWindow* parent, wxWindowID id, entry_commands::Prompts& prompts)
+    : wxPanel(parent, id, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_NONE), m_pPrompts(&prompts)
 {
     m_pCache = std::make_unique<urlcache::UrlCache>(urlcache::CacheLocation{});
     m_pCatalogue = std::make_unique<catalogue::CCatalogue>(*m_pCache, m_noBusyIndicator);
@@ -299,7 +298,7 @@ void CCacheListView::ReportCacheProblems()
         return;
     const std::vector<std::string>& problems = Cache().Problems();
     if (!problems.empty())
-        GetPrompts().ShowProblems(this, _("Part of the cache cannot be read or changed:"), problems);
+        UserPrompts().ShowProblems(this, _("Part of the cache cannot be read or changed:"), problems);
 }
 
 void CCacheListView::MakeImageLists()

@@ -63,8 +63,12 @@ std::array<int, ListRow::kColumnCount> ColumnWidths(int clientWidth, int accessT
 
 class CCacheListView : public wxPanel, private entry_commands::EntryView {
 public:
-    CCacheListView(wxWindow* parent, wxWindowID id);
+    // Asks the user through `prompts`, which must outlive the view.
+    CCacheListView(wxWindow* parent, wxWindowID id, entry_commands::Prompts& prompts);
     ~CCacheListView() override;
+
+    // Asks the user through these prompts from now on; they must outlive the view.
+    void UsePrompts(entry_commands::Prompts& prompts) { m_pPrompts = &prompts; }
 
     // The cache shown; an empty one until this is called, before the
     // initial update. The busy indicator must outlive the view. A scan of
@@ -191,9 +195,11 @@ public:
 
 private:
     SourceZoneChooser m_sourceZoneOf = exporting::DefaultSourceZone;
+    // Not owned: the main window's.
+    entry_commands::Prompts* m_pPrompts;
     // What the commands on entries see of the view.
     wxWindow* PromptParent() override { return this; }
-    entry_commands::Prompts& GetPrompts() override;
+    entry_commands::Prompts& UserPrompts() override { return *m_pPrompts; }
     BusyIndicator& Busy() override { return *m_pBusy; }
     urlcache::UrlCache& Cache() override { return *m_pCache; }
     std::vector<std::string> SelectedUrls() override;

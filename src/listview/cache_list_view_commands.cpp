@@ -15,7 +15,6 @@
 #include "listview/cache_address.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
-#include "listview/prompts.h"
 #include "listview/recovered_list.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
@@ -58,11 +57,6 @@ void RemoveEntryLeaves(catalogue::CNode& root, const std::vector<std::string>& u
 
 }  // namespace
 
-entry_commands::Prompts& CCacheListView::GetPrompts()
-{
-    return listview::GetPrompts();
-}
-
 std::vector<std::string> CCacheListView::SelectedUrls()
 {
     CCacheList* list = GetActiveList();
@@ -93,7 +87,7 @@ void CCacheListView::CopySelected()
         for (int row : m_listRecovered->SelectedRows())
             files.push_back(m_listRecovered->Records()[static_cast<size_t>(row)].entry.localFileName);
         if (files.empty())
-            GetPrompts().MessageBox(this, _("No cache item is selected!"), "", wxOK);
+            UserPrompts().MessageBox(this, _("No cache item is selected!"), "", wxOK);
         else
             copy.CopyRecordFiles(files);
         return;
@@ -173,7 +167,7 @@ void CCacheListView::DeleteSite()
     // Only a host, a directory or "All" is a site: never the tree's hidden
     // top or an item without its node.
     if (node == nullptr || item == m_pSiteTree->GetTopLevel()) {
-        GetPrompts().MessageBox(this, _("No web site is selected!"), "", wxOK);
+        UserPrompts().MessageBox(this, _("No web site is selected!"), "", wxOK);
         return;
     }
     const wxString question = wxString::Format(_("Delete Cache Items Of %s ?"), m_pSiteTree->GetItemText(item));
@@ -181,7 +175,7 @@ void CCacheListView::DeleteSite()
     catalogue::CNode* parent = m_pSiteTree->GetItemNode(parentItem);
     if (parent == nullptr) {
         // The "All" item stands for the whole cache.
-        if (GetPrompts().AskYes(this, question))
+        if (UserPrompts().AskYes(this, question))
             DeleteAll(false);
         return;
     }

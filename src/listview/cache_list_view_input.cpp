@@ -13,7 +13,6 @@
 #include "listview/cache_list_view.h"
 #include "listview/category_rows.h"
 #include "listview/list_sorter.h"
-#include "listview/prompts.h"
 #include "listview/recovered_list.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
@@ -198,7 +197,7 @@ CCacheList* CCacheListView::GetSelectionList()
     CCacheList* list = GetActiveList();
     list->StoreSelection();
     if (list->Rows().SelectedCount() == 0) {
-        GetPrompts().MessageBox(this, _("No cache item is selected!"), "", wxOK);
+        UserPrompts().MessageBox(this, _("No cache item is selected!"), "", wxOK);
         return nullptr;
     }
     return list;

@@ -10,7 +10,6 @@
 #include "details/properties_dlg.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
-#include "listview/prompts.h"
 #include "listview/recovered_list.h"
 #include "listview/tab_strip.h"
 #include "listview/text_page.h"
@@ -82,7 +81,7 @@ void CCacheListView::ShowTextPreview(const std::string& name)
         try {
             m_pWebView->ShowTextPage(text);
         } catch (const std::filesystem::filesystem_error& error) {
-            GetPrompts().MessageBox(this, wxString::FromUTF8(error.what()), wxString(), wxOK | wxICON_EXCLAMATION);
+            UserPrompts().MessageBox(this, wxString::FromUTF8(error.what()), wxString(), wxOK | wxICON_EXCLAMATION);
             return;
         }
     }
@@ -105,7 +104,7 @@ void CCacheListView::ShowProperties(const std::string& url)
         return m_pCatalogue->LookupCacheEntry(url);
     }();
     if (info == nullptr) {
-        GetPrompts().MessageBox(this, _("No Information about the url"), wxString(), wxOK);
+        UserPrompts().MessageBox(this, _("No Information about the url"), wxString(), wxOK);
         return;
     }
     details::CPropertiesDlg dialog(this);
@@ -153,7 +152,7 @@ void CCacheListView::SurveyRecords()
         m_listRecovered->Survey(Cache().Location(), problems);
     }
     if (!problems.empty())
-        GetPrompts().ShowProblems(this, _("Some records could not be read:"), problems);
+        UserPrompts().ShowProblems(this, _("Some records could not be read:"), problems);
 }
 
 wxWindow* CCacheListView::GetShownList() const
@@ -167,8 +166,8 @@ bool CCacheListView::RefuseWhileRecovered(const wxString& action)
 {
     if (!m_bRecoveredShown)
         return false;
-    GetPrompts().MessageBox(this, wxString::Format(wxGetTranslation(kReadOnlyText), action), wxString(),
-                            wxOK | wxICON_INFORMATION);
+    UserPrompts().MessageBox(this, wxString::Format(wxGetTranslation(kReadOnlyText), action), wxString(),
+                             wxOK | wxICON_INFORMATION);
     return true;
 }
 

@@ -96,21 +96,11 @@ public:
     }
 };
 
-WxPrompts g_wxPrompts;
-Prompts* g_prompts = nullptr;
-
 }  // namespace
 
-Prompts& GetPrompts()
+std::unique_ptr<Prompts> MakeWxPrompts()
 {
-    return g_prompts ? *g_prompts : g_wxPrompts;
-}
-
-Prompts* SetPrompts(Prompts* prompts)
-{
-    Prompts* previous = g_prompts;
-    g_prompts = prompts;
-    return previous;
+    return std::make_unique<WxPrompts>();
 }
 
 }  // namespace trovana::listview

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The prompts of the program's windows: the wx dialogs, unless a test put
-// scripted answers in their place.
+// The prompts of the program's windows as the user sees them: the wx
+// dialogs. The main window owns one set and hands it to whatever asks.
 #pragma once
+
+#include <memory>
 
 #include "entry_commands/prompts.h"
 
@@ -11,9 +13,7 @@ using entry_commands::ProgressWindow;
 using entry_commands::Prompts;
 using entry_commands::SaveChoice;
 
-// The prompts in use; the wx dialogs unless SetPrompts installed others.
-Prompts& GetPrompts();
-// Installs `prompts` (not owned) and returns the previous ones; null restores the wx dialogs.
-Prompts* SetPrompts(Prompts* prompts);
+// Prompts shown as the wx dialogs.
+std::unique_ptr<Prompts> MakeWxPrompts();
 
 }  // namespace trovana::listview

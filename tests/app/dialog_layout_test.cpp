@@ -24,7 +24,6 @@
 #include "app/open_cache_dlg.h"
 #include "app/wait_window.h"
 #include "listview/cache_list.h"
-#include "listview/prompts.h"
 #include "listview/screen_fit.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
@@ -233,7 +232,7 @@ TEST_F(DialogLayoutTest, EveryWindowFitsTheScreen)
     });
     WhileModal<app::COpenCacheDlg>(
         [this] {
-            app::COpenCacheDlg dialog(m_pFrame, discovery::Environment{});
+            app::COpenCacheDlg dialog(m_pFrame, m_pFrame->UserPrompts(), discovery::Environment{});
             dialog.ShowModal();
         },
         [&](app::COpenCacheDlg& dialog) {

@@ -166,7 +166,6 @@ protected:
 
     fs::path m_configFile;
     fs::path m_export;
-    ScriptedPrompts m_prompts;
     XInput m_input;
 };
 

@@ -202,7 +202,6 @@ TEST_F(ClosingTest, CheckUpdateWithoutABrowserNamesTheAddress)
     const std::string savedBrowser = browser != nullptr ? browser : "";
     ::setenv("PATH", empty.c_str(), 1);
     ::unsetenv("BROWSER");
-    ScriptedPrompts prompts;
     wxCommandEvent check(wxEVT_MENU, app::ID_CHECK_UPDATE);
     m_pFrame->ProcessWindowEvent(check);
     ProcessEvents();
@@ -211,10 +210,10 @@ TEST_F(ClosingTest, CheckUpdateWithoutABrowserNamesTheAddress)
         ::setenv("BROWSER", savedBrowser.c_str(), 1);
     std::filesystem::remove(empty);
 
-    ASSERT_EQ(prompts.m_asked.size(), 1u);
-    EXPECT_EQ(prompts.m_asked[0].text,
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    EXPECT_EQ(m_prompts.m_asked[0].text,
               std::string("No web browser could be started for the address ") + app::PRODUCT_URL + ".");
-    EXPECT_EQ(prompts.m_asked[0].text.find("error"), std::string::npos);
+    EXPECT_EQ(m_prompts.m_asked[0].text.find("error"), std::string::npos);
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ std::vector<std::string> ListedUrls(const urlcache::CacheLocation& location,
     app::ShowMainWindow(*frame);
     ProcessEvents();
     ScriptedPrompts prompts;
+    frame->UsePrompts(&prompts);
     frame->GetListView()->ReportCacheProblems();
     problems = prompts.m_asked;
     const RowStore& rows = frame->GetListView()->GetAllList()->Rows();

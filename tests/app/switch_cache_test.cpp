@@ -77,7 +77,6 @@ protected:
 
     fs::path m_folder;
     fs::path m_other;
-    ScriptedPrompts m_prompts;
     XInput m_input;
 };
 

@@ -109,7 +109,6 @@ protected:
     }
     std::string StatusText() { return m_pFrame->GetStatusBar()->GetStatusText(0).utf8_string(); }
 
-    ScriptedPrompts m_prompts;
     XInput m_input;
 };
 
@@ -479,14 +478,14 @@ TEST_F(UserInputTest, DeleteAllShowsItsProgressOnTheScreen)
                                               return FALSE;
                                           }),
                                           &drawn);
-    listview::Prompts* scripted = listview::SetPrompts(nullptr);
+    m_pFrame->UsePrompts(nullptr);
     m_input.Click(*View().GetAllList(), RowPoint(*View().GetAllList(), 0));
     m_input.KeysLater("Return", "Trovana");
     m_input.Keys("alt+e a");
     m_input.Join();
     ASSERT_TRUE(WaitUntil([&] { return m_cache.EnumeratedUrls().empty(); }, 20000));
     ProcessEvents();
-    listview::SetPrompts(scripted);
+    m_pFrame->UsePrompts(&m_prompts);
     g_signal_handler_disconnect(gauge, watch);
 
     EXPECT_TRUE(std::any_of(drawn.begin(), drawn.end(), [](double part) { return part > 0.0 && part < 1.0; }))
@@ -502,7 +501,6 @@ TEST_F(UserInputTest, DeleteAllShowsItsProgressOnTheScreen)
 // lock the scan waits there, whatever the speed of the machine.
 class FirstScanTest : public WindowTest {
 protected:
-    ScriptedPrompts m_prompts;
     XInput m_input;
 };
 
@@ -522,6 +520,7 @@ TEST_F(FirstScanTest, RowsShowWhileTheScanRunsAndASortOrADeletionWaitsForItsEnd)
     ASSERT_TRUE(content.has_value());
 
     m_pFrame = new app::CMainFrame();
+    m_pFrame->UsePrompts(&m_prompts);
     const auto zone = app::TimesInUtcChosen() ? catalogue::ShownTimes::Utc : catalogue::ShownTimes::Local;
     ASSERT_TRUE(m_pFrame->LoadFrame(m_cache.Location(), {},
                                     std::make_unique<listview::CFirstScan>(m_cache.Location(), zone)));

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Answers to the view's questions, given by a test, and a record of what was asked.
+// Answers to the window's questions, given by a test, and a record of what
+// was asked. A test hands them to the main window it makes (UsePrompts).
 #pragma once
 
 #include <deque>
@@ -16,16 +17,17 @@ public:
     struct Asked {
         std::string text;
         std::string caption;
+        // The message box's wx style bits; 0 for a list to choose from.
+        long style = 0;
     };
 
-    ScriptedPrompts() : m_previous(listview::SetPrompts(this)) {}
-    ~ScriptedPrompts() override { listview::SetPrompts(m_previous); }
+    ScriptedPrompts() = default;
     ScriptedPrompts(const ScriptedPrompts&) = delete;
     ScriptedPrompts& operator=(const ScriptedPrompts&) = delete;
 
     int MessageBox(wxWindow*, const wxString& text, const wxString& caption, long style) override
     {
-        m_asked.push_back({text.utf8_string(), caption.utf8_string()});
+        m_asked.push_back({text.utf8_string(), caption.utf8_string(), style});
         if ((style & wxYES_NO) == 0)
             return wxID_OK;
         if (m_answers.empty())
@@ -101,8 +103,6 @@ private:
     private:
         ScriptedPrompts& m_prompts;
     };
-
-    listview::Prompts* m_previous;
 };
 
 }  // namespace trovana::test

@@ -30,6 +30,7 @@ void WindowTest::TearDown()
 void WindowTest::StartWindow()
 {
     m_pFrame = new app::CMainFrame();
+    m_pFrame->UsePrompts(&m_prompts);
     ASSERT_TRUE(m_pFrame->LoadFrame(m_cache.Location()));
     app::ShowMainWindow(*m_pFrame);
     // 800 x 600, or the whole work area of a smaller screen.

@@ -12,6 +12,7 @@
 #include "app/main_frame.h"
 #include "gui_test.h"
 #include "listview/cache_list_view.h"
+#include "scripted_prompts.h"
 
 namespace trovana::test {
 
@@ -20,7 +21,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts the window: made hidden with its first scan, then shown.
+    // Starts the window: made hidden with its first scan, then shown. It
+    // asks the user through m_prompts.
     void StartWindow();
     // Resizes the window and waits until the X server has done it.
     void ResizeWindow(const wxSize& size);
@@ -30,6 +32,8 @@ protected:
     catalogue::CNode* NodeAt(std::initializer_list<std::string> path);
 
     TempCache m_cache;
+    // The answers to what the window asks, and what it asked.
+    ScriptedPrompts m_prompts;
     app::CMainFrame* m_pFrame = nullptr;
 };
 

@@ -129,6 +129,7 @@ TEST_F(InteractionTest, TheEmptySearchListAndAnEmptyCache)
 {
     TempCache empty;
     m_pFrame = new app::CMainFrame();
+    m_pFrame->UsePrompts(&m_prompts);
     ASSERT_TRUE(m_pFrame->LoadFrame(empty.Location()));
     ChooseTab(1);
     EXPECT_EQ(StatusText(), "Text, html files (0 Items, 0.00 M)   ");
@@ -167,13 +168,12 @@ TEST_F(InteractionTest, KeysActOnTheActiveListWhereverTheFocusIs)
     EXPECT_TRUE(searchShown);
 
     // Delete asks about the selected rows; answered No, nothing changes.
-    ScriptedPrompts prompts;
     EXPECT_FALSE(view.HandleListKey(WXK_DELETE, true)) << "not a shortcut with Ctrl held";
     EXPECT_FALSE(view.HandleListKey('Q', true)) << "left to the menu's accelerator";
-    EXPECT_TRUE(prompts.m_asked.empty());
+    EXPECT_TRUE(m_prompts.m_asked.empty());
     EXPECT_TRUE(view.HandleListKey(WXK_DELETE, false));
-    ASSERT_EQ(prompts.m_asked.size(), 1u);
-    EXPECT_EQ(prompts.m_asked[0].text, "Delete Selected Cache Items?");
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    EXPECT_EQ(m_prompts.m_asked[0].text, "Delete Selected Cache Items?");
     EXPECT_EQ(view.GetCategoryList()->Rows().Count(), 2);
     EXPECT_FALSE(view.HandleListKey('A', false));
     EXPECT_FALSE(view.HandleListKey(WXK_DOWN, false));

@@ -302,6 +302,7 @@ TEST_F(WindowTest, EmptyCacheGivesOnlyTheAllItem)
 {
     TempCache empty;
     m_pFrame = new app::CMainFrame();
+    m_pFrame->UsePrompts(&m_prompts);
     ASSERT_TRUE(m_pFrame->LoadFrame(empty.Location()));
     listview::CSiteTree& tree = *m_pFrame->m_pTreeView;
     EXPECT_EQ(Outline(tree, tree.GetTopLevel()), "All");

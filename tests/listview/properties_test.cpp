@@ -7,7 +7,6 @@
 #include "datetime.h"
 #include "details/properties_dlg.h"
 #include "listview/cache_list.h"
-#include "listview/prompts.h"
 #include "window_fixture.h"
 
 namespace trovana::test {
@@ -18,25 +17,6 @@ constexpr uint64_t kTime2020 = 132223536000000000ULL;
 constexpr uint64_t kHour = 36000000000ULL;
 // Far beyond the year 9999: no valid date.
 constexpr uint64_t kInvalidTime = 0x7FFFFFFFFFFFFFFFULL;
-
-class ScriptedPrompts : public listview::Prompts {
-public:
-    int MessageBox(wxWindow*, const wxString& text, const wxString& caption, long style) override
-    {
-        asked.push_back({text.utf8_string(), caption.utf8_string(), style});
-        return wxID_OK;
-    }
-    std::optional<std::filesystem::path> ChooseFolder(wxWindow*, const wxString&, const std::filesystem::path&) override
-    {
-        return std::nullopt;
-    }
-    struct Box {
-        std::string text;
-        std::string caption;
-        long style;
-    };
-    std::vector<Box> asked;
-};
 
 class PropertiesTest : public WindowTest {
 protected:
@@ -125,8 +105,6 @@ TEST_F(PropertiesTest, EntryWithoutFileOrHeader)
 TEST_F(PropertiesTest, AnEntryThatLeftTheCacheGivesAMessage)
 {
     StartWindow();
-    ScriptedPrompts prompts;
-    listview::Prompts* previous = listview::SetPrompts(&prompts);
     View().ShowProperties("http://gone.example/");
     // The same through a selected row whose entry has gone.
     RowStore& rows = View().GetAllList()->Rows();
@@ -134,9 +112,8 @@ TEST_F(PropertiesTest, AnEntryThatLeftTheCacheGivesAMessage)
     rows.SetSelected(0, true);
     View().GetAllList()->RowsChanged();
     View().OnProperties();
-    listview::SetPrompts(previous);
-    ASSERT_EQ(prompts.asked.size(), 2u);
-    for (const auto& box : prompts.asked) {
+    ASSERT_EQ(m_prompts.m_asked.size(), 2u);
+    for (const auto& box : m_prompts.m_asked) {
         EXPECT_EQ(box.text, "No Information about the url");
         EXPECT_EQ(box.caption, "");
         EXPECT_EQ(box.style & (wxOK | wxYES_NO), wxOK);

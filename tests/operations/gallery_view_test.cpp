@@ -141,13 +141,12 @@ TEST_F(GalleryTest, TheImagesTabRebuildsItAfterASortAndADeletion)
     }
 
     // A deletion writes it without the deleted picture.
-    ScriptedPrompts prompts;
-    prompts.m_answers = {wxID_YES};
+    m_prompts.m_answers = {wxID_YES};
     View().GetCategoryList()->Rows().SelectAll(false);
     View().GetCategoryList()->Rows().SetSelected(View().GetCategoryList()->Rows().FindText(logo), true);
     View().GetCategoryList()->RowsChanged();
     View().DeleteSelected();
-    ASSERT_EQ(prompts.m_asked.size(), 1u);
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
     EXPECT_EQ(ReadFile(Folder() / "left.htm"), operations::GalleryLeftPage({Address(photo)}, {}));
     EXPECT_EQ(ReadFile(Folder() / "left.htm").find(Address(logo)), std::string::npos);
 }

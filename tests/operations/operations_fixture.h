@@ -66,8 +66,6 @@ protected:
             urls.erase(url);
         return urls;
     }
-
-    ScriptedPrompts m_prompts;
 };
 
 }  // namespace trovana::test
