@@ -67,7 +67,7 @@ void AppendRaw(std::string& text, size_t room, Write write)
 template <typename Number>
 void WriteNumber(RawText& out, Number number)
 {
-    if (static_cast<uint64_t>(number) < 10) {  // a negative number is not
+    if (static_cast<uint64_t>(number) < 10) {      // a negative number is not
         out.put(static_cast<char>('0' + number));  // most counts, sizes and times of a row are 0
         return;
     }

@@ -3,10 +3,15 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <set>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "file_descriptor.h"
 
 namespace trovana {
 
@@ -42,6 +47,46 @@ fs::path TemporaryBase()
 std::string Describe(const fs::path& folder, std::error_code error)
 {
     return folder.string() + " (" + error.message() + ")";
+}
+
+// The file in each process's folder that the process keeps locked while it
+// runs: a folder whose file nobody locks was left by a process that ended
+// without removing it (killed, or crashed).
+constexpr const char* kOwnerFile = ".owner";
+
+// Locks the owner file of a new folder for as long as the descriptor is
+// open. Made under another name and renamed, so that a sweep never sees it
+// unlocked.
+fileio::FileDescriptor LockOwnerFile(const fs::path& folder)
+{
+    const fs::path made = folder / ".owner.new";
+    fileio::FileDescriptor fd(::open(made.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.Get() < 0 || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 ||
+        ::rename(made.c_str(), (folder / kOwnerFile).c_str()) != 0)
+        return fileio::FileDescriptor();
+    return fd;
+}
+
+// Removes the folders that ended processes of this user left in `base`:
+// trovana-XXXXXX folders (not links) of this user with an owner file that
+// nobody locks. A folder without one (an earlier version's, or one being
+// made) stays.
+void RemoveLeftFolders(const fs::path& base)
+{
+    std::error_code error;
+    for (fs::directory_iterator it(base, error), end; !error && it != end; it.increment(error)) {
+        const fs::path& folder = it->path();
+        struct stat st {};
+        if (folder.filename().string().rfind("trovana-", 0) != 0 || ::lstat(folder.c_str(), &st) != 0 ||
+            !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+            continue;
+        const fs::path owner = folder / kOwnerFile;
+        const fileio::FileDescriptor fd(::open(owner.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (fd.Get() >= 0 && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) {
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
+        }
+    }
 }
 
 // The temporary folder of this process, removed with the program.
@@ -81,6 +126,8 @@ public:
 private:
     bool MakeIn(const fs::path& base, std::error_code& error)
     {
+        if (m_swept.insert(base).second)
+            RemoveLeftFolders(base);
         std::string pattern = (base / "trovana-XXXXXX").string();
         // mkdtemp makes the folder for its owner only.
         if (::mkdtemp(pattern.data()) == nullptr) {
@@ -90,10 +137,13 @@ private:
         }
         error.clear();
         m_path = pattern;
+        m_owner = LockOwnerFile(m_path);
         return true;
     }
 
     fs::path m_path;
+    fileio::FileDescriptor m_owner;  // locked while the folder is this process's
+    std::set<fs::path> m_swept;      // the folders left folders were looked for in
     std::string m_tried;
 };
 

@@ -6,7 +6,9 @@
 #include <optional>
 #include <string>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include "work_folder.h"
@@ -60,7 +62,34 @@ TEST_F(WorkFolderTest, IsATemporaryFolderOfThisProcessAndClearsOldPages)
     for (const char* name : {"temp.htm", "frame.htm", "left.htm", "right.htm", "keep.txt"})
         std::ofstream(old / name) << "http://example.com/";
 
+    // Folders that ended processes left: one whose owner file nobody locks
+    // goes; one that a running process locks, one without an owner file
+    // and a link stay.
+    auto leftFolder = [&](const char* name, const char* owner) {
+        fs::create_directories(m_folder / "tmp" / name);
+        std::ofstream(m_folder / "tmp" / name / "temp.htm") << "http://example.com/";
+        if (owner != nullptr)
+            std::ofstream(m_folder / "tmp" / name / owner) << "";
+    };
+    leftFolder("trovana-ended1", ".owner");
+    leftFolder("trovana-alive1", ".owner");
+    leftFolder("trovana-nomark", nullptr);
+    leftFolder("elsewhere", ".owner");
+    fs::create_directory_symlink(m_folder / "tmp" / "elsewhere", m_folder / "tmp" / "trovana-linked");
+    const int alive = ::open((m_folder / "tmp" / "trovana-alive1" / ".owner").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(alive, LOCK_EX), 0);
+
     const fs::path temporary = WorkingFolder();
+    EXPECT_FALSE(fs::exists(m_folder / "tmp" / "trovana-ended1"));
+    EXPECT_TRUE(fs::exists(m_folder / "tmp" / "trovana-alive1" / "temp.htm"));
+    EXPECT_TRUE(fs::exists(m_folder / "tmp" / "trovana-nomark" / "temp.htm"));
+    EXPECT_TRUE(fs::exists(m_folder / "tmp" / "elsewhere" / "temp.htm"));
+    ::close(alive);
+    // This process's own folder is locked the same way.
+    const int own = ::open((temporary / ".owner").c_str(), O_RDONLY);
+    EXPECT_GE(own, 0);
+    EXPECT_NE(::flock(own, LOCK_EX | LOCK_NB), 0);
+    ::close(own);
     EXPECT_EQ(temporary.parent_path(), m_folder / "tmp");
     EXPECT_EQ(temporary.filename().string().rfind("trovana-", 0), 0u) << temporary;
     EXPECT_EQ(permissions(temporary), fs::perms::owner_all);
