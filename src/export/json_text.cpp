@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cstring>
 #include <iterator>
-#include <type_traits>
 
 #include "faithful_text.h"
 
@@ -64,17 +63,21 @@ void AppendRaw(std::string& text, size_t room, Write write)
     text.resize(static_cast<size_t>(out.at - text.data()));
 }
 
+// The writers below take the text where it goes on and return it where it
+// ends: the pointer stays in a register across a row's hundred pieces.
+
 template <typename Number>
-void WriteNumber(RawText& out, Number number)
+RawText WriteNumber(RawText out, Number number)
 {
     if (static_cast<uint64_t>(number) < 10) {      // a negative number is not
         out.put(static_cast<char>('0' + number));  // most counts, sizes and times of a row are 0
-        return;
+    } else {
+        out.at = std::to_chars(out.at, out.at + kNumberRoom, number).ptr;
     }
-    out.at = std::to_chars(out.at, out.at + kNumberRoom, number).ptr;
+    return out;
 }
 
-void WriteString(RawText& text, std::string_view bytes)
+RawText WriteString(RawText text, std::string_view bytes)
 {
     // The faithful text, escaped for JSON in the same pass: the quote, the
     // backslash of the faithful text's own escapes, and the control bytes.
@@ -105,53 +108,55 @@ void WriteString(RawText& text, std::string_view bytes)
             }
         });
     text.put('"');
+    return text;
 }
 
-void WriteValue(RawText& out, const ExportValue& value)
+RawText WriteValue(RawText out, const ExportValue& value)
 {
-    std::visit(
-        [&out](const auto& v) {
-            using Value = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<Value, std::monostate>) {
-                out.append("null", 4);
-            } else if constexpr (std::is_same_v<Value, std::string>) {
-                WriteString(out, v);
-            } else if constexpr (std::is_same_v<Value, std::vector<std::string>>) {
-                out.put('[');
-                for (size_t i = 0; i < v.size(); ++i) {
-                    if (i > 0) {
-                        out.put(',');
-                    }
-                    WriteString(out, v[i]);
-                }
-                out.put(']');
-            } else {
-                WriteNumber(out, v);
+    if (const auto* number = std::get_if<uint64_t>(&value)) {
+        return WriteNumber(out, *number);
+    }
+    if (const auto* bytes = std::get_if<std::string>(&value)) {
+        return WriteString(out, *bytes);
+    }
+    if (const auto* signedNumber = std::get_if<int64_t>(&value)) {
+        return WriteNumber(out, *signedNumber);
+    }
+    if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
+        out.put('[');
+        for (size_t i = 0; i < list->size(); ++i) {
+            if (i > 0) {
+                out.put(',');
             }
-        },
-        value);
+            out = WriteString(out, (*list)[i]);
+        }
+        out.put(']');
+        return out;
+    }
+    out.append("null", 4);
+    return out;
 }
 
 }  // namespace
 
 void AppendNumber(std::string& out, uint64_t number)
 {
-    AppendRaw(out, kNumberRoom, [number](RawText& text) { WriteNumber(text, number); });
+    AppendRaw(out, kNumberRoom, [number](RawText& text) { text = WriteNumber(text, number); });
 }
 
 void AppendNumber(std::string& out, int64_t number)
 {
-    AppendRaw(out, kNumberRoom, [number](RawText& text) { WriteNumber(text, number); });
+    AppendRaw(out, kNumberRoom, [number](RawText& text) { text = WriteNumber(text, number); });
 }
 
 void JsonText::AppendString(std::string_view bytes)
 {
-    AppendRaw(m_out, StringRoom(bytes), [bytes](RawText& text) { WriteString(text, bytes); });
+    AppendRaw(m_out, StringRoom(bytes), [bytes](RawText& text) { text = WriteString(text, bytes); });
 }
 
 void JsonText::AppendValue(const ExportValue& value)
 {
-    AppendRaw(m_out, ValueRoom(value), [&value](RawText& text) { WriteValue(text, value); });
+    AppendRaw(m_out, ValueRoom(value), [&value](RawText& text) { text = WriteValue(text, value); });
 }
 
 void JsonText::MakeKeys(const ExportRow& row)
@@ -199,7 +204,7 @@ void JsonText::AppendObject(const ExportRow& row)
         } else {
             text.append(key.text);
         }
-        WriteValue(text, row[i].value);
+        text = WriteValue(text, row[i].value);
     }
     text.put('}');
     m_out.append(m_scratch.data(), static_cast<size_t>(text.at - m_scratch.data()));
