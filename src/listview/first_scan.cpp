@@ -5,11 +5,6 @@
 
 namespace trovana::listview {
 
-namespace {
-// The scan's busy indicator: nothing may be shown from its thread.
-BusyIndicator g_quiet;
-}  // namespace
-
 CFirstScan::CFirstScan(urlcache::CacheLocation location, catalogue::ShownTimes zone)
     : m_zone(zone), m_location(std::move(location))
 {
@@ -17,7 +12,7 @@ CFirstScan::CFirstScan(urlcache::CacheLocation location, catalogue::ShownTimes z
         [this, location = m_location, zone](const CWindowWorker::Channel& channel) {
             auto ending = std::make_shared<Ending>();
             ending->cache = std::make_unique<urlcache::UrlCache>(location);
-            ending->catalogue = std::make_unique<catalogue::CCatalogue>(*ending->cache, g_quiet);
+            ending->catalogue = std::make_unique<catalogue::CCatalogue>(*ending->cache, *ending->quiet);
             ending->catalogue->SetZone(zone);
             ending->catalogue->ScanCache(channel.StopToken(), [&](std::vector<ListRow>&& rows, int64_t totalSize) {
                 auto batch = std::make_shared<std::vector<ListRow>>(std::move(rows));
@@ -30,7 +25,7 @@ CFirstScan::CFirstScan(urlcache::CacheLocation location, catalogue::ShownTimes z
             // cache, as a cache that cannot be read shows.
             Ending empty;
             empty.cache = std::make_unique<urlcache::UrlCache>(urlcache::CacheLocation{});
-            empty.catalogue = std::make_unique<catalogue::CCatalogue>(*empty.cache, g_quiet);
+            empty.catalogue = std::make_unique<catalogue::CCatalogue>(*empty.cache, *empty.quiet);
             empty.catalogue->SetZone(m_zone);
             TakeEnd(std::move(empty));
         });

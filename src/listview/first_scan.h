@@ -23,6 +23,9 @@ public:
     // came in batches. The catalogue uses *cache and shows nothing while
     // busy until given a busy indicator.
     struct Ending {
+        // The catalogue's busy indicator until the view gives it its own:
+        // one that shows nothing, since the scan runs off the window's thread.
+        std::unique_ptr<BusyIndicator> quiet = std::make_unique<BusyIndicator>();
         std::unique_ptr<urlcache::UrlCache> cache;
         std::unique_ptr<catalogue::CCatalogue> catalogue;
     };
