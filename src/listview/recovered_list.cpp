@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include <wx/settings.h>
 #include <wx/translation.h>
@@ -16,6 +17,22 @@ constexpr const char* kHeadings[CRecoveredList::kColumns] = {
     wxTRANSLATE("Url"), wxTRANSLATE("State"), wxTRANSLATE("Access Time"), wxTRANSLATE("Hit Rate"), wxTRANSLATE("Size")};
 // The blank space a column keeps around its text.
 constexpr int kMargin = 8;
+// What each state is called in the window (the listing's names are
+// "live", "redirect", "leak" and "recovered").
+constexpr std::pair<urlcache::RecordState, const char*> kStateTexts[] = {
+    {urlcache::RecordState::Live, wxTRANSLATE("live")},
+    {urlcache::RecordState::Redirect, wxTRANSLATE("redirect")},
+    {urlcache::RecordState::Leak, wxTRANSLATE("leak")},
+    {urlcache::RecordState::Recovered, wxTRANSLATE("recovered")},
+};
+
+wxString StateText(urlcache::RecordState state)
+{
+    for (const auto& [known, text] : kStateTexts)
+        if (known == state)
+            return wxGetTranslation(text);
+    return wxString();
+}
 }  // namespace
 
 CRecoveredList::CRecoveredList(wxWindow* parent, wxWindowID id)
@@ -66,7 +83,10 @@ void CRecoveredList::FitColumns()
         const int heading = GetTextExtent(item.GetText()).x;
         return std::max(heading, GetTextExtent(widest).x) + 2 * kMargin;
     };
-    int widths[kColumns] = {0, room(kState, "recovered"), room(kAccessTime, "00/00/00 00:00:00"),
+    int stateWidth = 0;
+    for (const auto& [state, text] : kStateTexts)
+        stateWidth = std::max(stateWidth, room(kState, wxGetTranslation(text)));
+    int widths[kColumns] = {0, stateWidth, room(kAccessTime, "00/00/00 00:00:00"),
                             std::max(room(kHitRate, "00000"), width * 60 / 680),
                             std::max(room(kSize, "0000000"), width * 70 / 680)};
     widths[kUrl] = std::max(width / 4, width - widths[kState] - widths[kAccessTime] - widths[kHitRate] - widths[kSize]);
@@ -104,7 +124,7 @@ wxString CRecoveredList::OnGetItemText(long item, long column) const
     switch (column) {
     // A file a WebCache database keeps as leaked has no URL: its path shows.
     case kUrl: return ToDisplayText(entry.sourceUrlName.empty() ? entry.localFileName : entry.sourceUrlName);
-    case kState: return wxString::FromUTF8(std::string(urlcache::RecordStateName(record.state)));
+    case kState: return StateText(record.state);
     // A time never set shows empty, in local time too.
     case kAccessTime:
         return entry.lastAccessTime == 0 ? wxString() : catalogue::ShownTime(entry.lastAccessTime, m_zone).Format();
