@@ -51,29 +51,6 @@ std::string ReadFile(const fs::path& path)
     return text.str();
 }
 
-// The rows of the Properties dialogs that were opened, "name=value" each.
-class PropertiesWatch : public wxModalDialogHook {
-public:
-    PropertiesWatch() { Register(); }
-    ~PropertiesWatch() override { Unregister(); }
-    std::vector<std::string> rows;
-
-private:
-    // The dialog fills its rows as it would when shown, and is closed at once.
-    int Enter(wxDialog* dialog) override
-    {
-        auto* properties = dynamic_cast<details::CPropertiesDlg*>(dialog);
-        if (properties == nullptr)
-            return wxID_NONE;
-        properties->OnInitDialog();
-        wxListCtrl& list = *properties->m_listProps;
-        for (long row = 0; row < list.GetItemCount(); ++row)
-            rows.push_back((list.GetItemText(row, 0) + "=" + list.GetItemText(row, 1)).utf8_string());
-        return wxID_OK;
-    }
-    void Exit(wxDialog*) override {}
-};
-
 class ExaminerWindowTest : public WindowTest {
 protected:
     void SetUp() override
@@ -108,14 +85,6 @@ protected:
     bool MenuChecked(int id) { return m_pFrame->GetMenuBar()->IsChecked(id); }
     std::string StatusText() { return m_pFrame->GetStatusBar()->GetStatusText(0).utf8_string(); }
     // The row of the list whose first column is the text; -1 when none.
-    long RowOf(wxListCtrl& list, const std::string& text)
-    {
-        for (long row = 0; row < list.GetItemCount(); ++row) {
-            if (list.GetItemText(row, 0).utf8_string() == text)
-                return row;
-        }
-        return -1;
-    }
     void ClickRow(wxListCtrl& list, long row, const std::string& modifier = {})
     {
         list.EnsureVisible(row);
@@ -128,25 +97,6 @@ protected:
         if (!modifier.empty())
             ::system(("xdotool keyup " + modifier).c_str());
         ProcessEvents();
-    }
-    // The rows of the Properties dialog of the row whose first column is
-    // the text, opened by a double click.
-    std::vector<std::string> PropertiesOf(wxListCtrl& list, const std::string& text)
-    {
-        PropertiesWatch watch;
-        const long shown = RowOf(list, text);
-        list.EnsureVisible(shown);
-        ProcessEvents();
-        wxRect rect;
-        if (!list.GetItemRect(shown, rect))
-            return {};
-        const wxPoint point = list.ClientToScreen(wxPoint(rect.x + 40, rect.y + rect.height / 2));
-        // From elsewhere, so that --sync sees the pointer move.
-        ::system(("xdotool mousemove 0 0 mousemove --sync " + std::to_string(point.x) + " " +
-                  std::to_string(point.y) + " click --repeat 2 1")
-                     .c_str());
-        WaitUntil([&] { return !watch.rows.empty(); });
-        return watch.rows;
     }
     // The messages since the last call, and forgets them.
     std::vector<std::string> TakeMessages()

@@ -201,6 +201,17 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
             << browser->GetCurrentTitle();
     }
 
+    // Its Properties, by a double click: the time only a WebCache database
+    // keeps is among them; one it does not set (0) is left out.
+    const std::vector<std::string> properties = PropertiesOf(all, page);
+    const auto named = [&](const std::string& name) {
+        return std::count_if(properties.begin(), properties.end(),
+                             [&](const std::string& row) { return row.rfind(name + "=", 0) == 0; });
+    };
+    EXPECT_EQ(named("Creation Time"), 1) << ::testing::PrintToString(properties);
+    EXPECT_EQ(named("Post-Check Time"), 0) << ::testing::PrintToString(properties);
+    EXPECT_EQ(named("URL"), 1) << ::testing::PrintToString(properties);
+
     // Delete on the row asks nothing and removes nothing.
     m_input.Keys("Delete");
     EXPECT_TRUE(m_prompts.m_asked.empty());

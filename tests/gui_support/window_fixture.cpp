@@ -1,10 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window_fixture.h"
 
+#include <wx/modalhook.h>
+
+#include <cstdlib>
+
 #include "app/trovana_app.h"
+#include "details/properties_dlg.h"
 #include "listview/screen_fit.h"
 
 namespace trovana::test {
+
+namespace {
+
+// The rows of the Properties dialogs that were opened, "name=value" each.
+class PropertiesWatch : public wxModalDialogHook {
+public:
+    PropertiesWatch() { Register(); }
+    ~PropertiesWatch() override { Unregister(); }
+    std::vector<std::string> rows;
+
+private:
+    // The dialog fills its rows as it would when shown, and is closed at once.
+    int Enter(wxDialog* dialog) override
+    {
+        auto* properties = dynamic_cast<details::CPropertiesDlg*>(dialog);
+        if (properties == nullptr)
+            return wxID_NONE;
+        properties->OnInitDialog();
+        wxListCtrl& list = *properties->m_listProps;
+        for (long row = 0; row < list.GetItemCount(); ++row)
+            rows.push_back((list.GetItemText(row, 0) + "=" + list.GetItemText(row, 1)).utf8_string());
+        return wxID_OK;
+    }
+    void Exit(wxDialog*) override {}
+};
+
+}  // namespace
 
 void WindowTest::SetUp()
 {
@@ -57,6 +89,33 @@ catalogue::CNode* WindowTest::NodeAt(std::initializer_list<std::string> path)
         node = found->second.get();
     }
     return node;
+}
+
+long WindowTest::RowOf(wxListCtrl& list, const std::string& text)
+{
+    for (long row = 0; row < list.GetItemCount(); ++row) {
+        if (list.GetItemText(row, 0).utf8_string() == text)
+            return row;
+    }
+    return -1;
+}
+
+std::vector<std::string> WindowTest::PropertiesOf(wxListCtrl& list, const std::string& text)
+{
+    PropertiesWatch watch;
+    const long shown = RowOf(list, text);
+    list.EnsureVisible(shown);
+    ProcessEvents();
+    wxRect rect;
+    if (!list.GetItemRect(shown, rect))
+        return {};
+    const wxPoint point = list.ClientToScreen(wxPoint(rect.x + 40, rect.y + rect.height / 2));
+    // From elsewhere, so that --sync sees the pointer move.
+    ::system(("xdotool mousemove 0 0 mousemove --sync " + std::to_string(point.x) + " " + std::to_string(point.y) +
+              " click --repeat 2 1")
+                 .c_str());
+    WaitUntil([&] { return !watch.rows.empty(); });
+    return watch.rows;
 }
 
 }  // namespace trovana::test

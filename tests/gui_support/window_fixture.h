@@ -6,8 +6,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
+#include <wx/listctrl.h>
 
 #include "app/main_frame.h"
 #include "gui_test.h"
@@ -30,6 +32,11 @@ protected:
     listview::CCacheListView& View() { return *m_pFrame->GetListView(); }
     // The node below the root under a key path such as {"www.example.com", "img"}.
     catalogue::CNode* NodeAt(std::initializer_list<std::string> path);
+    // The row whose first column is the text; -1 when there is none.
+    static long RowOf(wxListCtrl& list, const std::string& text);
+    // The rows of the Properties dialog of the row whose first column is
+    // the text, opened by a double click: "name=value" each.
+    std::vector<std::string> PropertiesOf(wxListCtrl& list, const std::string& text);
 
     TempCache m_cache;
     // The answers to what the window asks, and what it asked.
