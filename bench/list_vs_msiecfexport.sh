@@ -23,7 +23,7 @@ trap 'rm -rf "$out"' EXIT
 command -v msiecfexport >/dev/null || { echo "msiecfexport is missing (scripts/install-deps.sh)" >&2; exit 1; }
 
 windows_signature() {
-    find "$1" -name index.dat -print0 |
+    find "$1/" -name index.dat -print0 |
         xargs -0 -n1 sh -c 'printf "Client UrlCache MMF Ver 5.2" | dd of="$0" bs=1 conv=notrunc status=none'
 }
 if [ ! -d "$made" ]; then
@@ -39,7 +39,7 @@ if [ ! -d "$wine_copy" ]; then
         mkdir -p "$wine_copy/$n"
         cp "$f" "$wine_copy/$n/index.dat"
         n=$((n + 1))
-    done < <(find "$wine/drive_c" -name index.dat | sort)
+    done < <(find "$wine/drive_c/" -name index.dat | sort)
     windows_signature "$wine_copy"
 fi
 
@@ -51,7 +51,9 @@ for cache in made wine; do
     prefix=${!cache}
     indexes_of=$prefix
     [ "$cache" = wine ] && indexes_of=$wine_copy
-    mapfile -t indexes < <(find "$indexes_of" -name index.dat | sort)
+    # The slash: a cache folder reached through a symbolic link is searched too.
+    mapfile -t indexes < <(find "$indexes_of/" -name index.dat | sort)
+    [ "${#indexes[@]}" -gt 0 ] || { echo "no index.dat under $indexes_of: nothing to compare with" >&2; exit 1; }
     echo "$cache: trovana-cache lists $("$tool" --prefix "$prefix" list | wc -l) entries, ${#indexes[@]} containers"
     jsonl() { "$tool" --prefix "$prefix" list --format jsonl >"$out/list.jsonl"; }
     csv() { "$tool" --prefix "$prefix" list --format csv >"$out/list.csv"; }
