@@ -38,10 +38,11 @@ void AppendHexEscape(Out& out, unsigned char byte)
 // The bytes at which a walk of AppendEscapedText stops: every byte from
 // 0x80 (the start of a UTF-8 sequence, or an invalid byte), the backslash,
 // the controls 0x00 to 0x1F when an output escapes them, and up to three
-// other ASCII bytes of the output. Kept twice: as a table by byte value,
-// and as the comparisons that test sixteen bytes at once.
+// other ASCII bytes of the output. Kept twice: as a table by byte value
+// (bytes 0 and 1, not bools, so that eight of them are or-ed without a
+// branch), and as the comparisons that test sixteen bytes at once.
 struct StopBytes {
-    std::array<bool, 0x100> table{};
+    std::array<uint8_t, 0x100> table{};
     bool controls = false;
     std::array<char, 4> ascii{};  // the backslash and the output's bytes, the last repeated
 };
@@ -53,10 +54,10 @@ constexpr StopBytes MakeStopBytes(std::string_view ascii, bool controls)
     StopBytes stop{};
     stop.controls = controls;
     for (size_t c = 0; c < 0x100; ++c)
-        stop.table[c] = c >= 0x80 || c == '\\' || (controls && c < 0x20);
+        stop.table[c] = (c >= 0x80 || c == '\\' || (controls && c < 0x20)) ? 1 : 0;
     stop.ascii.fill('\\');
     for (size_t i = 0; i < ascii.size() && i + 1 < stop.ascii.size(); ++i) {
-        stop.table[static_cast<unsigned char>(ascii[i])] = true;
+        stop.table[static_cast<unsigned char>(ascii[i])] = 1;
         stop.ascii[i + 1] = ascii[i];
     }
     return stop;
