@@ -51,10 +51,6 @@ void SetNull(ExportRow& row, std::string_view name)
     }
 }
 
-}  // namespace
-
-namespace {
-
 // The entry's own fields appended to the row: `Entry` is a const reference
 // (every string copied) or an rvalue (its local file name and header taken).
 template <class Entry>

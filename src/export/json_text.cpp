@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <iterator>
 
 #include "faithful_text.h"
 

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -51,12 +52,14 @@ struct StopBytes {
 // `controls` 0x00 to 0x1F too.
 constexpr StopBytes MakeStopBytes(std::string_view ascii, bool controls)
 {
+    if (ascii.size() + 1 > StopBytes{}.ascii.size())
+        throw std::length_error("at most three ASCII stop bytes");  // in a constant expression: a compile error
     StopBytes stop{};
     stop.controls = controls;
     for (size_t c = 0; c < 0x100; ++c)
         stop.table[c] = (c >= 0x80 || c == '\\' || (controls && c < 0x20)) ? 1 : 0;
     stop.ascii.fill('\\');
-    for (size_t i = 0; i < ascii.size() && i + 1 < stop.ascii.size(); ++i) {
+    for (size_t i = 0; i < ascii.size(); ++i) {
         stop.table[static_cast<unsigned char>(ascii[i])] = 1;
         stop.ascii[i + 1] = ascii[i];
     }
