@@ -146,7 +146,7 @@ void CCacheListView::UpdateStatusSummary()
     if (wxStatusBar* bar = StatusBarOf(this)) {
         // While the first scan has given no rows yet, the empty lists are no
         // summary; once rows come, their count grows with them.
-        if (m_pendingScan != nullptr && items == 0) {
+        if (m_pendingScan != nullptr && m_pendingScan->IsRunning() && items == 0) {
             bar->SetStatusText(wxGetTranslation("Collecting Data ..."), 0);
             return;
         }

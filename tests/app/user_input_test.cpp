@@ -563,6 +563,22 @@ TEST_F(FirstScanTest, RowsShowWhileTheScanRunsAndASortOrADeletionWaitsForItsEnd)
     }
     EXPECT_TRUE(std::is_sorted(urls.begin(), urls.end()) || std::is_sorted(urls.rbegin(), urls.rend()))
         << "the whole list sorted, not the rows there at the click";
+
+    // Long after the scan, a tab emptied by a deletion gives its counts, not
+    // the scan's "Collecting Data ...".
+    listview::CTabStrip& tabs = *View().GetTabStrip();
+    const wxRect cookies = tabs.GetItemRect(catalogue::kCategoryCookies);
+    m_input.Click(tabs, cookies.GetPosition() + wxPoint(5, cookies.height / 2));
+    ASSERT_TRUE(WaitUntil([&] { return View().GetActiveList()->GetItemCount() == 1; }));
+    listview::CCacheList& cookieList = *View().GetActiveList();
+    wxRect row;
+    ASSERT_TRUE(cookieList.GetItemRect(0, row));
+    m_prompts.m_answers = {wxID_YES};
+    m_input.Click(cookieList, wxPoint(row.x + 40, row.y + row.height / 2));
+    m_input.Keys("Delete");
+    ASSERT_TRUE(WaitUntil([&] { return cookieList.GetItemCount() == 0; }));
+    const wxString status = m_pFrame->GetStatusBar()->GetStatusText(0);
+    EXPECT_NE(status.Find("(0 Items, 0.00 M)"), wxNOT_FOUND) << status;
 }
 
 }  // namespace
