@@ -1,107 +1,51 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sha256.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <openssl/evp.h>
 
-#include <algorithm>
-#include <cstring>
+#include <stdexcept>
+
+#include "read_file.h"
 
 namespace trovana {
-namespace {
 
-constexpr uint32_t kRound[64] = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2,
+struct Sha256::Context {
+    struct Free {
+        void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+    };
+    std::unique_ptr<EVP_MD_CTX, Free> md{EVP_MD_CTX_new()};
 };
 
-constexpr uint32_t Rotr(uint32_t x, int n)
+Sha256::Sha256() : m_context(std::make_unique<Context>())
 {
-    return (x >> n) | (x << (32 - n));
+    // Fails only without memory, or with a libcrypto that lacks SHA-256.
+    if (!m_context->md || EVP_DigestInit_ex(m_context->md.get(), EVP_sha256(), nullptr) != 1)
+        throw std::runtime_error("OpenSSL cannot compute SHA-256");
 }
 
-}  // namespace
-
-Sha256::Sha256()
-    : m_state{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19}
-{
-}
-
-void Sha256::Block(const uint8_t* block)
-{
-    uint32_t w[64];
-    for (int i = 0; i < 16; ++i)
-        w[i] = uint32_t{block[4 * i]} << 24 | uint32_t{block[4 * i + 1]} << 16 | uint32_t{block[4 * i + 2]} << 8 |
-               block[4 * i + 3];
-    for (int i = 16; i < 64; ++i) {
-        const uint32_t s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
-        const uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
-        w[i] = w[i - 16] + s0 + w[i - 7] + s1;
-    }
-    auto [a, b, c, d, e, f, g, h] = m_state;
-    for (int i = 0; i < 64; ++i) {
-        const uint32_t t1 = h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
-        const uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-        h = g;
-        g = f;
-        f = e;
-        e = d + t1;
-        d = c;
-        c = b;
-        b = a;
-        a = t1 + t2;
-    }
-    const uint32_t added[8] = {a, b, c, d, e, f, g, h};
-    for (int i = 0; i < 8; ++i)
-        m_state[i] += added[i];
-}
+Sha256::~Sha256() = default;
+Sha256::Sha256(Sha256&&) noexcept = default;
+Sha256& Sha256::operator=(Sha256&&) noexcept = default;
 
 void Sha256::Add(std::string_view bytes)
 {
-    m_length += bytes.size();
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-    size_t size = bytes.size();
-    while (size > 0) {
-        if (m_buffered == 0 && size >= 64) {
-            Block(data);
-            data += 64;
-            size -= 64;
-            continue;
-        }
-        const size_t part = std::min(size, 64 - m_buffered);
-        std::memcpy(m_buffer.data() + m_buffered, data, part);
-        m_buffered += part;
-        data += part;
-        size -= part;
-        if (m_buffered == 64) {
-            Block(m_buffer.data());
-            m_buffered = 0;
-        }
-    }
+    if (EVP_DigestUpdate(m_context->md.get(), bytes.data(), bytes.size()) != 1)
+        throw std::runtime_error("OpenSSL's SHA-256 failed");
 }
 
 std::string Sha256::HexDigest()
 {
-    const uint64_t bits = m_length * 8;
-    std::string tail(1, '\x80');
-    tail.append((m_buffered < 56 ? 55 : 119) - m_buffered, '\0');
-    for (int i = 7; i >= 0; --i)
-        tail += static_cast<char>(bits >> (8 * i));
-    Add(tail);
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (EVP_DigestFinal_ex(m_context->md.get(), digest, &size) != 1)
+        throw std::runtime_error("OpenSSL's SHA-256 failed");
     static constexpr char hex[] = "0123456789abcdef";
-    std::string digest;
-    for (const uint32_t word : m_state) {
-        for (int i = 28; i >= 0; i -= 4)
-            digest += hex[(word >> i) & 0xF];
+    std::string text;
+    for (unsigned int i = 0; i < size; ++i) {
+        text += hex[digest[i] >> 4];
+        text += hex[digest[i] & 0xF];
     }
-    return digest;
+    return text;
 }
 
 std::string Sha256Hex(std::string_view bytes)
@@ -113,22 +57,14 @@ std::string Sha256Hex(std::string_view bytes)
 
 std::optional<std::string> FileSha256Hex(const std::filesystem::path& file)
 {
-    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    Sha256 sha;
+    const fileio::FileRead read = fileio::ReadRegularFileInPieces(file, [&](std::string_view piece) {
+        sha.Add(piece);
+        return true;
+    });
+    if (read != fileio::FileRead::Read)
         return std::nullopt;
-    struct stat status {};
-    std::optional<std::string> digest;
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        Sha256 sha;
-        char buffer[65536];
-        ssize_t got = 0;
-        while ((got = read(fd, buffer, sizeof buffer)) > 0)
-            sha.Add(std::string_view(buffer, static_cast<size_t>(got)));
-        if (got == 0)
-            digest = sha.HexDigest();
-    }
-    close(fd);
-    return digest;
+    return sha.HexDigest();
 }
 
 }  // namespace trovana

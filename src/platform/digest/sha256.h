@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// SHA-256 (FIPS 180-4) of bytes and of files, to show that evidence was not
-// changed: small and self-contained, as no library the platform code links
-// offers it.
+// SHA-256 of bytes and of files, to show that evidence was not changed:
+// OpenSSL's libcrypto computes it (with the processor's SHA extensions
+// where it has them).
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,17 +15,16 @@ namespace trovana {
 class Sha256 {
 public:
     Sha256();
+    ~Sha256();
+    Sha256(Sha256&&) noexcept;
+    Sha256& operator=(Sha256&&) noexcept;
     void Add(std::string_view bytes);
     // The digest as 64 lower-case hex digits; the object is spent after it.
     std::string HexDigest();
 
 private:
-    void Block(const uint8_t* block);
-
-    std::array<uint32_t, 8> m_state;
-    std::array<uint8_t, 64> m_buffer{};
-    size_t m_buffered = 0;
-    uint64_t m_length = 0;  // bytes added
+    struct Context;
+    std::unique_ptr<Context> m_context;
 };
 
 std::string Sha256Hex(std::string_view bytes);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -30,34 +31,45 @@ FileRead OpenRegularFile(const std::filesystem::path& path, FileDescriptor& file
     return FileRead::Read;
 }
 
-FileRead ReadRegularFile(const std::filesystem::path& path, uint64_t limit, std::string& bytes)
+FileRead ReadRegularFileInPieces(const std::filesystem::path& path,
+                                 const std::function<bool(std::string_view)>& take)
 {
-    bytes.clear();
     FileDescriptor file;
     uint64_t size = 0;
     if (const FileRead opened = OpenRegularFile(path, file, size); opened != FileRead::Read)
         return opened;
-    bytes.reserve(static_cast<size_t>(std::min(size, limit)));
-    char buffer[65536];
+    std::string buffer(65536, '\0');
     for (;;) {
-        const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
+        const ssize_t got = ::read(file.Get(), buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            const int error = errno;
-            bytes.clear();
-            errno = error;
+        if (got < 0)
             return FileRead::Failed;
-        }
         if (got == 0)
             return FileRead::Read;
-        const auto room = static_cast<size_t>(limit - bytes.size());
-        if (static_cast<size_t>(got) > room) {
-            bytes.append(buffer, room);
+        if (!take(std::string_view(buffer.data(), static_cast<size_t>(got))))
             return FileRead::TooLarge;
-        }
-        bytes.append(buffer, static_cast<size_t>(got));
     }
+}
+
+FileRead ReadRegularFile(const std::filesystem::path& path, uint64_t limit, std::string& bytes)
+{
+    bytes.clear();
+    std::error_code ignored;
+    const uint64_t hint = std::filesystem::file_size(path, ignored);
+    if (hint != static_cast<uint64_t>(-1))
+        bytes.reserve(static_cast<size_t>(std::min(hint, limit)));
+    const FileRead result = ReadRegularFileInPieces(path, [&](std::string_view piece) {
+        const auto room = static_cast<size_t>(limit - bytes.size());
+        bytes.append(piece.substr(0, room));
+        return piece.size() <= room;
+    });
+    if (result == FileRead::Failed) {
+        const int error = errno;
+        bytes.clear();
+        errno = error;
+    }
+    return result;
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize)

@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "file_descriptor.h"
 
@@ -27,6 +29,13 @@ enum class FileRead {
 // may have effects); the name is checked again once open, as it may have
 // been replaced meanwhile.
 FileRead OpenRegularFile(const std::filesystem::path& path, FileDescriptor& file, uint64_t& size);
+
+// Reads the regular file at path to its end in pieces of at most 64 KiB,
+// handing each to take (retrying reads that a signal interrupted), so that
+// a disk image is read without holding it whole. take returns false to stop:
+// the result is then TooLarge.
+FileRead ReadRegularFileInPieces(const std::filesystem::path& path,
+                                 const std::function<bool(std::string_view)>& take);
 
 // Reads the regular file at path to its end into bytes (retrying reads that
 // a signal interrupted). Its size is only a hint: the file may grow while it
