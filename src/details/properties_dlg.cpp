@@ -34,6 +34,9 @@ constexpr Explanation kExplanations[] = {
     {wxTRANSLATE("Creation Time"), wxTRANSLATE("When the entry was made (kept by the WebCache database only)")},
     {wxTRANSLATE("Post-Check Time"),
      wxTRANSLATE("When the entry is to be checked with the server after use (kept by the WebCache database only)")},
+    {wxTRANSLATE("Local Time"),
+     wxTRANSLATE("The modified time, local time of the zone it was recorded in, falls in the hour a clock change "
+                 "skipped or repeated: it names no instant, or two")},
     {wxTRANSLATE("Hit Rate"), wxTRANSLATE("The number of times the cache entry was retrieved")},
     {wxTRANSLATE("Header"), wxTRANSLATE("Header information")},
 };
@@ -159,6 +162,26 @@ bool CPropertiesDlg::OnInitDialog()
         const DateTime time = m_bTimesUtc ? DateTime::FromFileTimeUtc(fileTime) : DateTime::FromFileTime(fileTime);
         if (time.IsValid() && (always || fileTime != 0))
             AddRow(row++, name, time.Format() + (m_bTimesUtc ? " UTC" : "") + recorded);
+    }
+    if (localVisit) {
+        // A local time in the hour a clock change skipped or repeated: say
+        // which instant was taken.
+        const wxString zone = wxString::FromUTF8(m_sourceZone->Name());
+        switch (m_sourceZone->FitOfLocalFileTime(m_pInfo->lastModifiedTime)) {
+        case LocalTimeFit::Unique: break;
+        case LocalTimeFit::Skipped:
+            AddRow(row++, "Local Time",
+                   wxString::Format(_("Does not exist in %s (the hour skipped when summer time began): read with "
+                                      "the offset before the change"),
+                                    zone));
+            break;
+        case LocalTimeFit::Repeated:
+            AddRow(row++, "Local Time",
+                   wxString::Format(_("Exists twice in %s (the hour repeated when summer time ended): the first "
+                                      "instant taken"),
+                                    zone));
+            break;
+        }
     }
     AddRow(row, "Hit Rate", wxString::Format("%u", m_pInfo->hitRate));
     if (m_pInfo->headerInfoSize() != 0)

@@ -62,8 +62,12 @@ void AppendOwnFields(ExportRow& row, Entry&& entry, const TimeZone* sourceZone)
     }
     const urlcache::RecordKind kind = urlcache::RecordKindOf(entry.sourceUrlName);
     ExportValue zone;
+    ExportValue fit;
     if (urlcache::KeepsLocalTime(kind)) {
-        zone = sourceZone ? sourceZone->Name() : std::string("UTC");
+        static const TimeZone utc = TimeZone::Utc();
+        const TimeZone& source = sourceZone ? *sourceZone : utc;
+        zone = source.Name();
+        fit = std::string(LocalTimeFitName(source.FitOfLocalFileTime(entry.lastModifiedTime)));
     }
     ExportValue container = entry.container.empty() ? std::string(urlcache::RecordKindName(kind)) : entry.container;
     const uint64_t headerSize = entry.headerInfoSize();
@@ -83,6 +87,7 @@ void AppendOwnFields(ExportRow& row, Entry&& entry, const TimeZone* sourceZone)
     row.emplace_back("container", std::move(container));
     row.emplace_back("expire_dos", uint64_t{entry.expireDos});
     row.emplace_back("source_tz", std::move(zone));
+    row.emplace_back("local_time_fit", std::move(fit));
     row.emplace_back("creation", WebCacheTime(entry, entry.creationTime));
     row.emplace_back("post_check", WebCacheTime(entry, entry.postCheckTime));
 }

@@ -38,6 +38,9 @@ using ExportRow = std::vector<ExportField>;
 // expiry as stored (expire_dos: 4294967295 is "never") and source_tz, the
 // zone the second time was read in: `sourceZone` (UTC when null) for daily
 // and weekly history, which keep local time; null for the others (UTC);
+// local_time_fit, whether that local time names one instant ("unique"),
+// none ("skipped": the hour skipped when summer time starts) or two
+// ("repeated": the hour repeated when it ends), null where source_tz is;
 // then creation and post_check, FILETIMEs that only a WebCache database
 // keeps (null for index.dat entries).
 ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone = nullptr);

@@ -2,6 +2,7 @@
 // The window's commands for people who examine caches, driven through the
 // X server: the Recovered view that changes nothing, times in UTC kept from
 // one run to the next, and File > Export read back.
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -278,7 +279,11 @@ TEST_F(ExaminerWindowTest, TheHistoryTimeZoneIsChosenForTheCacheAndReadsItsVisit
     urlcache::NewCacheEntry daily = Entry(visit);
     daily.lastModifiedTime = kTime2020;
     daily.lastAccessTime = kTime2020 - 36'000'000'000ULL;  // the same instant, 11:00 UTC
-    m_cache.Add({daily});
+    // 31 October 2021 02:30 happened twice in Amsterdam (summer time ended).
+    const std::string fold = ":2021103120211101: user@http://fold.example/";
+    urlcache::NewCacheEntry repeated = Entry(fold);
+    repeated.lastModifiedTime = 132'801'210'000'000'000ULL;  // 2021-10-31 02:30:00
+    m_cache.Add({daily, repeated});
     StartWindow();
     const auto modified = [&] {
         for (const std::string& row : PropertiesOf(*View().GetAllList(), visit)) {
@@ -297,6 +302,12 @@ TEST_F(ExaminerWindowTest, TheHistoryTimeZoneIsChosenForTheCacheAndReadsItsVisit
     ASSERT_TRUE(WaitUntil([&] { return chosen() == "Europe/Amsterdam"; }));
     m_input.Join();
     EXPECT_EQ(modified(), "Modified Time=01/01/20 11:00:00 (recorded in Europe/Amsterdam)");
+    // A time of the repeated hour says which instant was read.
+    const std::vector<std::string> foldRows = PropertiesOf(*View().GetAllList(), fold);
+    EXPECT_NE(std::find(foldRows.begin(), foldRows.end(),
+                        "Local Time=Exists twice in Europe/Amsterdam (the hour repeated when summer time ended): the "
+                        "first instant taken"),
+              foldRows.end());
     // The export names it and reads the visit in it.
     ClickRow(*View().GetAllList(), RowOf(*View().GetAllList(), visit));
     Export(m_export / "visit.jsonl", 1);
@@ -308,6 +319,7 @@ TEST_F(ExaminerWindowTest, TheHistoryTimeZoneIsChosenForTheCacheAndReadsItsVisit
     std::getline(lines, line);
     const auto row = nlohmann::json::parse(line);
     EXPECT_EQ(row["source_tz"], "Europe/Amsterdam");
+    EXPECT_EQ(row["local_time_fit"], "unique");
     EXPECT_EQ(row["last_modified_utc"], "2020-01-01T11:00:00.0000000Z");
     EXPECT_EQ(row["last_modified_utc"], row["last_access_utc"]);
 

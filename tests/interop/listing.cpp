@@ -95,7 +95,7 @@ Entry Comparable(Entry entry)
             entry[text] = AsWindowsText(entry[text].get<std::string>());
     }
     // Trovana's own provenance fields, which WinINet's enumeration has not.
-    for (const char* own : {"container", "expire_dos", "source_tz", "creation", "post_check"})
+    for (const char* own : {"container", "expire_dos", "source_tz", "local_time_fit", "creation", "post_check"})
         entry.erase(own);
     if (entry.contains("local") && entry["local"].is_string()) {
         std::error_code ec;

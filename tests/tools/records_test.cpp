@@ -100,7 +100,7 @@ TEST(EntryRecord, HasExactlyTheListedKeysInOrder)
     const std::vector<std::string> expected = {"url",       "local",     "type",          "size_low",    "size_high",
                                                "hit_rate",  "use_count", "last_modified", "last_access", "expire",
                                                "last_sync", "header",    "header_size",   "container",   "expire_dos",
-                                               "source_tz", "creation",  "post_check"};
+                                               "source_tz", "local_time_fit", "creation", "post_check"};
     EXPECT_EQ(EntryColumns(), expected);
     EXPECT_EQ(ColumnNames(EntryExportFields(SampleEntry())), expected);
 }
