@@ -15,7 +15,8 @@ packages=(
     fp-utils libchm-dev
     clang-14 libclang-rt-14-dev
     libmsiecf-utils libesedb-dev libesedb-utils
-    dpkg-dev file desktop-file-utils appstream help2man librsvg2-bin man-db bsdextrautils lintian
+    libssl-dev libicu-dev
+    dpkg-dev debhelper file desktop-file-utils appstream help2man librsvg2-bin man-db bsdextrautils lintian
     gettext
 )
 

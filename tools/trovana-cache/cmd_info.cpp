@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <fstream>
-
 #include "commands.h"
 #include "listing.h"
+#include "read_file.h"
 #include "record_kind.h"
 #include "sha256.h"
 
@@ -30,10 +29,12 @@ std::string ContainerKind(const urlcache::ContainerLocation& where)
 // and its version ("Client UrlCache MMF Ver 5.2").
 ExportValue FormatSignature(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    std::string start(32, '\0');
-    in.read(start.data(), static_cast<std::streamsize>(start.size()));
-    start.resize(static_cast<size_t>(in.gcount()));
+    // Its first 32 bytes, read as the cache's other files are: a FIFO or
+    // device put in its place is not opened.
+    std::string start;
+    const fileio::FileRead read = fileio::ReadRegularFile(file, 32, start);
+    if (read != fileio::FileRead::Read && read != fileio::FileRead::TooLarge)
+        return {};
     start.resize(std::min(start.size(), start.find('\0')));
     return start.empty() ? ExportValue() : ExportValue(start);
 }

@@ -7,10 +7,11 @@
 #undef LIBESEDB_HAVE_BFIO
 #include <libesedb.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <array>
+
+#include "read_file.h"
 
 namespace trovana::webcache::esedb {
 
@@ -270,11 +271,11 @@ bool HasEseSignature(const std::filesystem::path& path)
     // The header's second four bytes: 0x89abcdef, little-endian.
     constexpr std::array<unsigned char, 4> kSignature = {0xef, 0xcd, 0xab, 0x89};
     std::array<unsigned char, 4> head{};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    fileio::FileDescriptor file;
+    uint64_t size = 0;
+    if (fileio::OpenRegularFile(path, file, size) != fileio::FileRead::Read)
         return false;
-    const bool read = ::pread(fd, head.data(), head.size(), 4) == static_cast<ssize_t>(head.size());
-    ::close(fd);
+    const bool read = ::pread(file.Get(), head.data(), head.size(), 4) == static_cast<ssize_t>(head.size());
     return read && head == kSignature;
 }
 
