@@ -66,7 +66,7 @@ inline constexpr const char* PRODUCT_URL = kHomepage;
 
 // The About box's texts.
 inline constexpr const char* ABOUT_CAPTION = wxTRANSLATE("About Trovana");
-// The name line, "Trovana Pro Version 1.10", with the version put in.
+// The name line, "Trovana Pro Version 1.11", with the version put in.
 inline constexpr const char* ABOUT_NAME_VERSION = wxTRANSLATE("Trovana Pro Version %s");
 inline constexpr const char* ABOUT_COPYRIGHT = "Copyright (C) 2026 Trovana";
 inline constexpr const char* ABOUT_LICENSE = wxTRANSLATE("Licence: GNU GPL version 3 or later");

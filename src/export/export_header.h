@@ -31,7 +31,7 @@ struct ExportHeader {
 ExportHeader MakeExportHeader(const urlcache::CacheLocation& location, const TimeZone& sourceZone);
 
 // The header as CSV lines before the column names, each a record whose
-// first field starts with '#' ("#tool,Trovana,1.10", "#container,PATH,SHA"),
+// first field starts with '#' ("#tool,Trovana,1.11", "#container,PATH,SHA"),
 // CRLF after each.
 std::string CsvHeaderLines(const ExportHeader& header);
 // The header as the first line of JSON lines: {"export_header":{...}} and a

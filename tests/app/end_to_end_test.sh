@@ -11,6 +11,8 @@ make_cache=$2
 output=$3
 
 source "$(dirname "$0")/window_script.sh"
+# The window's title begins with the name and version.
+product="Trovana $(env -u DISPLAY -u WAYLAND_DISPLAY "$trovana" --version | cut -d" " -f2)"
 
 "$make_cache" "$work/prefix"
 unset TROVANA_PROFILE XDG_DATA_HOME XDG_CACHE_HOME
@@ -26,7 +28,7 @@ rm -f "$TROVANA_SCREENSHOT"
 pid=$!
 
 # The title names the cache: the prefix's folder.
-window=$(wait_window '^Trovana 1\.10 - prefix$') || fail "no window titled 'Trovana 1.10 - prefix'"
+window=$(wait_window "^${product//./\\.} - prefix\$") || fail "no window titled '$product - prefix'"
 xdotool getwindowgeometry "$window" | grep -q "Geometry: 800x600" ||
     fail "size: $(xdotool getwindowgeometry "$window")"
 

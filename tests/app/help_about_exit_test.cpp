@@ -17,6 +17,7 @@
 #include "app/resource.h"
 #include "scripted_prompts.h"
 #include "window_fixture.h"
+#include "project_info.h"
 
 // After the wx headers: Xlib defines names that they use.
 #include <gdk/gdkx.h>
@@ -48,11 +49,11 @@ TEST(AboutBox, NamesTheProgramWithOkAsTheDefault)
     app::CAboutDlg box;
     EXPECT_EQ(box.GetTitle(), "About Trovana");
     EXPECT_EQ(StaticTexts(box),
-              (std::vector<wxString>{"Trovana Pro Version 1.10", app::ABOUT_COPYRIGHT, app::PRODUCT_URL,
+              (std::vector<wxString>{wxString("Trovana Pro Version ") + kVersion, app::ABOUT_COPYRIGHT, app::PRODUCT_URL,
                                      "Licence: GNU GPL version 3 or later"}));
     auto* name = dynamic_cast<wxStaticText*>(box.FindWindow(app::IDC_ABOUT_NAME));
     ASSERT_NE(name, nullptr);
-    EXPECT_EQ(name->GetLabel(), "Trovana Pro Version 1.10");
+    EXPECT_EQ(name->GetLabel(), wxString("Trovana Pro Version ") + kVersion);
 
     auto* ok = dynamic_cast<wxButton*>(box.FindWindow(wxID_OK));
     ASSERT_NE(ok, nullptr);

@@ -18,6 +18,7 @@
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
 #include "window_fixture.h"
+#include "project_info.h"
 
 namespace trovana::test {
 namespace {
@@ -29,7 +30,7 @@ using app::g_wndStatusBar;
 TEST_F(WindowTest, StartsShownCentredWithTitleAndPanes)
 {
     StartWindow();
-    EXPECT_EQ(m_pFrame->GetTitle(), "Trovana 1.10");
+    EXPECT_EQ(m_pFrame->GetTitle(), wxString("Trovana ") + kVersion);
     EXPECT_EQ(m_pFrame->GetSize(), wxSize(800, 600));
     const wxSize screen = wxGetDisplaySize();
     EXPECT_EQ(m_pFrame->GetScreenPosition(), wxPoint((screen.x - 800) / 2, (screen.y - 600) / 2));

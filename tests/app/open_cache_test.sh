@@ -14,6 +14,8 @@ trovana=$1
 make_cache=$2
 
 source "$(dirname "$0")/window_script.sh"
+# The window's title begins with the name and version.
+product="Trovana $(env -u DISPLAY -u WAYLAND_DISPLAY "$trovana" --version | cut -d" " -f2)"
 unset TROVANA_PROFILE WINEPREFIX XDG_CONFIG_HOME XDG_DATA_HOME
 # The recent caches are kept in the configuration under this home.
 export HOME="$work/home"
@@ -75,9 +77,9 @@ focus "$dialog"
 sleep 2
 xdotool key Return
 gone_window '^Open Cache$' || fail "Enter did not close the dialog"
-for _ in $(seq 50); do [ "$(title)" != "Trovana 1.10 - History.IE5-index.dat" ] && break; sleep 0.1; done
+for _ in $(seq 50); do [ "$(title)" != "$product - History.IE5-index.dat" ] && break; sleep 0.1; done
 picked=$(title)
-[ "$picked" != "Trovana 1.10 - History.IE5-index.dat" ] || fail "the dialog's row was not opened"
+[ "$picked" != "$product - History.IE5-index.dat" ] || fail "the dialog's row was not opened"
 
 # A path without a cache: one message, and the cache shown stays.
 xdotool key ctrl+o
@@ -107,7 +109,7 @@ open_recent() {  # NUMBER TITLE WHY
     [ "$(title)" = "$2" ] || fail "$3: $(title)"
 }
 start '\.wine'
-open_recent 4 "Trovana 1.10 - game" "the fourth recent cache is not the prefix"
+open_recent 4 "$product - game" "the fourth recent cache is not the prefix"
 quit
 
 # A drive root with two users: the user picks the second.
@@ -137,7 +139,7 @@ quit
 
 # The recent list reopens it read-only, as it was opened.
 start '\.wine'
-open_recent 1 "Trovana 1.10 - .wine (read-only)" "the recent cache lost its read-only choice"
+open_recent 1 "$product - .wine (read-only)" "the recent cache lost its read-only choice"
 quit
 
 # The Path field takes ~ as the home folder.
@@ -148,8 +150,8 @@ focus "$dialog"
 xdotool key alt+p
 xdotool type "~/.local/share/wineprefixes/game"
 xdotool key Return
-for _ in $(seq 50); do [ "$(title)" = "Trovana 1.10 - game" ] && break; sleep 0.1; done
-[ "$(title)" = "Trovana 1.10 - game" ] || fail "~ in the Path field was not the home folder: $(title)"
+for _ in $(seq 50); do [ "$(title)" = "$product - game" ] && break; sleep 0.1; done
+[ "$(title)" = "$product - game" ] || fail "~ in the Path field was not the home folder: $(title)"
 quit
 
 # A path without a cache at start-up: the message is centred on the screen

@@ -26,6 +26,7 @@
 #include "window_fixture.h"
 #include "x_input.h"
 #include "../platform/webcache/webcache_sample.h"
+#include "project_info.h"
 
 namespace trovana::test {
 namespace {
@@ -74,6 +75,8 @@ protected:
         return sites;
     }
     std::string Title() { return m_pFrame->GetTitle().utf8_string(); }
+    // The title of the window with that cache: name, version, cache.
+    static std::string Titled(const std::string& cache) { return std::string("Trovana ") + kVersion + cache; }
 
     fs::path m_folder;
     fs::path m_other;
@@ -91,7 +94,7 @@ TEST_F(SwitchCacheTest, ARecentCacheReplacesTheShownOneAndAPathWithoutOneChanges
 
     // Reopened under the name it was shown with, not its folder's.
     OpenRecent(m_other, "Other Game");
-    ASSERT_TRUE(WaitUntil([&] { return Title() == "Trovana 1.10 - Other Game"; })) << Title();
+    ASSERT_TRUE(WaitUntil([&] { return Title() == Titled(" - Other Game"); })) << Title();
     EXPECT_EQ(TreeSites(), std::vector<std::string>{"other.example"});
     EXPECT_EQ(View().m_pSelectedNode, &View().RootNode());
     EXPECT_EQ(all.Rows().Count(), 3);
@@ -111,7 +114,7 @@ TEST_F(SwitchCacheTest, ARecentCacheReplacesTheShownOneAndAPathWithoutOneChanges
     ProcessEvents();
     EXPECT_EQ(m_prompts.m_asked.size(), 1u);
     EXPECT_EQ(m_prompts.m_asked[0].text.rfind("No cache can be opened there", 0), 0u) << m_prompts.m_asked[0].text;
-    EXPECT_EQ(Title(), "Trovana 1.10 - Other Game");
+    EXPECT_EQ(Title(), Titled(" - Other Game"));
     EXPECT_EQ(all.Rows().Count(), 3);
     EXPECT_EQ(TreeSites(), std::vector<std::string>{"other.example"});
 }
@@ -159,7 +162,7 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     const std::string before = FileBytes(database);
 
     OpenRecent(profile);
-    ASSERT_TRUE(WaitUntil([&] { return Title() == "Trovana 1.10 - Administrator (read-only)"; })) << Title();
+    ASSERT_TRUE(WaitUntil([&] { return Title() == Titled(" - Administrator (read-only)"); })) << Title();
     listview::CCacheList& all = *View().GetAllList();
     EXPECT_EQ(all.Rows().Count(), 114);
     const std::vector<std::string> sites = TreeSites();
