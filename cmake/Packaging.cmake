@@ -11,19 +11,13 @@ include(GNUInstallDirs)
 set(CPACK_PACKAGE_NAME trovana)
 set(CPACK_PACKAGE_VENDOR "${TROVANA_MAINTAINER_NAME}")
 set(CPACK_PACKAGE_CONTACT "${TROVANA_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer of WinINet URL caches (Wine prefixes, Windows profiles)")
-# A few lines of at most 80 columns; CPack indents them.
-set(CPACK_PACKAGE_DESCRIPTION [=[
-Trovana shows the WinINet URL cache of a Wine prefix or of a copied Windows
-user profile: cached pages, images, cookies and visited links, as a site
-tree, category tabs and sortable lists with a browser preview and an image
-gallery. It searches, copies out and deletes entries, changing the index.dat
-containers the way WinINet does, so that Wine goes on using the cache.
-
-The command-line tool trovana-cache lists, adds and deletes entries, lists
-the caches of the computer (Wine, Steam's Proton, Bottles, Lutris,
-PlayOnLinux), writes a timeline and shows the records a cache still holds
-of deleted entries.]=])
+# The summary and the description are debian/control's, whose lines start
+# with a space (" ." for an empty one); CPack indents them again.
+file(READ ${PROJECT_SOURCE_DIR}/debian/control control)
+string(REGEX MATCH "\nDescription: ([^\n]*)\n((( [^\n]*)\n?)*)" description "${control}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "(^|\n) \\.?" "\\1" CPACK_PACKAGE_DESCRIPTION "${CMAKE_MATCH_2}")
+string(STRIP "${CPACK_PACKAGE_DESCRIPTION}" CPACK_PACKAGE_DESCRIPTION)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY trovana)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
@@ -37,21 +31,25 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wx3.2-i18n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine")
 
-# The documents Debian asks of every package: the licence (machine-readable)
-# and, as a native package, the changelog, made from NEWS.md.
-set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME})
-set(package_docs ${PROJECT_BINARY_DIR}/package-docs)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${package_docs}/copyright @ONLY)
-find_program(GZIP gzip REQUIRED)
-set(news ${PROJECT_SOURCE_DIR}/NEWS.md)
-set(changelog_script ${CMAKE_CURRENT_LIST_DIR}/changelog_from_news.sh)
-add_custom_command(OUTPUT ${package_docs}/changelog.gz
-    COMMAND ${changelog_script} ${news} ${CPACK_PACKAGE_NAME} "${TROVANA_MAINTAINER}" ${package_docs}/changelog
-    COMMAND ${GZIP} -n -9 -f ${package_docs}/changelog
-    DEPENDS ${news} ${changelog_script}
-    COMMENT "Making the package's changelog from NEWS.md"
-    VERBATIM)
-add_custom_target(trovana_package_docs ALL DEPENDS ${package_docs}/changelog.gz)
-install(FILES ${package_docs}/copyright ${package_docs}/changelog.gz DESTINATION ${doc_dir})
+# The documents Debian asks of every package: the licence (machine-readable,
+# debian/copyright) and, as a native package, the changelog, made from
+# NEWS.md as debian/changelog is. A build by debhelper (debian/rules) turns
+# this off: dh installs debian's own.
+option(TROVANA_PACKAGE_DOCS "Install the copyright and changelog.gz into the documentation folder" ON)
+if(TROVANA_PACKAGE_DOCS)
+    set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME})
+    set(package_docs ${PROJECT_BINARY_DIR}/package-docs)
+    find_program(GZIP gzip REQUIRED)
+    set(news ${PROJECT_SOURCE_DIR}/NEWS.md)
+    set(changelog_script ${CMAKE_CURRENT_LIST_DIR}/changelog_from_news.sh)
+    add_custom_command(OUTPUT ${package_docs}/changelog.gz
+        COMMAND ${changelog_script} ${news} ${CPACK_PACKAGE_NAME} "${TROVANA_MAINTAINER}" ${package_docs}/changelog
+        COMMAND ${GZIP} -n -9 -f ${package_docs}/changelog
+        DEPENDS ${news} ${changelog_script}
+        COMMENT "Making the package's changelog from NEWS.md"
+        VERBATIM)
+    add_custom_target(trovana_package_docs ALL DEPENDS ${package_docs}/changelog.gz)
+    install(FILES ${PROJECT_SOURCE_DIR}/debian/copyright ${package_docs}/changelog.gz DESTINATION ${doc_dir})
+endif()
 
 include(CPack)

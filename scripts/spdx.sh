@@ -30,7 +30,7 @@ comment_for() {
         */samples/*) ;;
         *.cpp | *.h | *.c | *.cc | *.hpp | *.h.in) echo "// $line" ;;
         CMakeLists.txt | */CMakeLists.txt | *.cmake | *.sh | *.sh.in | *.py | *.fish) echo "# $line" ;;
-        src/res/completion/*) echo "# $line" ;;
+        src/res/completion/* | debian/rules) echo "# $line" ;;
     esac
 }
 
