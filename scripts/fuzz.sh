@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the URL cache fuzz targets with clang's libFuzzer into build-fuzz/
-# and runs each for the given seconds (default 60) on a copy of its seed
-# corpus (fuzz/corpus/<target>). Exits non-zero when a target finds a crash;
-# the crashing inputs are left in build-fuzz/findings/. FUZZ_MAX_LEN sets
+# and runs them side by side for the given seconds (default 60), each on a
+# copy of its seed corpus (fuzz/corpus/<target>). Exits non-zero when a
+# target finds a crash; the crashing inputs are left in build-fuzz/findings/. FUZZ_MAX_LEN sets
 # libFuzzer's -max_len (smaller inputs run several times faster).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +22,10 @@ scratch="$(mktemp -d /dev/shm/trovana-fuzz.XXXXXX 2>/dev/null || mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 export TROVANA_FUZZ_SCRATCH="$scratch"
 status=0
+# The targets run side by side, so that the whole run takes about `seconds`
+# however many targets there are (CI's time is the scarce thing; each target
+# still gets its share of the cores for the whole time).
+declare -A runs
 for target in fuzz_read fuzz_write fuzz_webcache; do
     work="$dir/run/$target"
     findings="$dir/findings/$target"
@@ -36,9 +40,15 @@ for target in fuzz_read fuzz_write fuzz_webcache; do
     echo "== Fuzzing $target for $seconds s (log: $findings.log)"
     # The largest sample is 480 KiB and fits the default -max_len. An input
     # takes well under a second: the timeout only allows for a busy machine.
-    if "$dir/fuzz/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=60 \
+    "$dir/fuzz/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=60 \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" "$work" \
-        >"$findings.log" 2>&1; then
+        >"$findings.log" 2>&1 &
+    runs[$target]=$!
+done
+for target in fuzz_read fuzz_write fuzz_webcache; do
+    findings="$dir/findings/$target"
+    if wait "${runs[$target]}"; then
+        echo "== $target"
         grep -E '^#[0-9]+[[:space:]]+DONE|^stat::' "$findings.log" || true
     else
         tail -n 60 "$findings.log"

@@ -111,9 +111,9 @@ std::vector<std::string> WindowTest::PropertiesOf(wxListCtrl& list, const std::s
         return {};
     const wxPoint point = list.ClientToScreen(wxPoint(rect.x + 40, rect.y + rect.height / 2));
     // From elsewhere, so that --sync sees the pointer move.
-    ::system(("xdotool mousemove 0 0 mousemove --sync " + std::to_string(point.x) + " " + std::to_string(point.y) +
-              " click --repeat 2 1")
-                 .c_str());
+    const std::string click = "xdotool mousemove 0 0 mousemove --sync " + std::to_string(point.x) + " " +
+                              std::to_string(point.y) + " click --repeat 2 1";
+    EXPECT_EQ(::system(click.c_str()), 0) << click;
     WaitUntil([&] { return !watch.rows.empty(); });
     return watch.rows;
 }
