@@ -166,22 +166,19 @@ bool CPropertiesDlg::OnInitDialog()
     if (localVisit) {
         // A local time in the hour a clock change skipped or repeated: say
         // which instant was taken.
-        const wxString zone = wxString::FromUTF8(m_sourceZone->Name());
+        wxString fit;
         switch (m_sourceZone->FitOfLocalFileTime(m_pInfo->lastModifiedTime)) {
         case LocalTimeFit::Unique: break;
         case LocalTimeFit::Skipped:
-            AddRow(row++, "Local Time",
-                   wxString::Format(_("Does not exist in %s (the hour skipped when summer time began): read with "
-                                      "the offset before the change"),
-                                    zone));
+            fit = _("Does not exist in %s (the hour skipped when summer time began): read with the offset before the "
+                    "change");
             break;
         case LocalTimeFit::Repeated:
-            AddRow(row++, "Local Time",
-                   wxString::Format(_("Exists twice in %s (the hour repeated when summer time ended): the first "
-                                      "instant taken"),
-                                    zone));
+            fit = _("Exists twice in %s (the hour repeated when summer time ended): the first instant taken");
             break;
         }
+        if (!fit.empty())
+            AddRow(row++, "Local Time", wxString::Format(fit, wxString::FromUTF8(m_sourceZone->Name())));
     }
     AddRow(row, "Hit Rate", wxString::Format("%u", m_pInfo->hitRate));
     if (m_pInfo->headerInfoSize() != 0)

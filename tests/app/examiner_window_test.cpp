@@ -92,11 +92,13 @@ protected:
         ProcessEvents();
         wxRect rect;
         ASSERT_TRUE(list.GetItemRect(row, rect));
-        if (!modifier.empty())
+        if (!modifier.empty()) {
             EXPECT_EQ(::system(("xdotool keydown " + modifier).c_str()), 0);
+        }
         m_input.Click(list, wxPoint(rect.x + 40, rect.y + rect.height / 2));
-        if (!modifier.empty())
+        if (!modifier.empty()) {
             EXPECT_EQ(::system(("xdotool keyup " + modifier).c_str()), 0);
+        }
         ProcessEvents();
     }
     // The messages since the last call, and forgets them.
