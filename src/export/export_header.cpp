@@ -68,7 +68,10 @@ std::string CsvHeaderLines(const ExportHeader& header)
     std::string out;
     AppendCsvRecord(out, {"tool", header.tool, header.version});
     AppendCsvRecord(out, {"exported_utc", header.exportedUtc});
-    AppendCsvRecord(out, {"source_tz", header.sourceZone, header.sourceZoneNote});
+    if (header.sourceZoneNote.empty())
+        AppendCsvRecord(out, {"source_tz", header.sourceZone});
+    else
+        AppendCsvRecord(out, {"source_tz", header.sourceZone, header.sourceZoneNote});
     AppendCsvRecord(out, {"codepage", header.codePage});
     for (const ExportHeader::Container& container : header.containers)
         AppendCsvRecord(out, {"container", container.path, container.sha256.value_or("")});

@@ -90,6 +90,7 @@ void SetNull(ExportRow& row, std::string_view name)
 template <class Entry>
 void AppendOwnFields(ExportRow& row, Entry&& entry, const TimeZone* sourceZone)
 {
+    ExportValue present = FilePresent(entry);  // before the file name is taken
     ExportValue local;
     if (!entry.localFileName.empty()) {
         local = std::forward<Entry>(entry).localFileName;
@@ -101,7 +102,6 @@ void AppendOwnFields(ExportRow& row, Entry&& entry, const TimeZone* sourceZone)
     }
     ExportValue container = entry.container.empty() ? std::string(urlcache::RecordKindName(kind)) : entry.container;
     const uint64_t headerSize = entry.headerInfoSize();
-    ExportValue present = FilePresent(entry);
     row.emplace_back("url", entry.sourceUrlName);
     row.emplace_back("local", std::move(local));
     row.emplace_back("type", uint64_t{entry.cacheEntryType});
