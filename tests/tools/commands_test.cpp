@@ -306,6 +306,44 @@ protected:
     }
 };
 
+// Daily history that Internet Explorer left in a prefix's History.IE5:
+// Wine does not read it, but it is part of the evidence. The prefix lists it
+// as the profile folder does, and `info` marks it.
+TEST_F(ChangedCache, APrefixListsItsDailyHistoryAndMarksWhatWineDoesNotRead)
+{
+    const test::Outcome before = Cli({"list"});
+    ASSERT_EQ(before.status, 0) << before.err;
+    fs::path history;
+    for (const auto& item : fs::recursive_directory_iterator(m_prefix))
+        if (item.path().filename() == "History.IE5")
+            history = item.path();
+    ASSERT_FALSE(history.empty());
+    const fs::path daily = history / "MSHist012013031020130311";
+    fs::create_directories(daily);
+    fs::copy_file(fs::path(TROVANA_SAMPLES_DIR) / "plaso-MSHist012013031020130311-index.dat", daily / "index.dat");
+
+    const test::Outcome prefix = Cli({"list"});
+    ASSERT_EQ(prefix.status, 0) << prefix.err;
+    const auto rows = JsonLines(prefix.out);
+    EXPECT_EQ(rows.size(), JsonLines(before.out).size() + 23) << "the sample's 23 daily entries";
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [](const json& r) { return r["container"] == "daily"; }), 23);
+    // The user's folder alone gives the same rows.
+    const test::Outcome profile = RunCli({"--profile", history.parent_path().parent_path().parent_path().parent_path()
+                                                           .parent_path().parent_path().string(),
+                                          "list"});
+    ASSERT_EQ(profile.status, 0) << profile.err;
+    EXPECT_EQ(JsonLines(profile.out).size(), rows.size());
+
+    const auto containers = JsonLines(Cli({"info"}).out);
+    size_t ignored = 0;
+    for (const json& container : containers) {
+        const bool isDaily = container["path"] == (daily / "index.dat").string();
+        EXPECT_EQ(container["wine_reads"], isDaily ? 0 : 1) << container["path"];
+        ignored += isDaily;
+    }
+    EXPECT_EQ(ignored, 1u);
+}
+
 TEST_F(ChangedCache, DeleteReportsEachUrlAndRemovesEntriesAndFiles)
 {
     const std::string page = Planned(DemoKind::Html).entry.url;
