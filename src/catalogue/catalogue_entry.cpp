@@ -19,8 +19,9 @@ CatalogueEntry DescribeEntry(const urlcache::CacheEntryInfo& info, ShownTimes zo
     entry.category = CategoryFromClass(entry.classText);
     entry.lastAccess = ShownTime(info.lastAccessTime, zone);
     entry.accessTime = entry.lastAccess.Format();
-    // An entry without a local file counts as empty, whatever size it records.
-    entry.size = info.localFileName.empty() ? 0 : info.sizeLow;
+    // An entry without a local file counts as empty, whatever size it
+    // records; one whose file was not copied keeps the size it records.
+    entry.size = info.localFileName.empty() && info.storedFileName.empty() ? 0 : info.sizeLow;
     entry.keyPath = CutKeyPath(info.sourceUrlName, entry.category);
     return entry;
 }

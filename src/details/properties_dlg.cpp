@@ -2,6 +2,7 @@
 #include "details/properties_dlg.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string_view>
 #include <tuple>
 
@@ -9,11 +10,11 @@
 #include <wx/display.h>
 #include <wx/listctrl.h>
 #include <wx/statbox.h>
-#include <wx/strconv.h>
 #include <wx/textctrl.h>
 #include <wx/translation.h>
 
 #include "datetime.h"
+#include "faithful_text.h"
 #include "record_kind.h"
 
 namespace trovana::details {
@@ -27,6 +28,10 @@ struct Explanation {
 constexpr Explanation kExplanations[] = {
     {wxTRANSLATE("URL"), wxTRANSLATE("URL name")},
     {wxTRANSLATE("File Name"), wxTRANSLATE("Local file name")},
+    {wxTRANSLATE("File Present"), wxTRANSLATE("Whether the cached file is there (a copied profile may lack it)")},
+    {wxTRANSLATE("Table"), wxTRANSLATE("The WebCache database's table that holds the row")},
+    {wxTRANSLATE("Entry Id"), wxTRANSLATE("The row's EntryId in that table (LeakFiles: its LeakId)")},
+    {wxTRANSLATE("Flags"), wxTRANSLATE("The row's Flags as stored (a cookie's: secure, HttpOnly, ...)")},
     {wxTRANSLATE("Modified Time"), wxTRANSLATE("Last modified time of the URL")},
     {wxTRANSLATE("Access Time"), wxTRANSLATE("Last accessed time")},
     {wxTRANSLATE("Sync Time"), wxTRANSLATE("Last time the cache was synchronized")},
@@ -61,12 +66,11 @@ constexpr int kColumnMarginDu = 8;
 constexpr int kValueWidth = 600;
 
 // The cache's texts are bytes: UTF-8 where valid, else Windows-1252.
+// The text every output gives for the bytes (faithful_text.h).
 wxString FromCacheBytes(const std::string& bytes)
 {
-    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
-    if (text.empty() && !bytes.empty())
-        text = wxString(bytes.data(), wxCSConv(wxFONTENCODING_CP1252), bytes.size());
-    return text;
+    const std::string text = DecodedText(bytes);
+    return wxString::FromUTF8(text.data(), text.size());
 }
 }  // namespace
 
@@ -139,8 +143,24 @@ bool CPropertiesDlg::OnInitDialog()
         return true;
 
     AddRow(0, "URL", FromCacheBytes(m_pInfo->sourceUrlName));
-    AddRow(1, "File Name", FromCacheBytes(m_pInfo->localFileName));
+    // The stored name stays when the file is not there (not copied with a
+    // profile), and whether it is there is said apart.
+    const bool hasFile = !m_pInfo->localFileName.empty() || !m_pInfo->storedFileName.empty();
+    AddRow(1, "File Name",
+           FromCacheBytes(m_pInfo->localFileName.empty() ? m_pInfo->storedFileName : m_pInfo->localFileName));
     long row = 2;
+    if (hasFile) {
+        std::error_code error;
+        const bool present = !m_pInfo->localFileName.empty() &&
+                             std::filesystem::is_regular_file(std::filesystem::path(m_pInfo->localFileName), error);
+        AddRow(row++, "File Present", present ? _("Yes") : _("No"));
+    }
+    // Where a WebCache row is in its database.
+    if (!m_pInfo->table.empty()) {
+        AddRow(row++, "Table", wxString::FromUTF8(m_pInfo->table));
+        AddRow(row++, "Entry Id", wxString::Format("%llu", static_cast<unsigned long long>(m_pInfo->entryId)));
+        AddRow(row++, "Flags", wxString::Format("0x%X", m_pInfo->flags));
+    }
     // The last two only a WebCache database keeps: shown when set.
     const std::tuple<uint64_t, const char*, bool> times[] = {
         {m_pInfo->lastModifiedTime, "Modified Time", true},

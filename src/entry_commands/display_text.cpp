@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "entry_commands/display_text.h"
 
-#include <wx/strconv.h>
+#include "faithful_text.h"
 
 namespace trovana::entry_commands {
 
@@ -9,10 +9,8 @@ wxString ToDisplayText(std::string_view bytes)
 {
     if (bytes.empty())
         return wxString();
-    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
-    if (text.empty())
-        text = wxString(bytes.data(), wxCSConv(wxFONTENCODING_CP1252), bytes.size());
-    return text;
+    const std::string text = DecodedText(bytes);
+    return wxString::FromUTF8(text.data(), text.size());
 }
 
 }  // namespace trovana::entry_commands

@@ -8,8 +8,9 @@
 
 namespace trovana::entry_commands {
 
-// The cache's URLs and file names are bytes: UTF-8 where they are valid
-// UTF-8, else Windows-1252, as Windows shows them.
+// The cache's URLs and file names are bytes: shown as every output gives
+// them (DecodedText: UTF-8 where they are valid UTF-8, else the cache's
+// code page, Windows-1252 unless set), as Windows shows them.
 wxString ToDisplayText(std::string_view bytes);
 
 }  // namespace trovana::entry_commands

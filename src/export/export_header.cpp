@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "csv.h"
+#include "export_row.h"
 #include "faithful_text.h"
 #include "iso_utc.h"
 #include "project_info.h"
@@ -41,9 +42,15 @@ void AppendCsvRecord(std::string& out, std::initializer_list<std::string_view> f
 
 }  // namespace
 
-ExportHeader MakeExportHeader(const urlcache::CacheLocation& location, const TimeZone& sourceZone)
+ExportHeader MakeExportHeader(const urlcache::CacheLocation& location, const TimeZone& sourceZone, bool zoneChosen)
 {
-    ExportHeader header{"Trovana", kVersion, IsoUtcFromFileTime(FileTimeNow()), sourceZone.Name(), {}};
+    ExportHeader header{"Trovana",
+                        kVersion,
+                        IsoUtcFromFileTime(FileTimeNow()),
+                        sourceZone.Name(),
+                        SourceZoneNote(location, zoneChosen || sourceZone.Name() != "UTC"),
+                        CacheCodePage().Name(),
+                        {}};
     std::vector<std::filesystem::path> files;
     for (const urlcache::ContainerLocation& container : location.containers)
         files.push_back(container.IndexPath());
@@ -61,7 +68,11 @@ std::string CsvHeaderLines(const ExportHeader& header)
     std::string out;
     AppendCsvRecord(out, {"tool", header.tool, header.version});
     AppendCsvRecord(out, {"exported_utc", header.exportedUtc});
-    AppendCsvRecord(out, {"source_tz", header.sourceZone});
+    if (header.sourceZoneNote.empty())
+        AppendCsvRecord(out, {"source_tz", header.sourceZone});
+    else
+        AppendCsvRecord(out, {"source_tz", header.sourceZone, header.sourceZoneNote});
+    AppendCsvRecord(out, {"codepage", header.codePage});
     for (const ExportHeader::Container& container : header.containers)
         AppendCsvRecord(out, {"container", container.path, container.sha256.value_or("")});
     return out;
@@ -71,7 +82,7 @@ std::string JsonHeaderLine(const ExportHeader& header)
 {
     nlohmann::json containers = nlohmann::json::array();
     for (const ExportHeader::Container& container : header.containers) {
-        containers.push_back({{"path", FaithfulText(container.path)},
+        containers.push_back({{"path", DecodedText(container.path)},
                               {"sha256", container.sha256 ? nlohmann::json(*container.sha256) : nullptr}});
     }
     const nlohmann::json line = {{"export_header",
@@ -79,6 +90,8 @@ std::string JsonHeaderLine(const ExportHeader& header)
                                    {"version", header.version},
                                    {"exported_utc", header.exportedUtc},
                                    {"source_tz", header.sourceZone},
+                                   {"source_tz_note", header.sourceZoneNote},
+                                   {"codepage", header.codePage},
                                    {"containers", std::move(containers)}}}};
     return line.dump() + '\n';
 }

@@ -2,6 +2,7 @@
 #include "export_row.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
 
 #include "catalogue_entry.h"
@@ -43,6 +44,39 @@ ExportValue WebCacheTime(const Info& entry, uint64_t time)
     return time;
 }
 
+// A value only a WebCache database keeps: null for an index.dat entry.
+ExportValue WebCacheValue(const Info& entry, ExportValue value)
+{
+    return entry.container.empty() ? ExportValue() : std::move(value);
+}
+
+ExportValue TextOrNull(const std::string& text)
+{
+    ExportValue value;
+    if (!text.empty())
+        value = text;
+    return value;
+}
+
+// A WebCache row's EntryId (LeakId); null for an index.dat entry.
+ExportValue IdOrNull(const Info& entry)
+{
+    ExportValue value;
+    if (!entry.table.empty())
+        value = entry.entryId;
+    return value;
+}
+
+// Whether the cached file is there: null for an entry without a file.
+ExportValue FilePresent(const Info& entry)
+{
+    if (entry.localFileName.empty() && entry.storedFileName.empty())
+        return {};
+    std::error_code ec;
+    return uint64_t{!entry.localFileName.empty() &&
+                    std::filesystem::is_regular_file(std::filesystem::path(entry.localFileName), ec)};
+}
+
 void SetNull(ExportRow& row, std::string_view name)
 {
     for (ExportField& field : row) {
@@ -56,6 +90,7 @@ void SetNull(ExportRow& row, std::string_view name)
 template <class Entry>
 void AppendOwnFields(ExportRow& row, Entry&& entry, const TimeZone* sourceZone)
 {
+    ExportValue present = FilePresent(entry);  // before the file name is taken
     ExportValue local;
     if (!entry.localFileName.empty()) {
         local = std::forward<Entry>(entry).localFileName;
@@ -90,6 +125,13 @@ void AppendOwnFields(ExportRow& row, Entry&& entry, const TimeZone* sourceZone)
     row.emplace_back("local_time_fit", std::move(fit));
     row.emplace_back("creation", WebCacheTime(entry, entry.creationTime));
     row.emplace_back("post_check", WebCacheTime(entry, entry.postCheckTime));
+    row.emplace_back("flags", WebCacheValue(entry, uint64_t{entry.flags}));
+    row.emplace_back("file_name", TextOrNull(entry.storedFileName));
+    row.emplace_back("file_present", std::move(present));
+    row.emplace_back("table", TextOrNull(entry.table));
+    row.emplace_back("entry_id", IdOrNull(entry));
+    row.emplace_back("cookie_name", TextOrNull(entry.cookieName));
+    row.emplace_back("cookie_value", TextOrNull(entry.cookieValue));
 }
 
 }  // namespace
@@ -97,7 +139,7 @@ void AppendOwnFields(ExportRow& row, Entry&& entry, const TimeZone* sourceZone)
 ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone)
 {
     ExportRow row;
-    row.reserve(34);  // with room for the columns callers append
+    row.reserve(42);  // with room for the columns callers append
     AppendOwnFields(row, entry, sourceZone);
     return row;
 }
@@ -131,6 +173,14 @@ TimeZone DefaultSourceZone(const urlcache::CacheLocation& location)
     if (location.winePrefix.empty())
         return TimeZone::Utc();
     return WinePrefixZone(location.winePrefix).value_or(TimeZone::Host());
+}
+
+std::string SourceZoneNote(const urlcache::CacheLocation& location, bool chosen)
+{
+    if (chosen || !location.winePrefix.empty())
+        return {};
+    return "a copied profile carries no time zone: the visit times of daily and weekly history are read as UTC; "
+           "name the recording machine's zone with --source-tz ZONE (in the window: View > History Time Zone)";
 }
 
 uint64_t UtcFileTime(const urlcache::CacheEntryInfo& entry, uint64_t urlcache::CacheEntryInfo::*time,
@@ -181,7 +231,8 @@ void AppendSurveyFields(ExportRow& row, const urlcache::SurveyedRecord* surveyed
     }
     row.push_back({"state", std::string(urlcache::RecordStateName(surveyed->state))});
     row.push_back({"index_file", surveyed->indexFile.string()});
-    row.push_back({"record_offset", surveyed->offset});
+    // A WebCache row is found by its table and EntryId instead.
+    row.push_back({"record_offset", surveyed->entry.table.empty() ? ExportValue(surveyed->offset) : ExportValue()});
     row.push_back({"partial", uint64_t{surveyed->partial}});
     row.push_back({"filled", uint64_t{surveyed->filler != 0}});
 }
@@ -216,11 +267,30 @@ void AppendCatalogueFields(ExportRow& row, const urlcache::CacheEntryInfo& entry
     AppendCatalogueFields(row, catalogue::DescribeEntry(entry));
 }
 
+namespace {
+
+// The name of this machine's zone, in which access_time is given: looked up
+// again only when TZ changes.
+const std::string& HostZoneName()
+{
+    static std::string tz = "\x01";  // never a TZ value: looked up at first use
+    static std::string name;
+    const char* now = std::getenv("TZ");
+    if (tz != (now ? now : "")) {
+        tz = now ? now : "";
+        name = TimeZone::Host().Name();
+    }
+    return name;
+}
+
+}  // namespace
+
 void AppendCatalogueFields(ExportRow& row, catalogue::CatalogueEntry&& derived)
 {
     row.push_back({"category", static_cast<uint64_t>(derived.category)});
     row.push_back({"class", std::move(derived.classText)});
     row.push_back({"access_time", std::move(derived.accessTime)});
+    row.push_back({"access_time_tz", HostZoneName()});
     row.push_back({"key_path", std::move(derived.keyPath)});
 }
 

@@ -42,7 +42,11 @@ using ExportRow = std::vector<ExportField>;
 // none ("skipped": the hour skipped when summer time starts) or two
 // ("repeated": the hour repeated when it ends), null where source_tz is;
 // then creation and post_check, FILETIMEs that only a WebCache database
-// keeps (null for index.dat entries).
+// keeps (null for index.dat entries); then flags (WebCache only), file_name
+// (the cached file's name as stored, kept when the file is not there),
+// file_present (1 when the file is there, 0 when not, null without a file),
+// table and entry_id (where a WebCache row is), cookie_name and
+// cookie_value (a WebCache cookie's own).
 ExportRow EntryExportFields(const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone = nullptr);
 
 // The same fields appended to `row`, the entry's local file name and header
@@ -60,6 +64,12 @@ std::optional<TimeZone> WinePrefixZone(const std::filesystem::path& prefix);
 // (Wine runs in the host's zone); UTC for a copied profile or a single file.
 TimeZone DefaultSourceZone(const urlcache::CacheLocation& location);
 
+// What to say about that zone when it is only assumed: a copied Windows
+// profile (or a single file) carries no zone, and its daily and weekly
+// history are read as UTC until the user names the recording machine's
+// zone. Empty when the zone is not such a guess (`chosen`, or a Wine prefix).
+std::string SourceZoneNote(const urlcache::CacheLocation& location, bool chosen);
+
 // One of the entry's times as a UTC FILETIME: the second time of daily and
 // weekly history converted from `sourceZone` (UTC when null), the others as
 // they are.
@@ -69,7 +79,8 @@ uint64_t UtcFileTime(const urlcache::CacheEntryInfo& entry, uint64_t urlcache::C
 // Whether that time of a surveyed record holds the filler (absent).
 bool TimeIsFiller(const urlcache::SurveyedRecord* surveyed, uint64_t urlcache::CacheEntryInfo::*time);
 
-// The record's state, the index.dat that holds it, its offset there,
+// The record's state, the index.dat that holds it, its offset there (null
+// for a WebCache row, which table and entry_id place),
 // whether it was read only in part, and whether it is filled with the
 // 0xDEADBEEF filler (its filled fields then become null), appended to the
 // row. Without a surveyed record (an entry WinINet lists): "live" and nulls.
@@ -83,8 +94,9 @@ void AppendSurveyFields(ExportRow& row, const urlcache::SurveyedRecord* surveyed
 ExportRow WithUtcTimes(const ExportRow& row, const urlcache::CacheEntryInfo& entry, const TimeZone* sourceZone);
 
 // Appends what the program's catalogue derives from the entry: category 1
-// to 6, class text, the "Access Time" text in local time, and the key path
-// of its site tree leaf.
+// to 6, class text, the "Access Time" text in local time, the zone of that
+// time (access_time_tz: this machine's, an IANA name), and the key path of
+// its site tree leaf.
 void AppendCatalogueFields(ExportRow& row, const urlcache::CacheEntryInfo& entry);
 // The same from the catalogue's description of the entry, taken.
 void AppendCatalogueFields(ExportRow& row, catalogue::CatalogueEntry&& derived);

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export_writer.h"
 
+#include <algorithm>
+
 #include "csv.h"
+#include "faithful_text.h"
 #include "export_header.h"
 #include "json_text.h"
 
@@ -27,9 +30,10 @@ public:
         if (header != nullptr) {
             WriteLine(m_out, CsvHeaderLines(*header));
         }
-        for (size_t i = 0; i < columns.size(); ++i) {
+        const std::vector<std::string> all = m_hex.WithHexColumns(columns);
+        for (size_t i = 0; i < all.size(); ++i) {
             m_line += i ? "," : "";
-            AppendCsvField(m_line, columns[i]);
+            AppendCsvField(m_line, all[i]);
         }
         m_line += "\r\n";
         WriteLine(m_out, m_line);
@@ -43,6 +47,10 @@ public:
                 m_line += ',';
             }
             AppendCell(row[i].value);
+        }
+        for (const std::string& hex : m_hex.HexCells(row)) {
+            m_line += ',';
+            m_line += hex;
         }
         m_line += "\r\n";
         WriteLine(m_out, m_line);
@@ -63,6 +71,7 @@ private:
     }
 
     std::ostream& m_out;
+    HexColumns m_hex;
     std::string m_line;  // kept from one row to the next
     std::string m_list;  // a list's JSON text
     JsonText m_json{m_list};
@@ -93,6 +102,32 @@ private:
 };
 
 }  // namespace
+
+std::vector<std::string> HexColumns::WithHexColumns(const std::vector<std::string>& columns)
+{
+    static constexpr std::string_view kByteColumns[] = {"url",    "local",       "header",
+                                                        "file_name", "cookie_name", "cookie_value"};
+    std::vector<std::string> all = columns;
+    m_indexes.clear();
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (std::find(std::begin(kByteColumns), std::end(kByteColumns), columns[i]) != std::end(kByteColumns)) {
+            m_indexes.push_back(i);
+            all.push_back(columns[i] + "_hex");
+        }
+    }
+    return all;
+}
+
+std::vector<std::string> HexColumns::HexCells(const ExportRow& row) const
+{
+    std::vector<std::string> cells;
+    cells.reserve(m_indexes.size());
+    for (const size_t i : m_indexes) {
+        const auto* bytes = i < row.size() ? std::get_if<std::string>(&row[i].value) : nullptr;
+        cells.push_back(bytes && CsvNeedsHex(*bytes) ? HexBytes(*bytes) : std::string());
+    }
+    return cells;
+}
 
 std::string ValueText(const ExportValue& value)
 {

@@ -3,8 +3,10 @@
 // self-contained HTML report, for `trovana-cache` and the window's export.
 // Rows are written one at a time, so that a long export can show its
 // progress between rows. Byte strings become text by one rule
-// (faithful_text.h): valid UTF-8 as is, every other byte and the backslash
-// escaped, so that what is written reads back as the very bytes.
+// (faithful_text.h): valid UTF-8 as is, else read in the cache's code page;
+// where that text does not give back the bytes, they go beside it in hex
+// (`<name>_hex`: in JSON lines on such rows only; in CSV and HTML a column
+// at the end for each column of the cache's bytes, empty where not needed).
 #pragma once
 
 #include <memory>
@@ -43,6 +45,20 @@ std::unique_ptr<ExportWriter> MakeExportWriter(ExportFormat format, std::ostream
 // The report of the HTML format, for MakeExportWriter.
 std::unique_ptr<ExportWriter> MakeHtmlReport(std::ostream& out, const std::vector<std::string>& columns,
                                              const std::string& title, const ExportHeader* header = nullptr);
+
+// The hex columns of CSV and HTML: one for each column that holds the
+// cache's bytes (url, local, header, file_name, cookie_name, cookie_value).
+class HexColumns {
+public:
+    // The columns with the hex columns after them; remembers where they are.
+    std::vector<std::string> WithHexColumns(const std::vector<std::string>& columns);
+    // A row's hex cells: the bytes of each such column in hex where its CSV
+    // text does not give them back (CsvNeedsHex), else empty.
+    std::vector<std::string> HexCells(const ExportRow& row) const;
+
+private:
+    std::vector<size_t> m_indexes;
+};
 
 // The bytes a value stands for in a CSV or HTML cell: a byte string as it
 // is, numbers in decimal, a list as its JSON array, null as nothing.

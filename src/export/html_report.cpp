@@ -3,7 +3,7 @@
 
 #include "export_header.h"
 
-#include "faithful_text.h"
+#include "csv.h"
 
 namespace trovana::exporting {
 
@@ -49,7 +49,7 @@ public:
         if (header != nullptr)
             m_out << HtmlHeaderTable(*header);
         m_out << "<table>\n<thead><tr>";
-        for (const std::string& column : columns) {
+        for (const std::string& column : m_hex.WithHexColumns(columns)) {
             m_out << "<th>" << EscapeHtml(column) << "</th>";
         }
         m_out << "</tr></thead>\n<tbody>\n";
@@ -59,7 +59,10 @@ public:
     {
         m_out << "<tr>";
         for (const ExportField& field : row) {
-            m_out << "<td>" << EscapeHtml(FaithfulText(ValueText(field.value))) << "</td>";
+            m_out << "<td>" << EscapeHtml(TextWithControlSymbols(ValueText(field.value))) << "</td>";
+        }
+        for (const std::string& hex : m_hex.HexCells(row)) {
+            m_out << "<td>" << hex << "</td>";
         }
         m_out << "</tr>\n";
         ++m_rows;
@@ -72,6 +75,7 @@ public:
 
 private:
     std::ostream& m_out;
+    HexColumns m_hex;
     size_t m_rows = 0;
 };
 
@@ -81,14 +85,15 @@ std::string HtmlHeaderTable(const ExportHeader& header)
 {
     std::string table = "<table class=\"provenance\">\n";
     const auto row = [&](std::string_view name, std::string_view value, std::string_view more = {}) {
-        table += "<tr><th>" + EscapeHtml(name) + "</th><td>" + EscapeHtml(FaithfulText(value)) + "</td>";
+        table += "<tr><th>" + EscapeHtml(name) + "</th><td>" + EscapeHtml(TextWithControlSymbols(value)) + "</td>";
         if (!more.empty())
             table += "<td>" + EscapeHtml(more) + "</td>";
         table += "</tr>\n";
     };
     row("tool", header.tool + " " + header.version);
     row("exported_utc", header.exportedUtc);
-    row("source_tz", header.sourceZone);
+    row("source_tz", header.sourceZone, header.sourceZoneNote);
+    row("codepage", header.codePage);
     for (const ExportHeader::Container& container : header.containers)
         row("container", container.path, container.sha256.value_or("(not readable)"));
     return table + "</table>\n<p></p>\n";

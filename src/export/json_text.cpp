@@ -26,7 +26,8 @@ struct RawText {
     void put(char c) { *at++ = c; }
 };
 
-// The most room a value's text takes: a byte becomes at most six (\u00xx),
+// The most room a value's text takes: a byte becomes at most six (\u00xx;
+// a byte read in a code page at most three),
 // a number at most 20 digits and a sign.
 constexpr size_t kNumberRoom = 24;
 
@@ -78,22 +79,22 @@ RawText WriteNumber(RawText out, Number number)
 
 RawText WriteString(RawText text, std::string_view bytes)
 {
-    // The faithful text, escaped for JSON in the same pass: the quote, the
-    // backslash of the faithful text's own escapes, and the control bytes.
+    // The decoded text (faithful_text.h), escaped for JSON in the same pass:
+    // the quote, the backslash and the control bytes.
     static constexpr char kHex[] = "0123456789abcdef";
     static constexpr StopBytes kEscaped = MakeStopBytes("\"", true);
+    std::string decoded;
+    if (!IsUtf8(bytes)) {
+        decoded = CacheCodePage().ToUtf8(bytes);
+        bytes = decoded;
+    }
     text.put('"');
     AppendEscapedText(
         text, bytes, kEscaped, [](std::string_view) { return false; },
-        [](RawText& out, std::string_view piece, bool invalid) {
+        [](RawText& out, std::string_view piece, bool) {
             const auto c = static_cast<unsigned char>(piece.front());
-            if (invalid) {
-                out.put('\\');  // the faithful \xHH, its backslash escaped
-                AppendHexEscape(out, c);
-                return;
-            }
             switch (c) {
-            case '\\': out.append("\\\\\\\\", 4); break;  // the faithful \\, each backslash escaped
+            case '\\': out.append("\\\\", 2); break;
             case '"': out.append("\\\"", 2); break;
             case '\b': out.append("\\b", 2); break;
             case '\t': out.append("\\t", 2); break;
@@ -108,6 +109,30 @@ RawText WriteString(RawText text, std::string_view bytes)
         });
     text.put('"');
     return text;
+}
+
+// After a byte string whose text does not give back its bytes (they are
+// not UTF-8): the field `<name>_hex` with the bytes in hex.
+RawText WriteHexField(RawText out, std::string_view name, std::string_view bytes)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    out.append(",\"", 2);
+    out.append(name);
+    out.append("_hex\":\"", 7);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        out.put(kHex[byte >> 4]);
+        out.put(kHex[byte & 0xF]);
+    }
+    out.put('"');
+    return out;
+}
+
+// The room WriteHexField may take.
+size_t HexFieldRoom(std::string_view name, const ExportValue& value)
+{
+    const auto* bytes = std::get_if<std::string>(&value);
+    return bytes ? name.size() + 12 + bytes->size() * 2 : 0;
 }
 
 RawText WriteValue(RawText out, const ExportValue& value)
@@ -179,7 +204,7 @@ void JsonText::AppendObject(const ExportRow& row)
     size_t room = 2;
     for (size_t i = 0; i < row.size(); ++i) {
         same = same && m_keys[i].name.data() == row[i].name.data() && m_keys[i].name.size() == row[i].name.size();
-        room += ValueRoom(row[i].value);
+        room += ValueRoom(row[i].value) + HexFieldRoom(row[i].name, row[i].value);
     }
     if (!same) {
         MakeKeys(row);
@@ -204,6 +229,9 @@ void JsonText::AppendObject(const ExportRow& row)
             text.append(key.text);
         }
         text = WriteValue(text, row[i].value);
+        if (const auto* bytes = std::get_if<std::string>(&row[i].value); bytes && !IsUtf8(*bytes)) {
+            text = WriteHexField(text, row[i].name, *bytes);
+        }
     }
     text.put('}');
     m_out.append(m_scratch.data(), static_cast<size_t>(text.at - m_scratch.data()));

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // JSON text of row values, appended to a buffer that the caller reuses from
-// row to row: byte strings as their faithful text (faithful_text.h) escaped
+// row to row: byte strings as their decoded text (faithful_text.h) escaped
 // as nlohmann-json escapes strings (\" \\ \b \f \n \r \t, other controls as
 // \u00xx, everything else as it is), numbers in decimal, lists as arrays,
-// null as null.
+// null as null. In an object, a byte string that is not UTF-8 is followed
+// by `<name>_hex`, its bytes in hex.
 #pragma once
 
 #include <array>

@@ -122,14 +122,20 @@ wxString CRecoveredList::OnGetItemText(long item, long column) const
     const urlcache::SurveyedRecord& record = m_records[static_cast<size_t>(item)];
     const urlcache::CacheEntryInfo& entry = record.entry;
     switch (column) {
-    // A file a WebCache database keeps as leaked has no URL: its path shows.
-    case kUrl: return ToDisplayText(entry.sourceUrlName.empty() ? entry.localFileName : entry.sourceUrlName);
+    // A file a WebCache database keeps as leaked has no URL: its stored
+    // (Windows) path shows; so does the file of a row whose URL cannot be read.
+    case kUrl:
+        return ToDisplayText(!entry.sourceUrlName.empty() ? entry.sourceUrlName
+                             : !entry.storedFileName.empty() ? entry.storedFileName
+                                                             : entry.localFileName);
     case kState: return StateText(record.state);
     // A time never set shows empty, in local time too.
     case kAccessTime:
         return entry.lastAccessTime == 0 ? wxString() : catalogue::ShownTime(entry.lastAccessTime, m_zone).Format();
     case kHitRate: return wxString::Format("%u", entry.hitRate);
-    case kSize: return entry.localFileName.empty() ? wxString() : wxString::Format("%u", entry.sizeLow);
+    case kSize:
+        return entry.localFileName.empty() && entry.storedFileName.empty() ? wxString()
+                                                                           : wxString::Format("%u", entry.sizeLow);
     default: return wxString();
     }
 }

@@ -41,6 +41,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kGone = "http://gone.example/old.htm";
+// "straße/münchen" as WinINet's ANSI functions store it: Windows-1252.
+constexpr const char* kStrasse = "http://www.example.de/stra\xDF" "e/m\xFCnchen.htm";
 // 1 January 2020 12:00:00 UTC, as a FILETIME.
 constexpr uint64_t kTime2020 = 132223536000000000ULL;
 
@@ -342,9 +344,16 @@ TEST_F(ExaminerWindowTest, TheHistoryTimeZoneIsChosenForTheCacheAndReadsItsVisit
 TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
 {
     AddRecoveredRecord();
+    m_cache.Add({Entry(kStrasse, 20, "text/html")});
     StartWindow();
     const std::vector<std::string> urls = m_cache.EnumeratedUrls();
     urlcache::UrlCache cache(m_cache.Location());
+    const auto fromHex = [](const std::string& hex) {
+        std::string bytes;
+        for (size_t i = 0; i + 1 < hex.size(); i += 2)
+            bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+        return bytes;
+    };
 
     // Nothing selected: the whole list, as CSV, every field as the cache has it.
     const fs::path csvPath = m_export / "all.csv";
@@ -360,28 +369,43 @@ TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
     ASSERT_GE(csvHeader.size(), 4u);
     EXPECT_EQ(csvHeader[0], (std::vector<std::string>{"#tool", "Trovana", app::VERSION_TEXT}));
     EXPECT_EQ(csvHeader[1][0], "#exported_utc");
-    EXPECT_EQ(csvHeader[2], (std::vector<std::string>{"#source_tz", "UTC"}));
+    // A copied cache names no zone: the note says UTC is assumed and how to set it.
+    ASSERT_EQ(csvHeader[2].size(), 3u);
+    EXPECT_EQ(csvHeader[2][1], "UTC");
+    EXPECT_NE(csvHeader[2][2].find("History Time Zone"), std::string::npos);
+    EXPECT_EQ(csvHeader[3], (std::vector<std::string>{"#codepage", "windows-1252"}));
     std::vector<std::vector<std::string>> containers;
     for (const urlcache::ContainerLocation& container : m_cache.Location().containers)
         containers.push_back({"#container", container.IndexPath().string(),
                               FileSha256Hex(container.IndexPath()).value_or("")});
-    EXPECT_EQ(std::vector(csvHeader.begin() + 3, csvHeader.end()), containers);
+    EXPECT_EQ(std::vector(csvHeader.begin() + 4, csvHeader.end()), containers);
     const auto csv = cli::test::ParseCsv(csvText.substr(csvText.find("\r\nurl,") + 2));
     ASSERT_EQ(csv.size(), urls.size() + 1);
-    EXPECT_EQ(csv[0], exporting::CatalogueExportColumns());
+    const std::vector<std::string> columns = exporting::HexColumns().WithHexColumns(exporting::CatalogueExportColumns());
+    EXPECT_EQ(csv[0], columns);
+    const size_t urlHex = static_cast<size_t>(std::find(columns.begin(), columns.end(), "url_hex") - columns.begin());
     std::set<std::string> exported;
     for (size_t i = 1; i < csv.size(); ++i) {
-        const auto entry = cache.GetEntryInfo(csv[i][0]);
+        ASSERT_EQ(csv[i].size(), columns.size());
+        // The URL's bytes: its text, or beside it where the text does not give them.
+        const std::string url = csv[i][urlHex].empty() ? csv[i][0] : fromHex(csv[i][urlHex]);
+        const auto entry = cache.GetEntryInfo(url);
         ASSERT_NE(entry, nullptr) << csv[i][0];
         std::vector<std::string> expected, read;
-        for (const auto& field : exporting::CatalogueExportRow(*entry))
-            expected.push_back(exporting::ValueText(field.value));
-        for (const std::string& cell : csv[i])
-            read.push_back(UnescapeCsvField(cell));
+        const exporting::ExportRow row = exporting::CatalogueExportRow(*entry);
+        for (const auto& field : row)
+            expected.push_back(TextWithControlSymbols(exporting::ValueText(field.value)));
+        for (size_t c = 0; c < row.size(); ++c)
+            read.push_back(UnescapeCsvField(csv[i][c]));
         EXPECT_EQ(read, expected);
-        exported.insert(csv[i][0]);
+        exported.insert(url);
     }
     EXPECT_EQ(exported, std::set<std::string>(urls.begin(), urls.end()));
+    // The Windows-1252 URL as the window shows it, its bytes beside it.
+    const auto strasse = std::find_if(csv.begin() + 1, csv.end(), [&](const auto& r) { return !r[urlHex].empty(); });
+    ASSERT_NE(strasse, csv.end());
+    EXPECT_EQ((*strasse)[0], "http://www.example.de/stra\xC3\x9F" "e/m\xC3\xBCnchen.htm");
+    EXPECT_EQ(fromHex((*strasse)[urlHex]), kStrasse);
 
     // Two selected rows, as JSON lines: the name gets the type's extension.
     listview::CCacheList& all = *View().GetAllList();

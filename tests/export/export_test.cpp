@@ -83,6 +83,19 @@ std::string Export(ExportFormat format, const std::vector<ExportRow>& rows)
     return out.str();
 }
 
+// Where the CSV text cannot give back a value's bytes: their hex column's
+// cell, empty elsewhere.
+void ExpectHexCell(const std::vector<std::string>& row, const std::vector<std::string>& columns,
+                   const ExportField& field)
+{
+    const auto hex = std::find(columns.begin(), columns.end(), std::string(field.name) + "_hex");
+    if (hex == columns.end())
+        return;
+    const std::string& cell = row[static_cast<size_t>(hex - columns.begin())];
+    const auto* bytes = std::get_if<std::string>(&field.value);
+    EXPECT_EQ(cell, bytes && CsvNeedsHex(*bytes) ? HexBytes(*bytes) : "") << field.name;
+}
+
 TEST(Export, CsvReadsBackAsTheRowsAndHoldsNoFormulaOrControlCharacter)
 {
     const auto rows = AwkwardRows();
@@ -90,30 +103,33 @@ TEST(Export, CsvReadsBackAsTheRowsAndHoldsNoFormulaOrControlCharacter)
     ASSERT_TRUE(csv.starts_with("\xEF\xBB\xBF"));
     const auto cells = cli::test::ParseCsv(csv.substr(3));
     ASSERT_EQ(cells.size(), rows.size() + 1);
-    EXPECT_EQ(cells[0], CatalogueExportColumns());
+    const std::vector<std::string> columns = HexColumns().WithHexColumns(CatalogueExportColumns());
+    EXPECT_EQ(cells[0], columns);
     for (size_t r = 0; r < rows.size(); ++r) {
-        ASSERT_EQ(cells[r + 1].size(), rows[r].size());
+        ASSERT_EQ(cells[r + 1].size(), columns.size());
         for (size_t c = 0; c < rows[r].size(); ++c) {
             const std::string& cell = cells[r + 1][c];
-            EXPECT_EQ(UnescapeCsvField(cell), ValueText(rows[r][c].value)) << rows[r][c].name;
+            // The text, with controls as their symbols; the bytes in hex where they differ.
+            EXPECT_EQ(UnescapeCsvField(cell), TextWithControlSymbols(ValueText(rows[r][c].value))) << rows[r][c].name;
+            ExpectHexCell(cells[r + 1], columns, rows[r][c]);
             EXPECT_TRUE(cell.empty() || std::string_view("=+-@\t\r").find(cell.front()) == std::string::npos) << cell;
             for (size_t i = 0; i < cell.size(); i += std::max<size_t>(1, Utf8SequenceLength(cell.substr(i)))) {
                 const auto ch = static_cast<unsigned char>(cell[i]);
-                EXPECT_FALSE(ch < 0x20 || ch == 0x7F) << cell;
+                EXPECT_FALSE((ch < 0x20 && ch != '\t' && ch != '\r' && ch != '\n') || ch == 0x7F) << cell;
                 EXPECT_NE(Utf8SequenceLength(cell.substr(i)), 0u) << cell;  // UTF-8 only
                 EXPECT_FALSE(ch == 0xC2 && static_cast<unsigned char>(cell[i + 1]) < 0xA0) << cell;  // no C1
             }
         }
     }
-    // The byte that is not UTF-8 is escaped, not read as Windows-1252.
-    EXPECT_EQ(cells[3][0], "http://caf\\xE9.example/<b>\"bold\"</b>&amp;");
+    // The byte that is not UTF-8 is read as Windows-1252, as the window shows it.
+    EXPECT_EQ(cells[3][0], "http://caf\xC3\xA9.example/<b>\"bold\"</b>&amp;");
     // Each row leads back to its record; times stand in ISO 8601 UTC beside
     // the numbers, the local "Access Time" text beside them.
     const auto column = [](const std::string& name) {
         const auto& names = CatalogueExportColumns();
         return static_cast<size_t>(std::find(names.begin(), names.end(), name) - names.begin());
     };
-    EXPECT_TRUE(UnescapeCsvField(cells[2][column("header")]).ends_with("caf\xC3\xA9"));  // NUL and UTF-8 kept
+    EXPECT_TRUE(UnescapeCsvField(cells[2][column("header")]).ends_with("caf\xC3\xA9"));  // UTF-8 kept
     EXPECT_EQ(cells[2][column("state")], "recovered");
     EXPECT_EQ(cells[2][column("index_file")], "/evidence/Content.IE5/index.dat");
     EXPECT_EQ(cells[2][column("record_offset")], std::to_string(0x5100));
@@ -127,24 +143,26 @@ TEST(Export, CsvReadsBackAsTheRowsAndHoldsNoFormulaOrControlCharacter)
 
 // The writers skip plain text eight bytes at a time: whatever needs an
 // escape is found wherever it lies, and JSON strings are escaped as
-// nlohmann-json escapes the faithful text.
+// nlohmann-json escapes the decoded text.
 TEST(Export, EscapesAreFoundWhereverTheyLieInALongText)
 {
     for (const std::string piece : {"\r", "\"", ",", "\\", "\xFF", "\xC2\x9B", "\x7F", "\xC3\xA9", "\x1B", "\xE0\x80"}) {
         for (size_t at = 0; at <= 24; ++at) {
             std::string text(24, 'a');
             text.insert(at, piece);
-            const ExportRow row{{"v", text}};
+            const ExportRow row{{"url", text}};
             std::ostringstream csv;
-            MakeExportWriter(ExportFormat::Csv, csv, {"v"})->Write(row);
+            MakeExportWriter(ExportFormat::Csv, csv, {"url"})->Write(row);
             const auto cells = cli::test::ParseCsv(csv.str());
             ASSERT_EQ(cells.size(), 2u);
-            EXPECT_EQ(UnescapeCsvField(cells[1][0]), text) << cells[1][0];
-            EXPECT_EQ(cells[1][0].find_first_of("\r\x1B\x7F"), std::string::npos) << cells[1][0];
+            EXPECT_EQ(UnescapeCsvField(cells[1][0]), TextWithControlSymbols(text)) << cells[1][0];
+            EXPECT_EQ(cells[1][1], CsvNeedsHex(text) ? HexBytes(text) : "");
+            EXPECT_EQ(cells[1][0].find_first_of("\x1B\x7F"), std::string::npos) << cells[1][0];
 
             std::ostringstream jsonl;
-            MakeExportWriter(ExportFormat::Jsonl, jsonl, {"v"})->Write(row);
-            EXPECT_EQ(jsonl.str(), "{\"v\":" + nlohmann::json(FaithfulText(text)).dump() + "}\n");
+            MakeExportWriter(ExportFormat::Jsonl, jsonl, {"url"})->Write(row);
+            const std::string hex = IsUtf8(text) ? "" : ",\"url_hex\":\"" + HexBytes(text) + "\"";
+            EXPECT_EQ(jsonl.str(), "{\"url\":" + nlohmann::json(DecodedText(text)).dump() + hex + "}\n");
         }
     }
 }
@@ -157,23 +175,32 @@ TEST(Export, JsonLinesReadBackAsTheRowsWithTheirTypes)
     for (std::string line; std::getline(in, line); ++r) {
         ASSERT_LT(r, rows.size());
         const auto object = nlohmann::ordered_json::parse(line);
-        ASSERT_EQ(object.size(), rows[r].size());
         size_t c = 0;
         for (const auto& [name, value] : object.items()) {
+            if (name.ends_with("_hex"))
+                continue;  // checked with its field
+            ASSERT_LT(c, rows[r].size());
             const ExportField& field = rows[r][c++];
             EXPECT_EQ(name, field.name);
             if (const auto* number = std::get_if<uint64_t>(&field.value)) {
                 EXPECT_EQ(value.get<uint64_t>(), *number) << name;
             } else if (const auto* text = std::get_if<std::string>(&field.value)) {
-                EXPECT_EQ(BytesFromFaithfulText(value.get<std::string>()), *text) << name;
+                // The text; the bytes beside it exactly where it does not give them back.
+                EXPECT_EQ(value.get<std::string>(), DecodedText(*text)) << name;
+                const std::string hexName = name + "_hex";
+                EXPECT_EQ(object.contains(hexName), !IsUtf8(*text)) << name;
+                if (object.contains(hexName)) {
+                    EXPECT_EQ(object[hexName], HexBytes(*text)) << name;
+                }
             } else if (const auto* list = std::get_if<std::vector<std::string>>(&field.value)) {
                 EXPECT_EQ(value.size(), list->size()) << name;
                 for (size_t i = 0; i < list->size(); ++i)
-                    EXPECT_EQ(BytesFromFaithfulText(value[i].get<std::string>()), (*list)[i]) << name;
+                    EXPECT_EQ(value[i].get<std::string>(), DecodedText((*list)[i])) << name;
             } else {
                 EXPECT_TRUE(value.is_null()) << name;
             }
         }
+        EXPECT_EQ(c, rows[r].size());
     }
     EXPECT_EQ(r, rows.size());
 }
@@ -276,13 +303,13 @@ TEST(Export, TheWindowsExportStartsWithToolTimeZoneAndEachContainersDigest)
     // read back as before.
     const std::string csv = exported(ExportFormat::Csv);
     ASSERT_TRUE(csv.starts_with("\xEF\xBB\xBF#tool,Trovana," + header.version + "\r\n#exported_utc," +
-                                header.exportedUtc + "\r\n#source_tz,Asia/Tokyo\r\n#container," + index + "," +
+                                header.exportedUtc + "\r\n#source_tz,Asia/Tokyo\r\n#codepage,windows-1252\r\n#container," + index + "," +
                                 digest + "\r\n#container,"))
         << csv.substr(0, 400);
     const size_t columns = csv.find("\r\nurl,") + 2;
     const auto table = cli::test::ParseCsv(csv.substr(columns));
     ASSERT_EQ(table.size(), rows.size() + 1);
-    EXPECT_EQ(table[0], CatalogueExportColumns());
+    EXPECT_EQ(table[0], HexColumns().WithHexColumns(CatalogueExportColumns()));
     // JSON lines: the first line is the header, the others the rows.
     std::istringstream lines(exported(ExportFormat::Jsonl));
     std::string first;
@@ -290,6 +317,8 @@ TEST(Export, TheWindowsExportStartsWithToolTimeZoneAndEachContainersDigest)
     const auto json = nlohmann::json::parse(first)["export_header"];
     EXPECT_EQ(json["tool"], "Trovana");
     EXPECT_EQ(json["source_tz"], "Asia/Tokyo");
+    EXPECT_EQ(json["source_tz_note"], "") << "the prefix's own zone, not a guess";
+    EXPECT_EQ(json["codepage"], "windows-1252");
     EXPECT_EQ(json["exported_utc"], header.exportedUtc);
     EXPECT_EQ(json["containers"][0]["path"], index);
     EXPECT_EQ(json["containers"][0]["sha256"], digest);

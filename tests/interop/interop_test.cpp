@@ -53,6 +53,10 @@ const Url kNoFile = Ascii("http://www.example.com/nofile");
 // Wine stores in the ANSI code page but names on disk in UTF-8.
 const Url kCafe = {"http://www.example.com/caf\\xe9.html", "http://www.example.com/caf\xe9.html",
                    "http://www.example.com/caf\xc3\xa9.html"};
+// What WinINet's ANSI functions store for "straße/münchen": Windows-1252.
+const Url kStrasse = {"http://www.example.de/stra\\xdfe/m\\xfcnchen.htm",
+                      "http://www.example.de/stra\xdf" "e/m\xfcnchen.htm",
+                      "http://www.example.de/stra\xc3\x9f" "e/m\xc3\xbcnchen.htm"};
 
 constexpr int kFillCount = 470;  // enough for Wine to add a second hash table
 const std::string kFillPrefix = "http://fill.example/page";
@@ -72,6 +76,7 @@ const std::vector<std::vector<std::string>> kWineWrites = {
     {"commit", kData.client, "raw bytes"},
     {"commit", kNoFile.client, "-", "HTTP/1.1 204 No Content\\r\\n\\r\\n"},
     {"commit", kCafe.client, "caf\\xe9", "HTTP/1.1 200 OK\\r\\nX-Note: caf\\xe9\\r\\n\\r\\n", "ht\\xe9"},
+    {"commit", kStrasse.client, "<p>M\\xfcnchen</p>", "HTTP/1.1 200 OK\\r\\n\\r\\n", "htm"},
     {"cookie", "http://www.example.com/", "session", "abc123"},
     {"cookie", "http://shop.example.net/cart/", "basket", "3"},
     {"visit", "http://www.example.com/index.html"},
@@ -280,13 +285,22 @@ TEST_F(InteropTest, TrovanaListsWhatWineWroteAsWineDoes)
 
     // Lookup by URL, the Windows-1252 one included (Wine 8 hashes its bytes
     // differently from the standard function).
-    for (const Url* url : {&kIndex, &kLogo, &kSearch, &kData, &kNoFile, &kCafe}) {
+    for (const Url* url : {&kIndex, &kLogo, &kSearch, &kData, &kNoFile, &kCafe, &kStrasse}) {
         auto mine = TrovanaInfo(url->raw);
         const Entry* listed = Find(wine, url->listed);
         ASSERT_TRUE(listed) << url->listed;
         ASSERT_TRUE(mine) << "trovana-cache info " << url->listed;
         ExpectSame({*listed}, {*mine}, "trovana-cache info against Wine's enumeration");
     }
+    // The Windows-1252 URL reads as Wine's wide functions give it, and its
+    // bytes are beside it.
+    const Listing rows = ParseJsonLines(Session().Trovana({"list", "--format", "jsonl"}).out);
+    const Entry* strasse = Find(rows, kStrasse.listed);
+    ASSERT_TRUE(strasse);
+    EXPECT_EQ((*strasse)["url_hex"], "687474703a2f2f7777772e6578616d706c652e64652f73747261df652f6dfc6e6368656e2e68746d");
+    const Entry* plain = Find(rows, kIndex.listed);
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(plain->contains("url_hex"));
 }
 
 TEST_F(InteropTest, WineUsesTheContainerTrovanaMade)

@@ -30,6 +30,23 @@ inline const std::vector<std::string>& EntryColumns()
     return columns;
 }
 
+// The columns of CSV with those columns: the hex columns of the cache's
+// bytes at the end, as the writer adds them.
+inline std::vector<std::string> CsvColumns(const std::vector<std::string>& columns)
+{
+    return exporting::HexColumns().WithHexColumns(columns);
+}
+
+// A JSON line's keys but the hex ones, which only rows whose text does not
+// give back the bytes have.
+inline size_t KeysWithoutHex(const nlohmann::json& line)
+{
+    size_t count = 0;
+    for (const auto& item : line.items())
+        count += !item.key().ends_with("_hex");
+    return count;
+}
+
 }  // namespace trovana::cli
 
 namespace trovana::cli::test {

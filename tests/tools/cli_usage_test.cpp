@@ -176,8 +176,8 @@ TEST(SampleContainers, ListEveryEntryOfAWindowsContainer)
         EXPECT_FALSE(lines.empty());
         ASSERT_EQ(rows.size(), lines.size() + 1);
         for (size_t i = 0; i < lines.size(); ++i) {
-            EXPECT_EQ(rows[i + 1].size(), EntryColumns().size());
-            EXPECT_EQ(FaithfulText(UnescapeCsvField(rows[i + 1][0])), lines[i]["url"]);
+            EXPECT_EQ(rows[i + 1].size(), CsvColumns(EntryColumns()).size());
+            EXPECT_EQ(UnescapeCsvField(rows[i + 1][0]), TextWithControlSymbols(lines[i]["url"].get<std::string>()));
         }
         fs::remove_all(folder);
     }

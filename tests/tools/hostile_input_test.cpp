@@ -90,7 +90,9 @@ TEST_F(HostileInput, CsvIsSafeForTerminalsAndSpreadsheets)
     std::vector<std::string> urls;
     for (const auto& row : test::ParseCsv(csv.out))
         urls.push_back(row.at(0));
-    EXPECT_NE(std::find(urls.begin(), urls.end(), "http://hostile.example/\\x1B[2J\\x1B]0;owned\\x07"), urls.end());
+    // The controls as their symbols (ESC U+241B, BEL U+2407), the bytes in url_hex.
+    EXPECT_NE(std::find(urls.begin(), urls.end(), "http://hostile.example/\xE2\x90\x9B[2J\xE2\x90\x9B]0;owned\xE2\x90\x87"),
+              urls.end());
     EXPECT_NE(std::find(urls.begin(), urls.end(), "'" + formula), urls.end());
 
     std::vector<std::string> listed;

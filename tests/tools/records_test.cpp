@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Entries as JSON lines and CSV rows: every byte survives by the one
-// byte-faithful rule (valid UTF-8 as is, other bytes and the backslash
-// escaped), and what is written parses back with a strict reader.
+// Entries as JSON lines and CSV rows: text by the one rule (valid UTF-8 as
+// is, else Windows-1252; a backslash one backslash), the bytes in hex
+// beside it where the text does not give them back, and what is written
+// parses back with a strict reader.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -62,35 +63,49 @@ urlcache::CacheEntryInfo SampleEntry()
 
 TEST(JsonString, EscapesQuotesBackslashesAndControlBytes)
 {
-    EXPECT_EQ(Written(ExportFormat::Jsonl, {{"v", std::string("a\"b\\c")}}), "{\"v\":\"a\\\"b\\\\\\\\c\"}\n");
+    // One backslash in the bytes is one in the JSON value (written \\).
+    EXPECT_EQ(Written(ExportFormat::Jsonl, {{"v", std::string("a\"b\\c")}}), "{\"v\":\"a\\\"b\\\\c\"}\n");
+    EXPECT_EQ(JsonText("res://C:\\Program Files\\a.dll/GIF/#290"), "res://C:\\Program Files\\a.dll/GIF/#290");
     EXPECT_EQ(JsonText("\r\n\t\b\f"), "\r\n\t\b\f");
     EXPECT_EQ(JsonText(std::string("\x00\x01\x1f\x7f", 4)), std::string("\x00\x01\x1f\x7f", 4));
 }
 
-TEST(JsonString, KeepsWellFormedUtf8AndEscapesEveryOtherByteAndTheBackslash)
+TEST(JsonString, KeepsWellFormedUtf8AndReadsOtherTextInWindows1252)
 {
     const std::string text = "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xEF\xBF\xBF \xF4\x8F\xBF\xBF";
     EXPECT_EQ(JsonText(text), text);
-    EXPECT_EQ(JsonText("caf\xE9"), "caf\\xE9");
-    EXPECT_EQ(JsonText("\xC0\xAF"), "\\xC0\\xAF");                  // overlong '/'
-    EXPECT_EQ(JsonText("\xED\xA0\x80"), "\\xED\\xA0\\x80");          // surrogate
-    EXPECT_EQ(JsonText("\xE2\x82" "A\xC3\xA9"), "\\xE2\\x82A\xC3\xA9");  // cut short, then text
+    EXPECT_FALSE(JsonObject({{"v", text}}).contains("v_hex"));
+    EXPECT_EQ(JsonText("stra\xDF" "e"), "stra\xC3\x9F" "e");
+    EXPECT_EQ(JsonText("\xC0\xAF"), "\xC3\x80\xC2\xAF");  // an overlong '/' is two Windows-1252 characters
     // A literal "\x8C" and the byte 0x8C read differently.
-    EXPECT_EQ(JsonText("\\x8C"), "\\\\x8C");
-    EXPECT_NE(JsonText("\\x8C"), JsonText("\x8C"));
+    EXPECT_EQ(JsonText("\\x8C"), "\\x8C");
+    EXPECT_EQ(JsonText("\x8C"), "\xC5\x92");  // Œ
 }
 
-TEST(JsonString, EveryByteAndEveryPairReadsBackExactlyInJsonAndCsv)
+TEST(JsonString, EveryByteAndEveryPairKeepsItsBytesInJsonAndCsv)
 {
     for (int c = 0; c < 256; ++c) {
         for (int d : {-1, 0x41, 0x5C, 0x80, 0xA9, 0xC3}) {
             std::string bytes(1, static_cast<char>(c));
             if (d >= 0)
                 bytes += static_cast<char>(d);
-            EXPECT_EQ(BytesFromFaithfulText(JsonText(bytes)), bytes) << "byte " << c << " then " << d;
-            const auto rows = ParseCsv(Written(ExportFormat::Csv, {{"v", bytes}}));
+            // JSON: the value is the bytes, or v_hex holds them.
+            const nlohmann::json object = JsonObject({{"v", bytes}});
+            if (object.contains("v_hex"))
+                EXPECT_EQ(object["v_hex"], HexBytes(bytes)) << "byte " << c << " then " << d;
+            else
+                EXPECT_EQ(object["v"], bytes) << "byte " << c << " then " << d;
+            EXPECT_EQ(object.contains("v_hex"), !IsUtf8(bytes));
+            // CSV: the cell is the bytes, or v_hex holds them.
+            std::ostringstream out;
+            MakeExportWriter(ExportFormat::Csv, out, {"url"})->Write({{"url", bytes}});
+            const auto rows = ParseCsv(out.str());
             ASSERT_EQ(rows.size(), 2u);
-            EXPECT_EQ(UnescapeCsvField(rows[1][0]), bytes) << "byte " << c << " then " << d;
+            ASSERT_EQ(rows[1].size(), 2u);
+            if (rows[1][1].empty())
+                EXPECT_EQ(UnescapeCsvField(rows[1][0]), bytes) << "byte " << c << " then " << d;
+            else
+                EXPECT_EQ(rows[1][1], HexBytes(bytes)) << "byte " << c << " then " << d;
         }
     }
 }
@@ -100,7 +115,8 @@ TEST(EntryRecord, HasExactlyTheListedKeysInOrder)
     const std::vector<std::string> expected = {"url",       "local",     "type",          "size_low",    "size_high",
                                                "hit_rate",  "use_count", "last_modified", "last_access", "expire",
                                                "last_sync", "header",    "header_size",   "container",   "expire_dos",
-                                               "source_tz", "local_time_fit", "creation", "post_check"};
+                                               "source_tz", "local_time_fit", "creation",  "post_check",    "flags",       "file_name",
+                                               "file_present", "table",  "entry_id",      "cookie_name", "cookie_value"};
     EXPECT_EQ(EntryColumns(), expected);
     EXPECT_EQ(ColumnNames(EntryExportFields(SampleEntry())), expected);
 }
@@ -109,8 +125,9 @@ TEST(EntryRecord, JsonObjectParsesBackWithEveryValue)
 {
     const urlcache::CacheEntryInfo entry = SampleEntry();
     const nlohmann::json object = JsonObject(EntryExportFields(entry));
-    EXPECT_EQ(object.size(), EntryColumns().size());
-    EXPECT_EQ(object["url"], "http://www.example.com/a,b/\"q\".html?x=1&y=caf\\xE9");
+    EXPECT_EQ(object.size(), EntryColumns().size() + 2);  // url_hex and header_hex
+    EXPECT_EQ(object["url"], "http://www.example.com/a,b/\"q\".html?x=1&y=caf\xC3\xA9");
+    EXPECT_EQ(object["url_hex"], HexBytes(entry.sourceUrlName));
     EXPECT_EQ(object["local"], entry.localFileName);
     EXPECT_EQ(object["type"], 5u);
     EXPECT_EQ(object["size_low"], 4096u);
@@ -122,7 +139,8 @@ TEST(EntryRecord, JsonObjectParsesBackWithEveryValue)
     EXPECT_EQ(object["expire"], 0u);
     EXPECT_EQ(object["last_sync"].get<uint64_t>(), entry.lastSyncTime);
     EXPECT_EQ(object["header"],
-              "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nX-Name: \"r\\xE9sum\\xE9\"\t\\\\\r\n\r\n");
+              "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nX-Name: \"r\xC3\xA9sum\xC3\xA9\"\t\\\r\n\r\n");
+    EXPECT_EQ(object["header_hex"], HexBytes(entry.headerInfo));
     EXPECT_EQ(object["header_size"], entry.headerInfo.size());
 }
 
@@ -136,13 +154,23 @@ TEST(EntryRecord, NoLocalFileIsNullAndAnEmptyHeaderAnEmptyString)
     EXPECT_EQ(object["header_size"], 0u);
 }
 
+// The columns of the cache's bytes, each with a hex column at the end.
+std::vector<std::string> CsvColumns()
+{
+    std::vector<std::string> columns = EntryColumns();
+    for (const char* name : {"url_hex", "local_hex", "header_hex", "file_name_hex", "cookie_name_hex",
+                             "cookie_value_hex"})
+        columns.push_back(name);
+    return columns;
+}
+
 TEST(ExportWriter, CsvHasAHeaderRowEvenWithoutRecords)
 {
     std::ostringstream out;
     MakeExportWriter(ExportFormat::Csv, out, EntryColumns());
     const auto rows = ParseCsv(out.str());
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0], EntryColumns());
+    EXPECT_EQ(rows[0], CsvColumns());
 }
 
 TEST(ExportWriter, CsvRowsParseBackToTheExactBytes)
@@ -158,15 +186,20 @@ TEST(ExportWriter, CsvRowsParseBackToTheExactBytes)
     const auto rows = ParseCsv(out.str());
     ASSERT_EQ(rows.size(), 3u);
     for (const auto& row : rows) {
-        ASSERT_EQ(row.size(), EntryColumns().size());
+        ASSERT_EQ(row.size(), CsvColumns().size());
     }
-    EXPECT_EQ(UnescapeCsvField(rows[1][0]), entry.sourceUrlName);
+    const size_t urlHex = EntryColumns().size();
+    // Windows-1252 text, its bytes beside it.
+    EXPECT_EQ(rows[1][0], "http://www.example.com/a,b/\"q\".html?x=1&y=caf\xC3\xA9");
+    EXPECT_EQ(rows[1][urlHex], HexBytes(entry.sourceUrlName));
     EXPECT_EQ(UnescapeCsvField(rows[1][1]), entry.localFileName);
+    EXPECT_EQ(rows[1][urlHex + 1], "");
     EXPECT_EQ(rows[1][7], "18446744073709551615");
     EXPECT_EQ(rows[1][9], "0");
-    EXPECT_EQ(UnescapeCsvField(rows[1][11]), entry.headerInfo);
+    EXPECT_EQ(rows[1][urlHex + 2], HexBytes(entry.headerInfo));
     EXPECT_EQ(rows[1][12], std::to_string(entry.headerInfo.size()));
     EXPECT_EQ(UnescapeCsvField(rows[2][0]), noFile.sourceUrlName);
+    EXPECT_EQ(rows[2][urlHex], "");
     EXPECT_EQ(rows[2][1], "");
 }
 
@@ -175,7 +208,7 @@ TEST(ExportWriter, ListsAreJsonArraysInBothFormats)
     const ExportRow record = {{"key_path", std::vector<std::string>{"shop.example.net/cart", "Cookie", "a\"b,c\xE9"}},
                            {"none", std::vector<std::string>{}}};
     const nlohmann::json object = JsonObject(record);
-    EXPECT_EQ(object["key_path"], nlohmann::json({"shop.example.net/cart", "Cookie", "a\"b,c\\xE9"}));
+    EXPECT_EQ(object["key_path"], nlohmann::json({"shop.example.net/cart", "Cookie", "a\"b,c\xC3\xA9"}));
     EXPECT_EQ(object["none"], nlohmann::json::array());
 
     std::ostringstream out;

@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
+#include "faithful_text.h"
 #include "project_info.h"
 
 namespace trovana::cli {
@@ -54,6 +55,7 @@ struct Arguments {
     std::string demoDirectory;
     std::string cachesFormat = "text";
     std::string sourceZone;
+    std::string codePage = "windows-1252";
     bool provenance = false;
 };
 
@@ -194,6 +196,16 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                    "names the zone assumed")
         ->type_name("ZONE");
 
+    app.add_option("--codepage", arguments.codePage,
+                   "the code page of text that is not UTF-8 (WinINet's ANSI functions store the system's): "
+                   "ascii, windows-874, windows-932, windows-936, windows-949, windows-950, windows-1250 to "
+                   "windows-1258; where the text does not give back the bytes, a column NAME_hex holds them")
+        ->check([](const std::string& name) {
+            return CodePage::Named(name) ? std::string() : "no such code page: " + name;
+        })
+        ->capture_default_str()
+        ->type_name("NAME");
+
     CLI::App* list = app.add_subcommand("list", "every entry, in WinINet's enumeration order");
     AddFormatOption(*list, arguments.format);
     list->add_flag("--catalogue", arguments.catalogue,
@@ -264,6 +276,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return usageError("add needs --body FILE or --no-file");
     }
 
+    SetCacheCodePage(*CodePage::Named(arguments.codePage));
     try {
         Dispatch(app, arguments, {out, err});
     } catch (const std::exception& e) {

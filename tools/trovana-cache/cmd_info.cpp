@@ -39,22 +39,45 @@ ExportValue FormatSignature(const std::filesystem::path& file)
     return start.empty() ? ExportValue() : ExportValue(start);
 }
 
+// A container file's row: its kind, path, size, SHA-256 and format, and
+// for a Wine prefix's container whether Wine reads it (null elsewhere).
+ExportRow ContainerRow(const std::string& kind, const std::filesystem::path& file, const ExportValue& format,
+                       const ExportValue& wineReads)
+{
+    ExportRow row = {{"container", kind}, {"path", file.string()}, {"size", {}}, {"sha256", {}}, {"format", {}},
+                     {"wine_reads", wineReads}};
+    std::error_code error;
+    const uint64_t size = std::filesystem::file_size(file, error);
+    if (!error)
+        row[2].value = size;
+    if (std::filesystem::is_regular_file(file, error)) {
+        if (std::optional<std::string> digest = FileSha256Hex(file)) {
+            row[3].value = std::move(*digest);
+            row[4].value = format;
+        }
+    }
+    return row;
+}
+
 void ContainersCommand(urlcache::UrlCache& cache, ExportFormat format, Streams streams)
 {
-    const std::vector<std::string> columns = {"container", "path", "size", "sha256", "format"};
+    const std::vector<std::string> columns = {"container", "path", "size", "sha256", "format", "wine_reads"};
     const auto writer = MakeExportWriter(format, streams.out, columns);
+    const bool prefix = !cache.Location().winePrefix.empty();
+    const auto wineReads = [prefix](bool reads) {
+        ExportValue value;
+        if (prefix)
+            value = uint64_t{reads};
+        return value;
+    };
     for (const urlcache::ContainerLocation& where : cache.Location().containers) {
         const std::filesystem::path file = where.IndexPath();
-        std::error_code error;
-        const uint64_t size = std::filesystem::file_size(file, error);
-        const std::optional<std::string> digest = std::filesystem::is_regular_file(file, error)
-                                                      ? FileSha256Hex(file)
-                                                      : std::nullopt;
-        writer->Write({{"container", ContainerKind(where)},
-                       {"path", file.string()},
-                       {"size", error ? ExportValue() : ExportValue(size)},
-                       {"sha256", digest ? ExportValue(*digest) : ExportValue()},
-                       {"format", digest ? FormatSignature(file) : ExportValue()}});
+        writer->Write(ContainerRow(ContainerKind(where), file, FormatSignature(file), wineReads(!where.wineIgnores)));
+    }
+    // A Windows 8-11 profile's database, which holds its containers.
+    for (const std::filesystem::path& database : cache.Location().webCaches) {
+        writer->Write(
+            ContainerRow("webcache", database, std::string("Extensible Storage Engine database"), wineReads(false)));
     }
 }
 

@@ -11,6 +11,7 @@ void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams 
 {
     const TimeZone zone = SourceZone(cache, options.sourceZone);
     Provenance provenance;
+    ZoneNote zoneNote(cache, options.sourceZone, streams.err);
     // The entry's own columns, then the catalogue's (what the program
     // derives from it, worked out before the entry's strings go into the
     // row), the survey's, the container's path and digest; with UTC times
@@ -19,6 +20,7 @@ void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams 
     const auto fill = [&](urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
                           const std::filesystem::path& indexFile) -> const ExportRow& {
         record.clear();
+        zoneNote.Check(entry);
         std::optional<catalogue::CatalogueEntry> derived;
         if (options.catalogue) {
             derived = catalogue::DescribeEntry(entry);

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <cstdio>
+
 #include "commands.h"
 #include "iso_utc.h"
 #include "listing.h"
@@ -10,22 +12,25 @@ namespace {
 
 using Info = urlcache::CacheEntryInfo;
 
-// Timesketch's timestamp_desc of each time, as plaso names them: the
-// second time of a history container is the visit.
+// Timesketch's timestamp_desc of each time, as plaso's msiecf parser names
+// them: the first time (last access) is the visit in a history container
+// and the creation in weekly history; the second (last modified) is the
+// content's modification in content and cookies, the visit in history.
 const char* Description(uint64_t Info::*time, urlcache::RecordKind kind)
 {
+    using urlcache::RecordKind;
+    const bool history = kind == RecordKind::History || urlcache::KeepsLocalTime(kind);
     if (time == &Info::lastAccessTime)
-        return "Last Access Time";
+        return kind == RecordKind::Weekly ? "Creation Time" : history ? "Last Visited Time" : "Last Access Time";
+    if (time == &Info::lastModifiedTime)
+        return history ? "Last Visited Time" : "Content Modification Time";
     if (time == &Info::expireTime)
-        return "Expiry Time";
+        return "Expiration Time";
     if (time == &Info::lastSyncTime)
-        return "Last Sync Time";
+        return "Last Checked Time";
     if (time == &Info::creationTime)
         return "Creation Time";
-    if (time == &Info::postCheckTime)
-        return "Post Check Time";
-    const bool history = kind == urlcache::RecordKind::History || urlcache::KeepsLocalTime(kind);
-    return history ? "Last Visited Time" : "Last Modified Time";
+    return "Post Check Time";
 }
 
 // Creation and post check: only WebCache entries have them (0 elsewhere).
@@ -34,18 +39,34 @@ constexpr uint64_t Info::*kTimes[] = {&Info::lastAccessTime, &Info::lastModified
 
 // Timesketch's own columns first, then the entry's, so that every row of a
 // file has the same columns.
-ExportRow TimelineRow(const Info& entry, const urlcache::SurveyedRecord* surveyed, const char* description,
-                      uint64_t utcTime, int64_t microseconds, const TimeZone& zone)
+// A time that cannot be shown (after 9999, or not a time at all, as
+// 0x7FFF... and 0xFFFF...) keeps its event: no datetime, and a description
+// that says so; its raw value is in the entry's own column.
+ExportRow TimelineRow(const Info& entry, const urlcache::SurveyedRecord* surveyed, std::string description,
+                      uint64_t utcTime, std::optional<int64_t> microseconds, const TimeZone& zone)
 {
-    std::string message = std::string(description) + ": " + entry.sourceUrlName;
+    ExportValue datetime;
+    ExportValue timestamp;
+    if (microseconds) {
+        datetime = IsoUtcFromFileTime(utcTime, IsoForm::Microseconds);
+        timestamp = *microseconds;
+    } else {
+        char raw[64];
+        std::snprintf(raw, sizeof raw, " (not a date that can be shown: 0x%016llX)",
+                      static_cast<unsigned long long>(utcTime));
+        description += raw;
+    }
+    // A leaked file has no URL: its stored name leads to it.
+    const std::string& what = entry.sourceUrlName.empty() ? entry.storedFileName : entry.sourceUrlName;
+    std::string message = description + ": " + what;
     if (surveyed && surveyed->state != urlcache::RecordState::Live) {
         message += " (" + std::string(urlcache::RecordStateName(surveyed->state)) + ")";
     }
     ExportRow row = {
         {"message", std::move(message)},
-        {"datetime", IsoUtcFromFileTime(utcTime, IsoForm::Microseconds)},
-        {"timestamp_desc", std::string(description)},
-        {"timestamp", microseconds},
+        {"datetime", std::move(datetime)},
+        {"timestamp_desc", std::move(description)},
+        {"timestamp", std::move(timestamp)},
     };
     for (ExportField& field : EntryExportFields(entry, &zone)) {
         row.push_back(std::move(field));
@@ -62,8 +83,10 @@ void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Stre
 {
     const TimeZone zone = SourceZone(cache, options.sourceZone);
     Provenance provenance;
+    ZoneNote zoneNote(cache, options.sourceZone, streams.err);
     const auto row = [&](const Info& entry, const urlcache::SurveyedRecord* surveyed, const char* description,
-                         uint64_t utcTime, int64_t microseconds, const std::filesystem::path& indexFile) {
+                         uint64_t utcTime, std::optional<int64_t> microseconds,
+                         const std::filesystem::path& indexFile) {
         ExportRow record = TimelineRow(entry, surveyed, description, utcTime, microseconds, zone);
         if (options.provenance) {
             provenance.Append(record, indexFile);
@@ -76,14 +99,17 @@ void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Stre
     VisitEntries(cache, options.recovered, options.provenance, streams,
                  [&](const Info& entry, const urlcache::SurveyedRecord* surveyed,
                      const std::filesystem::path& indexFile) {
+                     zoneNote.Check(entry);
                      const urlcache::RecordKind kind = urlcache::RecordKindOf(entry.sourceUrlName);
                      for (const auto time : kTimes) {
                          const bool absent = exporting::TimeIsFiller(surveyed, time);
-                         const uint64_t utc = exporting::UtcFileTime(entry, time, &zone);
+                         if (absent || entry.*time == 0)
+                             continue;  // not set, or filler: no time at all
+                         uint64_t utc = exporting::UtcFileTime(entry, time, &zone);
                          const auto microseconds = UnixMicrosecondsFromFileTime(utc);
-                         if (!absent && microseconds) {
-                             writer->Write(row(entry, surveyed, Description(time, kind), utc, *microseconds, indexFile));
-                         }
+                         if (!microseconds)
+                             utc = entry.*time;  // cannot be shown: the raw value, named in the description
+                         writer->Write(row(entry, surveyed, Description(time, kind), utc, microseconds, indexFile));
                      }
                  });
 }

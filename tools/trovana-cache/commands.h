@@ -94,11 +94,13 @@ struct AddOptions {
 std::string UrlExtension(std::string_view url);
 void AddCommand(urlcache::UrlCache& cache, const AddOptions& options, ExportFormat format, Streams streams);
 
-// One row per time of each entry (last access, last modified or visited,
-// expiry, last sync; times not set, absent or after 9999 are left out, those
-// before 1970 kept), in the CSV or JSON lines that Timesketch imports:
-// message, datetime, timestamp_desc, timestamp (microseconds since 1970,
-// negative before), then the entry's own fields.
+// One row per time of each entry, named as plaso's msiecf parser names them
+// (times not set or absent are left out, those before 1970 kept; one that
+// cannot be shown, after 9999 or no time at all, keeps its row with null
+// datetime and timestamp and a description that gives its raw value), in
+// the CSV or JSON lines that Timesketch imports: message, datetime,
+// timestamp_desc, timestamp (microseconds since 1970, negative before),
+// then the entry's own fields.
 void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams);
 
 void DemoCommand(const std::filesystem::path& directory, Streams streams);

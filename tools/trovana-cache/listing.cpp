@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "listing.h"
 
+#include "record_kind.h"
 #include "sha256.h"
 
 namespace trovana::cli {
@@ -37,6 +38,19 @@ TimeZone SourceZone(const urlcache::UrlCache& cache, const std::string& name)
         throw CommandError("--source-tz " + name + ": no such time zone (an IANA name such as Europe/Amsterdam)");
     }
     return exporting::DefaultSourceZone(cache.Location());
+}
+
+ZoneNote::ZoneNote(const urlcache::UrlCache& cache, const std::string& chosenZone, std::ostream& err)
+    : m_note(exporting::SourceZoneNote(cache.Location(), !chosenZone.empty())), m_err(err)
+{
+}
+
+void ZoneNote::Check(const urlcache::CacheEntryInfo& entry)
+{
+    if (m_note.empty() || !urlcache::KeepsLocalTime(urlcache::RecordKindOf(entry.sourceUrlName)))
+        return;
+    m_err << "trovana-cache: note: " << m_note << '\n';
+    m_note.clear();
 }
 
 void Provenance::Append(ExportRow& row, const std::filesystem::path& indexFile)

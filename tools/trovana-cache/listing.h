@@ -33,6 +33,19 @@ void VisitEntries(urlcache::UrlCache& cache, bool recovered, bool withIndexFile,
 // or a single file.
 TimeZone SourceZone(const urlcache::UrlCache& cache, const std::string& name);
 
+// Says once on `err`, at the first daily or weekly history row, that their
+// zone is only assumed (exporting::SourceZoneNote): nothing when the user
+// named it or the cache is a Wine prefix's.
+class ZoneNote {
+public:
+    ZoneNote(const urlcache::UrlCache& cache, const std::string& chosenZone, std::ostream& err);
+    void Check(const urlcache::CacheEntryInfo& entry);
+
+private:
+    std::string m_note;
+    std::ostream& m_err;
+};
+
 // Where each row came from: the container's index file and its SHA-256,
 // each file hashed once, read only.
 class Provenance {

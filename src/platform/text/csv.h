@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fields of comma-separated text that is safe to open in a spreadsheet and
-// to print on a terminal, whatever bytes a hostile cache entry holds, and
-// that gives back the very bytes (see faithful_text.h).
+// to print on a terminal, whatever bytes a hostile cache entry holds. The
+// text is the bytes' decoded text (faithful_text.h); where it cannot give
+// the bytes back, writers put them in hex beside it (CsvNeedsHex).
 #pragma once
 
 #include <string>
@@ -9,17 +10,26 @@
 
 namespace trovana {
 
-// One CSV field: the bytes' faithful text (invalid UTF-8 as \xHH, the
-// backslash as \\), in which control bytes (TAB, CR and LF too), DEL and the
-// C1 controls encoded as UTF-8 are written as \xHH as well, so that no
-// escape sequence reaches a terminal and no field spans lines. A field that
+// One CSV field: the bytes' decoded text, in which the controls that move
+// a terminal's cursor or start an escape sequence are shown as their
+// symbols (U+2400 to U+241F, DEL as U+2421) and the C1 controls as U+FFFD;
+// TAB, CR and LF stay, inside quotes, as RFC 4180 allows. A field that
 // starts with = + - @ TAB CR or ' gets a leading single quote, so that a
-// spreadsheet shows it as text instead of running it as a formula. Quoted as
-// RFC 4180 asks when it holds a comma or a quote (quotes doubled).
+// spreadsheet shows it as text instead of running it as a formula. Quoted
+// when it holds a comma, a quote (doubled) or a line break.
 std::string CsvField(std::string_view bytes);
 void AppendCsvField(std::string& out, std::string_view bytes);
 
-// The bytes a CsvField was given, from the field's unquoted content.
+// The bytes' decoded text with the controls shown as CsvField shows them,
+// unquoted and without the formula guard: for other tables (HTML).
+std::string TextWithControlSymbols(std::string_view bytes);
+
+// True when the field's text does not give back the bytes: they are not
+// UTF-8, or hold a control that the field shows as a symbol.
+bool CsvNeedsHex(std::string_view bytes);
+
+// The text of a field's unquoted content without the formula guard: the
+// bytes themselves when CsvNeedsHex was false.
 std::string UnescapeCsvField(std::string_view field);
 
 }  // namespace trovana

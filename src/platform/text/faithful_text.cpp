@@ -3,6 +3,9 @@
 
 #include "ascii.h"
 
+#include <cerrno>
+#include <iconv.h>
+
 namespace trovana {
 
 size_t Utf8SequenceLength(std::string_view s)
@@ -39,64 +42,152 @@ size_t Utf8SequenceLength(std::string_view s)
     return length;
 }
 
-bool IsFaithfulAsIs(std::string_view bytes)
+bool IsUtf8(std::string_view bytes)
 {
     for (size_t i = 0; i < bytes.size();) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            if (c == '\\') {
-                return false;
-            }
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
             ++i;
             continue;
         }
         const size_t length = Utf8SequenceLength(bytes.substr(i));
-        if (length == 0) {
+        if (length == 0)
             return false;
-        }
         i += length;
     }
     return true;
 }
 
-void AppendFaithfulText(std::string& out, std::string_view bytes)
+namespace {
+
+void AppendUtf8(std::string& out, char32_t c)
 {
-    static constexpr StopBytes kNone = MakeStopBytes("", false);
-    AppendEscapedText(
-        out, bytes, kNone, [](std::string_view) { return false; },
-        [](std::string& text, std::string_view piece, bool invalid) {
-            if (invalid) {
-                AppendHexEscape(text, static_cast<unsigned char>(piece.front()));
-            } else {
-                text += "\\\\";
-            }
-        });
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
 }
 
-std::string FaithfulText(std::string_view bytes)
-{
-    std::string text;
-    text.reserve(bytes.size());
-    AppendFaithfulText(text, bytes);
-    return text;
-}
+// Windows-1252's bytes 0x80 to 0x9F; the rest are Latin-1's.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
 
-std::string BytesFromFaithfulText(std::string_view text)
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The other code pages through the C library's converter (glibc knows each
+// as CPnnn); a byte it cannot convert becomes U+FFFD and the rest goes on.
+std::string ConvertWithIconv(std::string_view bytes, const std::string& codePage)
 {
-    std::string bytes;
-    bytes.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 >= text.size()) {
-            bytes += text[i];
-        } else if (text[i + 1] == 'x' && i + 3 < text.size() && HexDigitValue(text[i + 2]) >= 0 &&
-                   HexDigitValue(text[i + 3]) >= 0) {
-            bytes += static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3]));
-            i += 3;
-        } else {
-            bytes += text[++i];
+    std::string out;
+    iconv_t converter = iconv_open("UTF-8", codePage.c_str());
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        for (const char c : bytes)
+            AppendUtf8(out, static_cast<unsigned char>(c) < 0x80 ? static_cast<char32_t>(c) : kReplacement);
+        return out;
+    }
+    std::string input(bytes);
+    char* in = input.data();
+    size_t inLeft = input.size();
+    std::string buffer(input.size() * 4 + 16, '\0');
+    while (inLeft > 0) {
+        char* at = buffer.data();
+        size_t outLeft = buffer.size();
+        const size_t done = iconv(converter, &in, &inLeft, &at, &outLeft);
+        out.append(buffer.data(), static_cast<size_t>(at - buffer.data()));
+        if (done == static_cast<size_t>(-1) && inLeft > 0 && errno != E2BIG) {
+            AppendUtf8(out, kReplacement);  // an undefined or cut-short sequence: its first byte
+            ++in;
+            --inLeft;
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
         }
     }
-    return bytes;
+    iconv_close(converter);
+    return out;
+}
+
+CodePage& CurrentCodePage()
+{
+    static CodePage codePage = CodePage::Windows1252();
+    return codePage;
+}
+
+}  // namespace
+
+std::optional<CodePage> CodePage::Named(std::string_view name)
+{
+    static constexpr std::string_view kNames[] = {
+        "ascii",        "windows-874",  "windows-932",  "windows-936",  "windows-949",
+        "windows-950",  "windows-1250", "windows-1251", "windows-1252", "windows-1253",
+        "windows-1254", "windows-1255", "windows-1256", "windows-1257", "windows-1258",
+    };
+    for (const std::string_view known : kNames) {
+        if (EqualsIgnoreAsciiCase(name, known))
+            return CodePage(std::string(known));
+    }
+    return std::nullopt;
+}
+
+std::string CodePage::ToUtf8(std::string_view bytes) const
+{
+    if (m_name == "windows-1252" || m_name == "ascii") {
+        std::string out;
+        out.reserve(bytes.size() * 2);
+        for (const char c : bytes) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte < 0x80)
+                out += c;
+            else if (m_name == "ascii")
+                AppendUtf8(out, kReplacement);
+            else
+                AppendUtf8(out, byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte);
+        }
+        return out;
+    }
+    return ConvertWithIconv(bytes, "CP" + m_name.substr(std::string_view("windows-").size()));
+}
+
+const CodePage& CacheCodePage()
+{
+    return CurrentCodePage();
+}
+
+void SetCacheCodePage(const CodePage& codePage)
+{
+    CurrentCodePage() = codePage;
+}
+
+std::string DecodedText(std::string_view bytes)
+{
+    return IsUtf8(bytes) ? std::string(bytes) : CacheCodePage().ToUtf8(bytes);
+}
+
+void AppendDecodedText(std::string& out, std::string_view bytes)
+{
+    if (IsUtf8(bytes))
+        out.append(bytes);
+    else
+        out += CacheCodePage().ToUtf8(bytes);
+}
+
+std::string HexBytes(std::string_view bytes)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        hex += kHex[byte >> 4];
+        hex += kHex[byte & 0xF];
+    }
+    return hex;
 }
 
 }  // namespace trovana

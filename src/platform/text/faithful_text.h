@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one rule by which the cache's byte strings become text in every output
-// (CSV, JSON lines, the HTML report, the CLI and the window's export alike):
-// well-formed UTF-8 is kept as it is; every other byte is written as \xHH
-// (two upper-case hex digits) and the backslash itself as \\, so that the
-// text is valid UTF-8 and BytesFromFaithfulText gives back the very bytes.
+// (the window, CSV, JSON lines, the HTML report, the CLI alike), as Windows,
+// Wine's wide-character functions and msiecfexport show them: bytes that are
+// well-formed UTF-8 are that text; any other string is read in the cache's
+// code page (Windows-1252 unless the user names another), where WinINet's
+// ANSI functions store it. A backslash is one backslash; nothing is escaped
+// by this rule. Where the text does not give back the bytes (they were not
+// UTF-8), outputs write the bytes in hex beside it.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -22,19 +26,40 @@ namespace trovana {
 // chapter 3), so a strict reader accepts whatever this keeps.
 size_t Utf8SequenceLength(std::string_view bytes);
 
-// True when the bytes need no escape at all: no backslash, nothing but
-// well-formed UTF-8.
-bool IsFaithfulAsIs(std::string_view bytes);
+// True when the bytes are well-formed UTF-8 throughout (their text is
+// themselves).
+bool IsUtf8(std::string_view bytes);
 
-// Appends \xHH for the byte; `out` is a std::string or any text with
-// append(const char*, size_t).
-template <class Out>
-void AppendHexEscape(Out& out, unsigned char byte)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const char escape[] = {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
-    out.append(escape, sizeof escape);
-}
+// A Windows code page in which non-UTF-8 strings of the cache are read. The
+// names are msiecfexport's (-c): ascii, windows-874, windows-932,
+// windows-936, windows-949, windows-950, windows-1250 to windows-1258.
+class CodePage {
+public:
+    static CodePage Windows1252() { return CodePage("windows-1252"); }
+    // None for a name not in the list above (any case).
+    static std::optional<CodePage> Named(std::string_view name);
+    const std::string& Name() const { return m_name; }
+    // The bytes read in this code page, as UTF-8. A byte (or sequence) the
+    // code page does not define becomes U+FFFD; Windows-1252's five unused
+    // bytes become U+0081 ... U+009D, as Windows' MultiByteToWideChar gives.
+    std::string ToUtf8(std::string_view bytes) const;
+
+private:
+    explicit CodePage(std::string name) : m_name(std::move(name)) {}
+    std::string m_name;
+};
+
+// The code page of the cache being shown, for every output: Windows-1252
+// unless set (trovana-cache --codepage) before the first output.
+const CodePage& CacheCodePage();
+void SetCacheCodePage(const CodePage& codePage);
+
+// The text of the bytes by the rule above, as UTF-8.
+std::string DecodedText(std::string_view bytes);
+void AppendDecodedText(std::string& out, std::string_view bytes);
+
+// The bytes as lower-case hex digits, two a byte.
+std::string HexBytes(std::string_view bytes);
 
 // The bytes at which a walk of AppendEscapedText stops: every byte from
 // 0x80 (the start of a UTF-8 sequence, or an invalid byte), the backslash,
@@ -125,12 +150,5 @@ void AppendEscapedText(Out& out, std::string_view bytes, const StopBytes& stop,
     }
     out.append(bytes.data() + plain, size - plain);
 }
-
-void AppendFaithfulText(std::string& out, std::string_view bytes);
-std::string FaithfulText(std::string_view bytes);
-
-// The bytes back from the text: \xHH is the byte, \ before any other
-// character is that character.
-std::string BytesFromFaithfulText(std::string_view text);
 
 }  // namespace trovana

@@ -46,6 +46,10 @@ inline constexpr uint32_t INSTALLED_CACHE_ENTRY = 0x10000000;
 struct CacheEntryInfo {
     std::string sourceUrlName;  // the URL bytes as stored
     std::string localFileName;  // absolute Linux path; empty when there is no file
+    // The cached file's name as the record stores it (index.dat: the local
+    // name in its folder; WebCache: the Filename column), kept whether or
+    // not the file is there; empty when the entry has no file.
+    std::string storedFileName;
     uint32_t cacheEntryType = 0;
     uint32_t useCount = 0;
     uint32_t hitRate = 0;
@@ -71,6 +75,15 @@ struct CacheEntryInfo {
     // one (the WebCache database's container names); empty for index.dat
     // containers, whose kind RecordKindOf (record_kind.h) tells.
     std::string container;
+    // Kept by a WebCache database only: the Flags column (a cookie's flags),
+    // where the row is (its table, "Container_1", "CookieEntryEx_4",
+    // "LeakFiles", and its EntryId or LeakId there), and a cookie's own name
+    // and value.
+    uint32_t flags = 0;
+    std::string table;
+    uint64_t entryId = 0;
+    std::string cookieName;
+    std::string cookieValue;
 
     uint32_t headerInfoSize() const { return static_cast<uint32_t>(headerInfo.size()); }
 };
@@ -84,6 +97,10 @@ struct ContainerLocation {
     // The index file's name in the folder: a copy of one may be renamed
     // ("History.IE5-index.dat"); its entries' files are still in the folder.
     std::string indexName = "index.dat";
+    // A container of a Wine prefix that Wine itself does not read (the daily
+    // and weekly history Windows keeps inside History.IE5): listed, since it
+    // is part of the evidence.
+    bool wineIgnores = false;
 
     std::filesystem::path IndexPath() const { return folder / indexName; }
 };

@@ -207,6 +207,8 @@ std::unique_ptr<CacheEntryInfo> Container::Describe(Snapshot& snapshot, const Ur
     auto info = std::make_unique<CacheEntryInfo>();
     info->sourceUrlName = std::string(record.url);
     info->localFileName = LocalPath(snapshot, record);
+    if (record.localName)
+        info->storedFileName = std::string(*record.localName);
     info->cacheEntryType = record.type;
     info->useCount = record.useCount;
     info->hitRate = record.hitRate;

@@ -2,6 +2,7 @@
 #include "local_file.h"
 
 #include "ascii.h"
+#include "faithful_text.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -12,27 +13,6 @@
 
 namespace trovana::urlcache {
 namespace {
-
-// Code points of Windows-1252 bytes 0x80-0x9F.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-void AppendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 bool IsAscii(std::string_view text)
 {
@@ -62,16 +42,7 @@ bool IsSafeLocalName(std::string_view name)
 
 std::string Cp1252ToUtf8(std::string_view bytes)
 {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (char c : bytes) {
-        const auto byte = static_cast<uint8_t>(c);
-        if (byte >= 0x80 && byte < 0xA0)
-            AppendUtf8(out, kHighControls[byte - 0x80]);
-        else
-            AppendUtf8(out, byte);
-    }
-    return out;
+    return CodePage::Windows1252().ToUtf8(bytes);
 }
 
 std::filesystem::path FindCacheDirectory(const std::filesystem::path& container, std::string_view name)

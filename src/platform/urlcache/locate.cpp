@@ -217,6 +217,20 @@ CacheLocation LocatePrefixCache(const fs::path& prefix)
         return location;
     location.winePrefix = CleanPath(prefix);
     location.containers = ResolvePrefixFolders(location.winePrefix).containers;
+    // The daily and weekly history in the history folder: Wine does not
+    // read them, but they are files of the evidence (a prefix that was a
+    // Windows profile's copy, or one Internet Explorer ran in).
+    std::vector<ContainerLocation> daily;
+    for (const ContainerLocation& container : location.containers) {
+        if (container.kind == ContainerKind::History)
+            AddDailyHistory(daily, container.folder);
+    }
+    for (ContainerLocation& container : daily) {
+        container.wineIgnores = true;
+        location.containers.push_back(std::move(container));
+    }
+    std::stable_sort(location.containers.begin(), location.containers.end(),
+                     [](const ContainerLocation& a, const ContainerLocation& b) { return a.kind < b.kind; });
     return location;
 }
 
@@ -243,6 +257,11 @@ CacheLocation LocateProfileCache(const fs::path& profile)
     std::stable_sort(found.begin(), found.end(),
                      [](const ContainerLocation& a, const ContainerLocation& b) { return a.kind < b.kind; });
     location.containers = std::move(found);
+    // Wine reads no daily or weekly history container.
+    for (ContainerLocation& container : location.containers) {
+        container.wineIgnores = !location.winePrefix.empty() &&
+                                StartsWithIgnoreAsciiCase(container.folder.filename().string(), "MSHist");
+    }
     location.webCaches = FindProfileWebCaches(root);
     return location;
 }

@@ -18,12 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The entry-type bits that mean the same in both formats; the database's
-// Type also carries bits of its own.
-constexpr uint32_t kKnownTypeBits = NORMAL_CACHE_ENTRY | STICKY_CACHE_ENTRY | EDITED_CACHE_ENTRY |
-                                    TRACK_OFFLINE_CACHE_ENTRY | TRACK_ONLINE_CACHE_ENTRY | SPARSE_CACHE_ENTRY |
-                                    COOKIE_CACHE_ENTRY | URLHISTORY_CACHE_ENTRY;
-
 // A file the database names by its Windows path, in the copied profile:
 // its names from "AppData" on. Empty when the path leads elsewhere.
 fs::path InProfile(const fs::path& profile, std::vector<std::string> names)
@@ -45,7 +39,9 @@ bool IsRegularFile(const fs::path& file)
 }
 
 // The cached file in the profile: the container's Windows folder, its
-// secure folder, the file. Empty when it is not there.
+// secure folder, the file; kept whether or not the file was copied, as an
+// index.dat entry keeps its file's path. Empty when the database is not in
+// a profile or names no file.
 std::string LocalFile(const fs::path& profile, const webcache::WebCacheEntry& entry)
 {
     if (entry.fileName.empty())
@@ -55,7 +51,12 @@ std::string LocalFile(const fs::path& profile, const webcache::WebCacheEntry& en
         names.push_back(entry.secureDirectory);
     names.push_back(entry.fileName);
     const fs::path file = InProfile(profile, std::move(names));
-    return IsRegularFile(file) ? file.string() : std::string();
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(file, ec);
+    // Something else at that path (a folder, a link) is not the cached file.
+    if (file.empty() || (fs::exists(status) && !fs::is_regular_file(status)))
+        return {};
+    return file.string();
 }
 
 std::string ExtensionOf(const webcache::WebCacheEntry& entry)
@@ -111,9 +112,16 @@ public:
         return it == m_byUrl.end() ? nullptr : std::make_unique<CacheEntryInfo>(m_entries[it->second]);
     }
 
+    // The rows whose URL cannot be read, as the survey lists them.
+    const std::vector<CacheEntryInfo>& WithoutUrl()
+    {
+        Load();
+        return m_withoutUrl;
+    }
+
 private:
     // Reads the database at first use; a file that cannot be read at all is
-    // reported once and gives no entries.
+    // reported once and gives no entries. What is not listed is named once.
     bool Load()
     {
         if (m_loaded)
@@ -121,16 +129,17 @@ private:
         m_loaded = true;
         try {
             webcache::WebCacheContents contents = webcache::ReadWebCache(m_database);
-            if (!contents.unreadable.empty()) {
-                std::string names;
-                for (const std::string& table : contents.unreadable)
-                    names += (names.empty() ? "" : "; ") + table;
-                m_problems(m_database.string() + ": these tables cannot be read, their entries are not listed: " +
-                           names);
-            }
+            ReportLeftOut(contents);
             const fs::path profile = WebCacheProfile(m_database);
-            for (const webcache::WebCacheEntry& entry : contents.entries)
-                Add(profile, entry);
+            for (const webcache::WebCacheEntry& entry : contents.entries) {
+                CacheEntryInfo info = Describe(profile, entry);
+                // The first of a URL stored twice (in two containers, or
+                // several cookies of one domain and path) is the one found.
+                m_byUrl.emplace(info.sourceUrlName, m_entries.size());
+                m_entries.push_back(std::move(info));
+            }
+            for (const webcache::WebCacheEntry& entry : contents.withoutUrl)
+                m_withoutUrl.push_back(Describe(profile, entry));
             m_readable = true;
         } catch (const webcache::WebCacheError& e) {
             m_problems(e.what());
@@ -138,12 +147,34 @@ private:
         return m_readable;
     }
 
-    void Add(const fs::path& profile, const webcache::WebCacheEntry& entry)
+    void ReportLeftOut(const webcache::WebCacheContents& contents)
+    {
+        std::string text;
+        const auto add = [&text](const std::string& what, const std::vector<std::string>& tables) {
+            if (tables.empty())
+                return;
+            text += (text.empty() ? "" : "; ") + what;
+            for (size_t i = 0; i < tables.size(); ++i)
+                text += (i ? ", " : "") + tables[i];
+        };
+        add("these tables cannot be read, their entries are not listed: ", contents.unreadable);
+        std::vector<std::string> rows;
+        for (const webcache::WebCacheEntry& entry : contents.withoutUrl)
+            rows.push_back(entry.table + " EntryId " + std::to_string(entry.entryId));
+        add("the URL of these rows cannot be read, list --recovered gives the rest of their values: ", rows);
+        add("these tables hold rows that are not URL cache entries and are left out: ", contents.leftOut);
+        if (!text.empty())
+            m_problems(m_database.string() + ": " + text);
+    }
+
+    static CacheEntryInfo Describe(const fs::path& profile, const webcache::WebCacheEntry& entry)
     {
         CacheEntryInfo info;
         info.sourceUrlName = entry.url;
         info.localFileName = LocalFile(profile, entry);
-        info.cacheEntryType = entry.type & kKnownTypeBits;
+        info.storedFileName = entry.fileName;
+        info.cacheEntryType = entry.type;
+        info.flags = entry.flags;
         info.hitRate = entry.accessCount;
         info.sizeLow = static_cast<uint32_t>(entry.fileSize);
         info.sizeHigh = static_cast<uint32_t>(entry.fileSize >> 32);
@@ -157,9 +188,11 @@ private:
         info.fileExtension = ExtensionOf(entry);
         info.exemptDelta = entry.exemptionDelta;
         info.container = entry.containerName;
-        // The first of a URL stored twice (in two containers) is the one found.
-        m_byUrl.emplace(info.sourceUrlName, m_entries.size());
-        m_entries.push_back(std::move(info));
+        info.table = entry.table;
+        info.entryId = entry.entryId;
+        info.cookieName = entry.cookieName;
+        info.cookieValue = entry.cookieValue;
+        return info;
     }
 
     fs::path m_database;
@@ -167,6 +200,7 @@ private:
     bool m_loaded = false;
     bool m_readable = false;
     std::vector<CacheEntryInfo> m_entries;
+    std::vector<CacheEntryInfo> m_withoutUrl;
     std::unordered_map<std::string, size_t> m_byUrl;
 };
 
@@ -175,15 +209,24 @@ private:
 std::vector<SurveyedRecord> SurveyWebCache(const fs::path& database, const ProblemSink& problems)
 {
     std::vector<SurveyedRecord> records;
-    WebCacheSource source(database, problems);
-    // Nothing more where the database cannot be read: its reason was given.
-    if (source.Readable() == 0)
+    // What the database lacks was said when the cache opened it: once.
+    WebCacheSource source(database, [](const std::string&) {});
+    if (source.Readable() == 0) {
+        problems(database.string() + ": cannot be read as a WebCache database");
         return records;
+    }
     const auto entries = source.Entries();
     while (auto entry = entries->Next()) {
         SurveyedRecord& record = records.emplace_back();
         record.entry = std::move(*entry);
         record.indexFile = database;
+    }
+    // Rows read but for their URL: what could be read, marked partial.
+    for (const CacheEntryInfo& entry : source.WithoutUrl()) {
+        SurveyedRecord& record = records.emplace_back();
+        record.entry = entry;
+        record.indexFile = database;
+        record.partial = true;
     }
     try {
         const webcache::WebCacheLeaks leaks = webcache::ReadLeakFiles(database);
@@ -194,9 +237,12 @@ std::vector<SurveyedRecord> SurveyWebCache(const fs::path& database, const Probl
             SurveyedRecord& record = records.emplace_back();
             record.state = RecordState::Leak;
             record.indexFile = database;
-            record.offset = leaked.id;
             record.entry.container = "LeakFiles";
+            record.entry.table = "LeakFiles";
+            record.entry.entryId = leaked.id;
             record.entry.creationTime = leaked.creationTime;
+            // The file's name as the table stores it: its Windows path.
+            record.entry.storedFileName = leaked.fileName;
             // Its path in the profile whether or not the file is still there.
             const fs::path file = InProfile(profile, SplitPathNames(leaked.fileName));
             record.entry.localFileName = file.string();

@@ -4,7 +4,6 @@
 #include "tables.h"
 
 #include <algorithm>
-#include <map>
 
 namespace trovana::webcache {
 
@@ -46,7 +45,6 @@ std::vector<WebCacheEntry> ReadCookies(esedb::File& file, const std::string& use
                                        std::vector<std::string>& unreadable)
 {
     std::vector<WebCacheEntry> entries;
-    std::map<std::string, size_t> byUrl;
     for (const std::string& name : file.TableNames()) {
         if (!name.starts_with("CookieEntryEx_"))
             continue;
@@ -59,6 +57,9 @@ std::vector<WebCacheEntry> ReadCookies(esedb::File& file, const std::string& use
         }
         if (!table)
             continue;
+        // One entry per cookie, with its own times and flags: the table
+        // keeps no access time, size or entry type, and none is made up but
+        // the type WinINet gives every cookie entry.
         ForEachRecord(*table, name, unreadable, [&](const esedb::Record& record) {
             const std::string domain = DomainOf(record.Text("RDomain"));
             std::string path = record.Text("Path");
@@ -69,23 +70,20 @@ std::vector<WebCacheEntry> ReadCookies(esedb::File& file, const std::string& use
                 path.insert(path.begin(), '/');
             if (!path.ends_with('/'))
                 path += '/';
-            const std::string url = "Cookie:" + user + "@" + domain + path;
-            auto [it, added] = byUrl.emplace(url, entries.size());
-            if (added) {
-                WebCacheEntry entry;
-                entry.group = ContainerGroup::Cookies;
-                entry.containerName = "Cookies";
-                entry.url = url;
-                entry.type = 0x00100001;  // COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY
-                entries.push_back(std::move(entry));
-            }
-            WebCacheEntry& entry = entries[it->second];
-            const std::string cookie = WithoutNul(record.Bytes("Name")) + "=" + WithoutNul(record.Bytes("Value"));
-            entry.responseHeaders += "Set-Cookie: " + cookie + "; domain=" + domain + "; path=" + path + "\r\n";
-            entry.fileSize += cookie.size();
-            entry.expiryTime = std::max(entry.expiryTime, FileTimeValue(record, "Expires"));
-            entry.modifiedTime = std::max(entry.modifiedTime, FileTimeValue(record, "LastModified"));
-            entry.accessedTime = entry.modifiedTime;
+            WebCacheEntry& entry = entries.emplace_back();
+            entry.group = ContainerGroup::Cookies;
+            entry.containerName = "Cookies";
+            entry.table = name;
+            entry.entryId = record.U64("EntryId");
+            entry.url = "Cookie:" + user + "@" + domain + path;
+            entry.type = 0x00100001;  // COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY
+            entry.flags = record.U32("Flags");
+            entry.cookieName = WithoutNul(record.Bytes("Name"));
+            entry.cookieValue = WithoutNul(record.Bytes("Value"));
+            entry.responseHeaders = "Set-Cookie: " + entry.cookieName + "=" + entry.cookieValue +
+                                    "; domain=" + domain + "; path=" + path + "\r\n";
+            entry.expiryTime = FileTimeValue(record, "Expires");
+            entry.modifiedTime = FileTimeValue(record, "LastModified");
         });
     }
     return entries;

@@ -22,8 +22,9 @@ esedb::File OpenDatabase(const std::filesystem::path& database);
 void ForEachRecord(esedb::Table& table, const std::string& label, std::vector<std::string>& unreadable,
                    const std::function<void(const esedb::Record&)>& read);
 
-// The cookies of every CookieEntryEx_N table, one entry per domain and path,
-// under "Cookie:<user>@<domain><path>".
+// The cookies of every CookieEntryEx_N table, one entry per cookie, under
+// "Cookie:<user>@<domain><path>" (the cookies of one domain and path share
+// it, as they share WinINet's cookie file).
 std::vector<WebCacheEntry> ReadCookies(esedb::File& file, const std::string& user,
                                        std::vector<std::string>& unreadable);
 

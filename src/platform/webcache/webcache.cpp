@@ -42,7 +42,8 @@ std::vector<std::string> SplitSecureDirectories(std::string_view names)
     return folders;
 }
 
-std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable)
+std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable,
+                                         std::vector<ContainerRow>& others)
 {
     std::optional<esedb::Table> table = file.Find("Containers");
     if (!table)
@@ -51,11 +52,13 @@ std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::str
     ForEachRecord(*table, "Containers", unreadable, [&](const esedb::Record& record) {
         ContainerRow row;
         row.name = record.Text("Name");
-        const auto group = GroupOf(row.name);
-        if (!group)
-            return;
-        row.group = *group;
         row.id = record.U64("ContainerId");
+        const auto group = GroupOf(row.name);
+        if (!group) {
+            others.push_back(std::move(row));
+            return;
+        }
+        row.group = *group;
         row.directory = record.Text("Directory");
         row.secureDirectories = SplitSecureDirectories(record.Text("SecureDirectories"));
         rows.push_back(std::move(row));
@@ -72,11 +75,13 @@ std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::str
     return rows;
 }
 
-WebCacheEntry ReadEntry(const esedb::Record& record, const ContainerRow& container)
+WebCacheEntry ReadEntry(const esedb::Record& record, const ContainerRow& container, const std::string& table)
 {
     WebCacheEntry entry;
     entry.group = container.group;
     entry.containerName = container.name;
+    entry.table = table;
+    entry.entryId = record.U64("EntryId");
     entry.url = record.Text("Url");
     entry.fileName = record.Text("Filename");
     if (!entry.fileName.empty()) {
@@ -89,6 +94,7 @@ WebCacheEntry ReadEntry(const esedb::Record& record, const ContainerRow& contain
     const uint64_t size = record.U64("FileSize");
     entry.fileSize = size > static_cast<uint64_t>(INT64_MAX) ? 0 : size;
     entry.type = record.U32("Type");
+    entry.flags = record.U32("Flags");
     entry.accessCount = record.U32("AccessCount");
     entry.exemptionDelta = record.U32("ExemptionDelta");
     entry.syncTime = FileTimeValue(record, "SyncTime");
@@ -120,6 +126,36 @@ std::string UserOf(const std::vector<ContainerRow>& containers)
         }
     }
     return "user";
+}
+
+// The tables with rows that are not URL cache entries: the other
+// containers' Container_N tables and the tables of HSTS, dependencies and
+// blobs; each with its row count, or why it cannot be read.
+std::vector<std::string> LeftOutTables(esedb::File& file, const std::vector<ContainerRow>& others)
+{
+    std::vector<std::pair<std::string, std::string>> tables;  // name, label
+    for (const ContainerRow& container : others) {
+        const std::string name = "Container_" + std::to_string(container.id);
+        tables.emplace_back(name, name + " (" + container.name + ")");
+    }
+    for (const std::string& name : file.TableNames()) {
+        for (const std::string_view kind : {"HstsEntryEx_", "DependencyEntryEx_", "BlobEntry_"}) {
+            if (name.starts_with(kind))
+                tables.emplace_back(name, name);
+        }
+    }
+    std::vector<std::string> leftOut;
+    for (const auto& [name, label] : tables) {
+        try {
+            std::optional<esedb::Table> table = file.Find(name);
+            const int rows = table ? table->RecordCount() : 0;
+            if (rows > 0)
+                leftOut.push_back(label + ": " + std::to_string(rows) + (rows == 1 ? " row" : " rows"));
+        } catch (const esedb::EseError& e) {
+            leftOut.push_back(label + ": cannot be read (" + std::string(e.what()) + ")");
+        }
+    }
+    return leftOut;
 }
 
 }  // namespace
@@ -165,7 +201,8 @@ WebCacheContents ReadWebCache(const std::filesystem::path& database)
     esedb::File file = OpenDatabase(database);
     WebCacheContents contents;
     try {
-        const std::vector<ContainerRow> containers = ReadContainers(file, contents.unreadable);
+        std::vector<ContainerRow> others;
+        const std::vector<ContainerRow> containers = ReadContainers(file, contents.unreadable, others);
         contents.entries = ReadCookies(file, UserOf(containers), contents.unreadable);
         for (const ContainerRow& container : containers) {
             const std::string name = "Container_" + std::to_string(container.id);
@@ -179,14 +216,15 @@ WebCacheContents ReadWebCache(const std::filesystem::path& database)
             }
             if (!table)
                 continue;
-            // A record without a URL (the sample's Content table has two, with
-            // a file and headers) cannot be listed or looked up: left out.
+            // A record whose URL reads as empty (the sample's Content table
+            // has two, long values libesedb does not find, with a file and
+            // headers) cannot be listed or looked up: kept apart.
             ForEachRecord(*table, label, contents.unreadable, [&](const esedb::Record& record) {
-                WebCacheEntry entry = ReadEntry(record, container);
-                if (!entry.url.empty())
-                    contents.entries.push_back(std::move(entry));
+                WebCacheEntry entry = ReadEntry(record, container, name);
+                (entry.url.empty() ? contents.withoutUrl : contents.entries).push_back(std::move(entry));
             });
         }
+        contents.leftOut = LeftOutTables(file, others);
     } catch (const esedb::EseError& e) {
         throw WebCacheError(database.string() + " cannot be read: " + e.what());
     }

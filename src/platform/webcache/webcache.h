@@ -23,13 +23,17 @@ public:
 // The containers read, by what their entries are.
 enum class ContainerGroup { Cookies, History, Content };
 
-// One entry of a Container_N table (or, for cookies, the cookies of one
-// domain and path from the CookieEntryEx_N tables), with WinINet's meanings.
+// One entry of a Container_N table (or one cookie of a CookieEntryEx_N
+// table), with WinINet's meanings and the values as stored.
 struct WebCacheEntry {
     ContainerGroup group = ContainerGroup::Content;
     // The container's name in the Containers table: "Content", "History",
     // "MSHist012021111520211122", ...; "Cookies" for cookies.
     std::string containerName;
+    // Where the row is: its table ("Container_1", "CookieEntryEx_4") and
+    // its EntryId there.
+    std::string table;
+    uint64_t entryId = 0;
     std::string url;  // "Visited: ..." and ":YYYYMMDDYYYYMMDD: ..." as stored
     // The cached file: the container's folder as Windows names it
     // ("C:\Users\NAME\AppData\Local\...\INetCache\IE\"), its secure folder
@@ -39,7 +43,8 @@ struct WebCacheEntry {
     std::string fileName;
     std::string fileExtension;
     uint64_t fileSize = 0;
-    uint32_t type = 0;  // CacheEntryType bits
+    uint32_t type = 0;   // the Type column as stored: CacheEntryType bits and the database's own
+    uint32_t flags = 0;  // the Flags column (a cookie's: secure, HttpOnly, ...)
     uint32_t accessCount = 0;
     uint32_t exemptionDelta = 0;
     // FILETIMEs (100 ns since 1601, UTC); 0 = none.
@@ -51,15 +56,25 @@ struct WebCacheEntry {
     uint64_t postCheckTime = 0;
     std::string responseHeaders;
     std::string requestHeaders;
+    // A cookie's name and value as stored, without their terminating NUL.
+    std::string cookieName;
+    std::string cookieValue;
 };
 
 struct WebCacheContents {
     // Cookies, then history (History, then the MSHist containers in name
     // order), then content, each table in record order.
     std::vector<WebCacheEntry> entries;
+    // Rows whose URL cannot be read (it reads as empty: a long value the
+    // reader cannot find), with the rest of their values.
+    std::vector<WebCacheEntry> withoutUrl;
     // The tables that could not be read, wholly or in part, each once:
     // "Container_4 (History): <libesedb's reason>".
     std::vector<std::string> unreadable;
+    // The tables with rows that are not the URL cache's entries (DOMStore,
+    // iecompat, HSTS, ...), each once with its row count or the reason it
+    // cannot be read: "Container_5 (DOMStore): 12 rows".
+    std::vector<std::string> leftOut;
 };
 
 // Reads every Content, History, MSHist and cookie entry that can be read.
@@ -73,7 +88,7 @@ std::optional<uint64_t> CountWebCacheEntries(const std::filesystem::path& databa
 // A row of the LeakFiles table: a cached file that WinINet could not delete
 // with its entry (it was in use) and keeps to delete later. No URL is kept.
 struct LeakedFile {
-    uint64_t id = 0;
+    uint64_t id = 0;  // LeakId
     uint64_t creationTime = 0;  // FILETIME; 0 = none
     std::string fileName;       // as Windows names it: "C:\Users\...\IE\0KLPAC95\log[1].txt"
 };
