@@ -157,7 +157,7 @@ private:
             for (size_t i = 0; i < tables.size(); ++i)
                 text += (i ? ", " : "") + tables[i];
         };
-        add("these tables cannot be read, their entries are not listed: ", contents.unreadable);
+        add("parts of these tables cannot be read, the entries there are not listed: ", contents.unreadable);
         std::vector<std::string> rows;
         for (const webcache::WebCacheEntry& entry : contents.withoutUrl)
             rows.push_back(entry.table + " EntryId " + std::to_string(entry.entryId));

@@ -8,6 +8,7 @@
 #include "tables.h"
 
 #include <algorithm>
+#include <map>
 
 namespace trovana::webcache {
 
@@ -42,6 +43,7 @@ std::vector<std::string> SplitSecureDirectories(std::string_view names)
     return folders;
 }
 
+// The containers to list; `others` gets the rest, to be named as left out.
 std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable,
                                          std::vector<ContainerRow>& others)
 {
@@ -194,12 +196,17 @@ void ForEachRecord(esedb::Table& table, const std::string& label, std::vector<st
     if (failed > 0)
         unreadable.push_back(label + ": " + std::to_string(failed) + " of " + std::to_string(count) +
                              " records cannot be read (" + reason + ")");
+    // Damaged pages were skipped: the rest of the table is read.
+    for (const std::string& problem : table.Problems())
+        unreadable.push_back(label + ": " + problem);
 }
 
 WebCacheContents ReadWebCache(const std::filesystem::path& database)
 {
     esedb::File file = OpenDatabase(database);
     WebCacheContents contents;
+    for (const std::string& problem : file.CatalogueProblems())
+        contents.unreadable.push_back("the catalogue: " + problem);
     try {
         std::vector<ContainerRow> others;
         const std::vector<ContainerRow> containers = ReadContainers(file, contents.unreadable, others);
@@ -225,6 +232,14 @@ WebCacheContents ReadWebCache(const std::filesystem::path& database)
             });
         }
         contents.leftOut = LeftOutTables(file, others);
+        // The containers not listed are read for their damage too, so that
+        // none of the database's damage goes unsaid.
+        for (const ContainerRow& other : others) {
+            const std::string name = "Container_" + std::to_string(other.id);
+            if (const std::optional<esedb::Table> table = file.Find(name))
+                for (const std::string& problem : table->Problems())
+                    contents.unreadable.push_back(name + " (" + other.name + "): " + problem);
+        }
     } catch (const esedb::EseError& e) {
         throw WebCacheError(database.string() + " cannot be read: " + e.what());
     }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows 8-11 WebCache database (WebCacheV01.dat, an ESE database):
-// the containers WinINet keeps there and their entries, read with libesedb,
-// never written. Knows nothing of index.dat; the URL cache library turns
-// these entries into its own. No GUI header may be included here.
+// the containers WinINet keeps there and their entries, read with the
+// project's own ESE reader (platform/ese), never written. Knows nothing of
+// index.dat; the URL cache library turns these entries into its own. No GUI header may be included here.
 #pragma once
 
 #include <cstdint>
@@ -69,7 +69,7 @@ struct WebCacheContents {
     // reader cannot find), with the rest of their values.
     std::vector<WebCacheEntry> withoutUrl;
     // The tables that could not be read, wholly or in part, each once:
-    // "Container_4 (History): <libesedb's reason>".
+    // "Container_4 (iecompat): page 426 fails its checksum (block 3)".
     std::vector<std::string> unreadable;
     // The tables with rows that are not the URL cache's entries (DOMStore,
     // iecompat, HSTS, ...), each once with its row count or the reason it
