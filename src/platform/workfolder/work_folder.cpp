@@ -80,9 +80,14 @@ void RemoveLeftFolders(const fs::path& base)
         if (folder.filename().string().rfind("trovana-", 0) != 0 || ::lstat(folder.c_str(), &st) != 0 ||
             !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
             continue;
+        // Opened without waiting: an owner file that is a FIFO (or a device)
+        // would otherwise block the start for good. Only a regular file is
+        // the mark of a folder of this program.
         const fs::path owner = folder / kOwnerFile;
-        const fileio::FileDescriptor fd(::open(owner.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        if (fd.Get() >= 0 && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) {
+        const fileio::FileDescriptor fd(::open(owner.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat ownerStat {};
+        if (fd.Get() >= 0 && ::fstat(fd.Get(), &ownerStat) == 0 && S_ISREG(ownerStat.st_mode) &&
+            ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) {
             std::error_code ignored;
             fs::remove_all(folder, ignored);
         }
