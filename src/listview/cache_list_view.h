@@ -11,11 +11,13 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <wx/imaglist.h>
 #include <wx/panel.h>
+#include <wx/timer.h>
 #include <wx/treebase.h>
 
 #include "busy_indicator.h"
@@ -291,6 +293,8 @@ private:
     // What the user asked for while the first scan ran.
     std::vector<std::function<void()>> m_afterScan;
     bool m_bProblemsWanted = false;  // ReportCacheProblems came before the scan ended
+    // Previews the selected row once a run of selection changes has ended.
+    wxTimer m_previewTimer{this};
     BusyIndicator m_noBusyIndicator;
     // The wait cursor and progress of the cache given to SetCache.
     BusyIndicator* m_pBusy = &m_noBusyIndicator;

@@ -252,11 +252,19 @@ TEST_F(UserInputTest, TheTreeMakesTheItemsBelowASiteAsTheUserOpensIt)
 TEST_F(UserInputTest, TheListAndTheMenusWorkFromTheKeyboard)
 {
     listview::CCacheList& all = *View().GetAllList();
+    listview::CWebView& preview = *View().m_pWebView;
+    // What a click on the third row previews, then on the first.
+    m_input.Click(all, RowPoint(all, 2));
+    ASSERT_TRUE(WaitUntil([&] { return !preview.CurrentSource().empty(); }));
+    const wxString third = preview.CurrentSource();
     m_input.Click(all, RowPoint(all, 0));
     ASSERT_EQ(SelectedItems(all), std::vector<long>{0});
+    ASSERT_TRUE(WaitUntil([&] { return preview.CurrentSource() != third; }));
 
+    // The preview follows the selection that the keys move.
     m_input.Keys("Down Down");
     EXPECT_EQ(SelectedItems(all), std::vector<long>{2});
+    EXPECT_TRUE(WaitUntil([&] { return preview.CurrentSource() == third; })) << preview.CurrentSource();
     m_input.Keys("shift+Down shift+Down");
     EXPECT_EQ(SelectedItems(all), (std::vector<long>{2, 3, 4}));
     m_input.Keys("End");
