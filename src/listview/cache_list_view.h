@@ -145,8 +145,8 @@ public:
     // dialog; the lists are read anew when they are already filled.
     void SetTimesUtc(bool utc);
 
-    // File > Export: the selected rows of the list shown, or all of them
-    // when none is selected, to a file the user names.
+    // File > Export: the rows of the list shown (or the selected ones, when
+    // the user chooses so) to a file the user names.
     void ExportRows();
     // The zone a cache's daily and weekly history were recorded in, which
     // the export and the Properties dialog read their visit times in: the
@@ -212,9 +212,12 @@ private:
     // The active list with its selection taken from the control; null, after
     // saying "No cache item is selected!", when no row is selected.
     CCacheList* GetSelectionList();
-    // The rows File > Export writes: the selected ones of the list shown,
-    // or all of them when none is selected.
-    operations::ExportRows GatherExportRows();
+    // The rows File > Export writes: every row of the list shown, or the
+    // selected ones when the user chooses so; none when the user cancels.
+    std::optional<operations::ExportRows> GatherExportRows();
+    // All `total` rows, or the selected ones when the user picks "Selected
+    // rows only" (asked when some but not all are selected).
+    std::optional<std::vector<int>> ChooseExportedRows(std::vector<int> selected, int total);
     // Site tree (filled from the catalogue's model): the "All" item for the
     // root; the items below are made as they are expanded.
     void FillSiteTree(catalogue::CNode& root);
