@@ -190,6 +190,8 @@ bool CTrovanaApp::OnInit()
     }
     if (!cache->path.empty())
         frame->AddRecentCache(cache->path, cache->name, cache->readOnlyAsked);
+    if (!cache->absence.empty())
+        frame->ShowNoCache(cache->absence);
     Bind(
         wxEVT_MENU, [](wxCommandEvent&) { ShowAboutBox(); }, ID_APP_ABOUT);
     ShowMainWindow(*frame);

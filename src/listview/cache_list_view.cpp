@@ -215,6 +215,7 @@ void CCacheListView::OpenCache(urlcache::CacheLocation location)
     if (m_pSiteTree != nullptr)
         m_pSiteTree->DeleteAllSites();
     m_pSelectedNode = nullptr;
+    m_strNoCache.clear();
     SetCache(std::move(location), *m_pBusy);
     m_listCategory->RowsChanged();
     m_listSearch->RowsChanged();
@@ -227,6 +228,16 @@ void CCacheListView::SetReadOnly(bool readOnly)
     m_bReadOnly = readOnly;
     if (m_bInitialized)
         UpdateStatusSummary();
+}
+
+void CCacheListView::ShowNoCache(const wxString& why, const wxString& help)
+{
+    m_strNoCache = why;
+    m_strNoCacheHelp = help;
+    m_bReadOnly = true;
+    if (m_bInitialized)
+        UpdateStatusSummary();
+    ShowBlankPreview();
 }
 
 void CCacheListView::BindListEvents(CCacheList& list)

@@ -92,6 +92,9 @@ public:
     // and the lists' menu offer no deletion.
     void SetReadOnly(bool readOnly);
     bool IsReadOnly() const { return m_bReadOnly; }
+    // No cache at all: the status bar says why, the preview says why and
+    // what to do, and nothing can be deleted until a cache is opened.
+    void ShowNoCache(const wxString& why, const wxString& help);
 
     // One message naming the containers that could not be read, or only
     // read, when there are any; nothing otherwise.
@@ -288,6 +291,8 @@ private:
     bool m_bRecoveredShown = false;
     bool m_bTimesUtc = false;
     bool m_bReadOnly = false;
+    wxString m_strNoCache;  // why there is no cache, while there is none
+    wxString m_strNoCacheHelp;
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;
     std::unique_ptr<CFirstScan> m_scanAhead;

@@ -154,6 +154,10 @@ void CCacheListView::UpdateStatusSummary()
             bar->SetStatusText(wxGetTranslation("Collecting Data ..."), 0);
             return;
         }
+        if (!m_strNoCache.empty()) {
+            bar->SetStatusText(m_strNoCache, 0);
+            return;
+        }
         if (m_bRecoveredShown) {
             using urlcache::RecordState;
             const CRecoveredList& records = *m_listRecovered;
