@@ -299,6 +299,7 @@ TEST_F(ExaminerWindowTest, TheHistoryTimeZoneIsChosenForTheCacheAndReadsItsVisit
     EXPECT_EQ(modified(), "Modified Time=01/01/20 11:00:00 (recorded in Europe/Amsterdam)");
     // The export names it and reads the visit in it.
     ClickRow(*View().GetAllList(), RowOf(*View().GetAllList(), visit));
+    m_prompts.m_choice = 1;  // "Selected rows only"
     Export(m_export / "visit.jsonl", 1);
     TakeMessages();
     std::istringstream lines(ReadFile(m_export / "visit.jsonl"));
