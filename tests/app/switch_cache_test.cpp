@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <cstdlib>
 #include <fstream>
 #include <optional>
 
@@ -30,6 +29,7 @@
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
 #include "scripted_prompts.h"
+#include "env_test_support.h"
 #include "window_fixture.h"
 #include "work_folder.h"
 #include "x_input.h"
@@ -171,24 +171,6 @@ private:
     void Exit(wxDialog*) override {}
 };
 
-// Sets an environment variable (or unsets it) for one test.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_saved = old;
-        value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedVariable() { m_saved ? ::setenv(m_name, m_saved->c_str(), 1) : ::unsetenv(m_name); }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_saved;
-};
-
 // The first start of a user who never ran Wine and names no cache: the
 // window says what trovana-cache says, offers File > Open Cache..., and
 // deletes nothing until a cache is opened.
@@ -196,9 +178,9 @@ TEST_F(SwitchCacheTest, WithoutAnyCacheTheWindowSaysSoAndOffersToOpenOne)
 {
     const fs::path home = m_folder / "home";
     fs::create_directories(home);
-    const ScopedVariable homeVariable("HOME", home.c_str());
-    const ScopedVariable prefix("WINEPREFIX", nullptr);
-    const ScopedVariable profile("TROVANA_PROFILE", nullptr);
+    const urlcache::test::ScopedEnv homeVariable("HOME", home.string());
+    const urlcache::test::ScopedEnv prefix("WINEPREFIX", std::nullopt);
+    const urlcache::test::ScopedEnv profile("TROVANA_PROFILE", std::nullopt);
     std::optional<app::NamedCache> cache = app::FindCurrentUserCache(m_prompts);
     ASSERT_TRUE(cache.has_value());
     const std::string why = "no cache: there is no Wine prefix at " + (home / ".wine").string();
