@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/command_line.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -13,7 +14,29 @@ namespace trovana::app {
 
 namespace {
 constexpr const char* kVersionSwitch = "version";
+
+int g_startFailureStatus = kExitFailure;
+
+// The status once the answer has reached standard output: a full disk or
+// a closed pipe is said, as trovana-cache says it, and is a failure.
+int Flushed()
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return kExitClosed;
+    std::fprintf(stderr, "trovana: cannot write the output: %s\n", std::strerror(errno));
+    return kExitFailure;
+}
 }  // namespace
+
+int StartFailureStatus()
+{
+    return g_startFailureStatus;
+}
+
+void SetStartFailureStatus(int status)
+{
+    g_startFailureStatus = status;
+}
 
 void AddProgramOptions(wxCmdLineParser& parser)
 {
@@ -33,7 +56,7 @@ std::optional<int> AnswerWithoutWindow(int argc, char** argv)
             break;
         if (std::strcmp(arg, "--version") == 0) {
             std::printf("trovana %s\n", VERSION_TEXT);
-            return 0;
+            return Flushed();
         }
         if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
             // The options wx adds to every program's parser (in wx's own
@@ -43,7 +66,7 @@ std::optional<int> AnswerWithoutWindow(int argc, char** argv)
             parser.AddLongSwitch("verbose", "generate verbose log messages");
             AddProgramOptions(parser);
             std::fputs(parser.GetUsageString().utf8_str(), stdout);
-            return 0;
+            return Flushed();
         }
     }
     return std::nullopt;

@@ -64,6 +64,9 @@ public:
     // Shows this cache in place of the one shown and adds its path to the
     // recent caches.
     void ShowCache(NamedCache cache);
+    // No cache to show (`why` says so): the title says "no cache", the
+    // window says why and how to open one, and nothing can be deleted.
+    void ShowNoCache(const wxString& why);
     // Puts the path first in the recent caches and keeps the list, with the
     // name the title gave it (a game's name, say) and the read-only choice
     // for when it is reopened.

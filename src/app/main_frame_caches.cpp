@@ -118,6 +118,15 @@ void CMainFrame::ShowCacheState(const wxString& name, bool readOnly)
     GetListView()->SetReadOnly(readOnly);
 }
 
+void CMainFrame::ShowNoCache(const wxString& why)
+{
+    ShowCacheState(_("no cache"), true);
+    SetTitle(wxString(APP_TITLE) + " " + VERSION_TEXT + " - " + _("no cache"));
+    GetListView()->ShowNoCache(why, _("File > Open Cache... (Ctrl+O) opens a Wine prefix, a copied Windows user "
+                                      "profile or a container file; WINEPREFIX or TROVANA_PROFILE names the "
+                                      "cache to open at the start."));
+}
+
 bool CMainFrame::OpenCachePath(const std::filesystem::path& path, bool readOnly, const wxString& name)
 {
     std::optional<NamedCache> cache = FindNamedCache(UserPrompts(), this, path);

@@ -52,7 +52,7 @@ std::optional<NamedCache> FindNamedCache(listview::Prompts& prompts, wxWindow* p
         const std::optional<fs::path> chosen = PickProfile(prompts, parent, fs::absolute(path));
         if (!chosen)
             return std::nullopt;
-        return NamedCache{urlcache::LocatePath(*chosen), LastPart(*chosen), *chosen};
+        return NamedCache{urlcache::LocatePath(*chosen), LastPart(*chosen), *chosen, false, {}};
     } catch (const std::exception& error) {
         // A folder that cannot be listed is as much no cache as a wrong one.
         prompts.MessageBox(parent, _("No cache can be opened there:") + "\n\n" + wxString::FromUTF8(error.what()),
@@ -61,21 +61,33 @@ std::optional<NamedCache> FindNamedCache(listview::Prompts& prompts, wxWindow* p
     }
 }
 
-NamedCache FindCurrentUserCache(listview::Prompts& prompts)
+std::optional<NamedCache> FindCurrentUserCache(listview::Prompts& prompts)
 {
     NamedCache cache;
     const char* profile = std::getenv("TROVANA_PROFILE");
+    const char* prefix = std::getenv("WINEPREFIX");
     try {
         cache.location = urlcache::LocateCurrentUserCache();
     } catch (const std::exception& error) {
-        // The profile or prefix cannot be read: one message, then an empty cache.
+        // The profile or prefix cannot be read: as a path named on the
+        // command line, one message and no window.
         prompts.MessageBox(nullptr, wxString::FromUTF8(error.what()), APP_TITLE, wxOK | wxICON_EXCLAMATION);
+        return std::nullopt;
     }
+    const bool named = (profile != nullptr && *profile != '\0') || (prefix != nullptr && *prefix != '\0');
     if (profile != nullptr && *profile != '\0')
         cache.name = LastPart(profile);
     else
         cache.name = LastPart(cache.location.winePrefix.empty() ? urlcache::DefaultWinePrefix()
                                                                 : cache.location.winePrefix);
+    // Wine was never used here and nothing names a cache: said as
+    // trovana-cache says it.
+    if (!named && cache.location.winePrefix.empty() && cache.location.containers.empty() &&
+        cache.location.webCaches.empty()) {
+        cache.name.clear();
+        cache.absence = wxString::Format(_("no cache: there is no Wine prefix at %s"),
+                                         wxString::FromUTF8(urlcache::DefaultWinePrefix().string()));
+    }
     return cache;
 }
 

@@ -26,6 +26,9 @@ struct NamedCache {
     // The user asked for read-only (kept with the recent cache), as against
     // a cache that cannot be written now.
     bool readOnlyAsked = false;
+    // Why there is no cache to show at all, when there is none: the window
+    // says so and offers to open one.
+    wxString absence;
 };
 
 // The cache at `path`: a Wine prefix, a user profile folder, a drive root
@@ -36,10 +39,11 @@ struct NamedCache {
 std::optional<NamedCache> FindNamedCache(listview::Prompts& prompts, wxWindow* parent,
                                          const std::filesystem::path& path);
 
-// The cache of the current user as the environment names it; an empty one,
-// after saying why through `prompts`, when the environment names a folder
-// that cannot be read.
-NamedCache FindCurrentUserCache(listview::Prompts& prompts);
+// The cache of the current user as the environment names it. Without
+// WINEPREFIX, TROVANA_PROFILE and ~/.wine an empty one that says so in its
+// absence; none, after saying why through `prompts`, when a variable names
+// a folder that cannot be read.
+std::optional<NamedCache> FindCurrentUserCache(listview::Prompts& prompts);
 
 // Opens the cache read-only when asked, or when it cannot be written now.
 void DecideReadOnly(NamedCache& cache, bool asked);

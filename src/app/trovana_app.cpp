@@ -9,8 +9,10 @@
 #include <wx/dialog.h>
 #include <wx/translation.h>
 
+#include <csignal>
 #include <exception>
 #include <utility>
+#include <vector>
 
 #include "app/about_box.h"
 #include "app/command_line.h"
@@ -51,6 +53,8 @@ wxString CurrentExceptionText()
 }
 
 const wxSize kSmallestWindow{400, 300};
+// How many times the windows' closing waits for modal dialogs to go.
+constexpr int kClosingRounds = 100;
 
 bool WindowManagerRuns()
 {
@@ -154,6 +158,12 @@ void CTrovanaApp::OnInitCmdLine(wxCmdLineParser& parser)
     AddProgramOptions(parser);
 }
 
+bool CTrovanaApp::OnCmdLineError(wxCmdLineParser& parser)
+{
+    SetStartFailureStatus(kExitUsage);
+    return wxApp::OnCmdLineError(parser);
+}
+
 bool CTrovanaApp::OnCmdLineParsed(wxCmdLineParser& parser)
 {
     if (!wxApp::OnCmdLineParsed(parser))
@@ -171,7 +181,10 @@ bool CTrovanaApp::OnInit()
     SetAppDisplayName(APP_TITLE);
     if (!wxApp::OnInit())
         return false;
-    // A path that holds no cache ends the program after saying so.
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        SetSignalHandler(signal, &CTrovanaApp::EndBySignal);
+    // A path or a variable that names no cache ends the program after
+    // saying so.
     std::optional<NamedCache> cache = m_strCachePath.empty()
                                           ? FindCurrentUserCache(UserPrompts())
                                           : FindNamedCache(UserPrompts(), nullptr, m_strCachePath.utf8_string());
@@ -190,12 +203,63 @@ bool CTrovanaApp::OnInit()
     }
     if (!cache->path.empty())
         frame->AddRecentCache(cache->path, cache->name, cache->readOnlyAsked);
+    if (!cache->absence.empty())
+        frame->ShowNoCache(cache->absence);
     Bind(
         wxEVT_MENU, [](wxCommandEvent&) { ShowAboutBox(); }, ID_APP_ABOUT);
     ShowMainWindow(*frame);
     CallAfter([frame] { frame->GetListView()->ReportCacheProblems(); });
     ScheduleScreenshotFromEnvironment(*frame, *frame->GetListView());
     return true;
+}
+
+int CTrovanaApp::OnRun()
+{
+    const int status = wxApp::OnRun();
+    return m_signalStatus != 0 ? m_signalStatus : status;
+}
+
+void CTrovanaApp::EndBySignal(int signal)
+{
+    auto* app = dynamic_cast<CTrovanaApp*>(wxTheApp);
+    if (app == nullptr || app->m_signalStatus != 0)
+        return;
+    app->m_signalStatus = kExitBySignal + signal;
+    app->CloseEverything();
+}
+
+void CTrovanaApp::CloseEverything()
+{
+    // GTK's own dialogs (messages, file choosers) and the program's modal
+    // windows are cancelled first; the windows close once their loops
+    // have returned.
+    bool modal = false;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* item = windows; item != nullptr; item = item->next) {
+        auto* window = static_cast<GtkWindow*>(item->data);
+        if (GTK_IS_DIALOG(window) && gtk_window_get_modal(window) && gtk_widget_get_visible(GTK_WIDGET(window))) {
+            gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_CANCEL);
+            modal = true;
+        }
+    }
+    g_list_free(windows);
+    for (wxWindow* window : wxTopLevelWindows) {
+        if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog != nullptr && dialog->IsModal()) {
+            dialog->EndModal(wxID_CANCEL);
+            modal = true;
+        }
+    }
+    // A dialog that does not go (one still being made) is left to the
+    // windows' own ending after a while.
+    if (modal && ++m_nClosingRounds < kClosingRounds) {
+        CallAfter([this] { CloseEverything(); });
+        return;
+    }
+    // Closing a window takes it out of the list.
+    const std::vector<wxWindow*> open(wxTopLevelWindows.begin(), wxTopLevelWindows.end());
+    for (wxWindow* window : open)
+        window->Close(true);
+    ExitMainLoop();
 }
 
 int CTrovanaApp::OnExit()

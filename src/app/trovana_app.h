@@ -28,6 +28,10 @@ public:
     int OnExit() override;
     void OnInitCmdLine(wxCmdLineParser& parser) override;
     bool OnCmdLineParsed(wxCmdLineParser& parser) override;
+    // A mistake in the command line: the usage, and kExitUsage.
+    bool OnCmdLineError(wxCmdLineParser& parser) override;
+    // The main loop's status, or the one of the signal that ended it.
+    int OnRun() override;
     // Sees every event first: after a dialog is hidden, the preview pane is
     // drawn anew, as WebKit leaves the part the dialog covered unpainted on
     // a blank page.
@@ -47,12 +51,19 @@ private:
     // Shows the exception being handled in one message box; a second one
     // while that box is open (it runs its own event loop) is not shown.
     void ReportCurrentException();
+    // SIGTERM, SIGINT and SIGHUP, seen in the main loop: the open dialogs are
+    // cancelled and the windows closed, so that the program ends as by
+    // File > Exit (its temporary folder removed), without the animation.
+    static void EndBySignal(int signal);
+    void CloseEverything();
 
     std::unique_ptr<listview::Prompts> m_wxPrompts = listview::MakeWxPrompts();
 
     bool m_bReportingException = false;
     wxString m_strCachePath;
     bool m_bReadOnly = false;
+    int m_signalStatus = 0;
+    int m_nClosingRounds = 0;
 };
 
 }  // namespace trovana::app

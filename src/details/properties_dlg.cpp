@@ -7,8 +7,10 @@
 #include <tuple>
 
 #include <wx/button.h>
+#include <wx/clipbrd.h>
 #include <wx/display.h>
 #include <wx/listctrl.h>
+#include <wx/menu.h>
 #include <wx/statbox.h>
 #include <wx/textctrl.h>
 #include <wx/translation.h>
@@ -114,10 +116,14 @@ CPropertiesDlg::CPropertiesDlg(wxWindow* parent)
     // as the activation of its row.
     ok->SetDefault();
     SetAffirmativeId(wxID_OK);
+    // Ctrl+C in the list copies the selected row's value: the texts of the
+    // rows cannot be selected as the header's can.
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
         const int key = event.GetKeyCode();
         if ((key == WXK_RETURN || key == WXK_NUMPAD_ENTER) && !event.HasAnyModifiers())
             EndModal(wxID_OK);
+        else if ((key == 'C' || key == WXK_INSERT) && event.GetModifiers() == wxMOD_CONTROL && ListHasFocus())
+            CopySelectedValue();
         else
             event.Skip();
     });
@@ -125,6 +131,13 @@ CPropertiesDlg::CPropertiesDlg(wxWindow* parent)
 
     Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent&) { OnInitDialog(); });
     m_listProps->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { OnClickPropList(); });
+    m_listProps->Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent&) {
+        wxMenu menu;
+        menu.Append(wxID_COPY, _("&Copy Value"));
+        menu.Enable(wxID_COPY, m_listProps->GetSelectedItemCount() > 0);
+        if (m_listProps->GetPopupMenuSelectionFromUser(menu) == wxID_COPY)
+            CopySelectedValue();
+    });
     m_editHeader->Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& event) {
         event.Skip();
         OnSetFocusHeader();
@@ -179,8 +192,11 @@ bool CPropertiesDlg::OnInitDialog()
             fileTime = m_sourceZone->UtcFromLocalFileTime(fileTime);
             recorded = " " + wxString::Format(_("(recorded in %s)"), wxString::FromUTF8(m_sourceZone->Name()));
         }
+        // A time never set (0) is shown empty, as the lists show it.
         const DateTime time = m_bTimesUtc ? DateTime::FromFileTimeUtc(fileTime) : DateTime::FromFileTime(fileTime);
-        if (time.IsValid() && (always || fileTime != 0))
+        if (fileTime == 0 && always)
+            AddRow(row++, name, wxString());
+        else if (time.IsValid() && fileTime != 0)
             AddRow(row++, name, time.Format() + (m_bTimesUtc ? " UTC" : "") + recorded);
     }
     if (localVisit) {
@@ -201,6 +217,13 @@ bool CPropertiesDlg::OnInitDialog()
             AddRow(row++, "Local Time", wxString::Format(fit, wxString::FromUTF8(m_sourceZone->Name())));
     }
     AddRow(row, "Hit Rate", wxString::Format("%u", m_pInfo->hitRate));
+    // The value column is as wide as its longest text (a long file name
+    // is scrolled to, never cut with "...").
+    int widest = kValueWidth;
+    for (long item = 0; item < m_listProps->GetItemCount(); ++item)
+        widest = std::max(widest, m_listProps->GetTextExtent(m_listProps->GetItemText(item, 1)).x +
+                                      ConvertDialogToPixels(wxSize(kColumnMarginDu, 0)).x);
+    m_listProps->SetColumnWidth(1, widest);
     if (m_pInfo->headerInfoSize() != 0)
         m_editHeader->ChangeValue(FromCacheBytes(std::string(m_pInfo->headerInfo.c_str())));
     return true;
@@ -233,6 +256,24 @@ void CPropertiesDlg::OnClickPropList()
     const auto found = named != std::end(kExplanations) ? m_mapDescriptions.find(named->name) : m_mapDescriptions.end();
     m_editDescription->ChangeValue(
         found != m_mapDescriptions.end() ? wxGetTranslation(wxString::FromUTF8(found->second)) : wxString());
+}
+
+bool CPropertiesDlg::ListHasFocus() const
+{
+    for (const wxWindow* focus = FindFocus(); focus != nullptr; focus = focus->GetParent()) {
+        if (focus == m_listProps)
+            return true;
+    }
+    return false;
+}
+
+void CPropertiesDlg::CopySelectedValue()
+{
+    const long row = m_listProps->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+    if (row < 0 || !wxTheClipboard->Open())
+        return;
+    wxTheClipboard->SetData(new wxTextDataObject(m_listProps->GetItemText(row, 1)));
+    wxTheClipboard->Close();
 }
 
 void CPropertiesDlg::OnSetFocusHeader()

@@ -43,6 +43,9 @@ public:
     void OnClickPropList();
     // Shows the explanation of the header.
     void OnSetFocusHeader();
+    // Puts the value of the selected row on the clipboard (Ctrl+C, or the
+    // list's menu).
+    void CopySelectedValue();
 
     wxTextCtrl* m_editDescription = nullptr;
     wxListCtrl* m_listProps = nullptr;
@@ -52,6 +55,7 @@ public:
 private:
     // Wide enough for the longest property name.
     int NameColumnWidth() const;
+    bool ListHasFocus() const;
     void AddRow(long row, const char* name, const wxString& value);
 
     const urlcache::CacheEntryInfo* m_pInfo = nullptr;

@@ -42,6 +42,9 @@ constexpr const char* kAccessTimeSample = "00/00/00 00:00:00";
 constexpr int kColumnMargin = 8;
 constexpr int kHitRateWidthAll = 60;
 constexpr int kHitRateWidthOthers = 80;
+// How long the selection must rest before the row it moved to is previewed:
+// a run of arrow keys previews its last row only.
+constexpr int kPreviewDelayMs = 150;
 }  // namespace
 
 std::array<int, ListRow::kColumnCount> ColumnWidths(int clientWidth, int accessTimeWidth)
@@ -71,6 +74,7 @@ CCacheListView::CCacheListView(wxWindow* parent, wxWindowID id, entry_commands::
     BindRecoveredEvents();
     m_tabCategory->Bind(EVT_TAB_SELCHANGE, [this](wxCommandEvent&) { OnSelchangeTab(); });
     Bind(wxEVT_SIZE, &CCacheListView::OnSize, this);
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { PreviewSelected(); }, m_previewTimer.GetId());
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { OnProperties(); }, ID_LIST_PROPERTIES);
     Bind(
@@ -211,6 +215,7 @@ void CCacheListView::OpenCache(urlcache::CacheLocation location)
     if (m_pSiteTree != nullptr)
         m_pSiteTree->DeleteAllSites();
     m_pSelectedNode = nullptr;
+    m_strNoCache.clear();
     SetCache(std::move(location), *m_pBusy);
     m_listCategory->RowsChanged();
     m_listSearch->RowsChanged();
@@ -225,6 +230,16 @@ void CCacheListView::SetReadOnly(bool readOnly)
         UpdateStatusSummary();
 }
 
+void CCacheListView::ShowNoCache(const wxString& why, const wxString& help)
+{
+    m_strNoCache = why;
+    m_strNoCacheHelp = help;
+    m_bReadOnly = true;
+    if (m_bInitialized)
+        UpdateStatusSummary();
+    ShowBlankPreview();
+}
+
 void CCacheListView::BindListEvents(CCacheList& list)
 {
     list.Bind(wxEVT_LIST_COL_CLICK, [this](wxListEvent& event) { OnColumnclickList(event.GetColumn()); });
@@ -236,10 +251,18 @@ void CCacheListView::BindListEvents(CCacheList& list)
             event.Skip();
     });
     list.Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent&) { OnRclickList(); });
+    // The row the keyboard (or anything else) moved to is previewed once
+    // the selection rests.
+    list.Bind(wxEVT_LIST_ITEM_FOCUSED, [this](wxListEvent& event) {
+        event.Skip();
+        if (!IsBeingDeleted())
+            m_previewTimer.StartOnce(kPreviewDelayMs);
+    });
     // A click anywhere in the rows, on a row or not, once the list has
-    // changed its selection.
+    // changed its selection: previewed at once.
     list.GetRowsWindow()->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& event) {
         event.Skip();
+        m_previewTimer.Stop();
         OnClickList();
     });
 }

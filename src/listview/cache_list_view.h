@@ -11,11 +11,13 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <wx/imaglist.h>
 #include <wx/panel.h>
+#include <wx/timer.h>
 #include <wx/treebase.h>
 
 #include "busy_indicator.h"
@@ -90,6 +92,9 @@ public:
     // and the lists' menu offer no deletion.
     void SetReadOnly(bool readOnly);
     bool IsReadOnly() const { return m_bReadOnly; }
+    // No cache at all: the status bar says why, the preview says why and
+    // what to do, and nothing can be deleted until a cache is opened.
+    void ShowNoCache(const wxString& why, const wxString& help);
 
     // One message naming the containers that could not be read, or only
     // read, when there are any; nothing otherwise.
@@ -143,8 +148,8 @@ public:
     // dialog; the lists are read anew when they are already filled.
     void SetTimesUtc(bool utc);
 
-    // File > Export: the selected rows of the list shown, or all of them
-    // when none is selected, to a file the user names.
+    // File > Export: the rows of the list shown (or the selected ones, when
+    // the user chooses so) to a file the user names.
     void ExportRows();
     // The zone a cache's daily and weekly history were recorded in, which
     // the export and the Properties dialog read their visit times in: the
@@ -210,9 +215,12 @@ private:
     // The active list with its selection taken from the control; null, after
     // saying "No cache item is selected!", when no row is selected.
     CCacheList* GetSelectionList();
-    // The rows File > Export writes: the selected ones of the list shown,
-    // or all of them when none is selected.
-    operations::ExportRows GatherExportRows();
+    // The rows File > Export writes: every row of the list shown, or the
+    // selected ones when the user chooses so; none when the user cancels.
+    std::optional<operations::ExportRows> GatherExportRows();
+    // All `total` rows, or the selected ones when the user picks "Selected
+    // rows only" (asked when some but not all are selected).
+    std::optional<std::vector<int>> ChooseExportedRows(std::vector<int> selected, int total);
     // Site tree (filled from the catalogue's model): the "All" item for the
     // root; the items below are made as they are expanded.
     void FillSiteTree(catalogue::CNode& root);
@@ -283,6 +291,8 @@ private:
     bool m_bRecoveredShown = false;
     bool m_bTimesUtc = false;
     bool m_bReadOnly = false;
+    wxString m_strNoCache;  // why there is no cache, while there is none
+    wxString m_strNoCacheHelp;
     std::unique_ptr<urlcache::UrlCache> m_pCache;
     std::unique_ptr<catalogue::CCatalogue> m_pCatalogue;
     std::unique_ptr<CFirstScan> m_scanAhead;
@@ -291,6 +301,8 @@ private:
     // What the user asked for while the first scan ran.
     std::vector<std::function<void()>> m_afterScan;
     bool m_bProblemsWanted = false;  // ReportCacheProblems came before the scan ended
+    // Previews the selected row once a run of selection changes has ended.
+    wxTimer m_previewTimer{this};
     BusyIndicator m_noBusyIndicator;
     // The wait cursor and progress of the cache given to SetCache.
     BusyIndicator* m_pBusy = &m_noBusyIndicator;

@@ -2,6 +2,7 @@
 // The view's operations on entries: each chooses what to work on and hands
 // the work to its command (copy, delete, search, gallery, export); and what
 // the commands see of the view.
+#include <optional>
 #include <unordered_set>
 
 #include <wx/translation.h>
@@ -264,20 +265,42 @@ void CCacheListView::ExportRows()
 {
     if (WaitForFirstScan([this] { ExportRows(); }))
         return;
-    entry_commands::ExportCommand(*this).Run(GatherExportRows(), SourceZone());
+    if (std::optional<operations::ExportRows> rows = GatherExportRows())
+        entry_commands::ExportCommand(*this).Run(*rows, SourceZone());
 }
 
-operations::ExportRows CCacheListView::GatherExportRows()
+std::optional<std::vector<int>> CCacheListView::ChooseExportedRows(std::vector<int> selected, int total)
 {
-    std::vector<int> rows;
+    // A row selected to look at it is no choice of what to export: with
+    // part of the list selected, the user says which is meant.
+    if (!selected.empty() && static_cast<int>(selected.size()) < total) {
+        const std::vector<wxString> choices = {
+            wxString::Format(wxPLURAL("The whole list (%d row)", "The whole list (%d rows)", total), total),
+            wxString::Format(wxPLURAL("Selected rows only (%zu row)", "Selected rows only (%zu rows)", selected.size()),
+                             selected.size())};
+        const std::optional<size_t> chosen =
+            UserPrompts().ChooseOne(this, _("Which rows are to be exported?"), _("Export"), choices);
+        if (!chosen)
+            return std::nullopt;
+        if (*chosen == 1)
+            return selected;
+    }
+    std::vector<int> rows(static_cast<size_t>(total));
+    for (int row = 0; row < total; ++row)
+        rows[static_cast<size_t>(row)] = row;
+    return rows;
+}
+
+std::optional<operations::ExportRows> CCacheListView::GatherExportRows()
+{
+    std::optional<std::vector<int>> chosen;
     operations::ExportRows gathered;
     if (m_bRecoveredShown) {
-        rows = m_listRecovered->SelectedRows();
-        if (rows.empty()) {
-            for (size_t i = 0; i < m_listRecovered->Records().size(); ++i)
-                rows.push_back(static_cast<int>(i));
-        }
-        gathered.row = [this, rows](size_t index, const urlcache::SurveyedRecord*& surveyed) {
+        chosen = ChooseExportedRows(m_listRecovered->SelectedRows(),
+                                    static_cast<int>(m_listRecovered->Records().size()));
+        if (!chosen)
+            return std::nullopt;
+        gathered.row = [this, rows = *chosen](size_t index, const urlcache::SurveyedRecord*& surveyed) {
             surveyed = &m_listRecovered->Records()[static_cast<size_t>(rows[index])];
             return std::make_unique<urlcache::CacheEntryInfo>(surveyed->entry);
         };
@@ -285,18 +308,18 @@ operations::ExportRows CCacheListView::GatherExportRows()
         CCacheList* list = GetActiveList();
         list->StoreSelection();
         const RowStore* store = &list->Rows();
+        std::vector<int> selected;
         for (int row = store->NextSelected(); row != -1; row = store->NextSelected(row))
-            rows.push_back(row);
-        if (rows.empty()) {
-            for (int row = 0; row < store->Count(); ++row)
-                rows.push_back(row);
-        }
-        gathered.row = [this, store, rows](size_t index, const urlcache::SurveyedRecord*& surveyed) {
+            selected.push_back(row);
+        chosen = ChooseExportedRows(std::move(selected), store->Count());
+        if (!chosen)
+            return std::nullopt;
+        gathered.row = [this, store, rows = *chosen](size_t index, const urlcache::SurveyedRecord*& surveyed) {
             surveyed = nullptr;
             return Catalogue().LookupCacheEntry(store->Text(rows[index], catalogue::kColumnUrl));
         };
     }
-    gathered.count = rows.size();
+    gathered.count = chosen->size();
     return gathered;
 }
 

@@ -51,10 +51,14 @@ wxString FitSummary(wxStatusBar& bar, const wxString& description, const wxStrin
     const int room = field.width - 2 * bar.GetBorderX() - kFieldSlack;
     if (bar.GetTextExtent(description + counts).x <= room)
         return description + counts;
+    // Whole words are dropped from its end, with the dashes and commas
+    // left before them, so that no word is shown cut.
     wxString shown = description;
     while (!shown.empty() && bar.GetTextExtent(shown + kEllipsis + counts).x > room) {
-        shown.RemoveLast();
-        shown.Trim();
+        const size_t space = shown.find_last_of(' ');
+        shown.Truncate(space == wxString::npos ? 0 : space);
+        while (!shown.empty() && wxString(" -,;:").Find(shown.Last()) != wxNOT_FOUND)
+            shown.RemoveLast();
     }
     return shown.empty() ? counts : shown + kEllipsis + counts;
 }
@@ -148,6 +152,10 @@ void CCacheListView::UpdateStatusSummary()
         // summary; once rows come, their count grows with them.
         if (m_pendingScan != nullptr && m_pendingScan->IsRunning() && items == 0) {
             bar->SetStatusText(wxGetTranslation("Collecting Data ..."), 0);
+            return;
+        }
+        if (!m_strNoCache.empty()) {
+            bar->SetStatusText(m_strNoCache, 0);
             return;
         }
         if (m_bRecoveredShown) {

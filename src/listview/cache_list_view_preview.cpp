@@ -116,8 +116,18 @@ void CCacheListView::ShowProperties(const std::string& url)
 
 void CCacheListView::ShowBlankPreview()
 {
-    if (m_pWebView != nullptr)
-        m_pWebView->Navigate("about:blank");
+    if (m_pWebView == nullptr)
+        return;
+    // Without a cache the pane says why, and how to open one.
+    if (!m_strNoCache.empty()) {
+        try {
+            m_pWebView->ShowTextPage(EscapeHtml((m_strNoCache + ".\n\n" + m_strNoCacheHelp).utf8_string()));
+            return;
+        } catch (const std::filesystem::filesystem_error&) {
+            // The status bar says it still.
+        }
+    }
+    m_pWebView->Navigate("about:blank");
 }
 
 void CCacheListView::ShowRecovered(bool show)

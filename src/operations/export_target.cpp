@@ -8,25 +8,25 @@ namespace trovana::operations {
 ExportTarget ResolveExportTarget(const std::filesystem::path& chosen, int filter)
 {
     using exporting::ExportFormat;
-    const ExportFormat format = filter == 1   ? ExportFormat::Jsonl
-                                : filter == 2 ? ExportFormat::Html
-                                              : ExportFormat::Csv;
-    constexpr const char* kExtensions[] = {".csv", ".jsonl", ".html"};
-    const std::string wanted = kExtensions[static_cast<int>(format)];
+    const ExportFormat chosenType = filter == 1   ? ExportFormat::Jsonl
+                                    : filter == 2 ? ExportFormat::Html
+                                                  : ExportFormat::Csv;
+    // The ending the user typed chooses the format and is never changed,
+    // whatever type the chooser shows; a name with an ending of its own
+    // (notes.txt) keeps it and takes the chosen type.
     const std::string extension = ToLowerAscii(chosen.extension().string());
-    const bool htmlName = extension == ".html" || extension == ".htm";
-    if (extension == wanted || (format == ExportFormat::Html && htmlName))
-        return {chosen, format, false};
-    // The ending of another export type gives way to the chosen type's; a
-    // name with an ending of its own (notes.txt) keeps it.
-    const bool exportEnding = extension == ".csv" || extension == ".jsonl" || htmlName;
-    if (!extension.empty() && !exportEnding)
-        return {chosen, format, false};
+    if (extension == ".csv")
+        return {chosen, ExportFormat::Csv, false};
+    if (extension == ".jsonl")
+        return {chosen, ExportFormat::Jsonl, false};
+    if (extension == ".html" || extension == ".htm")
+        return {chosen, ExportFormat::Html, false};
+    if (!extension.empty())
+        return {chosen, chosenType, false};
+    constexpr const char* kExtensions[] = {".csv", ".jsonl", ".html"};
     std::filesystem::path named = chosen;
-    if (exportEnding)
-        named.replace_extension();
-    named += wanted;
-    return {named, format, true};
+    named += kExtensions[static_cast<int>(chosenType)];
+    return {named, chosenType, true};
 }
 
 }  // namespace trovana::operations

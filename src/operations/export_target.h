@@ -16,9 +16,10 @@ struct ExportTarget {
     bool renamed = false;
 };
 
-// The chosen type decides the format. A name without an extension, or with
-// another type's (.csv, .jsonl, .html, .htm), gets the type's extension; a
-// name with an extension of its own keeps it.
+// A name ending in an export type's extension (.csv, .jsonl, .html, .htm)
+// is kept and its ending decides the format; a name without an extension
+// gets the chosen type's, and the type decides; a name with an extension of
+// its own keeps it, in the chosen type's format.
 ExportTarget ResolveExportTarget(const std::filesystem::path& chosen, int filter);
 
 }  // namespace trovana::operations

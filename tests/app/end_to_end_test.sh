@@ -69,5 +69,30 @@ xdotool key --clearmodifiers x
 wait_exit "File > Exit"
 [ ! -e "$HOME/.local/share/trovana" ] || fail "website data kept in $HOME/.local/share/trovana"
 left=$(find "$TMPDIR" -mindepth 1 -maxdepth 1 -name 'trovana-*')
-[ -z "$left" ] || fail "the private temporary folder stayed: $left"
-echo "end-to-end: window shown, pictured and closed${help:+ with the help window open}"
+[ -z "$left" ] || { find "$left" >&2; fail "the private temporary folder stayed: $left"; }
+
+# SIGTERM, SIGINT and SIGHUP end the program as File > Exit does, with a
+# question or a dialog open or not: the private temporary folder goes, and
+# the status says which signal it was.
+for signal in TERM INT HUP; do
+    "$trovana" &
+    pid=$!
+    window=$(wait_window '^Trovana 1\.10 - prefix$') || fail "no window for SIG$signal"
+    xdotool mousemove --window "$window" 420 140 click 1
+    for _ in $(seq 50); do
+        [ -n "$(find "$TMPDIR" -name temp.htm)" ] && break
+        sleep 0.1
+    done
+    xdotool windowfocus --sync "$window"
+    case $signal in
+        INT) xdotool key --clearmodifiers alt+e a
+             wait_window '^Trovana$' >/dev/null || fail "Edit > Delete All asked nothing" ;;
+        HUP) xdotool key --clearmodifiers ctrl+o
+             wait_window '^Open Cache$' >/dev/null || fail "Ctrl+O opened no dialog" ;;
+    esac
+    kill -s "$signal" "$pid"
+    wait_exit "SIG$signal" $((128 + $(kill -l "$signal")))
+    left=$(find "$TMPDIR" -mindepth 1 -maxdepth 1 -name 'trovana-*')
+    [ -z "$left" ] || { find "$left" >&2; fail "SIG$signal left the private temporary folder: $left"; }
+done
+echo "end-to-end: window shown, pictured and closed${help:+ with the help window open}; ended by signals"

@@ -314,6 +314,7 @@ TEST_F(ExaminerWindowTest, TheHistoryTimeZoneIsChosenForTheCacheAndReadsItsVisit
               foldRows.end());
     // The export names it and reads the visit in it.
     ClickRow(*View().GetAllList(), RowOf(*View().GetAllList(), visit));
+    m_prompts.m_choice = 1;  // "Selected rows only"
     Export(m_export / "visit.jsonl", 1);
     TakeMessages();
     std::istringstream lines(ReadFile(m_export / "visit.jsonl"));
@@ -407,10 +408,30 @@ TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
     EXPECT_EQ((*strasse)[0], "http://www.example.de/stra\xC3\x9F" "e/m\xC3\xBCnchen.htm");
     EXPECT_EQ(fromHex((*strasse)[urlHex]), kStrasse);
 
-    // Two selected rows, as JSON lines: the name gets the type's extension.
+    // One row clicked to look at it: the user is asked which rows are
+    // meant; the whole list is offered first, and cancelling writes nothing.
     listview::CCacheList& all = *View().GetAllList();
     ClickRow(all, RowOf(all, "http://alpha.net/docs/readme.txt"));
+    m_prompts.m_choice = std::nullopt;
+    Export(m_export / "cancelled.csv", 0);
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"Which rows are to be exported?"});
+    EXPECT_EQ(m_prompts.m_choiceItems,
+              (std::vector<std::string>{"The whole list (" + std::to_string(urls.size()) + " rows)",
+                                        "Selected rows only (1 row)"}));
+    // The whole list, to a name typed with the JSON lines ending while the
+    // chooser shows CSV: the ending decides, and the name is kept.
+    m_prompts.m_choice = 0;
+    Export(m_export / "whole.jsonl", 0);
+    EXPECT_EQ(TakeMessages().back(),
+              std::to_string(urls.size()) + " rows exported to " + (m_export / "whole.jsonl").string() + ".");
+    EXPECT_TRUE(nlohmann::json::parse(ReadFile(m_export / "whole.jsonl").substr(
+                                          0, ReadFile(m_export / "whole.jsonl").find('\n')))
+                    .contains("export_header"));
+
+    // Two selected rows, "Selected rows only", as JSON lines: a name
+    // without an ending gets the type's extension.
     ClickRow(all, RowOf(all, "http://www.example.com/img/logo.gif"), "ctrl");
+    m_prompts.m_choice = 1;
     Export(m_export / "two", 1);
     TakeMessages();
     std::istringstream lines(ReadFile(m_export / "two.jsonl"));
@@ -436,9 +457,8 @@ TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
     // The Recovered view's list, with each record's state.
     m_input.Keys("alt+v r");
     ASSERT_TRUE(WaitUntil([&] { return Recovered().IsShownOnScreen(); }));
-    Export(m_export / "records.csv", 1);  // the chosen type decides, and the ending follows it
+    Export(m_export / "records", 1);  // the chosen type decides, and gives the name its ending
     TakeMessages();
-    EXPECT_FALSE(fs::exists(m_export / "records.csv"));
     std::istringstream recordLines(ReadFile(m_export / "records.jsonl"));
     std::map<std::string, std::string> states;
     for (std::string line; std::getline(recordLines, line);) {
@@ -467,7 +487,7 @@ TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
     std::set<std::string> left;
     for (const auto& file : fs::directory_iterator(m_export))
         left.insert(file.path().filename().string());
-    EXPECT_EQ(left, (std::set<std::string>{"all.csv", "two.jsonl", "records.jsonl", "taken.html"}));
+    EXPECT_EQ(left, (std::set<std::string>{"all.csv", "whole.jsonl", "two.jsonl", "records.jsonl", "taken.html"}));
 }
 
 TEST_F(ExaminerWindowTest, TheHtmlReportOpensInThePreviewWithoutRunningScripts)

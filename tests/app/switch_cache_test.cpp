@@ -8,22 +8,30 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include <wx/config.h>
 #include <wx/fileconf.h>
 #include <wx/filehistory.h>
 #include <wx/menu.h>
+#include <wx/dialog.h>
+#include <wx/modalhook.h>
+#include <wx/statusbr.h>
 #include <wx/toolbar.h>
 #include <wx/webview.h>
 
+#include "app/named_cache.h"
 #include "app/resource.h"
+#include "app/trovana_app.h"
 #include "listview/cache_list.h"
 #include "listview/recovered_list.h"
 #include "listview/site_tree_ctrl.h"
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
 #include "scripted_prompts.h"
+#include "env_test_support.h"
 #include "window_fixture.h"
+#include "work_folder.h"
 #include "x_input.h"
 #include "../platform/webcache/webcache_sample.h"
 #include "project_info.h"
@@ -148,6 +156,81 @@ std::string FileBytes(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The titles of the modal dialogs that were opened; each runs as usual.
+class DialogTitles : public wxModalDialogHook {
+public:
+    DialogTitles() { Register(); }
+    ~DialogTitles() override { Unregister(); }
+    std::vector<std::string> titles;
+
+private:
+    int Enter(wxDialog* dialog) override
+    {
+        titles.push_back(dialog->GetTitle().utf8_string());
+        return wxID_NONE;
+    }
+    void Exit(wxDialog*) override {}
+};
+
+// The first start of a user who never ran Wine and names no cache: the
+// window says what trovana-cache says, offers File > Open Cache..., and
+// deletes nothing until a cache is opened.
+TEST_F(SwitchCacheTest, WithoutAnyCacheTheWindowSaysSoAndOffersToOpenOne)
+{
+    const fs::path home = m_folder / "home";
+    fs::create_directories(home);
+    const urlcache::test::ScopedEnv homeVariable("HOME", home.string());
+    const urlcache::test::ScopedEnv prefix("WINEPREFIX", std::nullopt);
+    const urlcache::test::ScopedEnv profile("TROVANA_PROFILE", std::nullopt);
+    std::optional<app::NamedCache> cache = app::FindCurrentUserCache(m_prompts);
+    ASSERT_TRUE(cache.has_value());
+    const std::string why = "no cache: there is no Wine prefix at " + (home / ".wine").string();
+    EXPECT_EQ(cache->absence.utf8_string(), why);
+    EXPECT_TRUE(m_prompts.m_asked.empty()) << "said in the window, not in a message box";
+
+    // The window as the program starts it.
+    delete m_pFrame;
+    m_pFrame = new app::CMainFrame();
+    m_pFrame->UsePrompts(&m_prompts);
+    ASSERT_TRUE(m_pFrame->LoadFrame(cache->location, cache->name));
+    m_pFrame->ShowNoCache(cache->absence);
+    app::ShowMainWindow(*m_pFrame);
+    ASSERT_TRUE(WaitUntil([&] { return m_pFrame->IsShownOnScreen(); }));
+    ProcessEvents();
+    EXPECT_EQ(Title(), "Trovana 1.10 - no cache");
+    EXPECT_EQ(m_pFrame->GetStatusBar()->GetStatusText(0).utf8_string(), why);
+    const std::string page = FileBytes(WorkingFolder() / "temp.htm");
+    EXPECT_NE(page.find(why), std::string::npos) << page;
+    EXPECT_NE(page.find("File &gt; Open Cache..."), std::string::npos) << page;
+
+    // Delete, Delete All from the menu and from the button bar: nothing is asked.
+    wxMenuBar& menus = *m_pFrame->GetMenuBar();
+    EXPECT_FALSE(menus.IsEnabled(app::ID_CACHE_DELETE));
+    EXPECT_FALSE(menus.IsEnabled(app::ID_CACHE_DELETE_ALL));
+    EXPECT_FALSE(m_pFrame->GetToolBar()->GetToolEnabled(app::ID_CACHE_DELETE_ALL));
+    m_input.Click(*View().GetAllList(), wxPoint(40, 40));
+    m_input.Keys("Delete");
+    m_input.Keys("alt+e a");
+    m_input.Keys("Escape");
+    ProcessEvents();
+    EXPECT_TRUE(m_prompts.m_asked.empty());
+
+    // Ctrl+O opens File > Open Cache...; a cache opened there is shown with
+    // its deleting commands.
+    {
+        DialogTitles opened;
+        m_input.KeysLater("Escape", "Open Cache");
+        m_input.Keys("ctrl+o");
+        m_input.Join();
+        ProcessEvents();
+        EXPECT_EQ(opened.titles, std::vector<std::string>{"Open Cache"});
+    }
+    ASSERT_TRUE(m_pFrame->OpenCachePath(m_other, false));
+    EXPECT_TRUE(menus.IsEnabled(app::ID_CACHE_DELETE_ALL));
+    EXPECT_EQ(m_pFrame->GetStatusBar()->GetStatusText(0).Find("no cache"), wxNOT_FOUND);
+    EXPECT_EQ(Title(), "Trovana 1.10 - other");
 }
 
 TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)

@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 
 #include <wx/app.h>
+#include <wx/clipbrd.h>
 #include <wx/eventfilter.h>
 #include <wx/textctrl.h>
 #include <wx/gauge.h>
@@ -24,6 +25,7 @@
 #include "app/main_frame.h"
 #include "app/trovana_app.h"
 #include "app/wait_window.h"
+#include "details/properties_dlg.h"
 #include "folder_lock.h"
 #include "listview/first_scan.h"
 #include "listview/cache_list.h"
@@ -250,11 +252,19 @@ TEST_F(UserInputTest, TheTreeMakesTheItemsBelowASiteAsTheUserOpensIt)
 TEST_F(UserInputTest, TheListAndTheMenusWorkFromTheKeyboard)
 {
     listview::CCacheList& all = *View().GetAllList();
+    listview::CWebView& preview = *View().m_pWebView;
+    // What a click on the third row previews, then on the first.
+    m_input.Click(all, RowPoint(all, 2));
+    ASSERT_TRUE(WaitUntil([&] { return !preview.CurrentSource().empty(); }));
+    const wxString third = preview.CurrentSource();
     m_input.Click(all, RowPoint(all, 0));
     ASSERT_EQ(SelectedItems(all), std::vector<long>{0});
+    ASSERT_TRUE(WaitUntil([&] { return preview.CurrentSource() != third; }));
 
+    // The preview follows the selection that the keys move.
     m_input.Keys("Down Down");
     EXPECT_EQ(SelectedItems(all), std::vector<long>{2});
+    EXPECT_TRUE(WaitUntil([&] { return preview.CurrentSource() == third; })) << preview.CurrentSource();
     m_input.Keys("shift+Down shift+Down");
     EXPECT_EQ(SelectedItems(all), (std::vector<long>{2, 3, 4}));
     m_input.Keys("End");
@@ -493,6 +503,42 @@ TEST_F(UserInputTest, DeleteAllShowsItsProgressOnTheScreen)
     EXPECT_EQ(app::g_wndProgress->GetValue(), 0);
     EXPECT_EQ(View().GetAllList()->GetItemCount(), 0);
     EXPECT_NE(StatusText().find("(0 Items, 0.00 M)"), std::string::npos) << StatusText();
+}
+
+TEST_F(UserInputTest, APropertysValueIsCopiedFromTheKeyboard)
+{
+    listview::CCacheList& all = *View().GetAllList();
+    const std::string url = "http://www.example.com/index.htm";
+    const auto info = View().Catalogue().LookupCacheEntry(url);
+    ASSERT_NE(info, nullptr);
+    all.EnsureVisible(RowOf(all, url));
+    ProcessEvents();
+    std::string copied;
+    {
+        // Enter on the row opens the dialog; a click on its File Name row
+        // and Ctrl+C put the name on the clipboard.
+        const WhenShown<details::CPropertiesDlg> copying([&](details::CPropertiesDlg& dialog) {
+            wxListCtrl& props = *dialog.m_listProps;
+            wxRect rect;
+            ASSERT_TRUE(props.GetItemRect(1, rect));
+            m_input.Click(props, wxPoint(rect.x + 20, rect.y + rect.height / 2));
+            m_input.KeysLater("ctrl+c", "Properties", 0);
+            m_input.Join();
+            WaitUntil([&] {
+                wxTheClipboard->UsePrimarySelection(false);
+                wxTextDataObject data;
+                if (wxTheClipboard->Open()) {
+                    if (wxTheClipboard->GetData(data))
+                        copied = data.GetText().utf8_string();
+                    wxTheClipboard->Close();
+                }
+                return !copied.empty();
+            });
+        });
+        m_input.Click(all, RowPoint(all, static_cast<int>(RowOf(all, url))));
+        m_input.Keys("Return");
+    }
+    EXPECT_EQ(copied, info->localFileName);
 }
 
 // The first scan run ahead, as the program starts: the All list's rows show

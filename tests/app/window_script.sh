@@ -34,8 +34,9 @@ gone_window() {  # TITLE-PATTERN
     return 1
 }
 
-# Waits up to ten seconds for the program to end; fails if it does not.
-wait_exit() {  # WHAT-CLOSED-IT
+# Waits up to ten seconds for the program to end; fails if it does not, or
+# if it ends with another status than the one expected (0 unless given).
+wait_exit() {  # WHAT-CLOSED-IT [STATUS]
     for _ in $(seq 100); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
@@ -44,7 +45,7 @@ wait_exit() {  # WHAT-CLOSED-IT
     local status=0
     wait "$pid" || status=$?
     pid=""
-    [ "$status" -eq 0 ] || fail "the program ended with status $status"
+    [ "$status" -eq "${2:-0}" ] || fail "$1: the program ended with status $status"
 }
 
 # True when no message box (titled "Trovana" or "Cannot Delete ...") shows

@@ -26,7 +26,8 @@ std::string Summary(const wxString& description, int count, int64_t bytes)
 }
 
 // The summary as shown: the whole text, or its description shortened with
-// "..." where the counts would not fit the status field otherwise.
+// "..." after a whole word where the counts would not fit the status field
+// otherwise.
 bool ShowsSummary(const std::string& shown, const std::string& full)
 {
     if (shown == full)
@@ -34,7 +35,8 @@ bool ShowsSummary(const std::string& shown, const std::string& full)
     const size_t counts = full.rfind(" (");
     const size_t dots = shown.rfind("...");
     return dots != std::string::npos && counts != std::string::npos && shown.substr(dots + 3) == full.substr(counts) &&
-           full.starts_with(shown.substr(0, dots));
+           full.starts_with(shown.substr(0, dots)) && dots < full.size() &&
+           std::string(" -,;:").find(full[dots]) != std::string::npos;
 }
 
 class InteractionTest : public WindowTest {

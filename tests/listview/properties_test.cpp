@@ -86,19 +86,31 @@ TEST_F(PropertiesTest, RowsInOrderWithInvalidTimesLeftOut)
     EXPECT_EQ(rows[5], "Hit Rate=0");
 }
 
-TEST_F(PropertiesTest, EntryWithoutFileOrHeader)
+TEST_F(PropertiesTest, EntryWithoutFileOrHeaderOrTimes)
 {
-    urlcache::NewCacheEntry bare = Timed("http://t.com/bare", kTime2020);
+    std::string url = "http://t.com/bare";
+    for (int i = 0; i < 12; ++i)
+        url += "/a-long-folder-name";
+    urlcache::NewCacheEntry bare = Timed(url, kTime2020);
     bare.body.reset();
     bare.headerInfo.clear();
+    // Times never set are 0: shown empty, as the lists show them, never as
+    // the first day of 1601.
+    bare.lastModifiedTime = 0;
+    bare.expireTime = 0;
     m_cache.Add({bare});
     StartWindow();
-    auto info = View().Catalogue().LookupCacheEntry("http://t.com/bare");
+    auto info = View().Catalogue().LookupCacheEntry(url);
     ASSERT_NE(info, nullptr);
     details::CPropertiesDlg dialog(&View());
     dialog.SetEntryInfo(info.get());
     dialog.OnInitDialog();
     EXPECT_EQ(Rows(dialog)[1], "File Name=");
+    EXPECT_EQ(Rows(dialog)[2], "Modified Time=");
+    EXPECT_EQ(Rows(dialog)[4], "Expire Time=");
+    // The value column holds its longest text whole: it is scrolled to,
+    // never cut with "...".
+    EXPECT_GE(dialog.m_listProps->GetColumnWidth(1), dialog.m_listProps->GetTextExtent(url).x);
     EXPECT_EQ(dialog.m_editHeader->GetValue(), "");
 }
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "operations/export_file.h"
+#include "operations/export_target.h"
 
 namespace trovana::operations {
 namespace {
@@ -85,6 +86,36 @@ TEST_F(ExportFile, ACancelOrAFailureLeavesTheOldFileAndNoOther)
     const ExportTarget nowhere{m_root / "missing" / "rows.csv", exporting::ExportFormat::Csv};
     EXPECT_THROW(WriteExportFile(m_cache, nowhere, Rows({"http://a.com/"}), TimeZone::Utc()), fs::filesystem_error);
     EXPECT_FALSE(fs::exists(nowhere.path.parent_path()));
+}
+
+// The chooser's file types: 0 CSV, 1 JSON lines, 2 HTML. A typed export
+// ending is kept and decides, whatever type is chosen; only a name without
+// an ending is given one.
+TEST(ExportTarget, TheTypedEndingDecidesAndIsNeverChanged)
+{
+    using exporting::ExportFormat;
+    struct Case {
+        const char* typed;
+        int filter;
+        const char* path;
+        ExportFormat format;
+        bool renamed;
+    };
+    const Case cases[] = {
+        {"/x/w10-all.jsonl", 0, "/x/w10-all.jsonl", ExportFormat::Jsonl, false},
+        {"/x/W10.CSV", 1, "/x/W10.CSV", ExportFormat::Csv, false},
+        {"/x/report.htm", 0, "/x/report.htm", ExportFormat::Html, false},
+        {"/x/report.html", 1, "/x/report.html", ExportFormat::Html, false},
+        {"/x/notes.txt", 1, "/x/notes.txt", ExportFormat::Jsonl, false},
+        {"/x/all", 2, "/x/all.html", ExportFormat::Html, true},
+        {"/x/all", 0, "/x/all.csv", ExportFormat::Csv, true},
+    };
+    for (const Case& c : cases) {
+        const ExportTarget target = ResolveExportTarget(c.typed, c.filter);
+        EXPECT_EQ(target.path, c.path) << c.typed;
+        EXPECT_EQ(target.format, c.format) << c.typed;
+        EXPECT_EQ(target.renamed, c.renamed) << c.typed;
+    }
 }
 
 }  // namespace

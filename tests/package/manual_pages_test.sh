@@ -66,4 +66,8 @@ for name in -h --help --verbose --version --read-only XDG_CONFIG_HOME/trovana/tr
     '~/.trovana' 'Recent Caches' TMPDIR/trovana GPL-3.0-or-later; do
     grep -qF -- "$name" <<<"$window" || fail "trovana(1) does not name $name"
 done
+for status in 0 1 2 '128 \+ N'; do
+    grep -qE "^       $status( |$)" <<<"$(awk '/^EXIT STATUS/ { on = 1; next } on && /^[A-Z]/ { exit } on' <<<"$window")" ||
+        fail "trovana(1) does not explain the exit status $status"
+done
 echo "manual pages: formatted without warnings; $(wc -w <<<"$commands") commands and $(wc -w <<<"$fields") fields described"

@@ -108,6 +108,13 @@ for program in trovana trovana-cache; do
     [ "$("${without_display[@]}" --version 2>"$out/stderr")" = "$program $version" ] && [ ! -s "$out/stderr" ] ||
         fail "$program --version"
     help=$("${without_display[@]}" --help 2>"$out/stderr") && [ ! -s "$out/stderr" ] || fail "$program --help"
+    # Output that cannot be written is a failure, said once, by both alike.
+    for option in --version --help; do
+        status=0
+        "${without_display[@]}" "$option" >/dev/full 2>"$out/stderr" || status=$?
+        [ "$status" -eq 1 ] && [ "$(wc -l <"$out/stderr")" -eq 1 ] && grep -q "No space left on device" "$out/stderr" ||
+            fail "$program $option >/dev/full: status $status, $(cat "$out/stderr")"
+    done
     options=(--help --version --read-only)
     [ "$program" = trovana-cache ] || options+=(--verbose)
     for option in "${options[@]}"; do

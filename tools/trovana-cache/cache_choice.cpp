@@ -15,6 +15,11 @@ std::filesystem::path ExistingFolder(const std::string& option, const std::strin
     if (!std::filesystem::is_directory(name, error)) {
         throw CommandError(option + " " + name + ": no such folder");
     }
+    // A folder that cannot be listed (permission) is said as such, not as
+    // a folder without containers.
+    if (std::filesystem::directory_iterator listing(name, error); error) {
+        throw CommandError(option + " " + name + ": cannot be read: " + error.message());
+    }
     // Absolute, so that every local file name printed is absolute too.
     return std::filesystem::absolute(name);
 }

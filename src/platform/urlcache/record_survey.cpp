@@ -52,6 +52,22 @@ std::vector<PlannedRecord> LiveRecords(const Snapshot& snapshot)
     return live;
 }
 
+// The records the leak list links, as far as it can be followed inside the
+// file. A deletion puts a record on the list before it writes the LEAK
+// signature: one killed in between leaves a `URL ` record there.
+std::unordered_set<uint64_t> LeakListRecords(const ByteImage& image, const IndexInfo& info)
+{
+    std::unordered_set<uint64_t> records;
+    if (!image.Fits(kLeakListHead, 4))
+        return records;
+    for (uint64_t offset = image.U32(kLeakListHead); offset != 0 && records.size() < info.capacity;
+         offset = image.U32(offset + kRecExemptDelta)) {
+        if (!image.Fits(offset + kRecExemptDelta, 4) || !records.insert(offset).second)
+            break;
+    }
+    return records;
+}
+
 // Live records first, then every other record the block area holds.
 std::vector<PlannedRecord> PlanContainer(const Snapshot& snapshot)
 {
@@ -59,11 +75,13 @@ std::vector<PlannedRecord> PlanContainer(const Snapshot& snapshot)
     std::unordered_set<uint64_t> live;
     for (const PlannedRecord& record : plan)
         live.insert(record.span.offset);
+    const std::unordered_set<uint64_t> leaked = LeakListRecords(snapshot.image, snapshot.info);
     for (const ScannedRecord& found : ScanBlockArea(snapshot.image, snapshot.info)) {
         RecordState state = RecordState::Recovered;
+        const bool onLeakList = leaked.contains(found.span.offset) && !live.contains(found.span.offset);
         if (found.allocated && found.signature == kRedirectSignature)
             state = RecordState::Redirect;
-        else if (found.allocated && found.signature == kLeakSignature)
+        else if (found.allocated && (found.signature == kLeakSignature || onLeakList))
             state = RecordState::Leak;
         else if (found.signature == kRedirectSignature || live.contains(found.span.offset))
             continue;

@@ -19,7 +19,7 @@ namespace trovana::urlcache {
 enum class RecordState {
     Live,       // listed by enumeration
     Redirect,   // a `REDR` record: its URL only
-    Leak,       // a `LEAK` record: deleted while its file could not be removed
+    Leak,       // a `LEAK` record, or one the leak list links: deleted, its file not yet removed
     Recovered,  // a `URL ` or `LEAK` record in free blocks, or one no slot names
 };
 

@@ -2,13 +2,21 @@
 #include "work_folder.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <set>
+#include <sstream>
+#include <string_view>
 #include <system_error>
+#include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "file_descriptor.h"
@@ -80,9 +88,14 @@ void RemoveLeftFolders(const fs::path& base)
         if (folder.filename().string().rfind("trovana-", 0) != 0 || ::lstat(folder.c_str(), &st) != 0 ||
             !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
             continue;
+        // Opened without waiting: an owner file that is a FIFO (or a device)
+        // would otherwise block the start for good. Only a regular file is
+        // the mark of a folder of this program.
         const fs::path owner = folder / kOwnerFile;
-        const fileio::FileDescriptor fd(::open(owner.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        if (fd.Get() >= 0 && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) {
+        const fileio::FileDescriptor fd(::open(owner.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat ownerStat {};
+        if (fd.Get() >= 0 && ::fstat(fd.Get(), &ownerStat) == 0 && S_ISREG(ownerStat.st_mode) &&
+            ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) {
             std::error_code ignored;
             fs::remove_all(folder, ignored);
         }
@@ -92,11 +105,15 @@ void RemoveLeftFolders(const fs::path& base)
 // The temporary folder of this process, removed with the program.
 class TemporaryFolder {
 public:
-    ~TemporaryFolder()
+    ~TemporaryFolder() { Remove(); }
+
+    void Remove()
     {
         std::error_code ignored;
         if (!m_path.empty())
             fs::remove_all(m_path, ignored);
+        m_path.clear();
+        m_owner = fileio::FileDescriptor();
     }
 
     // The folder made before when it is still there, else a new one: in the
@@ -147,6 +164,33 @@ private:
     std::string m_tried;
 };
 
+// The child processes of this one whose name begins with `name`.
+std::vector<pid_t> ChildProcesses(std::string_view name)
+{
+    std::vector<pid_t> children;
+    std::error_code error;
+    for (fs::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+        const std::string pid = it->path().filename().string();
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        // "PID (NAME) STATE PPID ...": the name may hold spaces and brackets.
+        std::ifstream stat(it->path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const size_t open = line.find('(');
+        const size_t close = line.rfind(')');
+        if (open == std::string::npos || close == std::string::npos || close < open)
+            continue;
+        char state = 0;
+        long parent = 0;
+        std::istringstream rest(line.substr(close + 1));
+        if (rest >> state >> parent && parent == ::getpid() &&
+            std::string_view(line).substr(open + 1, close - open - 1).starts_with(name))
+            children.push_back(static_cast<pid_t>(std::stol(pid)));
+    }
+    return children;
+}
+
 TemporaryFolder& Temporary()
 {
     static TemporaryFolder temporary;
@@ -176,6 +220,22 @@ WorkFolderError::WorkFolderError(const std::string& text, std::error_code cause)
 fs::path PrivateTemporaryFolder(std::error_code& error)
 {
     return Temporary().Get(error);
+}
+
+void RemovePrivateTemporaryFolder()
+{
+    // WebKit's network and web processes write the preview's website data
+    // into the folder until they end, which they do only after this process:
+    // they are asked to end first, and waited for a little.
+    const std::vector<pid_t> helpers = ChildProcesses("WebKit");
+    for (const pid_t helper : helpers)
+        ::kill(helper, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (const pid_t helper : helpers) {
+        while (::waitpid(helper, nullptr, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    Temporary().Remove();
 }
 
 fs::path WorkingFolder()

@@ -34,4 +34,9 @@ std::filesystem::path WorkingFolder();
 // program ends. Empty, with `error` set, when it cannot be made.
 std::filesystem::path PrivateTemporaryFolder(std::error_code& error);
 
+// Removes the temporary folder now, at the end of the program, once the
+// browser's helper processes (WebKit's, children of this one, which write
+// into it until they end) have been ended; a later call makes a new one.
+void RemovePrivateTemporaryFolder();
+
 }  // namespace trovana

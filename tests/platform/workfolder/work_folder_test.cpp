@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "work_folder.h"
@@ -76,6 +77,10 @@ TEST_F(WorkFolderTest, IsATemporaryFolderOfThisProcessAndClearsOldPages)
     leftFolder("trovana-nomark", nullptr);
     leftFolder("elsewhere", ".owner");
     fs::create_directory_symlink(m_folder / "tmp" / "elsewhere", m_folder / "tmp" / "trovana-linked");
+    // An owner file that is a FIFO nobody writes to: the sweep neither waits
+    // for a writer nor takes the folder for one of the program's.
+    leftFolder("trovana-fifo", nullptr);
+    ASSERT_EQ(::mkfifo((m_folder / "tmp" / "trovana-fifo" / ".owner").c_str(), 0600), 0);
     const int alive = ::open((m_folder / "tmp" / "trovana-alive1" / ".owner").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(alive, LOCK_EX), 0);
 
@@ -84,6 +89,7 @@ TEST_F(WorkFolderTest, IsATemporaryFolderOfThisProcessAndClearsOldPages)
     EXPECT_TRUE(fs::exists(m_folder / "tmp" / "trovana-alive1" / "temp.htm"));
     EXPECT_TRUE(fs::exists(m_folder / "tmp" / "trovana-nomark" / "temp.htm"));
     EXPECT_TRUE(fs::exists(m_folder / "tmp" / "elsewhere" / "temp.htm"));
+    EXPECT_TRUE(fs::exists(m_folder / "tmp" / "trovana-fifo" / "temp.htm"));
     ::close(alive);
     // This process's own folder is locked the same way.
     const int own = ::open((temporary / ".owner").c_str(), O_RDONLY);
