@@ -157,23 +157,11 @@ bool CPropertiesDlg::OnInitDialog()
 
     AddRow(0, "URL", FromCacheBytes(m_pInfo->sourceUrlName));
     // The stored name stays when the file is not there (not copied with a
-    // profile), and whether it is there is said apart.
+    // profile); that it is not there is said apart, after the others.
     const bool hasFile = !m_pInfo->localFileName.empty() || !m_pInfo->storedFileName.empty();
     AddRow(1, "File Name",
            FromCacheBytes(m_pInfo->localFileName.empty() ? m_pInfo->storedFileName : m_pInfo->localFileName));
     long row = 2;
-    if (hasFile) {
-        std::error_code error;
-        const bool present = !m_pInfo->localFileName.empty() &&
-                             std::filesystem::is_regular_file(std::filesystem::path(m_pInfo->localFileName), error);
-        AddRow(row++, "File Present", present ? _("Yes") : _("No"));
-    }
-    // Where a WebCache row is in its database.
-    if (!m_pInfo->table.empty()) {
-        AddRow(row++, "Table", wxString::FromUTF8(m_pInfo->table));
-        AddRow(row++, "Entry Id", wxString::Format("%llu", static_cast<unsigned long long>(m_pInfo->entryId)));
-        AddRow(row++, "Flags", wxString::Format("0x%X", m_pInfo->flags));
-    }
     // The last two only a WebCache database keeps: shown when set.
     const std::tuple<uint64_t, const char*, bool> times[] = {
         {m_pInfo->lastModifiedTime, "Modified Time", true},
@@ -216,7 +204,19 @@ bool CPropertiesDlg::OnInitDialog()
         if (!fit.empty())
             AddRow(row++, "Local Time", wxString::Format(fit, wxString::FromUTF8(m_sourceZone->Name())));
     }
-    AddRow(row, "Hit Rate", wxString::Format("%u", m_pInfo->hitRate));
+    AddRow(row++, "Hit Rate", wxString::Format("%u", m_pInfo->hitRate));
+    std::error_code error;
+    const bool present = !m_pInfo->localFileName.empty() &&
+                         std::filesystem::is_regular_file(std::filesystem::path(m_pInfo->localFileName), error);
+    const bool webCache = !m_pInfo->table.empty();
+    if (hasFile && (!present || webCache))
+        AddRow(row++, "File Present", present ? _("Yes") : _("No"));
+    // Where a WebCache row is in its database, and its own flags.
+    if (webCache) {
+        AddRow(row++, "Table", wxString::FromUTF8(m_pInfo->table));
+        AddRow(row++, "Entry Id", wxString::Format("%llu", static_cast<unsigned long long>(m_pInfo->entryId)));
+        AddRow(row++, "Flags", wxString::Format("0x%X", m_pInfo->flags));
+    }
     // The value column is as wide as its longest text (a long file name
     // is scrolled to, never cut with "...").
     int widest = kValueWidth;

@@ -2,6 +2,7 @@
 // What the view does with the user's tabs, clicks, keys and commands: the
 // list of the current tab, the status summary, the preview of a clicked
 // row, the context menu, the keyboard shortcuts, column sorts and Refresh.
+#include <algorithm>
 #include <utility>
 
 #include <wx/frame.h>
@@ -37,6 +38,27 @@ void ScrollToTop(CCacheList& list)
 {
     if (list.GetItemCount() > 0)
         list.EnsureVisible(0);
+}
+
+// What the summary must not leave unsaid: that part of the cache is not
+// listed (the warning at opening names it), and that daily history of a
+// copied profile is read in a zone only assumed.
+template <class ZoneOf>
+wxString SummaryNotes(const urlcache::UrlCache& cache, ZoneOf zoneOf)
+{
+    wxString notes;
+    if (!cache.Problems().empty())
+        notes += _("; not all of it listed (see the warning)");
+    const urlcache::CacheLocation& location = cache.Location();
+    const bool daily = !location.webCaches.empty() ||
+                       std::any_of(location.containers.begin(), location.containers.end(),
+                                   [](const urlcache::ContainerLocation& container) {
+                                       return container.folder.filename().string().starts_with("MSHist");
+                                   });
+    // The zone is looked up only for a copied cache with daily history.
+    if (daily && location.winePrefix.empty() && zoneOf().Name() == "UTC")
+        notes += _("; history read as UTC (View > History Time Zone)");
+    return notes;
 }
 
 // The summary as it stands when it fits status field 0; otherwise the
@@ -147,6 +169,8 @@ void CCacheListView::UpdateStatusSummary()
                                   megabytes);
     else if (m_bReadOnly)
         counts = wxString::Format(_(" (%d Items, %.2f M, read-only cache)   "), items, megabytes);
+    if (const wxString notes = SummaryNotes(Cache(), [this] { return SourceZone(); }); !notes.empty())
+        counts = counts.Trim() + notes + "   ";
     if (wxStatusBar* bar = StatusBarOf(this)) {
         // While the first scan has given no rows yet, the empty lists are no
         // summary; once rows come, their count grows with them.

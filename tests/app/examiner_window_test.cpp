@@ -41,8 +41,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kGone = "http://gone.example/old.htm";
-// "straße/münchen" as WinINet's ANSI functions store it: Windows-1252.
-constexpr const char* kStrasse = "http://www.example.de/stra\xDF" "e/m\xFCnchen.htm";
+// A header naming "Straße München.pdf" as WinINet's ANSI functions store
+// it: Windows-1252.
+constexpr const char* kStrasse = "http://www.example.de/strasse.pdf";
+constexpr const char* kStrasseType = "application/pdf; name=\"Stra\xDF" "e M\xFCnchen.pdf\"";
 // 1 January 2020 12:00:00 UTC, as a FILETIME.
 constexpr uint64_t kTime2020 = 132223536000000000ULL;
 
@@ -344,8 +346,8 @@ TEST_F(ExaminerWindowTest, TheHistoryTimeZoneIsChosenForTheCacheAndReadsItsVisit
 
 TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
 {
+    m_cache.Add({Entry(kStrasse, 20, kStrasseType)});  // first: the deleted record's blocks stay free
     AddRecoveredRecord();
-    m_cache.Add({Entry(kStrasse, 20, "text/html")});
     StartWindow();
     const std::vector<std::string> urls = m_cache.EnumeratedUrls();
     urlcache::UrlCache cache(m_cache.Location());
@@ -402,11 +404,14 @@ TEST_F(ExaminerWindowTest, ExportWritesTheListOrTheSelectionAndReadsBack)
         exported.insert(url);
     }
     EXPECT_EQ(exported, std::set<std::string>(urls.begin(), urls.end()));
-    // The Windows-1252 URL as the window shows it, its bytes beside it.
-    const auto strasse = std::find_if(csv.begin() + 1, csv.end(), [&](const auto& r) { return !r[urlHex].empty(); });
+    // The Windows-1252 header as the window shows it, its bytes beside it.
+    const size_t header = static_cast<size_t>(std::find(columns.begin(), columns.end(), "header") - columns.begin());
+    const size_t headerHex = static_cast<size_t>(std::find(columns.begin(), columns.end(), "header_hex") - columns.begin());
+    const auto strasse = std::find_if(csv.begin() + 1, csv.end(), [&](const auto& r) { return r[0] == kStrasse; });
     ASSERT_NE(strasse, csv.end());
-    EXPECT_EQ((*strasse)[0], "http://www.example.de/stra\xC3\x9F" "e/m\xC3\xBCnchen.htm");
-    EXPECT_EQ(fromHex((*strasse)[urlHex]), kStrasse);
+    EXPECT_NE((*strasse)[header].find("name=\"Stra\xC3\x9F" "e M\xC3\xBCnchen.pdf\""), std::string::npos) << (*strasse)[header];
+    EXPECT_EQ(fromHex((*strasse)[headerHex]), cache.GetEntryInfo(kStrasse)->headerInfo);
+    EXPECT_NE(fromHex((*strasse)[headerHex]).find("Stra\xDF" "e M\xFCnchen"), std::string::npos);
 
     // One row clicked to look at it: the user is asked which rows are
     // meant; the whole list is offered first, and cancelling writes nothing.
@@ -537,9 +542,11 @@ TEST_F(ExaminerWindowTest, ALongExportShowsItsProgressAndACancelLeavesNoFile)
                                                        (m_export / "long.csv").string() + "."});
     EXPECT_EQ(m_prompts.m_progressDone.back(), rows);
     const std::string text = ReadFile(m_export / "long.csv");
-    // The header's lines (tool, time, zone, three containers), the column
-    // names and a line a row.
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6 + 1 + rows);
+    // The header's records (tool, time, zone, code page, three containers),
+    // the column names and a record a row (a header's line breaks stay in
+    // its quoted field).
+    const auto records = cli::test::ParseCsv(text.substr(3));
+    EXPECT_EQ(records.size(), 7 + 1 + static_cast<size_t>(rows));
 }
 
 }  // namespace

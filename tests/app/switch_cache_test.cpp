@@ -247,7 +247,19 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     OpenRecent(profile);
     ASSERT_TRUE(WaitUntil([&] { return Title() == Titled(" - Administrator (read-only)"); })) << Title();
     listview::CCacheList& all = *View().GetAllList();
-    EXPECT_EQ(all.Rows().Count(), 116);
+    // Each cookie is its own row (9 of them).
+    EXPECT_EQ(all.Rows().Count(), 119);
+    // What is not listed is said once, with why: the sample's damage (a page
+    // of each of two containers that are not listed), the tables of other
+    // kinds; the status bar says it too, and that daily history is read as UTC.
+    ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); }));
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    for (const char* named : {"Container_4 (iecompat): page 426 fails its checksum", "Container_15 (DOMStore)"})
+        EXPECT_NE(m_prompts.m_asked[0].text.find(named), std::string::npos) << m_prompts.m_asked[0].text;
+    m_prompts.m_asked.clear();
+    const wxString status = m_pFrame->GetStatusBar()->GetStatusText(0);
+    EXPECT_NE(status.Find("not all of it listed"), wxNOT_FOUND) << status;
+    EXPECT_NE(status.Find("History Time Zone"), wxNOT_FOUND) << status;
     const std::vector<std::string> sites = TreeSites();
     for (const std::string site : {"google.com", "github.com", "www.google.com"})
         EXPECT_NE(std::find(sites.begin(), sites.end(), site), sites.end()) << site;
@@ -297,17 +309,28 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     EXPECT_EQ(named("Creation Time"), 1) << ::testing::PrintToString(properties);
     EXPECT_EQ(named("Post-Check Time"), 0) << ::testing::PrintToString(properties);
     EXPECT_EQ(named("URL"), 1) << ::testing::PrintToString(properties);
+    // Where the row is in the database, and that its file is there.
+    const auto value = [&](const std::string& name) {
+        for (const std::string& row : properties)
+            if (row.rfind(name + "=", 0) == 0)
+                return row.substr(name.size() + 1);
+        return std::string("<none>");
+    };
+    EXPECT_EQ(value("Table"), "Container_1");
+    EXPECT_EQ(value("File Present"), "Yes");
+    // http://google.com/ was not copied: its stored size, and its absence said apart.
+    const int google = all.Rows().FindText("http://google.com/");
+    ASSERT_GE(google, 0);
+    EXPECT_EQ(all.Rows().Text(google, catalogue::kColumnSize), "219");
+    const std::vector<std::string> moved = PropertiesOf(all, "http://google.com/");
+    EXPECT_NE(std::find(moved.begin(), moved.end(), "File Present=No"), moved.end()) << ::testing::PrintToString(moved);
+    EXPECT_NE(std::find(moved.begin(), moved.end(), "Entry Id=56"), moved.end()) << ::testing::PrintToString(moved);
+    EXPECT_NE(std::find(moved.begin(), moved.end(), "Flags=0x28"), moved.end()) << ::testing::PrintToString(moved);
 
-    // The one message until now says the sample's damage: a page of each of
-    // two containers that are not listed. Delete on the row asks nothing and
-    // removes nothing.
-    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
-    EXPECT_NE(m_prompts.m_asked[0].text.find("Container_4 (iecompat): page 426 fails its checksum"),
-              std::string::npos)
-        << m_prompts.m_asked[0].text;
+    // Delete on the row asks nothing and removes nothing.
     m_input.Keys("Delete");
-    EXPECT_EQ(m_prompts.m_asked.size(), 1u) << m_prompts.m_asked.back().text;
-    EXPECT_EQ(all.Rows().Count(), 116);
+    EXPECT_TRUE(m_prompts.m_asked.empty());
+    EXPECT_EQ(all.Rows().Count(), 119);
     EXPECT_TRUE(FileBytes(database) == before) << "the WebCache database changed";
     std::vector<std::string> beside;
     for (const auto& item : fs::directory_iterator(database.parent_path()))

@@ -67,7 +67,7 @@ Entry Comparable(Entry entry)
     // the WebCache database's, and the bytes beside text that is not UTF-8.
     for (const char* own : {"container", "expire_dos", "source_tz", "local_time_fit", "creation", "post_check", "flags", "file_name",
                             "file_present", "table", "entry_id", "cookie_name", "cookie_value", "url_hex",
-                            "local_hex", "header_hex"})
+                            "local_hex", "header_hex", "file_name_hex", "cookie_name_hex", "cookie_value_hex"})
         entry.erase(own);
     if (entry.contains("local") && entry["local"].is_string()) {
         std::error_code ec;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Properties dialog of an entry, and the message for an entry that has
 // left the cache.
+#include <filesystem>
+
 #include <wx/listctrl.h>
 #include <wx/textctrl.h>
 
@@ -112,6 +114,25 @@ TEST_F(PropertiesTest, EntryWithoutFileOrHeaderOrTimes)
     // never cut with "...".
     EXPECT_GE(dialog.m_listProps->GetColumnWidth(1), dialog.m_listProps->GetTextExtent(url).x);
     EXPECT_EQ(dialog.m_editHeader->GetValue(), "");
+    EXPECT_EQ(Rows(dialog).back(), "Hit Rate=0") << "no file: nothing said of one";
+}
+
+// A cached file that is gone (not copied with the evidence): its name
+// stays, and that it is absent is said apart.
+TEST_F(PropertiesTest, AFileThatIsGoneKeepsItsNameAndIsSaidAbsent)
+{
+    m_cache.Add({Timed("http://t.com/gone.txt", kTime2020)});
+    StartWindow();
+    auto info = View().Catalogue().LookupCacheEntry("http://t.com/gone.txt");
+    ASSERT_NE(info, nullptr);
+    ASSERT_FALSE(info->localFileName.empty());
+    std::filesystem::remove(info->localFileName);
+    details::CPropertiesDlg dialog(&View());
+    dialog.SetEntryInfo(info.get());
+    dialog.OnInitDialog();
+    const auto rows = Rows(dialog);
+    EXPECT_EQ(rows[1], "File Name=" + listview::ToDisplayText(info->localFileName).utf8_string());
+    EXPECT_EQ(rows.back(), "File Present=No");
 }
 
 TEST_F(PropertiesTest, AnEntryThatLeftTheCacheGivesAMessage)

@@ -26,6 +26,9 @@ namespace trovana {
 // chapter 3), so a strict reader accepts whatever this keeps.
 size_t Utf8SequenceLength(std::string_view bytes);
 
+// Appends the code point (up to U+10FFFF) as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
+
 // True when the bytes are well-formed UTF-8 throughout (their text is
 // themselves).
 bool IsUtf8(std::string_view bytes);

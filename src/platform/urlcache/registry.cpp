@@ -2,6 +2,7 @@
 #include "registry.h"
 
 #include "ascii.h"
+#include "faithful_text.h"
 #include "read_file.h"
 #include "lines.h"
 #include "path_case.h"
