@@ -5,6 +5,9 @@
 #include <system_error>
 
 #include <wx/fileconf.h>
+#include <wx/log.h>
+
+#include "read_file.h"
 
 namespace trovana::app {
 
@@ -40,6 +43,17 @@ void UseSettingsFile()
     fs::create_directories(file.parent_path(), error);
     if (!fs::exists(file, error) && fs::is_regular_file(earlier, error))
         fs::copy_file(earlier, file, error);
+    // wx opens the file itself, plainly: a FIFO or a device in its place
+    // would hold the start for good. Such a file is left alone, and the
+    // settings last for this run only.
+    fileio::FileDescriptor probe;
+    uint64_t size = 0;
+    if (fileio::OpenRegularFile(file, probe, size) == fileio::FileRead::NotRegular) {
+        wxLogWarning(_("%s is not a regular file: the settings are kept for this run only."),
+                     wxString::FromUTF8(file.string()));
+        delete wxConfigBase::Set(new wxFileConfig(wxString(), wxString(), wxString(), wxString(), 0));
+        return;
+    }
     // wxCONFIG_USE_LOCAL_FILE alone: the file as named, no global file.
     auto* config = new wxFileConfig(wxString(), wxString(), wxString::FromUTF8(file.string()), wxString(),
                                     wxCONFIG_USE_LOCAL_FILE);

@@ -36,7 +36,7 @@ start() {  # TITLE ARGUMENTS...
     shift
     "$trovana" "$@" &
     pid=$!
-    window=$(wait_window "^Trovana 1\\.10 - $title\$") || fail "no window titled '$title' for $*"
+    window=$(wait_window "^${product//./\\.} - $title\$") || fail "no window titled '$title' for $*"
     focus "$window"
 }
 focus() {  # WINDOW
@@ -118,7 +118,7 @@ pid=$!
 choice=$(wait_window '^Choose a User$') || fail "no choice of user for a drive root"
 focus "$choice"
 xdotool key End Return
-window=$(wait_window '^Trovana 1\.10 - zed$') || fail "the second user's cache was not opened"
+window=$(wait_window "^${product//./\\.} - zed\$") || fail "the second user's cache was not opened"
 quit
 
 # Read-only: Delete and Delete All ask nothing, and nothing in the prefix

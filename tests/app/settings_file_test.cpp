@@ -7,8 +7,10 @@
 #include <sstream>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <wx/config.h>
+#include <wx/log.h>
 
 #include "app/settings_file.h"
 
@@ -74,6 +76,19 @@ TEST_F(SettingsFile, CarriesTheEarlierSettingsOverOnce)
     app::UseSettingsFile();
     EXPECT_FALSE(wxConfigBase::Get()->ReadBool("/View/TimesInUtc", true));
     EXPECT_EQ(ReadText(m_home / ".trovana"), "[View]\nTimesInUtc=1\n");
+}
+
+TEST_F(SettingsFile, AFifoInPlaceOfTheFileNeitherHoldsTheStartNorIsWritten)
+{
+    const fs::path file = app::SettingsFilePath();
+    fs::create_directories(file.parent_path());
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    wxLogNull quiet;
+    app::UseSettingsFile();  // would wait for a writer if wx opened it
+    wxConfigBase::Get()->Write("/View/TimesInUtc", true);
+    EXPECT_TRUE(wxConfigBase::Get()->Flush());
+    EXPECT_TRUE(wxConfigBase::Get()->ReadBool("/View/TimesInUtc", false));
+    EXPECT_TRUE(fs::is_fifo(file));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "cli_test_support.h"
 #include "csv_reader.h"
@@ -410,6 +411,53 @@ TEST(Forensic, TimesInIsoUtcStandBesideTheFiletimeNumbers)
     EXPECT_EQ(IsoUtcFromFileTime(2650467744000000000), "");
     EXPECT_EQ(IsoUtcFromFileTime(~uint64_t{0}), "");
     EXPECT_EQ(IsoUtcFromFileTime(125962560000000000, IsoForm::Microseconds), "2000-02-29T00:00:00.000000+00:00");
+}
+
+TEST(Forensic, VisitsInTheHourSkippedOrRepeatedAtAClockChangeAreFlagged)
+{
+    // Daily history keeps the recording machine's local time. In Berlin
+    // 2021-03-28 02:30 never happened (02:00 CET became 03:00 CEST) and
+    // 2021-10-31 02:30 happened twice (03:00 CEST became 02:00 CET).
+    OwnCache own;
+    own.Add(":2021032820210329: user@http://gap.example/", kAccess, 132'613'722'000'000'000, 0, 0);
+    own.Add(":2021103120211101: user@http://fold.example/", kAccess, 132'801'210'000'000'000, 0, 0);
+    own.Add(":2021010120210102: user@http://winter.example/", kAccess, 132'539'778'000'000'000, 0, 0);
+    own.Add("http://content.example/", kAccess, kModified, 0, 0);
+    const std::vector<std::string> zone = {"--container", own.Index(), "--source-tz", "Europe/Berlin"};
+    std::vector<std::string> args = zone;
+    args.insert(args.end(), {"list", "--times", "iso-utc"});
+    std::map<std::string, json> byUrl;
+    for (const json& row : JsonLines(RunCli(args).out))
+        byUrl[row["url"]] = row;
+    ASSERT_EQ(byUrl.size(), 4u);
+    const json& gap = byUrl[":2021032820210329: user@http://gap.example/"];
+    EXPECT_EQ(gap["local_time_fit"], "skipped");
+    EXPECT_EQ(gap["last_modified_utc"], "2021-03-28T01:30:00.0000000Z");  // the offset before the change, +1
+    const json& fold = byUrl[":2021103120211101: user@http://fold.example/"];
+    EXPECT_EQ(fold["local_time_fit"], "repeated");
+    EXPECT_EQ(fold["last_modified_utc"], "2021-10-31T00:30:00.0000000Z");  // the first of the two, +2
+    const json& winter = byUrl[":2021010120210102: user@http://winter.example/"];
+    EXPECT_EQ(winter["local_time_fit"], "unique");
+    EXPECT_EQ(winter["last_modified_utc"], "2021-01-01T11:30:00.0000000Z");
+    EXPECT_TRUE(byUrl["http://content.example/"]["local_time_fit"].is_null());  // kept in UTC
+
+    // The timeline's rows carry the flag too, in CSV as in JSON lines.
+    args = zone;
+    args.insert(args.end(), {"timeline", "--format", "csv"});
+    const auto csv = test::ParseCsv(RunCli(args).out);
+    ASSERT_GT(csv.size(), 1u);
+    const auto column = [&](const char* name) {
+        return std::find(csv[0].begin(), csv[0].end(), name) - csv[0].begin();
+    };
+    const auto fit = column("local_time_fit"), url = column("url"), desc = column("timestamp_desc");
+    ASSERT_LT(fit, static_cast<long>(csv[0].size()));
+    std::set<std::string> flagged;
+    for (size_t row = 1; row < csv.size(); ++row) {
+        if (csv[row][desc] == "Last Visited Time" && csv[row][fit] != "unique")
+            flagged.insert(csv[row][url] + " " + csv[row][fit]);
+    }
+    EXPECT_EQ(flagged, (std::set<std::string>{":2021032820210329: user@http://gap.example/ skipped",
+                                              ":2021103120211101: user@http://fold.example/ repeated"}));
 }
 
 TEST(Forensic, TimelineHasOneRowPerSetTimeInTimesketchsColumns)

@@ -5,6 +5,7 @@
 
 #include "ascii.h"
 #include "file_descriptor.h"
+#include "read_file.h"
 #include "index_image.h"
 #include "path_case.h"
 #include "webcache.h"
@@ -289,10 +290,13 @@ CacheLocation LocateSingleContainer(const fs::path& indexFile)
 
 bool IsContainerFile(const fs::path& file)
 {
-    fileio::FileDescriptor fd = fileio::OpenForReading(file);
+    // Only a regular file is opened: a device's open alone may have effects.
+    fileio::FileDescriptor fd;
+    uint64_t size = 0;
     char head[sizeof kWindowsSignature] = {};
     static_assert(sizeof kWindowsSignature == sizeof kWineSignature);
-    if (!fd.Valid() || ::pread(fd.Get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head))
+    if (fileio::OpenRegularFile(file, fd, size) != fileio::FileRead::Read ||
+        ::pread(fd.Get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head))
         return false;
     const std::string_view text(head, sizeof head);
     return text == std::string_view(kWindowsSignature, sizeof kWindowsSignature) ||
