@@ -26,9 +26,9 @@
 #include "app/main_frame.h"
 #include "app/resource.h"
 #include "app/trovana_app.h"
+#include "bench_window.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
-#include "listview/prompts.h"
 #include "listview/tab_strip.h"
 #include "urlcache.h"
 
@@ -37,24 +37,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using trovana::listview::CCacheListView;
 
-class YesPrompts final : public trovana::listview::Prompts {
-public:
-    int MessageBox(wxWindow*, const wxString&, const wxString&, long style) override
-    {
-        return (style & wxYES_NO) != 0 ? wxID_YES : wxID_OK;
-    }
-    std::optional<std::filesystem::path> ChooseFolder(wxWindow*, const wxString&, const std::filesystem::path&) override
-    {
-        return std::nullopt;
-    }
-};
-
-void HandleEvents()
-{
-    while (wxTheApp->Pending())
-        wxTheApp->Dispatch();
-    wxTheApp->ProcessIdle();
-}
+using trovana::bench::HandleEvents;
+using trovana::bench::YesPrompts;
 
 template <class Done>
 double WaitFor(Clock::time_point start, Done done)
