@@ -29,6 +29,8 @@ inline void HandleEvents()
 {
     while (wxTheApp->Pending())
         wxTheApp->Dispatch();
+    // What was posted with CallAfter, as the work off the window's thread posts.
+    wxTheApp->ProcessPendingEvents();
     wxTheApp->ProcessIdle();
 }
 

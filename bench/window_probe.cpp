@@ -119,7 +119,8 @@ std::filesystem::path CopyPrefix(const std::filesystem::path& prefix, const std:
 {
     std::filesystem::remove_all(to);
     std::filesystem::create_directories(to / "drive_c");
-    std::filesystem::copy(prefix / "drive_c" / "users", to / "drive_c" / "users",
+    if (std::filesystem::exists(prefix / "drive_c" / "users"))
+        std::filesystem::copy(prefix / "drive_c" / "users", to / "drive_c" / "users",
                           std::filesystem::copy_options::recursive | std::filesystem::copy_options::skip_symlinks);
     return to;
 }
