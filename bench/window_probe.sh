@@ -29,7 +29,7 @@ echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 for build in ${BASE:+"$BASE"} build; do
     for action in "documents tab" "images tab" "images gallery" "images sort" "delete all answer"; do
         for side in empty large; do
-            values=$(grep -F "$build $side $action " "$out" | awk '{print $(NF)}' | tr '\n' ' ')
+            values=$(grep "^$build $side $action " "$out" | awk '{print $(NF)}' | tr '\n' ' ')
             printf '%-40s %-8s %-18s median %9s ms  (%s)\n' "$build" "$side" "$action" "$(median "$values")" "$values"
         done
     done

@@ -42,8 +42,7 @@ void CCacheListView::RunDeletion(entry_commands::DeletionChoice choice, BatchTak
     m_pDeletion = std::move(deletion);
     m_pStopWork = std::make_shared<std::atomic_bool>(false);
     m_deletionWorker.Run([this, location = Cache().Location(), urls = m_pDeletion->Urls(), stop = m_pStopWork,
-                          takeBatch = std::move(takeBatch),
-                          end = std::move(end)](const CWindowWorker::Channel& channel) {
+                          takeBatch = std::move(takeBatch), end](const CWindowWorker::Channel& channel) {
         urlcache::UrlCache cache(location);
         const size_t step = entry_commands::DeletionBatchSize(urls.size());
         for (size_t first = 0; first < urls.size() && !*stop && !channel.StopRequested(); first += step) {
@@ -57,6 +56,12 @@ void CCacheListView::RunDeletion(entry_commands::DeletionChoice choice, BatchTak
             });
         }
         channel.Post([this, end] { EndDeletion(end); });
+    },
+    [this, end](std::exception_ptr failure) {
+        // What was deleted so far is shown; the failure then reaches the
+        // event loop, which tells it as any other.
+        EndDeletion(end);
+        std::rethrow_exception(failure);
     });
     ShowCancelButton(true);
     ShowWorkProgress();
