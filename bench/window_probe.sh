@@ -19,11 +19,10 @@ out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 for run in $(seq "$runs"); do
     for build in ${BASE:+"$BASE"} build; do
-        echo "== $build, run $run"
         GDK_BACKEND=x11 NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1024x768x24" "$build/bench/window_probe" "$prefix" 1 |
-            tee /dev/stderr | sed "s|^|$build |" >>"$out"
+            sed "s|^|$build |" | tee -a "$out"
     done
-done 2>&1
+done
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 # The medians of each build and action, in ms.
 for build in ${BASE:+"$BASE"} build; do

@@ -33,12 +33,12 @@ int64_t RemoveRowsOf(RowStore& rows, const std::vector<std::string>& urls)
 {
     const std::unordered_set<std::string> gone(urls.begin(), urls.end());
     int64_t size = 0;
-    for (int row = rows.Count() - 1; row >= 0; --row) {
-        if (gone.contains(rows.Text(row, catalogue::kColumnUrl))) {
-            size += SizeOf(rows.Text(row, catalogue::kColumnSize));
-            rows.DeleteRow(row);
-        }
-    }
+    rows.DeleteIf([&](const ListRow& row) {
+        if (!gone.contains(row.texts[catalogue::kColumnUrl]))
+            return false;
+        size += SizeOf(row.texts[catalogue::kColumnSize]);
+        return true;
+    });
     return size;
 }
 

@@ -7,6 +7,8 @@
 // button in the status bar, or Escape) stops the work between two batches.
 // Commands that would change the cache or the lists meanwhile wait for its end.
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <wx/button.h>
 #include <wx/frame.h>
@@ -18,6 +20,9 @@
 namespace trovana::listview {
 
 namespace {
+// How often the work looks whether the window has taken its last batch.
+constexpr int kWaitMs = 5;
+
 wxStatusBar* StatusBarOf(wxWindow* window)
 {
     auto* frame = wxDynamicCast(wxGetTopLevelParent(window), wxFrame);
@@ -41,19 +46,27 @@ void CCacheListView::RunDeletion(entry_commands::DeletionChoice choice, BatchTak
         return;
     m_pDeletion = std::move(deletion);
     m_pStopWork = std::make_shared<std::atomic_bool>(false);
+    // Batches the window has taken: the work keeps at most one more waiting
+    // for it, so that the window answers between batches however slow it is.
+    auto taken = std::make_shared<std::atomic<size_t>>(0);
     m_deletionWorker.Run([this, location = Cache().Location(), urls = m_pDeletion->Urls(), stop = m_pStopWork,
-                          takeBatch = std::move(takeBatch), end](const CWindowWorker::Channel& channel) {
+                          taken, takeBatch = std::move(takeBatch), end](const CWindowWorker::Channel& channel) {
         urlcache::UrlCache cache(location);
         const size_t step = entry_commands::DeletionBatchSize(urls.size());
+        size_t posted = 0;
         for (size_t first = 0; first < urls.size() && !*stop && !channel.StopRequested(); first += step) {
             const auto from = urls.begin() + static_cast<std::ptrdiff_t>(first);
             auto batch = std::make_shared<entry_commands::DeletionBatch>(entry_commands::DeleteBatch(
                 cache, std::vector<std::string>(from, from + static_cast<std::ptrdiff_t>(
                                                                 std::min(step, urls.size() - first)))));
-            channel.Post([this, batch, takeBatch] {
+            channel.Post([this, batch, takeBatch, taken] {
                 takeBatch(m_pDeletion->Take(*batch));
                 ShowWorkProgress();
+                ++*taken;
             });
+            ++posted;
+            while (*taken + 1 < posted && !*stop && !channel.StopRequested())
+                std::this_thread::sleep_for(std::chrono::milliseconds(kWaitMs));
         }
         channel.Post([this, end] { EndDeletion(end); });
     },
