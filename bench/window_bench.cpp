@@ -19,11 +19,11 @@
 
 #include "app/main_frame.h"
 #include "app/trovana_app.h"
+#include "bench_window.h"
 #include "bench_cache.h"
 #include "listview/cache_address.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
-#include "listview/prompts.h"
 #include "listview/tab_strip.h"
 #include "listview/web_view.h"
 #include "operations/search_match.h"
@@ -32,25 +32,8 @@ namespace {
 
 using trovana::listview::CCacheListView;
 
-// Every question answered Yes, every folder chooser cancelled.
-class YesPrompts final : public trovana::listview::Prompts {
-public:
-    int MessageBox(wxWindow*, const wxString&, const wxString&, long style) override
-    {
-        return (style & wxYES_NO) != 0 ? wxID_YES : wxID_OK;
-    }
-    std::optional<std::filesystem::path> ChooseFolder(wxWindow*, const wxString&, const std::filesystem::path&) override
-    {
-        return std::nullopt;
-    }
-};
-
-void HandleEvents()
-{
-    while (wxTheApp->Pending())
-        wxTheApp->Dispatch();
-    wxTheApp->ProcessIdle();
-}
+using trovana::bench::HandleEvents;
+using trovana::bench::YesPrompts;
 
 // The main window on a cache, started as the program starts it; it asks
 // through the prompts given, else through the wx dialogs.
@@ -187,6 +170,8 @@ void BM_DeleteSelected(benchmark::State& state)
         view.GetAllList()->RowsChanged();
         state.ResumeTiming();
         view.DeleteSelected();
+        while (view.IsWorking())
+            HandleEvents();
         state.PauseTiming();
         state.counters["left"] = view.GetAllList()->Rows().Count();
         window.reset();
@@ -205,6 +190,8 @@ void BM_DeleteAll(benchmark::State& state)
         auto window = std::make_unique<Window>(copy.location);
         state.ResumeTiming();
         window->View().DeleteAll(false);
+        while (window->View().IsWorking())
+            HandleEvents();
         state.PauseTiming();
         state.counters["left"] = window->View().GetAllList()->Rows().Count();
         window.reset();

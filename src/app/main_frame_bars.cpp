@@ -18,6 +18,7 @@
 #include "app/program_icon.h"
 #include "app/resource.h"
 #include "app/wait_window.h"
+#include "listview/cache_list_view.h"
 #include "listview/pictures.h"
 
 namespace trovana::app {
@@ -173,8 +174,15 @@ void CMainFrame::UpdateKeyIndicators()
 
 void CMainFrame::DoGiveHelp(const wxString& text, bool show)
 {
-    if (g_wndStatusBar != nullptr)
-        g_wndStatusBar->SetStatusText(show ? text : wxGetTranslation(IDLE_MESSAGE), 0);
+    if (g_wndStatusBar == nullptr)
+        return;
+    // While a deletion runs, its progress comes back instead of "Ready".
+    listview::CCacheListView* view = GetListView();
+    if (!show && view != nullptr && view->IsWorking()) {
+        view->UpdateStatusSummary();
+        return;
+    }
+    g_wndStatusBar->SetStatusText(show ? text : wxGetTranslation(IDLE_MESSAGE), 0);
 }
 
 void CMainFrame::SetProgramIcon()

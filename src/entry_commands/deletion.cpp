@@ -2,52 +2,76 @@
 #include "entry_commands/deletion.h"
 
 #include <algorithm>
-#include <cstddef>
 
 #include <wx/defs.h>
 #include <wx/translation.h>
 
-#include "operations/progress.h"
-
 namespace trovana::entry_commands {
 
-bool Deletion::Run(const DeletionChoice& choice, const std::function<void(const DeletionOutcome&)>& takeOut)
+namespace {
+constexpr size_t kBatchCount = 100;
+constexpr size_t kSmallestBatch = 50;
+}  // namespace
+
+size_t DeletionBatchSize(size_t count)
+{
+    return std::max(kSmallestBatch, count / kBatchCount);
+}
+
+DeletionBatch DeleteBatch(urlcache::UrlCache& cache, std::vector<std::string> urls)
+{
+    DeletionBatch batch;
+    batch.results = cache.DeleteEntries(urls);
+    batch.results.resize(urls.size());
+    for (size_t i = 0; i < urls.size(); ++i)
+        batch.markedPending.push_back(IsMarkedPending(cache, urls[i], batch.results[i]));
+    batch.urls = std::move(urls);
+    return batch;
+}
+
+Deletion::Deletion(EntryView& view, DeletionChoice choice)
+    : m_view(view), m_choice(std::move(choice)), m_report(m_choice.wording)
+{
+}
+
+bool Deletion::Ask()
+{
+    return m_choice.question.empty() || m_view.UserPrompts().AskYes(m_view.PromptParent(), m_choice.question);
+}
+
+DeletionOutcome Deletion::Take(const DeletionBatch& batch)
+{
+    DeletionOutcome outcome;
+    for (size_t i = 0; i < batch.urls.size(); ++i) {
+        const urlcache::CacheResult& result = batch.results[i];
+        m_report.Add(batch.urls[i], result, batch.markedPending[i]);
+        if (result.ok())
+            outcome.deleted.push_back(batch.urls[i]);
+        else if (result.code == urlcache::ERROR_FILE_NOT_FOUND)
+            outcome.notCached.push_back(batch.urls[i]);
+    }
+    m_nDone += batch.urls.size();
+    m_nDeleted += outcome.deleted.size();
+    return outcome;
+}
+
+void Deletion::Finish(bool stopped)
 {
     Prompts& prompts = m_view.UserPrompts();
     wxWindow* parent = m_view.PromptParent();
-    if (!choice.question.empty() && !prompts.AskYes(parent, choice.question))
-        return false;
-    DeletionReport report(choice.wording);
-    DeletionOutcome outcome;
-    {
-        const operations::RowProgress progress(m_view.Busy());
-        // Deleted in about twelve batches, each of which locks and writes
-        // the containers once: other programs get their turn in between,
-        // and what a batch deleted is on disk before the next one starts.
-        const size_t count = choice.urls.size();
-        const size_t step = std::max<size_t>(1, count / 12);
-        for (size_t first = 0; first < count; first += step) {
-            const std::vector<std::string> urls(
-                choice.urls.begin() + static_cast<std::ptrdiff_t>(first),
-                choice.urls.begin() + static_cast<std::ptrdiff_t>(std::min(count, first + step)));
-            const std::vector<urlcache::CacheResult> results = m_view.Cache().DeleteEntries(urls);
-            report.AddAll(m_view.Cache(), urls, results);
-            for (size_t i = 0; i < results.size() && i < urls.size(); ++i) {
-                if (results[i].ok())
-                    outcome.deleted.push_back(urls[i]);
-                else if (results[i].code == urlcache::ERROR_FILE_NOT_FOUND)
-                    outcome.notCached.push_back(urls[i]);
-            }
-            progress.Row(first, count);
-        }
-    }
-    takeOut(outcome);
-    if (!report.Empty())
-        prompts.MessageBox(parent, report.Text(choice.urls.size()), report.Caption(), wxOK | wxICON_EXCLAMATION);
+    if (!m_report.Empty())
+        prompts.MessageBox(parent, m_report.Text(m_nDone), m_report.Caption(), wxOK | wxICON_EXCLAMATION);
     // The entries went, their files did not: one summary at the end.
-    if (report.KeptFiles() > 0)
-        prompts.MessageBox(parent, report.KeptText(), _("Files Kept"), wxOK | wxICON_INFORMATION);
-    return true;
+    if (m_report.KeptFiles() > 0)
+        prompts.MessageBox(parent, m_report.KeptText(), _("Files Kept"), wxOK | wxICON_INFORMATION);
+    if (stopped) {
+        const size_t left = Count() - m_nDone;
+        prompts.MessageBox(parent,
+                           wxString::Format(_("Deleting was stopped: %zu of %zu entries were deleted; the %zu not "
+                                              "reached are still in the cache."),
+                                            m_nDeleted, Count(), left),
+                           wxString(), wxOK | wxICON_INFORMATION);
+    }
 }
 
 }  // namespace trovana::entry_commands

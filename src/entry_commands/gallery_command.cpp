@@ -1,46 +1,86 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "entry_commands/gallery_command.h"
 
-#include <vector>
-
-#include <wx/defs.h>
+#include <mutex>
+#include <stdexcept>
 
 #include "operations/gallery_pages.h"
-#include "operations/progress.h"
 #include "work_folder.h"
 
 namespace trovana::entry_commands {
 
-std::optional<GalleryCommand::Gallery> GalleryCommand::Make(const RowStore& rows, const AddressOf& addressOf)
+namespace {
+// The address of a cached URL's picture, or empty when the cache no longer
+// has the entry or it has no file.
+std::string LookUpPicture(urlcache::UrlCache& cache, const std::string& url, const AddressOf& addressOf)
 {
-    const operations::RowProgress busy(m_view.Busy());
-    // Rows whose entry has left the cache, or has no file, are left out.
-    // Each picture is shown through its cache address, answered from the
-    // cache, never as a local file.
-    std::vector<std::string> imageFiles;
-    Gallery gallery;
-    {
-        // The index files are checked for other programs' changes once for
-        // all the rows, not once a row.
-        const urlcache::UrlCache::LookupBatch batch(m_view.Cache());
-        for (int row = 0; row < rows.Count(); ++row) {
-            gallery.lastUrl = rows.Text(row, catalogue::kColumnUrl);
-            const auto info = m_view.Catalogue().LookupCacheEntry(gallery.lastUrl);
-            if (info != nullptr && !info->localFileName.empty())
-                imageFiles.push_back(addressOf(gallery.lastUrl));
-        }
+    try {
+        const auto info = cache.GetEntryInfo(url);
+        if (info != nullptr && !info->localFileName.empty())
+            return addressOf(url);
+    } catch (const std::runtime_error&) {
+    } catch (const std::logic_error&) {
     }
+    return {};
+}
+
+std::mutex g_writing;
+}  // namespace
+
+std::optional<std::vector<std::string>> GalleryPictures(const std::vector<std::string>& urls, PictureMemo& memo,
+                                                        urlcache::UrlCache* cache, const AddressOf& addressOf,
+                                                        const std::stop_token& stop)
+{
+    std::optional<urlcache::UrlCache::LookupBatch> batch;
+    if (cache != nullptr)
+        batch.emplace(*cache);
+    std::vector<std::string> pictures;
+    for (const std::string& url : urls) {
+        if (pictures.size() >= static_cast<size_t>(operations::kGalleryMostPictures))
+            break;
+        auto known = memo.find(url);
+        if (known == memo.end()) {
+            if (cache == nullptr || stop.stop_requested())
+                return std::nullopt;
+            known = memo.emplace(url, LookUpPicture(*cache, url, addressOf)).first;
+        }
+        if (!known->second.empty())
+            pictures.push_back(known->second);
+    }
+    return pictures;
+}
+
+void LearnPictures(const std::vector<std::string>& urls, const PictureMemo& known, urlcache::UrlCache& cache,
+                   const AddressOf& addressOf, size_t batch, const std::function<void(PictureMemo&&)>& found,
+                   const std::stop_token& stop)
+{
+    PictureMemo learnt;
+    for (size_t first = 0; first < urls.size() && !stop.stop_requested(); first += batch) {
+        const urlcache::UrlCache::LookupBatch lookups(cache);
+        for (size_t i = first; i < urls.size() && i < first + batch; ++i) {
+            if (!known.contains(urls[i]))
+                learnt.emplace(urls[i], LookUpPicture(cache, urls[i], addressOf));
+        }
+        if (!learnt.empty())
+            found(std::exchange(learnt, {}));
+    }
+}
+
+Gallery WriteGallery(const std::vector<std::string>& pictures)
+{
+    const std::lock_guard lock(g_writing);
+    Gallery gallery;
     std::filesystem::path folder;
     try {
         folder = WorkingFolder();
     } catch (const WorkFolderError& error) {
-        m_view.UserPrompts().MessageBox(m_view.PromptParent(), wxString::FromUTF8(error.what()), wxString(),
-                                        wxOK | wxICON_EXCLAMATION);
-        return std::nullopt;
+        gallery.error = error.what();
+        return gallery;
     }
-    if (!operations::WriteGalleryPages(folder, imageFiles, busy.Sink()))
-        return std::nullopt;
+    if (!operations::WriteGalleryPages(folder, pictures, nullptr))
+        return gallery;
     gallery.page = operations::FileUrl((folder / operations::GALLERY_FRAME).string());
+    gallery.ok = true;
     return gallery;
 }
 

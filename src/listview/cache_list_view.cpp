@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include <wx/button.h>
 #include <wx/settings.h>
 #include <wx/translation.h>
 #include <wx/utils.h>
@@ -87,6 +88,9 @@ CCacheListView::CCacheListView(wxWindow* parent, wxWindowID id, entry_commands::
 
 CCacheListView::~CCacheListView()
 {
+    // The Cancel button is the status bar's child and calls this view.
+    if (m_btnCancel != nullptr)
+        m_btnCancel->Destroy();
     // The lists draw from rows and pictures that are members of this view.
     DestroyChildren();
 }
@@ -211,6 +215,8 @@ void CCacheListView::DropPendingScan()
 
 void CCacheListView::OpenCache(urlcache::CacheLocation location)
 {
+    if (WaitForWork([this, location] { OpenCache(location); }))
+        return;
     // The tree's items and the selection point into the model that goes.
     if (m_pSiteTree != nullptr)
         m_pSiteTree->DeleteAllSites();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -20,10 +21,14 @@
 #include <wx/timer.h>
 #include <wx/treebase.h>
 
+class wxButton;
+
 #include "busy_indicator.h"
 #include "catalogue.h"
 #include "classify.h"
+#include "entry_commands/deletion.h"
 #include "entry_commands/entry_view.h"
+#include "entry_commands/gallery_command.h"
 #include "export_row.h"
 #include "listview/first_scan.h"
 #include "listview/list_sorter.h"
@@ -135,6 +140,10 @@ public:
     bool HandleListKey(int keyCode, bool bCtrlDown);
     // A column heading was clicked: sorts the active list by that column.
     void OnColumnclickList(int column);
+    // True while a deletion runs off the window's thread.
+    bool IsWorking() const { return m_pDeletion != nullptr; }
+    // Stops that deletion after the batch it is in.
+    void CancelWork();
 
     // The Recovered view: every record of the cache with its state, in
     // place of the tabs and their lists, read-only. Leaving it shows the
@@ -186,6 +195,9 @@ public:
     int64_t GetListSize() const { return m_nListSize; }
     int64_t GetSearchSize() const { return m_nSearchSize; }
     bool IsGalleryShown() const { return m_bGalleryShown; }
+    // True while the gallery's pictures are looked up: before it is shown,
+    // and afterwards those of the rows it does not show.
+    bool IsGalleryWorking() const { return m_galleryWorker.IsRunning(); }
     // True once OnInitialUpdate has run.
     bool IsInitialized() const { return m_bInitialized; }
     // The Search dialog's criteria, kept from one search to the next.
@@ -312,6 +324,36 @@ private:
     // destroyed before or after this view.
     wxImageList m_imlTabs;
     wxImageList m_imlSmall;
+
+    // The Images tab's gallery (cache_list_view_gallery.cpp): shown when its
+    // pages are written; forgotten with the rows it was made of.
+    void ShowGallery(const entry_commands::Gallery& gallery, const std::string& lastUrl);
+    void ForgetGallery();
+    entry_commands::PictureMemo m_pictureMemo;
+    // After what its posts use, so that it stops first.
+    CWindowWorker m_galleryWorker;
+
+    // Deletions off the window's thread (cache_list_view_work.cpp). Each
+    // batch's outcome goes to the BatchTaker as it ends, then the WorkEnder
+    // hears whether the user stopped it.
+    using BatchTaker = std::function<void(const entry_commands::DeletionOutcome&)>;
+    using WorkEnder = std::function<void(bool stopped)>;
+    void RunDeletion(entry_commands::DeletionChoice choice, BatchTaker takeBatch, WorkEnder end);
+    void EndDeletion(const WorkEnder& end);
+    // While a deletion runs: keeps the action to run once it has ended and
+    // answers true. False otherwise.
+    bool WaitForWork(std::function<void()> action);
+    void ShowWorkProgress();
+    // The status bar's text while a deletion runs: how many are done of how many.
+    wxString WorkProgressText() const;
+    void ShowCancelButton(bool show);
+    void PlaceCancelButton();
+    std::unique_ptr<entry_commands::Deletion> m_pDeletion;
+    std::shared_ptr<std::atomic_bool> m_pStopWork;
+    std::vector<std::function<void()>> m_afterWork;
+    // On the status bar while a deletion runs; owned by the status bar.
+    wxButton* m_btnCancel = nullptr;
+    CWindowWorker m_deletionWorker;
 };
 
 }  // namespace trovana::listview

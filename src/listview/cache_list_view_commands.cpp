@@ -10,10 +10,8 @@
 #include "entry_commands/copy_command.h"
 #include "entry_commands/deletion.h"
 #include "entry_commands/export_command.h"
-#include "entry_commands/gallery_command.h"
 #include "entry_commands/search_command.h"
 #include "key_path.h"
-#include "listview/cache_address.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
 #include "listview/recovered_list.h"
@@ -36,12 +34,12 @@ int64_t RemoveRowsOf(RowStore& rows, const std::vector<std::string>& urls)
 {
     const std::unordered_set<std::string> gone(urls.begin(), urls.end());
     int64_t size = 0;
-    for (int row = rows.Count() - 1; row >= 0; --row) {
-        if (gone.contains(rows.Text(row, catalogue::kColumnUrl))) {
-            size += SizeOf(rows.Text(row, catalogue::kColumnSize));
-            rows.DeleteRow(row);
-        }
-    }
+    rows.DeleteIf([&](const ListRow& row) {
+        if (!gone.contains(row.texts[catalogue::kColumnUrl]))
+            return false;
+        size += SizeOf(row.texts[catalogue::kColumnSize]);
+        return true;
+    });
     return size;
 }
 
@@ -99,7 +97,7 @@ void CCacheListView::CopySelected()
 
 void CCacheListView::DeleteSelected()
 {
-    if (WaitForFirstScan([this] { DeleteSelected(); }))
+    if (WaitForFirstScan([this] { DeleteSelected(); }) || WaitForWork([this] { DeleteSelected(); }))
         return;
     if (m_bReadOnly || RefuseWhileRecovered(_("Deleting items")))
         return;
@@ -107,30 +105,30 @@ void CCacheListView::DeleteSelected()
         return;
     // The URLs are taken before the first deletion: pruning the tree may
     // select another site, which lists other rows in this list.
-    entry_commands::Deletion(*this).Run(
+    RunDeletion(
         {SelectedUrls(), _("Delete Selected Cache Items?"), entry_commands::EntryWording::Item},
         [this](const entry_commands::DeletionOutcome& outcome) {
             // A row whose entry the cache no longer had stays, as it was
             // no deletion of the user's.
-            if (m_pSelectedNode != nullptr) {
+            if (m_pSelectedNode != nullptr)
                 RemoveEntryLeaves(RootNode(), outcome.deleted);
-                if (m_pSiteTree != nullptr)
-                    m_pSiteTree->PruneUpFrom(m_pSelectedNode, RootNode());
-            }
             if (!outcome.deleted.empty())
                 RemoveRows(outcome.deleted);
+        },
+        [this](bool) {
+            if (m_pSelectedNode != nullptr && m_pSiteTree != nullptr)
+                m_pSiteTree->PruneUpFrom(m_pSelectedNode, RootNode());
             // On the Images tab the gallery follows the remaining pictures.
             if (m_tabCategory->GetCurSel() == catalogue::kCategoryImages)
                 MakeGallery();
             else
                 ShowBlankPreview();
-            UpdateStatusSummary();
         });
 }
 
 void CCacheListView::DeleteAll(bool bAsk)
 {
-    if (WaitForFirstScan([this, bAsk] { DeleteAll(bAsk); }))
+    if (WaitForFirstScan([this, bAsk] { DeleteAll(bAsk); }) || WaitForWork([this, bAsk] { DeleteAll(bAsk); }))
         return;
     if (m_bReadOnly || RefuseWhileRecovered(_("Deleting all items")))
         return;
@@ -139,9 +137,20 @@ void CCacheListView::DeleteAll(bool bAsk)
     urls.reserve(static_cast<size_t>(all.Count()));
     for (int row = 0; row < all.Count(); ++row)
         urls.push_back(all.Text(row, catalogue::kColumnUrl));
-    entry_commands::Deletion(*this).Run(
+    RunDeletion(
         {std::move(urls), bAsk ? _("Delete All Cache Items?") : wxString(), entry_commands::EntryWording::Item},
-        [this](const entry_commands::DeletionOutcome&) {
+        [this](const entry_commands::DeletionOutcome& outcome) {
+            RemoveEntryLeaves(RootNode(), outcome.deleted);
+            RemoveRows(outcome.deleted);
+        },
+        [this](bool stopped) {
+            if (stopped) {
+                // The entries not reached stay, and so do their sites.
+                if (m_pSiteTree != nullptr)
+                    m_pSiteTree->PruneEmptyBelow(RootNode(), m_pSelectedNode);
+                ShowCategory();
+                return;
+            }
             m_tabCategory->SetCurSel(catalogue::kCategoryAll);
             m_listCategory->Rows().DeleteAll();
             m_listSearch->Rows().DeleteAll();
@@ -159,7 +168,7 @@ void CCacheListView::DeleteAll(bool bAsk)
 
 void CCacheListView::DeleteSite()
 {
-    if (WaitForFirstScan([this] { DeleteSite(); }))
+    if (WaitForFirstScan([this] { DeleteSite(); }) || WaitForWork([this] { DeleteSite(); }))
         return;
     if (m_bReadOnly || RefuseWhileRecovered(_("Deleting a site")))
         return;
@@ -182,28 +191,32 @@ void CCacheListView::DeleteSite()
     }
     std::vector<std::string> urls;
     node->CollectUrls(urls);
-    entry_commands::Deletion(*this).Run({std::move(urls), question, entry_commands::EntryWording::File},
-                                        [&](const entry_commands::DeletionOutcome& outcome) {
-                                            // An entry the cache no longer had leaves the site too.
-                                            std::vector<std::string> gone = outcome.deleted;
-                                            gone.insert(gone.end(), outcome.notCached.begin(), outcome.notCached.end());
-                                            RemoveEntryLeaves(RootNode(), gone);
-                                            if (!node->HasEntries()) {
-                                                // The site leaves the model first, so that the parent,
-                                                // selected in its place, no longer lists it; its item goes last.
-                                                parent->RemoveChildNode(node);
-                                                m_pSiteTree->SelectItem(parentItem);
-                                                m_pSelectedNode = parent;
-                                                m_pSiteTree->Delete(item);
-                                            } else {
-                                                // The site stays with the entries that are still in the cache.
-                                                m_pSiteTree->PruneEmptyBelow(*node, m_pSelectedNode);
-                                                m_pSelectedNode = node;
-                                                ShowCategory();
-                                            }
-                                            RemoveRows(gone);
-                                            UpdateStatusSummary();
-                                        });
+    // The site's node and items stay while the deletion runs: the commands
+    // that would remove them wait for its end.
+    RunDeletion(
+        {std::move(urls), question, entry_commands::EntryWording::File},
+        [this](const entry_commands::DeletionOutcome& outcome) {
+            // An entry the cache no longer had leaves the site too.
+            std::vector<std::string> gone = outcome.deleted;
+            gone.insert(gone.end(), outcome.notCached.begin(), outcome.notCached.end());
+            RemoveEntryLeaves(RootNode(), gone);
+            RemoveRows(gone);
+        },
+        [this, node, parent, item, parentItem](bool) {
+            if (!node->HasEntries()) {
+                // The site leaves the model first, so that the parent,
+                // selected in its place, no longer lists it; its item goes last.
+                parent->RemoveChildNode(node);
+                m_pSiteTree->SelectItem(parentItem);
+                m_pSelectedNode = parent;
+                m_pSiteTree->Delete(item);
+            } else {
+                // The site stays with the entries that are still in the cache.
+                m_pSiteTree->PruneEmptyBelow(*node, m_pSelectedNode);
+                m_pSelectedNode = node;
+                ShowCategory();
+            }
+        });
 }
 
 void CCacheListView::Search()
@@ -240,25 +253,6 @@ void CCacheListView::Search()
     // search was started from, and their own summary.
     ShowCategory();
     UpdateStatusSummary();
-}
-
-void CCacheListView::MakeGallery()
-{
-    if (m_listCategory == nullptr || m_pWebView == nullptr)
-        return;
-    const RowStore& rows = m_listCategory->Rows();
-    if (rows.Count() == 0) {
-        ShowBlankPreview();
-        return;
-    }
-    m_pWebView->SetCache(Cache().Location());
-    const auto gallery = entry_commands::GalleryCommand(*this).Make(
-        rows, [](std::string_view url) { return CacheAddress(url); });
-    if (!gallery)
-        return;
-    m_pWebView->Navigate(gallery->page);
-    m_pWebView->SetCurrentSource(ToDisplayText(gallery->lastUrl));
-    m_bGalleryShown = true;
 }
 
 void CCacheListView::ExportRows()

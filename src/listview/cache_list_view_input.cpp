@@ -103,6 +103,7 @@ void CCacheListView::ShowCategory()
         return;
     const bool listHadFocus = HasListFocus();
     m_bGalleryShown = false;
+    ForgetGallery();
     if (tab == catalogue::kCategorySearchResults) {
         m_listAll->Hide();
         m_listCategory->Hide();
@@ -172,6 +173,13 @@ void CCacheListView::UpdateStatusSummary()
     if (const wxString notes = SummaryNotes(Cache(), [this] { return SourceZone(); }); !notes.empty())
         counts = counts.Trim() + notes + "   ";
     if (wxStatusBar* bar = StatusBarOf(this)) {
+        // While a deletion runs, its progress stands in place of the summary.
+        if (IsWorking()) {
+            bar->SetStatusText(WorkProgressText(), 0);
+            PlaceCancelButton();
+            bar->Update();
+            return;
+        }
         // While the first scan has given no rows yet, the empty lists are no
         // summary; once rows come, their count grows with them.
         if (m_pendingScan != nullptr && m_pendingScan->IsRunning() && items == 0) {
@@ -278,6 +286,10 @@ bool CCacheListView::HandleListKey(int keyCode, bool bCtrlDown)
             DeleteSelected();
         return true;
     }
+    if (keyCode == WXK_ESCAPE && IsWorking()) {
+        CancelWork();
+        return true;
+    }
     if (tabStep != 0) {
         const int count = m_tabCategory->GetItemCount();
         m_tabCategory->SetCurSel((m_tabCategory->GetCurSel() + tabStep + count) % count);
@@ -302,7 +314,7 @@ bool CCacheListView::HandleListKey(int keyCode, bool bCtrlDown)
 
 void CCacheListView::RefreshCache()
 {
-    if (WaitForFirstScan([this] { RefreshCache(); }))
+    if (WaitForFirstScan([this] { RefreshCache(); }) || WaitForWork([this] { RefreshCache(); }))
         return;
     catalogue::CNode& root = RootNode();
     // The tree's items and the selection point into the model: both let go

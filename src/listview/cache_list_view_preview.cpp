@@ -41,6 +41,9 @@ void CCacheListView::ShowPreview(const std::string& url)
     if (m_pWebView == nullptr)
         return;
     WaitCursorScope cursor(*m_pBusy);
+    // A gallery still being made would take the place of this preview.
+    if (!m_bGalleryShown)
+        m_galleryWorker.Stop();
     m_pWebView->SetCache(Cache().Location());
     const auto info = m_pCatalogue->LookupCacheEntry(url);
     if (info == nullptr) {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include <wx/app.h>
+#include <wx/timer.h>
 
 namespace trovana::listview {
 
@@ -21,6 +22,28 @@ std::mutex g_threadsMutex;
 std::condition_variable g_threadsEnded;
 int g_threadCount = 0;
 }  // namespace
+
+class CWindowWorker::PostPump : public wxTimer {
+public:
+    void Notify() override
+    {
+        if (wxTheApp != nullptr)
+            wxTheApp->ProcessPendingEvents();
+    }
+};
+
+namespace {
+constexpr int kPumpMs = 50;
+}  // namespace
+
+CWindowWorker::CWindowWorker() : m_pump(std::make_unique<PostPump>())
+{
+}
+
+CWindowWorker::~CWindowWorker()
+{
+    Stop();
+}
 
 CWindowWorker::Channel::Channel(std::shared_ptr<State> state, std::stop_token stop)
     : m_state(std::move(state)), m_stop(std::move(stop))
@@ -46,6 +69,7 @@ void CWindowWorker::Run(Work work, Failure onFailure)
     Stop();
     m_state = std::make_shared<Channel::State>();
     m_bRunning = true;
+    m_pump->Start(kPumpMs);
     const Channel channel(m_state, m_state->stop.get_token());
     {
         const std::lock_guard lock(g_threadsMutex);
@@ -59,7 +83,10 @@ void CWindowWorker::Run(Work work, Failure onFailure)
                 channel.Post([onFailure, failure = std::current_exception()] { onFailure(failure); });
         }
         // Run only while this worker is still wanted, so `this` is alive.
-        channel.Post([this] { m_bRunning = false; });
+        channel.Post([this] {
+            m_bRunning = false;
+            m_pump->Stop();
+        });
         work = nullptr;  // what the work owns goes before WaitForAll returns
         onFailure = nullptr;
         const std::lock_guard lock(g_threadsMutex);
@@ -71,6 +98,7 @@ void CWindowWorker::Run(Work work, Failure onFailure)
 void CWindowWorker::Stop()
 {
     m_bRunning = false;
+    m_pump->Stop();
     if (m_state == nullptr)
         return;
     m_state->stop.request_stop();

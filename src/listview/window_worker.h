@@ -41,9 +41,9 @@ public:
     using Work = std::function<void(const Channel&)>;
     using Failure = std::function<void(std::exception_ptr)>;
 
-    CWindowWorker() = default;
+    CWindowWorker();
     // Tells the work to stop; does not wait for it.
-    ~CWindowWorker() { Stop(); }
+    ~CWindowWorker();
     CWindowWorker(const CWindowWorker&) = delete;
     CWindowWorker& operator=(const CWindowWorker&) = delete;
 
@@ -62,8 +62,12 @@ public:
     static void WaitForAll(std::chrono::milliseconds limit);
 
 private:
+    // Runs what the work posted every few milliseconds while it runs: wx
+    // does not always wake its event loop for a post from another thread.
+    class PostPump;
     std::shared_ptr<Channel::State> m_state;
     bool m_bRunning = false;
+    std::unique_ptr<PostPump> m_pump;
 };
 
 }  // namespace trovana::listview

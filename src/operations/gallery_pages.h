@@ -20,6 +20,8 @@ inline constexpr const char* GALLERY_RIGHT = "right.htm";
 // index is at most 40000, so the page holds at most 404 of them.
 inline constexpr int kGalleryGroup = 4;
 inline constexpr int kGalleryLastGroupStart = 400;
+// So the page has room for this many pictures; a list's later ones are not shown.
+inline constexpr int kGalleryMostPictures = kGalleryLastGroupStart + kGalleryGroup;
 // The progress is reported at every image index that is a multiple of 20.
 inline constexpr int kGalleryProgressStep = 20;
 

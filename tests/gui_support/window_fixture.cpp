@@ -118,4 +118,9 @@ std::vector<std::string> WindowTest::PropertiesOf(wxListCtrl& list, const std::s
     return watch.rows;
 }
 
+void WindowTest::FinishWork()
+{
+    ASSERT_TRUE(WaitUntil([this] { return !View().IsWorking() && !View().IsGalleryWorking(); }, 60000));
+}
+
 }  // namespace trovana::test

@@ -30,6 +30,9 @@ protected:
     void ResizeWindow(const wxSize& size);
 
     listview::CCacheListView& View() { return *m_pFrame->GetListView(); }
+    // Waits for a deletion running off the window's thread, and for the
+    // gallery being made, to end.
+    void FinishWork();
     // The node below the root under a key path such as {"www.example.com", "img"}.
     catalogue::CNode* NodeAt(std::initializer_list<std::string> path);
     // The row whose first column is the text; -1 when there is none.

@@ -167,6 +167,7 @@ TEST_F(PreviewTest, WhileTheGalleryIsShownImagesGoIntoItsRightFrame)
     listview::CWebView& pane = Pane();
     View().GetTabStrip()->SetCurSel(catalogue::kCategoryImages);
     View().ShowCategory();
+    FinishWork();
     ASSERT_TRUE(View().IsGalleryShown());
     for (const std::string url : {"http://www.example.com/img/logo.gif", "http://www.example.com/img/photo.jpg"}) {
         Click(url);

@@ -98,6 +98,7 @@ TEST_F(ChangingCacheTest, SearchAndGalleryAfterChanges)
     // The gallery leaves out the picture that has gone.
     View().GetTabStrip()->SetCurSel(catalogue::kCategoryImages);
     View().ShowCategory();
+    FinishWork();
     EXPECT_TRUE(View().IsGalleryShown());
 
     View().RefreshCache();
@@ -114,6 +115,7 @@ TEST_F(ChangingCacheTest, DeletionsTakeOnlyWhatTheUserSaw)
     SelectSite(NodeAt({"www.example.com"}));
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSite();
+    FinishWork();
     std::set<std::string> left = CachedUrls();
     EXPECT_TRUE(left.contains(kNewPicture));
     EXPECT_FALSE(left.contains(kIndex));
@@ -125,6 +127,7 @@ TEST_F(ChangingCacheTest, DeletionsTakeOnlyWhatTheUserSaw)
     const std::string kLate = "http://late.example.org/page.htm";
     m_cache.Add({Entry(kLate, 10)});
     View().DeleteAll(false);
+    FinishWork();
     left = CachedUrls();
     EXPECT_FALSE(left.contains(kApp));
     EXPECT_TRUE(left.contains(kLate));
@@ -144,6 +147,7 @@ TEST_F(ChangingCacheTest, AContainerGrownElsewhereIsReadAgain)
     SelectRows(*View().GetAllList(), {kApp});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
+    FinishWork();
     EXPECT_FALSE(CachedUrls().contains(kApp));
     EXPECT_TRUE(CachedUrls().contains("http://grow.example.net/page0.htm"));
 }

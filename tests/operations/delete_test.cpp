@@ -32,12 +32,14 @@ protected:
 TEST_F(DeleteTest, NoSelectionAndNoChangeNothing)
 {
     View().DeleteSelected();
+    FinishWork();
     ASSERT_EQ(m_prompts.m_asked.size(), 1u);
     EXPECT_EQ(m_prompts.m_asked[0].text, "No cache item is selected!");
 
     SelectRows(*View().GetAllList(), {kIndex});
     m_prompts.m_answers = {wxID_NO};
     View().DeleteSelected();
+    FinishWork();
     EXPECT_EQ(m_prompts.m_asked.back().text, "Delete Selected Cache Items?");
     EXPECT_EQ(CachedUrls(), m_before);
     EXPECT_TRUE(Lists(View().GetAllList()->Rows(), kIndex));
@@ -49,6 +51,7 @@ TEST_F(DeleteTest, ALockedEntryBetweenTwoOthers)
     const int64_t total = View().Catalogue().TotalSize();
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
+    FinishWork();
 
     ASSERT_EQ(m_prompts.m_asked.size(), 2u);
     EXPECT_EQ(m_prompts.m_asked[1].caption, "Cannot Delete " + kLocked);
@@ -69,6 +72,7 @@ TEST_F(DeleteTest, AnEntryNoLongerCachedIsReported)
     SelectRows(*View().GetAllList(), {kApp});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
+    FinishWork();
     ASSERT_EQ(m_prompts.m_asked.size(), 2u);
     EXPECT_EQ(m_prompts.m_asked[1].text, "The item is not in the cache");
     EXPECT_EQ(m_prompts.m_asked[1].caption, "Cannot Delete " + kApp);
@@ -80,6 +84,7 @@ TEST_F(DeleteTest, AnEntryNoLongerCachedIsReported)
     m_prompts.m_asked.clear();
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
+    FinishWork();
     ASSERT_EQ(m_prompts.m_asked.size(), 2u);
     EXPECT_EQ(m_prompts.m_asked[1].caption, "Cannot Delete 3 Items");
     const std::string& text = m_prompts.m_asked[1].text;
@@ -101,6 +106,7 @@ TEST_F(DeleteTest, RowsLeaveEveryListTheSearchResultsIncluded)
     SelectRows(*View().GetSearchList(), {kApp});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
+    FinishWork();
 
     EXPECT_EQ(CachedUrls(), Without(m_before, {kApp}));
     EXPECT_EQ(Urls(results), std::vector<std::string>{kIndex});
@@ -116,6 +122,7 @@ TEST_F(DeleteTest, OnTheImagesTab)
     SelectRows(*View().GetCategoryList(), {kPhoto});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
+    FinishWork();
     EXPECT_EQ(CachedUrls(), Without(m_before, {kPhoto}));
     EXPECT_FALSE(Lists(View().GetCategoryList()->Rows(), kPhoto));
     EXPECT_FALSE(Lists(View().GetAllList()->Rows(), kPhoto));
@@ -134,6 +141,7 @@ TEST_F(DeleteTest, DeletingASitesRowsUntilTheSiteGoes)
     SelectRows(*View().GetCategoryList(), {kLogo, kPhoto});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
+    FinishWork();
 
     EXPECT_EQ(CachedUrls(), Without(m_before, {kLogo, kPhoto}));
     EXPECT_EQ(NodeAt({"www.example.com", "img"}), nullptr);
@@ -149,6 +157,7 @@ TEST_F(DeleteTest, TheLastEntryOfASitePrunesUpToAll)
     SelectRows(*View().GetCategoryList(), {kApp});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
+    FinishWork();
     EXPECT_EQ(CachedUrls(), Without(m_before, {kApp}));
     EXPECT_EQ(View().m_pSelectedNode, &View().RootNode());
     EXPECT_TRUE(View().RootNode().TreeItem() != nullptr);
@@ -165,6 +174,7 @@ TEST_F(DeleteTest, ADirectoryThatStillHoldsEntriesStays)
     SelectRows(*View().GetCategoryList(), {kOther});
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSelected();
+    FinishWork();
     // The one directory left below still holds an entry: it stays.
     EXPECT_EQ(CachedUrls(), Without(m_before, {kOther}));
     ASSERT_NE(NodeAt({"alpha.net", "docs"}), nullptr);
@@ -176,6 +186,7 @@ TEST_F(DeleteTest, DeleteAllAsksAndDeletesWhatTheListShowed)
 {
     m_prompts.m_answers = {wxID_NO};
     View().DeleteAll(true);
+    FinishWork();
     EXPECT_EQ(m_prompts.m_asked.at(0).text, "Delete All Cache Items?");
     EXPECT_EQ(CachedUrls(), m_before);
 
@@ -185,6 +196,7 @@ TEST_F(DeleteTest, DeleteAllAsksAndDeletesWhatTheListShowed)
     View().GetSearchList()->Rows().InsertRow(0, kIndex);
     m_prompts.m_answers = {wxID_YES};
     View().DeleteAll(true);
+    FinishWork();
     EXPECT_EQ(CachedUrls(), (std::set<std::string>{late, kLocked}));
     // The locked entry is reported once, and listed again by the rescan.
     ASSERT_EQ(m_prompts.m_asked.size(), 3u);
@@ -196,6 +208,7 @@ TEST_F(DeleteTest, DeleteAllAsksAndDeletesWhatTheListShowed)
 
     m_prompts.m_asked.clear();
     View().DeleteAll(false);
+    FinishWork();
     ASSERT_EQ(m_prompts.m_asked.size(), 1u) << "no question, one report";
     EXPECT_EQ(m_prompts.m_asked[0].caption, "Cannot Delete " + kLocked);
     EXPECT_EQ(CachedUrls(), std::set<std::string>{kLocked});
@@ -206,6 +219,7 @@ TEST_F(DeleteTest, DeleteSiteOfADirectory)
     SelectSite(NodeAt({"www.example.com", "img"}));
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSite();
+    FinishWork();
     ASSERT_EQ(m_prompts.m_asked.size(), 2u);
     EXPECT_EQ(m_prompts.m_asked[0].text, "Delete Cache Items Of img ?");
     EXPECT_EQ(m_prompts.m_asked[1].caption, "Cannot Delete " + kLocked);
@@ -241,6 +255,7 @@ TEST_F(DeleteTest, ASiteNeverOpenedLosesItsButtonWithItsLastDirectory)
 
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSite();
+    FinishWork();
     // The locked entry keeps the site; its directory went, and with it the
     // site's button: opening it shows nothing.
     std::set<std::string> left = m_before;
@@ -258,6 +273,7 @@ TEST_F(DeleteTest, DeleteSiteWithoutASelectionOrOnAll)
 {
     View().m_pSiteTree->Unselect();
     View().DeleteSite();
+    FinishWork();
     ASSERT_EQ(m_prompts.m_asked.size(), 1u);
     EXPECT_EQ(m_prompts.m_asked[0].text, "No web site is selected!");
 
@@ -265,6 +281,7 @@ TEST_F(DeleteTest, DeleteSiteWithoutASelectionOrOnAll)
     m_prompts.m_asked.clear();
     m_prompts.m_answers = {wxID_YES};
     View().DeleteSite();
+    FinishWork();
     ASSERT_EQ(m_prompts.m_asked.size(), 2u) << "no second question, one report";
     EXPECT_EQ(m_prompts.m_asked[0].text, "Delete Cache Items Of All ?");
     EXPECT_EQ(m_prompts.m_asked[1].caption, "Cannot Delete " + kLocked);

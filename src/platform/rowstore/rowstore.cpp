@@ -224,6 +224,24 @@ void RowStore::DeleteAll()
     m_selectedCount = 0;
 }
 
+int RowStore::DeleteIf(const std::function<bool(const ListRow&)>& remove)
+{
+    const int before = m_count;
+    for (std::vector<ListRow>& rows : m_chunks) {
+        const auto kept = std::stable_partition(rows.begin(), rows.end(), [&](const ListRow& row) {
+            return !remove(row);
+        });
+        for (auto gone = kept; gone != rows.end(); ++gone) {
+            if (gone->selected)
+                --m_selectedCount;
+        }
+        m_count -= static_cast<int>(rows.end() - kept);
+        rows.erase(kept, rows.end());
+    }
+    std::erase_if(m_chunks, [](const std::vector<ListRow>& rows) { return rows.empty(); });
+    return before - m_count;
+}
+
 void RowStore::Sort(const Compare& compare)
 {
     std::vector<const ListRow*> rows;

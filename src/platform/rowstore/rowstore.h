@@ -62,6 +62,10 @@ public:
 
     bool DeleteRow(int row);
     void DeleteAll();
+    // Deletes every row for which remove is true, in one pass over the
+    // rows (deleting many rows one by one walks the chunks for each), and
+    // answers how many went.
+    int DeleteIf(const std::function<bool(const ListRow&)>& remove);
 
     // Reorders the rows; rows that compare equal keep their order. Copes
     // with comparisons that are not consistent (a list's date comparison

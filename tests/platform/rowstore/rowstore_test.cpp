@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -186,6 +187,21 @@ TEST(RowStoreManyRows, InsertsAndDeletesAnywhereAsAVectorWould)
     }
     EXPECT_EQ(walked, rows.SelectedCount());
     EXPECT_EQ(walked, (rows.Count() + 96) / 97);
+
+    // Deleting by a test keeps the others in order, across chunks, with
+    // their selection.
+    std::vector<std::string> odd;
+    for (size_t i = 1; i < model.size(); i += 2)
+        odd.push_back(model[i]);
+    std::set<std::string> even;
+    for (size_t i = 0; i < model.size(); i += 2)
+        even.insert(model[i]);
+    const int selectedOdd = (rows.SelectedCount() - (static_cast<int>(model.size()) + 193) / 194);
+    EXPECT_EQ(rows.DeleteIf([&](const ListRow& row) { return even.contains(row.texts[0]); }),
+              static_cast<int>(even.size()));
+    EXPECT_EQ(Urls(rows), odd);
+    EXPECT_EQ(rows.SelectedCount(), selectedOdd);
+    EXPECT_EQ(rows.FindText(odd.back()), rows.Count() - 1);
 
     while (rows.Count() > 0) {
         ASSERT_TRUE(rows.DeleteRow(0));
