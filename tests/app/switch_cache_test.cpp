@@ -199,7 +199,7 @@ TEST_F(SwitchCacheTest, WithoutAnyCacheTheWindowSaysSoAndOffersToOpenOne)
     app::ShowMainWindow(*m_pFrame);
     ASSERT_TRUE(WaitUntil([&] { return m_pFrame->IsShownOnScreen(); }));
     ProcessEvents();
-    EXPECT_EQ(Title(), "Trovana 1.10 - no cache");
+    EXPECT_EQ(Title(), Titled(" - no cache"));
     EXPECT_EQ(m_pFrame->GetStatusBar()->GetStatusText(0).utf8_string(), why);
     const std::string page = FileBytes(WorkingFolder() / "temp.htm");
     EXPECT_NE(page.find(why), std::string::npos) << page;
@@ -230,7 +230,7 @@ TEST_F(SwitchCacheTest, WithoutAnyCacheTheWindowSaysSoAndOffersToOpenOne)
     ASSERT_TRUE(m_pFrame->OpenCachePath(m_other, false));
     EXPECT_TRUE(menus.IsEnabled(app::ID_CACHE_DELETE_ALL));
     EXPECT_EQ(m_pFrame->GetStatusBar()->GetStatusText(0).Find("no cache"), wxNOT_FOUND);
-    EXPECT_EQ(Title(), "Trovana 1.10 - other");
+    EXPECT_EQ(Title(), Titled(" - other"));
 }
 
 TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
