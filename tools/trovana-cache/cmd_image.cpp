@@ -71,19 +71,53 @@ ExportRow CacheRow(const DiskImage& disk, const ImageCache& cache)
     return row;
 }
 
+// The path inside the image of a file copied from a profile (empty for one
+// outside the copy).
+std::string ImagePathOf(const ImageCache& cache, const fs::path& copied)
+{
+    const fs::path relative = copied.lexically_relative(cache.copy);
+    if (relative.empty() || *relative.begin() == "..") {
+        return {};
+    }
+    return (fs::path(cache.profile) / relative).generic_string();
+}
+
 // The file of the cache that was copied to `indexFile`.
 const image::CacheFile* ImageFileOf(const ImageCache& cache, const fs::path& indexFile)
 {
     if (cache.deleted) {
         return &cache.files.front();
     }
-    const std::string relative = indexFile.lexically_relative(cache.copy).generic_string();
+    // A WebCache database's entries come without index file: the profile's
+    // database it is, when it has one.
+    if (indexFile.empty()) {
+        const image::CacheFile* database = nullptr;
+        for (const image::CacheFile& file : cache.files) {
+            if (file.path.find("/WebCache/") != std::string::npos) {
+                database = database ? nullptr : &file;
+            }
+        }
+        return database;
+    }
+    const std::string path = ImagePathOf(cache, indexFile);
     for (const image::CacheFile& file : cache.files) {
-        if (file.path == relative) {
+        if (file.path == path) {
             return &file;
         }
     }
     return nullptr;
+}
+
+// A cached file is named by its path inside the image: the copy of the
+// profile holds the containers only.
+void LocalFileInImage(ExportRow& row, const ImageCache& cache)
+{
+    for (ExportField& field : row) {
+        const auto* local = std::get_if<std::string>(&field.value);
+        if (field.name == "local" && local != nullptr && !cache.deleted) {
+            field.value = ImagePathOf(cache, *local);
+        }
+    }
 }
 
 void ListCache(const std::string& command, const DiskImage& disk, const ImageCache& cache, ListOptions options,
@@ -95,7 +129,8 @@ void ListCache(const std::string& command, const DiskImage& disk, const ImageCac
     }
     const bool provenance = options.provenance;
     options.moreFields = [&](ExportRow& row, const fs::path& indexFile) {
-        const image::CacheFile* file = indexFile.empty() ? nullptr : ImageFileOf(cache, indexFile);
+        const image::CacheFile* file = ImageFileOf(cache, indexFile);
+        LocalFileInImage(row, cache);
         const ExportRow named = {{"cache", static_cast<uint64_t>(cache.number)},
                                  {"image", disk.Path().string()},
                                  {"volume", volume.VolumeText()},
