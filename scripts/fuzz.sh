@@ -13,7 +13,7 @@ max_len="${FUZZ_MAX_LEN:-524288}"
 dir=build-fuzz
 cmake -S . -B "$dir" -DTROVANA_FUZZ=ON -DTROVANA_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target fuzz_read fuzz_write fuzz_webcache
+cmake --build "$dir" -j "$(nproc)" --target fuzz_read fuzz_write fuzz_webcache fuzz_partitions
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -22,7 +22,7 @@ scratch="$(mktemp -d /dev/shm/trovana-fuzz.XXXXXX 2>/dev/null || mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 export TROVANA_FUZZ_SCRATCH="$scratch"
 status=0
-for target in fuzz_read fuzz_write fuzz_webcache; do
+for target in fuzz_read fuzz_write fuzz_webcache fuzz_partitions; do
     work="$dir/run/$target"
     findings="$dir/findings/$target"
     rm -rf "$work"
