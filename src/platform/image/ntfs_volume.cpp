@@ -388,32 +388,31 @@ std::vector<NtfsExtent> NtfsVolume::Extents(uint64_t mftEntry)
 
 bool NtfsVolume::AnyClusterAllocated(const std::vector<NtfsExtent>& extents)
 {
-    if (m_clusterSize == 0) {
+    const FileEntry bitmap = m_handles->ByIndex(kBitmapEntry);
+    if (m_clusterSize == 0 || !bitmap) {
         return true;  // unknown: say it may be overwritten
     }
-    if (m_bitmap.empty()) {
-        const FileEntry bitmap = m_handles->ByIndex(kBitmapEntry);
-        size64_t size = 0;
-        if (!bitmap || Fsntfs().libfsntfs_file_entry_get_size(bitmap.get(), &size, nullptr) != 1 || size == 0 ||
-            size > (uint64_t{1} << 32)) {
-            return true;
-        }
-        m_bitmap.resize(static_cast<size_t>(size));
-        if (Fsntfs().libfsntfs_file_entry_read_buffer_at_offset(bitmap.get(), m_bitmap.data(), m_bitmap.size(), 0,
-                                                                nullptr) != static_cast<ssize_t>(m_bitmap.size())) {
-            m_bitmap.clear();
-            return true;
-        }
-    }
+    // Only the bytes of $Bitmap that cover the extents are read, a piece at
+    // a time, so that memory does not grow with the volume.
+    std::vector<uint8_t> bits(kCopyChunk);
     for (const NtfsExtent& extent : extents) {
         if (extent.sparse) {
             continue;
         }
         const uint64_t first = extent.offset / m_clusterSize;
-        const uint64_t last = (extent.offset + extent.size + m_clusterSize - 1) / m_clusterSize;
-        for (uint64_t cluster = first; cluster < last; ++cluster) {
-            if (cluster / 8 >= m_bitmap.size() || (m_bitmap[cluster / 8] >> (cluster % 8) & 1) != 0) {
+        const uint64_t end = (extent.offset + extent.size + m_clusterSize - 1) / m_clusterSize;
+        for (uint64_t cluster = first; cluster < end;) {
+            const uint64_t byte = cluster / 8;
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(bits.size(), (end + 7) / 8 - byte));
+            if (Fsntfs().libfsntfs_file_entry_read_buffer_at_offset(bitmap.get(), bits.data(), want,
+                                                                    static_cast<off64_t>(byte), nullptr) !=
+                static_cast<ssize_t>(want)) {
                 return true;
+            }
+            for (; cluster < end && cluster / 8 < byte + want; ++cluster) {
+                if ((bits[cluster / 8 - byte] >> (cluster % 8) & 1) != 0) {
+                    return true;
+                }
             }
         }
     }

@@ -77,7 +77,6 @@ public:
 private:
     std::shared_ptr<ByteSource> m_bytes;
     std::unique_ptr<Handles> m_handles;
-    std::vector<uint8_t> m_bitmap;  // read at first use
     uint64_t m_clusterSize = 0;
 };
 

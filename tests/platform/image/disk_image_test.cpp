@@ -172,6 +172,31 @@ std::map<std::string, std::string> FolderState(const std::set<std::string>& hash
     return state;
 }
 
+TEST(DiskImage, ClustersOfALiveFileCountAsOverwrittenThoseOfTheDeletedOneDoNot)
+{
+    NtfsVolume volume(OpenImageFile(kFixture / "volume.raw").media);
+    const std::optional<NtfsFile> live = volume.Stat(
+        "Users/tenuser/AppData/Local/Microsoft/Windows/WebCache/WebCacheV01.dat");
+    ASSERT_TRUE(live);
+    const std::vector<NtfsExtent> extents = volume.Extents(live->mftEntry);
+    ASSERT_FALSE(extents.empty());
+    EXPECT_TRUE(volume.AnyClusterAllocated(extents));
+    // Its last cluster alone, too: every cluster is looked at, not the first.
+    NtfsExtent last = extents.back();
+    last.offset += last.size - 4096;
+    last.size = 4096;
+    EXPECT_TRUE(volume.AnyClusterAllocated({last}));
+
+    for (uint64_t entry = 0; entry < volume.EntryCount(); ++entry) {
+        if (volume.PathOf(entry) == kDeletedPath) {
+            EXPECT_FALSE(volume.Entry(entry)->allocated);
+            EXPECT_FALSE(volume.AnyClusterAllocated(volume.Extents(entry)));
+            return;
+        }
+    }
+    ADD_FAILURE() << "the deleted file's MFT entry was not found";
+}
+
 TEST(DiskImage, TheImageAndItsFolderAreUnchanged)
 {
     const std::set<std::string> hashed = {"mbr.raw", "disk.E01", "disk.E02", "disk.E03", "disk.vmdk"};
