@@ -18,10 +18,10 @@ constexpr const char* kVersionSwitch = "version";
 void AddProgramOptions(wxCmdLineParser& parser)
 {
     parser.SetLogo(_("Trovana shows the WinINet URL cache of a Wine prefix or a Windows user profile; "
-                     "Windows 8-11 profiles (their WebCache database) are read, read-only."));
+                     "Windows 8-11 profiles (their WebCache database) are read, read-only, and so are disk images."));
     parser.AddLongSwitch(kReadOnlySwitch, _("open the cache without changing anything in it"));
     parser.AddLongSwitch(kVersionSwitch, _("show the program's version and exit"));
-    parser.AddParam(_("a Wine prefix, a user profile folder, a drive root, a container file or a WebCache database"), wxCMD_LINE_VAL_STRING,
+    parser.AddParam(_("a Wine prefix, a user profile folder, a drive root, a container file, a WebCache database or a disk image"), wxCMD_LINE_VAL_STRING,
                     wxCMD_LINE_PARAM_OPTIONAL);
 }
 

@@ -66,8 +66,9 @@ void CMainFrame::AddCacheMenus()
         return;
     auto* recent = new wxMenu;
     file->Insert(0, ID_FILE_OPEN_CACHE, _("&Open Cache...\tCtrl+O"), wxGetTranslation(PROMPT_OPEN_CACHE));
-    file->Insert(1, wxID_ANY, _("&Recent Caches"), recent, wxGetTranslation(PROMPT_RECENT));
-    file->InsertSeparator(2);
+    AddImageMenu(*file, 1);
+    file->Insert(2, wxID_ANY, _("&Recent Caches"), recent, wxGetTranslation(PROMPT_RECENT));
+    file->InsertSeparator(3);
 
     m_recentCaches = std::make_unique<wxFileHistory>(kRecentCount, wxID_FILE1);
     // Every item with its whole path: profiles of different prefixes share names.
@@ -120,6 +121,9 @@ void CMainFrame::ShowCacheState(const wxString& name, bool readOnly)
 
 bool CMainFrame::OpenCachePath(const std::filesystem::path& path, bool readOnly, const wxString& name)
 {
+    // A disk image holds caches of its own to choose from.
+    if (IsDiskImage(path))
+        return OpenImage(path);
     std::optional<NamedCache> cache = FindNamedCache(UserPrompts(), this, path);
     if (!cache)
         return false;

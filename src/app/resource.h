@@ -23,6 +23,7 @@ inline constexpr int ID_VIEW_RECOVERED = 1062;
 inline constexpr int ID_VIEW_TIMES_UTC = 1063;
 inline constexpr int ID_FILE_OPEN_CACHE = 1064;
 inline constexpr int ID_VIEW_HISTORY_ZONE = 1065;
+inline constexpr int ID_FILE_OPEN_IMAGE = 1066;
 inline constexpr int ID_CHECK_UPDATE = 32761;
 inline constexpr int ID_DELETE_SITE = 32762;
 inline constexpr int ID_NEXT_PANE = 32763;
@@ -54,6 +55,8 @@ inline constexpr const char* PROMPT_HISTORY_ZONE = wxTRANSLATE(
     "Choose the time zone of the computer that recorded the daily and weekly history");
 inline constexpr const char* PROMPT_OPEN_CACHE = wxTRANSLATE(
     "Open another cache: a Wine prefix, a user profile or a container file");
+inline constexpr const char* PROMPT_OPEN_IMAGE = wxTRANSLATE(
+    "Open a disk image (raw, E01, VMDK, VHD, QCOW2) read-only and choose among its caches");
 inline constexpr const char* PROMPT_RECENT = wxTRANSLATE("Open a cache opened before");
 inline constexpr const char* TEXT_DELETE_SITE = wxTRANSLATE("Delete Site");
 
