@@ -1,0 +1,239 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A disk image opened in the window as a person opens it: File > Open
+// Image... from the keyboard, its caches listed in the chooser as the image
+// is searched (each profile of the image's folder tree, and the deleted
+// container marked), one chosen with the keys and shown read-only with all
+// the entries the same profile gives as a folder; and Cancel while the
+// image's reads are stuck closes the chooser at once and leaves the shown
+// cache as it was.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include <wx/app.h>
+#include <wx/config.h>
+#include <wx/fileconf.h>
+#include <wx/menu.h>
+
+#include "app/open_image_dlg.h"
+#include "app/resource.h"
+#include "listview/cache_list.h"
+#include "scripted_prompts.h"
+#include "window_fixture.h"
+#include "x_input.h"
+
+extern char** environ;
+
+namespace trovana::test {
+namespace {
+namespace fs = std::filesystem;
+
+const fs::path kFixture = TROVANA_IMAGE_FIXTURE;
+
+// The chooser while it is shown, or null.
+app::COpenImageDlg* ShownChooser()
+{
+    for (wxWindow* window : wxTopLevelWindows) {
+        if (auto* dialog = dynamic_cast<app::COpenImageDlg*>(window); dialog != nullptr && dialog->IsModal())
+            return dialog;
+    }
+    return nullptr;
+}
+
+std::string ReadText(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::string text;
+    in >> text;
+    return text;
+}
+
+// The containers and WebCache databases of a profile folder of the tree the
+// image was filled from, by file name alone.
+size_t CacheFilesIn(const fs::path& profile)
+{
+    size_t count = 0;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(profile)) {
+        const std::string name = entry.path().filename().string();
+        count += entry.is_regular_file() && (name == "index.dat" || name == "WebCacheV01.dat");
+    }
+    return count;
+}
+
+size_t EntriesOfFolder(const fs::path& profile)
+{
+    urlcache::UrlCache cache(urlcache::LocateProfileCache(profile));
+    urlcache::CacheEnumeration entries = cache.Enumerate();
+    size_t count = 0;
+    while (entries.Next())
+        ++count;
+    return count;
+}
+
+class OpenImageTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        m_folder = fs::temp_directory_path() / ("trovana-open-image-" + std::to_string(::getpid()));
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder);
+        delete wxConfigBase::Set(new wxFileConfig("", "", (m_folder / "config").string(), "", wxCONFIG_USE_LOCAL_FILE));
+        StartWindow();
+    }
+    void TearDown() override
+    {
+        WindowTest::TearDown();
+        delete wxConfigBase::Set(nullptr);
+        fs::remove_all(m_folder);
+    }
+    std::string Title() { return m_pFrame->GetTitle().utf8_string(); }
+
+    // Presses Ctrl+Shift+O; `whileShown` runs once the chooser is shown,
+    // inside its modal loop.
+    void OpenImageWithKeys(const fs::path& image, const std::function<void(app::COpenImageDlg&)>& whileShown)
+    {
+        m_prompts.m_openFile = image;
+        wxTheApp->CallAfter([&] {
+            app::COpenImageDlg* chooser = nullptr;
+            if (!WaitUntil([&] { return (chooser = ShownChooser()) != nullptr; })) {
+                ADD_FAILURE() << "Ctrl+Shift+O showed no chooser";
+                return;
+            }
+            whileShown(*chooser);
+            if (!WaitUntil([&] { return !chooser->IsModal(); }, 10000)) {
+                ADD_FAILURE() << "the chooser stayed open";
+                chooser->EndModal(wxID_CANCEL);
+            }
+        });
+        m_input.Keys("ctrl+shift+o");
+        m_input.Join();
+    }
+
+    fs::path m_folder;
+    XInput m_input;
+};
+
+TEST_F(OpenImageTest, FileOpenImageListsTheImagesCachesAndOpensOneReadOnly)
+{
+    const std::string before = Title();
+    std::map<std::string, app::ImageCacheRow> rows;
+    std::vector<std::string> problems;
+    OpenImageWithKeys(kFixture / "disk.E01", [&](app::COpenImageDlg& chooser) {
+        ASSERT_TRUE(WaitUntil([&] { return !chooser.IsSearching(); }, 30000)) << "the search did not end";
+        for (const app::ImageCacheRow& row : chooser.Rows())
+            rows.emplace(row.cache.user, row);
+        problems = chooser.Problems();
+        // The first row is chosen; Down moves to the 7 profile, Enter opens it.
+        std::string keys;
+        for (const app::ImageCacheRow& row : chooser.Rows()) {
+            if (row.cache.user == "sevenuser")
+                break;
+            keys += "Down ";
+        }
+        m_input.KeysLater(keys + "Return", "Caches in the Image", 0);
+    });
+    EXPECT_EQ(m_prompts.m_openTitle, "Open a Disk Image");
+    EXPECT_TRUE(problems.empty()) << problems.front();
+
+    // Every profile of the tree the image was filled from, with its
+    // containers, and the container deleted after writing.
+    const fs::path tree = kFixture / "tree";
+    const std::map<std::string, fs::path> profiles = {{"xpuser", tree / "Documents and Settings/xpuser"},
+                                                      {"sevenuser", tree / "Users/sevenuser"},
+                                                      {"tenuser", tree / "Users/tenuser"}};
+    ASSERT_EQ(rows.size(), profiles.size() + 1);
+    for (const auto& [user, folder] : profiles) {
+        ASSERT_TRUE(rows.contains(user)) << user;
+        const app::ImageCacheRow& row = rows.at(user);
+        EXPECT_EQ(row.cache.files.size(), CacheFilesIn(folder)) << user;
+        EXPECT_EQ(row.cache.entries, EntriesOfFolder(folder)) << user;
+        EXPECT_FALSE(row.cache.deleted) << user;
+        EXPECT_EQ(row.snapshot, "live");
+        EXPECT_EQ(row.volume, "partition 1 (MBR, offset 1048576)");
+    }
+    ASSERT_TRUE(rows.contains("gone"));
+    EXPECT_TRUE(rows.at("gone").cache.deleted);
+    EXPECT_EQ(app::DeletedText(rows.at("gone").cache).rfind("deleted", 0), 0u);
+
+    // The 7 profile in the window: its every entry, read-only, named by the
+    // image and the path inside it.
+    ASSERT_TRUE(WaitUntil([&] { return Title() != before; })) << Title();
+    EXPECT_EQ(Title(), "Trovana 1.10 - disk.E01: Users/sevenuser (read-only)");
+    EXPECT_EQ(static_cast<size_t>(View().GetAllList()->Rows().Count()), EntriesOfFolder(profiles.at("sevenuser")));
+    EXPECT_FALSE(m_pFrame->GetMenuBar()->IsEnabled(app::ID_CACHE_DELETE));
+    EXPECT_FALSE(m_pFrame->GetMenuBar()->IsEnabled(app::ID_CACHE_DELETE_ALL));
+    // What the image records of itself: the MD5 and SHA1 of the disk it holds.
+    ASSERT_TRUE(m_pFrame->OpenedImage().has_value());
+    std::map<std::string, std::string> stored;
+    for (const image::StoredHash& hash : m_pFrame->OpenedImage()->storedHashes)
+        stored[hash.algorithm] = hash.hex;
+    EXPECT_EQ(stored["MD5"], ReadText(kFixture / "mbr.md5"));
+    EXPECT_EQ(stored["SHA1"], ReadText(kFixture / "mbr.sha1"));
+}
+
+// An NTFS volume served by ntfs-3g in the foreground, whose process the test
+// stops: every read of a file in it waits until the process goes on.
+class StoppableMount {
+public:
+    explicit StoppableMount(const fs::path& folder) : m_mount(folder / "mnt")
+    {
+        const fs::path volume = folder / "stuck.ntfs";
+        fs::create_directories(m_mount);
+        std::ofstream(volume).close();
+        fs::resize_file(volume, 8 << 20);
+        m_ok = std::system(("mkntfs -q -F -f " + volume.string() + " > /dev/null 2>&1").c_str()) == 0;
+        const std::string source = volume.string();
+        const std::string target = m_mount.string();
+        char* argv[] = {const_cast<char*>("ntfs-3g"), const_cast<char*>("-o"), const_cast<char*>("no_detach"),
+                        const_cast<char*>(source.c_str()), const_cast<char*>(target.c_str()), nullptr};
+        m_ok = m_ok && ::posix_spawnp(&m_pid, "ntfs-3g", nullptr, nullptr, argv, environ) == 0;
+        m_ok = m_ok && WaitUntil([&] { return std::ofstream(m_mount / "stuck.raw").good(); });
+        if (m_ok)
+            fs::resize_file(m_mount / "stuck.raw", 1 << 20);
+    }
+    ~StoppableMount()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGCONT);
+            ::umount2(m_mount.c_str(), MNT_DETACH);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    bool Ok() const { return m_ok; }
+    void Stop() { ::kill(m_pid, SIGSTOP); }
+    fs::path File() const { return m_mount / "stuck.raw"; }
+
+private:
+    fs::path m_mount;
+    pid_t m_pid = 0;
+    bool m_ok = false;
+};
+
+TEST_F(OpenImageTest, CancelWhileTheImageDoesNotAnswerClosesTheChooserAtOnce)
+{
+    StoppableMount mount(m_folder);
+    ASSERT_TRUE(mount.Ok()) << "ntfs-3g could not serve a volume";
+    const std::string before = Title();
+    const long entries = View().GetAllList()->Rows().Count();
+    mount.Stop();
+    bool searching = false;
+    OpenImageWithKeys(mount.File(), [&](app::COpenImageDlg& chooser) {
+        searching = chooser.IsSearching();
+        m_input.KeysLater("Escape", "Caches in the Image", 0);
+    });
+    EXPECT_TRUE(searching);
+    EXPECT_EQ(ShownChooser(), nullptr);
+    EXPECT_EQ(Title(), before);
+    EXPECT_EQ(View().GetAllList()->Rows().Count(), entries);
+    EXPECT_FALSE(m_pFrame->OpenedImage().has_value());
+}
+
+}  // namespace
+}  // namespace trovana::test
