@@ -104,6 +104,9 @@ bool CMainFrame::OpenImage(const fs::path& path)
     NamedCache chosen = ChosenCache(dialog.Choice());
     m_openImage = dialog.Choice();
     ShowCache(std::move(chosen));
+    if (!m_openImage->problems.empty())
+        UserPrompts().ShowProblems(this, _("Some cached files could not be copied out of the image:"),
+                                   m_openImage->problems);
     // The recent list keeps the image, which opens its chooser again.
     AddRecentCache(image, LastPart(image), true);
     return true;

@@ -11,6 +11,7 @@
 #include <wx/textctrl.h>
 #include <wx/translation.h>
 
+#include "cached_files.h"
 #include "listview/screen_fit.h"
 
 namespace trovana::app {
@@ -36,6 +37,8 @@ const wxSize kSmallestSize{420, 300};
 constexpr int kBorder = 8;
 constexpr int kGaugeRange = 1000;
 constexpr int kProblemLines = 3;
+// Files copied between two reports of the copy's progress.
+constexpr size_t kCopyReportEvery = 25;
 
 wxString FromUtf8(const std::string& text)
 {
@@ -156,7 +159,8 @@ void COpenImageDlg::StartSearch(fs::path workFolder)
             image::ScanCallbacks callbacks;
             callbacks.found = [&](const image::ImageCache& cache) {
                 const image::ImageVolume& volume = disk.Volumes()[cache.volume];
-                const ImageCacheRow row{cache, volume.VolumeText(), volume.SnapshotText(), disk.Location(cache)};
+                const ImageCacheRow row{cache, volume.VolumeText(), volume.SnapshotText(), volume,
+                                        disk.Location(cache)};
                 channel.Post([this, row] { AddRow(row); });
             };
             callbacks.progress = [&](const image::ScanProgress& step) {
@@ -257,6 +261,8 @@ long COpenImageDlg::SelectedRow() const
 
 void COpenImageDlg::Open(bool wholeVolume)
 {
+    if (m_copying)
+        return;
     const long selected = SelectedRow();
     if (selected < 0 || static_cast<size_t>(selected) >= m_rows.size()) {
         m_prompts.MessageBox(this, _("Choose a cache from the list."), wxString(), wxOK | wxICON_INFORMATION);
@@ -269,7 +275,51 @@ void COpenImageDlg::Open(bool wholeVolume)
             m_choice.caches.push_back(row);
     }
     StopSearch();
-    EndModal(wxID_OK);
+    CopyCachedFiles();
+}
+
+void COpenImageDlg::CopyCachedFiles()
+{
+    m_copying = true;
+    for (const int id : {static_cast<int>(wxID_OK), IDC_IMAGE_OPEN_ALL})
+        FindWindow(id)->Disable();
+    m_status->SetLabel(_("Copying the cached files..."));
+    m_gauge->Pulse();
+    m_worker.Run(
+        [this, image = m_choice.image, caches = m_choice.caches](const listview::CWindowWorker::Channel& channel) {
+            std::vector<std::string> problems;
+            size_t copied = 0;
+            for (const ImageCacheRow& row : caches) {
+                const std::vector<std::string> more =
+                    image::CopyCachedFiles(image, row.imageVolume, row.cache, [&](const std::string& path) {
+                        if (copied++ % kCopyReportEvery == 0)
+                            channel.Post([this, path] { ShowCopying(path); });
+                        return !channel.StopRequested();
+                    });
+                problems.insert(problems.end(), more.begin(), more.end());
+            }
+            channel.Post([this, problems] {
+                m_choice.problems = problems;
+                EndModal(wxID_OK);
+            });
+        },
+        [this](std::exception_ptr failure) {
+            // The caches open without their files; the user is told why.
+            try {
+                std::rethrow_exception(failure);
+            } catch (const std::exception& error) {
+                m_choice.problems.push_back(error.what());
+            } catch (...) {
+                m_choice.problems.push_back("the cached files cannot be copied");
+            }
+            EndModal(wxID_OK);
+        });
+}
+
+void COpenImageDlg::ShowCopying(const std::string& path)
+{
+    m_gauge->Pulse();
+    m_status->SetLabel(wxString::Format(_("Copying %s"), FromUtf8(path)));
 }
 
 }  // namespace trovana::app

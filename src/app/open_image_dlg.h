@@ -40,6 +40,7 @@ struct ImageCacheRow {
     image::ImageCache cache;
     std::string volume;    // "partition 1 (MBR, offset 1048576)"
     std::string snapshot;  // "live" or "VSS 1 (2013-12-03T06:35:09Z)"
+    image::ImageVolume imageVolume;
     urlcache::CacheLocation location;
 };
 
@@ -50,6 +51,8 @@ struct ImageChoice {
     std::string format;
     std::vector<image::StoredHash> storedHashes;
     std::vector<ImageCacheRow> caches;
+    // What could not be copied of their cached files, one sentence each.
+    std::vector<std::string> problems;
 };
 
 class COpenImageDlg : public wxDialog {
@@ -64,10 +67,12 @@ public:
     // After OK: the cache or caches chosen.
     const ImageChoice& Choice() const { return m_choice; }
 
-    // The rows listed so far, the problems named, and whether the search runs.
+    // The rows listed so far, the problems named, whether the search runs,
+    // and whether the chosen caches' files are being copied.
     const std::vector<ImageCacheRow>& Rows() const { return m_rows; }
     const std::vector<std::string>& Problems() const { return m_problems; }
     bool IsSearching() const { return m_searching; }
+    bool IsCopying() const { return m_copying; }
 
 private:
     struct ImageFacts {
@@ -85,6 +90,10 @@ private:
     void StopSearch();
     long SelectedRow() const;
     void Open(bool wholeVolume);
+    // Copies the chosen caches' cached files out of the image, then ends
+    // the dialog with OK.
+    void CopyCachedFiles();
+    void ShowCopying(const std::string& path);
 
     listview::Prompts& m_prompts;
     wxListCtrl* m_list = nullptr;
@@ -97,6 +106,7 @@ private:
     std::set<std::string> m_problemsSaid;
     ImageChoice m_choice;
     bool m_searching = false;
+    bool m_copying = false;
     std::shared_ptr<std::atomic<bool>> m_stopWanted = std::make_shared<std::atomic<bool>>(false);
     // Last, so that it stops before the members its posts use go.
     listview::CWindowWorker m_worker;

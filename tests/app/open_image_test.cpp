@@ -9,12 +9,14 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include <wx/app.h>
 #include <wx/config.h>
@@ -64,6 +66,19 @@ size_t CacheFilesIn(const fs::path& profile)
         count += entry.is_regular_file() && (name == "index.dat" || name == "WebCacheV01.dat");
     }
     return count;
+}
+
+// The files in the folders of cached files beside a profile's Content.IE5
+// containers, as paths from the profile.
+std::set<std::string> CachedFilesIn(const fs::path& profile)
+{
+    std::set<std::string> files;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(profile)) {
+        const fs::path folder = entry.path().parent_path();
+        if (entry.is_regular_file() && folder.parent_path().filename() == "Content.IE5")
+            files.insert(entry.path().lexically_relative(profile).generic_string());
+    }
+    return files;
 }
 
 size_t EntriesOfFolder(const fs::path& profile)
@@ -169,8 +184,13 @@ TEST_F(OpenImageTest, FileOpenImageListsTheImagesCachesAndOpensOneReadOnly)
     EXPECT_EQ(static_cast<size_t>(View().GetAllList()->Rows().Count()), EntriesOfFolder(profiles.at("sevenuser")));
     EXPECT_FALSE(m_pFrame->GetMenuBar()->IsEnabled(app::ID_CACHE_DELETE));
     EXPECT_FALSE(m_pFrame->GetMenuBar()->IsEnabled(app::ID_CACHE_DELETE_ALL));
-    // What the image records of itself: the MD5 and SHA1 of the disk it holds.
     ASSERT_TRUE(m_pFrame->OpenedImage().has_value());
+    // The cached files came out of the image with the containers: the
+    // profile's copy holds those of the tree, for preview and Copy.
+    const app::ImageCacheRow& opened = m_pFrame->OpenedImage()->caches.at(0);
+    EXPECT_EQ(CachedFilesIn(opened.cache.copy), CachedFilesIn(profiles.at("sevenuser")));
+    EXPECT_FALSE(CachedFilesIn(profiles.at("sevenuser")).empty());
+    // What the image records of itself: the MD5 and SHA1 of the disk it holds.
     std::map<std::string, std::string> stored;
     for (const image::StoredHash& hash : m_pFrame->OpenedImage()->storedHashes)
         stored[hash.algorithm] = hash.hex;
@@ -181,6 +201,12 @@ TEST_F(OpenImageTest, FileOpenImageListsTheImagesCachesAndOpensOneReadOnly)
 // An NTFS volume served by ntfs-3g in the foreground, whose process the test
 // stops: every read of a file in it waits until the process goes on.
 class StoppableMount {
+    static dev_t DeviceOf(const fs::path& path)
+    {
+        struct stat status {};
+        return ::stat(path.c_str(), &status) == 0 ? status.st_dev : 0;
+    }
+
 public:
     explicit StoppableMount(const fs::path& folder) : m_mount(folder / "mnt")
     {
@@ -194,9 +220,12 @@ public:
         char* argv[] = {const_cast<char*>("ntfs-3g"), const_cast<char*>("-o"), const_cast<char*>("no_detach"),
                         const_cast<char*>(source.c_str()), const_cast<char*>(target.c_str()), nullptr};
         m_ok = m_ok && ::posix_spawnp(&m_pid, "ntfs-3g", nullptr, nullptr, argv, environ) == 0;
-        m_ok = m_ok && WaitUntil([&] { return std::ofstream(m_mount / "stuck.raw").good(); });
-        if (m_ok)
-            fs::resize_file(m_mount / "stuck.raw", 1 << 20);
+        // Mounted once the folder is on a device of its own.
+        m_ok = m_ok && WaitUntil([&] { return DeviceOf(m_mount) != DeviceOf(folder); });
+        std::error_code error;
+        m_ok = m_ok && std::ofstream(File()).good();
+        fs::resize_file(File(), 1 << 20, error);
+        m_ok = m_ok && !error;
     }
     ~StoppableMount()
     {
