@@ -137,6 +137,9 @@ bool CMainFrame::OpenCachePath(const std::filesystem::path& path, bool readOnly,
 void CMainFrame::ShowCache(NamedCache cache)
 {
     listview::CCacheListView* view = GetListView();
+    // Until an image's cache says where its entries come from.
+    m_openImage.reset();
+    view->SetEntrySource(nullptr);
     const bool readOnly = cache.location.readOnly;
     view->SetReadOnly(readOnly);
     view->OpenCache(std::move(cache.location));

@@ -9,9 +9,11 @@
 
 #include "app/main_frame.h"
 #include "app/named_cache.h"
+#include "app/image_provenance.h"
 #include "app/open_image_dlg.h"
 #include "app/resource.h"
 #include "image_probe.h"
+#include "listview/cache_list_view.h"
 #include "work_folder.h"
 
 namespace trovana::app {
@@ -102,8 +104,10 @@ bool CMainFrame::OpenImage(const fs::path& path)
     if (dialog.ShowModal() != wxID_OK || dialog.Choice().caches.empty())
         return false;
     NamedCache chosen = ChosenCache(dialog.Choice());
-    m_openImage = dialog.Choice();
     ShowCache(std::move(chosen));
+    m_openImage = dialog.Choice();
+    GetListView()->SetEntrySource(
+        [choice = *m_openImage](const urlcache::CacheEntryInfo& entry) { return ImageProvenance(choice, entry); });
     if (!m_openImage->problems.empty())
         UserPrompts().ShowProblems(this, _("Some cached files could not be copied out of the image:"),
                                    m_openImage->problems);

@@ -160,7 +160,11 @@ bool CPropertiesDlg::OnInitDialog()
         if (time.IsValid() && (always || fileTime != 0))
             AddRow(row++, name, time.Format() + (m_bTimesUtc ? " UTC" : "") + recorded);
     }
-    AddRow(row, "Hit Rate", wxString::Format("%u", m_pInfo->hitRate));
+    AddRow(row++, "Hit Rate", wxString::Format("%u", m_pInfo->hitRate));
+    for (const auto& [name, value] : m_sourceRows) {
+        m_listProps->InsertItem(row, name);
+        m_listProps->SetItem(row++, 1, value);
+    }
     if (m_pInfo->headerInfoSize() != 0)
         m_editHeader->ChangeValue(FromCacheBytes(std::string(m_pInfo->headerInfo.c_str())));
     return true;

@@ -13,9 +13,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 
 #include <wx/app.h>
@@ -46,6 +49,12 @@ app::COpenImageDlg* ShownChooser()
             return dialog;
     }
     return nullptr;
+}
+
+std::string ReadBytes(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string ReadText(const fs::path& file)
@@ -89,6 +98,20 @@ size_t EntriesOfFolder(const fs::path& profile)
     while (entries.Next())
         ++count;
     return count;
+}
+
+// The MFT entry of a file of an NTFS volume, as The Sleuth Kit's ifind
+// finds it by path.
+std::string MftEntryBySleuthKit(const fs::path& volume, const std::string& path)
+{
+    const std::string command = "ifind -f ntfs -n '" + path + "' '" + volume.string() + "'";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    char line[64] = {};
+    if (!pipe || std::fgets(line, sizeof line, pipe.get()) == nullptr)
+        return {};
+    std::string entry(line);
+    entry.erase(entry.find_last_not_of("\n") + 1);
+    return entry;
 }
 
 class OpenImageTest : public WindowTest {
@@ -190,6 +213,36 @@ TEST_F(OpenImageTest, FileOpenImageListsTheImagesCachesAndOpensOneReadOnly)
     const app::ImageCacheRow& opened = m_pFrame->OpenedImage()->caches.at(0);
     EXPECT_EQ(CachedFilesIn(opened.cache.copy), CachedFilesIn(profiles.at("sevenuser")));
     EXPECT_FALSE(CachedFilesIn(profiles.at("sevenuser")).empty());
+    // Properties of an entry name the image, the path inside it of the one
+    // container whose bytes hold its URL, and that container's MFT entry as
+    // The Sleuth Kit finds it in the same volume.
+    listview::CCacheList& all = *View().GetAllList();
+    std::map<std::string, std::string> containerBytes;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(profiles.at("sevenuser"))) {
+        if (entry.path().filename() == "index.dat")
+            containerBytes[entry.path().lexically_relative(tree).generic_string()] = ReadBytes(entry.path());
+    }
+    std::string url;
+    std::string container;
+    for (long row = 0; row < all.GetItemCount() && container.empty(); ++row) {
+        url = all.GetItemText(row).utf8_string();
+        std::vector<std::string> holders;
+        for (const auto& [path, bytes] : containerBytes) {
+            if (bytes.find(url) != std::string::npos)
+                holders.push_back(path);
+        }
+        if (holders.size() == 1)
+            container = holders.front();
+    }
+    ASSERT_FALSE(container.empty()) << "no URL of one container alone";
+    const std::vector<std::string> properties = PropertiesOf(all, url);
+    const auto has = [&](const std::string& row) {
+        return std::find(properties.begin(), properties.end(), row) != properties.end();
+    };
+    EXPECT_TRUE(has("Image=" + (kFixture / "disk.E01").string() + " (EWF)"));
+    EXPECT_TRUE(has("Path in Image=" + container)) << url;
+    EXPECT_TRUE(has("MFT Entry=" + MftEntryBySleuthKit(kFixture / "volume.raw", container)));
+    EXPECT_TRUE(has("Image MD5 (stored)=" + ReadText(kFixture / "mbr.md5")));
     // What the image records of itself: the MD5 and SHA1 of the disk it holds.
     std::map<std::string, std::string> stored;
     for (const image::StoredHash& hash : m_pFrame->OpenedImage()->storedHashes)
