@@ -26,6 +26,7 @@
 #include <wx/fileconf.h>
 #include <wx/menu.h>
 
+#include "app/main_frame.h"
 #include "app/open_image_dlg.h"
 #include "app/resource.h"
 #include "listview/cache_list.h"
@@ -249,6 +250,28 @@ TEST_F(OpenImageTest, FileOpenImageListsTheImagesCachesAndOpensOneReadOnly)
         stored[hash.algorithm] = hash.hex;
     EXPECT_EQ(stored["MD5"], ReadText(kFixture / "mbr.md5"));
     EXPECT_EQ(stored["SHA1"], ReadText(kFixture / "mbr.sha1"));
+}
+
+// Open Cache... and the command line take an image for what its bytes are,
+// whatever its name: every format of the fixture, also renamed; a container
+// or a WebCache database named like an image stays a cache file.
+TEST(DiskImageNames, AnImageIsKnownByItsBytesNotItsName)
+{
+    const fs::path folder = fs::temp_directory_path() / ("trovana-image-names-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    for (const char* name : {"disk.E01", "disk.vmdk", "disk.vhd", "disk.vhdx", "disk.qcow2", "split.001", "mbr.raw",
+                             "gpt.raw", "volume.raw"})
+        EXPECT_TRUE(app::IsDiskImage(kFixture / name)) << name;
+    fs::copy_file(kFixture / "disk.qcow2", folder / "evidence.dat");
+    EXPECT_TRUE(app::IsDiskImage(folder / "evidence.dat"));
+    fs::copy_file(kFixture / "tree/Users/sevenuser/AppData/Local/Microsoft/Windows/History/History.IE5/index.dat",
+                  folder / "history.E01");
+    fs::copy_file(kFixture / "tree/Users/tenuser/AppData/Local/Microsoft/Windows/WebCache/WebCacheV01.dat",
+                  folder / "webcache.raw");
+    EXPECT_FALSE(app::IsDiskImage(folder / "history.E01"));
+    EXPECT_FALSE(app::IsDiskImage(folder / "webcache.raw"));
+    EXPECT_FALSE(app::IsDiskImage(kFixture / "tree/Users"));
+    fs::remove_all(folder);
 }
 
 // An NTFS volume served by ntfs-3g in the foreground, whose process the test
