@@ -39,14 +39,18 @@ std::map<std::string, nlohmann::json> CachesByProfile(const std::string& image)
 TEST(ImageCli, EachCacheListsTheEntriesOfItsProfileFolder)
 {
     const auto caches = CachesByProfile("disk.E01");
-    ASSERT_EQ(caches.size(), 4u);
-    for (const char* profile : {"Users/sevenuser", "Users/tenuser", "Documents and Settings/xpuser"}) {
+    ASSERT_EQ(caches.size(), 5u);
+    for (const char* profile :
+         {"Users/sevenuser", "Users/tenuser", "Documents and Settings/xpuser", "Profiles/listeduser"}) {
         const nlohmann::json& cache = caches.at(profile);
         EXPECT_EQ(cache["deleted"], "no");
         EXPECT_EQ(cache["snapshot"], "live");
+        // The zone of the volume's SYSTEM hive, in which daily history is read.
+        EXPECT_EQ(cache["time_zone"], "Europe/Berlin");
         const Outcome fromImage = RunCli({"--image", (kFixture / "disk.E01").string(), "--in",
                                           std::to_string(cache["number"].get<uint64_t>()), "list"});
-        const Outcome fromFolder = RunCli({"--profile", (kFixture / "tree" / profile).string(), "list"});
+        const Outcome fromFolder = RunCli(
+            {"--profile", (kFixture / "tree" / profile).string(), "--source-tz", "Europe/Berlin", "list"});
         ASSERT_EQ(fromImage.status, 0) << fromImage.err;
         ASSERT_EQ(fromFolder.status, 0) << fromFolder.err;
         const auto rows = JsonLines(fromImage.out);

@@ -75,7 +75,7 @@ std::map<std::string, std::set<std::string>> TreeCaches()
 {
     std::map<std::string, std::set<std::string>> profiles;
     const fs::path tree = kFixture / "tree";
-    for (const char* parent : {"Users", "Documents and Settings"}) {
+    for (const char* parent : {"Users", "Documents and Settings", "Profiles"}) {
         for (const auto& profile : fs::directory_iterator(tree / parent)) {
             for (const auto& file : fs::recursive_directory_iterator(profile.path())) {
                 const std::string name = file.path().filename().string();
@@ -140,6 +140,25 @@ INSTANTIATE_TEST_SUITE_P(Images, EveryFormat,
                              name[name.find('.')] = '_';
                              return name;
                          });
+
+TEST(DiskImage, TheHivesNameProfilesUsersAndTheTimeZone)
+{
+    const Scan scan = ScanImage(kFixture / "gpt.raw");
+    std::map<std::string, const ImageCache*> byProfile;
+    for (const ImageCache& cache : scan.caches) {
+        byProfile[cache.profile] = &cache;
+    }
+    // Found through the ProfileList alone: no folder of Users holds it.
+    ASSERT_TRUE(byProfile.contains("Profiles/listeduser"));
+    EXPECT_EQ(byProfile["Profiles/listeduser"]->user, "listeduser");
+    EXPECT_EQ(byProfile["Profiles/listeduser"]->sid, "S-1-5-21-1004336348-1177238915-682003330-1001");
+    ASSERT_TRUE(byProfile.contains("Users/sevenuser"));
+    EXPECT_EQ(byProfile["Users/sevenuser"]->sid, "S-1-5-21-1004336348-1177238915-682003330-1002");
+    EXPECT_EQ(byProfile["Users/tenuser"]->sid, "");
+    // The zone of the control set that Select\Current names, not ControlSet001's.
+    ASSERT_EQ(scan.volumes.size(), 1u);
+    EXPECT_EQ(scan.volumes[0].timeZone, "Europe/Berlin");
+}
 
 TEST(DiskImage, TheDeletedCacheHoldsTheBytesWrittenBeforeTheDeletion)
 {
