@@ -405,8 +405,8 @@ bool NtfsVolume::AnyClusterAllocated(const std::vector<NtfsExtent>& extents)
             const uint64_t byte = cluster / 8;
             const size_t want = static_cast<size_t>(std::min<uint64_t>(bits.size(), (end + 7) / 8 - byte));
             if (Fsntfs().libfsntfs_file_entry_read_buffer_at_offset(bitmap.get(), bits.data(), want,
-                                                                    static_cast<off64_t>(byte), nullptr) !=
-                static_cast<ssize_t>(want)) {
+                                                                    static_cast<off64_t>(byte),
+                                                                    nullptr) != static_cast<ssize_t>(want)) {
                 return true;
             }
             for (; cluster < end && cluster / 8 < byte + want; ++cluster) {

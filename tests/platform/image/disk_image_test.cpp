@@ -160,6 +160,24 @@ TEST(DiskImage, TheHivesNameProfilesUsersAndTheTimeZone)
     EXPECT_EQ(scan.volumes[0].timeZone, "Europe/Berlin");
 }
 
+TEST(DiskImage, CachedFilesAreCopiedWhenAsked)
+{
+    TemporaryFolder work;
+    DiskImage disk(kFixture / "disk.vhdx", work.Path());
+    disk.Scan({});
+    const std::string page =
+        "AppData/Local/Microsoft/Windows/Temporary Internet Files/Content.IE5/ABCDEFGH/page[1].htm";
+    for (const ImageCache& cache : disk.Caches()) {
+        if (cache.profile == "Users/sevenuser") {
+            EXPECT_FALSE(fs::exists(cache.copy / page));  // the scan copies containers only
+            disk.CopyCachedFiles(cache);
+            EXPECT_EQ(Digest(cache.copy / page), Digest(kFixture / "tree/Users/sevenuser" / page));
+            return;
+        }
+    }
+    ADD_FAILURE() << "no cache of Users/sevenuser";
+}
+
 TEST(DiskImage, TheDeletedCacheHoldsTheBytesWrittenBeforeTheDeletion)
 {
     ScanImage(kFixture / "mbr.raw", [](const DiskImage& disk) {
