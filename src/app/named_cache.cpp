@@ -7,7 +7,9 @@
 
 #include <wx/translation.h>
 
+#include "app/image_cache.h"
 #include "app/resource.h"
+#include "image_file.h"
 
 namespace trovana::app {
 
@@ -47,6 +49,8 @@ wxString LastPart(const fs::path& path)
 
 std::optional<NamedCache> FindNamedCache(listview::Prompts& prompts, wxWindow* parent, const fs::path& path)
 {
+    if (image::LooksLikeDiskImage(path))
+        return FindImageCache(prompts, parent, path);
     try {
         // The recent list keeps the path whatever folder the program runs in.
         const std::optional<fs::path> chosen = PickProfile(prompts, parent, fs::absolute(path));
@@ -82,7 +86,7 @@ NamedCache FindCurrentUserCache(listview::Prompts& prompts)
 void DecideReadOnly(NamedCache& cache, bool asked)
 {
     cache.readOnlyAsked = asked;
-    cache.location.readOnly = asked || urlcache::ReadOnlyReason(cache.location).has_value();
+    cache.location.readOnly = asked || cache.evidence || urlcache::ReadOnlyReason(cache.location).has_value();
 }
 
 }  // namespace trovana::app

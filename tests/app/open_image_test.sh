@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Opening a disk image in the built program as a person does: `trovana
+# IMAGE`, the pick of one of its caches from the keyboard, the cache shown
+# read-only under the image's name; the image and its folder unchanged.
+# Usage: open_image_test.sh TROVANA TROVANA_CACHE IMAGE_FIXTURE
+set -euo pipefail
+trovana=$1
+trovana_cache=$2
+fixture=$3
+
+source "$(dirname "$0")/window_script.sh"
+unset TROVANA_PROFILE WINEPREFIX XDG_CONFIG_HOME XDG_DATA_HOME
+export HOME="$work/home"
+mkdir -p "$HOME"
+image="$work/evidence/disk.E01"
+mkdir -p "$work/evidence"
+cp "$fixture"/disk.E0? "$work/evidence/"
+before=$(cd "$work/evidence" && ls -l --time-style=+%s.%N && md5sum disk.E0?)
+
+# The caches in the order the pick lists them, as trovana-cache numbers them.
+number=$("$trovana_cache" --image "$image" caches --format jsonl |
+    sed -n 's/^{"number":\([0-9]*\),.*"profile":"Documents and Settings\/xpuser".*/\1/p')
+[ -n "$number" ] || fail "trovana-cache found no cache of xpuser"
+
+"$trovana" "$image" &
+pid=$!
+chooser=$(wait_window '^Choose a Cache$') || fail "no pick of the image's caches"
+xdotool mousemove --window "$chooser" 100 100
+xdotool windowfocus --sync "$chooser" 2>/dev/null || true
+sleep 0.3
+for _ in $(seq 2 "$number"); do
+    xdotool key Down
+done
+xdotool key Return
+window=$(wait_window '^Trovana 1\.10 - disk\.E01: xpuser \(read-only\)$') ||
+    fail "the chosen cache is not shown read-only under the image's name"
+xdotool mousemove --window "$window" 200 200
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+sleep 0.3
+xdotool key ctrl+q
+wait_exit "Ctrl+Q"
+
+after=$(cd "$work/evidence" && ls -l --time-style=+%s.%N && md5sum disk.E0?)
+[ "$before" = "$after" ] || fail "the image or its folder changed: $before / $after"
+echo "PASS"
