@@ -71,6 +71,9 @@ public:
     // File > Open Cache...: the caches found on the machine, or a folder or
     // file the user browses to.
     void OnOpenCache();
+    // File > Open Image...: a disk image chosen in a file chooser, then one
+    // of its caches (image_cache.h), read-only.
+    void OnOpenImage();
     // The recent caches of the File menu, newest first.
     wxFileHistory& RecentCaches() { return *m_recentCaches; }
 

@@ -3,6 +3,7 @@
 // kept in the program's configuration from one run to the next, the title
 // that names the cache shown, and the commands a read-only cache disables.
 #include <wx/config.h>
+#include <wx/filedlg.h>
 #include <wx/filehistory.h>
 #include <wx/menu.h>
 #include <wx/toolbar.h>
@@ -66,8 +67,9 @@ void CMainFrame::AddCacheMenus()
         return;
     auto* recent = new wxMenu;
     file->Insert(0, ID_FILE_OPEN_CACHE, _("&Open Cache...\tCtrl+O"), wxGetTranslation(PROMPT_OPEN_CACHE));
-    file->Insert(1, wxID_ANY, _("&Recent Caches"), recent, wxGetTranslation(PROMPT_RECENT));
-    file->InsertSeparator(2);
+    file->Insert(1, ID_FILE_OPEN_IMAGE, _("Open &Image...\tCtrl+Shift+O"), wxGetTranslation(PROMPT_OPEN_IMAGE));
+    file->Insert(2, wxID_ANY, _("&Recent Caches"), recent, wxGetTranslation(PROMPT_RECENT));
+    file->InsertSeparator(3);
 
     m_recentCaches = std::make_unique<wxFileHistory>(kRecentCount, wxID_FILE1);
     // Every item with its whole path: profiles of different prefixes share names.
@@ -88,6 +90,8 @@ void CMainFrame::AddCacheMenus()
 
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { OnOpenCache(); }, ID_FILE_OPEN_CACHE);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnOpenImage(); }, ID_FILE_OPEN_IMAGE);
     Bind(
         wxEVT_MENU,
         [this](wxCommandEvent& event) {
@@ -161,6 +165,18 @@ void CMainFrame::OnOpenCache()
     if (dialog.ShowModal() != wxID_OK)
         return;
     OpenCachePath(dialog.ChosenPath(), dialog.IsReadOnly(), dialog.ChosenName());
+}
+
+void CMainFrame::OnOpenImage()
+{
+    wxFileDialog dialog(this, _("Open Disk Image"), wxString(), wxString(),
+                        _("Disk images") + " (*.E01, *.raw, *.dd, *.img, *.001, *.vmdk, *.vhd, *.vhdx, *.qcow2)|" +
+                            "*.E01;*.e01;*.S01;*.s01;*.raw;*.dd;*.img;*.001;*.vmdk;*.vhd;*.vhdx;*.qcow2;*.qcow|" +
+                            _("All files") + " (*)|*",
+                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    OpenCachePath(dialog.GetPath().utf8_string(), true, wxString());
 }
 
 }  // namespace trovana::app

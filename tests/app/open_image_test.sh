@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Opening a disk image in the built program as a person does: `trovana
-# IMAGE`, the pick of one of its caches from the keyboard, the cache shown
-# read-only under the image's name; the image and its folder unchanged.
+# IMAGE` and File > Open Image... (Ctrl+Shift+O), the pick of one of its
+# caches from the keyboard, the cache shown read-only under the image's
+# name; the image and its folder unchanged.
 # Usage: open_image_test.sh TROVANA TROVANA_CACHE IMAGE_FIXTURE
 set -euo pipefail
 trovana=$1
@@ -35,6 +36,30 @@ done
 xdotool key Return
 window=$(wait_window '^Trovana 1\.10 - disk\.E01: xpuser \(read-only\)$') ||
     fail "the chosen cache is not shown read-only under the image's name"
+xdotool mousemove --window "$window" 200 200
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+sleep 0.3
+
+# File > Open Image...: the image named in the file chooser, then the last
+# cache of the pick, the deleted one.
+xdotool key ctrl+shift+o
+chooser=$(wait_window '^Open Disk Image$') || fail "Ctrl+Shift+O shows no file chooser"
+xdotool windowfocus --sync "$chooser" 2>/dev/null || true
+sleep 0.5
+xdotool type --delay 20 "$image"
+sleep 0.3
+xdotool key Return
+chooser=$(wait_window '^Choose a Cache$') || fail "no pick after File > Open Image..."
+xdotool mousemove --window "$chooser" 100 100
+xdotool windowfocus --sync "$chooser" 2>/dev/null || true
+sleep 0.3
+xdotool key End Return
+for _ in $(seq 50); do
+    [ "$(xdotool getwindowname "$window")" = "Trovana 1.10 - disk.E01: gone (read-only)" ] && break
+    sleep 0.1
+done
+[ "$(xdotool getwindowname "$window")" = "Trovana 1.10 - disk.E01: gone (read-only)" ] ||
+    fail "the deleted cache is not shown: $(xdotool getwindowname "$window")"
 xdotool mousemove --window "$window" 200 200
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 sleep 0.3
