@@ -30,14 +30,15 @@ if [ ! -f "$volume" ]; then
         cp "$samples/plaso-History.IE5-index.dat" "$profile/History/History.IE5/index.dat"
         cp "$samples/plaso-Content.IE5-index.dat" "$profile/Temporary Internet Files/Content.IE5/index.dat"
     done
-    cp "$samples/grr-index.dat" "$work/mnt/Users/user01/deleted-index.dat"
-    sync
-    rm "$work/mnt/Users/user01/deleted-index.dat"
     names=$(printf 'f%02d ' $(seq 0 99))
     for d in $(seq -w 0 999); do
         mkdir -p "$work/mnt/Data/d$d"
         (cd "$work/mnt/Data/d$d" && touch $names)
     done
+    # Deleted last: a file made afterwards would take its MFT entry.
+    cp "$samples/grr-index.dat" "$work/mnt/Users/user01/deleted-index.dat"
+    sync
+    rm "$work/mnt/Users/user01/deleted-index.dat"
     umount "$work/mnt"
     trap - EXIT
 fi
@@ -66,4 +67,4 @@ for name in trovana fls; do
     done
     echo "$name: median $(median "$times") s (runs: $times), peak $(median "$peaks") MB"
 done
-"$program" --image "$volume" caches | tail -n 3
+"$program" --image "$volume" caches | tail -n 2

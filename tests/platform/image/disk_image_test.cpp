@@ -23,6 +23,14 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kFixture = TROVANA_IMAGE_FIXTURE;
+
+// Under AddressSanitizer the libyal libraries cannot be loaded apart
+// (libyal_library.h), and libewf then refuses to open: EWF is left out.
+#ifdef TROVANA_SANITIZED
+constexpr bool kEwfReadable = false;
+#else
+constexpr bool kEwfReadable = true;
+#endif
 const std::string kDeletedPath = "Users/gone/AppData/Local/Microsoft/Windows/History/History.IE5/index.dat";
 
 // A folder of the test's own, removed with it.
@@ -98,6 +106,9 @@ class EveryFormat : public testing::TestWithParam<const char*> {};
 
 TEST_P(EveryFormat, ShowsTheCachesOfTheFolderTreeAndTheDeletedOne)
 {
+    if (!kEwfReadable && std::string(GetParam()).ends_with(".E01")) {
+        GTEST_SKIP() << "EWF images are not read under AddressSanitizer";
+    }
     std::map<std::string, std::set<std::string>> found;
     const Scan scan = ScanImage(kFixture / GetParam(), [&](const DiskImage& disk) {
         for (const ImageCache& cache : disk.Caches()) {
@@ -239,7 +250,9 @@ TEST(DiskImage, TheImageAndItsFolderAreUnchanged)
     const std::set<std::string> hashed = {"mbr.raw", "disk.E01", "disk.E02", "disk.E03", "disk.vmdk"};
     const auto before = FolderState(hashed);
     ScanImage(kFixture / "mbr.raw");
-    ScanImage(kFixture / "disk.E01");
+    if (kEwfReadable) {
+        ScanImage(kFixture / "disk.E01");
+    }
     ScanImage(kFixture / "disk.vmdk");
     EXPECT_EQ(FolderState(hashed), before);
 }
@@ -254,6 +267,9 @@ std::string FirstLine(const fs::path& file)
 
 TEST(DiskImage, AnE01ShowsTheHashesItStores)
 {
+    if (!kEwfReadable) {
+        GTEST_SKIP() << "EWF images are not read under AddressSanitizer";
+    }
     const Scan scan = ScanImage(kFixture / "disk.E01");
     ASSERT_EQ(scan.storedHashes.size(), 2u);
     EXPECT_EQ(scan.storedHashes[0].algorithm, "MD5");
