@@ -7,7 +7,8 @@
 # files, and one deleted container. Then times, RUNS times each (default 3):
 #   trovana-cache --image VOLUME caches   (profiles, hives, deleted files)
 #   fls -r -p VOLUME                      (every name of the volume)
-# and prints each one's median wall time and peak memory.
+# and prints each one's median CPU time (user and system: the figure that
+# means something on a loaded machine), wall time and peak memory.
 # Usage: image_vs_fls.sh TROVANA_CACHE [WORK] [RUNS]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -46,25 +47,23 @@ fi
 describe_run
 echo "volume: $(du -h --apparent-size "$volume" | cut -f1), $(fls -r -p "$volume" | wc -l) names (fls -r -p)"
 
-# Prints "seconds peak_MB" of one run of the command.
+# Prints "cpu_seconds wall_seconds peak_MB" of one run of the command.
 measure() {
-    /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" >/dev/null 2>&1
-    local out
-    out=$(tail -n 1 "$work/time.txt")
-    echo "$(cut -d' ' -f1 <<<"$out") $(( $(cut -d' ' -f2 <<<"$out") / 1024 ))"
+    /usr/bin/time -f '%U %S %e %M' -o "$work/time.txt" "$@" >/dev/null 2>&1
+    tail -n 1 "$work/time.txt" | awk '{printf "%.2f %s %d\n", $1 + $2, $3, $4 / 1024}'
 }
 
 for name in trovana fls; do
-    times="" peaks=""
+    cpus="" walls="" peaks=""
     for _ in $(seq "$runs"); do
         if [ "$name" = trovana ]; then
             result=$(measure "$program" --image "$volume" caches)
         else
             result=$(measure fls -r -p "$volume")
         fi
-        times+="${result% *} "
-        peaks+="${result#* } "
+        read -r cpu wall peak <<<"$result"
+        cpus+="$cpu " walls+="$wall " peaks+="$peak "
     done
-    echo "$name: median $(median "$times") s (runs: $times), peak $(median "$peaks") MB"
+    echo "$name: CPU median $(median "$cpus") s (runs: $cpus), wall median $(median "$walls") s, peak $(median "$peaks") MB"
 done
 "$program" --image "$volume" caches | tail -n 2

@@ -281,7 +281,10 @@ bool LooksLikeDiskImage(const fs::path& path)
     }
 }
 
-ImageFile OpenImageFile(const fs::path& path)
+namespace {
+
+// Opens by signature; OpenImageFile adds the cache.
+ImageFile OpenByFormat(const fs::path& path)
 {
     const Signatures signatures = ReadSignatures(path);
     const std::vector<uint8_t>& head = signatures.head;
@@ -309,6 +312,15 @@ ImageFile OpenImageFile(const fs::path& path)
     auto raw = OpenRawImage(path);
     const bool split = SplitPieces(path).size() > 1;
     return {split ? "split raw" : "raw", std::move(raw), {}};
+}
+
+}  // namespace
+
+ImageFile OpenImageFile(const fs::path& path)
+{
+    ImageFile image = OpenByFormat(path);
+    image.media = Cached(std::move(image.media));
+    return image;
 }
 
 }  // namespace trovana::image

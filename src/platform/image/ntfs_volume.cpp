@@ -330,6 +330,9 @@ std::optional<NtfsEntry> NtfsVolume::Entry(uint64_t mftEntry)
     }
     NtfsEntry result;
     result.allocated = Fsntfs().libfsntfs_file_entry_is_allocated(entry.get(), nullptr) == 1;
+    if (result.allocated) {
+        return result;  // the search of deleted files needs no more of it
+    }
     size64_t size = 0;
     result.hasData = Fsntfs().libfsntfs_file_entry_has_default_data_stream(entry.get(), nullptr) == 1 &&
                      Fsntfs().libfsntfs_file_entry_get_size(entry.get(), &size, nullptr) == 1 && size > 0;
