@@ -12,7 +12,7 @@
 #include "app/image_provenance.h"
 #include "app/open_image_dlg.h"
 #include "app/resource.h"
-#include "image_probe.h"
+#include "image_file.h"
 #include "listview/cache_list_view.h"
 #include "work_folder.h"
 
@@ -47,6 +47,7 @@ NamedCache ChosenCache(const ImageChoice& choice)
     NamedCache named;
     named.location.readOnly = true;
     named.readOnlyAsked = true;
+    named.evidence = true;
     for (const ImageCacheRow& row : choice.caches) {
         const urlcache::CacheLocation& location = row.location;
         named.location.containers.insert(named.location.containers.end(), location.containers.begin(),
@@ -92,7 +93,7 @@ void CMainFrame::AddImageMenu(wxMenu& file, size_t position)
 void CMainFrame::OnOpenImage()
 {
     const std::optional<fs::path> path =
-        UserPrompts().ChooseOpenFile(this, _("Open a Disk Image"), wxGetTranslation(kImageWildcard));
+        UserPrompts().ChooseOpenFile(this, _("Open Disk Image"), wxGetTranslation(kImageWildcard));
     if (path)
         OpenImage(*path);
 }

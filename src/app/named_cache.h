@@ -26,10 +26,12 @@ struct NamedCache {
     // The user asked for read-only (kept with the recent cache), as against
     // a cache that cannot be written now.
     bool readOnlyAsked = false;
+    // Copied out of a disk image: always opened read-only.
+    bool evidence = false;
 };
 
 // The cache at `path`: a Wine prefix, a user profile folder, a drive root
-// (the user picks one of its profiles when there are several) or a container
+// (the user picks one of its profiles when there are several), a container
 // file. None after one message saying why it is no cache, or when the user
 // cancels the pick. The pick and the message are asked through `prompts`
 // over `parent`.

@@ -37,8 +37,6 @@ const wxSize kSmallestSize{420, 300};
 constexpr int kBorder = 8;
 constexpr int kGaugeRange = 1000;
 constexpr int kProblemLines = 3;
-// Files copied between two reports of the copy's progress.
-constexpr size_t kCopyReportEvery = 25;
 
 wxString FromUtf8(const std::string& text)
 {
@@ -287,21 +285,13 @@ void COpenImageDlg::CopyCachedFiles()
     m_gauge->Pulse();
     m_worker.Run(
         [this, image = m_choice.image, caches = m_choice.caches](const listview::CWindowWorker::Channel& channel) {
-            std::vector<std::string> problems;
-            size_t copied = 0;
             for (const ImageCacheRow& row : caches) {
-                const std::vector<std::string> more =
-                    image::CopyCachedFiles(image, row.imageVolume, row.cache, [&](const std::string& path) {
-                        if (copied++ % kCopyReportEvery == 0)
-                            channel.Post([this, path] { ShowCopying(path); });
-                        return !channel.StopRequested();
-                    });
-                problems.insert(problems.end(), more.begin(), more.end());
+                if (channel.StopRequested())
+                    return;
+                channel.Post([this, profile = row.cache.profile] { ShowCopying(profile); });
+                image::CopyCachedFiles(image, row.imageVolume, row.cache);
             }
-            channel.Post([this, problems] {
-                m_choice.problems = problems;
-                EndModal(wxID_OK);
-            });
+            channel.Post([this] { EndModal(wxID_OK); });
         },
         [this](std::exception_ptr failure) {
             // The caches open without their files; the user is told why.

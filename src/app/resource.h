@@ -55,9 +55,9 @@ inline constexpr const char* PROMPT_HISTORY_ZONE = wxTRANSLATE(
     "Choose the time zone of the computer that recorded the daily and weekly history");
 inline constexpr const char* PROMPT_OPEN_CACHE = wxTRANSLATE(
     "Open another cache: a Wine prefix, a user profile or a container file");
-inline constexpr const char* PROMPT_OPEN_IMAGE = wxTRANSLATE(
-    "Open a disk image (raw, E01, VMDK, VHD, QCOW2) read-only and choose among its caches");
 inline constexpr const char* PROMPT_RECENT = wxTRANSLATE("Open a cache opened before");
+inline constexpr const char* PROMPT_OPEN_IMAGE = wxTRANSLATE(
+    "Open a cache inside a disk image (raw, E01, VMDK, VHD, VHDX, QCOW2), read-only");
 inline constexpr const char* TEXT_DELETE_SITE = wxTRANSLATE("Delete Site");
 
 inline constexpr const char* APP_TITLE = "Trovana";

@@ -56,6 +56,55 @@ private:
     uint64_t m_size;
 };
 
+// Direct-mapped: block n sits in slot n % kSlots.
+class CachedSource : public ByteSource {
+public:
+    explicit CachedSource(std::shared_ptr<ByteSource> source) : m_source(std::move(source)) {}
+    uint64_t Size() const override { return m_source->Size(); }
+    size_t ReadAt(uint64_t offset, void* buffer, size_t size) override
+    {
+        if (size >= kBlock) {
+            return m_source->ReadAt(offset, buffer, size);
+        }
+        auto* out = static_cast<uint8_t*>(buffer);
+        size_t done = 0;
+        while (done < size) {
+            const uint64_t at = offset + done;
+            const Slot& slot = Load(at / kBlock);
+            const size_t within = static_cast<size_t>(at % kBlock);
+            if (within >= slot.bytes.size()) {
+                break;  // the end of the image
+            }
+            const size_t n = std::min(size - done, slot.bytes.size() - within);
+            std::memcpy(out + done, slot.bytes.data() + within, n);
+            done += n;
+        }
+        return done;
+    }
+
+private:
+    static constexpr size_t kBlock = 64 * 1024;
+    static constexpr size_t kSlots = 16;
+    struct Slot {
+        uint64_t block = UINT64_MAX;
+        std::vector<uint8_t> bytes;
+    };
+
+    const Slot& Load(uint64_t block)
+    {
+        Slot& slot = m_slots[block % kSlots];
+        if (slot.block != block) {
+            slot.block = UINT64_MAX;  // a read that throws leaves no stale block
+            slot.bytes = ReadBytes(*m_source, block * kBlock, kBlock);
+            slot.block = block;
+        }
+        return slot;
+    }
+
+    std::shared_ptr<ByteSource> m_source;
+    Slot m_slots[kSlots];
+};
+
 struct Piece {
     fileio::FileDescriptor fd;
     uint64_t start = 0;
@@ -175,6 +224,11 @@ private:
 };
 
 }  // namespace
+
+std::shared_ptr<ByteSource> Cached(std::shared_ptr<ByteSource> source)
+{
+    return std::make_shared<CachedSource>(std::move(source));
+}
 
 std::shared_ptr<ByteSource> MemorySource(std::vector<uint8_t> bytes)
 {

@@ -39,6 +39,11 @@ std::vector<uint8_t> ReadBytes(ByteSource& source, uint64_t offset, size_t size)
 // `size` bytes of `parent` from `offset` on: a partition. Shares the parent.
 std::shared_ptr<ByteSource> Slice(std::shared_ptr<ByteSource> parent, uint64_t offset, uint64_t size);
 
+// `source` read through a small cache of recently read blocks (a fixed
+// size, whatever the image's), so that the many small reads of a volume
+// reader (one MFT entry at a time) become few large ones.
+std::shared_ptr<ByteSource> Cached(std::shared_ptr<ByteSource> source);
+
 // A raw image, a block device (read only), or the pieces of a split raw
 // image (NAME.001, NAME.002, ... read one after the other when `path` is the
 // first of them). Throws ImageError when the file cannot be opened.

@@ -8,21 +8,14 @@
 #include "disk_image.h"
 
 #include <filesystem>
-#include <functional>
-#include <string>
-#include <vector>
 
 namespace trovana::image {
 
 // Copies the cached files of `cache` (found in `volume` of the image at
-// `image`) into its copy, under the same paths as inside the profile: the
-// folders beside each Content.IE5 container, and a Windows 8-11 profile's
-// INetCache/IE folders. `copying` is told each file (its path inside the
-// volume) before it is copied and stops the copy by answering false. The
-// problems are returned, one sentence each; a deleted cache has no files to
-// copy. Throws ImageError when the image or volume cannot be opened again.
-std::vector<std::string> CopyCachedFiles(const std::filesystem::path& image, const ImageVolume& volume,
-                                         const ImageCache& cache,
-                                         const std::function<bool(const std::string&)>& copying);
+// `image`) into its copy, as DiskImage::CopyCachedFiles does, from the image
+// opened anew: so that it may run on a thread of its own while the search's
+// DiskImage is still in use on another. A deleted cache has no files to
+// copy. Throws ImageError when the image or volume cannot be read.
+void CopyCachedFiles(const std::filesystem::path& image, const ImageVolume& volume, const ImageCache& cache);
 
 }  // namespace trovana::image

@@ -289,6 +289,24 @@ bool DiskImage::Scan(const ScanCallbacks& callbacks)
     return !scanner.Cancelled();
 }
 
+void DiskImage::CopyCachedFiles(const ImageCache& cache)
+{
+    if (cache.deleted) {
+        return;  // a deleted container's files are not known
+    }
+    const ImageVolume& volume = m_volumes.at(cache.volume);
+    std::shared_ptr<ByteSource> bytes = Slice(m_file.media, volume.partition.offset, volume.partition.size);
+    if (volume.snapshot > 0) {
+        const ShadowCopies shadows = ReadShadowCopies(bytes);
+        if (static_cast<size_t>(volume.snapshot) > shadows.stores.size()) {
+            throw ImageError(volume.SnapshotText() + " can no longer be read");
+        }
+        bytes = shadows.stores[static_cast<size_t>(volume.snapshot) - 1].bytes;
+    }
+    NtfsVolume ntfs(bytes);
+    image::CopyCachedFiles(ntfs, cache.profile, cache.copy);
+}
+
 urlcache::CacheLocation DiskImage::Location(const ImageCache& cache) const
 {
     urlcache::CacheLocation location = cache.deleted ? urlcache::LocateSingleContainer(cache.copy)

@@ -93,6 +93,10 @@ public:
 
     // Where the cache's copied files are, to open read-only.
     urlcache::CacheLocation Location(const ImageCache& cache) const;
+    // Copies the cache's cached files too (the scan copies its containers
+    // only), for a preview or a copy of them. Throws ImageError when its
+    // volume can no longer be read.
+    void CopyCachedFiles(const ImageCache& cache);
 
     struct Scanner;
 

@@ -243,9 +243,48 @@ Signatures ReadSignatures(const fs::path& path)
     return signatures;
 }
 
+bool IsFormatSignature(const Signatures& signatures)
+{
+    const std::vector<uint8_t>& head = signatures.head;
+    using namespace std::string_view_literals;
+    return StartsWith(head, "EVF\x09\x0d\x0a\xff\x00"sv) || StartsWith(head, "EVF2\x0d\x0a\x81\x00"sv) ||
+           StartsWith(head, "QFI\xfb"sv) || StartsWith(head, "vhdxfile"sv) || StartsWith(head, "conectix"sv) ||
+           StartsWith(signatures.tail, "conectix"sv) || StartsWith(head, "KDMV"sv) || StartsWith(head, "COWD"sv) ||
+           StartsWith(head, "# Disk DescriptorFile"sv);
+}
+
 }  // namespace
 
-ImageFile OpenImageFile(const fs::path& path)
+bool LooksLikeDiskImage(const fs::path& path)
+{
+    try {
+        const Signatures signatures = ReadSignatures(path);
+        if (IsFormatSignature(signatures)) {
+            return true;
+        }
+        const auto raw = OpenRawImage(path);
+        const std::vector<uint8_t> sector = ReadBytes(*raw, 0, 512);
+        if (sector.size() < 512 || StartsWith(sector, "Client UrlCache MMF Ver ") ||
+            (sector[4] == 0xEF && sector[5] == 0xCD && sector[6] == 0xAB && sector[7] == 0x89)) {
+            return false;
+        }
+        if (std::memcmp(sector.data() + 3, "NTFS    ", 8) == 0) {
+            return true;
+        }
+        bool anyPartition = false;
+        for (int i = 0; i < 4; ++i) {
+            anyPartition = anyPartition || sector[446 + 16 * i + 4] != 0;
+        }
+        return sector[510] == 0x55 && sector[511] == 0xAA && anyPartition;
+    } catch (const ImageError&) {
+        return false;
+    }
+}
+
+namespace {
+
+// Opens by signature; OpenImageFile adds the cache.
+ImageFile OpenByFormat(const fs::path& path)
 {
     const Signatures signatures = ReadSignatures(path);
     const std::vector<uint8_t>& head = signatures.head;
@@ -273,6 +312,15 @@ ImageFile OpenImageFile(const fs::path& path)
     auto raw = OpenRawImage(path);
     const bool split = SplitPieces(path).size() > 1;
     return {split ? "split raw" : "raw", std::move(raw), {}};
+}
+
+}  // namespace
+
+ImageFile OpenImageFile(const fs::path& path)
+{
+    ImageFile image = OpenByFormat(path);
+    image.media = Cached(std::move(image.media));
+    return image;
 }
 
 }  // namespace trovana::image

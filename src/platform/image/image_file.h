@@ -29,4 +29,9 @@ struct ImageFile {
 // cannot be opened or its format's library refuses it.
 ImageFile OpenImageFile(const std::filesystem::path& path);
 
+// True when `path` is a file or block device that holds a disk image of a
+// format above, or a raw disk with a partition table or an NTFS boot
+// sector; false for a cache container or a WebCache database.
+bool LooksLikeDiskImage(const std::filesystem::path& path);
+
 }  // namespace trovana::image

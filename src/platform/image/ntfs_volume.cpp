@@ -330,6 +330,9 @@ std::optional<NtfsEntry> NtfsVolume::Entry(uint64_t mftEntry)
     }
     NtfsEntry result;
     result.allocated = Fsntfs().libfsntfs_file_entry_is_allocated(entry.get(), nullptr) == 1;
+    if (result.allocated) {
+        return result;  // the search of deleted files needs no more of it
+    }
     size64_t size = 0;
     result.hasData = Fsntfs().libfsntfs_file_entry_has_default_data_stream(entry.get(), nullptr) == 1 &&
                      Fsntfs().libfsntfs_file_entry_get_size(entry.get(), &size, nullptr) == 1 && size > 0;
@@ -405,8 +408,8 @@ bool NtfsVolume::AnyClusterAllocated(const std::vector<NtfsExtent>& extents)
             const uint64_t byte = cluster / 8;
             const size_t want = static_cast<size_t>(std::min<uint64_t>(bits.size(), (end + 7) / 8 - byte));
             if (Fsntfs().libfsntfs_file_entry_read_buffer_at_offset(bitmap.get(), bits.data(), want,
-                                                                    static_cast<off64_t>(byte), nullptr) !=
-                static_cast<ssize_t>(want)) {
+                                                                    static_cast<off64_t>(byte),
+                                                                    nullptr) != static_cast<ssize_t>(want)) {
                 return true;
             }
             for (; cluster < end && cluster / 8 < byte + want; ++cluster) {

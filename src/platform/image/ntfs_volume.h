@@ -30,7 +30,8 @@ struct NtfsExtent {
     bool sparse = false;
 };
 
-// An MFT entry as the deleted-file search sees it.
+// An MFT entry as the deleted-file search sees it: of an allocated entry,
+// only that it is allocated.
 struct NtfsEntry {
     bool allocated = false;
     bool hasData = false;

@@ -43,8 +43,10 @@ bool IsWebCacheFile(const std::string& lower)
 
 class ProfileCopier {
 public:
-    ProfileCopier(NtfsVolume& volume, const std::string& profile, const fs::path& target)
-        : m_volume(volume), m_profile(profile), m_target(target)
+    // With `cachedFiles`, the files of the cached-file folders instead of
+    // the containers.
+    ProfileCopier(NtfsVolume& volume, const std::string& profile, const fs::path& target, bool cachedFiles)
+        : m_volume(volume), m_profile(profile), m_target(target), m_cachedFiles(cachedFiles)
     {
     }
 
@@ -57,16 +59,19 @@ public:
             }
             const std::string child = Join(relative, file.name);
             const std::string lower = ToLowerAscii(file.name);
+            const bool cachedFileFolder = lowerFolder == "content.ie5" || lowerFolder == "ie";
             if (file.directory) {
                 // The folders of cached files hold no containers.
-                if (depth < kMaxDepth && lowerFolder != "content.ie5" && lowerFolder != "ie") {
+                if (cachedFileFolder && m_cachedFiles) {
+                    CopyFolder(child);
+                } else if (depth < kMaxDepth && !cachedFileFolder) {
                     Walk(child, depth + 1);
                 }
                 continue;
             }
             const bool container = lower == "index.dat";
             const bool webCache = lowerFolder == "webcache" && IsWebCacheFile(lower);
-            if (!container && !webCache) {
+            if ((!container && !webCache) || m_cachedFiles) {
                 continue;
             }
             const fs::path copy = m_target / child;
@@ -81,9 +86,21 @@ public:
     std::vector<CacheFile> Take() { return std::move(m_copied); }
 
 private:
+    void CopyFolder(const std::string& relative)
+    {
+        const fs::path folder = m_target / relative;
+        fs::create_directories(folder);
+        for (const NtfsFile& file : m_volume.List(Join(m_profile, relative))) {
+            if (!file.directory && !file.name.empty()) {
+                m_volume.CopyOut(Join(m_profile, Join(relative, file.name)), folder / file.name);
+            }
+        }
+    }
+
     NtfsVolume& m_volume;
     const std::string& m_profile;
     const fs::path& m_target;
+    bool m_cachedFiles;
     std::vector<CacheFile> m_copied;
 };
 
@@ -159,15 +176,30 @@ std::string VolumeTimeZone(NtfsVolume& volume, const fs::path& scratch)
     return IanaNameOfWindowsZone(*key).value_or(std::string());
 }
 
-std::vector<CacheFile> CopyProfileCaches(NtfsVolume& volume, const std::string& profile, const fs::path& target)
+namespace {
+
+std::vector<CacheFile> CopyProfile(NtfsVolume& volume, const std::string& profile, const fs::path& target,
+                                   bool cachedFiles)
 {
-    ProfileCopier copier(volume, profile, target);
+    ProfileCopier copier(volume, profile, target, cachedFiles);
     for (const char* root : kCacheRoots) {
         if (volume.Stat(Join(profile, root))) {
             copier.Walk(root, 1);
         }
     }
     return copier.Take();
+}
+
+}  // namespace
+
+std::vector<CacheFile> CopyProfileCaches(NtfsVolume& volume, const std::string& profile, const fs::path& target)
+{
+    return CopyProfile(volume, profile, target, false);
+}
+
+void CopyCachedFiles(NtfsVolume& volume, const std::string& profile, const fs::path& target)
+{
+    CopyProfile(volume, profile, target, true);
 }
 
 }  // namespace trovana::image

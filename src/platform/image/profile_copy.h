@@ -34,4 +34,9 @@ std::string VolumeTimeZone(NtfsVolume& volume, const std::filesystem::path& scra
 std::vector<CacheFile> CopyProfileCaches(NtfsVolume& volume, const std::string& profile,
                                          const std::filesystem::path& target);
 
+// Copies the files of the profile's cached-file folders (Content.IE5/*/,
+// INetCache/IE/*/ and their Low twins) into `target`, under the same
+// relative paths.
+void CopyCachedFiles(NtfsVolume& volume, const std::string& profile, const std::filesystem::path& target);
+
 }  // namespace trovana::image

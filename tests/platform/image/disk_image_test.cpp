@@ -23,6 +23,14 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kFixture = TROVANA_IMAGE_FIXTURE;
+
+// Under AddressSanitizer the libyal libraries cannot be loaded apart
+// (libyal_library.h), and libewf then refuses to open: EWF is left out.
+#ifdef TROVANA_SANITIZED
+constexpr bool kEwfReadable = false;
+#else
+constexpr bool kEwfReadable = true;
+#endif
 const std::string kDeletedPath = "Users/gone/AppData/Local/Microsoft/Windows/History/History.IE5/index.dat";
 
 // A folder of the test's own, removed with it.
@@ -75,7 +83,7 @@ std::map<std::string, std::set<std::string>> TreeCaches()
 {
     std::map<std::string, std::set<std::string>> profiles;
     const fs::path tree = kFixture / "tree";
-    for (const char* parent : {"Users", "Documents and Settings"}) {
+    for (const char* parent : {"Users", "Documents and Settings", "Profiles"}) {
         for (const auto& profile : fs::directory_iterator(tree / parent)) {
             for (const auto& file : fs::recursive_directory_iterator(profile.path())) {
                 const std::string name = file.path().filename().string();
@@ -98,6 +106,9 @@ class EveryFormat : public testing::TestWithParam<const char*> {};
 
 TEST_P(EveryFormat, ShowsTheCachesOfTheFolderTreeAndTheDeletedOne)
 {
+    if (!kEwfReadable && std::string(GetParam()).ends_with(".E01")) {
+        GTEST_SKIP() << "EWF images are not read under AddressSanitizer";
+    }
     std::map<std::string, std::set<std::string>> found;
     const Scan scan = ScanImage(kFixture / GetParam(), [&](const DiskImage& disk) {
         for (const ImageCache& cache : disk.Caches()) {
@@ -140,6 +151,43 @@ INSTANTIATE_TEST_SUITE_P(Images, EveryFormat,
                              name[name.find('.')] = '_';
                              return name;
                          });
+
+TEST(DiskImage, TheHivesNameProfilesUsersAndTheTimeZone)
+{
+    const Scan scan = ScanImage(kFixture / "gpt.raw");
+    std::map<std::string, const ImageCache*> byProfile;
+    for (const ImageCache& cache : scan.caches) {
+        byProfile[cache.profile] = &cache;
+    }
+    // Found through the ProfileList alone: no folder of Users holds it.
+    ASSERT_TRUE(byProfile.contains("Profiles/listeduser"));
+    EXPECT_EQ(byProfile["Profiles/listeduser"]->user, "listeduser");
+    EXPECT_EQ(byProfile["Profiles/listeduser"]->sid, "S-1-5-21-1004336348-1177238915-682003330-1001");
+    ASSERT_TRUE(byProfile.contains("Users/sevenuser"));
+    EXPECT_EQ(byProfile["Users/sevenuser"]->sid, "S-1-5-21-1004336348-1177238915-682003330-1002");
+    EXPECT_EQ(byProfile["Users/tenuser"]->sid, "");
+    // The zone of the control set that Select\Current names, not ControlSet001's.
+    ASSERT_EQ(scan.volumes.size(), 1u);
+    EXPECT_EQ(scan.volumes[0].timeZone, "Europe/Berlin");
+}
+
+TEST(DiskImage, CachedFilesAreCopiedWhenAsked)
+{
+    TemporaryFolder work;
+    DiskImage disk(kFixture / "disk.vhdx", work.Path());
+    disk.Scan({});
+    const std::string page =
+        "AppData/Local/Microsoft/Windows/Temporary Internet Files/Content.IE5/ABCDEFGH/page[1].htm";
+    for (const ImageCache& cache : disk.Caches()) {
+        if (cache.profile == "Users/sevenuser") {
+            EXPECT_FALSE(fs::exists(cache.copy / page));  // the scan copies containers only
+            disk.CopyCachedFiles(cache);
+            EXPECT_EQ(Digest(cache.copy / page), Digest(kFixture / "tree/Users/sevenuser" / page));
+            return;
+        }
+    }
+    ADD_FAILURE() << "no cache of Users/sevenuser";
+}
 
 TEST(DiskImage, TheDeletedCacheHoldsTheBytesWrittenBeforeTheDeletion)
 {
@@ -202,7 +250,9 @@ TEST(DiskImage, TheImageAndItsFolderAreUnchanged)
     const std::set<std::string> hashed = {"mbr.raw", "disk.E01", "disk.E02", "disk.E03", "disk.vmdk"};
     const auto before = FolderState(hashed);
     ScanImage(kFixture / "mbr.raw");
-    ScanImage(kFixture / "disk.E01");
+    if (kEwfReadable) {
+        ScanImage(kFixture / "disk.E01");
+    }
     ScanImage(kFixture / "disk.vmdk");
     EXPECT_EQ(FolderState(hashed), before);
 }
@@ -217,6 +267,9 @@ std::string FirstLine(const fs::path& file)
 
 TEST(DiskImage, AnE01ShowsTheHashesItStores)
 {
+    if (!kEwfReadable) {
+        GTEST_SKIP() << "EWF images are not read under AddressSanitizer";
+    }
     const Scan scan = ScanImage(kFixture / "disk.E01");
     ASSERT_EQ(scan.storedHashes.size(), 2u);
     EXPECT_EQ(scan.storedHashes[0].algorithm, "MD5");

@@ -9,12 +9,15 @@
 #   disk.E01         mbr.raw through ewfacquire (with its MD5 and SHA1 stored)
 #   disk.vmdk disk.vhd disk.vhdx disk.qcow2   gpt.raw through qemu-img
 #   *.md5            md5sum of each raw image, for the tests' comparisons
-# Usage: make_fixture.sh OUTPUT_DIR URLCACHE_SAMPLES WEBCACHE_SAMPLE_GZ
+# The volume's SOFTWARE hive lists a profile outside Users (Profiles/listeduser)
+# and its SYSTEM hive records the zone W. Europe Standard Time.
+# Usage: make_fixture.sh OUTPUT_DIR URLCACHE_SAMPLES WEBCACHE_SAMPLE_GZ MAKE_HIVE
 set -euo pipefail
 
 out=$1
 samples=$2
 webcache=$3
+make_hive=$4
 
 rm -rf "$out"
 mkdir -p "$out/tree" "$out/mnt"
@@ -36,6 +39,10 @@ put "$samples/plaso-History.IE5-index.dat" "$seven/AppData/Local/Microsoft/Windo
 put "$samples/grr-index.dat" "$seven/AppData/Roaming/Microsoft/Windows/Cookies/Low/index.dat"
 mkdir -p "$tree/Users/tenuser/AppData/Local/Microsoft/Windows/WebCache"
 gzip -dc "$webcache" > "$tree/Users/tenuser/AppData/Local/Microsoft/Windows/WebCache/WebCacheV01.dat"
+put "$samples/grr-index.dat" "Profiles/listeduser/AppData/Roaming/Microsoft/Windows/Cookies/index.dat"
+mkdir -p "$tree/Windows/System32/config"
+"$make_hive" software "$tree/Windows/System32/config/SOFTWARE"
+"$make_hive" system "$tree/Windows/System32/config/SYSTEM"
 # A cached file beside the containers, which the search must not descend into.
 mkdir -p "$tree/$seven/AppData/Local/Microsoft/Windows/Temporary Internet Files/Content.IE5/ABCDEFGH"
 echo "<html></html>" > "$tree/$seven/AppData/Local/Microsoft/Windows/Temporary Internet Files/Content.IE5/ABCDEFGH/page[1].htm"

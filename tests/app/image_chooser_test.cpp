@@ -178,15 +178,17 @@ TEST_F(OpenImageTest, FileOpenImageListsTheImagesCachesAndOpensOneReadOnly)
         }
         m_input.KeysLater(keys + "Return", "Caches in the Image", 0);
     });
-    EXPECT_EQ(m_prompts.m_openTitle, "Open a Disk Image");
+    EXPECT_EQ(m_prompts.m_openTitle, "Open Disk Image");
     EXPECT_TRUE(problems.empty()) << problems.front();
 
-    // Every profile of the tree the image was filled from, with its
-    // containers, and the container deleted after writing.
+    // Every profile of the tree the image was filled from (one of them
+    // outside Users, which the SOFTWARE hive lists), with its containers,
+    // and the container deleted after writing.
     const fs::path tree = kFixture / "tree";
     const std::map<std::string, fs::path> profiles = {{"xpuser", tree / "Documents and Settings/xpuser"},
                                                       {"sevenuser", tree / "Users/sevenuser"},
-                                                      {"tenuser", tree / "Users/tenuser"}};
+                                                      {"tenuser", tree / "Users/tenuser"},
+                                                      {"listeduser", tree / "Profiles/listeduser"}};
     ASSERT_EQ(rows.size(), profiles.size() + 1);
     for (const auto& [user, folder] : profiles) {
         ASSERT_TRUE(rows.contains(user)) << user;
