@@ -12,19 +12,14 @@
 #include <wx/translation.h>
 
 #include "cached_files.h"
-#include "listview/screen_fit.h"
+#include "app/search_dialog_parts.h"
 
 namespace trovana::app {
 
 namespace {
 namespace fs = std::filesystem;
 
-struct Column {
-    const char* heading;
-    int width;
-    wxListColumnFormat format;
-};
-constexpr Column kColumns[] = {
+constexpr ListColumn kColumns[] = {
     {wxTRANSLATE("Volume"), 150, wxLIST_FORMAT_LEFT},    {wxTRANSLATE("Snapshot"), 80, wxLIST_FORMAT_LEFT},
     {wxTRANSLATE("User"), 90, wxLIST_FORMAT_LEFT},       {wxTRANSLATE("Profile"), 170, wxLIST_FORMAT_LEFT},
     {wxTRANSLATE("Kind"), 70, wxLIST_FORMAT_LEFT},       {wxTRANSLATE("Containers"), 75, wxLIST_FORMAT_RIGHT},
@@ -67,11 +62,7 @@ COpenImageDlg::COpenImageDlg(wxWindow* parent, listview::Prompts& prompts, fs::p
 {
     m_choice.image = std::move(image);
     MakeControls();
-    SetMinSize(kSmallestSize);
-    SetSize(kStartSize);
-    if (parent != nullptr)
-        CentreOnParent();
-    listview::FitOnScreen(*this);
+    PlaceCacheDialog(*this, kSmallestSize, kStartSize);
     StartSearch(std::move(workFolder));
 }
 
@@ -87,11 +78,7 @@ void COpenImageDlg::MakeControls()
                                 wxString::Format(_("&Caches in %s (read-only, nothing is written to it):"),
                                                  FromUtf8(m_choice.image.filename().string()))),
                0, wxLEFT | wxRIGHT | wxTOP, kBorder);
-    m_list = new wxListCtrl(this, IDC_IMAGE_CACHES, wxDefaultPosition, wxDefaultSize,
-                            wxLC_REPORT | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES);
-    for (size_t i = 0; i < std::size(kColumns); ++i)
-        m_list->InsertColumn(static_cast<long>(i), wxGetTranslation(kColumns[i].heading), kColumns[i].format,
-                             kColumns[i].width);
+    m_list = MakeCacheList(*this, IDC_IMAGE_CACHES, kColumns, std::size(kColumns));
     sizer->Add(m_list, 1, wxEXPAND | wxALL, kBorder);
 
     // The problems of the image, each once; shown when there is one.
@@ -101,14 +88,11 @@ void COpenImageDlg::MakeControls()
     m_problemText->Hide();
     sizer->Add(m_problemText, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
 
-    auto* progress = new wxBoxSizer(wxHORIZONTAL);
-    m_status = new wxStaticText(this, wxID_ANY, _("Opening the image..."), wxDefaultPosition, wxDefaultSize,
-                                wxST_ELLIPSIZE_MIDDLE);
-    m_gauge = new wxGauge(this, wxID_ANY, kGaugeRange, wxDefaultPosition, wxSize(120, -1));
-    m_stop = new wxButton(this, IDC_IMAGE_STOP, _("S&top"));
-    progress->Add(m_status, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
-    progress->Add(m_gauge, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
-    progress->Add(m_stop, 0, wxALIGN_CENTER_VERTICAL);
+    SearchProgress parts;
+    wxSizer* progress = MakeSearchProgress(*this, _("Opening the image..."), kGaugeRange, IDC_IMAGE_STOP, parts);
+    m_status = parts.status;
+    m_gauge = parts.gauge;
+    m_stop = parts.stop;
     sizer->Add(progress, 0, wxEXPAND | wxLEFT | wxRIGHT, kBorder);
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
@@ -129,17 +113,7 @@ void COpenImageDlg::MakeControls()
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { StopSearch(); }, IDC_IMAGE_STOP);
     // Cancel, Escape and the close box end the search at once.
-    Bind(
-        wxEVT_BUTTON,
-        [this](wxCommandEvent& event) {
-            m_worker.Stop();
-            event.Skip();
-        },
-        wxID_CANCEL);
-    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
-        m_worker.Stop();
-        event.Skip();
-    });
+    StopWorkerOnCancel(*this, m_worker);
     m_list->SetFocus();
 }
 
