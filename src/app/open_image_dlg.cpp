@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr ListColumn kColumns[] = {
-    {wxTRANSLATE("Volume"), 150, wxLIST_FORMAT_LEFT},    {wxTRANSLATE("Snapshot"), 80, wxLIST_FORMAT_LEFT},
+    {wxTRANSLATE("Volume"), 120, wxLIST_FORMAT_LEFT},    {wxTRANSLATE("Snapshot"), 80, wxLIST_FORMAT_LEFT},
     {wxTRANSLATE("User"), 90, wxLIST_FORMAT_LEFT},       {wxTRANSLATE("Profile"), 170, wxLIST_FORMAT_LEFT},
     {wxTRANSLATE("Kind"), 70, wxLIST_FORMAT_LEFT},       {wxTRANSLATE("Containers"), 75, wxLIST_FORMAT_RIGHT},
     {wxTRANSLATE("Entries"), 65, wxLIST_FORMAT_RIGHT},   {wxTRANSLATE("Deleted"), 150, wxLIST_FORMAT_LEFT},
@@ -84,7 +84,7 @@ void COpenImageDlg::MakeControls()
     // The problems of the image, each once; shown when there is one.
     m_problemText = new wxTextCtrl(this, IDC_IMAGE_PROBLEMS, wxString(), wxDefaultPosition,
                                    wxSize(-1, GetCharHeight() * (kProblemLines + 1)),
-                                   wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP);
+                                   wxTE_MULTILINE | wxTE_READONLY);
     m_problemText->Hide();
     sizer->Add(m_problemText, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
 
@@ -198,6 +198,8 @@ void COpenImageDlg::AddProblem(const std::string& problem)
         return;
     m_problems.push_back(problem);
     m_problemText->AppendText((m_problems.size() > 1 ? "\n" : "") + FromUtf8(problem));
+    // The first problem stays in view; the others are a scroll away.
+    m_problemText->ShowPosition(0);
     if (!m_problemText->IsShown()) {
         m_problemText->Show();
         Layout();
