@@ -175,7 +175,7 @@ bool CTrovanaApp::OnInit()
     const std::filesystem::path path = m_strCachePath.utf8_string();
     const bool image = !path.empty() && IsDiskImage(path);
     // A path that holds no cache ends the program after saying so.
-    std::optional<NamedCache> cache = image                   ? NamedCache{{}, LastPart(path), {}, true}
+    std::optional<NamedCache> cache = image                   ? NamedCache{{}, LastPart(path), {}, true, true}
                                       : m_strCachePath.empty() ? FindCurrentUserCache(UserPrompts())
                                                                : FindNamedCache(UserPrompts(), nullptr, path);
     if (!cache)
