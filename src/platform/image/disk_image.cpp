@@ -312,6 +312,7 @@ urlcache::CacheLocation DiskImage::Location(const ImageCache& cache) const
     urlcache::CacheLocation location = cache.deleted ? urlcache::LocateSingleContainer(cache.copy)
                                                      : urlcache::LocateProfileCache(cache.copy);
     location.readOnly = true;
+    location.recordedZone = m_volumes.at(cache.volume).timeZone;
     return location;
 }
 

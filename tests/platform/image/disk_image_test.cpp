@@ -123,6 +123,7 @@ TEST_P(EveryFormat, ShowsTheCachesOfTheFolderTreeAndTheDeletedOne)
             }
             const urlcache::CacheLocation location = disk.Location(cache);
             EXPECT_TRUE(location.readOnly);
+            EXPECT_EQ(location.recordedZone, "Europe/Berlin");
             EXPECT_EQ(location.containers.size() + location.webCaches.size(), cache.files.size());
         }
     });
