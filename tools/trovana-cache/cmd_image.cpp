@@ -124,9 +124,6 @@ void ListCache(const std::string& command, const DiskImage& disk, const ImageCac
                Streams streams)
 {
     const ImageVolume& volume = disk.Volumes()[cache.volume];
-    if (options.sourceZone.empty()) {
-        options.sourceZone = volume.timeZone;
-    }
     const bool provenance = options.provenance;
     options.moreFields = [&](ExportRow& row, const fs::path& indexFile) {
         const image::CacheFile* file = ImageFileOf(cache, indexFile);

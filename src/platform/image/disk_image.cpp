@@ -277,6 +277,21 @@ DiskImage::~DiskImage() = default;
 bool DiskImage::Scan(const ScanCallbacks& callbacks)
 {
     Scanner scanner{*this, callbacks};
+    // The image's last sector: a truncated image, or one whose last segment
+    // file is missing, ends before the disk it says it holds.
+    const uint64_t size = m_file.media->Size();
+    try {
+        std::vector<uint8_t> last(kSectorSize);
+        if (size >= kSectorSize) {
+            ReadExactly(*m_file.media, size - kSectorSize, last.data(), last.size());
+        }
+    } catch (const ImageError& error) {
+        scanner.Problem("the image is truncated or a segment file is missing: its last bytes cannot be read (" +
+                        std::string(error.what()) + ")");
+    }
+    for (const std::string& problem : m_file.problems) {
+        scanner.Problem(problem);
+    }
     for (const std::string& problem : m_table.problems) {
         scanner.Problem(problem);
     }
@@ -312,6 +327,7 @@ urlcache::CacheLocation DiskImage::Location(const ImageCache& cache) const
     urlcache::CacheLocation location = cache.deleted ? urlcache::LocateSingleContainer(cache.copy)
                                                      : urlcache::LocateProfileCache(cache.copy);
     location.readOnly = true;
+    location.recordedZone = m_volumes.at(cache.volume).timeZone;
     return location;
 }
 

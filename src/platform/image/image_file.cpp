@@ -3,6 +3,7 @@
 
 #include "libyal_error.h"
 #include "libyal_library.h"
+#include "work_folder.h"
 
 #include <libewf.h>
 #include <libqcow.h>
@@ -65,6 +66,40 @@ LibyalApi<Handle, Error> FileApi(const char* soname, const std::string& object, 
     return api;
 }
 
+// The one extent a monolithic sparse VMDK's embedded descriptor names
+// (RW 86016 SPARSE "disk.vmdk"): the file's own name when it was made.
+std::string EmbeddedExtentName(const fs::path& path)
+{
+    auto raw = OpenRawImage(path);
+    const std::vector<uint8_t> head = ReadBytes(*raw, 0, 64 * 1024);
+    const std::string text(head.begin(), head.end());
+    const size_t sparse = text.find(" SPARSE \"");
+    if (sparse == std::string::npos || text.find(" SPARSE \"", sparse + 1) != std::string::npos) {
+        return {};
+    }
+    const size_t start = sparse + 9;
+    const size_t end = text.find('"', start);
+    const std::string name = end == std::string::npos ? std::string() : text.substr(start, end - start);
+    return name.find('/') == std::string::npos ? name : std::string();
+}
+
+// A folder where the extent's name leads to the file itself, for a
+// monolithic sparse VMDK renamed since it was made (evidence often is):
+// libvmdk looks for the extent by the name its descriptor records.
+fs::path ExtentFolder(const fs::path& path, const std::string& extent)
+{
+    std::error_code error;
+    const fs::path temporary = PrivateTemporaryFolder(error);
+    if (temporary.empty()) {
+        return {};
+    }
+    static int made = 0;
+    const fs::path folder = temporary / ("vmdk-" + std::to_string(++made));
+    fs::create_directories(folder, error);
+    fs::create_symlink(fs::absolute(path), folder / extent, error);
+    return error ? fs::path() : folder;
+}
+
 // VMDK: the descriptor, then the extent files it names.
 LibyalApi<libvmdk_handle_t, libvmdk_error_t> VmdkApi()
 {
@@ -73,11 +108,21 @@ LibyalApi<libvmdk_handle_t, libvmdk_error_t> VmdkApi()
                                                           "libvmdk_handle_read_buffer_at_offset");
     decltype(&::libvmdk_handle_open) open = nullptr;
     decltype(&::libvmdk_handle_open_extent_data_files) openExtents = nullptr;
-    BindFunction(LibyalLibrary(kLibrary), "libvmdk_handle_open", open);
-    BindFunction(LibyalLibrary(kLibrary), "libvmdk_handle_open_extent_data_files", openExtents);
-    api.open = [open, openExtents](libvmdk_handle_t* handle, const char* path, libvmdk_error_t** error) {
+    decltype(&::libvmdk_handle_set_extent_data_files_path) setExtentsPath = nullptr;
+    void* library = LibyalLibrary(kLibrary);
+    BindFunction(library, "libvmdk_handle_open", open);
+    BindFunction(library, "libvmdk_handle_open_extent_data_files", openExtents);
+    BindFunction(library, "libvmdk_handle_set_extent_data_files_path", setExtentsPath);
+    api.open = [=](libvmdk_handle_t* handle, const char* path, libvmdk_error_t** error) {
         if (open(handle, path, LIBVMDK_OPEN_READ, error) != 1) {
             return -1;
+        }
+        const std::string extent = EmbeddedExtentName(path);
+        if (!extent.empty() && fs::path(path).filename() != extent) {
+            const std::string folder = ExtentFolder(path, extent).string();
+            if (!folder.empty()) {
+                setExtentsPath(handle, folder.c_str(), folder.size(), nullptr);
+            }
         }
         return openExtents(handle, error);
     };
@@ -92,6 +137,7 @@ struct EwfExtras {
     decltype(&::libewf_handle_open) libewf_handle_open = nullptr;
     decltype(&::libewf_handle_get_md5_hash) libewf_handle_get_md5_hash = nullptr;
     decltype(&::libewf_handle_get_sha1_hash) libewf_handle_get_sha1_hash = nullptr;
+    decltype(&::libewf_handle_segment_files_corrupted) libewf_handle_segment_files_corrupted = nullptr;
 };
 
 constexpr const char* kEwfLibrary = "libewf.so.2";
@@ -106,6 +152,7 @@ const EwfExtras& Ewf()
         TROVANA_BIND(library, bound, libewf_handle_open);
         TROVANA_BIND(library, bound, libewf_handle_get_md5_hash);
         TROVANA_BIND(library, bound, libewf_handle_get_sha1_hash);
+        TROVANA_BIND(library, bound, libewf_handle_segment_files_corrupted);
         return bound;
     }();
     return extras;
@@ -291,7 +338,11 @@ ImageFile OpenByFormat(const fs::path& path)
     using namespace std::string_view_literals;
     if (StartsWith(head, "EVF\x09\x0d\x0a\xff\x00"sv) || StartsWith(head, "EVF2\x0d\x0a\x81\x00"sv)) {
         auto ewf = std::make_shared<LibyalSource<libewf_handle_t, libewf_error_t>>(EwfApi(), path);
-        return {"EWF", ewf, EwfHashes(ewf->Get())};
+        ImageFile image{"EWF", ewf, EwfHashes(ewf->Get())};
+        if (Ewf().libewf_handle_segment_files_corrupted(ewf->Get(), nullptr) == 1) {
+            image.problems.push_back("the EWF segment files are damaged or one is missing");
+        }
+        return image;
     }
     if (StartsWith(head, "QFI\xfb"sv)) {
         return {"QCOW",

@@ -22,7 +22,8 @@ struct StoredHash {
 struct ImageFile {
     std::string format;  // "raw", "split raw", "EWF", "VMDK", "VHD", "QCOW"
     std::shared_ptr<ByteSource> media;
-    std::vector<StoredHash> storedHashes;  // what the image itself records (EWF)
+    std::vector<StoredHash> storedHashes;    // what the image itself records (EWF)
+    std::vector<std::string> problems = {};  // what its library says is wrong, each one sentence
 };
 
 // Opens `path` by its signature. Throws ImageError naming the file when it

@@ -123,6 +123,7 @@ TEST_P(EveryFormat, ShowsTheCachesOfTheFolderTreeAndTheDeletedOne)
             }
             const urlcache::CacheLocation location = disk.Location(cache);
             EXPECT_TRUE(location.readOnly);
+            EXPECT_EQ(location.recordedZone, "Europe/Berlin");
             EXPECT_EQ(location.containers.size() + location.webCaches.size(), cache.files.size());
         }
     });
@@ -354,6 +355,30 @@ TEST(DamagedImages, EachProblemIsNamedOnceAndTheScanEnds)
         const Scan scan = ScanImage(image);
         EXPECT_EQ(Mentioning(scan.problems, test.named), 1u) << test.what;
     }
+}
+
+TEST(DamagedImages, AnE01WithoutItsLastSegmentIsNamed)
+{
+    if (!kEwfReadable) {
+        GTEST_SKIP() << "EWF images are not read under AddressSanitizer";
+    }
+    const TemporaryFolder folder;
+    for (const char* segment : {"disk.E01", "disk.E02"}) {
+        fs::copy_file(kFixture / segment, folder.Path() / segment);
+    }
+    const Scan scan = ScanImage(folder.Path() / "disk.E01");
+    EXPECT_EQ(Mentioning(scan.problems, "segment"), 1u);
+}
+
+TEST(DiskImage, ARenamedVmdkStillFindsItsExtent)
+{
+    // qemu-img's monolithic sparse VMDK names its extent "disk.vmdk" inside.
+    const TemporaryFolder folder;
+    fs::copy_file(kFixture / "disk.vmdk", folder.Path() / "evidence-0042.vmdk");
+    const Scan scan = ScanImage(folder.Path() / "evidence-0042.vmdk");
+    EXPECT_TRUE(scan.problems.empty());
+    EXPECT_EQ(scan.caches.size(), ScanImage(kFixture / "disk.vmdk").caches.size());
+    EXPECT_GE(scan.caches.size(), 5u);
 }
 
 TEST(DamagedImages, AVolumeWhoseMftIsDamagedIsNamed)
