@@ -27,6 +27,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TROVANA_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The disk image libraries are loaded at run time (src/platform/image), where
+# dpkg-shlibdeps does not see them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libewf2, libvmdk1, libvhdi1, libqcow1, libfsntfs1, libvshadow1")
 # wxWidgets' own texts (its stock dialogs) in the user's language.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wx3.2-i18n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine")

@@ -13,7 +13,7 @@ max_len="${FUZZ_MAX_LEN:-524288}"
 dir=build-fuzz
 cmake -S . -B "$dir" -DTROVANA_FUZZ=ON -DTROVANA_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target fuzz_read fuzz_write fuzz_webcache fuzz_ese_page fuzz_ese_database
+cmake --build "$dir" -j "$(nproc)" --target fuzz_read fuzz_write fuzz_webcache fuzz_ese_page fuzz_ese_database fuzz_partitions
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -26,7 +26,7 @@ status=0
 # however many targets there are (CI's time is the scarce thing; each target
 # still gets its share of the cores for the whole time).
 declare -A runs
-for target in fuzz_read fuzz_write fuzz_webcache fuzz_ese_page fuzz_ese_database; do
+for target in fuzz_read fuzz_write fuzz_webcache fuzz_ese_page fuzz_ese_database fuzz_partitions; do
     work="$dir/run/$target"
     findings="$dir/findings/$target"
     rm -rf "$work"

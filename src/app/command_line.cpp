@@ -40,12 +40,15 @@ void SetStartFailureStatus(int status)
 
 void AddProgramOptions(wxCmdLineParser& parser)
 {
-    parser.SetLogo(_("Trovana shows the WinINet URL cache of a Wine prefix or a Windows user profile; "
-                     "Windows 8-11 profiles (their WebCache database) are read, read-only."));
+    parser.SetLogo(
+        _("Trovana shows the WinINet URL cache of a Wine prefix or a Windows user profile; "
+          "Windows 8-11 profiles (their WebCache database) are read, read-only."));
     parser.AddLongSwitch(kReadOnlySwitch, _("open the cache without changing anything in it"));
     parser.AddLongSwitch(kVersionSwitch, _("show the program's version and exit"));
-    parser.AddParam(_("a Wine prefix, a user profile folder, a drive root, a container file or a WebCache database"), wxCMD_LINE_VAL_STRING,
-                    wxCMD_LINE_PARAM_OPTIONAL);
+    parser.AddParam(
+        _("a Wine prefix, a user profile folder, a drive root, a container file, a WebCache database or a disk "
+          "image (raw, split .001, E01, VMDK, VHD, VHDX, QCOW2; read-only)"),
+        wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
 }
 
 std::optional<int> AnswerWithoutWindow(int argc, char** argv)

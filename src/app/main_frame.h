@@ -10,15 +10,18 @@
 #include <map>
 #include <set>
 #include <memory>
+#include <optional>
 
 #include <wx/frame.h>
 
 #include "app/help_window.h"
+#include "app/open_image_dlg.h"
 #include "listview/first_scan.h"
 #include "listview/prompts.h"
 #include "urlcache.h"
 
 class wxFileHistory;
+class wxMenu;
 class wxSplitterWindow;
 
 namespace trovana::listview {
@@ -30,6 +33,9 @@ namespace trovana::app {
 
 class CRightFrame;
 struct NamedCache;
+
+// Whether the file is a disk image to search for caches (by its bytes).
+bool IsDiskImage(const std::filesystem::path& path);
 
 // Whether View > Times in UTC was chosen (kept from one run to the next).
 bool TimesInUtcChosen();
@@ -74,6 +80,14 @@ public:
     // File > Open Cache...: the caches found on the machine, or a folder or
     // file the user browses to.
     void OnOpenCache();
+    // File > Open Image...: a disk image chosen, then its caches.
+    void OnOpenImage();
+    // Searches the image for caches in its chooser and shows the cache or
+    // caches the user picks, read-only. False when none was picked.
+    bool OpenImage(const std::filesystem::path& image);
+    // The image whose caches are shown, with what was picked in it; none
+    // when the cache shown is no image's.
+    const std::optional<ImageChoice>& OpenedImage() const { return m_openImage; }
     // The recent caches of the File menu, newest first.
     wxFileHistory& RecentCaches() { return *m_recentCaches; }
 
@@ -119,6 +133,8 @@ private:
     void ChooseHistoryZone();
     // File > Open Cache... and the recent caches, read from the configuration.
     void AddCacheMenus();
+    // File > Open Image..., put in the File menu at `position`.
+    void AddImageMenu(wxMenu& file, size_t position);
     // The title names the cache; the deleting commands are disabled for a
     // read-only one.
     void ShowCacheState(const wxString& name, bool readOnly);
@@ -145,6 +161,7 @@ private:
     std::map<wxString, wxString> m_recentNames;
     // The recent caches opened read-only by choice, by path.
     std::set<wxString> m_recentReadOnly;
+    std::optional<ImageChoice> m_openImage;
 };
 
 }  // namespace trovana::app

@@ -66,8 +66,9 @@ void CMainFrame::AddCacheMenus()
         return;
     auto* recent = new wxMenu;
     file->Insert(0, ID_FILE_OPEN_CACHE, _("&Open Cache...\tCtrl+O"), wxGetTranslation(PROMPT_OPEN_CACHE));
-    file->Insert(1, wxID_ANY, _("&Recent Caches"), recent, wxGetTranslation(PROMPT_RECENT));
-    file->InsertSeparator(2);
+    AddImageMenu(*file, 1);
+    file->Insert(2, wxID_ANY, _("&Recent Caches"), recent, wxGetTranslation(PROMPT_RECENT));
+    file->InsertSeparator(3);
 
     m_recentCaches = std::make_unique<wxFileHistory>(kRecentCount, wxID_FILE1);
     // Every item with its whole path: profiles of different prefixes share names.
@@ -129,6 +130,9 @@ void CMainFrame::ShowNoCache(const wxString& why)
 
 bool CMainFrame::OpenCachePath(const std::filesystem::path& path, bool readOnly, const wxString& name)
 {
+    // A disk image holds caches of its own to choose from.
+    if (IsDiskImage(path))
+        return OpenImage(path);
     std::optional<NamedCache> cache = FindNamedCache(UserPrompts(), this, path);
     if (!cache)
         return false;
@@ -142,6 +146,9 @@ bool CMainFrame::OpenCachePath(const std::filesystem::path& path, bool readOnly,
 void CMainFrame::ShowCache(NamedCache cache)
 {
     listview::CCacheListView* view = GetListView();
+    // Until an image's cache says where its entries come from.
+    m_openImage.reset();
+    view->SetEntrySource(nullptr);
     const bool readOnly = cache.location.readOnly;
     view->SetReadOnly(readOnly);
     view->OpenCache(std::move(cache.location));

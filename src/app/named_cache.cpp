@@ -94,7 +94,7 @@ std::optional<NamedCache> FindCurrentUserCache(listview::Prompts& prompts)
 void DecideReadOnly(NamedCache& cache, bool asked)
 {
     cache.readOnlyAsked = asked;
-    cache.location.readOnly = asked || urlcache::ReadOnlyReason(cache.location).has_value();
+    cache.location.readOnly = asked || cache.evidence || urlcache::ReadOnlyReason(cache.location).has_value();
 }
 
 }  // namespace trovana::app

@@ -26,13 +26,15 @@ struct NamedCache {
     // The user asked for read-only (kept with the recent cache), as against
     // a cache that cannot be written now.
     bool readOnlyAsked = false;
+    // Copied out of a disk image: always opened read-only.
+    bool evidence = false;
     // Why there is no cache to show at all, when there is none: the window
     // says so and offers to open one.
     wxString absence;
 };
 
 // The cache at `path`: a Wine prefix, a user profile folder, a drive root
-// (the user picks one of its profiles when there are several) or a container
+// (the user picks one of its profiles when there are several), a container
 // file. None after one message saying why it is no cache, or when the user
 // cancels the pick. The pick and the message are asked through `prompts`
 // over `parent`.

@@ -16,6 +16,7 @@
 #include <wx/translation.h>
 #include <wx/utils.h>
 
+#include "app/search_dialog_parts.h"
 #include "listview/screen_fit.h"
 
 namespace trovana::app {
@@ -24,12 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Kind, name, user, path, entries, size on disk.
-struct Column {
-    const char* heading;
-    int width;
-    wxListColumnFormat format;
-};
-constexpr Column kColumns[] = {
+constexpr ListColumn kColumns[] = {
     {wxTRANSLATE("Kind"), 80, wxLIST_FORMAT_LEFT},     {wxTRANSLATE("Name"), 150, wxLIST_FORMAT_LEFT},
     {wxTRANSLATE("User"), 90, wxLIST_FORMAT_LEFT},     {wxTRANSLATE("Path"), 250, wxLIST_FORMAT_LEFT},
     {wxTRANSLATE("Entries"), 70, wxLIST_FORMAT_RIGHT}, {wxTRANSLATE("Size on Disk"), 90, wxLIST_FORMAT_RIGHT},
@@ -69,11 +65,7 @@ COpenCacheDlg::COpenCacheDlg(wxWindow* parent, listview::Prompts& prompts, disco
       m_prompts(prompts)
 {
     MakeControls();
-    SetMinSize(kSmallestSize);
-    SetSize(kStartSize);
-    if (parent != nullptr)
-        CentreOnParent();
-    listview::FitOnScreen(*this);
+    PlaceCacheDialog(*this, kSmallestSize, kStartSize);
     StartSearch(std::move(environment));
 }
 
@@ -88,21 +80,14 @@ void COpenCacheDlg::MakeControls()
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(new wxStaticText(this, wxID_ANY, _("&Caches found on this computer:")), 0, wxLEFT | wxRIGHT | wxTOP,
                kBorder);
-    m_list = new wxListCtrl(this, IDC_OPEN_CACHES, wxDefaultPosition, wxDefaultSize,
-                            wxLC_REPORT | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES);
-    for (size_t i = 0; i < std::size(kColumns); ++i)
-        m_list->InsertColumn(static_cast<long>(i), wxGetTranslation(kColumns[i].heading), kColumns[i].format,
-                             kColumns[i].width);
+    m_list = MakeCacheList(*this, IDC_OPEN_CACHES, kColumns, std::size(kColumns));
     sizer->Add(m_list, 1, wxEXPAND | wxALL, kBorder);
 
-    auto* progress = new wxBoxSizer(wxHORIZONTAL);
-    m_status = new wxStaticText(this, wxID_ANY, _("Searching..."), wxDefaultPosition, wxDefaultSize,
-                                wxST_ELLIPSIZE_MIDDLE);
-    m_gauge = new wxGauge(this, wxID_ANY, 1, wxDefaultPosition, wxSize(120, -1));
-    m_stop = new wxButton(this, IDC_OPEN_STOP, _("S&top"));
-    progress->Add(m_status, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
-    progress->Add(m_gauge, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorder);
-    progress->Add(m_stop, 0, wxALIGN_CENTER_VERTICAL);
+    SearchProgress parts;
+    wxSizer* progress = MakeSearchProgress(*this, _("Searching..."), 1, IDC_OPEN_STOP, parts);
+    m_status = parts.status;
+    m_gauge = parts.gauge;
+    m_stop = parts.stop;
     sizer->Add(progress, 0, wxEXPAND | wxLEFT | wxRIGHT, kBorder);
 
     auto* path = new wxBoxSizer(wxHORIZONTAL);
@@ -139,17 +124,7 @@ void COpenCacheDlg::MakeControls()
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { StopSearch(); }, IDC_OPEN_STOP);
     // Cancel, Escape and the close box end the search at once.
-    Bind(
-        wxEVT_BUTTON,
-        [this](wxCommandEvent& event) {
-            m_worker.Stop();
-            event.Skip();
-        },
-        wxID_CANCEL);
-    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
-        m_worker.Stop();
-        event.Skip();
-    });
+    StopWorkerOnCancel(*this, m_worker);
     m_list->SetFocus();
 }
 

@@ -23,6 +23,7 @@ inline constexpr int ID_VIEW_RECOVERED = 1062;
 inline constexpr int ID_VIEW_TIMES_UTC = 1063;
 inline constexpr int ID_FILE_OPEN_CACHE = 1064;
 inline constexpr int ID_VIEW_HISTORY_ZONE = 1065;
+inline constexpr int ID_FILE_OPEN_IMAGE = 1066;
 inline constexpr int ID_CHECK_UPDATE = 32761;
 inline constexpr int ID_DELETE_SITE = 32762;
 inline constexpr int ID_NEXT_PANE = 32763;
@@ -55,6 +56,8 @@ inline constexpr const char* PROMPT_HISTORY_ZONE = wxTRANSLATE(
 inline constexpr const char* PROMPT_OPEN_CACHE = wxTRANSLATE(
     "Open another cache: a Wine prefix, a user profile or a container file");
 inline constexpr const char* PROMPT_RECENT = wxTRANSLATE("Open a cache opened before");
+inline constexpr const char* PROMPT_OPEN_IMAGE = wxTRANSLATE(
+    "Open a cache inside a disk image (raw, E01, VMDK, VHD, VHDX, QCOW2), read-only");
 inline constexpr const char* TEXT_DELETE_SITE = wxTRANSLATE("Delete Site");
 
 inline constexpr const char* APP_TITLE = "Trovana";

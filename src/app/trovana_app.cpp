@@ -183,11 +183,14 @@ bool CTrovanaApp::OnInit()
         return false;
     for (const int signal : {SIGTERM, SIGINT, SIGHUP})
         SetSignalHandler(signal, &CTrovanaApp::EndBySignal);
+    // A disk image opens its chooser once the window shows, over no cache.
+    const std::filesystem::path path = m_strCachePath.utf8_string();
+    const bool image = !path.empty() && IsDiskImage(path);
     // A path or a variable that names no cache ends the program after
     // saying so.
-    std::optional<NamedCache> cache = m_strCachePath.empty()
-                                          ? FindCurrentUserCache(UserPrompts())
-                                          : FindNamedCache(UserPrompts(), nullptr, m_strCachePath.utf8_string());
+    std::optional<NamedCache> cache = image                   ? NamedCache{{}, LastPart(path), {}, true, true}
+                                      : m_strCachePath.empty() ? FindCurrentUserCache(UserPrompts())
+                                                               : FindNamedCache(UserPrompts(), nullptr, path);
     if (!cache)
         return false;
     DecideReadOnly(*cache, m_bReadOnly);
@@ -209,6 +212,8 @@ bool CTrovanaApp::OnInit()
         wxEVT_MENU, [](wxCommandEvent&) { ShowAboutBox(); }, ID_APP_ABOUT);
     ShowMainWindow(*frame);
     CallAfter([frame] { frame->GetListView()->ReportCacheProblems(); });
+    if (image)
+        CallAfter([frame, path] { frame->OpenImage(path); });
     ScheduleScreenshotFromEnvironment(*frame, *frame->GetListView());
     return true;
 }

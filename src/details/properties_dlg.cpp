@@ -217,6 +217,10 @@ bool CPropertiesDlg::OnInitDialog()
         AddRow(row++, "Entry Id", wxString::Format("%llu", static_cast<unsigned long long>(m_pInfo->entryId)));
         AddRow(row++, "Flags", wxString::Format("0x%X", m_pInfo->flags));
     }
+    for (const auto& [name, value] : m_sourceRows) {
+        m_listProps->InsertItem(row, name);
+        m_listProps->SetItem(row++, 1, value);
+    }
     // The value column is as wide as its longest text (a long file name
     // is scrolled to, never cut with "...").
     int widest = kValueWidth;

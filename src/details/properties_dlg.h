@@ -7,6 +7,8 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <wx/dialog.h>
 
@@ -36,6 +38,9 @@ public:
     // Time, the visit in that machine's local time, is read in it and
     // named beside the time.
     void SetSourceZone(TimeZone zone) { m_sourceZone = std::move(zone); }
+    // Rows shown after the entry's own: where it comes from, names already
+    // in the user's language.
+    void SetSourceRows(std::vector<std::pair<wxString, wxString>> rows) { m_sourceRows = std::move(rows); }
 
     // Fills the explanations and the rows; runs when the dialog starts.
     bool OnInitDialog();
@@ -61,6 +66,7 @@ private:
     const urlcache::CacheEntryInfo* m_pInfo = nullptr;
     bool m_bTimesUtc = false;
     std::optional<TimeZone> m_sourceZone;
+    std::vector<std::pair<wxString, wxString>> m_sourceRows;
 };
 
 }  // namespace trovana::details

@@ -21,6 +21,11 @@ std::optional<SaveChoice> Prompts::ChooseSaveFile(wxWindow*, const wxString&, co
     return std::nullopt;
 }
 
+std::optional<std::filesystem::path> Prompts::ChooseOpenFile(wxWindow*, const wxString&, const wxString&)
+{
+    return std::nullopt;
+}
+
 bool Prompts::AskYes(wxWindow* parent, const wxString& question, const wxString& caption)
 {
     return MessageBox(parent, question, caption, wxYES_NO | wxICON_QUESTION) == wxID_YES;

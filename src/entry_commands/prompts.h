@@ -48,6 +48,10 @@ public:
     // unless overridden).
     virtual std::optional<SaveChoice> ChooseSaveFile(wxWindow* parent, const wxString& title, const wxString& wildcard,
                                                      const wxString& defaultName);
+    // An open-file chooser for an existing file, with file types as a wx
+    // wildcard; none when the user cancels (and unless overridden).
+    virtual std::optional<std::filesystem::path> ChooseOpenFile(wxWindow* parent, const wxString& title,
+                                                                const wxString& wildcard);
     // A list to pick one item from, with OK and Cancel; the index of the
     // item picked, none when the user cancels (and unless overridden).
     virtual std::optional<size_t> ChooseOne(wxWindow* parent, const wxString& text, const wxString& caption,

@@ -170,6 +170,10 @@ std::optional<TimeZone> WinePrefixZone(const std::filesystem::path& prefix)
 
 TimeZone DefaultSourceZone(const urlcache::CacheLocation& location)
 {
+    if (!location.recordedZone.empty()) {
+        if (std::optional<TimeZone> zone = TimeZone::Load(location.recordedZone))
+            return *zone;
+    }
     if (location.winePrefix.empty())
         return TimeZone::Utc();
     return WinePrefixZone(location.winePrefix).value_or(TimeZone::Host());

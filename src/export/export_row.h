@@ -59,9 +59,11 @@ void AppendEntryExportFields(ExportRow& row, urlcache::CacheEntryInfo&& entry, c
 // not say, or names a zone this machine does not have.
 std::optional<TimeZone> WinePrefixZone(const std::filesystem::path& prefix);
 
-// The zone daily and weekly history were recorded in when nobody says: for
-// a Wine prefix the zone it records (WinePrefixZone), else this machine's
-// (Wine runs in the host's zone); UTC for a copied profile or a single file.
+// The zone daily and weekly history were recorded in when nobody says: the
+// zone recorded where the cache was copied from (a disk image's SYSTEM
+// hive); for a Wine prefix the zone it records (WinePrefixZone), else this
+// machine's (Wine runs in the host's zone); UTC for a copied profile or a
+// single file.
 TimeZone DefaultSourceZone(const urlcache::CacheLocation& location);
 
 // What to say about that zone when it is only assumed: a copied Windows

@@ -166,6 +166,11 @@ public:
     using SourceZoneChooser = std::function<TimeZone(const urlcache::CacheLocation&)>;
     void SetSourceZoneChooser(SourceZoneChooser chooser) { m_sourceZoneOf = std::move(chooser); }
     TimeZone SourceZone() { return m_sourceZoneOf(Location()); }
+    // Rows the Properties dialog adds to an entry's: where it comes from
+    // (for a cache opened from a disk image, the image and the path inside
+    // it); none when not set.
+    using EntrySource = std::function<std::vector<std::pair<wxString, wxString>>(const urlcache::CacheEntryInfo&)>;
+    void SetEntrySource(EntrySource source) { m_entrySource = std::move(source); }
     // Where the cache shown was found.
     const urlcache::CacheLocation& Location() const { return m_pCache->Location(); }
 
@@ -212,6 +217,7 @@ public:
 
 private:
     SourceZoneChooser m_sourceZoneOf = exporting::DefaultSourceZone;
+    EntrySource m_entrySource;
     // Not owned: the main window's.
     entry_commands::Prompts* m_pPrompts;
     // What the commands on entries see of the view.

@@ -114,6 +114,8 @@ void CCacheListView::ShowProperties(const std::string& url)
     dialog.SetEntryInfo(info.get());
     dialog.SetTimesUtc(m_bTimesUtc);
     dialog.SetSourceZone(SourceZone());
+    if (m_entrySource)
+        dialog.SetSourceRows(m_entrySource(*info));
     dialog.ShowModal();
 }
 
@@ -204,9 +206,12 @@ void CCacheListView::ShowRecoveredProperties()
     if (rows.empty())
         return;
     details::CPropertiesDlg dialog(this);
-    dialog.SetEntryInfo(&m_listRecovered->Records()[static_cast<size_t>(rows.front())].entry);
+    const urlcache::CacheEntryInfo& entry = m_listRecovered->Records()[static_cast<size_t>(rows.front())].entry;
+    dialog.SetEntryInfo(&entry);
     dialog.SetTimesUtc(m_bTimesUtc);
     dialog.SetSourceZone(SourceZone());
+    if (m_entrySource)
+        dialog.SetSourceRows(m_entrySource(entry));
     dialog.ShowModal();
 }
 

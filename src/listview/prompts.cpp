@@ -77,6 +77,16 @@ public:
         return SaveChoice{std::filesystem::path(dialog.GetPath().utf8_string()), dialog.GetFilterIndex()};
     }
 
+    std::optional<std::filesystem::path> ChooseOpenFile(wxWindow* parent, const wxString& title,
+                                                        const wxString& wildcard) override
+    {
+        wxFileDialog dialog(parent, title, wxString(), wxString(), wildcard, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+        FitNativeDialog(dialog);
+        if (dialog.ShowModal() != wxID_OK)
+            return std::nullopt;
+        return std::filesystem::path(dialog.GetPath().utf8_string());
+    }
+
     std::optional<size_t> ChooseOne(wxWindow* parent, const wxString& text, const wxString& caption,
                                     const std::vector<wxString>& items) override
     {

@@ -53,6 +53,12 @@ public:
         return m_save;
     }
 
+    std::optional<std::filesystem::path> ChooseOpenFile(wxWindow*, const wxString& title, const wxString&) override
+    {
+        m_openTitle = title.utf8_string();
+        return m_openFile;
+    }
+
     std::optional<size_t> ChooseOne(wxWindow*, const wxString& text, const wxString&,
                                     const std::vector<wxString>& items) override
     {
@@ -80,6 +86,9 @@ public:
     std::optional<size_t> m_choice;
     std::vector<std::string> m_choiceItems;
     std::string m_folderTitle;
+    // The open-file chooser's answer, and its title.
+    std::optional<std::filesystem::path> m_openFile;
+    std::string m_openTitle;
     std::filesystem::path m_folderStart;
     // The save-file chooser's answer, and what it was shown.
     std::optional<listview::SaveChoice> m_save;

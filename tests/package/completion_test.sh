@@ -42,7 +42,7 @@ expect() {
 # The commands, then the options of the program and of the command.
 expect "add caches delete demo info list timeline" ""
 expect "delete demo" "d"
-expect "--container --help --path --prefix --profile --read-only --source-tz --version" "--"
+expect "--container --help --image --in --path --prefix --profile --read-only --source-tz --version" "--"
 expect "--catalogue --container" list --c
 expect "--header --help --hit-rate" add --no-file --h
 expect "--expire --extension" add --e
@@ -55,6 +55,7 @@ expect "file folder" add --body ""
 # Every option that takes a path completes one.
 expect "file folder" --path ""
 expect "file folder" --container ""
+expect "file folder" --image ""
 expect "folder" --profile =
 expect "" add --type ""
 # A value that looks like a command is still a value; the command follows.

@@ -106,11 +106,20 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
         DemoCommand(arguments.demoDirectory, streams);
         return;
     }
+    const bool utcTimes = arguments.times == "iso-utc";
+    if (!arguments.choice.image.empty()) {
+        const std::string command = app.got_subcommand("caches") ? "caches" : app.got_subcommand("list") ? "list"
+                                                                                                          : "timeline";
+        ImageCommand(command, arguments.choice, arguments.cachesFormat,
+                     {format, arguments.catalogue, arguments.recovered, utcTimes, arguments.sourceZone,
+                      arguments.provenance},
+                     streams);
+        return;
+    }
     if (app.got_subcommand("caches")) {
         CachesCommand(arguments.cachesFormat, streams);
         return;
     }
-    const bool utcTimes = arguments.times == "iso-utc";
     arguments.add.utcTimes = utcTimes;
     std::string whyReadOnly;
     urlcache::UrlCache cache(LocateCache(arguments.choice, &whyReadOnly));
@@ -159,7 +168,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     app.set_version_flag("--version", std::string(kProgram) + " " + kVersion, "the program's version, then exit");
     app.fallthrough();
     app.footer(
-        "Without --path, --prefix, --profile or --container: the profile named by TROVANA_PROFILE, else "
+        "With --image: caches lists every cache of the image, numbered; list and timeline give the entries of all "
+        "of them, or with --in N of one, each row naming the image, volume, snapshot and path inside the image. "
+        "The image is only read; found caches are copied to a private temporary folder and opened read-only.\n"
+        "Without --path, --prefix, --profile, --container or --image: the profile named by TROVANA_PROFILE, else "
         "the current user's cache in WINEPREFIX (default ~/.wine).\n"
         "A cache that cannot be written (read-only file system, another user's files) is opened "
         "read-only by itself.\n"
@@ -181,7 +193,17 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                                        "any of these: a Wine prefix, a user profile folder, a Windows drive root "
                                        "with one user profile, a container folder or a container file")
                             ->type_name("PATH");
-    const std::vector<CLI::Option*> names = {prefix, profile, container, path};
+    CLI::Option* image =
+        app.add_option("--image", arguments.choice.image,
+                       "a disk image, read-only and never mounted: raw or split raw (.001), E01, VMDK, VHD, VHDX, "
+                       "QCOW2 or a block device; every cache of its NTFS volumes, their shadow copies and deleted "
+                       "files (see caches)")
+            ->type_name("IMAGE");
+    app.add_option("--in", arguments.choice.in,
+                   "with --image: list or timeline only the cache of this number (the first column of caches)")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
+    const std::vector<CLI::Option*> names = {prefix, profile, container, path, image};
     for (size_t i = 0; i < names.size(); ++i) {
         for (size_t j = i + 1; j < names.size(); ++j) {
             names[i]->excludes(names[j]);
@@ -266,7 +288,14 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         }
         return usageError(e.what());
     }
-    const bool ownPlace = app.got_subcommand("demo") || app.got_subcommand("caches");
+    const bool fromImage = !arguments.choice.image.empty();
+    if (fromImage && !app.got_subcommand("caches") && !app.got_subcommand("list") && !app.got_subcommand("timeline")) {
+        return usageError("--image works with caches, list and timeline: an image is read, never changed");
+    }
+    if (arguments.choice.in != 0 && !fromImage) {
+        return usageError("--in chooses a cache of an image: give --image too");
+    }
+    const bool ownPlace = app.got_subcommand("demo") || (app.got_subcommand("caches") && !fromImage);
     if (ownPlace && (arguments.choice.Named() || arguments.choice.readOnly)) {
         const std::string why = app.got_subcommand("demo") ? "demo makes a prefix of its own"
                                                            : "caches looks everywhere";

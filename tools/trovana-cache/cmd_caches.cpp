@@ -31,11 +31,10 @@ std::string Text(const ExportValue& value)
     return {};
 }
 
-// A table for people: one column each, as wide as its widest cell; the
-// path last, so that long paths do not push the other columns apart.
-void WriteTable(const std::vector<ExportRow>& records, std::ostream& out)
+}  // namespace
+
+void WriteTable(const std::vector<ExportRow>& records, const std::vector<std::string>& columns, std::ostream& out)
 {
-    const std::vector<std::string> columns = {"kind", "name", "user", "containers", "entries", "bytes", "path"};
     std::vector<std::vector<std::string>> rows = {columns};
     for (const ExportRow& record : records) {
         std::vector<std::string>& row = rows.emplace_back();
@@ -59,8 +58,6 @@ void WriteTable(const std::vector<ExportRow>& records, std::ostream& out)
     }
 }
 
-}  // namespace
-
 void CachesCommand(const std::string& format, Streams streams)
 {
     const discovery::Discovery found = discovery::DiscoverCaches(discovery::Environment::Current());
@@ -69,7 +66,7 @@ void CachesCommand(const std::string& format, Streams streams)
         records.push_back(CacheRecord(cache));
     }
     if (format == "text") {
-        WriteTable(records, streams.out);
+        WriteTable(records, {"kind", "name", "user", "containers", "entries", "bytes", "path"}, streams.out);
         return;
     }
     const auto writer = MakeExportWriter(format == "csv" ? ExportFormat::Csv : ExportFormat::Jsonl, streams.out,

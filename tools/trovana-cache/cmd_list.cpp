@@ -38,15 +38,29 @@ void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams 
         if (options.utcTimes) {
             record = WithUtcTimes(record, entry, &zone);
         }
+        if (options.moreFields) {
+            options.moreFields(record, indexFile);
+        }
         return record;
     };
     const urlcache::SurveyedRecord blank;
     urlcache::CacheEntryInfo none;
-    const auto writer =
-        MakeExportWriter(options.format, streams.out, ColumnNames(fill(none, options.recovered ? &blank : nullptr, {})));
-    VisitEntries(cache, options.recovered, options.provenance, streams,
+    std::unique_ptr<exporting::ExportWriter> own;
+    exporting::ExportWriter& writer =
+        options.Writer(own, streams.out, ColumnNames(fill(none, options.recovered ? &blank : nullptr, {})));
+    VisitEntries(cache, options.recovered, options.WantsIndexFile(), streams,
                  [&](urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
-                     const std::filesystem::path& indexFile) { writer->Write(fill(entry, surveyed, indexFile)); });
+                     const std::filesystem::path& indexFile) { writer.Write(fill(entry, surveyed, indexFile)); });
+}
+
+exporting::ExportWriter& ListOptions::Writer(std::unique_ptr<exporting::ExportWriter>& own, std::ostream& out,
+                                             const std::vector<std::string>& columns) const
+{
+    std::unique_ptr<exporting::ExportWriter>& writer = this->writer ? *this->writer : own;
+    if (!writer) {
+        writer = MakeExportWriter(format, out, columns);
+    }
+    return *writer;
 }
 
 }  // namespace trovana::cli

@@ -91,12 +91,16 @@ void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Stre
         if (options.provenance) {
             provenance.Append(record, indexFile);
         }
+        if (options.moreFields) {
+            options.moreFields(record, indexFile);
+        }
         return record;
     };
     const urlcache::SurveyedRecord blank;
-    const auto writer = MakeExportWriter(
-        options.format, streams.out, ColumnNames(row({}, options.recovered ? &blank : nullptr, "", 0, 0, {})));
-    VisitEntries(cache, options.recovered, options.provenance, streams,
+    std::unique_ptr<exporting::ExportWriter> own;
+    exporting::ExportWriter& writer =
+        options.Writer(own, streams.out, ColumnNames(row({}, options.recovered ? &blank : nullptr, "", 0, 0, {})));
+    VisitEntries(cache, options.recovered, options.WantsIndexFile(), streams,
                  [&](const Info& entry, const urlcache::SurveyedRecord* surveyed,
                      const std::filesystem::path& indexFile) {
                      zoneNote.Check(entry);
@@ -109,7 +113,7 @@ void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Stre
                          const auto microseconds = UnixMicrosecondsFromFileTime(utc);
                          if (!microseconds)
                              utc = entry.*time;  // cannot be shown: the raw value, named in the description
-                         writer->Write(row(entry, surveyed, Description(time, kind), utc, microseconds, indexFile));
+                         writer.Write(row(entry, surveyed, Description(time, kind), utc, microseconds, indexFile));
                      }
                  });
 }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -45,9 +47,14 @@ struct CacheChoice {
     std::string profile;
     std::string container;
     std::string path;       // any kind: prefix, profile, drive root, container folder or file
+    std::string image;      // a disk image, read-only: every cache in it
+    int in = 0;             // with an image: the cache of this number (see caches), 0 for all
     bool readOnly = false;  // change nothing; deleting and adding are refused
 
-    bool Named() const { return !prefix.empty() || !profile.empty() || !container.empty() || !path.empty(); }
+    bool Named() const
+    {
+        return !prefix.empty() || !profile.empty() || !container.empty() || !path.empty() || !image.empty();
+    }
 };
 
 // Opened read-only when asked, and also when the cache cannot be written:
@@ -72,6 +79,17 @@ struct ListOptions {
     bool utcTimes = false;   // ISO 8601 UTC beside each FILETIME
     std::string sourceZone;  // the IANA zone daily and weekly history were recorded in; empty: SourceZone's default
     bool provenance = false; // the container's path and SHA-256 on every row
+    // For the rows of several caches in one output (those of a disk image):
+    // fields added to every row from the index file that holds its entry,
+    // and the writer kept from one cache to the next (made at the first).
+    std::function<void(ExportRow& row, const std::filesystem::path& indexFile)> moreFields = {};
+    std::unique_ptr<exporting::ExportWriter>* writer = nullptr;
+
+    bool WantsIndexFile() const { return provenance || static_cast<bool>(moreFields); }
+    // The writer to use: the shared one when there is one, else `own`;
+    // made with `columns` when it does not exist yet.
+    exporting::ExportWriter& Writer(std::unique_ptr<exporting::ExportWriter>& own, std::ostream& out,
+                                    const std::vector<std::string>& columns) const;
 };
 void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams);
 // One entry, in the form list gives it; without a URL, one row for each
@@ -108,6 +126,18 @@ void DemoCommand(const std::filesystem::path& directory, Streams streams);
 // The caches found on this machine (see discovery.h), one line each, in
 // `format`: text (a table), jsonl or csv.
 void CachesCommand(const std::string& format, Streams streams);
+// A table for people: the columns named, each as wide as its widest cell;
+// the last column (a path) unpadded, so that long paths do not push the
+// others apart.
+void WriteTable(const std::vector<ExportRow>& records, const std::vector<std::string>& columns, std::ostream& out);
+
+// A disk image's caches: `command` is "caches" (one row per cache, in
+// `format`: text, jsonl or csv), "list" or "timeline" (the entries of
+// every cache, or of the one `choice.in` names, each row naming the image,
+// volume, snapshot and the container's path inside the image). Problems
+// of the image are warnings on err, each once.
+void ImageCommand(const std::string& command, const CacheChoice& choice, const std::string& cachesFormat,
+                  ListOptions options, Streams streams);
 
 // The whole program: parses the arguments (without the program name), runs
 // the command and returns the exit status: 0 done, 1 error, 2 usage error.

@@ -118,6 +118,10 @@ struct CacheLocation {
     // WebCache databases (WebCacheV01.dat) of Windows 8-11, read only:
     // their entries are listed after the containers'.
     std::vector<std::filesystem::path> webCaches = {};
+    // The IANA zone the daily and weekly history were recorded in, when the
+    // place the cache was copied from records it (a disk image's SYSTEM
+    // hive); empty otherwise.
+    std::string recordedZone = {};
 };
 
 // The message a change to a cache opened read-only is refused with

@@ -21,7 +21,7 @@ zsh_action() {
     case $1 in
         *{*}*) local words=${1#*\{}; words=${words%%\}*}; echo "(${words//,/ })" ;;
         DIR) echo "_files -/" ;;
-        FILE | PATH) echo "_files" ;;
+        FILE | PATH | IMAGE) echo "_files" ;;
         *) echo " " ;;
     esac
 }
@@ -44,7 +44,7 @@ fish_value() {
         "") echo "" ;;
         *{*}*) local words=${1#*\{}; words=${words%%\}*}; echo "-x -a '${words//,/ }'" ;;
         DIR) echo "-x -a '(__fish_complete_directories)'" ;;
-        FILE | PATH) echo "-r -F" ;;
+        FILE | PATH | IMAGE) echo "-r -F" ;;
         *) echo "-x" ;;
     esac
 }
@@ -97,7 +97,7 @@ fish_lines() {
         argument=$(_trovana_cache_section "Positionals:" <<<"$help" | head -n 1 | cut -d' ' -f1)
         case $argument in
             DIR) echo "complete -c trovana-cache -n '__fish_seen_subcommand_from $command' -a '(__fish_complete_directories)'" ;;
-            FILE | PATH) echo "complete -c trovana-cache -n '__fish_seen_subcommand_from $command' -F" ;;
+            FILE | PATH | IMAGE) echo "complete -c trovana-cache -n '__fish_seen_subcommand_from $command' -F" ;;
         esac
     done
 } >"$fish_output"
