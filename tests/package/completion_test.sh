@@ -42,8 +42,8 @@ expect() {
 # The commands, then the options of the program and of the command.
 expect "add caches delete demo info list timeline" ""
 expect "delete demo" "d"
-expect "--container --help --image --in --path --prefix --profile --read-only --source-tz --version" "--"
-expect "--catalogue --container" list --c
+expect "--codepage --container --help --image --in --path --prefix --profile --read-only --source-tz --version" "--"
+expect "--catalogue --codepage --container" list --c
 expect "--header --help --hit-rate" add --no-file --h
 expect "--expire --extension" add --e
 # An option's value, given apart or after "=".
@@ -60,7 +60,7 @@ expect "folder" --profile =
 expect "" add --type ""
 # A value that looks like a command is still a value; the command follows.
 expect "add caches delete demo info list timeline" --prefix list ""
-expect "--catalogue --container" --prefix folder list --c
+expect "--catalogue --codepage --container" --prefix folder list --c
 # The command's own arguments: a folder for demo, nothing for URLs.
 expect "folder" demo ""
 expect "" delete ""
