@@ -52,7 +52,7 @@ std::optional<NamedCache> FindNamedCache(listview::Prompts& prompts, wxWindow* p
         const std::optional<fs::path> chosen = PickProfile(prompts, parent, fs::absolute(path));
         if (!chosen)
             return std::nullopt;
-        return NamedCache{urlcache::LocatePath(*chosen), LastPart(*chosen), *chosen, false, {}};
+        return NamedCache{urlcache::LocatePath(*chosen), LastPart(*chosen), *chosen, false, false, {}};
     } catch (const std::exception& error) {
         // A folder that cannot be listed is as much no cache as a wrong one.
         prompts.MessageBox(parent, _("No cache can be opened there:") + "\n\n" + wxString::FromUTF8(error.what()),

@@ -188,7 +188,7 @@ bool CTrovanaApp::OnInit()
     const bool image = !path.empty() && IsDiskImage(path);
     // A path or a variable that names no cache ends the program after
     // saying so.
-    std::optional<NamedCache> cache = image                   ? NamedCache{{}, LastPart(path), {}, true, true}
+    std::optional<NamedCache> cache = image                   ? NamedCache{{}, LastPart(path), {}, true, true, {}}
                                       : m_strCachePath.empty() ? FindCurrentUserCache(UserPrompts())
                                                                : FindNamedCache(UserPrompts(), nullptr, path);
     if (!cache)
