@@ -317,12 +317,13 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     EXPECT_EQ(named("Post-Check Time"), 0) << ::testing::PrintToString(properties);
     EXPECT_EQ(named("URL"), 1) << ::testing::PrintToString(properties);
     // Where the row is in the database, and that its file is there.
-    const auto value = [&](const std::string& name) {
-        for (const std::string& row : properties)
+    const auto valueIn = [](const std::vector<std::string>& rows, const std::string& name) {
+        for (const std::string& row : rows)
             if (row.rfind(name + "=", 0) == 0)
                 return row.substr(name.size() + 1);
         return std::string("<none>");
     };
+    const auto value = [&](const std::string& name) { return valueIn(properties, name); };
     EXPECT_EQ(value("Table"), "Container_1");
     EXPECT_EQ(value("File Present"), "Yes");
     // http://google.com/ was not copied: its stored size, and its absence said apart.
@@ -358,12 +359,7 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
         if (all.Rows().Text(static_cast<int>(row), catalogue::kColumnUrl) != shared)
             continue;
         const std::vector<std::string> shown = PropertiesOf(all, row);
-        const auto field = [&](const std::string& name) {
-            for (const std::string& line : shown)
-                if (line.rfind(name + "=", 0) == 0)
-                    return line.substr(name.size() + 1);
-            return std::string("<none>");
-        };
+        const auto field = [&](const std::string& name) { return valueIn(shown, name); };
         const std::string id = field("Entry Id");
         SCOPED_TRACE(id);
         ASSERT_TRUE(cookieRows.contains(id)) << ::testing::PrintToString(shown);
