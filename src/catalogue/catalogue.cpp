@@ -73,6 +73,8 @@ ListRow CCatalogue::AddEntry(const urlcache::CacheEntryInfo& info)
     }
     listRow.itemData = entry.category;
     listRow.image = entry.category;
+    listRow.table = info.table;
+    listRow.entryId = info.entryId;
     m_rootNode.Insert(entry.keyPath, info.sourceUrlName, info.hitRate, entry.size, entry.category, entry.lastAccess);
     return listRow;
 }
@@ -81,6 +83,17 @@ std::unique_ptr<urlcache::CacheEntryInfo> CCatalogue::LookupCacheEntry(std::stri
 {
     try {
         return m_cache.GetEntryInfo(url);
+    } catch (const std::runtime_error&) {
+        return nullptr;
+    } catch (const std::logic_error&) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<urlcache::CacheEntryInfo> CCatalogue::LookupCacheEntry(const ListRow& row)
+{
+    try {
+        return m_cache.GetEntryInfo(row.texts[kColumnUrl], row.table, row.entryId);
     } catch (const std::runtime_error&) {
         return nullptr;
     } catch (const std::logic_error&) {

@@ -48,6 +48,9 @@ public:
 
     // The entry's information read afresh; null when it is no longer cached.
     std::unique_ptr<urlcache::CacheEntryInfo> LookupCacheEntry(std::string_view url);
+    // The same for a list row: the entry of its own record where several
+    // share its URL (the cookies of one domain and path in a WebCache database).
+    std::unique_ptr<urlcache::CacheEntryInfo> LookupCacheEntry(const ListRow& row);
 
     // The All list. Rows: URL, access time, hit rate, size; item data and
     // image are the entry's CacheCategory.

@@ -34,6 +34,8 @@ constexpr Explanation kExplanations[] = {
     {wxTRANSLATE("Table"), wxTRANSLATE("The WebCache database's table that holds the row")},
     {wxTRANSLATE("Entry Id"), wxTRANSLATE("The row's EntryId in that table (LeakFiles: its LeakId)")},
     {wxTRANSLATE("Flags"), wxTRANSLATE("The row's Flags as stored (a cookie's: secure, HttpOnly, ...)")},
+    {wxTRANSLATE("Cookie Name"), wxTRANSLATE("The cookie's own name, as its row stores it")},
+    {wxTRANSLATE("Cookie Value"), wxTRANSLATE("The cookie's own value, as its row stores it")},
     {wxTRANSLATE("Modified Time"), wxTRANSLATE("Last modified time of the URL")},
     {wxTRANSLATE("Access Time"), wxTRANSLATE("Last accessed time")},
     {wxTRANSLATE("Sync Time"), wxTRANSLATE("Last time the cache was synchronized")},
@@ -216,6 +218,12 @@ bool CPropertiesDlg::OnInitDialog()
         AddRow(row++, "Table", wxString::FromUTF8(m_pInfo->table));
         AddRow(row++, "Entry Id", wxString::Format("%llu", static_cast<unsigned long long>(m_pInfo->entryId)));
         AddRow(row++, "Flags", wxString::Format("0x%X", m_pInfo->flags));
+        // Several cookies of one domain and path share a URL: their own
+        // name and value tell them apart.
+        if (!m_pInfo->cookieName.empty() || !m_pInfo->cookieValue.empty()) {
+            AddRow(row++, "Cookie Name", FromCacheBytes(m_pInfo->cookieName));
+            AddRow(row++, "Cookie Value", FromCacheBytes(m_pInfo->cookieValue));
+        }
     }
     for (const auto& [name, value] : m_sourceRows) {
         m_listProps->InsertItem(row, name);

@@ -180,6 +180,9 @@ public:
     // The Properties dialog of the entry with this URL, or a message when
     // the cache no longer has it.
     void ShowProperties(const std::string& url);
+    // The same for a row of a list: its own entry where several share its
+    // URL (the cookies of one domain and path in a WebCache database).
+    void ShowProperties(const ListRow& row);
 
     catalogue::CCatalogue& Catalogue() override { return *m_pCatalogue; }
     catalogue::CNode& RootNode() { return m_pCatalogue->RootNode(); }

@@ -310,7 +310,7 @@ std::optional<operations::ExportRows> CCacheListView::GatherExportRows()
             return std::nullopt;
         gathered.row = [this, store, rows = *chosen](size_t index, const urlcache::SurveyedRecord*& surveyed) {
             surveyed = nullptr;
-            return Catalogue().LookupCacheEntry(store->Text(rows[index], catalogue::kColumnUrl));
+            return Catalogue().LookupCacheEntry(store->Row(rows[index]));
         };
     }
     gathered.count = chosen->size();

@@ -256,7 +256,7 @@ void CCacheListView::OnProperties()
     const int row = list->Rows().NextSelected();
     if (row < 0)
         return;
-    ShowProperties(list->Rows().Text(row, catalogue::kColumnUrl));
+    ShowProperties(list->Rows().Row(row));
 }
 
 bool CCacheListView::HandleListKey(int keyCode, bool bCtrlDown)

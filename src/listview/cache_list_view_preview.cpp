@@ -102,9 +102,16 @@ std::string CCacheListView::PreviewText(const std::string& name) const
 
 void CCacheListView::ShowProperties(const std::string& url)
 {
+    ListRow row;
+    row.texts[catalogue::kColumnUrl] = url;
+    ShowProperties(row);
+}
+
+void CCacheListView::ShowProperties(const ListRow& row)
+{
     const auto info = [&] {
         WaitCursorScope cursor(*m_pBusy);
-        return m_pCatalogue->LookupCacheEntry(url);
+        return m_pCatalogue->LookupCacheEntry(row);
     }();
     if (info == nullptr) {
         UserPrompts().MessageBox(this, _("No Information about the url"), wxString(), wxOK);

@@ -20,6 +20,8 @@ int64_t CopyCategoryRows(const RowStore& all, int category, RowStore& to,
             ListRow copy;
             copy.texts = source.texts;
             copy.image = category;
+            copy.table = source.table;
+            copy.entryId = source.entryId;
             const std::string& size = copy.texts[catalogue::kColumnSize];
             if (!size.empty())
                 bytes += std::atoll(size.c_str());

@@ -149,6 +149,8 @@ int64_t CollectMatches(const RowStore& all, const RowFilter& filter, RowStore& r
         ListRow result;
         result.texts = row.texts;
         result.image = static_cast<int>(row.itemData);
+        result.table = row.table;
+        result.entryId = row.entryId;
         results.InsertRow(place++, std::move(result));
     }
     return total;

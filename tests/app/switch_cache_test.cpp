@@ -6,9 +6,12 @@
 // its WebCache database, read-only, and leaves the database as it was.
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
+#include <set>
 
 #include <wx/config.h>
 #include <wx/fileconf.h>
@@ -20,9 +23,12 @@
 #include <wx/toolbar.h>
 #include <wx/webview.h>
 
+#include <nlohmann/json.hpp>
+
 #include "app/named_cache.h"
 #include "app/resource.h"
 #include "app/trovana_app.h"
+#include "datetime.h"
 #include "listview/cache_list.h"
 #include "listview/recovered_list.h"
 #include "listview/site_tree_ctrl.h"
@@ -33,6 +39,7 @@
 #include "window_fixture.h"
 #include "work_folder.h"
 #include "x_input.h"
+#include "../platform/webcache/esedbexport_rows.h"
 #include "../platform/webcache/webcache_sample.h"
 #include "project_info.h"
 
@@ -310,12 +317,13 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     EXPECT_EQ(named("Post-Check Time"), 0) << ::testing::PrintToString(properties);
     EXPECT_EQ(named("URL"), 1) << ::testing::PrintToString(properties);
     // Where the row is in the database, and that its file is there.
-    const auto value = [&](const std::string& name) {
-        for (const std::string& row : properties)
+    const auto valueIn = [](const std::vector<std::string>& rows, const std::string& name) {
+        for (const std::string& row : rows)
             if (row.rfind(name + "=", 0) == 0)
                 return row.substr(name.size() + 1);
         return std::string("<none>");
     };
+    const auto value = [&](const std::string& name) { return valueIn(properties, name); };
     EXPECT_EQ(value("Table"), "Container_1");
     EXPECT_EQ(value("File Present"), "Yes");
     // http://google.com/ was not copied: its stored size, and its absence said apart.
@@ -336,6 +344,57 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     for (const auto& item : fs::directory_iterator(database.parent_path()))
         beside.push_back(item.path().filename().string());
     EXPECT_EQ(beside, std::vector<std::string>{"WebCacheV01.dat"}) << "files were made beside the database";
+
+    // Two cookies of one domain and path share a URL; each row's Properties
+    // give its own row of CookieEntryEx_4 as esedbexport reads it.
+    std::map<std::string, std::map<std::string, std::string>> cookieRows;
+    for (auto& cookie : ExportTable(database, "CookieEntryEx_4", m_folder))
+        cookieRows[cookie.at("EntryId")] = std::move(cookie);
+    ASSERT_EQ(cookieRows.size(), 9u);
+    const std::string shared = "Cookie:Administrator@google.com/";
+    std::set<std::string> shownIds;
+    // From the top: the cookies are listed first, in view without scrolling.
+    all.EnsureVisible(0);
+    for (long row = 0; row < all.Rows().Count(); ++row) {
+        if (all.Rows().Text(static_cast<int>(row), catalogue::kColumnUrl) != shared)
+            continue;
+        const std::vector<std::string> shown = PropertiesOf(all, row);
+        const auto field = [&](const std::string& name) { return valueIn(shown, name); };
+        const std::string id = field("Entry Id");
+        SCOPED_TRACE(id);
+        ASSERT_TRUE(cookieRows.contains(id)) << ::testing::PrintToString(shown);
+        shownIds.insert(id);
+        const auto& stored = cookieRows.at(id);
+        EXPECT_EQ(field("Cookie Name"), TextBeforeNul(stored.at("Name")));
+        EXPECT_EQ(field("Cookie Value"), TextBeforeNul(stored.at("Value")));
+        char flags[16];
+        std::snprintf(flags, sizeof flags, "0x%llX", std::stoull(stored.at("Flags")));
+        EXPECT_EQ(field("Flags"), flags);
+        EXPECT_EQ(field("Expire Time"), DateTime::FromFileTime(std::stoull(stored.at("Expires"))).Format());
+        EXPECT_EQ(field("Modified Time"), DateTime::FromFileTime(std::stoull(stored.at("LastModified"))).Format());
+    }
+    EXPECT_EQ(shownIds, (std::set<std::string>{"9", "10"}));
+
+    // The window's export of the whole list: every cookie its own name.
+    const fs::path exported = m_folder / "cookies.jsonl";
+    m_prompts.m_asked.clear();
+    m_prompts.m_choice = 0;
+    m_prompts.m_save = listview::SaveChoice{exported, 1};
+    m_input.Keys("alt+f e");
+    ASSERT_TRUE(WaitUntil([&] {
+        return !m_prompts.m_asked.empty() && m_prompts.m_asked.back().text.find("exported") != std::string::npos;
+    }));
+    EXPECT_EQ(m_prompts.m_asked.back().text, "119 rows exported to " + exported.string() + ".");
+    std::ifstream lines(exported);
+    std::map<std::string, std::string> exportedNames;
+    for (std::string line; std::getline(lines, line);) {
+        const nlohmann::json row = nlohmann::json::parse(line);
+        if (row.contains("table") && row["table"] == "CookieEntryEx_4")
+            exportedNames[std::to_string(row["entry_id"].get<uint64_t>())] = row["cookie_name"].get<std::string>();
+    }
+    ASSERT_EQ(exportedNames.size(), cookieRows.size());
+    for (const auto& [id, stored] : cookieRows)
+        EXPECT_EQ(exportedNames[id], TextBeforeNul(stored.at("Name"))) << "EntryId " << id;
 }
 
 }  // namespace

@@ -102,8 +102,12 @@ long WindowTest::RowOf(wxListCtrl& list, const std::string& text)
 
 std::vector<std::string> WindowTest::PropertiesOf(wxListCtrl& list, const std::string& text)
 {
+    return PropertiesOf(list, RowOf(list, text));
+}
+
+std::vector<std::string> WindowTest::PropertiesOf(wxListCtrl& list, long shown)
+{
     PropertiesWatch watch;
-    const long shown = RowOf(list, text);
     list.EnsureVisible(shown);
     ProcessEvents();
     wxRect rect;

@@ -40,6 +40,8 @@ protected:
     // The rows of the Properties dialog of the row whose first column is
     // the text, opened by a double click: "name=value" each.
     std::vector<std::string> PropertiesOf(wxListCtrl& list, const std::string& text);
+    // The same for the row at this index.
+    std::vector<std::string> PropertiesOf(wxListCtrl& list, long row);
 
     TempCache m_cache;
     // The answers to what the window asks, and what it asked.

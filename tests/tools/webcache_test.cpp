@@ -11,6 +11,7 @@
 #include "cache_types.h"
 #include "cli_test_support.h"
 #include "faithful_text.h"
+#include "../platform/webcache/esedbexport_rows.h"
 #include "../platform/webcache/webcache_sample.h"
 
 namespace trovana::cli {
@@ -19,6 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::JsonLines;
 using test::RunCli;
+using trovana::test::ExportTable;
+using trovana::test::TextBeforeNul;
 
 // The sample's entries by container: each cookie its own; all 46 of the
 // content's records, the two whose URL is a long value (EntryId 70 and 72,
@@ -28,42 +31,6 @@ constexpr size_t kHistory = 33;
 constexpr size_t kDailyHistory = 14 + 2 + 2 + 13;
 constexpr size_t kContent = 46;
 constexpr size_t kEntries = kCookies + kHistory + kDailyHistory + kContent;
-
-// esedbexport's rows of one table, each column by name.
-std::vector<std::map<std::string, std::string>> ExportTable(const fs::path& database, const std::string& table,
-                                                              const fs::path& scratch)
-{
-    const fs::path target = scratch / ("export-" + table);
-    const std::string command = "timeout 60 esedbexport -T " + table + " -t '" + target.string() + "' '" +
-                                database.string() + "' >/dev/null 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    std::vector<std::map<std::string, std::string>> rows;
-    for (const auto& file : fs::directory_iterator(target.string() + ".export")) {
-        std::ifstream in(file.path());
-        const auto split = [](const std::string& line) {
-            std::vector<std::string> cells;
-            std::string cell;
-            std::istringstream fields(line);
-            // esedbexport doubles each backslash.
-            while (std::getline(fields, cell, '\t')) {
-                for (size_t at = cell.find("\\\\"); at != std::string::npos; at = cell.find("\\\\", at + 1))
-                    cell.erase(at, 1);
-                cells.push_back(cell);
-            }
-            return cells;
-        };
-        std::string line;
-        std::getline(in, line);
-        const std::vector<std::string> names = split(line);
-        while (std::getline(in, line)) {
-            const std::vector<std::string> cells = split(line);
-            auto& row = rows.emplace_back();
-            for (size_t i = 0; i < names.size() && i < cells.size(); ++i)
-                row[names[i]] = cells[i];
-        }
-    }
-    return rows;
-}
 
 // "2021-11-29T22:47:25.5050673Z" as esedbexport writes FILETIMEs:
 // "Nov 29, 2021 22:47:25.505067300"; none is 1601's first moment.
@@ -193,17 +160,11 @@ TEST_F(WebCacheSample, ListsEveryContainerWithTheDatabasesOwnValues)
     }
     const auto cookieRows = ExportTable(m_database, "CookieEntryEx_4", m_root);
     ASSERT_EQ(cookieRows.size(), kCookies);
-    const auto fromHex = [](const std::string& hex) {
-        std::string bytes;
-        for (size_t i = 0; i + 1 < hex.size(); i += 2)
-            bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-        return bytes.substr(0, bytes.find('\0'));
-    };
     for (const auto& row : cookieRows) {
         const nlohmann::json& cookie = cookies.at(std::stoull(row.at("EntryId")));
         SCOPED_TRACE(row.at("EntryId"));
-        EXPECT_EQ(cookie["cookie_name"], fromHex(row.at("Name")));
-        EXPECT_EQ(cookie["cookie_value"], fromHex(row.at("Value")));
+        EXPECT_EQ(cookie["cookie_name"], TextBeforeNul(row.at("Name")));
+        EXPECT_EQ(cookie["cookie_value"], TextBeforeNul(row.at("Value")));
         EXPECT_EQ(cookie["flags"].get<uint64_t>(), std::stoull(row.at("Flags")));
         EXPECT_EQ(cookie["expire"].get<uint64_t>(), std::stoull(row.at("Expires")));
         EXPECT_EQ(cookie["last_modified"].get<uint64_t>(), std::stoull(row.at("LastModified")));

@@ -21,6 +21,11 @@ struct ListRow {
     intptr_t itemData = 0;
     int image = 0;
     bool selected = false;
+    // Where the row's entry is stored when its URL alone may not tell: a
+    // WebCache row's table and EntryId (several cookies share one URL).
+    // Empty table for index.dat rows, which are found by URL.
+    std::string table;
+    uint64_t entryId = 0;
 };
 
 // Rows are kept in chunks of a few hundred, so that inserting or deleting

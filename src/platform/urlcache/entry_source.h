@@ -37,6 +37,15 @@ public:
     virtual std::unique_ptr<EntryCursor> Entries() = 0;
     // The entry stored under exactly these URL bytes; null when none.
     virtual std::unique_ptr<CacheEntryInfo> Find(std::string_view url) = 0;
+    // The entry of this URL in row `entryId` of `table`, where a source
+    // keeps several entries under one URL (a WebCache database's cookies);
+    // the others find it by URL alone.
+    virtual std::unique_ptr<CacheEntryInfo> FindRecord(std::string_view url, std::string_view table, uint64_t entryId)
+    {
+        (void)table;
+        (void)entryId;
+        return Find(url);
+    }
     // Lookups made between these may see the files as they were at the
     // first of them (see UrlCache::LookupBatch).
     virtual void BeginBatch() {}

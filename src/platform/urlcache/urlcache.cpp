@@ -124,6 +124,17 @@ std::unique_ptr<CacheEntryInfo> UrlCache::GetEntryInfo(std::string_view url)
     return nullptr;
 }
 
+std::unique_ptr<CacheEntryInfo> UrlCache::GetEntryInfo(std::string_view url, std::string_view table, uint64_t entryId)
+{
+    if (table.empty())
+        return GetEntryInfo(url);
+    for (const auto& source : m_impl->state->sources) {
+        if (auto entry = source->FindRecord(url, table, entryId))
+            return entry;
+    }
+    return nullptr;
+}
+
 UrlCache::LookupBatch::LookupBatch(UrlCache& cache) : m_cache(cache)
 {
     for (const auto& source : m_cache.m_impl->state->sources)

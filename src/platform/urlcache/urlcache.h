@@ -62,6 +62,10 @@ public:
     // Each lookup first checks whether another process changed the index
     // (one fstat), unless a LookupBatch is open.
     std::unique_ptr<CacheEntryInfo> GetEntryInfo(std::string_view url);
+    // The same for the entry a row names by its table and EntryId too (a
+    // WebCache database keeps several cookies under one URL); an empty
+    // table finds by URL alone.
+    std::unique_ptr<CacheEntryInfo> GetEntryInfo(std::string_view url, std::string_view table, uint64_t entryId);
 
     // While a batch is open, lookups check each container's index for
     // changes by other processes once, at the first lookup that reads it,

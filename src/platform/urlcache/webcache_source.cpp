@@ -9,8 +9,9 @@
 #include "webcache.h"
 
 #include <algorithm>
-
+#include <map>
 #include <unordered_map>
+#include <utility>
 
 namespace trovana::urlcache {
 
@@ -112,6 +113,16 @@ public:
         return it == m_byUrl.end() ? nullptr : std::make_unique<CacheEntryInfo>(m_entries[it->second]);
     }
 
+    std::unique_ptr<CacheEntryInfo> FindRecord(std::string_view url, std::string_view table, uint64_t entryId) override
+    {
+        if (!Load())
+            return nullptr;
+        const auto it = m_byRecord.find({std::string(table), entryId});
+        if (it != m_byRecord.end() && m_entries[it->second].sourceUrlName == url)
+            return std::make_unique<CacheEntryInfo>(m_entries[it->second]);
+        return Find(url);
+    }
+
     // The rows whose URL cannot be read, as the survey lists them.
     const std::vector<CacheEntryInfo>& WithoutUrl()
     {
@@ -134,8 +145,10 @@ private:
             for (const webcache::WebCacheEntry& entry : contents.entries) {
                 CacheEntryInfo info = Describe(profile, entry);
                 // The first of a URL stored twice (in two containers, or
-                // several cookies of one domain and path) is the one found.
+                // several cookies of one domain and path) is the one found
+                // by URL; each is found by its table and EntryId.
                 m_byUrl.emplace(info.sourceUrlName, m_entries.size());
+                m_byRecord.emplace(std::make_pair(info.table, info.entryId), m_entries.size());
                 m_entries.push_back(std::move(info));
             }
             for (const webcache::WebCacheEntry& entry : contents.withoutUrl)
@@ -202,6 +215,7 @@ private:
     std::vector<CacheEntryInfo> m_entries;
     std::vector<CacheEntryInfo> m_withoutUrl;
     std::unordered_map<std::string, size_t> m_byUrl;
+    std::map<std::pair<std::string, uint64_t>, size_t> m_byRecord;
 };
 
 }  // namespace
