@@ -77,7 +77,7 @@ left=$(find "$TMPDIR" -mindepth 1 -maxdepth 1 -name 'trovana-*')
 for signal in TERM INT HUP; do
     "$trovana" &
     pid=$!
-    window=$(wait_window '^Trovana 1\.10 - prefix$') || fail "no window for SIG$signal"
+    window=$(wait_window "^$(title_start) - prefix\$") || fail "no window for SIG$signal"
     xdotool mousemove --window "$window" 420 140 click 1
     for _ in $(seq 50); do
         [ -n "$(find "$TMPDIR" -name temp.htm)" ] && break

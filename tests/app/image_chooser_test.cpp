@@ -230,7 +230,7 @@ TEST_F(OpenImageTest, FileOpenImageListsTheImagesCachesAndOpensOneReadOnly)
     // The 7 profile in the window: its every entry, read-only, named by the
     // image and the path inside it.
     ASSERT_TRUE(WaitUntil([&] { return Title() != before; })) << Title();
-    EXPECT_EQ(Title(), "Trovana 1.10 - " + kImage + ": Users/sevenuser (read-only)");
+    EXPECT_EQ(Title(), std::string("Trovana ") + kVersion + " - " + kImage + ": Users/sevenuser (read-only)");
     EXPECT_EQ(static_cast<size_t>(View().GetAllList()->Rows().Count()), EntriesOfFolder(profiles.at("sevenuser")));
     EXPECT_FALSE(m_pFrame->GetMenuBar()->IsEnabled(app::ID_CACHE_DELETE));
     EXPECT_FALSE(m_pFrame->GetMenuBar()->IsEnabled(app::ID_CACHE_DELETE_ALL));

@@ -36,7 +36,7 @@ for _ in $(seq 2 "$number"); do
     xdotool key Down
 done
 xdotool key Return
-window=$(wait_window '^Trovana 1\.10 - disk\.E01: Documents and Settings/xpuser \(read-only\)$') ||
+window=$(wait_window "^$(title_start) - disk\\.E01: Documents and Settings/xpuser \\(read-only\\)\$") ||
     fail "the chosen cache is not shown read-only under the image's name"
 xdotool mousemove --window "$window" 200 200
 xdotool windowfocus --sync "$window" 2>/dev/null || true
@@ -56,7 +56,7 @@ xdotool mousemove --window "$chooser" 100 100
 xdotool windowfocus --sync "$chooser" 2>/dev/null || true
 sleep 2
 xdotool key End Return
-deleted='^Trovana 1\.10 - disk\.E01: Users/gone/.*History\.IE5 \(deleted.*\) \(read-only\)$'
+deleted="^$(title_start) - disk\\.E01: Users/gone/.*History\\.IE5 \\(deleted.*\\) \\(read-only\\)\$"
 for _ in $(seq 50); do
     xdotool getwindowname "$window" | grep -qE "$deleted" && break
     sleep 0.1

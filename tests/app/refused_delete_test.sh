@@ -25,7 +25,7 @@ mkdir -p "$HOME"
 start() {  # COMMAND...
     "$@" &
     pid=$!
-    window=$(wait_window '^Trovana 1\.10 - ') || fail "no main window"
+    window=$(wait_window "^$(title_start) - ") || fail "no main window"
     sleep 1
     # Without a window manager the keys go to the window under the pointer.
     xdotool mousemove --window "$window" 400 300

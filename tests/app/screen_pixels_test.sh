@@ -29,7 +29,7 @@ all_white() {  # X Y WIDTH HEIGHT
 
 "$trovana" &
 pid=$!
-window=$(wait_window '^Trovana 1\.10 - ') || fail "no main window"
+window=$(wait_window "^$(title_start) - ") || fail "no main window"
 sleep 2
 eval "$(xdotool getwindowgeometry --shell "$window")"
 # Without a window manager the keys go to the window under the pointer.

@@ -55,3 +55,11 @@ nothing_asked() {
     sleep 2
     ! xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null | grep -qE '^(Trovana|Cannot Delete .*)$'
 }
+
+# The start of the window's title as a pattern: the program's name and the
+# version it gives ("Trovana 1\.11"), so that no test spells a version.
+title_start() {
+    local version
+    version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$trovana" --version | cut -d" " -f2)
+    printf 'Trovana %s' "${version//./\\.}"
+}
