@@ -5,14 +5,13 @@
 #include <cstdio>
 
 #include "log_bytes.h"
-#include "log_checksum.h"
+#include "page.h"
 
 namespace trovana::eselog {
 namespace {
 
 constexpr size_t kHeaderSize = 4096;
 constexpr size_t kSegmentHeaderSize = 40;
-constexpr uint32_t kNewChecksumFlag = 0x2000;
 // A record assembled from fragments is never larger than this (the engine's
 // own records stay well under 64 KiB; a larger total is a damaged length).
 constexpr uint32_t kMaxAssembledRecord = 1u << 20;
@@ -54,20 +53,27 @@ bool AllZero(std::span<const uint8_t> bytes)
     return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
 }
 
-// Whether the segment's stored checksum is the one its bytes give, for the
-// sector it claims (the engine also writes a shadow copy of the last,
-// partial segment into the next sector, checksummed as the one before).
+// The header's checksum: the seed 0x89abcdef XOR every 32-bit word after
+// the first (the header has no page number beside it).
+uint32_t HeaderChecksum(std::span<const uint8_t> block)
+{
+    uint32_t sum = 0x89abcdef;
+    for (size_t at = 4; at + 4 <= block.size(); at += 4)
+        sum ^= uint32_t{block[at]} | uint32_t{block[at + 1]} << 8 | uint32_t{block[at + 2]} << 16 |
+               uint32_t{block[at + 3]} << 24;
+    return sum;
+}
+
+// Whether the segment's checksum holds. A segment is laid out and
+// checksummed as a 4 KiB database page whose number is its sector (the
+// older XOR form or, when flagged, the ECC form); the engine also writes a
+// shadow copy of the last, partial segment into the next sector,
+// checksummed as the one before.
 bool SegmentChecksumHolds(std::span<const uint8_t> segment, uint16_t sector)
 {
-    ByteReader reader(segment);
-    const uint64_t stored = reader.U64();
-    reader.Skip(28);
-    const uint32_t flags = reader.U32();
+    const std::string_view bytes(reinterpret_cast<const char*>(segment.data()), segment.size());
     for (uint32_t number : {uint32_t{sector}, uint32_t{sector} - 1}) {
-        const uint64_t computed = (flags & kNewChecksumFlag)
-                                      ? EccChecksum(segment, number)
-                                      : (uint64_t{number} << 32 | XorChecksum(segment));
-        if (stored == computed)
+        if (ese::CheckPageChecksum(bytes, number, ese::PageGeometry{static_cast<uint32_t>(segment.size())}).empty())
             return true;
     }
     return false;
@@ -191,7 +197,7 @@ LogHeader ReadLogHeader(std::span<const uint8_t> bytes)
     const auto block = bytes.first(kHeaderSize);
     ByteReader reader(block);
     header.checksum = reader.U32();
-    header.checksumHolds = header.checksum == XorChecksum(block);
+    header.checksumHolds = header.checksum == HeaderChecksum(block);
     header.generation = static_cast<int32_t>(reader.U32());
     header.sectorSize = reader.U16();
     header.headerSectors = reader.U16();

@@ -7,6 +7,8 @@
 namespace trovana::eselog {
 namespace {
 
+constexpr uint8_t kSpaceOperation = 0x08;
+
 // A change that a rollback of its transaction would take back.
 struct Pending {
     size_t row;
@@ -27,6 +29,10 @@ public:
 private:
     void Apply(const std::string& file, const LogRecord& record)
     {
+        // Space operations change the tree's owned and available extents
+        // (nodes of page counts under the table's object id), not its rows.
+        if (record.onPage && (record.pageFlags & kSpaceOperation) && record.type >= kInsert && record.type <= kDelete)
+            return;
         switch (record.type) {
         case kBegin:
         case kBegin0:
