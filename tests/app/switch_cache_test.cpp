@@ -161,7 +161,7 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     OpenRecent(profile);
     ASSERT_TRUE(WaitUntil([&] { return Title() == "Trovana 1.10 - Administrator (read-only)"; })) << Title();
     listview::CCacheList& all = *View().GetAllList();
-    EXPECT_EQ(all.Rows().Count(), 114);
+    EXPECT_EQ(all.Rows().Count(), 116);
     const std::vector<std::string> sites = TreeSites();
     for (const std::string site : {"google.com", "github.com", "www.google.com"})
         EXPECT_NE(std::find(sites.begin(), sites.end(), site), sites.end()) << site;
@@ -215,7 +215,7 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     // Delete on the row asks nothing and removes nothing.
     m_input.Keys("Delete");
     EXPECT_TRUE(m_prompts.m_asked.empty());
-    EXPECT_EQ(all.Rows().Count(), 114);
+    EXPECT_EQ(all.Rows().Count(), 116);
     EXPECT_TRUE(FileBytes(database) == before) << "the WebCache database changed";
     std::vector<std::string> beside;
     for (const auto& item : fs::directory_iterator(database.parent_path()))

@@ -20,11 +20,12 @@ using test::JsonLines;
 using test::RunCli;
 
 // The sample's entries by container: its cookies grouped by domain and
-// path; of the content's 46 records, two have no URL and are left out.
+// path; all 46 of the content's records, the two whose URL is a long value
+// (EntryId 70 and 72, gstatic.com) among them.
 constexpr size_t kCookies = 6;
 constexpr size_t kHistory = 33;
 constexpr size_t kDailyHistory = 14 + 2 + 2 + 13;
-constexpr size_t kContent = 44;
+constexpr size_t kContent = 46;
 constexpr size_t kEntries = kCookies + kHistory + kDailyHistory + kContent;
 
 // esedbexport's rows of one table, each column by name.

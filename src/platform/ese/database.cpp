@@ -96,6 +96,10 @@ Database::Database(const std::filesystem::path& path) : m_path(path)
                 if (!m_catalogue.Find(table.name))
                     m_catalogue.tables.push_back(table);
         }
+        if (m_catalogue.tables.empty())
+            throw EseError("its catalogue cannot be read (" +
+                           (m_catalogueProblems.empty() ? std::string("it is empty") : m_catalogueProblems.front()) +
+                           ")");
     } catch (const EseError& e) {
         ::close(m_fd);
         throw EseError(path.string() + " cannot be read as an ESE database: " + e.what());

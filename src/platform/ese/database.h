@@ -17,9 +17,10 @@ namespace trovana::ese {
 
 class Database {
 public:
-    // Throws EseError naming the file when it is no ESE database, or neither
-    // header copy holds. The catalogue is read at once; its damaged pages are
-    // in CatalogueProblems(), the tables it could still read are kept.
+    // Throws EseError naming the file when it is no ESE database, neither
+    // header copy holds, or the catalogue gives no table. The catalogue is
+    // read at once; its damaged pages are in CatalogueProblems(), the tables
+    // it could still read are kept.
     explicit Database(const std::filesystem::path& path);
     ~Database();
     Database(const Database&) = delete;

@@ -1,95 +1,89 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A thin C++ face on libesedb's C API: its handles owned by unique_ptr,
-// its errors turned into exceptions with libesedb's own text, and a
-// record's values read by column name. Opens files for reading only.
+// The WebCache reader's face on the project's own ESE reader (platform/ese):
+// tables found by name, their records by number, a record's values read by
+// column name. Opens files for reading only. A table's damaged pages are
+// skipped and named in its Problems(); its other records are all there.
 #pragma once
+
+#include "database.h"
+#include "long_value.h"
+#include "record.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace trovana::webcache::esedb {
 
-// libesedb's handles are opaque intptr_t values (libesedb_file_t, ...).
-using FileHandle = intptr_t;
-using TableHandle = intptr_t;
-using RecordHandle = intptr_t;
-
-// What libesedb reported, in one line.
-class EseError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-struct FileCloser {
-    void operator()(FileHandle* file) const;
-};
-struct TableFreer {
-    void operator()(TableHandle* table) const;
-};
-struct RecordFreer {
-    void operator()(RecordHandle* record) const;
-};
+// What the reader reported, in one line.
+using EseError = ese::EseError;
 
 class Record;
 
-// One table: its columns by name and its records by number.
+// One table: its columns by name and its records by number, read when the
+// table is found.
 class Table {
 public:
-    explicit Table(TableHandle* table);
+    Table(std::shared_ptr<const ese::Database> database, const ese::Table& table);
 
-    const std::string& Name() const { return m_name; }
-    int RecordCount();
-    Record Get(int index);
-    // The value index of a column; none when the table has no such column.
-    std::optional<int> Column(std::string_view name) const;
+    const std::string& Name() const { return m_table->name; }
+    int RecordCount() const { return static_cast<int>(m_records.size()); }
+    Record Get(int index) const;
+    // The column of that name; none when the table has no such column.
+    const ese::Column* Column(std::string_view name) const { return m_table->Find(name); }
+    // The table's damaged pages and records, each once: "page 426 fails its
+    // checksum (block 3)".
+    const std::vector<std::string>& Problems() const { return m_problems; }
 
 private:
-    std::unique_ptr<TableHandle, TableFreer> m_table;
-    std::string m_name;
-    std::unordered_map<std::string, int> m_columns;
+    friend class Record;
+    std::shared_ptr<const ese::Database> m_database;
+    const ese::Table* m_table;
+    std::vector<std::string> m_problems;
+    std::unique_ptr<ese::LongValues> m_longValues;
+    std::vector<ese::DecodedRecord> m_records;
 };
 
 // One record's values; a missing column or an empty value reads as 0 or "".
 class Record {
 public:
-    Record(RecordHandle* record, const Table& table);
+    Record(const Table& table, const ese::DecodedRecord& record) : m_table(table), m_record(record) {}
 
     uint64_t U64(std::string_view column) const;
     uint32_t U32(std::string_view column) const;
     // Text columns (long values too) as UTF-8.
     std::string Text(std::string_view column) const;
-    // Binary columns (long values too) as stored.
+    // Binary columns (long values too) as stored, decompressed.
     std::string Bytes(std::string_view column) const;
 
 private:
-    std::string Value(std::string_view column, bool text) const;
+    // The column's first value resolved; none when the column or value is absent.
+    std::optional<std::string> Value(std::string_view column, const ese::Column*& found) const;
 
-    std::unique_ptr<RecordHandle, RecordFreer> m_record;
     const Table& m_table;
+    const ese::DecodedRecord& m_record;
 };
 
-// A database file, opened read-only: libesedb takes no lock and writes
-// nothing, not even for a database left dirty without its logs.
+// A database file, opened read-only: nothing is locked or written, not even
+// for a database left dirty without its logs.
 class File {
 public:
     // Throws EseError naming the file when it cannot be opened as ESE.
     explicit File(const std::filesystem::path& path);
 
-    // The table of that name; none when there is none. Throws EseError when
-    // the catalogue cannot be read.
+    // The table of that name; none when there is none.
     std::optional<Table> Find(std::string_view name);
     // The names of every table in the catalogue.
     std::vector<std::string> TableNames();
+    // The catalogue's damaged pages: "page 4 fails its checksum".
+    const std::vector<std::string>& CatalogueProblems() const { return m_database->CatalogueProblems(); }
 
 private:
-    std::unique_ptr<FileHandle, FileCloser> m_file;
+    std::shared_ptr<const ese::Database> m_database;
 };
 
 // True when the file starts with an ESE database header's signature.

@@ -13,12 +13,12 @@
 namespace trovana::webcache {
 
 // The database opened read-only; throws WebCacheError when it is no ESE
-// database or libesedb refuses it.
+// database or its header cannot be read.
 esedb::File OpenDatabase(const std::filesystem::path& database);
 
-// Calls `read` for each record of `table` that libesedb can read. A table
-// that cannot be read at all, or records that cannot, add one line to
-// `unreadable` naming the table as `label`.
+// Calls `read` for each record of `table` that can be read. Records that
+// cannot, and each damaged page of the table, add one line to `unreadable`
+// naming the table as `label`.
 void ForEachRecord(esedb::Table& table, const std::string& label, std::vector<std::string>& unreadable,
                    const std::function<void(const esedb::Record&)>& read);
 

@@ -158,12 +158,17 @@ void ForEachRecord(esedb::Table& table, const std::string& label, std::vector<st
     if (failed > 0)
         unreadable.push_back(label + ": " + std::to_string(failed) + " of " + std::to_string(count) +
                              " records cannot be read (" + reason + ")");
+    // Damaged pages were skipped: the rest of the table is read.
+    for (const std::string& problem : table.Problems())
+        unreadable.push_back(label + ": " + problem);
 }
 
 WebCacheContents ReadWebCache(const std::filesystem::path& database)
 {
     esedb::File file = OpenDatabase(database);
     WebCacheContents contents;
+    for (const std::string& problem : file.CatalogueProblems())
+        contents.unreadable.push_back("the catalogue: " + problem);
     try {
         const std::vector<ContainerRow> containers = ReadContainers(file, contents.unreadable);
         contents.entries = ReadCookies(file, UserOf(containers), contents.unreadable);

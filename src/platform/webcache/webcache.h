@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows 8-11 WebCache database (WebCacheV01.dat, an ESE database):
-// the containers WinINet keeps there and their entries, read with libesedb,
-// never written. Knows nothing of index.dat; the URL cache library turns
-// these entries into its own. No GUI header may be included here.
+// the containers WinINet keeps there and their entries, read with the
+// project's own ESE reader (platform/ese), never written. Knows nothing of
+// index.dat; the URL cache library turns these entries into its own. No GUI header may be included here.
 #pragma once
 
 #include <cstdint>
@@ -58,7 +58,7 @@ struct WebCacheContents {
     // order), then content, each table in record order.
     std::vector<WebCacheEntry> entries;
     // The tables that could not be read, wholly or in part, each once:
-    // "Container_4 (History): <libesedb's reason>".
+    // "Container_4 (iecompat): page 426 fails its checksum (block 3)".
     std::vector<std::string> unreadable;
 };
 
