@@ -154,6 +154,7 @@ void AppendSurveyFields(ExportRow& row, const urlcache::SurveyedRecord* surveyed
         row.push_back({"state", std::string("live")});
         row.push_back({"index_file", {}});
         row.push_back({"record_offset", {}});
+        row.push_back({"record_place", {}});
         row.push_back({"partial", {}});
         row.push_back({"filled", {}});
         return;
@@ -177,6 +178,7 @@ void AppendSurveyFields(ExportRow& row, const urlcache::SurveyedRecord* surveyed
     row.push_back({"state", std::string(urlcache::RecordStateName(surveyed->state))});
     row.push_back({"index_file", surveyed->indexFile.string()});
     row.push_back({"record_offset", surveyed->offset});
+    row.push_back({"record_place", surveyed->place.empty() ? ExportValue() : ExportValue(surveyed->place)});
     row.push_back({"partial", uint64_t{surveyed->partial}});
     row.push_back({"filled", uint64_t{surveyed->filler != 0}});
 }

@@ -22,6 +22,21 @@ esedb::File OpenDatabase(const std::filesystem::path& database);
 void ForEachRecord(esedb::Table& table, const std::string& label, std::vector<std::string>& unreadable,
                    const std::function<void(const esedb::Record&)>& read);
 
+// A row of the Containers table, of a container the program shows.
+struct ContainerRow {
+    uint64_t id = 0;
+    std::string name;
+    std::string directory;
+    std::vector<std::string> secureDirectories;
+    ContainerGroup group = ContainerGroup::Content;
+};
+
+// The Content, History and MSHist containers, history first.
+std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable);
+
+// One entry of a Container_N table.
+WebCacheEntry ReadEntry(const esedb::Record& record, const ContainerRow& container);
+
 // The cookies of every CookieEntryEx_N table, one entry per domain and path,
 // under "Cookie:<user>@<domain><path>".
 std::vector<WebCacheEntry> ReadCookies(esedb::File& file, const std::string& user,

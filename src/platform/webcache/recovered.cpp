@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Content, History and MSHist entries that only leftovers in the
+// database's pages or its transaction logs still hold.
+#include <memory>
+#include <set>
+
+#include "log_match.h"
+#include "recovery.h"
+#include "tables.h"
+#include "webcache.h"
+
+namespace trovana::webcache {
+namespace {
+
+std::string TableOf(const ContainerRow& container)
+{
+    return "Container_" + std::to_string(container.id);
+}
+
+WebCacheRecovered ReadRecovered(const std::filesystem::path& path)
+{
+    WebCacheRecovered result;
+    esedb::File file = OpenDatabase(path);
+    std::vector<ContainerRow> containers = ReadContainers(file, result.problems);
+    const auto database = std::make_shared<const ese::Database>(path);
+
+    std::map<std::string, const ContainerRow*> byTable;
+    for (const ContainerRow& container : containers)
+        byTable.emplace(TableOf(container), &container);
+
+    // Deleted rows, table by table.
+    for (const ContainerRow& container : containers) {
+        const ese::Table* table = database->Tables().Find(TableOf(container));
+        if (!table)
+            continue;
+        std::vector<std::string> problems;
+        const eserecovery::TableRecovery found = eserecovery::RecoverTable(*database, *table, problems);
+        if (found.rows.empty())
+            continue;
+        const esedb::Table values(database, *table);
+        for (const eserecovery::RecoveredRow& row : found.rows) {
+            RecoveredEntry& entry = result.entries.emplace_back();
+            entry.origin = RecoveredOrigin::Deleted;
+            entry.entry = ReadEntry(esedb::Record(values, row.record), container);
+            entry.file = path;
+            entry.offset = row.fileOffset;
+            entry.place = eserecovery::DescribePlace(row.leftover);
+        }
+    }
+
+    // Rows only the logs hold.
+    const eselog::LogSet logs = eselog::ReadLogsBeside(path);
+    for (const std::string& problem : logs.problems)
+        result.problems.push_back(problem);
+    if (logs.files.empty())
+        return result;
+    const eselog::LogComparison comparison = eselog::CompareWithDatabase(*database, eselog::FollowLogRows(logs));
+    for (const eselog::LogOnlyRow& only : comparison.logOnly) {
+        const auto container = byTable.find(only.table);
+        const ese::Table* table = database->Tables().Find(only.table);
+        if (container == byTable.end() || !table)
+            continue;
+        const esedb::Table values(database, *table);
+        RecoveredEntry& entry = result.entries.emplace_back();
+        entry.origin = RecoveredOrigin::LogOnly;
+        entry.entry = ReadEntry(esedb::Record(values, only.record), *container->second);
+        entry.file = path.parent_path() / only.row.file;
+        entry.offset = uint64_t{only.row.position.sector} * 4096 + only.row.position.offset;
+        entry.place = only.row.file + " " + eselog::FormatLogPosition(only.row.position);
+    }
+    return result;
+}
+
+}  // namespace
+
+WebCacheRecovered ReadRecoveredEntries(const std::filesystem::path& path)
+{
+    try {
+        return ReadRecovered(path);
+    } catch (const ese::EseError& e) {
+        throw WebCacheError(path.string() + ": " + e.what());
+    }
+}
+
+}  // namespace trovana::webcache
