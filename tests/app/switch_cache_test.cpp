@@ -213,9 +213,15 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     EXPECT_EQ(named("Post-Check Time"), 0) << ::testing::PrintToString(properties);
     EXPECT_EQ(named("URL"), 1) << ::testing::PrintToString(properties);
 
-    // Delete on the row asks nothing and removes nothing.
+    // The one message until now says the sample's damage: a page of each of
+    // two containers that are not listed. Delete on the row asks nothing and
+    // removes nothing.
+    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
+    EXPECT_NE(m_prompts.m_asked[0].text.find("Container_4 (iecompat): page 426 fails its checksum"),
+              std::string::npos)
+        << m_prompts.m_asked[0].text;
     m_input.Keys("Delete");
-    EXPECT_TRUE(m_prompts.m_asked.empty());
+    EXPECT_EQ(m_prompts.m_asked.size(), 1u) << m_prompts.m_asked.back().text;
     EXPECT_EQ(all.Rows().Count(), 116);
     EXPECT_TRUE(FileBytes(database) == before) << "the WebCache database changed";
     std::vector<std::string> beside;

@@ -115,7 +115,13 @@ TEST_F(WebCacheSample, ListsEveryContainerWithTheDatabasesOwnValues)
     // A drive root with one profile opens that profile.
     const auto byUrl = ListByUrl({"--path", m_root.string(), "list", "--times", "iso-utc"}, outcome);
     ASSERT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_EQ(outcome.err, "");
+    // The sample's damage, in two containers that are not listed (the last
+    // 8 KiB of one page each fail their checksum), is said in one warning.
+    EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    EXPECT_NE(outcome.err.find("Container_4 (iecompat): page 426 fails its checksum"), std::string::npos)
+        << outcome.err;
+    EXPECT_NE(outcome.err.find("Container_11 (ieflipahead): page 202 fails its checksum"), std::string::npos)
+        << outcome.err;
     const auto entries = JsonLines(outcome.out);
     ASSERT_EQ(entries.size(), kEntries);
     std::map<std::string, size_t> kinds;

@@ -71,25 +71,53 @@ uint64_t OldChecksum(std::string_view page, uint32_t pageNumber)
     return (static_cast<uint64_t>(pageNumber) << 32) | sum;
 }
 
+// The block size of the new form: 16 KiB pages are checked in 4 KiB
+// blocks, 32 KiB pages in 8 KiB ones, smaller pages whole.
+size_t BlockSize(size_t pageSize)
+{
+    return pageSize <= 8192 ? pageSize : (pageSize <= 16384 ? 4096 : 8192);
+}
+
+bool NewForm(std::string_view bytes, PageGeometry geometry)
+{
+    return geometry.LargePages() || (ReadLE<uint32_t>(bytes, 36) & kPageNewChecksum) != 0;
+}
+
 }  // namespace
 
 std::string CheckPageChecksum(std::string_view bytes, uint32_t number, PageGeometry geometry)
 {
     if (bytes.size() != geometry.pageSize)
         return "is cut short";
-    const bool large = geometry.LargePages();
-    const bool newForm = large || (ReadLE<uint32_t>(bytes, 36) & kPageNewChecksum) != 0;
-    if (!newForm)
+    if (!NewForm(bytes, geometry))
         return ReadLE<uint64_t>(bytes, 0) == OldChecksum(bytes, number) ? "" : "fails its checksum";
-    // 16 KiB pages are checked in 4 KiB blocks, 32 KiB pages in 8 KiB ones.
-    const size_t block = !large ? bytes.size() : (bytes.size() <= 16384 ? 4096 : 8192);
+    const size_t block = BlockSize(bytes.size());
     if (ReadLE<uint64_t>(bytes, 0) != BlockChecksum(bytes.substr(0, block), number, true))
         return "fails its checksum";
-    for (size_t i = 1; large && i < 4 && (i + 1) * block <= bytes.size(); ++i) {
+    for (size_t i = 1; geometry.LargePages() && i < 4 && (i + 1) * block <= bytes.size(); ++i) {
         if (ReadLE<uint64_t>(bytes, 40 + 8 * (i - 1)) != BlockChecksum(bytes.substr(i * block, block), number, false))
             return "fails its checksum (block " + std::to_string(i) + ")";
     }
     return {};
+}
+
+void WritePageChecksums(std::string& bytes, uint32_t number, PageGeometry geometry)
+{
+    const auto put = [&](size_t at, uint64_t value) {
+        for (size_t i = 0; i < 8 && at + i < bytes.size(); ++i)
+            bytes[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    if (bytes.size() != geometry.pageSize)
+        return;
+    if (!NewForm(bytes, geometry)) {
+        put(0, OldChecksum(bytes, number));
+        return;
+    }
+    const size_t block = BlockSize(bytes.size());
+    // The header block's checksum covers the others: they come first.
+    for (size_t i = 1; geometry.LargePages() && i < 4 && (i + 1) * block <= bytes.size(); ++i)
+        put(40 + 8 * (i - 1), BlockChecksum(std::string_view(bytes).substr(i * block, block), number, false));
+    put(0, BlockChecksum(std::string_view(bytes).substr(0, block), number, true));
 }
 
 }  // namespace trovana::ese

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -89,12 +90,21 @@ Database::Database(const std::filesystem::path& path) : m_path(path)
         std::vector<CatalogueRow> rows = ReadCatalogueRows(*this, kCatalogueRoot, m_catalogueProblems);
         m_catalogue = BuildCatalogue(rows);
         if (!m_catalogueProblems.empty()) {
-            // The shadow catalogue may still name the tables the damage hid.
+            // The shadow catalogue may still hold what the damage hid: the
+            // tables it lost, and the columns of those it cut short.
             std::vector<std::string> ignored;
             const Catalogue shadow = BuildCatalogue(ReadCatalogueRows(*this, kShadowCatalogueRoot, ignored));
-            for (const Table& table : shadow.tables)
-                if (!m_catalogue.Find(table.name))
+            for (const Table& table : shadow.tables) {
+                const auto known = std::find_if(m_catalogue.tables.begin(), m_catalogue.tables.end(),
+                                                [&](const Table& t) { return t.name == table.name; });
+                if (known == m_catalogue.tables.end())
                     m_catalogue.tables.push_back(table);
+                else if (known->columns.size() < table.columns.size())
+                    *known = table;
+            }
+            if (!shadow.tables.empty())
+                for (std::string& problem : m_catalogueProblems)
+                    problem += " (its shadow copy was read too)";
         }
         if (m_catalogue.tables.empty())
             throw EseError("its catalogue cannot be read (" +

@@ -83,4 +83,9 @@ private:
 // The checksum check alone: empty when it holds, else the reason.
 std::string CheckPageChecksum(std::string_view bytes, uint32_t number, PageGeometry geometry);
 
+// Writes the checksums `bytes` call for (in the new form when the page is
+// large or flagged so, else the old): for tests and fuzzing seeds that
+// make pages. The reader itself never writes.
+void WritePageChecksums(std::string& bytes, uint32_t number, PageGeometry geometry);
+
 }  // namespace trovana::ese

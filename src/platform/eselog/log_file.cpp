@@ -218,6 +218,13 @@ LogHeader ReadLogHeader(std::span<const uint8_t> bytes)
     return header;
 }
 
+void WalkSegments(std::span<const uint8_t> segments, int32_t generation, uint16_t firstSector, LogFile& file)
+{
+    SegmentWalker walker(file);
+    for (size_t at = 0, sector = firstSector; at + 4096 <= segments.size() && sector <= 0xFFFF; at += 4096, ++sector)
+        walker.Walk(segments.subspan(at, 4096), generation, static_cast<uint16_t>(sector));
+}
+
 LogFile ReadLogFile(std::span<const uint8_t> bytes, std::string name)
 {
     LogFile file;

@@ -58,6 +58,12 @@ struct LogFile {
 // The header alone (first 4 KiB); checksumHolds says whether it is sound.
 LogHeader ReadLogHeader(std::span<const uint8_t> bytes);
 
+// The records of consecutive 4 KiB segments taken as they are (their
+// checksums not checked: the caller has, or means to read damaged bytes
+// regardless), fragments joined across them; added to file.records, what
+// cannot be read to file.problems.
+void WalkSegments(std::span<const uint8_t> segments, int32_t generation, uint16_t firstSector, LogFile& file);
+
 // Reads the whole file. Never throws for damaged bytes: what cannot be read
 // is a problem in the result.
 LogFile ReadLogFile(std::span<const uint8_t> bytes, std::string name);

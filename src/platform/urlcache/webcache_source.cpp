@@ -148,7 +148,7 @@ private:
                 std::string names;
                 for (const std::string& table : contents.unreadable)
                     names += (names.empty() ? "" : "; ") + table;
-                m_problems(m_database.string() + ": these tables cannot be read, their entries are not listed: " +
+                m_problems(m_database.string() + ": parts of these tables cannot be read, the entries there are not listed: " +
                            names);
             }
             const fs::path profile = WebCacheProfile(m_database);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Content, History and MSHist entries that only leftovers in the
 // database's pages or its transaction logs still hold.
+#include <map>
 #include <memory>
 #include <set>
 
@@ -21,7 +22,8 @@ WebCacheRecovered ReadRecovered(const std::filesystem::path& path)
 {
     WebCacheRecovered result;
     esedb::File file = OpenDatabase(path);
-    std::vector<ContainerRow> containers = ReadContainers(file, result.problems);
+    std::map<std::string, std::string> others;
+    std::vector<ContainerRow> containers = ReadContainers(file, result.problems, others);
     const auto database = std::make_shared<const ese::Database>(path);
 
     std::map<std::string, const ContainerRow*> byTable;

@@ -7,6 +7,7 @@
 #include "webcache.h"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,10 @@ struct ContainerRow {
     ContainerGroup group = ContainerGroup::Content;
 };
 
-// The Content, History and MSHist containers, history first.
-std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable);
+// The Content, History and MSHist containers, history first; `others` gets
+// the labels of the rest by table name.
+std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable,
+                                         std::map<std::string, std::string>& others);
 
 // One entry of a Container_N table.
 WebCacheEntry ReadEntry(const esedb::Record& record, const ContainerRow& container);

@@ -8,6 +8,7 @@
 #include "tables.h"
 
 #include <algorithm>
+#include <map>
 
 namespace trovana::webcache {
 
@@ -36,7 +37,8 @@ std::vector<std::string> SplitSecureDirectories(std::string_view names)
 
 }  // namespace
 
-std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable)
+std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable,
+                                         std::map<std::string, std::string>& others)
 {
     std::optional<esedb::Table> table = file.Find("Containers");
     if (!table)
@@ -46,8 +48,10 @@ std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::str
         ContainerRow row;
         row.name = record.Text("Name");
         const auto group = GroupOf(row.name);
-        if (!group)
+        if (!group) {
+            others.emplace("Container_" + std::to_string(record.U64("ContainerId")), row.name);
             return;
+        }
         row.group = *group;
         row.id = record.U64("ContainerId");
         row.directory = record.Text("Directory");
@@ -166,7 +170,8 @@ WebCacheContents ReadWebCache(const std::filesystem::path& database)
     for (const std::string& problem : file.CatalogueProblems())
         contents.unreadable.push_back("the catalogue: " + problem);
     try {
-        const std::vector<ContainerRow> containers = ReadContainers(file, contents.unreadable);
+        std::map<std::string, std::string> others;
+        const std::vector<ContainerRow> containers = ReadContainers(file, contents.unreadable, others);
         contents.entries = ReadCookies(file, UserOf(containers), contents.unreadable);
         for (const ContainerRow& container : containers) {
             const std::string name = "Container_" + std::to_string(container.id);
@@ -187,6 +192,13 @@ WebCacheContents ReadWebCache(const std::filesystem::path& database)
                 if (!entry.url.empty())
                     contents.entries.push_back(std::move(entry));
             });
+        }
+        // The containers not listed are read for their damage alone, so
+        // that none of the database's damage goes unsaid.
+        for (const auto& [name, container] : others) {
+            if (const std::optional<esedb::Table> table = file.Find(name))
+                for (const std::string& problem : table->Problems())
+                    contents.unreadable.push_back(name + " (" + container + "): " + problem);
         }
     } catch (const esedb::EseError& e) {
         throw WebCacheError(database.string() + " cannot be read: " + e.what());
