@@ -128,11 +128,22 @@ TableRecovery RecoverFromPages(const ese::Database& database, const ese::Table& 
 
 }  // namespace
 
-TableRecovery RecoverTable(const ese::Database& database, const ese::Table& table, std::vector<std::string>& problems)
+std::vector<TableRecovery> RecoverTables(const ese::Database& database, const std::vector<const ese::Table*>& tables,
+                                         std::vector<std::string>& problems)
 {
     const auto pages = PagesByObject(database);
-    const auto it = pages.find(table.objectId);
-    return RecoverFromPages(database, table, it == pages.end() ? std::vector<uint32_t>{} : it->second, problems);
+    std::vector<TableRecovery> results;
+    for (const ese::Table* table : tables) {
+        const auto it = pages.find(table->objectId);
+        results.push_back(it == pages.end() ? TableRecovery{}
+                                            : RecoverFromPages(database, *table, it->second, problems));
+    }
+    return results;
+}
+
+TableRecovery RecoverTable(const ese::Database& database, const ese::Table& table, std::vector<std::string>& problems)
+{
+    return std::move(RecoverTables(database, {&table}, problems).front());
 }
 
 Recovery RecoverDeletedRows(const ese::Database& database)

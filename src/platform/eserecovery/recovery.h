@@ -45,6 +45,11 @@ struct Recovery {
 // The deleted rows of one table.
 TableRecovery RecoverTable(const ese::Database& database, const ese::Table& table, std::vector<std::string>& problems);
 
+// The deleted rows of several tables, one result each, from one pass over
+// the file's pages.
+std::vector<TableRecovery> RecoverTables(const ese::Database& database, const std::vector<const ese::Table*>& tables,
+                                         std::vector<std::string>& problems);
+
 // The deleted rows of every table, the catalogue's own included.
 Recovery RecoverDeletedRows(const ese::Database& database);
 

@@ -31,19 +31,24 @@ WebCacheRecovered ReadRecovered(const std::filesystem::path& path)
         byTable.emplace(TableOf(container), &container);
 
     // Deleted rows, table by table.
+    std::vector<const ese::Table*> tables;
+    std::vector<const ContainerRow*> owners;
     for (const ContainerRow& container : containers) {
-        const ese::Table* table = database->Tables().Find(TableOf(container));
-        if (!table)
+        if (const ese::Table* table = database->Tables().Find(TableOf(container))) {
+            tables.push_back(table);
+            owners.push_back(&container);
+        }
+    }
+    std::vector<std::string> pageProblems;
+    const auto recovered = eserecovery::RecoverTables(*database, tables, pageProblems);
+    for (size_t i = 0; i < tables.size(); ++i) {
+        if (recovered[i].rows.empty())
             continue;
-        std::vector<std::string> problems;
-        const eserecovery::TableRecovery found = eserecovery::RecoverTable(*database, *table, problems);
-        if (found.rows.empty())
-            continue;
-        const esedb::Table values(database, *table);
-        for (const eserecovery::RecoveredRow& row : found.rows) {
+        const esedb::Table values(database, *tables[i]);
+        for (const eserecovery::RecoveredRow& row : recovered[i].rows) {
             RecoveredEntry& entry = result.entries.emplace_back();
             entry.origin = RecoveredOrigin::Deleted;
-            entry.entry = ReadEntry(esedb::Record(values, row.record), container);
+            entry.entry = ReadEntry(esedb::Record(values, row.record), *owners[i]);
             entry.file = path;
             entry.offset = row.fileOffset;
             entry.place = eserecovery::DescribePlace(row.leftover);
@@ -57,12 +62,13 @@ WebCacheRecovered ReadRecovered(const std::filesystem::path& path)
     if (logs.files.empty())
         return result;
     const eselog::LogComparison comparison = eselog::CompareWithDatabase(*database, eselog::FollowLogRows(logs));
+    std::map<std::string, esedb::Table> valuesOf;  // each table read once
     for (const eselog::LogOnlyRow& only : comparison.logOnly) {
         const auto container = byTable.find(only.table);
         const ese::Table* table = database->Tables().Find(only.table);
         if (container == byTable.end() || !table)
             continue;
-        const esedb::Table values(database, *table);
+        const esedb::Table& values = valuesOf.try_emplace(only.table, database, *table).first->second;
         RecoveredEntry& entry = result.entries.emplace_back();
         entry.origin = RecoveredOrigin::LogOnly;
         entry.entry = ReadEntry(esedb::Record(values, only.record), *container->second);
