@@ -91,6 +91,91 @@ TEST(LogRowsSrum, RowsOfADamagedPageAreLogOnlyWithTheirLogPlace)
     EXPECT_EQ(comparison.matched + comparison.logOnly.size(), comparison.compared);
 }
 
+// Records as a log holds them, for following rows through a page's lines.
+LogRecord Node(uint8_t type, uint16_t session, uint16_t line, std::vector<uint8_t> key = {},
+               std::vector<uint8_t> data = {})
+{
+    LogRecord record;
+    record.type = type;
+    record.onPage = true;
+    record.session = session;
+    record.page = 10;
+    record.line = line;
+    record.level = 2;
+    record.objectId = 7;
+    record.key = std::move(key);
+    record.data = std::move(data);
+    return record;
+}
+
+LogRecord Transaction(uint8_t type, uint16_t session, uint8_t level)
+{
+    LogRecord record;
+    record.type = type;
+    record.session = session;
+    record.level = level;
+    record.levelFrom = 1;
+    record.levels = 1;
+    return record;
+}
+
+const LogRow* RowWithKey(const LogRows& rows, uint8_t key)
+{
+    for (const LogRow& row : rows.rows)
+        if (row.keyKnown && row.key == std::vector<uint8_t>{key})
+            return &row;
+    return nullptr;
+}
+
+TEST(LogRowsFollow, LinesMoveWithInsertsAndDeletesAndARollbackTakesItsChangesBack)
+{
+    LogFile file;
+    file.name = "edb.log";
+    auto add = [&](LogRecord record) {
+        record.position = {1, 1, static_cast<uint16_t>(40 + file.records.size())};
+        file.records.push_back(std::move(record));
+    };
+    add(Transaction(kBegin, 1, 0));
+    add(Node(kInsert, 1, 0, {'A'}, {1}));
+    add(Node(kInsert, 1, 0, {'B'}, {2}));   // A moves to line 1
+    add(Node(kReplace, 1, 1, {}, {3}));     // so this replaces A
+    add(Node(kInsert, 1, 2, {'C'}, {4}));
+    add(Node(kDelete, 1, 0));               // B goes; A and C move up
+    add(Node(kFlagDelete, 1, 1));           // C
+    add(Transaction(kCommit, 1, 1));
+    add(Transaction(kBegin, 2, 0));
+    add(Node(kInsert, 2, 0, {'D'}, {5}));
+    add(Node(kReplace, 2, 1, {}, {6}));     // A again, rolled back below
+    add(Transaction(kRollback, 2, 1));
+    LogRecord split = Node(kSplit2, 1, 0);
+    add(split);
+    add(Node(kReplace, 1, 0, {}, {7}));     // after the split: a row the logs cannot name
+    LogSet set;
+    set.files.push_back(file);
+    const LogRows rows = FollowLogRows(set);
+
+    const LogRow* a = RowWithKey(rows, 'A');
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->data, std::vector<uint8_t>{3});
+    EXPECT_EQ(a->end, LogRowEnd::Present);
+    EXPECT_TRUE(a->committed);
+    EXPECT_EQ(FormatLogPosition(a->position), "1:1:43");
+    EXPECT_EQ(a->file, "edb.log");
+    EXPECT_EQ(RowWithKey(rows, 'B')->end, LogRowEnd::Deleted);
+    EXPECT_EQ(RowWithKey(rows, 'C')->end, LogRowEnd::Deleted);
+    EXPECT_EQ(RowWithKey(rows, 'D')->end, LogRowEnd::RolledBack);
+    size_t unnamed = 0;
+    for (const LogRow& row : rows.rows) {
+        if (!row.keyKnown) {
+            ++unnamed;
+            EXPECT_EQ(row.data, std::vector<uint8_t>{7});
+        }
+    }
+    EXPECT_EQ(unnamed, 1u);
+    EXPECT_EQ(rows.inserts, 4u);
+    EXPECT_EQ(rows.replaces, 3u);
+}
+
 // A replace of one row: `diff` against `before` with the narrow (2-byte
 // header) or wide (3-byte header) change headers.
 std::optional<std::vector<uint8_t>> Apply(std::vector<uint8_t> diff, const std::vector<uint8_t>& before, bool wide)
