@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         bytes.replace((number + 1) * kPageSize, kPageSize, page);
     }
     static const std::filesystem::path file = ScratchFile();
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     try {
         const Database database(file);
         for (const Table& table : database.Tables().tables) {

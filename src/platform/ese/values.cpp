@@ -21,20 +21,13 @@ uint64_t IntegerValue(const Column& column, std::string_view bytes)
     size_t width = 8;
     switch (column.type) {
     case ColumnType::Bit:
-    case ColumnType::UnsignedByte:
-        width = 1;
-        break;
+    case ColumnType::UnsignedByte: width = 1; break;
     case ColumnType::Short:
-    case ColumnType::UnsignedShort:
-        width = 2;
-        break;
+    case ColumnType::UnsignedShort: width = 2; break;
     case ColumnType::Long:
     case ColumnType::UnsignedLong:
-    case ColumnType::IEEESingle:
-        width = 4;
-        break;
-    default:
-        break;
+    case ColumnType::IEEESingle: width = 4; break;
+    default: break;
     }
     uint64_t value = 0;
     for (size_t i = 0; i < width && i < bytes.size(); ++i)

@@ -46,8 +46,8 @@ TEST(EseCompression, DamagedXpressIsRefusedNotFollowed)
     EXPECT_THROW(DecompressXpress(Bytes({0x00, 0x00, 0x00, 0x40, 0x61, 0x07}), 100), EseError);
     // A length that claims more than the value: only the value's size comes out.
     // 'a', then a match one back whose 32-bit length says 0x7fffffff.
-    const std::string giant =
-        Bytes({0x00, 0x00, 0x00, 0x40, 0x61, 0x07, 0x00, 0x0f, 0xff, 0x00, 0x00, 0xff, 0xff, 0xff, 0x7f});
+    const std::string giant = Bytes(
+        {0x00, 0x00, 0x00, 0x40, 0x61, 0x07, 0x00, 0x0f, 0xff, 0x00, 0x00, 0xff, 0xff, 0xff, 0x7f});
     EXPECT_EQ(DecompressXpress(giant, 50), std::string(50, 'a'));
     EXPECT_THROW(DecompressXpress("", kMaxDecompressed + 1), EseError);
 }
@@ -130,7 +130,9 @@ TEST(EseValues, TextOfEachCodePageComesOutAsUtf8)
     const std::string units = Bytes({0xe9, 0x00, 0x3d, 0xd8, 0x00, 0xde, 0x00, 0xd8, 0x00, 0x00});
     EXPECT_EQ(TextValue(utf16, units), "\xc3\xa9\xf0\x9f\x98\x80\xef\xbf\xbd");
     Column western{128, "Name", ColumnType::Text, 255, 0, kCodePageWestern, 0};
-    EXPECT_EQ(TextValue(western, Bytes({0x80, 0x41, 0xe9})), "\xe2\x82\xac" "A\xc3\xa9");
+    EXPECT_EQ(TextValue(western, Bytes({0x80, 0x41, 0xe9})),
+              "\xe2\x82\xac"
+              "A\xc3\xa9");
     Column shortColumn{3, "Count", ColumnType::Short, 2, 0, 0, 0};
     EXPECT_EQ(IntegerValue(shortColumn, Bytes({0xff, 0xff, 0x12})), 0xffffu);
 }
