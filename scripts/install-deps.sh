@@ -14,7 +14,7 @@ packages=(
     wine wine64 gcc-mingw-w64-x86-64
     fp-utils libchm-dev
     clang-14 libclang-rt-14-dev
-    libmsiecf-utils libesedb-utils
+    libmsiecf-utils libesedb-utils hyperfine
     libssl-dev libicu-dev
     dpkg-dev debhelper file desktop-file-utils appstream help2man librsvg2-bin man-db bsdextrautils lintian
     gettext

@@ -313,6 +313,32 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     for (const auto& item : fs::directory_iterator(database.parent_path()))
         beside.push_back(item.path().filename().string());
     EXPECT_EQ(beside, std::vector<std::string>{"WebCacheV01.dat"}) << "files were made beside the database";
+
+    // View > Recovered: after every live and leaked record, the rows
+    // recovered from the database's pages, each with its page; the lists
+    // of live entries keep their 116 rows.
+    m_input.Keys("alt+v r");
+    listview::CRecoveredList& recovered = *View().GetRecoveredList();
+    ASSERT_TRUE(WaitUntil([&] { return recovered.IsShownOnScreen() && recovered.GetItemCount() > 116; }));
+    int deleted = 0;
+    bool deletedLast = true;
+    std::string fwlinkState;
+    for (long item = 0; item < recovered.GetItemCount(); ++item) {
+        const std::string state = recovered.GetItemText(item, listview::CRecoveredList::kState).utf8_string();
+        if (state.rfind("deleted: page ", 0) == 0)
+            ++deleted;
+        else
+            deletedLast = deletedLast && deleted == 0;
+        if (recovered.GetItemText(item, listview::CRecoveredList::kUrl) ==
+            "http://go.microsoft.com/fwlink/?LinkID=627550")
+            fwlinkState = state;
+    }
+    EXPECT_GE(deleted, 80);
+    EXPECT_TRUE(deletedLast);
+    EXPECT_EQ(fwlinkState.rfind("deleted: page 447 ", 0), 0u) << fwlinkState;
+    EXPECT_NE(m_pFrame->GetStatusBar()->GetStatusText(0).Find(wxString::Format(" %d deleted", deleted)), wxNOT_FOUND)
+        << m_pFrame->GetStatusBar()->GetStatusText(0);
+    EXPECT_EQ(all.Rows().Count(), 116);
 }
 
 }  // namespace

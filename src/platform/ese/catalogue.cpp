@@ -18,24 +18,18 @@ uint32_t FixedSizeOf(ColumnType type)
 {
     switch (type) {
     case ColumnType::Bit:
-    case ColumnType::UnsignedByte:
-        return 1;
+    case ColumnType::UnsignedByte: return 1;
     case ColumnType::Short:
-    case ColumnType::UnsignedShort:
-        return 2;
+    case ColumnType::UnsignedShort: return 2;
     case ColumnType::Long:
     case ColumnType::UnsignedLong:
-    case ColumnType::IEEESingle:
-        return 4;
+    case ColumnType::IEEESingle: return 4;
     case ColumnType::Currency:
     case ColumnType::IEEEDouble:
     case ColumnType::DateTime:
-    case ColumnType::LongLong:
-        return 8;
-    case ColumnType::Guid:
-        return 16;
-    default:
-        return 0;
+    case ColumnType::LongLong: return 8;
+    case ColumnType::Guid: return 16;
+    default: return 0;
     }
 }
 
@@ -53,8 +47,7 @@ Column MakeColumn(uint32_t id, const char* name, ColumnType type, uint32_t size 
 // Fixed columns lie in id order, each its type's size.
 void PlaceFixedColumns(Table& table)
 {
-    std::sort(table.columns.begin(), table.columns.end(),
-              [](const Column& a, const Column& b) { return a.id < b.id; });
+    std::sort(table.columns.begin(), table.columns.end(), [](const Column& a, const Column& b) { return a.id < b.id; });
     uint32_t offset = 0;
     for (Column& column : table.columns) {
         if (!column.Fixed())

@@ -37,9 +37,9 @@ struct Column {
 struct Table {
     std::string name;
     uint32_t objectId = 0;
-    uint32_t rootPage = 0;           // of the table's own tree (its records)
-    uint32_t longValueRoot = 0;      // of its long-value tree; 0 when it has none
-    std::vector<Column> columns;     // in id order
+    uint32_t rootPage = 0;        // of the table's own tree (its records)
+    uint32_t longValueRoot = 0;   // of its long-value tree; 0 when it has none
+    std::vector<Column> columns;  // in id order
 
     const Column* Find(std::string_view columnName) const;
     const Column* FindId(uint32_t id) const;
@@ -57,11 +57,11 @@ const Table& CatalogueTable();
 // One MSysObjects row, as the catalogue is built from them (also for rows
 // recovered from elsewhere).
 struct CatalogueRow {
-    uint32_t tableObjectId = 0;  // ObjidTable
-    uint16_t type = 0;           // 1 table, 2 column, 3 index, 4 long value, 5 callback
-    uint32_t id = 0;             // object id, column id
+    uint32_t tableObjectId = 0;     // ObjidTable
+    uint16_t type = 0;              // 1 table, 2 column, 3 index, 4 long value, 5 callback
+    uint32_t id = 0;                // object id, column id
     uint32_t columnTypeOrRoot = 0;  // ColtypOrPgnoFDP
-    uint32_t spaceUsage = 0;     // column size
+    uint32_t spaceUsage = 0;        // column size
     uint32_t flags = 0;
     uint32_t pagesOrLocale = 0;  // code page of text columns
     std::string name;

@@ -124,16 +124,13 @@ std::string Decompress(std::string_view bytes)
     if (bytes.empty())
         return {};
     switch (static_cast<unsigned char>(bytes[0]) >> 3) {
-    case kSevenBitAscii:
-        return SevenBit(bytes, false);
-    case kSevenBitUtf16:
-        return SevenBit(bytes, true);
+    case kSevenBitAscii: return SevenBit(bytes, false);
+    case kSevenBitUtf16: return SevenBit(bytes, true);
     case kXpress:
         if (bytes.size() < 3)
             throw EseError("a compressed value is cut short");
         return DecompressXpress(bytes.substr(3), ReadLE<uint16_t>(bytes, 1));
-    default:
-        return std::string(bytes);
+    default: return std::string(bytes);
     }
 }
 

@@ -52,7 +52,8 @@ LongValues::LongValues(const Database& database, const Table& table, std::vector
                 entry.hasHeader = true;
                 entry.size = ReadLE<uint32_t>(node.data, 4);
             } else {
-                entry.chunks.push_back({BigEndian32(std::string_view(node.key).substr(idLength)), std::string(node.data)});
+                entry.chunks.push_back(
+                    {BigEndian32(std::string_view(node.key).substr(idLength)), std::string(node.data)});
             }
         },
         problems);

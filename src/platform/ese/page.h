@@ -32,11 +32,11 @@ struct PageTag {
 
 // A node: a tag's data split into its key and its value.
 struct Node {
-    std::string key;        // common prefix (from tag 0) and the node's own part
+    std::string key;  // common prefix (from tag 0) and the node's own part
     // The rest: a record, a child page number, a long-value chunk; it points
     // into the page and lives as long as the page does.
     std::string_view data;
-    uint8_t flags = 0;      // TagFlag bits
+    uint8_t flags = 0;  // TagFlag bits
 };
 
 class Page {

@@ -18,9 +18,9 @@ namespace trovana::ese {
 
 // One value of a column as the record holds it.
 struct StoredValue {
-    std::string bytes;         // the value, or the long-value id when `longValue`
-    bool longValue = false;    // kept in the table's long-value tree
-    bool compressed = false;   // 7-bit or Xpress (compression.h)
+    std::string bytes;        // the value, or the long-value id when `longValue`
+    bool longValue = false;   // kept in the table's long-value tree
+    bool compressed = false;  // 7-bit or Xpress (compression.h)
 };
 
 // A column's values in one record: one, or several for a multi-valued

@@ -2,29 +2,11 @@
 #include "values.h"
 
 #include "format.h"
+#include "utf8.h"
 
 namespace trovana::ese {
 
 namespace {
-
-void AppendUtf8(std::string& out, uint32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xc0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3f));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xe0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (code & 0x3f));
-    } else {
-        out += static_cast<char>(0xf0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3f));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (code & 0x3f));
-    }
-}
 
 // Windows-1252's bytes 0x80-0x9f; the rest are Latin-1. Undefined ones stay.
 constexpr uint16_t kWestern80[32] = {0x20ac, 0x81,   0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021,
@@ -39,20 +21,13 @@ uint64_t IntegerValue(const Column& column, std::string_view bytes)
     size_t width = 8;
     switch (column.type) {
     case ColumnType::Bit:
-    case ColumnType::UnsignedByte:
-        width = 1;
-        break;
+    case ColumnType::UnsignedByte: width = 1; break;
     case ColumnType::Short:
-    case ColumnType::UnsignedShort:
-        width = 2;
-        break;
+    case ColumnType::UnsignedShort: width = 2; break;
     case ColumnType::Long:
     case ColumnType::UnsignedLong:
-    case ColumnType::IEEESingle:
-        width = 4;
-        break;
-    default:
-        break;
+    case ColumnType::IEEESingle: width = 4; break;
+    default: break;
     }
     uint64_t value = 0;
     for (size_t i = 0; i < width && i < bytes.size(); ++i)

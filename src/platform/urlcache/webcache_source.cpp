@@ -72,6 +72,35 @@ std::string ExtensionOf(const webcache::WebCacheEntry& entry)
     return extension;
 }
 
+// An entry of the database as the cache library gives entries.
+CacheEntryInfo EntryInfo(const fs::path& profile, const webcache::WebCacheEntry& entry)
+{
+    CacheEntryInfo info;
+    info.sourceUrlName = entry.url;
+    info.localFileName = LocalFile(profile, entry);
+    info.storedFileName = entry.fileName;
+    info.cacheEntryType = entry.type;
+    info.flags = entry.flags;
+    info.hitRate = entry.accessCount;
+    info.sizeLow = static_cast<uint32_t>(entry.fileSize);
+    info.sizeHigh = static_cast<uint32_t>(entry.fileSize >> 32);
+    info.lastModifiedTime = entry.modifiedTime;
+    info.expireTime = entry.expiryTime;
+    info.lastAccessTime = entry.accessedTime;
+    info.lastSyncTime = entry.syncTime;
+    info.creationTime = entry.creationTime;
+    info.postCheckTime = entry.postCheckTime;
+    info.headerInfo = entry.responseHeaders.empty() ? entry.requestHeaders : entry.responseHeaders;
+    info.fileExtension = ExtensionOf(entry);
+    info.exemptDelta = entry.exemptionDelta;
+    info.container = entry.containerName;
+    info.table = entry.table;
+    info.entryId = entry.entryId;
+    info.cookieName = entry.cookieName;
+    info.cookieValue = entry.cookieValue;
+    return info;
+}
+
 // The entries as read, in order.
 class Cursor : public EntryCursor {
 public:
@@ -132,14 +161,14 @@ private:
             ReportLeftOut(contents);
             const fs::path profile = WebCacheProfile(m_database);
             for (const webcache::WebCacheEntry& entry : contents.entries) {
-                CacheEntryInfo info = Describe(profile, entry);
+                CacheEntryInfo info = EntryInfo(profile, entry);
                 // The first of a URL stored twice (in two containers, or
                 // several cookies of one domain and path) is the one found.
                 m_byUrl.emplace(info.sourceUrlName, m_entries.size());
                 m_entries.push_back(std::move(info));
             }
             for (const webcache::WebCacheEntry& entry : contents.withoutUrl)
-                m_withoutUrl.push_back(Describe(profile, entry));
+                m_withoutUrl.push_back(EntryInfo(profile, entry));
             m_readable = true;
         } catch (const webcache::WebCacheError& e) {
             m_problems(e.what());
@@ -167,34 +196,6 @@ private:
             m_problems(m_database.string() + ": " + text);
     }
 
-    static CacheEntryInfo Describe(const fs::path& profile, const webcache::WebCacheEntry& entry)
-    {
-        CacheEntryInfo info;
-        info.sourceUrlName = entry.url;
-        info.localFileName = LocalFile(profile, entry);
-        info.storedFileName = entry.fileName;
-        info.cacheEntryType = entry.type;
-        info.flags = entry.flags;
-        info.hitRate = entry.accessCount;
-        info.sizeLow = static_cast<uint32_t>(entry.fileSize);
-        info.sizeHigh = static_cast<uint32_t>(entry.fileSize >> 32);
-        info.lastModifiedTime = entry.modifiedTime;
-        info.expireTime = entry.expiryTime;
-        info.lastAccessTime = entry.accessedTime;
-        info.lastSyncTime = entry.syncTime;
-        info.creationTime = entry.creationTime;
-        info.postCheckTime = entry.postCheckTime;
-        info.headerInfo = entry.responseHeaders.empty() ? entry.requestHeaders : entry.responseHeaders;
-        info.fileExtension = ExtensionOf(entry);
-        info.exemptDelta = entry.exemptionDelta;
-        info.container = entry.containerName;
-        info.table = entry.table;
-        info.entryId = entry.entryId;
-        info.cookieName = entry.cookieName;
-        info.cookieValue = entry.cookieValue;
-        return info;
-    }
-
     fs::path m_database;
     ProblemSink m_problems;
     bool m_loaded = false;
@@ -203,6 +204,32 @@ private:
     std::vector<CacheEntryInfo> m_withoutUrl;
     std::unordered_map<std::string, size_t> m_byUrl;
 };
+
+}  // namespace
+
+namespace {
+
+// The rows recovered from the database's pages and those only its logs hold.
+void AddRecovered(const fs::path& database, std::vector<SurveyedRecord>& records, const ProblemSink& problems)
+{
+    try {
+        const webcache::WebCacheRecovered recovered = webcache::ReadRecoveredEntries(database);
+        for (const std::string& problem : recovered.problems)
+            problems(database.string() + ": " + problem);
+        const fs::path profile = WebCacheProfile(database);
+        for (const webcache::RecoveredEntry& found : recovered.entries) {
+            SurveyedRecord& record = records.emplace_back();
+            record.state =
+                found.origin == webcache::RecoveredOrigin::Deleted ? RecordState::Deleted : RecordState::LogOnly;
+            record.entry = EntryInfo(profile, found.entry);
+            record.indexFile = found.file;
+            record.offset = found.offset;
+            record.place = found.place;
+        }
+    } catch (const webcache::WebCacheError& e) {
+        problems(e.what());
+    }
+}
 
 }  // namespace
 
@@ -256,6 +283,7 @@ std::vector<SurveyedRecord> SurveyWebCache(const fs::path& database, const Probl
     } catch (const webcache::WebCacheError& e) {
         problems(e.what());
     }
+    AddRecovered(database, records, problems);
     return records;
 }
 

@@ -7,6 +7,7 @@
 #include "webcache.h"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,23 @@ esedb::File OpenDatabase(const std::filesystem::path& database);
 // naming the table as `label`.
 void ForEachRecord(esedb::Table& table, const std::string& label, std::vector<std::string>& unreadable,
                    const std::function<void(const esedb::Record&)>& read);
+
+// A row of the Containers table, of a container the program shows.
+struct ContainerRow {
+    uint64_t id = 0;
+    std::string name;
+    std::string directory;
+    std::vector<std::string> secureDirectories;
+    ContainerGroup group = ContainerGroup::Content;
+};
+
+// The Content, History and MSHist containers, history first; `others` gets
+// the rest (their id and name only).
+std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable,
+                                         std::vector<ContainerRow>& others);
+
+// One entry of a Container_N table; `table` is that table's name.
+WebCacheEntry ReadEntry(const esedb::Record& record, const ContainerRow& container, const std::string& table);
 
 // The cookies of every CookieEntryEx_N table, one entry per cookie, under
 // "Cookie:<user>@<domain><path>" (the cookies of one domain and path share

@@ -14,14 +14,6 @@ namespace trovana::webcache {
 
 namespace {
 
-struct ContainerRow {
-    uint64_t id = 0;
-    std::string name;
-    std::string directory;
-    std::vector<std::string> secureDirectories;
-    ContainerGroup group = ContainerGroup::Content;
-};
-
 // The containers whose entries the program shows: the cache, the history
 // and the daily and weekly history. The others (iedownload, DOMStore,
 // iecompat, feedplat, ...) hold Internet Explorer's own lists and records.
@@ -43,7 +35,8 @@ std::vector<std::string> SplitSecureDirectories(std::string_view names)
     return folders;
 }
 
-// The containers to list; `others` gets the rest, to be named as left out.
+}  // namespace
+
 std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable,
                                          std::vector<ContainerRow>& others)
 {
@@ -109,6 +102,8 @@ WebCacheEntry ReadEntry(const esedb::Record& record, const ContainerRow& contain
     entry.requestHeaders = record.Bytes("RequestHeaders");
     return entry;
 }
+
+namespace {
 
 // The profile's user: the folder after "Users\" (or "Documents and
 // Settings\") in a container's folder, as cookie URLs name it.

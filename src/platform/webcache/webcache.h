@@ -102,6 +102,28 @@ struct WebCacheLeaks {
 // WebCacheError as ReadWebCache does.
 WebCacheLeaks ReadLeakFiles(const std::filesystem::path& database);
 
+// Entries of the Content, History and MSHist containers that the database
+// no longer lists: deleted rows recovered from its pages, and rows that only
+// the transaction logs beside it (V01.log, V01NNNNN.log) still hold.
+enum class RecoveredOrigin { Deleted, LogOnly };
+
+struct RecoveredEntry {
+    RecoveredOrigin origin = RecoveredOrigin::Deleted;
+    WebCacheEntry entry;
+    std::filesystem::path file;  // the database, or the log file
+    uint64_t offset = 0;         // of the record in that file
+    // "page 447 at byte 0xa7 (free space)"; "V01000A3.log A3:12:840".
+    std::string place;
+};
+
+struct WebCacheRecovered {
+    std::vector<RecoveredEntry> entries;  // deleted, then log only
+    std::vector<std::string> problems;    // damaged pages and logs, named
+};
+
+// Throws WebCacheError as ReadWebCache does.
+WebCacheRecovered ReadRecoveredEntries(const std::filesystem::path& database);
+
 // True when the file starts with an ESE database's signature.
 bool IsEseDatabase(const std::filesystem::path& file);
 

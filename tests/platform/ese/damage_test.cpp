@@ -81,6 +81,39 @@ bool Mentions(const std::vector<std::string>& problems, const std::string& text)
     return false;
 }
 
+TEST(EseDamage, OneFlippedBitFailsThePagesChecksumInItsBlock)
+{
+    const Database database(WebCacheSample());
+    const Page page = database.ReadPage(47);
+    ASSERT_EQ(page.Problem(), "");
+    for (const auto& [at, problem] :
+         {std::pair{100u, "fails its checksum"}, std::pair{20000u, "fails its checksum (block 2)"},
+          std::pair{32767u, "fails its checksum (block 3)"}}) {
+        std::string bytes(page.Bytes());
+        bytes[at] = static_cast<char>(bytes[at] ^ 0x10);
+        EXPECT_EQ(Page(bytes, 47, database.Geometry()).Problem(), problem) << at;
+    }
+    EXPECT_EQ(Page(std::string(page.Bytes()), 48, database.Geometry()).Problem(), "fails its checksum")
+        << "the page number is part of the checksum";
+}
+
+TEST(EseDamage, OldFormChecksumsHoldWithTheirPageNumber)
+{
+    // A SRUM page without the new-checksum flag, its checksum written by the
+    // old rule: 0x89abcdef XOR every 32-bit word from offset 4, the page
+    // number in the second word.
+    const Database database(SrumSample("clean"));
+    std::string bytes(database.ReadPage(31).Bytes());
+    bytes[37] = static_cast<char>(bytes[37] & ~0x20);
+    PutLE32(bytes, 4, 31);
+    uint32_t sum = 0x89abcdef;
+    for (size_t at = 4; at < bytes.size(); at += 4)
+        sum ^= ReadLE<uint32_t>(bytes, at);
+    PutLE32(bytes, 0, sum);
+    EXPECT_EQ(Page(bytes, 31, database.Geometry()).Problem(), "");
+    EXPECT_EQ(Page(bytes, 32, database.Geometry()).Problem(), "fails its checksum");
+}
+
 TEST(EseDamage, ACutShortFileGivesTheRowsOfThePagesItStillHas)
 {
     const Database whole(WebCacheSample());
@@ -143,7 +176,8 @@ TEST(EseDamage, APageLoopIsStoppedAndNamed)
 
     const Database looped(file);
     const TableRead read = ReadAll(looped, "Container_4");
-    EXPECT_TRUE(Mentions(read.problems, "page 77 is reached twice (a loop)")) << ::testing::PrintToString(read.problems);
+    EXPECT_TRUE(Mentions(read.problems, "page 77 is reached twice (a loop)"))
+        << ::testing::PrintToString(read.problems);
     EXPECT_GT(read.rows, 2500u) << "the other children are still read";
     EXPECT_LT(read.rows, 3297u);
 }

@@ -12,8 +12,7 @@ namespace trovana::ese::test {
 
 namespace {
 
-constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // "Nov 29, 2021 22:47:25.505067300": `ticks` of 100 ns since 1601.
 std::string DateText(uint64_t ticks)
@@ -120,16 +119,12 @@ std::string OneValue(const std::string& table, const Column& column, const std::
     const uint64_t integer = IntegerValue(column, bytes);
     char text[64];
     switch (column.type) {
-    case ColumnType::Bit:
-        return integer ? "true" : "false";
+    case ColumnType::Bit: return integer ? "true" : "false";
     case ColumnType::UnsignedByte:
     case ColumnType::UnsignedShort:
-    case ColumnType::UnsignedLong:
-        return std::to_string(integer);
-    case ColumnType::Short:
-        return std::to_string(static_cast<int16_t>(integer));
-    case ColumnType::Long:
-        return std::to_string(static_cast<int32_t>(integer));
+    case ColumnType::UnsignedLong: return std::to_string(integer);
+    case ColumnType::Short: return std::to_string(static_cast<int16_t>(integer));
+    case ColumnType::Long: return std::to_string(static_cast<int32_t>(integer));
     case ColumnType::Currency:
     case ColumnType::LongLong:
         if (IsFileTimeColumn(table, column))
@@ -160,10 +155,8 @@ std::string OneValue(const std::string& table, const Column& column, const std::
         return text;
     }
     case ColumnType::Text:
-    case ColumnType::LongText:
-        return EscapedText(TextValue(column, bytes));
-    default:
-        return Hex(bytes);
+    case ColumnType::LongText: return EscapedText(TextValue(column, bytes));
+    default: return Hex(bytes);
     }
 }
 

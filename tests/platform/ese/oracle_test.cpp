@@ -48,7 +48,8 @@ std::vector<std::map<std::string, OurCell>> OurRows(const Database& database, co
                     cell.text = std::string("error: ") + e.what();
                 }
                 if (column.Fixed() && column.id <= lastFixed && !record.Find(column.id)) {
-                    const ColumnValue stored{column.id, {{std::string(node.data.substr(4 + column.fixedOffset, column.size))}}};
+                    const ColumnValue stored{column.id,
+                                             {{std::string(node.data.substr(4 + column.fixedOffset, column.size))}}};
                     cell.ignoringNull = ExportedText(table.name, column, &stored, longValues);
                 }
             }
@@ -128,8 +129,9 @@ TEST(EseOracle, WebCacheSampleEqualsEsedbexportWhereItReadsAndGoesOnWhereItStops
     // It leaves out the long binary values of BlobEntry_1, whose long-value
     // tree has one damaged page (170): we read all but the one kept there,
     // each a "CERT" record.
-    EXPECT_EQ(problems, (std::map<std::string, std::vector<std::string>>{
-                            {"BlobEntry_1", {"page 170 fails its checksum (block 3)"}}}));
+    EXPECT_EQ(
+        problems,
+        (std::map<std::string, std::vector<std::string>>{{"BlobEntry_1", {"page 170 fails its checksum (block 3)"}}}));
     size_t urls = 0;
     size_t blobs = 0;
     size_t missing = 0;
@@ -159,7 +161,8 @@ TEST(EseOracle, WebCacheSampleEqualsEsedbexportWhereItReadsAndGoesOnWhereItStops
         ASSERT_NE(table, nullptr) << name;
         std::vector<std::string> problems;
         size_t rows = 0;
-        ForEachRow(database, *table, [&](const Row& row) { rows += row.record.problem.empty(); }, problems);
+        ForEachRow(
+            database, *table, [&](const Row& row) { rows += row.record.problem.empty(); }, problems);
         EXPECT_GE(rows, atLeast) << name;
         ASSERT_EQ(problems.size(), 1u) << name;
         EXPECT_EQ(problems.front(), "page " + std::to_string(page) + " fails its checksum (block 3)");
