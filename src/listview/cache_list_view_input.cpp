@@ -168,7 +168,8 @@ void CCacheListView::UpdateStatusSummary()
                                                                   {RecordState::Leak, wxTRANSLATE("%d leak")},
                                                                   {RecordState::Recovered, wxTRANSLATE("%d recovered")},
                                                                   {RecordState::Deleted, wxTRANSLATE("%d deleted")},
-                                                                  {RecordState::LogOnly, wxTRANSLATE("%d log only")}};
+                                                                  {RecordState::LogOnly, wxTRANSLATE("%d log only")},
+                                                                  {RecordState::TableRow, wxTRANSLATE("%d in other tables")}};
             for (const auto& [state, text] : others)
                 if (const int count = records.CountOf(state); count > 0)
                     states += ", " + wxString::Format(wxGetTranslation(text), count);

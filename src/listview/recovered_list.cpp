@@ -26,6 +26,7 @@ constexpr std::pair<urlcache::RecordState, const char*> kStateTexts[] = {
     {urlcache::RecordState::Recovered, wxTRANSLATE("recovered")},
     {urlcache::RecordState::Deleted, wxTRANSLATE("deleted")},
     {urlcache::RecordState::LogOnly, wxTRANSLATE("log only")},
+    {urlcache::RecordState::TableRow, wxTRANSLATE("table row")},
 };
 
 wxString StateText(urlcache::RecordState state)
@@ -132,7 +133,10 @@ wxString CRecoveredList::OnGetItemText(long item, long column) const
                                                              : entry.localFileName);
     // A WebCache row recovered from the database's pages or its logs says
     // where it lies: the page and byte, or the log file and record.
+    // A row of a table without URL cache entries says which table.
     case kState:
+        if (record.state == urlcache::RecordState::TableRow)
+            return StateText(record.state) + ": " + ToDisplayText(entry.container + " (" + entry.table + ")");
         return record.place.empty() ? StateText(record.state)
                                     : StateText(record.state) + ": " + wxString::FromUTF8(record.place);
     // A time never set shows empty, in local time too.

@@ -215,7 +215,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                    "every record the containers hold, read without any change: besides the listed entries "
                    "(state live) redirects, leaked entries and entries recovered from records no slot names "
                    "or from free blocks; for a WebCache database the rows recovered from its pages (deleted) "
-                   "and those only its transaction logs hold (log only); with the columns state, index_file, "
+                   "and those only its transaction logs hold (log only), and the rows of its tables that hold no "
+                   "URL cache entries (table row); with the columns state, index_file, "
                    "record_offset, record_place, partial and filled");
     AddTimesOption(*list, arguments.times);
     AddProvenanceOption(*list, arguments.provenance);

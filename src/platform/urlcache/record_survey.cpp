@@ -21,6 +21,7 @@ std::string_view RecordStateName(RecordState state)
     case RecordState::Recovered: return "recovered";
     case RecordState::Deleted: return "deleted";
     case RecordState::LogOnly: return "log only";
+    case RecordState::TableRow: return "table row";
     }
     return "";
 }

@@ -23,9 +23,10 @@ enum class RecordState {
     Recovered,  // a `URL ` or `LEAK` record in free blocks, or one no slot names
     Deleted,    // a WebCache row recovered from the database's pages
     LogOnly,    // a WebCache row that only the transaction logs hold
+    TableRow,   // a WebCache row of a table that holds no URL cache entries
 };
 
-// "live", "redirect", "leak", "recovered", "deleted", "log only".
+// "live", "redirect", "leak", "recovered", "deleted", "log only", "table row".
 std::string_view RecordStateName(RecordState state);
 
 // Fields of a record that hold the 0xDEADBEEF filler instead of a value (a
@@ -82,8 +83,9 @@ private:
 
 // Every record of a WebCache database: its entries as they are listed
 // (Live, record offset 0), then the files of its LeakFiles table (Leak,
-// without URL, the row's LeakId as offset); the database is their index
-// file. Then the rows recovered from its pages (Deleted, their byte in the
+// without URL, the row's LeakId as offset), then the rows of its tables that
+// hold no URL cache entries (TableRow, with their table and EntryId); the
+// database is their index file. Then the rows recovered from its pages (Deleted, their byte in the
 // database as offset) and those only its logs hold (LogOnly, the log file as
 // index file and the record's byte in it as offset). What cannot be read
 // goes to `problems`.

@@ -191,7 +191,9 @@ private:
         for (const webcache::WebCacheEntry& entry : contents.withoutUrl)
             rows.push_back(entry.table + " EntryId " + std::to_string(entry.entryId));
         add("the URL of these rows cannot be read, list --recovered gives the rest of their values: ", rows);
-        add("these tables hold rows that are not URL cache entries and are left out: ", contents.leftOut);
+        add("these tables hold rows that are not URL cache entries, list --recovered and the Recovered view "
+            "give them as table rows: ",
+            contents.otherTables);
         if (!text.empty())
             m_problems(m_database.string() + ": " + text);
     }
@@ -208,6 +210,24 @@ private:
 }  // namespace
 
 namespace {
+
+// The rows of the tables that hold no URL cache entries, after the entries
+// and leaks. Their damage was said when the cache opened the database.
+void AddOtherTables(const fs::path& database, std::vector<SurveyedRecord>& records, const ProblemSink& problems)
+{
+    try {
+        const webcache::WebCacheOtherRows other = webcache::ReadOtherTables(database);
+        const fs::path profile = WebCacheProfile(database);
+        for (const webcache::WebCacheEntry& row : other.entries) {
+            SurveyedRecord& record = records.emplace_back();
+            record.state = RecordState::TableRow;
+            record.entry = EntryInfo(profile, row);
+            record.indexFile = database;
+        }
+    } catch (const webcache::WebCacheError& e) {
+        problems(e.what());
+    }
+}
 
 // The rows recovered from the database's pages and those only its logs hold.
 void AddRecovered(const fs::path& database, std::vector<SurveyedRecord>& records, const ProblemSink& problems)
@@ -283,6 +303,7 @@ std::vector<SurveyedRecord> SurveyWebCache(const fs::path& database, const Probl
     } catch (const webcache::WebCacheError& e) {
         problems(e.what());
     }
+    AddOtherTables(database, records, problems);
     AddRecovered(database, records, problems);
     return records;
 }

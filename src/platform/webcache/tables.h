@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,7 @@ struct ContainerRow {
 };
 
 // The Content, History and MSHist containers, history first; `others` gets
-// the rest (their id and name only).
+// the rest.
 std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable,
                                          std::vector<ContainerRow>& others);
 
@@ -45,6 +46,24 @@ WebCacheEntry ReadEntry(const esedb::Record& record, const ContainerRow& contain
 // it, as they share WinINet's cookie file).
 std::vector<WebCacheEntry> ReadCookies(esedb::File& file, const std::string& user,
                                        std::vector<std::string>& unreadable);
+
+// A table whose rows are not URL cache entries: a container the program
+// does not list (`container` set), or a table of another kind (HSTS,
+// dependencies, blobs, AppCache, ...). `label` names it in messages.
+struct OtherTable {
+    std::string name;
+    std::string label;
+    std::optional<ContainerRow> container;
+};
+
+// Every such table of the database, by the containers read: the unlisted
+// containers' tables, then the rest of the catalogue's that no other reader
+// takes (neither its own MSys tables, Containers, LeakFiles nor the cookies).
+std::vector<OtherTable> OtherTables(esedb::File& file, const std::vector<ContainerRow>& listed,
+                                    const std::vector<ContainerRow>& others);
+
+// "com.github" -> "github.com".
+std::string DomainOf(std::string_view reversed);
 
 // A FILETIME column: ESE keeps it signed; below 0 is no time.
 uint64_t FileTimeValue(const esedb::Record& record, std::string_view column);
