@@ -49,7 +49,7 @@ EOF
 about_box() {  # PROGRAM LANGUAGE MENU-KEY ITEM-KEY TITLE
     LANGUAGE=$2 LC_MESSAGES=$2 "$1" "$HOME/.wine" &
     pid=$!
-    window=$(wait_window '^Trovana 1\.10 - \.wine$') || fail "no main window in $2"
+    window=$(wait_window '^Trovana [0-9.]+ - \.wine$') || fail "no main window in $2"
     xdotool mousemove --window "$window" 200 200
     xdotool windowfocus --sync "$window" 2>/dev/null || true
     sleep 0.5

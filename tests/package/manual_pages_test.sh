@@ -41,14 +41,15 @@ done
 
 # Every output field, as the program writes it, is explained in
 # trovana-cache(1)'s OUTPUT FIELDS section and in the README (the _utc
-# copies of the times are explained once, as NAME_utc).
+# copies of the times are explained once, as NAME_utc, and the _hex copies
+# of texts once, as NAME_hex).
 "$program" demo "$work/prefix" >/dev/null
 fields=$(
     "$program" --prefix "$work/prefix" list --format csv --catalogue --recovered --times iso-utc | head -n1
     "$program" --prefix "$work/prefix" timeline --format csv | head -n1
     HOME=$work "$program" caches --format csv | head -n1
 )
-fields=$(tr ',' '\n' <<<"$fields" | tr -d '\r' | grep -v '_utc$' | sort -u)
+fields=$(tr ',' '\n' <<<"$fields" | tr -d '\r' | grep -v -e '_utc$' -e '_hex$' | sort -u)
 section=$(awk '/^OUTPUT FIELDS/ { on = 1; next } on && /^[A-Z]/ { exit } on' <<<"$text")
 readme_section=$(awk '/^## Output fields/ { on = 1; next } on && /^## / { exit } on' "$readme")
 for field in $fields; do
