@@ -183,5 +183,26 @@ TEST(LogSet, OnlyEseLogsBesideTheDatabaseAreRead)
     EXPECT_EQ(set.problems[0].rfind("edb0005B.log: ", 0), 0u) << set.problems[0];
 }
 
+TEST(LogSet, LogsOfAnotherDatabaseAreNamedAndLeftOut)
+{
+    // The copy taken from the running system names its logs' signature in
+    // its header (the clean copy's header no longer does).
+    const auto dirty = SrumFolder().parent_path() / "srum-win11-dirty";
+    test::ScratchFolder folder;
+    for (const auto& entry : std::filesystem::directory_iterator(dirty))
+        std::filesystem::copy_file(entry.path(), folder.Path() / entry.path().filename());
+    const auto database = folder.Path() / "SRUDB.dat";
+    std::filesystem::permissions(database, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    EXPECT_EQ(ReadLogsBeside(database).files.size(), 5u);
+
+    auto bytes = ReadBytes(database);
+    bytes[108] ^= 0x01;  // another random number in the logs' signature
+    test::WriteBytes(database, bytes);
+    const LogSet set = ReadLogsBeside(database);
+    EXPECT_TRUE(set.files.empty());
+    ASSERT_EQ(set.problems.size(), 5u);
+    EXPECT_NE(set.problems[0].find("another database"), std::string::npos) << set.problems[0];
+}
+
 }  // namespace
 }  // namespace trovana::eselog
