@@ -9,8 +9,10 @@
 #include <map>
 #include <set>
 
+#include "btree.h"
 #include "cache_types.h"
 #include "cli_test_support.h"
+#include "database.h"
 #include "faithful_text.h"
 #include "../platform/webcache/webcache_sample.h"
 
@@ -337,6 +339,114 @@ TEST_F(WebCacheSample, ListsEveryContainerWithTheDatabasesOwnValues)
     EXPECT_EQ(rowsOfTable.count("Container_1") + rowsOfTable.count("CookieEntryEx_4") + rowsOfTable.count("LeakFiles"),
               0u)
         << "the URL cache's own tables are listed as entries and leaks";
+}
+
+// Little-endian writes into a byte buffer.
+void Put(std::string& bytes, size_t at, uint64_t value, size_t size)
+{
+    for (size_t i = 0; i < size; ++i)
+        bytes[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+// The older XOR checksum of a 4 KiB block: the seed 0x89abcdef XOR every
+// 32-bit word after the first.
+uint32_t XorSum(const std::string& block)
+{
+    uint32_t sum = 0x89abcdef;
+    for (size_t at = 4; at + 4 <= block.size(); at += 4)
+        sum ^= static_cast<uint32_t>(static_cast<unsigned char>(block[at])) |
+               static_cast<uint32_t>(static_cast<unsigned char>(block[at + 1])) << 8 |
+               static_cast<uint32_t>(static_cast<unsigned char>(block[at + 2])) << 16 |
+               static_cast<uint32_t>(static_cast<unsigned char>(block[at + 3])) << 24;
+    return sum;
+}
+
+TEST_F(WebCacheSample, ARowOnlyItsLogHoldsIsListedAsLogOnlyWithItsLogPosition)
+{
+    // A log of generation 1 beside the database, written as the engine
+    // writes one (its header, one segment in the older checksum form), whose
+    // transaction inserts into the Content container a copy of its shortest
+    // row under another key and EntryId: a row the database does not hold.
+    std::string key;
+    std::string record;
+    uint32_t objectId = 0;
+    uint32_t root = 0;
+    std::string signature;
+    {
+        ese::Database database(m_database);
+        const ese::Table* table = database.Tables().Find("Container_1");
+        ASSERT_NE(table, nullptr);
+        objectId = table->objectId;
+        root = table->rootPage;
+        std::vector<std::string> problems;
+        ese::WalkLeaves(
+            database, table->rootPage,
+            [&](const ese::NodePlace&, const ese::Node& node) {
+                if (record.empty() || node.data.size() < record.size()) {
+                    key = node.key + "\xff";
+                    record = std::string(node.data);
+                }
+            },
+            problems);
+        const ese::Column* entryId = table->Find("EntryId");
+        ASSERT_NE(entryId, nullptr);
+        Put(record, 4 + entryId->fixedOffset, 0x7FFF0001, 4);
+        std::ifstream in(m_database, std::ios::binary);
+        std::string header(136, '\0');
+        in.read(header.data(), 136);
+        signature = header.substr(108, 28);
+    }
+    ASSERT_LT(record.size() + key.size(), 3900u);
+
+    std::string log(16 * 4096, '\0');
+    std::string head(4096, '\0');
+    Put(head, 4, 1, 4);       // generation
+    Put(head, 8, 4096, 2);    // sector size
+    Put(head, 10, 1, 2);      // header sectors
+    Put(head, 12, 16, 2);     // sectors in the file
+    Put(head, 32, 8, 4);      // format version
+    Put(head, 36, 4000, 4);
+    head.replace(44, 28, signature);
+    Put(head, 667, 3, 4);     // file type: log
+    Put(head, 0, XorSum(head), 4);
+    log.replace(0, 4096, head);
+
+    std::string segment(4096, '\0');
+    Put(segment, 10, 1, 2);   // sector 1
+    Put(segment, 12, 1, 4);   // of generation 1
+    std::string records = {5, 1, 0, 0x11};  // begin, session 1, level 1 to 2
+    std::string insert(50, '\0');
+    insert[0] = 29;
+    Put(insert, 1, 1, 2);     // session
+    insert[3] = 1;            // database
+    Put(insert, 4, root, 4);  // page
+    Put(insert, 8, 0x1000000, 8);
+    insert[28] = 2;           // level
+    Put(insert, 36, root, 4);
+    Put(insert, 40, objectId, 4);
+    Put(insert, 44, key.size(), 2);
+    Put(insert, 48, record.size(), 2);
+    records += insert + key + record;
+    records += std::string{6, 1, 0, 1};  // commit to level 1
+    segment.replace(40, records.size(), records);
+    Put(segment, 4, 1, 4);    // the sector number beside the checksum
+    Put(segment, 0, XorSum(segment), 4);
+    log.replace(4096, 4096, segment);
+    const fs::path logFile = m_database.parent_path() / "V01.log";
+    std::ofstream(logFile, std::ios::binary) << log;
+
+    const test::Outcome all = RunCli({"--path", m_profile.string(), "list", "--recovered"});
+    ASSERT_EQ(all.status, 0) << all.err;
+    std::vector<nlohmann::json> logOnly;
+    for (const auto& row : JsonLines(all.out))
+        if (row["state"] == "log only")
+            logOnly.push_back(row);
+    ASSERT_EQ(logOnly.size(), 1u) << all.out;
+    EXPECT_EQ(logOnly[0]["index_file"], logFile.string());
+    EXPECT_EQ(logOnly[0]["record_place"], "V01.log 1:1:44");
+    EXPECT_EQ(logOnly[0]["record_offset"], 4096 + 44);
+    EXPECT_EQ(logOnly[0]["container"], "Content");
+    EXPECT_FALSE(logOnly[0]["url"].get<std::string>().empty());
 }
 
 TEST_F(WebCacheSample, OpensReadOnlyAndLeavesTheProfileAsItWas)

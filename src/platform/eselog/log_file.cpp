@@ -12,6 +12,7 @@ namespace {
 
 constexpr size_t kHeaderSize = 4096;
 constexpr size_t kSegmentHeaderSize = 40;
+constexpr size_t kSignatureSize = 28;
 // A record assembled from fragments is never larger than this (the engine's
 // own records stay well under 64 KiB; a larger total is a damaged length).
 constexpr uint32_t kMaxAssembledRecord = 1u << 20;
@@ -209,6 +210,8 @@ LogHeader ReadLogHeader(std::span<const uint8_t> bytes)
     header.versionMajor = reader.U32();
     header.versionMinor = reader.U32();
     header.versionUpdate = reader.U32();
+    const auto signature = reader.Bytes(kSignatureSize);
+    header.signature.assign(signature.begin(), signature.end());
     ByteReader tail(block, 640);
     header.checkpoint = ReadPosition(tail);
     ByteReader engine(block, 661);

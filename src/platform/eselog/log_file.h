@@ -35,6 +35,9 @@ struct LogHeader {
     uint32_t fileType = 0;  // 3 for a log file
     LogPosition checkpoint;
     uint32_t engineVersion = 0;
+    // The log stream's signature (random number, time and computer name):
+    // the database header names the one its logs carry.
+    std::string signature;
 };
 
 enum class SegmentChecksum { Ecc, Xor };

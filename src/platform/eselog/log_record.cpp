@@ -150,6 +150,11 @@ uint32_t LogRecordSize(std::span<const uint8_t> bytes)
     if (IsIgnoredType(type))
         return SizeWith32(bytes, 5, 1);
     switch (type) {
+    case kCreateDatabase: {
+        // The path, and before it a version (4 bytes) when flagged so.
+        const uint32_t size = SizeWith(bytes, 43, {40});
+        return size == 0 || bytes.size() < 43 ? 0 : size + ((bytes[42] & 0x04) ? 4 : 0);
+    }
     case kAttachDatabase: return SizeWith(bytes, 75, {72});
     case kDetachDatabase: return SizeWith(bytes, 7, {4});
     case 19:

@@ -33,6 +33,21 @@ std::vector<std::filesystem::path> LogCandidates(const std::filesystem::path& fo
     return found;
 }
 
+// The signature of the logs the database header names (at byte 108 of
+// either header copy); empty when the file cannot be read or the header
+// names none (a clean shutdown clears it).
+std::string DatabaseLogSignature(const std::filesystem::path& database)
+{
+    constexpr size_t kAt = 108;
+    constexpr size_t kSize = 28;
+    std::string header;
+    const auto read = fileio::ReadRegularFile(database, kAt + kSize, header);
+    if ((read != fileio::FileRead::Read && read != fileio::FileRead::TooLarge) || header.size() < kAt + kSize)
+        return {};
+    std::string signature = header.substr(kAt, kSize);
+    return signature.find_first_not_of('\0') == std::string::npos ? std::string() : signature;
+}
+
 }  // namespace
 
 size_t LogSet::RecordCount() const
@@ -46,6 +61,7 @@ size_t LogSet::RecordCount() const
 LogSet ReadLogsBeside(const std::filesystem::path& database, uint64_t maxFileBytes)
 {
     LogSet set;
+    const std::string signature = DatabaseLogSignature(database);
     const auto folder = database.has_parent_path() ? database.parent_path() : std::filesystem::path(".");
     for (const auto& path : LogCandidates(folder)) {
         std::string bytes;
@@ -70,6 +86,11 @@ LogSet ReadLogsBeside(const std::filesystem::path& database, uint64_t maxFileByt
                 for (const auto& problem : file.problems)
                     set.problems.push_back(name + ": " + problem.what);
             }
+            continue;
+        }
+        if (!signature.empty() && file.header.signature != signature) {
+            set.problems.push_back(name + ": the log of another database (its signature is not the one the "
+                                          "database names), not read");
             continue;
         }
         for (const auto& problem : file.problems)

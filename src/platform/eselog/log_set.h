@@ -3,6 +3,9 @@
 // its folder (any base name: V01.log, V01000A3.log, SRU.log, edb.log, the
 // reserved SRUtmp.log) whose header says it is a log, read-only, in
 // generation order. Checkpoint (.chk) and reserve (.jrs) files are not logs.
+// Where the database's header names its logs' signature (it does until the
+// database is shut down cleanly), logs of another database in the same
+// folder are named and left out.
 #pragma once
 
 #include <filesystem>

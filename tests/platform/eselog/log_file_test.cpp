@@ -124,6 +124,46 @@ TEST(LogRecords, EverySegmentOfTheSampleIsReadInTheNewChecksumForm)
     EXPECT_GT(inserts, 1300u);
 }
 
+TEST(LogRecords, SizesComeFromTheFixedPartAndItsLengthFields)
+{
+    std::vector<uint8_t> bytes(128, 0);
+    bytes[0] = kCommit;
+    EXPECT_EQ(LogRecordSize(bytes), 4u);
+    // An insert: 50 fixed bytes, then suffix, prefix and data lengths.
+    bytes[0] = kInsert;
+    bytes[44] = 3;
+    bytes[46] = 2;
+    bytes[48] = 7;
+    EXPECT_EQ(LogRecordSize(bytes), 62u);
+    // A replace: 50 fixed bytes and its data; the top bit of the length
+    // marks the wide diff form, not size.
+    bytes[0] = kReplaceDiff;
+    bytes[44] = 9;
+    bytes[45] = 0x80;
+    EXPECT_EQ(LogRecordSize(bytes), 59u);
+    // A create-database record: its path, and a version when flagged.
+    bytes[0] = kCreateDatabase;
+    bytes[40] = 10;
+    bytes[41] = 0;
+    bytes[42] = 0;
+    EXPECT_EQ(LogRecordSize(bytes), 53u);
+    bytes[42] = 0x04;
+    EXPECT_EQ(LogRecordSize(bytes), 57u);
+    // The types later engines added to be skipped: a 32-bit length.
+    bytes[0] = 71;
+    bytes[1] = 0xc4;
+    bytes[2] = 0x0f;
+    bytes[3] = 0;
+    bytes[4] = 0;
+    EXPECT_EQ(LogRecordSize(bytes), 5u + 0xfc4u);
+    // Unknown types and lengths past the bytes give no size.
+    bytes[0] = kTypeLimit;
+    EXPECT_EQ(LogRecordSize(bytes), 0u);
+    EXPECT_EQ(LogRecordSize(std::span<const uint8_t>(bytes).first(30)), 0u);  // kTypeLimit still
+    bytes[0] = kInsert;
+    EXPECT_EQ(LogRecordSize(std::span<const uint8_t>(bytes).first(47)), 0u);
+}
+
 TEST(LogDamage, ABadSegmentIsNamedAndTheOthersAreStillRead)
 {
     const LogFile whole = ReadSample("SRU00059.log");
@@ -181,6 +221,27 @@ TEST(LogSet, OnlyEseLogsBesideTheDatabaseAreRead)
     // The damaged log is named; the text file is no log and is not.
     ASSERT_EQ(set.problems.size(), 1u);
     EXPECT_EQ(set.problems[0].rfind("edb0005B.log: ", 0), 0u) << set.problems[0];
+}
+
+TEST(LogSet, LogsOfAnotherDatabaseAreNamedAndLeftOut)
+{
+    // The copy taken from the running system names its logs' signature in
+    // its header (the clean copy's header no longer does).
+    const auto dirty = SrumFolder().parent_path() / "srum-win11-dirty";
+    test::ScratchFolder folder;
+    for (const auto& entry : std::filesystem::directory_iterator(dirty))
+        std::filesystem::copy_file(entry.path(), folder.Path() / entry.path().filename());
+    const auto database = folder.Path() / "SRUDB.dat";
+    std::filesystem::permissions(database, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    EXPECT_EQ(ReadLogsBeside(database).files.size(), 5u);
+
+    auto bytes = ReadBytes(database);
+    bytes[108] ^= 0x01;  // another random number in the logs' signature
+    test::WriteBytes(database, bytes);
+    const LogSet set = ReadLogsBeside(database);
+    EXPECT_TRUE(set.files.empty());
+    ASSERT_EQ(set.problems.size(), 5u);
+    EXPECT_NE(set.problems[0].find("another database"), std::string::npos) << set.problems[0];
 }
 
 }  // namespace

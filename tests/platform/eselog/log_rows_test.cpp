@@ -24,6 +24,13 @@ TEST(LogRowsSrum, EveryRowTheLogsLeaveIsInTheDatabaseWithTheSameRecord)
     const LogRows rows = FollowLogRows(ReadLogsBeside(path));
     ese::Database database(path);
     const LogComparison comparison = CompareWithDatabase(database, rows);
+    // The copy taken from the running system (its header dirty, the same
+    // data pages and logs) gives the same.
+    const auto dirtyPath = SrumFolder().parent_path() / "srum-win11-dirty" / "SRUDB.dat";
+    ese::Database dirty(dirtyPath);
+    const LogComparison dirtyComparison = CompareWithDatabase(dirty, FollowLogRows(ReadLogsBeside(dirtyPath)));
+    EXPECT_TRUE(dirtyComparison.logOnly.empty());
+    EXPECT_EQ(dirtyComparison.matched, comparison.matched);
     EXPECT_TRUE(comparison.problems.empty());
     EXPECT_TRUE(comparison.logOnly.empty());
     // Hundreds of table rows, the rest index and long-value entries.
