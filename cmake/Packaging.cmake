@@ -42,6 +42,8 @@ option(TROVANA_PACKAGE_DOCS "Install the copyright and changelog.gz into the doc
 if(TROVANA_PACKAGE_DOCS)
     set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME})
     set(package_docs ${PROJECT_BINARY_DIR}/package-docs)
+    # The script writes there; a fresh build tree lacks the folder.
+    file(MAKE_DIRECTORY ${package_docs})
     find_program(GZIP gzip REQUIRED)
     set(news ${PROJECT_SOURCE_DIR}/NEWS.md)
     set(changelog_script ${CMAKE_CURRENT_LIST_DIR}/changelog_from_news.sh)

@@ -13,7 +13,7 @@ max_len="${FUZZ_MAX_LEN:-524288}"
 dir=build-fuzz
 cmake -S . -B "$dir" -DTROVANA_FUZZ=ON -DTROVANA_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target fuzz_read fuzz_write fuzz_webcache fuzz_ese_page fuzz_ese_database fuzz_partitions
+cmake --build "$dir" -j "$(nproc)" --target fuzz_read fuzz_write fuzz_webcache fuzz_ese_page fuzz_ese_database fuzz_ese_log fuzz_partitions
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -26,7 +26,8 @@ status=0
 # however many targets there are (CI's time is the scarce thing; each target
 # still gets its share of the cores for the whole time).
 declare -A runs
-for target in fuzz_read fuzz_write fuzz_webcache fuzz_ese_page fuzz_ese_database fuzz_partitions; do
+targets=(fuzz_read fuzz_write fuzz_webcache fuzz_ese_page fuzz_ese_database fuzz_ese_log fuzz_partitions)
+for target in "${targets[@]}"; do
     work="$dir/run/$target"
     findings="$dir/findings/$target"
     rm -rf "$work"
@@ -48,6 +49,13 @@ for target in fuzz_read fuzz_write fuzz_webcache fuzz_ese_page fuzz_ese_database
                 skip=$((page + 1)) count=1 status=none
         done
     fi
+    # The log target's seeds: the SRUM sample's logs, whose segments start
+    # with fragments and hold inserts, replaces and deletes.
+    if [ "$target" = fuzz_ese_log ]; then
+        for log in SRU0005A.log SRU0005B.log; do
+            head -c "$max_len" tests/platform/ese/samples/srum-win11-clean/$log >"$work/srum-$log"
+        done
+    fi
     echo "== Fuzzing $target for $seconds s (log: $findings.log)"
     # The largest sample is 480 KiB and fits the default -max_len. An input
     # takes well under a second: the timeout only allows for a busy machine.
@@ -56,7 +64,7 @@ for target in fuzz_read fuzz_write fuzz_webcache fuzz_ese_page fuzz_ese_database
         >"$findings.log" 2>&1 &
     runs[$target]=$!
 done
-for target in fuzz_read fuzz_write fuzz_webcache; do
+for target in "${targets[@]}"; do
     findings="$dir/findings/$target"
     if wait "${runs[$target]}"; then
         echo "== $target"

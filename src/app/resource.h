@@ -49,7 +49,8 @@ inline constexpr const char* PROMPT_ABOUT = wxTRANSLATE("Display program informa
 inline constexpr const char* PROMPT_EXIT = wxTRANSLATE("Quit the application; prompts to save documents");
 inline constexpr const char* PROMPT_EXPORT = wxTRANSLATE("Write the selected items, or the whole list, to a file");
 inline constexpr const char* PROMPT_RECOVERED = wxTRANSLATE(
-    "Show every record of the cache with its state: live, redirect, leak or recovered (read-only)");
+    "Show every record of the cache with its state: live, redirect, leak, recovered, deleted, log only or "
+    "table row (read-only)");
 inline constexpr const char* PROMPT_TIMES_UTC = wxTRANSLATE("Show times in UTC instead of local time");
 inline constexpr const char* PROMPT_HISTORY_ZONE = wxTRANSLATE(
     "Choose the time zone of the computer that recorded the daily and weekly history");

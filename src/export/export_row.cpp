@@ -213,6 +213,7 @@ void AppendSurveyFields(ExportRow& row, const urlcache::SurveyedRecord* surveyed
         row.push_back({"state", std::string("live")});
         row.push_back({"index_file", {}});
         row.push_back({"record_offset", {}});
+        row.push_back({"record_place", {}});
         row.push_back({"partial", {}});
         row.push_back({"filled", {}});
         return;
@@ -235,8 +236,11 @@ void AppendSurveyFields(ExportRow& row, const urlcache::SurveyedRecord* surveyed
     }
     row.push_back({"state", std::string(urlcache::RecordStateName(surveyed->state))});
     row.push_back({"index_file", surveyed->indexFile.string()});
-    // A WebCache row is found by its table and EntryId instead.
-    row.push_back({"record_offset", surveyed->entry.table.empty() ? ExportValue(surveyed->offset) : ExportValue()});
+    // A live WebCache row is found by its table and EntryId instead; a
+    // deleted or log-only one by its place in the file too.
+    const bool byOffset = surveyed->entry.table.empty() || !surveyed->place.empty();
+    row.push_back({"record_offset", byOffset ? ExportValue(surveyed->offset) : ExportValue()});
+    row.push_back({"record_place", surveyed->place.empty() ? ExportValue() : ExportValue(surveyed->place)});
     row.push_back({"partial", uint64_t{surveyed->partial}});
     row.push_back({"filled", uint64_t{surveyed->filler != 0}});
 }

@@ -198,7 +198,10 @@ void CCacheListView::UpdateStatusSummary()
             wxString states = wxString::Format(_("%d live"), records.CountOf(RecordState::Live));
             const std::pair<RecordState, const char*> others[] = {{RecordState::Redirect, wxTRANSLATE("%d redirect")},
                                                                   {RecordState::Leak, wxTRANSLATE("%d leak")},
-                                                                  {RecordState::Recovered, wxTRANSLATE("%d recovered")}};
+                                                                  {RecordState::Recovered, wxTRANSLATE("%d recovered")},
+                                                                  {RecordState::Deleted, wxTRANSLATE("%d deleted")},
+                                                                  {RecordState::LogOnly, wxTRANSLATE("%d log only")},
+                                                                  {RecordState::TableRow, wxTRANSLATE("%d in other tables")}};
             for (const auto& [state, text] : others)
                 if (const int count = records.CountOf(state); count > 0)
                     states += ", " + wxString::Format(wxGetTranslation(text), count);

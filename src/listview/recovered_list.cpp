@@ -18,12 +18,15 @@ constexpr const char* kHeadings[CRecoveredList::kColumns] = {
 // The blank space a column keeps around its text.
 constexpr int kMargin = 8;
 // What each state is called in the window (the listing's names are
-// "live", "redirect", "leak" and "recovered").
+// "live", "redirect", "leak", "recovered", "deleted" and "log only").
 constexpr std::pair<urlcache::RecordState, const char*> kStateTexts[] = {
     {urlcache::RecordState::Live, wxTRANSLATE("live")},
     {urlcache::RecordState::Redirect, wxTRANSLATE("redirect")},
     {urlcache::RecordState::Leak, wxTRANSLATE("leak")},
     {urlcache::RecordState::Recovered, wxTRANSLATE("recovered")},
+    {urlcache::RecordState::Deleted, wxTRANSLATE("deleted")},
+    {urlcache::RecordState::LogOnly, wxTRANSLATE("log only")},
+    {urlcache::RecordState::TableRow, wxTRANSLATE("table row")},
 };
 
 wxString StateText(urlcache::RecordState state)
@@ -128,7 +131,14 @@ wxString CRecoveredList::OnGetItemText(long item, long column) const
         return ToDisplayText(!entry.sourceUrlName.empty() ? entry.sourceUrlName
                              : !entry.storedFileName.empty() ? entry.storedFileName
                                                              : entry.localFileName);
-    case kState: return StateText(record.state);
+    // A WebCache row recovered from the database's pages or its logs says
+    // where it lies: the page and byte, or the log file and record.
+    // A row of a table without URL cache entries says which table.
+    case kState:
+        if (record.state == urlcache::RecordState::TableRow)
+            return StateText(record.state) + ": " + ToDisplayText(entry.container + " (" + entry.table + ")");
+        return record.place.empty() ? StateText(record.state)
+                                    : StateText(record.state) + ": " + wxString::FromUTF8(record.place);
     // A time never set shows empty, in local time too.
     case kAccessTime:
         return entry.lastAccessTime == 0 ? wxString() : catalogue::ShownTime(entry.lastAccessTime, m_zone).Format();

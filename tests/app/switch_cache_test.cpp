@@ -395,6 +395,40 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     ASSERT_EQ(exportedNames.size(), cookieRows.size());
     for (const auto& [id, stored] : cookieRows)
         EXPECT_EQ(exportedNames[id], TextBeforeNul(stored.at("Name"))) << "EntryId " << id;
+
+    // View > Recovered: after every live and leaked record, the rows
+    // recovered from the database's pages, each with its page; the lists
+    // of live entries keep their 119 rows.
+    m_input.Keys("alt+v r");
+    listview::CRecoveredList& recovered = *View().GetRecoveredList();
+    ASSERT_TRUE(WaitUntil([&] { return recovered.IsShownOnScreen() && recovered.GetItemCount() > 119; }));
+    int deleted = 0;
+    bool deletedLast = true;
+    std::string fwlinkState;
+    // The rows of the tables without URL cache entries, each with its
+    // table: iecompat's thousands among them.
+    std::map<std::string, int> tableRows;
+    for (long item = 0; item < recovered.GetItemCount(); ++item) {
+        const std::string state = recovered.GetItemText(item, listview::CRecoveredList::kState).utf8_string();
+        if (state.rfind("table row: ", 0) == 0)
+            ++tableRows[state.substr(11)];
+        if (state.rfind("deleted: page ", 0) == 0)
+            ++deleted;
+        else
+            deletedLast = deletedLast && deleted == 0;
+        if (recovered.GetItemText(item, listview::CRecoveredList::kUrl) ==
+            "http://go.microsoft.com/fwlink/?LinkID=627550")
+            fwlinkState = state;
+    }
+    EXPECT_GE(deleted, 80);
+    EXPECT_TRUE(deletedLast);
+    EXPECT_GE(tableRows["iecompat (Container_4)"], 3000);
+    EXPECT_EQ(tableRows["DOMStore (Container_15)"], 1);
+    EXPECT_EQ(tableRows["HstsEntryEx (HstsEntryEx_3)"], 5);
+    EXPECT_EQ(fwlinkState.rfind("deleted: page 447 ", 0), 0u) << fwlinkState;
+    EXPECT_NE(m_pFrame->GetStatusBar()->GetStatusText(0).Find(wxString::Format(" %d deleted", deleted)), wxNOT_FOUND)
+        << m_pFrame->GetStatusBar()->GetStatusText(0);
+    EXPECT_EQ(all.Rows().Count(), 119);
 }
 
 }  // namespace

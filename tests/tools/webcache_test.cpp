@@ -5,11 +5,14 @@
 // listed but for the table it names.
 #include <cstdlib>
 #include <fstream>
+#include <algorithm>
 #include <map>
 #include <set>
 
+#include "btree.h"
 #include "cache_types.h"
 #include "cli_test_support.h"
+#include "database.h"
 #include "faithful_text.h"
 #include "../platform/webcache/esedbexport_rows.h"
 #include "../platform/webcache/webcache_sample.h"
@@ -87,6 +90,9 @@ TEST_F(WebCacheSample, ListsEveryContainerWithTheDatabasesOwnValues)
     // checksum), the tables of other kinds; and that the copied profile
     // names no zone for its daily history.
     EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 2) << outcome.err;
+    EXPECT_NE(outcome.err.find("list --recovered and the Recovered view give them as table rows"), std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(outcome.err.find("left out"), std::string::npos) << outcome.err;
     for (const char* named : {"Container_4 (iecompat): page 426 fails its checksum",
                               "Container_11 (ieflipahead): page 202 fails its checksum", "Container_5 (iecompatua): 24 rows",
                               "Container_9 (feedplat): 1 row", "Container_15 (DOMStore): 1 row", "BlobEntry_1: 23 rows",
@@ -182,11 +188,37 @@ TEST_F(WebCacheSample, ListsEveryContainerWithTheDatabasesOwnValues)
     const test::Outcome all = RunCli({"--path", m_profile.string(), "list", "--recovered", "--times", "iso-utc"});
     ASSERT_EQ(all.status, 0) << all.err;
     std::vector<nlohmann::json> leaks;
+    std::map<std::string, std::string> deletedPlaces;  // URLs no live row has
     size_t live = 0;
+    size_t deleted = 0;
+    size_t tableRows = 0;
+    std::map<std::string, std::set<std::pair<uint64_t, std::string>>> rowsOfTable;  // EntryId, URL
     std::set<std::string> longValueRows;
     for (const auto& row : JsonLines(all.out)) {
-        EXPECT_EQ(row["state"], row["table"] == "LeakFiles" ? "leak" : "live") << row["url"];
         EXPECT_EQ(row["index_file"], m_database.string());
+        // The rows of the tables without URL cache entries come after the
+        // entries and leaks, each with its table and EntryId.
+        if (row["state"] == "table row") {
+            EXPECT_EQ(deleted, 0u) << "a deleted row before " << row;
+            ++tableRows;
+            rowsOfTable[row["table"].get<std::string>()].emplace(
+                row["entry_id"].get<uint64_t>(), row["url"].is_null() ? "" : row["url"].get<std::string>());
+            EXPECT_TRUE(row["record_offset"].is_null()) << row;
+            continue;
+        }
+        // Rows recovered from the database's pages come after every other
+        // record, with their page.
+        if (row["state"] == "deleted") {
+            ++deleted;
+            EXPECT_EQ(row["record_place"].get<std::string>().rfind("page ", 0), 0u) << row;
+            EXPECT_GT(row["record_offset"].get<uint64_t>(), 2u * 32768u);
+            if (!byUrl.count(row["url"]))
+                deletedPlaces.emplace(row["url"], row["record_place"]);
+            continue;
+        }
+        EXPECT_EQ(deleted, 0u) << "a deleted row before " << row["url"];
+        EXPECT_EQ(tableRows, 0u) << "a table row before " << row["url"];
+        EXPECT_EQ(row["state"], row["table"] == "LeakFiles" ? "leak" : "live") << row["url"];
         EXPECT_TRUE(row["record_offset"].is_null()) << "a WebCache row is found by its table and EntryId";
         if (row["state"] == "leak")
             leaks.push_back(row);
@@ -198,6 +230,17 @@ TEST_F(WebCacheSample, ListsEveryContainerWithTheDatabasesOwnValues)
         }
         live += row["state"] == "live";
     }
+    // Of the 87 Content URLs that only leftovers in its pages hold (an
+    // independent walk of the sample's pages), at least 80, e.g. these two.
+    EXPECT_GE(deletedPlaces.size(), 80u);
+    EXPECT_LE(deletedPlaces.size(), 87u);
+    EXPECT_EQ(deletedPlaces["http://go.microsoft.com/fwlink/?LinkID=627550"].rfind("page 447 ", 0), 0u);
+    const auto findResults = std::find_if(deletedPlaces.begin(), deletedPlaces.end(), [](const auto& found) {
+        return found.first.starts_with("res://C:") &&
+               found.first.ends_with("F12Script.dll/23/debugger/LanguageService/findResults.css");
+    });
+    ASSERT_NE(findResults, deletedPlaces.end());
+    EXPECT_EQ(findResults->second.rfind("page 452 ", 0), 0u);
     // Every entry that list gives, the two whose URL is a long value among
     // them, then the leaked files.
     EXPECT_EQ(live, kEntries);
@@ -213,6 +256,158 @@ TEST_F(WebCacheSample, ListsEveryContainerWithTheDatabasesOwnValues)
     EXPECT_EQ(leaks[1]["creation"], 132826996685792746u);
     EXPECT_EQ(leaks[0]["file_present"], 0);
     EXPECT_EQ(leaks[0]["size_low"], 0) << "the table keeps no size";
+
+    // Every row of the tables that hold no URL cache entries, as esedbexport
+    // reads them: the unlisted containers, HSTS (the domain the right way
+    // round), dependencies and blobs.
+    const auto domainOf = [](const std::string& reversed) {
+        std::vector<std::string> labels;
+        std::istringstream parts(reversed);
+        for (std::string label; std::getline(parts, label, '.');)
+            labels.insert(labels.begin(), label);
+        std::string domain;
+        for (const std::string& label : labels)
+            domain += (domain.empty() ? "" : ".") + label;
+        return domain;
+    };
+    const auto exported = [&](const std::string& table) {
+        std::set<std::pair<uint64_t, std::string>> rows;
+        for (const auto& row : ExportTable(m_database, table, m_root))
+            rows.emplace(std::stoull(row.at("EntryId")),
+                         row.count("RDomain") ? domainOf(row.at("RDomain")) : row.at("Url"));
+        return rows;
+    };
+    for (const auto& [table, count] : std::map<std::string, size_t>{{"Container_5", 24},
+                                                                    {"Container_9", 1},
+                                                                    {"Container_15", 1},
+                                                                    {"BlobEntry_1", 23},
+                                                                    {"HstsEntryEx_3", 5},
+                                                                    {"HstsEntryEx_7", 1},
+                                                                    {"DependencyEntryEx_6", 1}}) {
+        EXPECT_EQ(rowsOfTable[table].size(), count) << table;
+        EXPECT_EQ(rowsOfTable[table], exported(table)) << table;
+    }
+    EXPECT_TRUE(rowsOfTable["HstsEntryEx_3"].contains({6, "www.microsoft.com"}));
+    // The two containers esedbexport gives no row of (it stops at a damaged
+    // page of each): about 3,297 and 4,112 rows by an independent walk of
+    // the sample's pages, less the damaged page's.
+    EXPECT_GE(rowsOfTable["Container_4"].size(), 3000u);
+    EXPECT_LE(rowsOfTable["Container_4"].size(), 3297u);
+    EXPECT_GE(rowsOfTable["Container_11"].size(), 4000u);
+    EXPECT_LE(rowsOfTable["Container_11"].size(), 4112u);
+    // The database's own partitions, TableId as the key.
+    EXPECT_EQ(rowsOfTable["PartitionsEx"].size(), ExportTable(m_database, "PartitionsEx", m_root).size());
+    EXPECT_EQ(rowsOfTable.count("Container_1") + rowsOfTable.count("CookieEntryEx_4") + rowsOfTable.count("LeakFiles"),
+              0u)
+        << "the URL cache's own tables are listed as entries and leaks";
+}
+
+// Little-endian writes into a byte buffer.
+void Put(std::string& bytes, size_t at, uint64_t value, size_t size)
+{
+    for (size_t i = 0; i < size; ++i)
+        bytes[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+// The older XOR checksum of a 4 KiB block: the seed 0x89abcdef XOR every
+// 32-bit word after the first.
+uint32_t XorSum(const std::string& block)
+{
+    uint32_t sum = 0x89abcdef;
+    for (size_t at = 4; at + 4 <= block.size(); at += 4)
+        sum ^= static_cast<uint32_t>(static_cast<unsigned char>(block[at])) |
+               static_cast<uint32_t>(static_cast<unsigned char>(block[at + 1])) << 8 |
+               static_cast<uint32_t>(static_cast<unsigned char>(block[at + 2])) << 16 |
+               static_cast<uint32_t>(static_cast<unsigned char>(block[at + 3])) << 24;
+    return sum;
+}
+
+TEST_F(WebCacheSample, ARowOnlyItsLogHoldsIsListedAsLogOnlyWithItsLogPosition)
+{
+    // A log of generation 1 beside the database, written as the engine
+    // writes one (its header, one segment in the older checksum form), whose
+    // transaction inserts into the Content container a copy of its shortest
+    // row under another key and EntryId: a row the database does not hold.
+    std::string key;
+    std::string record;
+    uint32_t objectId = 0;
+    uint32_t root = 0;
+    std::string signature;
+    {
+        ese::Database database(m_database);
+        const ese::Table* table = database.Tables().Find("Container_1");
+        ASSERT_NE(table, nullptr);
+        objectId = table->objectId;
+        root = table->rootPage;
+        std::vector<std::string> problems;
+        ese::WalkLeaves(
+            database, table->rootPage,
+            [&](const ese::NodePlace&, const ese::Node& node) {
+                if (record.empty() || node.data.size() < record.size()) {
+                    key = node.key + "\xff";
+                    record = std::string(node.data);
+                }
+            },
+            problems);
+        const ese::Column* entryId = table->Find("EntryId");
+        ASSERT_NE(entryId, nullptr);
+        Put(record, 4 + entryId->fixedOffset, 0x7FFF0001, 4);
+        std::ifstream in(m_database, std::ios::binary);
+        std::string header(136, '\0');
+        in.read(header.data(), 136);
+        signature = header.substr(108, 28);
+    }
+    ASSERT_LT(record.size() + key.size(), 3900u);
+
+    std::string log(16 * 4096, '\0');
+    std::string head(4096, '\0');
+    Put(head, 4, 1, 4);       // generation
+    Put(head, 8, 4096, 2);    // sector size
+    Put(head, 10, 1, 2);      // header sectors
+    Put(head, 12, 16, 2);     // sectors in the file
+    Put(head, 32, 8, 4);      // format version
+    Put(head, 36, 4000, 4);
+    head.replace(44, 28, signature);
+    Put(head, 667, 3, 4);     // file type: log
+    Put(head, 0, XorSum(head), 4);
+    log.replace(0, 4096, head);
+
+    std::string segment(4096, '\0');
+    Put(segment, 10, 1, 2);   // sector 1
+    Put(segment, 12, 1, 4);   // of generation 1
+    std::string records = {5, 1, 0, 0x11};  // begin, session 1, level 1 to 2
+    std::string insert(50, '\0');
+    insert[0] = 29;
+    Put(insert, 1, 1, 2);     // session
+    insert[3] = 1;            // database
+    Put(insert, 4, root, 4);  // page
+    Put(insert, 8, 0x1000000, 8);
+    insert[28] = 2;           // level
+    Put(insert, 36, root, 4);
+    Put(insert, 40, objectId, 4);
+    Put(insert, 44, key.size(), 2);
+    Put(insert, 48, record.size(), 2);
+    records += insert + key + record;
+    records += std::string{6, 1, 0, 1};  // commit to level 1
+    segment.replace(40, records.size(), records);
+    Put(segment, 4, 1, 4);    // the sector number beside the checksum
+    Put(segment, 0, XorSum(segment), 4);
+    log.replace(4096, 4096, segment);
+    const fs::path logFile = m_database.parent_path() / "V01.log";
+    std::ofstream(logFile, std::ios::binary) << log;
+
+    const test::Outcome all = RunCli({"--path", m_profile.string(), "list", "--recovered"});
+    ASSERT_EQ(all.status, 0) << all.err;
+    std::vector<nlohmann::json> logOnly;
+    for (const auto& row : JsonLines(all.out))
+        if (row["state"] == "log only")
+            logOnly.push_back(row);
+    ASSERT_EQ(logOnly.size(), 1u) << all.out;
+    EXPECT_EQ(logOnly[0]["index_file"], logFile.string());
+    EXPECT_EQ(logOnly[0]["record_place"], "V01.log 1:1:44");
+    EXPECT_EQ(logOnly[0]["record_offset"], 4096 + 44);
+    EXPECT_EQ(logOnly[0]["container"], "Content");
+    EXPECT_FALSE(logOnly[0]["url"].get<std::string>().empty());
 }
 
 TEST_F(WebCacheSample, OpensReadOnlyAndLeavesTheProfileAsItWas)

@@ -236,7 +236,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     list->add_flag("--recovered", arguments.recovered,
                    "every record the containers hold, read without any change: besides the listed entries "
                    "(state live) redirects, leaked entries and entries recovered from records no slot names "
-                   "or from free blocks, with the columns state, index_file, record_offset, partial and filled");
+                   "or from free blocks; for a WebCache database the rows recovered from its pages (deleted) "
+                   "and those only its transaction logs hold (log only), and the rows of its tables that hold no "
+                   "URL cache entries (table row); with the columns state, index_file, "
+                   "record_offset, record_place, partial and filled");
     AddTimesOption(*list, arguments.times);
     AddProvenanceOption(*list, arguments.provenance);
     CLI::App* info = app.add_subcommand(

@@ -19,6 +19,9 @@ std::string_view RecordStateName(RecordState state)
     case RecordState::Redirect: return "redirect";
     case RecordState::Leak: return "leak";
     case RecordState::Recovered: return "recovered";
+    case RecordState::Deleted: return "deleted";
+    case RecordState::LogOnly: return "log only";
+    case RecordState::TableRow: return "table row";
     }
     return "";
 }

@@ -21,9 +21,12 @@ enum class RecordState {
     Redirect,   // a `REDR` record: its URL only
     Leak,       // a `LEAK` record, or one the leak list links: deleted, its file not yet removed
     Recovered,  // a `URL ` or `LEAK` record in free blocks, or one no slot names
+    Deleted,    // a WebCache row recovered from the database's pages
+    LogOnly,    // a WebCache row that only the transaction logs hold
+    TableRow,   // a WebCache row of a table that holds no URL cache entries
 };
 
-// "live", "redirect", "leak", "recovered".
+// "live", "redirect", "leak", "recovered", "deleted", "log only", "table row".
 std::string_view RecordStateName(RecordState state);
 
 // Fields of a record that hold the 0xDEADBEEF filler instead of a value (a
@@ -52,6 +55,9 @@ struct SurveyedRecord {
     // in them is given.
     bool partial = false;
     uint32_t filler = 0;  // FillerField bits
+    // Where a WebCache row lies, in words: "page 447 at byte 0xa7 (free
+    // space)", "V01.log 5A:3:120"; empty for index.dat records.
+    std::string place;
 };
 
 // One pass over every container: cookies, history, then content. Within a
@@ -77,8 +83,12 @@ private:
 
 // Every record of a WebCache database: its entries as they are listed
 // (Live, record offset 0), then the files of its LeakFiles table (Leak,
-// without URL, the row's LeakId as offset); the database is their index
-// file. What cannot be read goes to `problems`.
+// without URL, the row's LeakId as offset), then the rows of its tables that
+// hold no URL cache entries (TableRow, with their table and EntryId); the
+// database is their index file. Then the rows recovered from its pages (Deleted, their byte in the
+// database as offset) and those only its logs hold (LogOnly, the log file as
+// index file and the record's byte in it as offset). What cannot be read
+// goes to `problems`.
 std::vector<SurveyedRecord> SurveyWebCache(const std::filesystem::path& database,
                                            const std::function<void(const std::string&)>& problems);
 

@@ -73,6 +73,35 @@ std::string ExtensionOf(const webcache::WebCacheEntry& entry)
     return extension;
 }
 
+// An entry of the database as the cache library gives entries.
+CacheEntryInfo EntryInfo(const fs::path& profile, const webcache::WebCacheEntry& entry)
+{
+    CacheEntryInfo info;
+    info.sourceUrlName = entry.url;
+    info.localFileName = LocalFile(profile, entry);
+    info.storedFileName = entry.fileName;
+    info.cacheEntryType = entry.type;
+    info.flags = entry.flags;
+    info.hitRate = entry.accessCount;
+    info.sizeLow = static_cast<uint32_t>(entry.fileSize);
+    info.sizeHigh = static_cast<uint32_t>(entry.fileSize >> 32);
+    info.lastModifiedTime = entry.modifiedTime;
+    info.expireTime = entry.expiryTime;
+    info.lastAccessTime = entry.accessedTime;
+    info.lastSyncTime = entry.syncTime;
+    info.creationTime = entry.creationTime;
+    info.postCheckTime = entry.postCheckTime;
+    info.headerInfo = entry.responseHeaders.empty() ? entry.requestHeaders : entry.responseHeaders;
+    info.fileExtension = ExtensionOf(entry);
+    info.exemptDelta = entry.exemptionDelta;
+    info.container = entry.containerName;
+    info.table = entry.table;
+    info.entryId = entry.entryId;
+    info.cookieName = entry.cookieName;
+    info.cookieValue = entry.cookieValue;
+    return info;
+}
+
 // The entries as read, in order.
 class Cursor : public EntryCursor {
 public:
@@ -143,7 +172,7 @@ private:
             ReportLeftOut(contents);
             const fs::path profile = WebCacheProfile(m_database);
             for (const webcache::WebCacheEntry& entry : contents.entries) {
-                CacheEntryInfo info = Describe(profile, entry);
+                CacheEntryInfo info = EntryInfo(profile, entry);
                 // The first of a URL stored twice (in two containers, or
                 // several cookies of one domain and path) is the one found
                 // by URL; each is found by its table and EntryId.
@@ -152,7 +181,7 @@ private:
                 m_entries.push_back(std::move(info));
             }
             for (const webcache::WebCacheEntry& entry : contents.withoutUrl)
-                m_withoutUrl.push_back(Describe(profile, entry));
+                m_withoutUrl.push_back(EntryInfo(profile, entry));
             m_readable = true;
         } catch (const webcache::WebCacheError& e) {
             m_problems(e.what());
@@ -175,37 +204,11 @@ private:
         for (const webcache::WebCacheEntry& entry : contents.withoutUrl)
             rows.push_back(entry.table + " EntryId " + std::to_string(entry.entryId));
         add("the URL of these rows cannot be read, list --recovered gives the rest of their values: ", rows);
-        add("these tables hold rows that are not URL cache entries and are left out: ", contents.leftOut);
+        add("these tables hold rows that are not URL cache entries, list --recovered and the Recovered view "
+            "give them as table rows: ",
+            contents.otherTables);
         if (!text.empty())
             m_problems(m_database.string() + ": " + text);
-    }
-
-    static CacheEntryInfo Describe(const fs::path& profile, const webcache::WebCacheEntry& entry)
-    {
-        CacheEntryInfo info;
-        info.sourceUrlName = entry.url;
-        info.localFileName = LocalFile(profile, entry);
-        info.storedFileName = entry.fileName;
-        info.cacheEntryType = entry.type;
-        info.flags = entry.flags;
-        info.hitRate = entry.accessCount;
-        info.sizeLow = static_cast<uint32_t>(entry.fileSize);
-        info.sizeHigh = static_cast<uint32_t>(entry.fileSize >> 32);
-        info.lastModifiedTime = entry.modifiedTime;
-        info.expireTime = entry.expiryTime;
-        info.lastAccessTime = entry.accessedTime;
-        info.lastSyncTime = entry.syncTime;
-        info.creationTime = entry.creationTime;
-        info.postCheckTime = entry.postCheckTime;
-        info.headerInfo = entry.responseHeaders.empty() ? entry.requestHeaders : entry.responseHeaders;
-        info.fileExtension = ExtensionOf(entry);
-        info.exemptDelta = entry.exemptionDelta;
-        info.container = entry.containerName;
-        info.table = entry.table;
-        info.entryId = entry.entryId;
-        info.cookieName = entry.cookieName;
-        info.cookieValue = entry.cookieValue;
-        return info;
     }
 
     fs::path m_database;
@@ -217,6 +220,50 @@ private:
     std::unordered_map<std::string, size_t> m_byUrl;
     std::map<std::pair<std::string, uint64_t>, size_t> m_byRecord;
 };
+
+}  // namespace
+
+namespace {
+
+// The rows of the tables that hold no URL cache entries, after the entries
+// and leaks. Their damage was said when the cache opened the database.
+void AddOtherTables(const fs::path& database, std::vector<SurveyedRecord>& records, const ProblemSink& problems)
+{
+    try {
+        const webcache::WebCacheOtherRows other = webcache::ReadOtherTables(database);
+        const fs::path profile = WebCacheProfile(database);
+        for (const webcache::WebCacheEntry& row : other.entries) {
+            SurveyedRecord& record = records.emplace_back();
+            record.state = RecordState::TableRow;
+            record.entry = EntryInfo(profile, row);
+            record.indexFile = database;
+        }
+    } catch (const webcache::WebCacheError& e) {
+        problems(e.what());
+    }
+}
+
+// The rows recovered from the database's pages and those only its logs hold.
+void AddRecovered(const fs::path& database, std::vector<SurveyedRecord>& records, const ProblemSink& problems)
+{
+    try {
+        const webcache::WebCacheRecovered recovered = webcache::ReadRecoveredEntries(database);
+        for (const std::string& problem : recovered.problems)
+            problems(database.string() + ": " + problem);
+        const fs::path profile = WebCacheProfile(database);
+        for (const webcache::RecoveredEntry& found : recovered.entries) {
+            SurveyedRecord& record = records.emplace_back();
+            record.state =
+                found.origin == webcache::RecoveredOrigin::Deleted ? RecordState::Deleted : RecordState::LogOnly;
+            record.entry = EntryInfo(profile, found.entry);
+            record.indexFile = found.file;
+            record.offset = found.offset;
+            record.place = found.place;
+        }
+    } catch (const webcache::WebCacheError& e) {
+        problems(e.what());
+    }
+}
 
 }  // namespace
 
@@ -270,6 +317,8 @@ std::vector<SurveyedRecord> SurveyWebCache(const fs::path& database, const Probl
     } catch (const webcache::WebCacheError& e) {
         problems(e.what());
     }
+    AddOtherTables(database, records, problems);
+    AddRecovered(database, records, problems);
     return records;
 }
 

@@ -7,9 +7,6 @@
 
 namespace trovana::webcache {
 
-namespace {
-
-// "com.github" -> "github.com".
 std::string DomainOf(std::string_view reversed)
 {
     std::vector<std::string_view> labels;
@@ -24,6 +21,8 @@ std::string DomainOf(std::string_view reversed)
         domain += (domain.empty() ? "" : ".") + std::string(*it);
     return domain;
 }
+
+namespace {
 
 // Name and value are stored with their terminating NUL.
 std::string WithoutNul(std::string bytes)

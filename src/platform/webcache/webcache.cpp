@@ -14,14 +14,6 @@ namespace trovana::webcache {
 
 namespace {
 
-struct ContainerRow {
-    uint64_t id = 0;
-    std::string name;
-    std::string directory;
-    std::vector<std::string> secureDirectories;
-    ContainerGroup group = ContainerGroup::Content;
-};
-
 // The containers whose entries the program shows: the cache, the history
 // and the daily and weekly history. The others (iedownload, DOMStore,
 // iecompat, feedplat, ...) hold Internet Explorer's own lists and records.
@@ -43,7 +35,8 @@ std::vector<std::string> SplitSecureDirectories(std::string_view names)
     return folders;
 }
 
-// The containers to list; `others` gets the rest, to be named as left out.
+}  // namespace
+
 std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable,
                                          std::vector<ContainerRow>& others)
 {
@@ -55,14 +48,14 @@ std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::str
         ContainerRow row;
         row.name = record.Text("Name");
         row.id = record.U64("ContainerId");
+        row.directory = record.Text("Directory");
+        row.secureDirectories = SplitSecureDirectories(record.Text("SecureDirectories"));
         const auto group = GroupOf(row.name);
         if (!group) {
             others.push_back(std::move(row));
             return;
         }
         row.group = *group;
-        row.directory = record.Text("Directory");
-        row.secureDirectories = SplitSecureDirectories(record.Text("SecureDirectories"));
         rows.push_back(std::move(row));
     });
     // History before content, as index.dat containers are listed; the main
@@ -110,6 +103,8 @@ WebCacheEntry ReadEntry(const esedb::Record& record, const ContainerRow& contain
     return entry;
 }
 
+namespace {
+
 // The profile's user: the folder after "Users\" (or "Documents and
 // Settings\") in a container's folder, as cookie URLs name it.
 std::string UserOf(const std::vector<ContainerRow>& containers)
@@ -130,34 +125,25 @@ std::string UserOf(const std::vector<ContainerRow>& containers)
     return "user";
 }
 
-// The tables with rows that are not URL cache entries: the other
-// containers' Container_N tables and the tables of HSTS, dependencies and
-// blobs; each with its row count, or why it cannot be read.
-std::vector<std::string> LeftOutTables(esedb::File& file, const std::vector<ContainerRow>& others)
+// The tables with rows that are not URL cache entries, each with its row
+// count, or why it cannot be read; their damaged pages too, so that none of
+// the database's damage goes unsaid.
+void CountOtherTables(esedb::File& file, const std::vector<OtherTable>& tables, WebCacheContents& contents)
 {
-    std::vector<std::pair<std::string, std::string>> tables;  // name, label
-    for (const ContainerRow& container : others) {
-        const std::string name = "Container_" + std::to_string(container.id);
-        tables.emplace_back(name, name + " (" + container.name + ")");
-    }
-    for (const std::string& name : file.TableNames()) {
-        for (const std::string_view kind : {"HstsEntryEx_", "DependencyEntryEx_", "BlobEntry_"}) {
-            if (name.starts_with(kind))
-                tables.emplace_back(name, name);
-        }
-    }
-    std::vector<std::string> leftOut;
-    for (const auto& [name, label] : tables) {
+    for (const OtherTable& other : tables) {
         try {
-            std::optional<esedb::Table> table = file.Find(name);
+            std::optional<esedb::Table> table = file.Find(other.name);
             const int rows = table ? table->RecordCount() : 0;
             if (rows > 0)
-                leftOut.push_back(label + ": " + std::to_string(rows) + (rows == 1 ? " row" : " rows"));
+                contents.otherTables.push_back(other.label + ": " + std::to_string(rows) +
+                                               (rows == 1 ? " row" : " rows"));
+            if (table)
+                for (const std::string& problem : table->Problems())
+                    contents.unreadable.push_back(other.label + ": " + problem);
         } catch (const esedb::EseError& e) {
-            leftOut.push_back(label + ": cannot be read (" + std::string(e.what()) + ")");
+            contents.otherTables.push_back(other.label + ": cannot be read (" + std::string(e.what()) + ")");
         }
     }
-    return leftOut;
 }
 
 }  // namespace
@@ -231,15 +217,7 @@ WebCacheContents ReadWebCache(const std::filesystem::path& database)
                 (entry.url.empty() ? contents.withoutUrl : contents.entries).push_back(std::move(entry));
             });
         }
-        contents.leftOut = LeftOutTables(file, others);
-        // The containers not listed are read for their damage too, so that
-        // none of the database's damage goes unsaid.
-        for (const ContainerRow& other : others) {
-            const std::string name = "Container_" + std::to_string(other.id);
-            if (const std::optional<esedb::Table> table = file.Find(name))
-                for (const std::string& problem : table->Problems())
-                    contents.unreadable.push_back(name + " (" + other.name + "): " + problem);
-        }
+        CountOtherTables(file, OtherTables(file, containers, others), contents);
     } catch (const esedb::EseError& e) {
         throw WebCacheError(database.string() + " cannot be read: " + e.what());
     }

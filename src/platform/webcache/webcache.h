@@ -73,8 +73,9 @@ struct WebCacheContents {
     std::vector<std::string> unreadable;
     // The tables with rows that are not the URL cache's entries (DOMStore,
     // iecompat, HSTS, ...), each once with its row count or the reason it
-    // cannot be read: "Container_5 (DOMStore): 12 rows".
-    std::vector<std::string> leftOut;
+    // cannot be read: "Container_5 (DOMStore): 12 rows". ReadOtherTables
+    // gives their rows.
+    std::vector<std::string> otherTables;
 };
 
 // Reads every Content, History, MSHist and cookie entry that can be read.
@@ -101,6 +102,43 @@ struct WebCacheLeaks {
 // The LeakFiles table; none when the database has no such table. Throws
 // WebCacheError as ReadWebCache does.
 WebCacheLeaks ReadLeakFiles(const std::filesystem::path& database);
+
+// Entries of the Content, History and MSHist containers that the database
+// no longer lists: deleted rows recovered from its pages, and rows that only
+// the transaction logs beside it (V01.log, V01NNNNN.log) still hold.
+enum class RecoveredOrigin { Deleted, LogOnly };
+
+struct RecoveredEntry {
+    RecoveredOrigin origin = RecoveredOrigin::Deleted;
+    WebCacheEntry entry;
+    std::filesystem::path file;  // the database, or the log file
+    uint64_t offset = 0;         // of the record in that file
+    // "page 447 at byte 0xa7 (free space)"; "V01000A3.log A3:12:840".
+    std::string place;
+};
+
+struct WebCacheRecovered {
+    std::vector<RecoveredEntry> entries;  // deleted, then log only
+    std::vector<std::string> problems;    // damaged pages and logs, named
+};
+
+// Throws WebCacheError as ReadWebCache does.
+WebCacheRecovered ReadRecoveredEntries(const std::filesystem::path& database);
+
+// The rows of every table that holds no URL cache entries: the containers
+// that are not listed (iedownload, DOMStore, iecompat, feedplat, ...) with
+// a container's values, and the tables of other kinds (HstsEntryEx_N,
+// DependencyEntryEx_N, BlobEntry_N, AppCache..., PartitionsEx) with what
+// they keep: their key (EntryId, AppCacheId, TableId) as `entryId`, the
+// table's kind ("HstsEntryEx") as `containerName`, an HSTS row's domain as
+// its URL. In table order, each table's rows in record order.
+struct WebCacheOtherRows {
+    std::vector<WebCacheEntry> entries;
+    std::vector<std::string> unreadable;  // as in WebCacheContents
+};
+
+// Throws WebCacheError as ReadWebCache does.
+WebCacheOtherRows ReadOtherTables(const std::filesystem::path& database);
 
 // True when the file starts with an ESE database's signature.
 bool IsEseDatabase(const std::filesystem::path& file);
