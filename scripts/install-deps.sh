@@ -19,7 +19,7 @@ packages=(
     dpkg-dev debhelper file desktop-file-utils appstream help2man librsvg2-bin man-db bsdextrautils lintian
     gettext
     libbfio-dev libewf-dev libvmdk-dev libvhdi-dev libqcow-dev libfsntfs-dev libvshadow-dev libhivex-dev
-    ntfs-3g ewf-tools qemu-utils fdisk sleuthkit
+    ntfs-3g ewf-tools qemu-utils fdisk sleuthkit zlib1g-dev
 )
 
 missing=()
