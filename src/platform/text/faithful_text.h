@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "utf8.h"
+
 namespace trovana {
 
 // Length of the well-formed UTF-8 sequence that starts the bytes, 0 when they
@@ -25,9 +27,6 @@ namespace trovana {
 // not well-formed (the table of well-formed byte sequences in Unicode's
 // chapter 3), so a strict reader accepts whatever this keeps.
 size_t Utf8SequenceLength(std::string_view bytes);
-
-// Appends the code point (up to U+10FFFF) as UTF-8.
-void AppendUtf8(std::string& out, char32_t c);
 
 // True when the bytes are well-formed UTF-8 throughout (their text is
 // themselves).
