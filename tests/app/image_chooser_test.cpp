@@ -26,6 +26,7 @@
 #include <wx/fileconf.h>
 #include <wx/menu.h>
 
+#include "../platform/image/fixture_image.h"
 #include "app/main_frame.h"
 #include "app/open_image_dlg.h"
 #include "app/resource.h"
@@ -44,14 +45,8 @@ namespace trovana::test {
 namespace {
 namespace fs = std::filesystem;
 
-const fs::path kFixture = TROVANA_IMAGE_FIXTURE;
-// Under AddressSanitizer libewf cannot be loaded (the image layer says why):
-// the VMDK of the same disk stands in for the E01 there.
-#ifdef TROVANA_SANITIZED
-const std::string kImage = "disk.vmdk";
-#else
-const std::string kImage = "disk.E01";
-#endif
+using trovana::test::image_fixture::kFixture;
+using trovana::test::image_fixture::kImage;
 
 // Keys given to the window through the X server, after giving it the
 // keyboard (without a window manager nothing else does), by its own X window:

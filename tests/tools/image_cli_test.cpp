@@ -2,6 +2,7 @@
 // trovana-cache --image on the image fixture (tests/platform/image): the
 // same entries as the profile folders the image was filled from, each row
 // naming where in the image it lies.
+#include "../platform/image/fixture_image.h"
 #include "cli_test_support.h"
 #include "csv_reader.h"
 
@@ -10,15 +11,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kFixture = TROVANA_IMAGE_FIXTURE;
-
-// Under AddressSanitizer EWF images are not read (libyal_library.h): the
-// VMDK of the same disk stands in.
-#ifdef TROVANA_SANITIZED
-const std::string kImage = "disk.vmdk";
-#else
-const std::string kImage = "disk.E01";
-#endif
+using trovana::test::image_fixture::kFixture;
+using trovana::test::image_fixture::kImage;
 
 // The rows of list for one cache, without the columns that name where the
 // rows come from (the image's, and the local file's folder).
