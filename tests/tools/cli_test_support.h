@@ -75,6 +75,19 @@ inline std::vector<nlohmann::json> JsonLines(const std::string& text)
     return lines;
 }
 
+// The lines of standard error that are warnings, in order.
+inline std::vector<std::string> WarningLines(const std::string& err)
+{
+    std::vector<std::string> warnings;
+    std::istringstream in(err);
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("trovana-cache: warning: ")) {
+            warnings.push_back(line);
+        }
+    }
+    return warnings;
+}
+
 // An error is one line on standard error, in the program's name.
 inline void ExpectOneErrorLine(const Outcome& outcome)
 {

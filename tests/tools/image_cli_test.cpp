@@ -98,6 +98,43 @@ TEST(ImageCli, ListWithoutInGivesEveryCacheUnderOneHeader)
     }
 }
 
+TEST(ImageCli, ACutShortImageListsWhatCanBeReadAndSaysItIsIncomplete)
+{
+    // The raw image cut at 60%: some containers of a profile lie past the
+    // cut, others before it. Each of the profile's readable containers is
+    // still listed, the rest named, and the exit status says incomplete.
+    const fs::path folder = fs::path(::testing::TempDir()) / "cut-image";
+    fs::create_directories(folder);
+    const fs::path cut = folder / "cut.raw";
+    fs::copy_file(kFixture / "gpt.raw", cut, fs::copy_options::overwrite_existing);
+    fs::resize_file(cut, fs::file_size(cut) * 6 / 10);
+
+    const Outcome listed = RunCli({"--image", cut.string(), "list"});
+    EXPECT_EQ(listed.status, kExitIncomplete) << listed.err;
+    EXPECT_NE(listed.err.find("the image is truncated"), std::string::npos) << listed.err;
+    EXPECT_NE(listed.err.find("cannot be read in full: "), std::string::npos) << listed.err;
+    std::map<std::string, std::vector<nlohmann::json>> fromFolder;
+    size_t rows = 0;
+    for (const nlohmann::json& row : JsonLines(listed.out)) {
+        // "Users/sevenuser/AppData/...": the profile is the first two names.
+        const std::string path = row["image_path"].get<std::string>();
+        const std::string profile = path.substr(0, path.find('/', path.find('/') + 1));
+        if (!fromFolder.contains(profile)) {
+            const Outcome folderList = RunCli(
+                {"--profile", (kFixture / "tree" / profile).string(), "--source-tz", "Europe/Berlin", "list"});
+            ASSERT_EQ(folderList.status, 0) << profile << folderList.err;
+            fromFolder[profile] = EntriesOnly(JsonLines(folderList.out));
+        }
+        const std::vector<nlohmann::json>& known = fromFolder[profile];
+        EXPECT_NE(std::find(known.begin(), known.end(), EntriesOnly({row}).front()), known.end())
+            << profile << ": " << row.dump();
+        ++rows;
+    }
+    // Before, one unreadable container dropped its whole profile: nothing was listed.
+    EXPECT_GT(rows, 0u);
+    fs::remove_all(folder);
+}
+
 TEST(ImageCli, WrongUseIsNamed)
 {
     const std::string image = (kFixture / "mbr.raw").string();

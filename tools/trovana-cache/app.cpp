@@ -99,26 +99,27 @@ void AddTimelineCommand(CLI::App& app, Arguments& arguments)
     AddProvenanceOption(*timeline, arguments.provenance);
 }
 
-void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
+// Runs the command; returns Listing::Incomplete when list or timeline left
+// out what damage hid.
+Listing Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
 {
     const ExportFormat format = arguments.format == "csv" ? ExportFormat::Csv : ExportFormat::Jsonl;
     if (app.got_subcommand("demo")) {
         DemoCommand(arguments.demoDirectory, streams);
-        return;
+        return Listing::Complete;
     }
     const bool utcTimes = arguments.times == "iso-utc";
     if (!arguments.choice.image.empty()) {
         const std::string command = app.got_subcommand("caches") ? "caches" : app.got_subcommand("list") ? "list"
                                                                                                           : "timeline";
-        ImageCommand(command, arguments.choice, arguments.cachesFormat,
-                     {format, arguments.catalogue, arguments.recovered, utcTimes, arguments.sourceZone,
-                      arguments.provenance},
-                     streams);
-        return;
+        return ImageCommand(command, arguments.choice, arguments.cachesFormat,
+                            {format, arguments.catalogue, arguments.recovered, utcTimes, arguments.sourceZone,
+                             arguments.provenance},
+                            streams);
     }
     if (app.got_subcommand("caches")) {
         CachesCommand(arguments.cachesFormat, streams);
-        return;
+        return Listing::Complete;
     }
     arguments.add.utcTimes = utcTimes;
     std::string whyReadOnly;
@@ -129,16 +130,17 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
         (app.got_subcommand("delete") || app.got_subcommand("add") || (webCache && app.got_subcommand("info")))) {
         streams.err << kProgram << ": warning: opened read-only: " << whyReadOnly << '\n';
     }
+    Listing listing = Listing::Complete;
     try {
         if (!app.got_subcommand("add")) {
             RequireReadableCache(cache, arguments.choice);
         }
-        const ListOptions listing{format,   arguments.catalogue,  arguments.recovered,
+        const ListOptions options{format,   arguments.catalogue,  arguments.recovered,
                                   utcTimes, arguments.sourceZone, arguments.provenance};
         if (app.got_subcommand("list")) {
-            ListCommand(cache, listing, streams);
+            listing = ListCommand(cache, options, streams);
         } else if (app.got_subcommand("timeline")) {
-            TimelineCommand(cache, listing, streams);
+            listing = TimelineCommand(cache, options, streams);
         } else if (app.got_subcommand("info")) {
             InfoCommand(cache, arguments.url, format, streams, utcTimes, arguments.sourceZone);
         } else if (app.got_subcommand("delete")) {
@@ -154,6 +156,7 @@ void Dispatch(const CLI::App& app, Arguments& arguments, Streams streams)
         throw;
     }
     ReportProblems(cache, streams.err);
+    return listing;
 }
 
 }  // namespace
@@ -175,7 +178,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         "the current user's cache in WINEPREFIX (default ~/.wine).\n"
         "A cache that cannot be written (read-only file system, another user's files) is opened "
         "read-only by itself.\n"
-        "Exit status: 0 done, 1 error, 2 usage error.");
+        "Exit status: 0 done, 1 error, 2 usage error, 3 list or timeline incomplete: part of the cache is "
+        "damaged (named on standard error) and every row that could be read is written.");
 
     Arguments arguments;
     CLI::Option* prefix = app.add_option("--prefix", arguments.choice.prefix,
@@ -310,7 +314,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
     SetCacheCodePage(*CodePage::Named(arguments.codePage));
     try {
-        Dispatch(app, arguments, {out, err});
+        if (Dispatch(app, arguments, {out, err}) == Listing::Incomplete) {
+            return kExitIncomplete;
+        }
     } catch (const std::exception& e) {
         out.flush();
         err << kProgram << ": " << e.what() << '\n';

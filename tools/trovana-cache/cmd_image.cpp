@@ -120,8 +120,8 @@ void LocalFileInImage(ExportRow& row, const ImageCache& cache)
     }
 }
 
-void ListCache(const std::string& command, const DiskImage& disk, const ImageCache& cache, ListOptions options,
-               Streams streams)
+Listing ListCache(const std::string& command, const DiskImage& disk, const ImageCache& cache, ListOptions options,
+                  Streams streams)
 {
     const ImageVolume& volume = disk.Volumes()[cache.volume];
     const bool provenance = options.provenance;
@@ -148,18 +148,16 @@ void ListCache(const std::string& command, const DiskImage& disk, const ImageCac
         }
     };
     urlcache::UrlCache opened(disk.Location(cache));
-    if (command == "list") {
-        ListCommand(opened, options, streams);
-    } else {
-        TimelineCommand(opened, options, streams);
-    }
+    const Listing listing =
+        command == "list" ? ListCommand(opened, options, streams) : TimelineCommand(opened, options, streams);
     ReportProblems(opened, streams.err);
+    return listing;
 }
 
 }  // namespace
 
-void ImageCommand(const std::string& command, const CacheChoice& choice, const std::string& cachesFormat,
-                  ListOptions options, Streams streams)
+Listing ImageCommand(const std::string& command, const CacheChoice& choice, const std::string& cachesFormat,
+                     ListOptions options, Streams streams)
 {
     std::error_code error;
     const fs::path temporary = PrivateTemporaryFolder(error);
@@ -168,9 +166,11 @@ void ImageCommand(const std::string& command, const CacheChoice& choice, const s
     }
     DiskImage disk(choice.image, temporary / "image");
     std::set<std::string> said;
+    Listing listing = Listing::Complete;
     image::ScanCallbacks callbacks;
     callbacks.problem = [&](const std::string& problem) {
         if (said.insert(problem).second) {
+            listing = Listing::Incomplete;
             streams.err << "trovana-cache: warning: " << choice.image << ": " << problem << '\n';
         }
     };
@@ -187,7 +187,7 @@ void ImageCommand(const std::string& command, const CacheChoice& choice, const s
         }
         if (cachesFormat == "text") {
             WriteTable(rows, kTableColumns, streams.out);
-            return;
+            return listing;
         }
         const ExportRow names = CacheRow(disk, ImageCache{});
         const auto writer = MakeExportWriter(cachesFormat == "csv" ? ExportFormat::Csv : ExportFormat::Jsonl,
@@ -195,15 +195,17 @@ void ImageCommand(const std::string& command, const CacheChoice& choice, const s
         for (const ExportRow& row : rows) {
             writer->Write(row);
         }
-        return;
+        return listing;
     }
     std::unique_ptr<exporting::ExportWriter> writer;
     options.writer = &writer;
     for (const ImageCache& cache : caches) {
-        if (choice.in == 0 || cache.number == choice.in) {
-            ListCache(command, disk, cache, options, streams);
+        if ((choice.in == 0 || cache.number == choice.in) &&
+            ListCache(command, disk, cache, options, streams) == Listing::Incomplete) {
+            listing = Listing::Incomplete;
         }
     }
+    return listing;
 }
 
 }  // namespace trovana::cli

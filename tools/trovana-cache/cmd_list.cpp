@@ -7,7 +7,7 @@
 
 namespace trovana::cli {
 
-void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams)
+Listing ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams)
 {
     const TimeZone zone = SourceZone(cache, options.sourceZone);
     Provenance provenance;
@@ -48,9 +48,10 @@ void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams 
     std::unique_ptr<exporting::ExportWriter> own;
     exporting::ExportWriter& writer =
         options.Writer(own, streams.out, ColumnNames(fill(none, options.recovered ? &blank : nullptr, {})));
-    VisitEntries(cache, options.recovered, options.WantsIndexFile(), streams,
-                 [&](urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
-                     const std::filesystem::path& indexFile) { writer.Write(fill(entry, surveyed, indexFile)); });
+    return VisitEntries(
+        cache, options.recovered, options.WantsIndexFile(), streams,
+        [&](urlcache::CacheEntryInfo& entry, const urlcache::SurveyedRecord* surveyed,
+            const std::filesystem::path& indexFile) { writer.Write(fill(entry, surveyed, indexFile)); });
 }
 
 exporting::ExportWriter& ListOptions::Writer(std::unique_ptr<exporting::ExportWriter>& own, std::ostream& out,

@@ -79,7 +79,7 @@ ExportRow TimelineRow(const Info& entry, const urlcache::SurveyedRecord* surveye
 
 }  // namespace
 
-void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams)
+Listing TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams)
 {
     const TimeZone zone = SourceZone(cache, options.sourceZone);
     Provenance provenance;
@@ -100,7 +100,7 @@ void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Stre
     std::unique_ptr<exporting::ExportWriter> own;
     exporting::ExportWriter& writer =
         options.Writer(own, streams.out, ColumnNames(row({}, options.recovered ? &blank : nullptr, "", 0, 0, {})));
-    VisitEntries(cache, options.recovered, options.WantsIndexFile(), streams,
+    return VisitEntries(cache, options.recovered, options.WantsIndexFile(), streams,
                  [&](const Info& entry, const urlcache::SurveyedRecord* surveyed,
                      const std::filesystem::path& indexFile) {
                      zoneNote.Check(entry);

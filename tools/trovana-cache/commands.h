@@ -91,7 +91,12 @@ struct ListOptions {
     exporting::ExportWriter& Writer(std::unique_ptr<exporting::ExportWriter>& own, std::ostream& out,
                                     const std::vector<std::string>& columns) const;
 };
-void ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams);
+// Whether a listing holds every row, or damage (named on standard error)
+// may have hidden some: the exit status says which.
+enum class Listing { Complete, Incomplete };
+inline constexpr int kExitIncomplete = 3;
+
+Listing ListCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams);
 // One entry, in the form list gives it; without a URL, one row for each
 // container: its kind, index file path, size, SHA-256 and format (the
 // file's signature, which names its version).
@@ -119,7 +124,7 @@ void AddCommand(urlcache::UrlCache& cache, const AddOptions& options, ExportForm
 // the CSV or JSON lines that Timesketch imports: message, datetime,
 // timestamp_desc, timestamp (microseconds since 1970, negative before),
 // then the entry's own fields.
-void TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams);
+Listing TimelineCommand(urlcache::UrlCache& cache, const ListOptions& options, Streams streams);
 
 void DemoCommand(const std::filesystem::path& directory, Streams streams);
 
@@ -135,12 +140,14 @@ void WriteTable(const std::vector<ExportRow>& records, const std::vector<std::st
 // `format`: text, jsonl or csv), "list" or "timeline" (the entries of
 // every cache, or of the one `choice.in` names, each row naming the image,
 // volume, snapshot and the container's path inside the image). Problems
-// of the image are warnings on err, each once.
-void ImageCommand(const std::string& command, const CacheChoice& choice, const std::string& cachesFormat,
-                  ListOptions options, Streams streams);
+// of the image are warnings on err, each once; with them, or damage in a
+// cache listed, the listing is incomplete.
+Listing ImageCommand(const std::string& command, const CacheChoice& choice, const std::string& cachesFormat,
+                     ListOptions options, Streams streams);
 
 // The whole program: parses the arguments (without the program name), runs
-// the command and returns the exit status: 0 done, 1 error, 2 usage error.
+// the command and returns the exit status: 0 done, 1 error, 2 usage error,
+// 3 (kExitIncomplete) a listing that damage left incomplete.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace trovana::cli

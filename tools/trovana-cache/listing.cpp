@@ -6,9 +6,10 @@
 
 namespace trovana::cli {
 
-void VisitEntries(urlcache::UrlCache& cache, bool recovered, bool withIndexFile, Streams streams,
-                  const EntryVisitor& visit)
+Listing VisitEntries(urlcache::UrlCache& cache, bool recovered, bool withIndexFile, Streams streams,
+                     const EntryVisitor& visit)
 {
+    const auto listing = [](bool incomplete) { return incomplete ? Listing::Incomplete : Listing::Complete; };
     if (recovered) {
         urlcache::RecordSurvey survey(cache.Location());
         while (std::unique_ptr<urlcache::SurveyedRecord> record = survey.Next()) {
@@ -17,7 +18,7 @@ void VisitEntries(urlcache::UrlCache& cache, bool recovered, bool withIndexFile,
         for (const std::string& problem : survey.Problems()) {
             streams.err << "trovana-cache: warning: " << problem << '\n';
         }
-        return;
+        return listing(cache.Incomplete() || survey.Incomplete());
     }
     urlcache::CacheEnumeration entries = cache.Enumerate();
     const std::filesystem::path none;
@@ -27,6 +28,7 @@ void VisitEntries(urlcache::UrlCache& cache, bool recovered, bool withIndexFile,
     if (entries.LastError() != urlcache::ERROR_NO_MORE_ITEMS) {
         throw CommandError("the listing stopped early: " + urlcache::ErrorText(entries.LastError()));
     }
+    return listing(cache.Incomplete());
 }
 
 TimeZone SourceZone(const urlcache::UrlCache& cache, const std::string& name)

@@ -23,8 +23,9 @@ using EntryVisitor = std::function<void(urlcache::CacheEntryInfo& entry, const u
 // `recovered`; the survey's problems are warnings on err. Throws
 // CommandError when the enumeration stops early. The enumerated entries'
 // index file is given only `withIndexFile` (empty otherwise): its path is
-// made anew for each entry.
-void VisitEntries(urlcache::UrlCache& cache, bool recovered, bool withIndexFile, Streams streams,
+// made anew for each entry. Returns Listing::Incomplete when damage named
+// in a warning may have hidden some of them.
+Listing VisitEntries(urlcache::UrlCache& cache, bool recovered, bool withIndexFile, Streams streams,
                   const EntryVisitor& visit);
 
 // The zone that daily and weekly history were recorded in: `name` when

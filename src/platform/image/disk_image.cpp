@@ -136,11 +136,15 @@ struct DiskImage::Scanner {
             const int number = static_cast<int>(image.m_caches.size()) + 1;
             const fs::path copy = image.m_workFolder / ("cache-" + std::to_string(number));
             std::vector<CacheFile> files;
+            std::vector<std::string> unreadable;
             try {
-                files = CopyProfileCaches(ntfs, profile.path, copy);
+                files = CopyProfileCaches(ntfs, profile.path, copy, unreadable);
             } catch (const std::exception& error) {
+                unreadable.push_back(error.what());
+            }
+            for (const std::string& problem : unreadable) {
                 Problem(volume.VolumeText() + ", " + volume.SnapshotText() + ": the profile " + profile.path +
-                        " cannot be read in full: " + error.what());
+                        " cannot be read in full: " + problem);
             }
             if (files.empty()) {
                 std::error_code ignored;

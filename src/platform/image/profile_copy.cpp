@@ -76,7 +76,19 @@ public:
             }
             const fs::path copy = m_target / child;
             fs::create_directories(copy.parent_path());
-            m_volume.CopyOut(Join(m_profile, child), copy);
+            try {
+                m_volume.CopyOut(Join(m_profile, child), copy);
+            } catch (const ImageError& error) {
+                // One file that cannot be read in full costs the others
+                // nothing; what could be read of it is kept (the readers name
+                // a cut-short container or database), nothing is made up.
+                m_unreadable.push_back(error.what());
+                std::error_code ec;
+                if (fs::file_size(copy, ec) == 0 || ec) {
+                    fs::remove(copy, ec);
+                    continue;
+                }
+            }
             if (container || lower.ends_with(".dat")) {
                 m_copied.push_back({Join(m_profile, child), file.mftEntry, file.size});
             }
@@ -84,6 +96,7 @@ public:
     }
 
     std::vector<CacheFile> Take() { return std::move(m_copied); }
+    std::vector<std::string> TakeUnreadable() { return std::move(m_unreadable); }
 
 private:
     void CopyFolder(const std::string& relative)
@@ -102,6 +115,7 @@ private:
     const fs::path& m_target;
     bool m_cachedFiles;
     std::vector<CacheFile> m_copied;
+    std::vector<std::string> m_unreadable;
 };
 
 std::string LastName(const std::string& path)
@@ -179,7 +193,7 @@ std::string VolumeTimeZone(NtfsVolume& volume, const fs::path& scratch)
 namespace {
 
 std::vector<CacheFile> CopyProfile(NtfsVolume& volume, const std::string& profile, const fs::path& target,
-                                   bool cachedFiles)
+                                   bool cachedFiles, std::vector<std::string>* unreadable = nullptr)
 {
     ProfileCopier copier(volume, profile, target, cachedFiles);
     for (const char* root : kCacheRoots) {
@@ -187,14 +201,18 @@ std::vector<CacheFile> CopyProfile(NtfsVolume& volume, const std::string& profil
             copier.Walk(root, 1);
         }
     }
+    if (unreadable != nullptr) {
+        *unreadable = copier.TakeUnreadable();
+    }
     return copier.Take();
 }
 
 }  // namespace
 
-std::vector<CacheFile> CopyProfileCaches(NtfsVolume& volume, const std::string& profile, const fs::path& target)
+std::vector<CacheFile> CopyProfileCaches(NtfsVolume& volume, const std::string& profile, const fs::path& target,
+                                         std::vector<std::string>& unreadable)
 {
-    return CopyProfile(volume, profile, target, false);
+    return CopyProfile(volume, profile, target, false, &unreadable);
 }
 
 void CopyCachedFiles(NtfsVolume& volume, const std::string& profile, const fs::path& target)

@@ -30,9 +30,11 @@ std::string VolumeTimeZone(NtfsVolume& volume, const std::filesystem::path& scra
 
 // Copies the profile's containers (index.dat) and WebCache databases with
 // their logs into `target`, under the same relative paths; returns the
-// containers and databases copied (paths inside the volume).
+// containers and databases copied (paths inside the volume). A file that
+// cannot be read in full is named in `unreadable` and kept as far as it
+// was read (left out when nothing of it was); the others are copied.
 std::vector<CacheFile> CopyProfileCaches(NtfsVolume& volume, const std::string& profile,
-                                         const std::filesystem::path& target);
+                                         const std::filesystem::path& target, std::vector<std::string>& unreadable);
 
 // Copies the files of the profile's cached-file folders (Content.IE5/*/,
 // INetCache/IE/*/ and their Low twins) into `target`, under the same

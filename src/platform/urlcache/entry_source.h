@@ -55,7 +55,12 @@ public:
 // Where a source reports what it could not read: one line naming the file.
 using ProblemSink = std::function<void(const std::string&)>;
 
-// The entries of a WebCache database, read once at first use.
-std::unique_ptr<EntrySource> OpenWebCacheSource(const std::filesystem::path& database, ProblemSink problems);
+// The entries of a WebCache database, read once at first use. `damage`
+// hears of parts that may hold entries the listing then lacks (damaged
+// pages of the tables listed, rows whose URL cannot be read); `notes` of
+// what takes nothing from the listing (the tables of other kinds, with
+// their own damage).
+std::unique_ptr<EntrySource> OpenWebCacheSource(const std::filesystem::path& database, ProblemSink damage,
+                                                ProblemSink notes);
 
 }  // namespace trovana::urlcache

@@ -124,6 +124,7 @@ struct RecordSurvey::State {
     std::vector<std::unique_ptr<Container>> containers;  // in enumeration order
     std::vector<std::string> problems;
     std::unordered_set<std::string> known;
+    bool incomplete = false;
     size_t container = 0;
     Snapshot* snapshot = nullptr;
     std::vector<PlannedRecord> plan;
@@ -137,6 +138,7 @@ struct RecordSurvey::State {
     {
         if (known.insert(problem).second)
             problems.push_back(problem);
+        incomplete = true;
     }
 };
 
@@ -161,6 +163,11 @@ RecordSurvey::~RecordSurvey() = default;
 const std::vector<std::string>& RecordSurvey::Problems() const
 {
     return m_state->problems;
+}
+
+bool RecordSurvey::Incomplete() const
+{
+    return m_state->incomplete;
 }
 
 std::unique_ptr<SurveyedRecord> RecordSurvey::Next()
@@ -200,7 +207,9 @@ std::unique_ptr<SurveyedRecord> RecordSurvey::Next()
         return result;
     }
     while (s.nextWebRecord == s.webRecords.size() && !s.webCaches.empty()) {
-        s.webRecords = SurveyWebCache(s.webCaches.front(), [&s](const std::string& problem) { s.Note(problem); });
+        s.webRecords = SurveyWebCache(
+            s.webCaches.front(), [&s](const std::string& problem) { s.Note(problem); },
+            [&s](const std::string&) { s.incomplete = true; });
         s.nextWebRecord = 0;
         s.webCaches.erase(s.webCaches.begin());
     }

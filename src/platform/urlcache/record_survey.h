@@ -75,6 +75,9 @@ public:
     std::unique_ptr<SurveyedRecord> Next();
     // What was wrong with containers met so far, one line each naming the file.
     const std::vector<std::string>& Problems() const;
+    // True when records may be missing: a problem above, or damage of a
+    // WebCache database that its UrlCache said when it opened it.
+    bool Incomplete() const;
 
 private:
     struct State;
@@ -88,8 +91,10 @@ private:
 // database is their index file. Then the rows recovered from its pages (Deleted, their byte in the
 // database as offset) and those only its logs hold (LogOnly, the log file as
 // index file and the record's byte in it as offset). What cannot be read
-// goes to `problems`.
+// goes to `problems`; damage already said when a UrlCache opened the
+// database (its tables' damaged pages) goes to `saidBefore`.
 std::vector<SurveyedRecord> SurveyWebCache(const std::filesystem::path& database,
-                                           const std::function<void(const std::string&)>& problems);
+                                           const std::function<void(const std::string&)>& problems,
+                                           const std::function<void(const std::string&)>& saidBefore);
 
 }  // namespace trovana::urlcache

@@ -18,6 +18,7 @@ struct CacheState {
     IndexDatSource* indexDat = nullptr;  // the one that takes changes
     std::vector<std::string> problems;
     std::unordered_set<std::string> known;
+    bool incomplete = false;  // a problem may have hidden entries
 
     void Note(const std::string& problem)
     {
@@ -76,6 +77,12 @@ UrlCache::UrlCache(CacheLocation location) : m_impl(std::make_unique<Impl>())
     state.location = std::move(location);
     std::weak_ptr<CacheState> weak = m_impl->state;
     const ProblemSink sink = [weak](const std::string& problem) {
+        if (auto shared = weak.lock()) {
+            shared->Note(problem);
+            shared->incomplete = true;
+        }
+    };
+    const ProblemSink notes = [weak](const std::string& problem) {
         if (auto shared = weak.lock())
             shared->Note(problem);
     };
@@ -85,7 +92,7 @@ UrlCache::UrlCache(CacheLocation location) : m_impl(std::make_unique<Impl>())
     state.indexDat = indexDat.get();
     state.sources.push_back(std::move(indexDat));
     for (const auto& database : state.location.webCaches)
-        state.sources.push_back(OpenWebCacheSource(database, sink));
+        state.sources.push_back(OpenWebCacheSource(database, sink, notes));
 }
 
 UrlCache::~UrlCache() = default;
@@ -106,6 +113,11 @@ size_t UrlCache::ReadableContainers()
 const std::vector<std::string>& UrlCache::Problems() const
 {
     return m_impl->state->problems;
+}
+
+bool UrlCache::Incomplete() const
+{
+    return m_impl->state->incomplete;
 }
 
 CacheEnumeration UrlCache::Enumerate()

@@ -106,6 +106,11 @@ public:
     // What was wrong with containers met so far (refused or read-only),
     // one line each naming the file.
     const std::vector<std::string>& Problems() const;
+    // True when one of those problems may hide entries that the enumeration
+    // would give: a container refused or damaged, damaged pages of the
+    // tables a WebCache database lists. Notes that take nothing from the
+    // listing (a WebCache database's tables of other kinds) leave it false.
+    bool Incomplete() const;
 
 private:
     friend class CacheEnumeration;

@@ -121,8 +121,8 @@ private:
 
 class WebCacheSource : public EntrySource {
 public:
-    WebCacheSource(fs::path database, ProblemSink problems)
-        : m_database(std::move(database)), m_problems(std::move(problems))
+    WebCacheSource(fs::path database, ProblemSink damage, ProblemSink notes)
+        : m_database(std::move(database)), m_problems(std::move(damage)), m_notes(std::move(notes))
     {
     }
 
@@ -189,6 +189,8 @@ private:
         return m_readable;
     }
 
+    // What the listing lacks, then (apart, as it takes nothing from the
+    // listing) the tables of other kinds and their damage.
     void ReportLeftOut(const webcache::WebCacheContents& contents)
     {
         std::string text;
@@ -199,20 +201,27 @@ private:
             for (size_t i = 0; i < tables.size(); ++i)
                 text += (i ? ", " : "") + tables[i];
         };
+        const auto say = [&](const ProblemSink& sink) {
+            if (!text.empty() && sink)
+                sink(m_database.string() + ": " + text);
+            text.clear();
+        };
         add("parts of these tables cannot be read, the entries there are not listed: ", contents.unreadable);
         std::vector<std::string> rows;
         for (const webcache::WebCacheEntry& entry : contents.withoutUrl)
             rows.push_back(entry.table + " EntryId " + std::to_string(entry.entryId));
         add("the URL of these rows cannot be read, list --recovered gives the rest of their values: ", rows);
+        say(m_problems);
         add("these tables hold rows that are not URL cache entries, list --recovered and the Recovered view "
             "give them as table rows: ",
             contents.otherTables);
-        if (!text.empty())
-            m_problems(m_database.string() + ": " + text);
+        add("parts of those tables cannot be read, the rows there are not listed: ", contents.otherUnreadable);
+        say(m_notes);
     }
 
     fs::path m_database;
     ProblemSink m_problems;
+    ProblemSink m_notes;
     bool m_loaded = false;
     bool m_readable = false;
     std::vector<CacheEntryInfo> m_entries;
@@ -226,11 +235,15 @@ private:
 namespace {
 
 // The rows of the tables that hold no URL cache entries, after the entries
-// and leaks. Their damage was said when the cache opened the database.
-void AddOtherTables(const fs::path& database, std::vector<SurveyedRecord>& records, const ProblemSink& problems)
+// and leaks. Their damage was said when the cache opened the database: it
+// goes to `saidBefore`.
+void AddOtherTables(const fs::path& database, std::vector<SurveyedRecord>& records, const ProblemSink& problems,
+                    const ProblemSink& saidBefore)
 {
     try {
         const webcache::WebCacheOtherRows other = webcache::ReadOtherTables(database);
+        for (const std::string& problem : other.unreadable)
+            saidBefore(problem);
         const fs::path profile = WebCacheProfile(database);
         for (const webcache::WebCacheEntry& row : other.entries) {
             SurveyedRecord& record = records.emplace_back();
@@ -267,11 +280,12 @@ void AddRecovered(const fs::path& database, std::vector<SurveyedRecord>& records
 
 }  // namespace
 
-std::vector<SurveyedRecord> SurveyWebCache(const fs::path& database, const ProblemSink& problems)
+std::vector<SurveyedRecord> SurveyWebCache(const fs::path& database, const ProblemSink& problems,
+                                           const ProblemSink& saidBefore)
 {
     std::vector<SurveyedRecord> records;
     // What the database lacks was said when the cache opened it: once.
-    WebCacheSource source(database, [](const std::string&) {});
+    WebCacheSource source(database, saidBefore, {});
     if (source.Readable() == 0) {
         problems(database.string() + ": cannot be read as a WebCache database");
         return records;
@@ -317,14 +331,14 @@ std::vector<SurveyedRecord> SurveyWebCache(const fs::path& database, const Probl
     } catch (const webcache::WebCacheError& e) {
         problems(e.what());
     }
-    AddOtherTables(database, records, problems);
+    AddOtherTables(database, records, problems, saidBefore);
     AddRecovered(database, records, problems);
     return records;
 }
 
-std::unique_ptr<EntrySource> OpenWebCacheSource(const fs::path& database, ProblemSink problems)
+std::unique_ptr<EntrySource> OpenWebCacheSource(const fs::path& database, ProblemSink damage, ProblemSink notes)
 {
-    return std::make_unique<WebCacheSource>(database, std::move(problems));
+    return std::make_unique<WebCacheSource>(database, std::move(damage), std::move(notes));
 }
 
 }  // namespace trovana::urlcache

@@ -139,7 +139,7 @@ void CountOtherTables(esedb::File& file, const std::vector<OtherTable>& tables, 
                                                (rows == 1 ? " row" : " rows"));
             if (table)
                 for (const std::string& problem : table->Problems())
-                    contents.unreadable.push_back(other.label + ": " + problem);
+                    contents.otherUnreadable.push_back(other.label + ": " + problem);
         } catch (const esedb::EseError& e) {
             contents.otherTables.push_back(other.label + ": cannot be read (" + std::string(e.what()) + ")");
         }

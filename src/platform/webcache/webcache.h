@@ -68,9 +68,12 @@ struct WebCacheContents {
     // Rows whose URL cannot be read (it reads as empty: a long value the
     // reader cannot find), with the rest of their values.
     std::vector<WebCacheEntry> withoutUrl;
-    // The tables that could not be read, wholly or in part, each once:
-    // "Container_4 (iecompat): page 426 fails its checksum (block 3)".
+    // The tables listed that could not be read, wholly or in part, each
+    // once: "Container_1 (Content): page 48 fails its checksum (block 3)".
     std::vector<std::string> unreadable;
+    // The same of the tables of other kinds, whose rows are not entries:
+    // "Container_4 (iecompat): page 426 fails its checksum (block 3)".
+    std::vector<std::string> otherUnreadable;
     // The tables with rows that are not the URL cache's entries (DOMStore,
     // iecompat, HSTS, ...), each once with its row count or the reason it
     // cannot be read: "Container_5 (DOMStore): 12 rows". ReadOtherTables
