@@ -69,7 +69,9 @@ public:
     bool OpenCachePath(const std::filesystem::path& path, bool readOnly, const wxString& name = {});
     // Shows this cache in place of the one shown and adds its path to the
     // recent caches.
-    void ShowCache(NamedCache cache);
+    // `problemText` words the cache's problems (for an image's cache: the
+    // paths inside the image).
+    void ShowCache(NamedCache cache, std::function<std::string(const std::string&)> problemText = {});
     // No cache to show (`why` says so): the title says "no cache", the
     // window says why and how to open one, and nothing can be deleted.
     void ShowNoCache(const wxString& why);

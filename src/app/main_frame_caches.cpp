@@ -143,12 +143,13 @@ bool CMainFrame::OpenCachePath(const std::filesystem::path& path, bool readOnly,
     return true;
 }
 
-void CMainFrame::ShowCache(NamedCache cache)
+void CMainFrame::ShowCache(NamedCache cache, std::function<std::string(const std::string&)> problemText)
 {
     listview::CCacheListView* view = GetListView();
     // Until an image's cache says where its entries come from.
     m_openImage.reset();
     view->SetEntrySource(nullptr);
+    view->SetProblemText(std::move(problemText));
     const bool readOnly = cache.location.readOnly;
     view->SetReadOnly(readOnly);
     view->OpenCache(std::move(cache.location));

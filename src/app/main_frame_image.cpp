@@ -105,7 +105,12 @@ bool CMainFrame::OpenImage(const fs::path& path)
     if (dialog.ShowModal() != wxID_OK || dialog.Choice().caches.empty())
         return false;
     NamedCache chosen = ChosenCache(dialog.Choice());
-    ShowCache(std::move(chosen));
+    ShowCache(std::move(chosen), [caches = dialog.Choice().caches](const std::string& problem) {
+        std::string text = problem;
+        for (const ImageCacheRow& row : caches)
+            text = image::InImagePaths(row.cache, std::move(text));
+        return text;
+    });
     m_openImage = dialog.Choice();
     GetListView()->SetEntrySource(
         [choice = *m_openImage](const urlcache::CacheEntryInfo& entry) { return ImageProvenance(choice, entry); });

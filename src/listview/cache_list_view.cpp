@@ -327,7 +327,15 @@ void CCacheListView::ReportCacheProblems()
         return;
     const std::vector<std::string>& problems = Cache().Problems();
     if (!problems.empty())
-        UserPrompts().ShowProblems(this, _("Part of the cache cannot be read or changed:"), problems);
+        UserPrompts().ShowProblems(this, _("Part of the cache cannot be read or changed:"), WordedProblems(problems));
+}
+
+std::vector<std::string> CCacheListView::WordedProblems(std::vector<std::string> problems) const
+{
+    if (m_problemText)
+        for (std::string& problem : problems)
+            problem = m_problemText(problem);
+    return problems;
 }
 
 void CCacheListView::MakeImageLists()

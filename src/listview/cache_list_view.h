@@ -171,6 +171,11 @@ public:
     // it); none when not set.
     using EntrySource = std::function<std::vector<std::pair<wxString, wxString>>(const urlcache::CacheEntryInfo&)>;
     void SetEntrySource(EntrySource source) { m_entrySource = std::move(source); }
+    // How the cache's problems are worded for the user: for a cache copied
+    // out of a disk image, with the paths inside the image; as they are
+    // when not set.
+    using ProblemText = std::function<std::string(const std::string&)>;
+    void SetProblemText(ProblemText text) { m_problemText = std::move(text); }
     // Where the cache shown was found.
     const urlcache::CacheLocation& Location() const { return m_pCache->Location(); }
 
@@ -221,6 +226,9 @@ public:
 private:
     SourceZoneChooser m_sourceZoneOf = exporting::DefaultSourceZone;
     EntrySource m_entrySource;
+    ProblemText m_problemText;
+    // The problems as the user reads them (m_problemText).
+    std::vector<std::string> WordedProblems(std::vector<std::string> problems) const;
     // Not owned: the main window's.
     entry_commands::Prompts* m_pPrompts;
     // What the commands on entries see of the view.

@@ -174,7 +174,7 @@ void CCacheListView::SurveyRecords()
         m_listRecovered->Survey(Cache().Location(), problems);
     }
     if (!problems.empty())
-        UserPrompts().ShowProblems(this, _("Some records could not be read:"), problems);
+        UserPrompts().ShowProblems(this, _("Some records could not be read:"), WordedProblems(std::move(problems)));
 }
 
 wxWindow* CCacheListView::GetShownList() const

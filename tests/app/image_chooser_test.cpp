@@ -264,6 +264,25 @@ TEST_F(OpenImageTest, FileOpenImageListsTheImagesCachesAndOpensOneReadOnly)
     EXPECT_TRUE(has("Image=" + (kFixture / kImage).string() + (kImage == "disk.E01" ? " (EWF)" : " (VMDK)")));
     EXPECT_TRUE(has("Path in Image=" + container)) << url;
     EXPECT_TRUE(has("MFT Entry=" + MftEntryBySleuthKit(kFixture / "volume.raw", container)));
+
+    // The 10 profile's WebCache database: its message names the database
+    // by its path inside the image, never by its copy's in the temporary folder.
+    m_prompts.m_asked.clear();
+    OpenImageWithKeys(kFixture / kImage, [&](app::COpenImageDlg& chooser) {
+        ASSERT_TRUE(WaitUntil([&] { return !chooser.IsSearching(); }, 30000)) << "the search did not end";
+        std::string keys;
+        for (const app::ImageCacheRow& row : chooser.Rows()) {
+            if (row.cache.user == "tenuser")
+                break;
+            keys += "Down ";
+        }
+        KeysTo(chooser, keys + "Return");
+    });
+    ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); })) << Title();
+    const std::string& said = m_prompts.m_asked.front().text;
+    EXPECT_NE(said.find("Users/tenuser/AppData/Local/Microsoft/Windows/WebCache/WebCacheV01.dat: "), std::string::npos)
+        << said;
+    EXPECT_EQ(said.find(m_pFrame->OpenedImage()->caches.at(0).cache.copy.string()), std::string::npos) << said;
     // What the E01 records of itself: the MD5 and SHA1 of the disk it holds.
     if (kImage != "disk.E01")
         return;

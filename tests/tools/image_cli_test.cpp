@@ -55,6 +55,14 @@ TEST(ImageCli, EachCacheListsTheEntriesOfItsProfileFolder)
             {"--profile", (kFixture / "tree" / profile).string(), "--source-tz", "Europe/Berlin", "list"});
         ASSERT_EQ(fromImage.status, 0) << fromImage.err;
         ASSERT_EQ(fromFolder.status, 0) << fromFolder.err;
+        // The WebCache database's note names it inside the image, not its copy.
+        if (std::string(profile) == "Users/tenuser") {
+            EXPECT_NE(fromImage.err.find("warning: Users/tenuser/AppData/Local/Microsoft/Windows/WebCache/"
+                                         "WebCacheV01.dat: these tables hold rows"),
+                      std::string::npos)
+                << fromImage.err;
+        }
+        EXPECT_EQ(fromImage.err.find("/cache-"), std::string::npos) << fromImage.err;
         const auto rows = JsonLines(fromImage.out);
         EXPECT_EQ(EntriesOnly(rows), EntriesOnly(JsonLines(fromFolder.out))) << profile;
         EXPECT_EQ(rows.size(), cache["entries"].get<uint64_t>());

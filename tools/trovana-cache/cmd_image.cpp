@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A disk image's caches: found, listed, and their entries given, read-only.
 #include <set>
+#include <sstream>
 
 #include "commands.h"
 #include "disk_image.h"
@@ -148,9 +149,13 @@ Listing ListCache(const std::string& command, const DiskImage& disk, const Image
         }
     };
     urlcache::UrlCache opened(disk.Location(cache));
+    // Warnings name the files inside the image, not their copies.
+    std::ostringstream warnings;
+    const Streams inner{streams.out, warnings};
     const Listing listing =
-        command == "list" ? ListCommand(opened, options, streams) : TimelineCommand(opened, options, streams);
-    ReportProblems(opened, streams.err);
+        command == "list" ? ListCommand(opened, options, inner) : TimelineCommand(opened, options, inner);
+    ReportProblems(opened, warnings);
+    streams.err << image::InImagePaths(cache, warnings.str());
     return listing;
 }
 

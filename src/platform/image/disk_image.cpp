@@ -326,6 +326,25 @@ void DiskImage::CopyCachedFiles(const ImageCache& cache)
     image::CopyCachedFiles(ntfs, cache.profile, cache.copy);
 }
 
+std::string InImagePaths(const ImageCache& cache, std::string text)
+{
+    std::string copied = cache.copy.string();
+    std::string inImage;
+    if (cache.deleted) {
+        inImage = cache.files.empty() ? std::string() : cache.files.front().path;
+    } else {
+        copied += '/';
+        inImage = cache.profile + '/';
+    }
+    if (copied.size() <= 1 || inImage.empty()) {
+        return text;
+    }
+    for (size_t at = text.find(copied); at != std::string::npos; at = text.find(copied, at + inImage.size())) {
+        text.replace(at, copied.size(), inImage);
+    }
+    return text;
+}
+
 urlcache::CacheLocation DiskImage::Location(const ImageCache& cache) const
 {
     urlcache::CacheLocation location = cache.deleted ? urlcache::LocateSingleContainer(cache.copy)

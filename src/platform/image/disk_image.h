@@ -58,6 +58,11 @@ struct ImageCache {
     std::filesystem::path copy;  // the copied files: a profile folder, or the one deleted file
 };
 
+// `text` (a problem of the cache's copy, say) with each path of the copy in
+// the private temporary folder named as the file inside the image:
+// "Users/ten/AppData/Local/Microsoft/Windows/WebCache/WebCacheV01.dat".
+std::string InImagePaths(const ImageCache& cache, std::string text);
+
 struct ScanProgress {
     std::string volume;   // VolumeText and SnapshotText
     std::string part;     // "profiles", "deleted files"
