@@ -195,8 +195,7 @@ std::vector<DroppedTable> FindDroppedTables(const ese::Database& database)
     return dropped;
 }
 
-std::vector<TableRecovery> RecoverDroppedTables(const ese::Database& database,
-                                                const std::vector<DroppedTable>& tables,
+std::vector<TableRecovery> RecoverDroppedTables(const ese::Database& database, const std::vector<DroppedTable>& tables,
                                                 std::vector<std::string>& problems)
 {
     const auto pages = RecordPagesByObject(database);

@@ -36,8 +36,7 @@ std::vector<DroppedTable> FindDroppedTables(const ese::Database& database);
 // the pages whose header names its object id, none repeating a live row of
 // the table of the same name, nor one another. Tables without columns get
 // none.
-std::vector<TableRecovery> RecoverDroppedTables(const ese::Database& database,
-                                                const std::vector<DroppedTable>& tables,
+std::vector<TableRecovery> RecoverDroppedTables(const ese::Database& database, const std::vector<DroppedTable>& tables,
                                                 std::vector<std::string>& problems);
 
 }  // namespace trovana::eserecovery

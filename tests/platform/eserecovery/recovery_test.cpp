@@ -280,7 +280,8 @@ TEST(DroppedTables, NoPageOfTheSampleHoldsTheirRowsAnyMore)
 // The rows of the dropped page: one per tag of the page it was copied from
 // (as its raw tag array counts them), each on a page whose header names
 // Container_10, with the EntryId and URL of a Content row esedbexport lists.
-void ExpectRowsOfTheDroppedPage(const std::filesystem::path& copy, const ese::Table& table, const TableRecovery& recovery)
+void ExpectRowsOfTheDroppedPage(const std::filesystem::path& copy, const ese::Table& table,
+                                const TableRecovery& recovery)
 {
     const std::string page = test::ReadPageBytes(copy, test::kDroppedPage);
     const size_t tags = ese::ReadLE<uint16_t>(page, 34);  // the tag count, tag 0 the page's own
@@ -300,7 +301,8 @@ void ExpectRowsOfTheDroppedPage(const std::filesystem::path& copy, const ese::Ta
         if (url->values.front().longValue)
             EXPECT_TRUE(entryId == "70" || entryId == "72") << entryId;
         else
-            EXPECT_TRUE(live.idAndUrl.count({entryId, Exported(ese::TextValue(*table.FindId(256), url->values.front().bytes))}))
+            EXPECT_TRUE(
+                live.idAndUrl.count({entryId, Exported(ese::TextValue(*table.FindId(256), url->values.front().bytes))}))
                 << entryId;
         // AccessedTime: a FILETIME of November 2021, as the sample's rows.
         const ese::ColumnValue* accessed = row.record.Find(14);
