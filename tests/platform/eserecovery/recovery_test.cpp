@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <regex>
 #include <set>
@@ -182,20 +183,31 @@ std::set<uint32_t> LiveObjects(const std::filesystem::path& database)
     return objects;
 }
 
+// Calls `visit` with the number and bytes of each page whose header names
+// the catalogue or its shadow (objects 2 and 3).
+void ForEachCataloguePage(const std::filesystem::path& database,
+                          const std::function<void(uint32_t, const std::string&)>& visit)
+{
+    // The pages after the two header pages.
+    const auto pageCount = static_cast<uint32_t>(std::filesystem::file_size(database) / test::kSamplePageSize - 2);
+    for (uint32_t number = 1; number <= pageCount; ++number) {
+        const std::string page = test::ReadPageBytes(database, number);
+        const uint32_t owner = ese::ReadLE<uint32_t>(page, 24);
+        if (owner == 2 || owner == 3)
+            visit(number, page);
+    }
+}
+
 // Every table row that the pages of the catalogue and its shadow (objects
 // 2 and 3) hold anywhere, found by their layout alone: a record header
 // whose last fixed column and end of fixed data agree with MSysObjects'
 // fixed columns (4, 2, 4, 4, 4, 4, 4, 1, 2, 4, 2 bytes), Type 1, ObjidTable
 // equal to Id, then its first page and its name, the first variable value.
-std::set<Described> CatalogueTableRowsOnPages(const std::filesystem::path& database, uint32_t pageCount)
+std::set<Described> CatalogueTableRowsOnPages(const std::filesystem::path& database)
 {
     static const size_t sizes[] = {4, 2, 4, 4, 4, 4, 4, 1, 2, 4, 2};
     std::set<Described> found;
-    for (uint32_t number = 1; number <= pageCount; ++number) {
-        const std::string page = test::ReadPageBytes(database, number);
-        const uint32_t object = ese::ReadLE<uint32_t>(page, 24);
-        if (object != 2 && object != 3)
-            continue;
+    ForEachCataloguePage(database, [&](uint32_t, const std::string& page) {
         for (size_t at = 80; at + 64 < page.size(); ++at) {
             const size_t lastFixed = static_cast<unsigned char>(page[at]);
             const size_t lastVariable = static_cast<unsigned char>(page[at + 1]);
@@ -214,7 +226,7 @@ std::set<Described> CatalogueTableRowsOnPages(const std::filesystem::path& datab
                 continue;
             found.emplace(id, page.substr(name, nameEnd), ese::ReadLE<uint32_t>(page, at + 14));
         }
-    }
+    });
     return found;
 }
 
@@ -224,7 +236,7 @@ TEST(DroppedTables, TheCatalogueLeftoversDescribeThemWithTheirColumns)
     const std::set<uint32_t> live = LiveObjects(WebCacheSample());
     ASSERT_EQ(live.size(), 34u);  // esedbinfo's 34 tables
     std::set<Described> expected;
-    for (const Described& row : CatalogueTableRowsOnPages(WebCacheSample(), database.PageCount()))
+    for (const Described& row : CatalogueTableRowsOnPages(WebCacheSample()))
         if (!live.count(std::get<0>(row)))
             expected.insert(row);
     // Container_10 among them, and the dependency table dropped and made
@@ -342,21 +354,17 @@ TEST(DroppedTables, APageLeftWithTheirObjectGivesItsRows)
 
 // The places of the catalogue records of `object` with the given Type
 // (their ObjidTable field), by the layout CatalogueTableRowsOnPages reads.
-std::vector<std::pair<uint32_t, size_t>> CatalogueRecordsOf(const std::filesystem::path& database, uint32_t pageCount,
-                                                            uint32_t object, uint16_t type)
+std::vector<std::pair<uint32_t, size_t>> CatalogueRecordsOf(const std::filesystem::path& database, uint32_t object,
+                                                            uint16_t type)
 {
     std::vector<std::pair<uint32_t, size_t>> places;
-    for (uint32_t number = 1; number <= pageCount; ++number) {
-        const std::string page = test::ReadPageBytes(database, number);
-        const uint32_t owner = ese::ReadLE<uint32_t>(page, 24);
-        if (owner != 2 && owner != 3)
-            continue;
+    ForEachCataloguePage(database, [&](uint32_t number, const std::string& page) {
         for (size_t at = 80; at + 16 < page.size(); ++at) {
             if (page[at] >= 4 && page[at] <= 11 && ese::ReadLE<uint32_t>(page, at + 4) == object &&
                 ese::ReadLE<uint16_t>(page, at + 8) == type)
                 places.emplace_back(number, at);
         }
-    }
+    });
     return places;
 }
 
@@ -364,13 +372,8 @@ TEST(DroppedTables, AContainersColumnsStandInWhenItsColumnRowsAreGone)
 {
     const std::filesystem::path copy = ese::test::CopyOf(WebCacheSample(), "dropped-columns.dat");
     ASSERT_TRUE(test::PutDroppedPage(copy));
-    uint32_t pageCount = 0;
-    {
-        ese::Database database(copy);
-        pageCount = database.PageCount();
-    }
     // Every column row of Container_10 moved to an object no table has.
-    const auto columnRows = CatalogueRecordsOf(copy, pageCount, test::kDroppedObject, 2);
+    const auto columnRows = CatalogueRecordsOf(copy, test::kDroppedObject, 2);
     ASSERT_GE(columnRows.size(), 25u);
     std::map<uint32_t, std::string> pages;
     for (const auto& [number, at] : columnRows) {
@@ -400,13 +403,8 @@ TEST(DroppedTables, CopiesThatDisagreeGiveNoTable)
 {
     const std::filesystem::path copy = ese::test::CopyOf(WebCacheSample(), "dropped-disagree.dat");
     ASSERT_TRUE(test::PutDroppedPage(copy));
-    uint32_t pageCount = 0;
-    {
-        ese::Database database(copy);
-        pageCount = database.PageCount();
-    }
     // One copy of Container_10's table row names another first page.
-    const auto tableRows = CatalogueRecordsOf(copy, pageCount, test::kDroppedObject, 1);
+    const auto tableRows = CatalogueRecordsOf(copy, test::kDroppedObject, 1);
     ASSERT_GE(tableRows.size(), 2u);
     std::string page = test::ReadPageBytes(copy, tableRows.front().first);
     test::PutLE32(page, tableRows.front().second + 14, 300);
