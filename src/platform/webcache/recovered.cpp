@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Content, History and MSHist entries that only leftovers in the
-// database's pages or its transaction logs still hold.
+// database's pages or its transaction logs still hold, those of containers
+// whose table was dropped among them.
 #include <map>
 #include <memory>
 #include <optional>
