@@ -198,12 +198,14 @@ std::vector<DroppedTable> FindDroppedTables(const ese::Database& database)
 std::vector<TableRecovery> RecoverDroppedTables(const ese::Database& database, const std::vector<DroppedTable>& tables,
                                                 std::vector<std::string>& problems)
 {
+    std::vector<TableRecovery> results(tables.size());
+    if (std::none_of(tables.begin(), tables.end(), [](const DroppedTable& t) { return !t.table.columns.empty(); }))
+        return results;  // nothing to decode: no pass over the file
     const auto pages = RecordPagesByObject(database);
     // A table dropped and made again under the same name (WinINet does so
     // with its dependency and cookie tables): its live rows, and the rows
     // recovered from every dropped copy, are repeated by none.
     std::map<std::string, LiveRows> liveByName;
-    std::vector<TableRecovery> results(tables.size());
     for (size_t i = 0; i < tables.size(); ++i) {
         const ese::Table& table = tables[i].table;
         const auto found = pages.find(table.objectId);
