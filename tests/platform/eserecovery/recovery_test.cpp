@@ -352,6 +352,31 @@ TEST(DroppedTables, APageLeftWithTheirObjectGivesItsRows)
     EXPECT_EQ(container10, rows);
 }
 
+TEST(DroppedTables, RowsRepeatingTheLiveTableOfTheSameNameAreLeftOut)
+{
+    // DependencyEntryEx_6 was dropped and made again; its live page (57,
+    // object 68) put back as a page of the first dropped copy (object 36).
+    const std::filesystem::path copy = ese::test::CopyOf(WebCacheSample(), "dropped-twin.dat");
+    ASSERT_EQ(ese::ReadLE<uint32_t>(test::ReadPageBytes(copy, 57), 24), 68u);
+    ASSERT_TRUE(test::PutPageAs(copy, 57, test::kDroppedPage, 36));
+    ese::Database database(copy);
+    const std::vector<DroppedTable> dropped = FindDroppedTables(database);
+    std::vector<std::string> problems;
+    const std::vector<TableRecovery> recovered = RecoverDroppedTables(database, dropped, problems);
+    bool seen = false;
+    for (size_t i = 0; i < dropped.size(); ++i) {
+        if (dropped[i].table.objectId != 36)
+            continue;
+        seen = true;
+        EXPECT_EQ(dropped[i].table.name, "DependencyEntryEx_6");
+        // Its records decode, and every one is a live row's.
+        EXPECT_GE(recovered[i].leftovers, 1u);
+        EXPECT_EQ(recovered[i].repeats, recovered[i].leftovers);
+        EXPECT_TRUE(recovered[i].rows.empty());
+    }
+    EXPECT_TRUE(seen);
+}
+
 // The places of the catalogue records of `object` with the given Type
 // (their ObjidTable field), by the layout CatalogueTableRowsOnPages reads.
 std::vector<std::pair<uint32_t, size_t>> CatalogueRecordsOf(const std::filesystem::path& database, uint32_t object,

@@ -51,17 +51,23 @@ inline void SealPage(const std::filesystem::path& file, uint32_t number, std::st
     WritePageBytes(file, number, bytes);
 }
 
-// Puts the dropped page into `database`, a copy of the sample; false when
-// page 160 is not blank there.
+// Copies page `source` of `database` into its blank page `target`, its
+// header naming `object`; false when `target` is not blank.
+inline bool PutPageAs(const std::filesystem::path& database, uint32_t source, uint32_t target, uint32_t object)
+{
+    if (ReadPageBytes(database, target) != std::string(kSamplePageSize, '\0'))
+        return false;
+    std::string page = ReadPageBytes(database, source);
+    PutLE32(page, 24, object);  // the object the page belongs to
+    PutLE32(page, 64, target);  // the page's own number
+    SealPage(database, target, page);
+    return true;
+}
+
+// Puts the dropped page into `database`, a copy of the sample.
 inline bool PutDroppedPage(const std::filesystem::path& database)
 {
-    if (ReadPageBytes(database, kDroppedPage) != std::string(kSamplePageSize, '\0'))
-        return false;
-    std::string page = ReadPageBytes(database, kDroppedPageSource);
-    PutLE32(page, 24, kDroppedObject);  // the object the page belongs to
-    PutLE32(page, 64, kDroppedPage);    // the page's own number
-    SealPage(database, kDroppedPage, page);
-    return true;
+    return PutPageAs(database, kDroppedPageSource, kDroppedPage, kDroppedObject);
 }
 
 }  // namespace trovana::test
