@@ -2,10 +2,14 @@
 // The input as a whole ESE database of 4 KiB pages, its header's and every
 // page's checksums made to hold first (else nearly every input would stop
 // there): the catalogue built from its pages, every table's tree walked,
-// every record decoded and every value resolved, long values included.
+// every record decoded and every value resolved, long values included;
+// then the deleted rows recovered, those of the tables that the catalogue's
+// leftovers describe and the catalogue no longer lists among them.
 // Problems must be named, never crash, loop or grow without bound.
 #include "database.h"
+#include "dropped.h"
 #include "format.h"
+#include "recovery.h"
 #include "table.h"
 
 #include <cstddef>
@@ -79,6 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                         }
                 },
                 problems);
+        }
+        (void)trovana::eserecovery::RecoverDeletedRows(database);
+        for (const auto& dropped : trovana::eserecovery::FindDroppedTables(database)) {
+            std::vector<std::string> problems;
+            const LongValues longValues(database, dropped.table, problems);
         }
     } catch (const EseError&) {
     }

@@ -29,6 +29,7 @@
 #include "app/resource.h"
 #include "app/trovana_app.h"
 #include "datetime.h"
+#include "format.h"
 #include "listview/cache_list.h"
 #include "listview/recovered_list.h"
 #include "listview/site_tree_ctrl.h"
@@ -39,6 +40,7 @@
 #include "window_fixture.h"
 #include "work_folder.h"
 #include "x_input.h"
+#include "../platform/webcache/dropped_page.h"
 #include "../platform/webcache/esedbexport_rows.h"
 #include "../platform/webcache/webcache_sample.h"
 #include "project_info.h"
@@ -245,6 +247,9 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     const fs::path profile = m_folder / "Users" / kWebCacheUser;
     const fs::path database = MakeWebCacheProfile(profile);
     ASSERT_FALSE(database.empty());
+    // A page of the dropped Container_10 table put back, for the Recovered view.
+    ASSERT_TRUE(PutDroppedPage(database));
+    const size_t droppedTags = ese::ReadLE<uint16_t>(ReadPageBytes(database, kDroppedPage), 34);
     // The cached page of https://www.google.com/?gws_rd=ssl in its secure folder.
     const fs::path cached = profile / "AppData/Local/Microsoft/Windows/INetCache/IE/EIRRDZXC/XQ9T0GZO.htm";
     fs::create_directories(cached.parent_path());
@@ -408,10 +413,13 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     // The rows of the tables without URL cache entries, each with its
     // table: iecompat's thousands among them.
     std::map<std::string, int> tableRows;
+    size_t droppedRows = 0;
     for (long item = 0; item < recovered.GetItemCount(); ++item) {
         const std::string state = recovered.GetItemText(item, listview::CRecoveredList::kState).utf8_string();
         if (state.rfind("table row: ", 0) == 0)
             ++tableRows[state.substr(11)];
+        if (state.rfind("deleted: page 160, tag ", 0) == 0 && state.find("table dropped") != std::string::npos)
+            ++droppedRows;
         if (state.rfind("deleted: page ", 0) == 0)
             ++deleted;
         else
@@ -426,6 +434,9 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     EXPECT_EQ(tableRows["DOMStore (Container_15)"], 1);
     EXPECT_EQ(tableRows["HstsEntryEx (HstsEntryEx_3)"], 5);
     EXPECT_EQ(fwlinkState.rfind("deleted: page 447 ", 0), 0u) << fwlinkState;
+    // The dropped page's rows: one per tag but the two whose URL is a long
+    // value gone with the table's tree.
+    EXPECT_EQ(droppedRows + 2, droppedTags - 1);
     EXPECT_NE(m_pFrame->GetStatusBar()->GetStatusText(0).Find(wxString::Format(" %d deleted", deleted)), wxNOT_FOUND)
         << m_pFrame->GetStatusBar()->GetStatusText(0);
     EXPECT_EQ(all.Rows().Count(), 119);

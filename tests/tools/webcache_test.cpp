@@ -2,7 +2,8 @@
 // A Windows 10 profile's WebCache database through trovana-cache: every
 // container listed with the database's own values (esedbexport is the
 // oracle), opened read-only without a byte changed, and a damaged copy
-// listed but for the table it names.
+// listed but for the table it names, and the rows of a dropped container's
+// page listed as deleted under the container's old name.
 #include <cstdlib>
 #include <fstream>
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "cli_test_support.h"
 #include "database.h"
 #include "faithful_text.h"
+#include "../platform/webcache/dropped_page.h"
 #include "../platform/webcache/esedbexport_rows.h"
 #include "../platform/webcache/webcache_sample.h"
 
@@ -521,6 +523,56 @@ TEST_F(WebCacheSample, DamagedCopyListsTheRestAndNamesWhatItSkipped)
     EXPECT_EQ(cut.out, "");
     test::ExpectOneErrorLine(cut);
     EXPECT_NE(cut.err.find(truncated.string() + " cannot be read as an ESE database"), std::string::npos) << cut.err;
+}
+
+TEST_F(WebCacheSample, ADroppedContainersPageListsItsRowsAsDeletedUnderItsOldName)
+{
+    // Container 10 is no live row of the Containers table; the Containers
+    // table's page (431) still holds the name of the daily history of 15-16
+    // November 2021, which no live container has.
+    const auto containers = ExportTable(m_database, "Containers", m_root);
+    ASSERT_FALSE(containers.empty());
+    for (const auto& row : containers)
+        EXPECT_NE(row.at("ContainerId"), "10");
+    const std::string oldName = "MSHist012021111520211116";
+    std::string utf16;
+    for (char c : oldName)
+        utf16 += std::string{c, '\0'};
+    ASSERT_NE(trovana::test::ReadPageBytes(m_database, 431).find(utf16), std::string::npos);
+
+    ASSERT_TRUE(trovana::test::PutDroppedPage(m_database));
+    const std::string page = trovana::test::ReadPageBytes(m_database, trovana::test::kDroppedPage);
+    const size_t tags = ese::ReadLE<uint16_t>(page, 34);  // the page's tag count, tag 0 its own
+    std::map<std::string, std::map<std::string, std::string>> contentById;
+    for (const auto& row : ExportTable(m_database, "Container_1", m_root))
+        contentById[row.at("EntryId")] = row;
+
+    const test::Outcome all = RunCli({"--path", m_profile.string(), "list", "--recovered", "--times", "iso-utc"});
+    ASSERT_EQ(all.status, kExitIncomplete) << all.err;  // the sample's own damaged pages
+    std::set<std::string> ids;
+    for (const auto& row : JsonLines(all.out)) {
+        if (row["table"] != "Container_10")
+            continue;
+        EXPECT_EQ(row["state"], "deleted");
+        EXPECT_EQ(row["container"], oldName);
+        EXPECT_EQ(row["record_place"].get<std::string>().rfind("page 160, tag ", 0), 0u) << row["record_place"];
+        EXPECT_EQ(row["record_offset"].get<uint64_t>() / trovana::test::kSamplePageSize,
+                  trovana::test::kDroppedPage + 1u);
+        // The values of the Content row whose bytes the page holds.
+        const std::string id = std::to_string(row["entry_id"].get<uint64_t>());
+        ASSERT_TRUE(contentById.count(id)) << id;
+        EXPECT_EQ(row["url"], contentById[id]["Url"]);
+        EXPECT_EQ(AsExported(row["last_access_utc"]), contentById[id]["AccessedTime"]) << id;
+        EXPECT_EQ(AsExported(row["creation_utc"]), contentById[id]["CreationTime"]) << id;
+        ids.insert(id);
+    }
+    // One row per tag but the two whose URL is a long value (EntryId 70
+    // and 72), whose tree went with the table: said, not guessed.
+    EXPECT_EQ(ids.size() + 2, tags - 1);
+    EXPECT_FALSE(ids.count("70") || ids.count("72"));
+    EXPECT_NE(all.err.find("Container_10 (dropped): 2 recovered rows hold long values that are gone"),
+              std::string::npos)
+        << all.err;
 }
 
 }  // namespace

@@ -78,6 +78,8 @@ private:
 void WalkLeaves(const Database& database, uint32_t rootPage, const LeafVisitor& visit,
                 std::vector<std::string>& problems)
 {
+    if (rootPage == 0)
+        return;  // no tree: page numbers start at 1
     Walker(database, visit, problems).Walk(rootPage, 0, 0);
 }
 

@@ -27,6 +27,7 @@ using LeafVisitor = std::function<void(const NodePlace&, const Node&)>;
 // Calls `visit` for every node of the tree's leaves whose tag is not flagged
 // deleted, in key order. Each problem met adds one line to `problems`
 // ("page 426 fails its checksum"); the rest of the tree is still walked.
+// A root of 0 is no tree: nothing is visited.
 void WalkLeaves(const Database& database, uint32_t rootPage, const LeafVisitor& visit,
                 std::vector<std::string>& problems);
 

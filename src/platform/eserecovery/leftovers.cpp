@@ -90,18 +90,43 @@ uint8_t LastFixedForEnd(const ese::Table& table, std::string_view bytes)
     return found == 0xFF ? 0 : found;
 }
 
+// Where a record's variable-size values end, by its header and the end
+// offsets of those values; 0 when they do not add up within `bytes`. No
+// other record starts before there.
+size_t EndOfVariable(std::string_view bytes)
+{
+    const unsigned lastVariable = static_cast<unsigned char>(bytes[1]);
+    const size_t endFixed = ese::ReadLE<uint16_t>(bytes, 2);
+    const size_t count = lastVariable >= ese::kFirstVariableColumn ? lastVariable - ese::kFirstVariableColumn + 1 : 0;
+    const size_t values = endFixed + 2 * count;
+    size_t end = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t valueEnd = ese::ReadLE<uint16_t>(bytes, endFixed + 2 * i) & 0x7fff;
+        if (valueEnd < end)
+            return 0;
+        end = valueEnd;
+    }
+    return values + end <= bytes.size() ? values + end : 0;
+}
+
 void CarveRange(const ese::Table& table, const ese::Page& page, const Range& range, std::vector<Leftover>& out)
 {
     const std::string_view body = page.Body();
     // Record starts, each with the last fixed column id it has (0: its own
     // first byte holds it).
     std::vector<std::pair<size_t, uint8_t>> starts;
+    size_t inside = range.begin;  // the end of the last start's variable values
     for (size_t at = range.begin; at + kMinimumRecord <= range.end; ++at) {
         const std::string_view rest = body.substr(at, range.end - at);
+        if (at < inside)
+            continue;  // a header's look-alike among a record's values
         if (FitsRecordHeader(table, rest))
             starts.emplace_back(at, 0);
         else if (const uint8_t lastFixed = LastFixedForEnd(table, rest))
             starts.emplace_back(at, lastFixed);
+        else
+            continue;
+        inside = at + EndOfVariable(rest);
     }
     for (size_t i = 0; i < starts.size(); ++i) {
         const size_t begin = starts[i].first;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recovery.h"
+#include "table_leftovers.h"
 
 #include <cstdio>
 #include <map>
@@ -7,6 +8,7 @@
 
 #include "btree.h"
 #include "database.h"
+#include "dropped.h"
 #include "format.h"
 
 namespace trovana::eserecovery {
@@ -53,8 +55,9 @@ int SourceRank(LeftoverSource source)
     return 3;
 }
 
-// The pages of each tree, from one pass over the file.
-std::map<uint32_t, std::vector<uint32_t>> PagesByObject(const ese::Database& database)
+}  // namespace
+
+std::map<uint32_t, std::vector<uint32_t>> RecordPagesByObject(const ese::Database& database)
 {
     std::map<uint32_t, std::vector<uint32_t>> pages;
     for (uint32_t number = 1; number <= database.PageCount(); ++number) {
@@ -71,27 +74,27 @@ std::map<uint32_t, std::vector<uint32_t>> PagesByObject(const ese::Database& dat
     return pages;
 }
 
-TableRecovery RecoverFromPages(const ese::Database& database, const ese::Table& table,
-                               const std::vector<uint32_t>& pages, std::vector<std::string>& problems)
+void CollectLiveRows(const ese::Database& database, const ese::Table& table, LiveRows& live,
+                     std::vector<std::string>& problems)
 {
-    TableRecovery result;
-    std::set<std::string> liveRecords;
-    std::set<std::string> seen;  // identities of live rows and of rows recovered
-    std::set<uint32_t> reached;
     ese::WalkLeaves(
         database, table.rootPage,
         [&](const ese::NodePlace& place, const ese::Node& node) {
-            reached.insert(place.page);
-            liveRecords.emplace(node.data);
-            seen.insert(Identity(table, ese::DecodeRecord(table, node.data, database.Geometry())));
+            live.reached.insert(place.page);
+            live.records.emplace(node.data);
+            live.identities.insert(Identity(table, ese::DecodeRecord(table, node.data, database.Geometry())));
         },
         problems);
+}
 
+void RecoverFromPages(const ese::Database& database, const ese::Table& table, const std::vector<uint32_t>& pages,
+                      LiveRows& live, TableRecovery& result)
+{
     std::vector<Leftover> leftovers;
     for (uint32_t number : pages) {
         try {
             const ese::Page page = database.ReadPage(number);
-            auto found = PageLeftovers(table, page, reached.count(number) != 0);
+            auto found = PageLeftovers(table, page, live.reached.count(number) != 0);
             leftovers.insert(leftovers.end(), std::make_move_iterator(found.begin()),
                              std::make_move_iterator(found.end()));
         } catch (const ese::PageError&) {
@@ -110,7 +113,7 @@ TableRecovery RecoverFromPages(const ese::Database& database, const ese::Table& 
         ++result.leftovers;
         if (leftover.source == LeftoverSource::DeletedTag)
             ++result.deletedTags;
-        if (liveRecords.count(leftover.data) || !seen.insert(Identity(table, record)).second) {
+        if (live.records.count(leftover.data) || !live.identities.insert(Identity(table, record)).second) {
             ++result.repeats;
             continue;
         }
@@ -123,6 +126,17 @@ TableRecovery RecoverFromPages(const ese::Database& database, const ese::Table& 
         row.record = std::move(record);
         result.rows.push_back(std::move(row));
     }
+}
+
+namespace {
+
+TableRecovery RecoverLiveTable(const ese::Database& database, const ese::Table& table,
+                               const std::vector<uint32_t>& pages, std::vector<std::string>& problems)
+{
+    TableRecovery result;
+    LiveRows live;
+    CollectLiveRows(database, table, live, problems);
+    RecoverFromPages(database, table, pages, live, result);
     return result;
 }
 
@@ -131,12 +145,12 @@ TableRecovery RecoverFromPages(const ese::Database& database, const ese::Table& 
 std::vector<TableRecovery> RecoverTables(const ese::Database& database, const std::vector<const ese::Table*>& tables,
                                          std::vector<std::string>& problems)
 {
-    const auto pages = PagesByObject(database);
+    const auto pages = RecordPagesByObject(database);
     std::vector<TableRecovery> results;
     for (const ese::Table* table : tables) {
         const auto it = pages.find(table->objectId);
         results.push_back(it == pages.end() ? TableRecovery{}
-                                            : RecoverFromPages(database, *table, it->second, problems));
+                                            : RecoverLiveTable(database, *table, it->second, problems));
     }
     return results;
 }
@@ -149,7 +163,12 @@ TableRecovery RecoverTable(const ese::Database& database, const ese::Table& tabl
 Recovery RecoverDeletedRows(const ese::Database& database)
 {
     Recovery recovery;
-    const auto pages = PagesByObject(database);
+    const auto add = [&](TableRecovery& found) {
+        recovery.deletedTags += found.deletedTags;
+        recovery.rows.insert(recovery.rows.end(), std::make_move_iterator(found.rows.begin()),
+                             std::make_move_iterator(found.rows.end()));
+    };
+    const auto pages = RecordPagesByObject(database);
     std::vector<const ese::Table*> tables{&ese::CatalogueTable()};
     for (const ese::Table& table : database.Tables().tables)
         tables.push_back(&table);
@@ -159,11 +178,12 @@ Recovery RecoverDeletedRows(const ese::Database& database)
         // The catalogue lists itself too.
         if (it == pages.end() || !done.insert(table->objectId).second)
             continue;
-        TableRecovery found = RecoverFromPages(database, *table, it->second, recovery.problems);
-        recovery.deletedTags += found.deletedTags;
-        recovery.rows.insert(recovery.rows.end(), std::make_move_iterator(found.rows.begin()),
-                             std::make_move_iterator(found.rows.end()));
+        TableRecovery found = RecoverLiveTable(database, *table, it->second, recovery.problems);
+        add(found);
     }
+    // Then the tables the catalogue no longer lists.
+    for (TableRecovery& found : RecoverDroppedTables(database, FindDroppedTables(database), recovery.problems))
+        add(found);
     return recovery;
 }
 

@@ -50,7 +50,8 @@ TableRecovery RecoverTable(const ese::Database& database, const ese::Table& tabl
 std::vector<TableRecovery> RecoverTables(const ese::Database& database, const std::vector<const ese::Table*>& tables,
                                          std::vector<std::string>& problems);
 
-// The deleted rows of every table, the catalogue's own included.
+// The deleted rows of every table, the catalogue's own included, then
+// those of the tables it no longer lists (dropped.h).
 Recovery RecoverDeletedRows(const ese::Database& database);
 
 // "page 447, tag 3 (flagged deleted)", "page 452 at byte 0x1a30 (free space)".

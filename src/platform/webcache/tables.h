@@ -33,6 +33,10 @@ struct ContainerRow {
     ContainerGroup group = ContainerGroup::Content;
 };
 
+// A record of the Containers table as `row`; true when it is a Content,
+// History or MSHist container (its group set), the kinds the program lists.
+bool ReadContainerRow(const esedb::Record& record, ContainerRow& row);
+
 // The Content, History and MSHist containers, history first; `others` gets
 // the rest.
 std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable,

@@ -37,6 +37,18 @@ std::vector<std::string> SplitSecureDirectories(std::string_view names)
 
 }  // namespace
 
+bool ReadContainerRow(const esedb::Record& record, ContainerRow& row)
+{
+    row.name = record.Text("Name");
+    row.id = record.U64("ContainerId");
+    row.directory = record.Text("Directory");
+    row.secureDirectories = SplitSecureDirectories(record.Text("SecureDirectories"));
+    const auto group = GroupOf(row.name);
+    if (group)
+        row.group = *group;
+    return group.has_value();
+}
+
 std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::string>& unreadable,
                                          std::vector<ContainerRow>& others)
 {
@@ -46,17 +58,7 @@ std::vector<ContainerRow> ReadContainers(esedb::File& file, std::vector<std::str
     std::vector<ContainerRow> rows;
     ForEachRecord(*table, "Containers", unreadable, [&](const esedb::Record& record) {
         ContainerRow row;
-        row.name = record.Text("Name");
-        row.id = record.U64("ContainerId");
-        row.directory = record.Text("Directory");
-        row.secureDirectories = SplitSecureDirectories(record.Text("SecureDirectories"));
-        const auto group = GroupOf(row.name);
-        if (!group) {
-            others.push_back(std::move(row));
-            return;
-        }
-        row.group = *group;
-        rows.push_back(std::move(row));
+        (ReadContainerRow(record, row) ? rows : others).push_back(std::move(row));
     });
     // History before content, as index.dat containers are listed; the main
     // history before the daily and weekly ones, which go in date order.
