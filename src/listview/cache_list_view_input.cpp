@@ -315,10 +315,8 @@ bool CCacheListView::HandleListKey(int keyCode, bool bCtrlDown)
     return true;
 }
 
-void CCacheListView::RefreshCache()
+void CCacheListView::RescanNow()
 {
-    if (WaitForFirstScan([this] { RefreshCache(); }) || WaitForWork([this] { RefreshCache(); }))
-        return;
     catalogue::CNode& root = RootNode();
     // The tree's items and the selection point into the model: both let go
     // of it before it is emptied.
@@ -374,7 +372,9 @@ void CCacheListView::OnRclickList()
     menu.Append(ID_LIST_COPY, _("Copy"));
     menu.Append(ID_LIST_SEARCH, _("Search"));
     menu.Append(ID_LIST_DELETE, _("Delete"));
-    menu.Enable(ID_LIST_DELETE, !m_bReadOnly);
+    // Not a second long action while one runs.
+    menu.Enable(ID_LIST_COPY, !IsWorking());
+    menu.Enable(ID_LIST_DELETE, !m_bReadOnly && !IsWorking());
     PopupMenu(&menu);
 }
 
