@@ -29,6 +29,7 @@
 #include "listview/cache_address.h"
 #include "listview/cache_list.h"
 #include "listview/tab_strip.h"
+#include "listview/window_worker.h"
 #include "window_fixture.h"
 #include "work_folder.h"
 #include "x_input.h"
@@ -411,6 +412,22 @@ TEST_F(LongWorkTest, TheGalleryLosesThePicturesOfEachBatchOfADeletion)
         EXPECT_EQ(page.find("src=\"" + listview::CacheAddress(url) + "\""), std::string::npos) << url;
     EXPECT_NE(page.find("src=\"" + listview::CacheAddress(list.GetItemText(0).utf8_string()) + "\""), std::string::npos);
     ExpectListedAsCached();
+}
+
+TEST_F(LongWorkTest, ClosingTheWindowStopsTheWorkWithNothingLost)
+{
+    const size_t before = m_cache.EnumeratedUrls().size();
+    StartDeleteAll(before);
+    // The window goes while the work waits for the cache; then the work
+    // may end the batch it is in, and no other.
+    delete m_pFrame;
+    m_pFrame = nullptr;
+    ProcessEvents();
+    UnlockCache();
+    listview::CWindowWorker::WaitForAll(std::chrono::seconds(30));
+    const size_t left = MsiecfEntries(m_cache.Location()).size();
+    EXPECT_TRUE(left == before || left + entry_commands::DeletionBatchSize(before) == before)
+        << left << " of " << before << " left";
 }
 
 }  // namespace
