@@ -363,16 +363,16 @@ private:
     };
     // The work hears of Cancel, and of the window closing, through `cancel`.
     using LongWork = std::function<void(const CWindowWorker::Channel& channel, const std::stop_token& cancel)>;
-    // Starts the work; it ends by posting a call that ends with EndWork.
-    // When it throws, endOnFailure ends it on the window's thread before the
+    // Starts the work; it ends by posting a call of EndWork. When it throws,
+    // endOnFailure (else EndWork) ends it on the window's thread before the
     // failure reaches the event loop.
-    void StartWork(WorkCounts counts, LongWork work, std::function<void()> endOnFailure);
+    void StartWork(WorkCounts counts, LongWork work, std::function<void()> endOnFailure = {});
     // New counts, from the work's posts; new texts too when given.
     void CountWork(size_t done, size_t count, const WorkCounts* texts = nullptr);
-    // The Cancel button goes, the summary comes back.
-    void EndWork();
-    // Runs the actions that waited for the work.
-    void RunWaitingActions();
+    // Ends the work: the Cancel button goes and the summary comes back; then
+    // `tell` (what the work did, to the lists and the user), then the
+    // actions that waited for the work.
+    void EndWork(const std::function<void()>& tell = {});
     // While work runs: keeps the action to run once it has ended and
     // answers true. False otherwise.
     bool WaitForWork(std::function<void()> action);

@@ -113,15 +113,8 @@ void CCacheListView::CopyOff(std::vector<std::string> urls, std::vector<std::fil
                 tally->copied = operations::CopyFilesTo(files, folder, dialogue);
                 tally->cancelled = done < files.size();
             }
-            channel.Post([this, tally, folder] {
-                EndWork();
-                entry_commands::CopyCommand(*this).Tell(*tally, folder);
-                RunWaitingActions();
-            });
-        },
-        [this] {
-            EndWork();
-            RunWaitingActions();
+            channel.Post(
+                [this, tally, folder] { EndWork([&] { entry_commands::CopyCommand(*this).Tell(*tally, folder); }); });
         });
 }
 
@@ -147,14 +140,8 @@ void CCacheListView::ExportRows()
                           return !cancel.stop_requested();
                       }));
                   channel.Post([this, outcome, target] {
-                      EndWork();
-                      entry_commands::ExportCommand(*this).Tell(*outcome, target);
-                      RunWaitingActions();
+                      EndWork([&] { entry_commands::ExportCommand(*this).Tell(*outcome, target); });
                   });
-              },
-              [this] {
-                  EndWork();
-                  RunWaitingActions();
               });
 }
 

@@ -47,10 +47,13 @@ void CCacheListView::StartWork(WorkCounts counts, LongWork work, std::function<v
             const std::stop_callback closing(channel.StopToken(), [cancel] { cancel->request_stop(); });
             work(channel, cancel->get_token());
         },
-        [endOnFailure = std::move(endOnFailure)](std::exception_ptr failure) {
+        [this, endOnFailure = std::move(endOnFailure)](std::exception_ptr failure) {
             // What was done so far is shown; the failure then reaches the
             // event loop, which tells it as any other.
-            endOnFailure();
+            if (endOnFailure)
+                endOnFailure();
+            else
+                EndWork();
             std::rethrow_exception(failure);
         });
     ShowCancelButton(true);
@@ -70,17 +73,15 @@ void CCacheListView::CountWork(size_t done, size_t count, const WorkCounts* text
     ShowWorkProgress();
 }
 
-void CCacheListView::EndWork()
+void CCacheListView::EndWork(const std::function<void()>& tell)
 {
     m_work.reset();
     m_pStopWork.reset();
     ShowCancelButton(false);
     m_pBusy->SetProgress(0);
     UpdateStatusSummary();
-}
-
-void CCacheListView::RunWaitingActions()
-{
+    if (tell)
+        tell();
     for (const auto& action : std::exchange(m_afterWork, {}))
         action();
 }
@@ -119,11 +120,11 @@ void CCacheListView::EndDeletion(const WorkEnder& end)
 {
     const std::unique_ptr<entry_commands::Deletion> deletion = std::move(m_pDeletion);
     const bool stopped = deletion->Done() < deletion->Count();
-    EndWork();
-    end(stopped);
-    UpdateStatusSummary();
-    deletion->Finish(stopped);
-    RunWaitingActions();
+    EndWork([&] {
+        end(stopped);
+        UpdateStatusSummary();
+        deletion->Finish(stopped);
+    });
 }
 
 void CCacheListView::RefreshCache()
@@ -151,26 +152,22 @@ void CCacheListView::RefreshCache()
                   channel.Post([this, ending, stopped = cancel.stop_requested()] {
                       EndRefresh(std::move(*ending), stopped);
                   });
-              },
-              [this] {
-                  EndWork();
-                  RunWaitingActions();
               });
 }
 
 void CCacheListView::EndRefresh(CFirstScan::Ending&& ending, bool stopped)
 {
-    EndWork();
     // A Refresh stopped keeps the rows it would have replaced.
-    if (!stopped) {
+    EndWork([&] {
+        if (stopped)
+            return;
         m_pSelectedNode = nullptr;
         if (m_pSiteTree != nullptr)
             m_pSiteTree->DeleteAllSites();
         ending.catalogue->SetBusyIndicator(*m_pBusy);
         InstallCatalogue(std::move(ending.cache), std::move(ending.catalogue));
         ShowScannedCache();
-    }
-    RunWaitingActions();
+    });
 }
 
 void CCacheListView::CancelWork()
