@@ -118,6 +118,7 @@ protected:
     {
         m_prompts.m_save = listview::SaveChoice{path, filter};
         m_input.Keys("alt+f e");
+        FinishWork();
         ASSERT_TRUE(WaitUntil([&] { return !m_prompts.m_asked.empty(); }));
     }
 
