@@ -147,6 +147,9 @@ public:
     bool IsWorking() const { return m_work.has_value(); }
     // Stops that work after the batch it is in.
     void CancelWork();
+    // True while a command asks the user (a question, a chooser): the
+    // status bar names the command meanwhile.
+    bool IsAsking() const { return !m_strAsking.empty(); }
 
     // The Recovered view: every record of the cache with its state, in
     // place of the tabs and their lists, read-only. Leaving it shows the
@@ -387,13 +390,15 @@ private:
     class CommandPrompt {
     public:
         CommandPrompt(CCacheListView& view, const char* prompt);
-        ~CommandPrompt() { m_view.UpdateStatusSummary(); }
+        ~CommandPrompt();
         CommandPrompt(const CommandPrompt&) = delete;
         CommandPrompt& operator=(const CommandPrompt&) = delete;
 
     private:
         CCacheListView& m_view;
+        wxString m_strOuter;  // the prompt of a command that this one is part of
     };
+    wxString m_strAsking;  // the prompt of the command asking now
     std::optional<WorkCounts> m_work;
     std::shared_ptr<std::stop_source> m_pStopWork;
     std::vector<std::function<void()>> m_afterWork;

@@ -173,10 +173,16 @@ void CCacheListView::UpdateStatusSummary()
     if (const wxString notes = SummaryNotes(Cache(), [this] { return SourceZone(); }); !notes.empty())
         counts = counts.Trim() + notes + "   ";
     if (wxStatusBar* bar = StatusBarOf(this)) {
-        // While a deletion runs, its progress stands in place of the summary.
+        // While long work runs, its progress stands in place of the summary;
+        // while a command asks, its prompt.
         if (IsWorking()) {
             bar->SetStatusText(WorkProgressText(), 0);
             PlaceCancelButton();
+            bar->Update();
+            return;
+        }
+        if (IsAsking()) {
+            bar->SetStatusText(m_strAsking, 0);
             bar->Update();
             return;
         }

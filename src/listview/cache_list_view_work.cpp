@@ -197,12 +197,16 @@ wxString CCacheListView::WorkProgressText() const
     return wxString::Format(stopping ? m_work->stopping : m_work->running, m_work->done, m_work->count);
 }
 
-CCacheListView::CommandPrompt::CommandPrompt(CCacheListView& view, const char* prompt) : m_view(view)
+CCacheListView::CommandPrompt::CommandPrompt(CCacheListView& view, const char* prompt)
+    : m_view(view), m_strOuter(std::exchange(view.m_strAsking, wxGetTranslation(prompt)))
 {
-    if (wxStatusBar* bar = StatusBarOf(&view); bar != nullptr && !view.IsWorking()) {
-        bar->SetStatusText(wxGetTranslation(prompt), 0);
-        bar->Update();
-    }
+    m_view.UpdateStatusSummary();
+}
+
+CCacheListView::CommandPrompt::~CommandPrompt()
+{
+    m_view.m_strAsking = m_strOuter;
+    m_view.UpdateStatusSummary();
 }
 
 void CCacheListView::ShowCancelButton(bool show)

@@ -157,10 +157,16 @@ protected:
         m_input.Keys("Escape");
         EXPECT_TRUE(WaitUntil([&] { return StatusText().StartsWith("Stopping: "); })) << StatusText();
     }
-    // The status bar's text at each question or chooser, by its text or title.
+    // The status bar's text at each question or chooser, by its text or
+    // title; at a question, after the frame has heard that the pointer left
+    // the menu or button, as it does when the box opens over it.
     void NoteStatusAtQuestions()
     {
-        m_prompts.m_onAsk = [this](const std::string& asked) { m_statusAt[asked] = StatusText(); };
+        m_prompts.m_onAsk = [this](const std::string& asked) {
+            if (asked.ends_with('?'))
+                m_pFrame->DoGiveHelp(wxString(), false);
+            m_statusAt[asked] = StatusText();
+        };
     }
     // Nothing lost, nothing left behind: the cache as msiecfexport reads it
     // holds exactly the entries the All list shows.
