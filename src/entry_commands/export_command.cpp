@@ -32,10 +32,10 @@ std::optional<operations::ExportTarget> ExportCommand::ChooseTarget(size_t count
         return std::nullopt;
     operations::ExportTarget target = operations::ResolveExportTarget(choice->path, choice->filter);
     if (target.renamed && std::filesystem::exists(target.path) &&
-        !prompts.AskYes(parent,
-                        wxString::Format(_("The file %s already exists. Replace it?"),
-                                         wxString::FromUTF8(target.path.string())),
-                        title))
+        !prompts.AskYes(
+            parent,
+            wxString::Format(_("The file %s already exists. Replace it?"), wxString::FromUTF8(target.path.string())),
+            title))
         return std::nullopt;
     return target;
 }
@@ -60,11 +60,11 @@ void ExportCommand::Tell(const ExportOutcome& outcome, const operations::ExportT
     const wxString title = wxGetTranslation(kTitle);
     const wxString shownTarget = wxString::FromUTF8(target.path.string());
     if (!outcome.failure.empty()) {
-        prompts.MessageBox(parent,
-                           wxString::Format(_("The export to %s failed: %s."), shownTarget,
-                                            wxString::FromUTF8(outcome.failure)) +
-                               "\n" + _("No file was written."),
-                           title, wxOK | wxICON_EXCLAMATION);
+        prompts.MessageBox(
+            parent,
+            wxString::Format(_("The export to %s failed: %s."), shownTarget, wxString::FromUTF8(outcome.failure)) +
+                "\n" + _("No file was written."),
+            title, wxOK | wxICON_EXCLAMATION);
         return;
     }
     const operations::ExportTotals& totals = outcome.totals;

@@ -68,13 +68,12 @@ void CCacheListView::CopyOff(std::vector<std::string> urls, std::vector<std::fil
                              const std::filesystem::path& folder)
 {
     const WorkCounts copying{_("Copying: %zu of %zu files done"), _("Stopping: %zu of %zu files done")};
-    const WorkCounts lookingUp{_("Copying: %zu of %zu entries looked up"),
-                               _("Stopping: %zu of %zu entries looked up"), 0, urls.size()};
+    const WorkCounts lookingUp{_("Copying: %zu of %zu entries looked up"), _("Stopping: %zu of %zu entries looked up"),
+                               0, urls.size()};
     const WorkCounts first = urls.empty() ? WorkCounts{copying.running, copying.stopping, 0, files.size()} : lookingUp;
     StartWork(
-        first,
-        [this, location = Cache().Location(), urls = std::move(urls), files = std::move(files), withoutFile, folder,
-         copying](const CWindowWorker::Channel& channel, const std::stop_token& cancel) mutable {
+        first, [this, location = Cache().Location(), urls = std::move(urls), files = std::move(files), withoutFile,
+                folder, copying](const CWindowWorker::Channel& channel, const std::stop_token& cancel) mutable {
             auto tally = std::make_shared<entry_commands::CopyTally>();
             tally->withoutFile = withoutFile;
             // A count for the status bar now and then; false once stopped.
@@ -95,7 +94,8 @@ void CCacheListView::CopyOff(std::vector<std::string> urls, std::vector<std::fil
                 operations::CopyDialogue dialogue;
                 // Asked on the window's thread; a stopped worker keeps the file.
                 dialogue.askReplace = [&](const std::filesystem::path& target) {
-                    return channel.Ask<bool>([this, target] { return entry_commands::CopyCommand(*this).AskReplace(target); })
+                    return channel
+                        .Ask<bool>([this, target] { return entry_commands::CopyCommand(*this).AskReplace(target); })
                         .value_or(false);
                 };
                 dialogue.askSameForAll = [&] {
@@ -131,8 +131,8 @@ void CCacheListView::ExportRows()
         return;
     const size_t count = rows->count;
     StartWork({_("Exporting: %zu of %zu rows done"), _("Stopping: %zu of %zu rows done"), 0, count},
-              [this, location = Cache().Location(), rows = std::move(*rows), target = *target,
-               zone = SourceZone()](const CWindowWorker::Channel& channel, const std::stop_token& cancel) {
+              [this, location = Cache().Location(), rows = std::move(*rows), target = *target, zone = SourceZone()](
+                  const CWindowWorker::Channel& channel, const std::stop_token& cancel) {
                   urlcache::UrlCache cache(location);
                   auto outcome = std::make_shared<entry_commands::ExportOutcome>(
                       entry_commands::ExportCommand::Write(cache, target, rows, zone, [&](size_t done) {
@@ -154,8 +154,8 @@ std::optional<std::vector<int>> CCacheListView::ChooseExportedRows(std::vector<i
             wxString::Format(wxPLURAL("The whole list (%d row)", "The whole list (%d rows)", total), total),
             wxString::Format(wxPLURAL("Selected rows only (%zu row)", "Selected rows only (%zu rows)", selected.size()),
                              selected.size())};
-        const std::optional<size_t> chosen =
-            UserPrompts().ChooseOne(this, _("Which rows are to be exported?"), _("Export"), choices);
+        const std::optional<size_t> chosen = UserPrompts().ChooseOne(this, _("Which rows are to be exported?"),
+                                                                     _("Export"), choices);
         if (!chosen)
             return std::nullopt;
         if (*chosen == 1)

@@ -148,13 +148,11 @@ void CCacheListView::RefreshCache()
                   ending->catalogue->ScanCache(cancel, [&](std::vector<ListRow>&& batch, int64_t) {
                       for (ListRow& row : batch)
                           rows.InsertRow(rows.Count(), std::move(row));
-                      channel.PostPaced([this, read = static_cast<size_t>(rows.Count()), listed] {
-                          CountWork(read, listed);
-                      });
+                      channel.PostPaced(
+                          [this, read = static_cast<size_t>(rows.Count()), listed] { CountWork(read, listed); });
                   });
-                  channel.Post([this, ending, stopped = cancel.stop_requested()] {
-                      EndRefresh(std::move(*ending), stopped);
-                  });
+                  channel.Post(
+                      [this, ending, stopped = cancel.stop_requested()] { EndRefresh(std::move(*ending), stopped); });
               });
 }
 

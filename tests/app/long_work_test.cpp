@@ -75,8 +75,9 @@ std::map<std::string, fs::path> MsiecfEntries(const urlcache::CacheLocation& loc
                 std::string folder = open == std::string::npos ? "" : index.substr(open + 1, index.size() - open - 2);
                 if (folder.starts_with("0x"))
                     folder.clear();
-                entries[record["Location"]] = record["Filename"].empty() ? fs::path()
-                                                                         : container.folder / folder / record["Filename"];
+                entries[record["Location"]] = record["Filename"].empty()
+                                                  ? fs::path()
+                                                  : container.folder / folder / record["Filename"];
             }
             record.clear();
         };
@@ -114,7 +115,6 @@ std::set<std::string> KeysOf(const std::map<std::string, fs::path>& entries)
         keys.insert(key);
     return keys;
 }
-
 
 class LongWorkTest : public WindowTest {
 protected:
@@ -416,7 +416,8 @@ TEST_F(LongWorkTest, TheGalleryLosesThePicturesOfEachBatchOfADeletion)
     const std::string page = ReadBytes(folder / "left.htm");
     for (const std::string& url : deleted)
         EXPECT_EQ(page.find("src=\"" + listview::CacheAddress(url) + "\""), std::string::npos) << url;
-    EXPECT_NE(page.find("src=\"" + listview::CacheAddress(list.GetItemText(0).utf8_string()) + "\""), std::string::npos);
+    EXPECT_NE(page.find("src=\"" + listview::CacheAddress(list.GetItemText(0).utf8_string()) + "\""),
+              std::string::npos);
     ExpectListedAsCached();
 }
 
