@@ -109,9 +109,6 @@ void CCacheListView::RunDeletion(entry_commands::DeletionChoice choice, BatchTak
                     takeBatch(m_pDeletion->Take(*batch));
                     FollowGallery();
                     CountWork(m_pDeletion->Done(), m_pDeletion->Count());
-                    // Drawn now: the batches keep the event loop too busy
-                    // for the list's own turn to come.
-                    GetShownList()->Update();
                 });
             }
             channel.Post([this, end] { EndDeletion(end); });
