@@ -54,9 +54,13 @@ void CCacheListView::CopySelected()
             return;
         files = std::move(*found);
     } else {
-        if (GetSelectionList() == nullptr)
-            return;
+        // The selection is read from the list once: with every row of a
+        // large list selected, that is most of what Copy costs the window.
         urls = SelectedUrls();
+        if (urls.empty()) {
+            UserPrompts().MessageBox(this, _("No cache item is selected!"), "", wxOK);
+            return;
+        }
     }
     const std::optional<std::filesystem::path> folder = copy.ChooseFolder();
     if (!folder)
