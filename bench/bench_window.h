@@ -21,8 +21,17 @@ public:
     }
     std::optional<std::filesystem::path> ChooseFolder(wxWindow*, const wxString&, const std::filesystem::path&) override
     {
-        return std::nullopt;
+        return folder;
     }
+    std::optional<trovana::listview::SaveChoice> ChooseSaveFile(wxWindow*, const wxString&, const wxString&,
+                                                                const wxString&) override
+    {
+        return save;
+    }
+    // The answers of the folder chooser and of the save-file chooser; none
+    // (Cancel) unless set.
+    std::optional<std::filesystem::path> folder;
+    std::optional<trovana::listview::SaveChoice> save;
 };
 
 inline void HandleEvents()

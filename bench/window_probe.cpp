@@ -7,8 +7,9 @@
 // after it is the time the window could not answer. The Images tab's
 // gallery and the end of Delete All are timed too (until they are shown or
 // done, the window answering meanwhile). Delete All runs on a copy of the
-// cache and is stopped after its first answer. Prints each run and the
-// medians. Run under an X server.
+// cache and is stopped after its first answer; so are Copy of every row's
+// file and Export of every row. Prints each run and the medians. Run under
+// an X server.
 // Usage: window_probe CACHE_PREFIX [RUNS]
 #include <algorithm>
 #include <chrono>
@@ -165,6 +166,35 @@ void ProbeDeleteAll(const std::string& side, const std::filesystem::path& prefix
     std::filesystem::remove_all(copy);
 }
 
+// Copy of every row's file and Export of every row, each stopped after
+// its first answer; the cache is not changed, so the files go to a folder
+// of their own.
+void ProbeCopyExport(const std::string& side, const trovana::urlcache::CacheLocation& location, int runs,
+                     std::map<std::string, std::vector<double>>& times)
+{
+    const std::filesystem::path out =
+        std::filesystem::temp_directory_path() / ("trovana-probe-out-" + std::to_string(::getpid()));
+    YesPrompts prompts;
+    prompts.folder = out;
+    prompts.save = trovana::listview::SaveChoice{out / "rows.csv", 0};
+    Window window(location, prompts);
+    CCacheListView& view = window.View();
+    for (int run = 0; run < runs; ++run) {
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directories(out);
+        trovana::listview::CCacheList& all = *view.GetAllList();
+        all.Rows().SelectAll(true);
+        all.RowsChanged();
+        times[side + " copy answer"].push_back(Blocked([&] { window.Menu(trovana::app::ID_CACHE_COPY); }));
+        view.CancelWork();
+        WaitFor(Clock::now(), [&] { return !view.IsWorking(); });
+        times[side + " export answer"].push_back(Blocked([&] { window.Menu(trovana::app::ID_FILE_EXPORT); }));
+        view.CancelWork();
+        WaitFor(Clock::now(), [&] { return !view.IsWorking(); });
+    }
+    std::filesystem::remove_all(out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -188,6 +218,8 @@ int main(int argc, char** argv)
         Probe("large", trovana::urlcache::LocatePrefixCache(prefix), 1, times);
         ProbeDeleteAll("empty", empty, 1, times);
         ProbeDeleteAll("large", prefix, 1, times);
+        ProbeCopyExport("empty", trovana::urlcache::LocatePrefixCache(empty), 1, times);
+        ProbeCopyExport("large", trovana::urlcache::LocatePrefixCache(prefix), 1, times);
     }
     std::filesystem::remove_all(empty);
     for (const auto& [name, values] : times) {

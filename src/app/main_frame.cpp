@@ -34,7 +34,8 @@ void ShowSiteMenu(CMainFrame& frame, bool onSite, const wxPoint& at)
     listview::CCacheListView* view = frame.GetListView();
     wxMenu menu;
     menu.Append(ID_DELETE_SITE, wxGetTranslation(TEXT_DELETE_SITE));
-    menu.Enable(ID_DELETE_SITE, !view->IsReadOnly());
+    // Not a second long action while one runs.
+    menu.Enable(ID_DELETE_SITE, !view->IsReadOnly() && !view->IsWorking());
     if (frame.GetPopupMenuSelectionFromUser(menu, at) != ID_DELETE_SITE)
         return;
     if (onSite)

@@ -176,9 +176,11 @@ void CMainFrame::DoGiveHelp(const wxString& text, bool show)
 {
     if (g_wndStatusBar == nullptr)
         return;
-    // While a deletion runs, its progress comes back instead of "Ready".
+    // While long work runs, its progress comes back instead of "Ready"; while
+    // a command asks, its prompt (the pointer leaves the button as the
+    // question opens).
     listview::CCacheListView* view = GetListView();
-    if (!show && view != nullptr && view->IsWorking()) {
+    if (!show && view != nullptr && (view->IsWorking() || view->IsAsking())) {
         view->UpdateStatusSummary();
         return;
     }

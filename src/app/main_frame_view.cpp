@@ -132,20 +132,30 @@ void CMainFrame::AddExaminerMenus()
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { ChooseHistoryZone(); }, ID_VIEW_HISTORY_ZONE);
     // Delete and Delete All are greyed out where they would only refuse:
-    // in a read-only cache and in the Recovered view.
-    Bind(
-        wxEVT_UPDATE_UI,
-        [this](wxUpdateUIEvent& event) {
-            // Only the tool bar's buttons and the menu's items: a window of
-            // the same id (a list) is left alone.
-            if (auto* from = dynamic_cast<wxWindow*>(event.GetEventObject()); from != nullptr && from != GetToolBar()) {
-                event.Skip();
-                return;
-            }
-            const listview::CCacheListView* view = GetListView();
-            event.Enable(view != nullptr && !view->IsReadOnly() && !view->IsRecoveredShown());
-        },
-        ID_CACHE_DELETE, ID_CACHE_DELETE_ALL);
+    // in a read-only cache and in the Recovered view. They, Copy, Export
+    // and Refresh are greyed out while long work runs: a second would only
+    // wait for its end.
+    const auto onUpdate = [this](int first, int last, bool (*enable)(const listview::CCacheListView&)) {
+        Bind(
+            wxEVT_UPDATE_UI,
+            [this, enable](wxUpdateUIEvent& event) {
+                // Only the tool bar's buttons and the menu's items: a window
+                // of the same id (a list) is left alone.
+                if (auto* from = dynamic_cast<wxWindow*>(event.GetEventObject());
+                    from != nullptr && from != GetToolBar()) {
+                    event.Skip();
+                    return;
+                }
+                const listview::CCacheListView* view = GetListView();
+                event.Enable(view != nullptr && enable(*view));
+            },
+            first, last);
+    };
+    onUpdate(ID_CACHE_DELETE, ID_CACHE_DELETE_ALL, [](const listview::CCacheListView& view) {
+        return !view.IsReadOnly() && !view.IsRecoveredShown() && !view.IsWorking();
+    });
+    for (const int id : {ID_CACHE_COPY, ID_CACHE_REFRESH, ID_FILE_EXPORT})
+        onUpdate(id, id, [](const listview::CCacheListView& view) { return !view.IsWorking(); });
 }
 
 void CMainFrame::ChooseHistoryZone()

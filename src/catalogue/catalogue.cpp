@@ -92,8 +92,13 @@ std::unique_ptr<urlcache::CacheEntryInfo> CCatalogue::LookupCacheEntry(std::stri
 
 std::unique_ptr<urlcache::CacheEntryInfo> CCatalogue::LookupCacheEntry(const ListRow& row)
 {
+    return LookupRowEntry(m_cache, row);
+}
+
+std::unique_ptr<urlcache::CacheEntryInfo> LookupRowEntry(urlcache::UrlCache& cache, const ListRow& row)
+{
     try {
-        return m_cache.GetEntryInfo(row.texts[kColumnUrl], row.table, row.entryId);
+        return cache.GetEntryInfo(row.texts[kColumnUrl], row.table, row.entryId);
     } catch (const std::runtime_error&) {
         return nullptr;
     } catch (const std::logic_error&) {

@@ -26,6 +26,10 @@ enum ListColumn : int { kColumnUrl = 0, kColumnAccessTime = 1, kColumnHitRate = 
 // order, with the byte total of the rows given so far.
 using RowBatchSink = std::function<void(std::vector<ListRow>&& rows, int64_t totalSize)>;
 
+// A list row's entry read afresh from `cache`, as CCatalogue::LookupCacheEntry
+// does; null when it is no longer cached. Touches only `cache`.
+std::unique_ptr<urlcache::CacheEntryInfo> LookupRowEntry(urlcache::UrlCache& cache, const ListRow& row);
+
 class CCatalogue {
 public:
     // The cache and the busy indicator must outlive the catalogue.

@@ -2,7 +2,6 @@
 #include "entry_commands/export_command.h"
 
 #include <filesystem>
-#include <memory>
 
 #include <wx/defs.h>
 #include <wx/translation.h>
@@ -12,54 +11,63 @@ namespace trovana::entry_commands {
 namespace {
 
 constexpr const char* kTitle = wxTRANSLATE("Export");
-constexpr const char* kProgressTitle = wxTRANSLATE("Exporting...");
 // The chooser's file types, in the order of ExportFormat.
 constexpr const char* kExportWildcard = wxTRANSLATE(
     "CSV (*.csv)|*.csv|JSON Lines (*.jsonl)|*.jsonl|HTML report (*.html)|*.html");
-// An export of more rows than this shows the progress window.
-constexpr size_t kLongExport = 2000;
 
 }  // namespace
 
-void ExportCommand::Run(const operations::ExportRows& rows, const TimeZone& sourceZone)
+std::optional<operations::ExportTarget> ExportCommand::ChooseTarget(size_t count)
 {
     Prompts& prompts = m_view.UserPrompts();
     wxWindow* parent = m_view.PromptParent();
     const wxString title = wxGetTranslation(kTitle);
-    if (rows.count == 0) {
+    if (count == 0) {
         prompts.MessageBox(parent, _("The list is empty: there is nothing to export."), title,
                            wxOK | wxICON_INFORMATION);
-        return;
+        return std::nullopt;
     }
     const auto choice = prompts.ChooseSaveFile(parent, title, wxGetTranslation(kExportWildcard), "trovana-export.csv");
     if (!choice)
-        return;
-    const operations::ExportTarget target = operations::ResolveExportTarget(choice->path, choice->filter);
-    const wxString shownTarget = wxString::FromUTF8(target.path.string());
+        return std::nullopt;
+    operations::ExportTarget target = operations::ResolveExportTarget(choice->path, choice->filter);
     if (target.renamed && std::filesystem::exists(target.path) &&
-        !prompts.AskYes(parent, wxString::Format(_("The file %s already exists. Replace it?"), shownTarget), title))
-        return;
+        !prompts.AskYes(
+            parent,
+            wxString::Format(_("The file %s already exists. Replace it?"), wxString::FromUTF8(target.path.string())),
+            title))
+        return std::nullopt;
+    return target;
+}
 
-    std::unique_ptr<ProgressWindow> progress;
-    if (rows.count > kLongExport)
-        progress = prompts.StartProgress(parent, wxGetTranslation(kProgressTitle), static_cast<int>(rows.count));
-    operations::ExportTotals totals;
+ExportOutcome ExportCommand::Write(urlcache::UrlCache& cache, const operations::ExportTarget& target,
+                                   const operations::ExportRows& rows, const TimeZone& sourceZone,
+                                   const operations::ExportProgress& progress)
+{
+    ExportOutcome outcome;
     try {
-        WaitCursorScope cursor(m_view.Busy());
-        operations::ExportProgress report;
-        if (progress)
-            report = [&progress](size_t done) { return progress->Update(static_cast<int>(done)); };
-        totals = operations::WriteExportFile(m_view.Cache(), target, rows, sourceZone, report);
+        outcome.totals = operations::WriteExportFile(cache, target, rows, sourceZone, progress);
     } catch (const std::filesystem::filesystem_error& error) {
-        progress.reset();
-        prompts.MessageBox(parent,
-                           wxString::Format(_("The export to %s failed: %s."), shownTarget,
-                                            wxString::FromUTF8(error.code().message())) +
-                               "\n" + _("No file was written."),
-                           title, wxOK | wxICON_EXCLAMATION);
+        outcome.failure = error.code().message();
+    }
+    return outcome;
+}
+
+void ExportCommand::Tell(const ExportOutcome& outcome, const operations::ExportTarget& target)
+{
+    Prompts& prompts = m_view.UserPrompts();
+    wxWindow* parent = m_view.PromptParent();
+    const wxString title = wxGetTranslation(kTitle);
+    const wxString shownTarget = wxString::FromUTF8(target.path.string());
+    if (!outcome.failure.empty()) {
+        prompts.MessageBox(
+            parent,
+            wxString::Format(_("The export to %s failed: %s."), shownTarget, wxString::FromUTF8(outcome.failure)) +
+                "\n" + _("No file was written."),
+            title, wxOK | wxICON_EXCLAMATION);
         return;
     }
-    progress.reset();
+    const operations::ExportTotals& totals = outcome.totals;
     if (totals.cancelled) {
         prompts.MessageBox(parent, _("The export was cancelled. No file was written."), title,
                            wxOK | wxICON_INFORMATION);

@@ -40,6 +40,13 @@ void CCacheList::RowsAppended()
 
 void CCacheList::StoreSelection()
 {
+    // Every row selected (Ctrl+A before Copy, Export or Delete) is taken at
+    // once: asking the control row by row costs a long list a third of a second.
+    const long count = GetItemCount();
+    if (count > 0 && count == m_pRows->Count() && GetSelectedItemCount() == count) {
+        m_pRows->SelectAll(true);
+        return;
+    }
     m_pRows->SelectAll(false);
     for (long item = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
          item = GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED))

@@ -226,7 +226,7 @@ void CCacheListView::OpenCache(urlcache::CacheLocation location)
     m_listCategory->RowsChanged();
     m_listSearch->RowsChanged();
     ShowBlankPreview();
-    RefreshCache();
+    RescanNow();
 }
 
 void CCacheListView::SetReadOnly(bool readOnly)

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -116,8 +117,9 @@ public:
 
     // Operations on entries, reached from the main window's commands, the
     // lists' context menu and the keyboard.
-    // The Refresh command: scans the cache anew and rebuilds the lists and
-    // the tree. (Not wxWindow::Refresh, which only redraws.)
+    // The Refresh command: scans the cache anew off the window's thread and
+    // then rebuilds the lists and the tree; stopped, it keeps the rows shown.
+    // (Not wxWindow::Refresh, which only redraws.)
     void RefreshCache();
     void CopySelected();
     void Search();
@@ -140,10 +142,14 @@ public:
     bool HandleListKey(int keyCode, bool bCtrlDown);
     // A column heading was clicked: sorts the active list by that column.
     void OnColumnclickList(int column);
-    // True while a deletion runs off the window's thread.
-    bool IsWorking() const { return m_pDeletion != nullptr; }
-    // Stops that deletion after the batch it is in.
+    // True while long work (a deletion, a copy, an export, Refresh) runs
+    // off the window's thread.
+    bool IsWorking() const { return m_work.has_value(); }
+    // Stops that work after the batch it is in.
     void CancelWork();
+    // True while a command asks the user (a question, a chooser): the
+    // status bar names the command meanwhile.
+    bool IsAsking() const { return !m_strAsking.empty(); }
 
     // The Recovered view: every record of the cache with its state, in
     // place of the tabs and their lists, read-only. Leaving it shows the
@@ -300,6 +306,8 @@ private:
     bool WaitForFirstScan(std::function<void()> action);
     // The lists, the tree and the status after the catalogue was scanned.
     void ShowScannedCache();
+    // Refresh on the window's thread, for a new cache or a new zone of times.
+    void RescanNow();
 
     // Child controls, owned by the form.
     CCacheList* m_listSearch = nullptr;
@@ -347,30 +355,84 @@ private:
     void ShowGallery(const entry_commands::Gallery& gallery, const std::string& lastUrl);
     void ForgetGallery();
     entry_commands::PictureMemo m_pictureMemo;
+    // The pictures the gallery shows now.
+    std::vector<std::string> m_galleryPictures;
     // After what its posts use, so that it stops first.
     CWindowWorker m_galleryWorker;
 
-    // Deletions off the window's thread (cache_list_view_work.cpp). Each
-    // batch's outcome goes to the BatchTaker as it ends, then the WorkEnder
-    // hears whether the user stopped it.
+    // Long work off the window's thread (cache_list_view_work.cpp): the
+    // status bar says how many are done of how many, Cancel (the status
+    // bar's button, or Escape) stops it between two batches, and commands
+    // that would change the cache or the lists meanwhile wait for its end.
+    struct WorkCounts {
+        // Formats of the count done and the count to do: "Deleting: %zu of
+        // %zu cache entries done", and the same once Cancel was pressed.
+        wxString running;
+        wxString stopping;
+        size_t done = 0;
+        size_t count = 0;
+    };
+    // The work hears of Cancel, and of the window closing, through `cancel`.
+    using LongWork = std::function<void(const CWindowWorker::Channel& channel, const std::stop_token& cancel)>;
+    // Starts the work; it ends by posting a call of EndWork. When it throws,
+    // endOnFailure (else EndWork) ends it on the window's thread before the
+    // failure reaches the event loop.
+    void StartWork(WorkCounts counts, LongWork work, std::function<void()> endOnFailure = {});
+    // New counts, from the work's posts; new texts too when given.
+    void CountWork(size_t done, size_t count, const WorkCounts* texts = nullptr);
+    // Ends the work: the Cancel button goes and the summary comes back; then
+    // `tell` (what the work did, to the lists and the user), then the
+    // actions that waited for the work.
+    void EndWork(const std::function<void()>& tell = {});
+    // While work runs: keeps the action to run once it has ended and
+    // answers true. False otherwise.
+    bool WaitForWork(std::function<void()> action);
+    void ShowWorkProgress();
+    // The status bar's text while work runs: how many are done of how many.
+    wxString WorkProgressText() const;
+    void ShowCancelButton(bool show);
+    void PlaceCancelButton();
+    // While a command asks its questions: the status bar names the command
+    // (its prompt text, as for its menu item), not "Ready"; afterwards the
+    // summary, or the progress of the work the command started.
+    class CommandPrompt {
+    public:
+        CommandPrompt(CCacheListView& view, const char* prompt);
+        ~CommandPrompt();
+        CommandPrompt(const CommandPrompt&) = delete;
+        CommandPrompt& operator=(const CommandPrompt&) = delete;
+
+    private:
+        CCacheListView& m_view;
+        wxString m_strOuter;  // the prompt of a command that this one is part of
+    };
+    wxString m_strAsking;  // the prompt of the command asking now
+    std::optional<WorkCounts> m_work;
+    std::shared_ptr<std::stop_source> m_pStopWork;
+    std::vector<std::function<void()>> m_afterWork;
+    // On the status bar while work runs; owned by the status bar.
+    wxButton* m_btnCancel = nullptr;
+
+    // Deletions. Each batch's outcome goes to the BatchTaker as it ends,
+    // then the WorkEnder hears whether the user stopped it.
     using BatchTaker = std::function<void(const entry_commands::DeletionOutcome&)>;
     using WorkEnder = std::function<void(bool stopped)>;
     void RunDeletion(entry_commands::DeletionChoice choice, BatchTaker takeBatch, WorkEnder end);
     void EndDeletion(const WorkEnder& end);
-    // While a deletion runs: keeps the action to run once it has ended and
-    // answers true. False otherwise.
-    bool WaitForWork(std::function<void()> action);
-    void ShowWorkProgress();
-    // The status bar's text while a deletion runs: how many are done of how many.
-    wxString WorkProgressText() const;
-    void ShowCancelButton(bool show);
-    void PlaceCancelButton();
     std::unique_ptr<entry_commands::Deletion> m_pDeletion;
-    std::shared_ptr<std::atomic_bool> m_pStopWork;
-    std::vector<std::function<void()>> m_afterWork;
-    // On the status bar while a deletion runs; owned by the status bar.
-    wxButton* m_btnCancel = nullptr;
-    CWindowWorker m_deletionWorker;
+    // On the Images tab, the gallery loses the pictures of the rows that
+    // went, from what it knows, without looking anything up.
+    void FollowGallery();
+    // The scan of Refresh; the rows shown stay until it has ended.
+    void EndRefresh(CFirstScan::Ending&& ending, bool stopped);
+    // Copy and Export (cache_list_view_output.cpp).
+    // Copies into folder the files of the entries of urls, looked up first,
+    // or the files given.
+    void CopyOff(std::vector<std::string> urls, std::vector<std::filesystem::path> files, int withoutFile,
+                 const std::filesystem::path& folder);
+
+    // Last, so that it stops before what its posts use goes.
+    CWindowWorker m_worker;
 };
 
 }  // namespace trovana::listview

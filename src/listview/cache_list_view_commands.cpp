@@ -2,14 +2,11 @@
 // The view's operations on entries: each chooses what to work on and hands
 // the work to its command (copy, delete, search, gallery, export); and what
 // the commands see of the view.
-#include <optional>
 #include <unordered_set>
 
 #include <wx/translation.h>
 
-#include "entry_commands/copy_command.h"
 #include "entry_commands/deletion.h"
-#include "entry_commands/export_command.h"
 #include "entry_commands/search_command.h"
 #include "key_path.h"
 #include "listview/cache_list.h"
@@ -22,6 +19,11 @@
 namespace trovana::listview {
 
 namespace {
+
+// The status bar's text while a deletion asks (see CommandPrompt).
+constexpr const char* kDeletePrompt = wxTRANSLATE("Delete selected items");
+constexpr const char* kDeleteAllPrompt = wxTRANSLATE("Delete all cache items");
+constexpr const char* kDeleteSitePrompt = wxTRANSLATE("Delete the cache items of the selected site");
 
 int64_t SizeOf(const std::string& text)
 {
@@ -76,31 +78,13 @@ void CCacheListView::RemoveRows(const std::vector<std::string>& urls)
         list->RowsChanged();
 }
 
-void CCacheListView::CopySelected()
-{
-    if (WaitForFirstScan([this] { CopySelected(); }))
-        return;
-    entry_commands::CopyCommand copy(*this);
-    if (m_bRecoveredShown) {
-        std::vector<std::string> files;
-        for (int row : m_listRecovered->SelectedRows())
-            files.push_back(m_listRecovered->Records()[static_cast<size_t>(row)].entry.localFileName);
-        if (files.empty())
-            UserPrompts().MessageBox(this, _("No cache item is selected!"), "", wxOK);
-        else
-            copy.CopyRecordFiles(files);
-        return;
-    }
-    if (GetSelectionList() != nullptr)
-        copy.CopyEntries();
-}
-
 void CCacheListView::DeleteSelected()
 {
     if (WaitForFirstScan([this] { DeleteSelected(); }) || WaitForWork([this] { DeleteSelected(); }))
         return;
     if (m_bReadOnly || RefuseWhileRecovered(_("Deleting items")))
         return;
+    const CommandPrompt prompt(*this, kDeletePrompt);
     if (GetSelectionList() == nullptr)
         return;
     // The URLs are taken before the first deletion: pruning the tree may
@@ -132,6 +116,7 @@ void CCacheListView::DeleteAll(bool bAsk)
         return;
     if (m_bReadOnly || RefuseWhileRecovered(_("Deleting all items")))
         return;
+    const CommandPrompt prompt(*this, kDeleteAllPrompt);
     const RowStore& all = Catalogue().ListAll();
     std::vector<std::string> urls;
     urls.reserve(static_cast<size_t>(all.Count()));
@@ -172,6 +157,7 @@ void CCacheListView::DeleteSite()
         return;
     if (m_bReadOnly || RefuseWhileRecovered(_("Deleting a site")))
         return;
+    const CommandPrompt prompt(*this, kDeleteSitePrompt);
     const wxTreeItemId item = m_pSiteTree != nullptr ? m_pSiteTree->GetSelection() : wxTreeItemId();
     catalogue::CNode* node = m_pSiteTree != nullptr ? m_pSiteTree->GetItemNode(item) : nullptr;
     // Only a host, a directory or "All" is a site: never the tree's hidden
@@ -253,68 +239,6 @@ void CCacheListView::Search()
     // search was started from, and their own summary.
     ShowCategory();
     UpdateStatusSummary();
-}
-
-void CCacheListView::ExportRows()
-{
-    if (WaitForFirstScan([this] { ExportRows(); }))
-        return;
-    if (std::optional<operations::ExportRows> rows = GatherExportRows())
-        entry_commands::ExportCommand(*this).Run(*rows, SourceZone());
-}
-
-std::optional<std::vector<int>> CCacheListView::ChooseExportedRows(std::vector<int> selected, int total)
-{
-    // A row selected to look at it is no choice of what to export: with
-    // part of the list selected, the user says which is meant.
-    if (!selected.empty() && static_cast<int>(selected.size()) < total) {
-        const std::vector<wxString> choices = {
-            wxString::Format(wxPLURAL("The whole list (%d row)", "The whole list (%d rows)", total), total),
-            wxString::Format(wxPLURAL("Selected rows only (%zu row)", "Selected rows only (%zu rows)", selected.size()),
-                             selected.size())};
-        const std::optional<size_t> chosen =
-            UserPrompts().ChooseOne(this, _("Which rows are to be exported?"), _("Export"), choices);
-        if (!chosen)
-            return std::nullopt;
-        if (*chosen == 1)
-            return selected;
-    }
-    std::vector<int> rows(static_cast<size_t>(total));
-    for (int row = 0; row < total; ++row)
-        rows[static_cast<size_t>(row)] = row;
-    return rows;
-}
-
-std::optional<operations::ExportRows> CCacheListView::GatherExportRows()
-{
-    std::optional<std::vector<int>> chosen;
-    operations::ExportRows gathered;
-    if (m_bRecoveredShown) {
-        chosen = ChooseExportedRows(m_listRecovered->SelectedRows(),
-                                    static_cast<int>(m_listRecovered->Records().size()));
-        if (!chosen)
-            return std::nullopt;
-        gathered.row = [this, rows = *chosen](size_t index, const urlcache::SurveyedRecord*& surveyed) {
-            surveyed = &m_listRecovered->Records()[static_cast<size_t>(rows[index])];
-            return std::make_unique<urlcache::CacheEntryInfo>(surveyed->entry);
-        };
-    } else {
-        CCacheList* list = GetActiveList();
-        list->StoreSelection();
-        const RowStore* store = &list->Rows();
-        std::vector<int> selected;
-        for (int row = store->NextSelected(); row != -1; row = store->NextSelected(row))
-            selected.push_back(row);
-        chosen = ChooseExportedRows(std::move(selected), store->Count());
-        if (!chosen)
-            return std::nullopt;
-        gathered.row = [this, store, rows = *chosen](size_t index, const urlcache::SurveyedRecord*& surveyed) {
-            surveyed = nullptr;
-            return Catalogue().LookupCacheEntry(store->Row(rows[index]));
-        };
-    }
-    gathered.count = chosen->size();
-    return gathered;
 }
 
 }  // namespace trovana::listview

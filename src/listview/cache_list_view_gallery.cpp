@@ -10,6 +10,7 @@
 #include "listview/cache_address.h"
 #include "listview/cache_list.h"
 #include "listview/cache_list_view.h"
+#include "listview/tab_strip.h"
 #include "listview/web_view.h"
 
 namespace trovana::listview {
@@ -32,6 +33,7 @@ void CCacheListView::ForgetGallery()
 {
     m_galleryWorker.Stop();
     m_pictureMemo.clear();
+    m_galleryPictures.clear();
 }
 
 void CCacheListView::MakeGallery()
@@ -48,8 +50,9 @@ void CCacheListView::MakeGallery()
     std::vector<std::string> urls = UrlsOf(rows);
     // The preview names the list's last row.
     std::string lastUrl = urls.back();
-    if (const auto pictures = entry_commands::GalleryPictures(urls, m_pictureMemo, nullptr, CacheAddress)) {
+    if (auto pictures = entry_commands::GalleryPictures(urls, m_pictureMemo, nullptr, CacheAddress)) {
         ShowGallery(entry_commands::WriteGallery(*pictures), lastUrl);
+        m_galleryPictures = std::move(*pictures);
         return;
     }
     ShowBlankPreview();
@@ -61,9 +64,11 @@ void CCacheListView::MakeGallery()
             return;
         auto gallery = std::make_shared<entry_commands::Gallery>(entry_commands::WriteGallery(*pictures));
         auto learnt = std::make_shared<entry_commands::PictureMemo>(memo);
-        channel.Post([this, gallery, learnt, lastUrl] {
+        auto shown = std::make_shared<std::vector<std::string>>(*pictures);
+        channel.Post([this, gallery, learnt, lastUrl, shown] {
             m_pictureMemo.merge(*learnt);
             ShowGallery(*gallery, lastUrl);
+            m_galleryPictures = std::move(*shown);
         });
         // The other rows too, while the user looks: a sort needs them all.
         entry_commands::LearnPictures(
@@ -74,6 +79,30 @@ void CCacheListView::MakeGallery()
             },
             channel.StopToken());
     });
+}
+
+void CCacheListView::FollowGallery()
+{
+    // Only a gallery shown, and only from what is known of its rows: the
+    // pictures of rows that are no longer listed leave it, the next rows'
+    // come in their place. A row not known yet waits for the gallery that
+    // is made at the end of the work.
+    if (!m_bGalleryShown || m_pWebView == nullptr || m_tabCategory->GetCurSel() != catalogue::kCategoryImages ||
+        GetActiveList() != m_listCategory)
+        return;
+    const RowStore& rows = m_listCategory->Rows();
+    if (rows.Count() == 0) {
+        ShowBlankPreview();
+        m_bGalleryShown = false;
+        m_galleryPictures.clear();
+        return;
+    }
+    std::vector<std::string> urls = UrlsOf(rows);
+    auto pictures = entry_commands::GalleryPictures(urls, m_pictureMemo, nullptr, CacheAddress);
+    if (!pictures || *pictures == m_galleryPictures)
+        return;
+    ShowGallery(entry_commands::WriteGallery(*pictures), urls.back());
+    m_galleryPictures = std::move(*pictures);
 }
 
 void CCacheListView::ShowGallery(const entry_commands::Gallery& gallery, const std::string& lastUrl)

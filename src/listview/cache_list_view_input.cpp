@@ -173,10 +173,16 @@ void CCacheListView::UpdateStatusSummary()
     if (const wxString notes = SummaryNotes(Cache(), [this] { return SourceZone(); }); !notes.empty())
         counts = counts.Trim() + notes + "   ";
     if (wxStatusBar* bar = StatusBarOf(this)) {
-        // While a deletion runs, its progress stands in place of the summary.
+        // While long work runs, its progress stands in place of the summary;
+        // while a command asks, its prompt.
         if (IsWorking()) {
             bar->SetStatusText(WorkProgressText(), 0);
             PlaceCancelButton();
+            bar->Update();
+            return;
+        }
+        if (IsAsking()) {
+            bar->SetStatusText(m_strAsking, 0);
             bar->Update();
             return;
         }
@@ -315,10 +321,8 @@ bool CCacheListView::HandleListKey(int keyCode, bool bCtrlDown)
     return true;
 }
 
-void CCacheListView::RefreshCache()
+void CCacheListView::RescanNow()
 {
-    if (WaitForFirstScan([this] { RefreshCache(); }) || WaitForWork([this] { RefreshCache(); }))
-        return;
     catalogue::CNode& root = RootNode();
     // The tree's items and the selection point into the model: both let go
     // of it before it is emptied.
@@ -374,7 +378,9 @@ void CCacheListView::OnRclickList()
     menu.Append(ID_LIST_COPY, _("Copy"));
     menu.Append(ID_LIST_SEARCH, _("Search"));
     menu.Append(ID_LIST_DELETE, _("Delete"));
-    menu.Enable(ID_LIST_DELETE, !m_bReadOnly);
+    // Not a second long action while one runs.
+    menu.Enable(ID_LIST_COPY, !IsWorking());
+    menu.Enable(ID_LIST_DELETE, !m_bReadOnly && !IsWorking());
     PopupMenu(&menu);
 }
 

@@ -224,7 +224,7 @@ void CCacheListView::ShowRecoveredProperties()
 
 void CCacheListView::SetTimesUtc(bool utc)
 {
-    if (WaitForFirstScan([this, utc] { SetTimesUtc(utc); }))
+    if (WaitForFirstScan([this, utc] { SetTimesUtc(utc); }) || WaitForWork([this, utc] { SetTimesUtc(utc); }))
         return;
     m_bTimesUtc = utc;
     const auto zone = utc ? catalogue::ShownTimes::Utc : catalogue::ShownTimes::Local;
@@ -240,7 +240,7 @@ void CCacheListView::SetTimesUtc(bool utc)
     // The texts come from the scan: the cache is read anew, and the tab
     // that was shown is shown again.
     const int tab = m_tabCategory->GetCurSel();
-    RefreshCache();
+    RescanNow();
     if (tab != catalogue::kCategorySearchResults && tab != catalogue::kCategoryAll) {
         m_tabCategory->SetCurSel(tab);
         ShowCategory();

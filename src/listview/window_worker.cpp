@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "listview/window_worker.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -14,6 +15,9 @@ struct CWindowWorker::Channel::State {
     std::stop_source stop;
     std::mutex mutex;
     bool abandoned = false;  // set on the window's thread, under the mutex
+    // Paced posts made, and run by the window.
+    std::atomic<size_t> pacedPosted = 0;
+    std::atomic<size_t> pacedRun = 0;
 };
 
 namespace {
@@ -34,6 +38,8 @@ public:
 
 namespace {
 constexpr int kPumpMs = 50;
+// How often paced work looks whether the window has run its last post.
+constexpr auto kPaceWait = std::chrono::milliseconds(5);
 }  // namespace
 
 CWindowWorker::CWindowWorker() : m_pump(std::make_unique<PostPump>())
@@ -62,6 +68,17 @@ void CWindowWorker::Channel::Post(std::function<void()> onWindow) const
         if (!state->abandoned)
             (*call)();
     });
+}
+
+void CWindowWorker::Channel::PostPaced(std::function<void()> onWindow) const
+{
+    const size_t posted = ++m_state->pacedPosted;
+    Post([state = m_state, onWindow = std::move(onWindow)] {
+        onWindow();
+        ++state->pacedRun;
+    });
+    while (m_state->pacedRun + 1 < posted && !StopRequested())
+        std::this_thread::sleep_for(kPaceWait);
 }
 
 void CWindowWorker::Run(Work work, Failure onFailure)

@@ -13,7 +13,9 @@
 #include <chrono>
 #include <exception>
 #include <functional>
+#include <future>
 #include <memory>
+#include <optional>
 #include <stop_token>
 
 namespace trovana::listview {
@@ -29,8 +31,33 @@ public:
         // Runs onWindow on the window's thread, later, unless the worker is
         // stopped by then.
         void Post(std::function<void()> onWindow) const;
+        // Posts as Post does, then waits until the window has run all but
+        // this one of what was posted so: the work keeps at most one such
+        // post waiting, so that the window answers however slow it is.
+        void PostPaced(std::function<void()> onWindow) const;
+        // Runs ask on the window's thread (a question to the user) and waits
+        // for its answer; none once the worker is stopped.
+        template <class Answer>
+        std::optional<Answer> Ask(std::function<Answer()> ask) const
+        {
+            auto answer = std::make_shared<std::promise<Answer>>();
+            std::future<Answer> future = answer->get_future();
+            Post([answer, ask = std::move(ask)] {
+                try {
+                    answer->set_value(ask());
+                } catch (...) {
+                    answer->set_exception(std::current_exception());
+                }
+            });
+            while (future.wait_for(kAnswerWait) != std::future_status::ready) {
+                if (StopRequested())
+                    return std::nullopt;
+            }
+            return future.get();
+        }
 
     private:
+        static constexpr std::chrono::milliseconds kAnswerWait{5};
         friend class CWindowWorker;
         struct State;
         Channel(std::shared_ptr<State> state, std::stop_token stop);

@@ -34,7 +34,7 @@ ExportTotals WriteExportFile(urlcache::UrlCache& cache, const ExportTarget& targ
     const size_t step = std::max<size_t>(1, rows.count / 100);
     for (size_t i = 0; i < rows.count; ++i) {
         const urlcache::SurveyedRecord* surveyed = nullptr;
-        const auto entry = rows.row(i, surveyed);
+        const auto entry = rows.row(cache, i, surveyed);
         if (entry == nullptr) {
             ++totals.missing;
         } else {

@@ -17,12 +17,15 @@
 
 namespace trovana::operations {
 
-// The rows to write, in order. Each row gives its entry (null when the
-// cache no longer has it) and, from the Recovered view, its record (where
-// it lies, its state), else leaves surveyed null.
+// The rows to write, in order. Each row gives its entry, looked up in the
+// cache the file is written from (null when the cache no longer has it),
+// and, from the Recovered view, its record (where it lies, its state), else
+// leaves surveyed null. The rows own what they give, so that they may be
+// written on any thread.
 struct ExportRows {
     size_t count = 0;
-    std::function<std::unique_ptr<urlcache::CacheEntryInfo>(size_t index, const urlcache::SurveyedRecord*& surveyed)>
+    std::function<std::unique_ptr<urlcache::CacheEntryInfo>(urlcache::UrlCache& cache, size_t index,
+                                                            const urlcache::SurveyedRecord*& surveyed)>
         row;
 };
 

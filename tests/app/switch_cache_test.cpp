@@ -386,6 +386,7 @@ TEST_F(SwitchCacheTest, AWindows10ProfileShowsItsWebCacheReadOnly)
     m_prompts.m_choice = 0;
     m_prompts.m_save = listview::SaveChoice{exported, 1};
     m_input.Keys("alt+f e");
+    FinishWork();
     ASSERT_TRUE(WaitUntil([&] {
         return !m_prompts.m_asked.empty() && m_prompts.m_asked.back().text.find("exported") != std::string::npos;
     }));

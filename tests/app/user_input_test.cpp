@@ -176,6 +176,7 @@ TEST_F(UserInputTest, TheTreeMakesTheItemsBelowASiteAsTheUserOpensIt)
     m_cache.Add({top, Entry("http://deep.example/a/b/page.htm", 10, "text/html"),
                  Entry("http://deep.example/c/x.js", 10), Entry("http://other.example/x/y.htm", 10, "text/html")});
     View().RefreshCache();
+    FinishWork();
     ProcessEvents();
     catalogue::CNode* deep = NodeAt({"deep.example"});
     catalogue::CNode* a = NodeAt({"deep.example", "a"});

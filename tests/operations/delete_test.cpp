@@ -247,6 +247,7 @@ TEST_F(DeleteTest, ASiteNeverOpenedLosesItsButtonWithItsLastDirectory)
     locked.useCount = 1;
     m_cache.Add({locked, Entry("http://lock.example/dir/gone.htm", 10)});
     View().RefreshCache();
+    FinishWork();
     catalogue::CNode* site = NodeAt({"lock.example"});
     ASSERT_NE(site, nullptr);
     SelectSite(site);

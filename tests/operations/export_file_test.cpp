@@ -34,7 +34,7 @@ protected:
     {
         ExportRows rows;
         rows.count = urls.size();
-        rows.row = [urls](size_t index, const urlcache::SurveyedRecord*& surveyed) {
+        rows.row = [urls](urlcache::UrlCache&, size_t index, const urlcache::SurveyedRecord*& surveyed) {
             surveyed = nullptr;
             if (urls[index].empty())
                 return std::unique_ptr<urlcache::CacheEntryInfo>();
