@@ -37,8 +37,6 @@ constexpr int kSettleTries = 4;
 // (the whole window's pending paint with it) would cost more than the work.
 // Longer work has the gauge drawn at most this often.
 constexpr std::chrono::milliseconds kGaugeInterval{100};
-// Steps further apart than this belong to different pieces of work.
-constexpr std::chrono::milliseconds kWorkGap{250};
 
 // Lets the windowing system draw what waits to be drawn, for up to `tries`
 // short pauses or until done() holds. Only paint and size events are
@@ -162,13 +160,16 @@ private:
     using Clock = std::chrono::steady_clock;
 
     // Whether this step is painted: not in the work's first moment, then
-    // no more often than kGaugeInterval.
+    // no more often than kGaugeInterval. A piece of work is the steps
+    // until the event loop runs again.
     bool DrawingDue()
     {
         const Clock::time_point now = Clock::now();
-        if (now - m_lastStep > kWorkGap)
+        if (!m_bInWork) {
+            m_bInWork = true;
             m_workStart = now;
-        m_lastStep = now;
+            wxTheApp->CallAfter([this] { m_bInWork = false; });
+        }
         return now - m_workStart >= kGaugeInterval && now - m_lastDrawing >= kGaugeInterval;
     }
 
@@ -189,8 +190,8 @@ private:
     int m_nShown = 0;
     int m_nWaiting = 0;
     bool m_bGaugeDrawn = false;
+    bool m_bInWork = false;
     Clock::time_point m_workStart;
-    Clock::time_point m_lastStep;
     Clock::time_point m_lastDrawing;
     static constexpr const char* kWatchedKey = "trovana-drawn-watch";
 };

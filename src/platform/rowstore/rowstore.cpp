@@ -204,6 +204,18 @@ int RowStore::FindText(std::string_view text, int after) const
     return FindFrom(after, [text](const ListRow& row) { return EqualsIgnoreAsciiCase(row.texts[0], text); });
 }
 
+void RowStore::ForEach(const std::function<void(ListRow&)>& visit)
+{
+    for (auto& chunk : m_chunks)
+        std::for_each(chunk.begin(), chunk.end(), visit);
+}
+
+void RowStore::ForEach(const std::function<void(const ListRow&)>& visit) const
+{
+    for (const auto& chunk : m_chunks)
+        std::for_each(chunk.begin(), chunk.end(), visit);
+}
+
 bool RowStore::DeleteRow(int row)
 {
     Position position{};
@@ -264,18 +276,22 @@ void RowStore::Reorder(const std::vector<size_t>& order)
 {
     if (order.size() != static_cast<size_t>(m_count))
         return;
-    std::vector<ListRow> rows;
+    // Each row is moved once, from its old chunk straight into its new one.
+    std::vector<ListRow*> rows;
     rows.reserve(static_cast<size_t>(m_count));
     for (auto& chunk : m_chunks)
-        std::move(chunk.begin(), chunk.end(), std::back_inserter(rows));
-    m_chunks.clear();
+        for (ListRow& row : chunk)
+            rows.push_back(&row);
+    std::vector<std::vector<ListRow>> chunks;
+    chunks.reserve(m_chunks.size());
     for (size_t i = 0; i < order.size(); ++i) {
         if (i % kMaxChunkRows == 0) {
-            m_chunks.emplace_back();
-            m_chunks.back().reserve(std::min(kMaxChunkRows, order.size() - i));
+            chunks.emplace_back();
+            chunks.back().reserve(std::min(kMaxChunkRows, order.size() - i));
         }
-        m_chunks.back().push_back(std::move(rows[order[i]]));
+        chunks.back().push_back(std::move(*rows[order[i]]));
     }
+    m_chunks = std::move(chunks);
     CountStartsFrom(0);
 }
 

@@ -66,6 +66,10 @@ public:
     // text equals text, ignoring the case of ASCII letters; -1 when none.
     int FindText(std::string_view text, int after = -1) const;
 
+    // Calls visit with every row in order, without finding each by index.
+    void ForEach(const std::function<void(ListRow&)>& visit);
+    void ForEach(const std::function<void(const ListRow&)>& visit) const;
+
     bool DeleteRow(int row);
     void DeleteAll();
     // Deletes every row for which remove is true, in one pass over the
