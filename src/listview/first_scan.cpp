@@ -28,11 +28,12 @@ struct CFirstScan::Gate {
     }
 };
 
-CFirstScan::CFirstScan(urlcache::CacheLocation location, catalogue::ShownTimes zone)
+CFirstScan::CFirstScan(urlcache::CacheLocation location, catalogue::ShownTimes zone,
+                       std::chrono::milliseconds firstRowsWait)
     : m_zone(zone), m_location(std::move(location)), m_gate(std::make_shared<Gate>())
 {
     m_worker.Run(
-        [this, location = m_location, zone, gate = m_gate](const CWindowWorker::Channel& channel) {
+        [this, location = m_location, zone, gate = m_gate, firstRowsWait](const CWindowWorker::Channel& channel) {
             auto ending = std::make_shared<Ending>();
             ending->cache = std::make_unique<urlcache::UrlCache>(location);
             ending->catalogue = std::make_unique<catalogue::CCatalogue>(*ending->cache, *ending->quiet);
@@ -44,7 +45,7 @@ CFirstScan::CFirstScan(urlcache::CacheLocation location, catalogue::ShownTimes z
                 firstPosted = firstPosted || first;
                 channel.Post([this, batch, totalSize] { TakeRows(std::move(*batch), totalSize); });
                 if (first)
-                    gate->Wait(channel.StopToken(), kFirstRowsWait);
+                    gate->Wait(channel.StopToken(), firstRowsWait);
             });
             channel.Post([this, ending] { TakeEnd(std::move(*ending)); });
         },

@@ -38,8 +38,10 @@ public:
     using RowsHandler = std::function<void(std::vector<ListRow>&& rows, int64_t totalSize)>;
     using EndHandler = std::function<void(Ending&& ending)>;
 
-    // Opens the cache and starts the scan, times in `zone`.
-    CFirstScan(urlcache::CacheLocation location, catalogue::ShownTimes zone);
+    // Opens the cache and starts the scan, times in `zone`; it waits up to
+    // firstRowsWait after its first rows.
+    CFirstScan(urlcache::CacheLocation location, catalogue::ShownTimes zone,
+               std::chrono::milliseconds firstRowsWait = kFirstRowsWait);
     CFirstScan(const CFirstScan&) = delete;
     CFirstScan& operator=(const CFirstScan&) = delete;
 
