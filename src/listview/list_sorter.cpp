@@ -29,10 +29,9 @@ CListSorter::CListSorter(RowStore& rows, int column) : m_rows(rows)
     m_records.reserve(static_cast<std::size_t>(rows.Count()));
     const auto text = static_cast<std::size_t>(column);
     rows.ForEach([&](ListRow& row) {
-        auto record = std::make_unique<CListSortItem>(
+        CListSortItem& record = m_records.emplace_back(
             CListSortItem{row.itemData, text < row.texts.size() ? row.texts[text] : std::string()});
-        row.itemData = reinterpret_cast<intptr_t>(record.get());
-        m_records.push_back(std::move(record));
+        row.itemData = reinterpret_cast<intptr_t>(&record);
     });
 }
 
