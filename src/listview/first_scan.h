@@ -58,7 +58,6 @@ public:
     void FirstRowsShown();
 
 private:
-
     void TakeRows(std::vector<ListRow>&& rows, int64_t totalSize);
     void TakeEnd(Ending&& ending);
 

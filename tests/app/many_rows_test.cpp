@@ -47,8 +47,8 @@ constexpr std::chrono::hours kNoTimeLimit{1};
 std::multiset<std::string> MsiecfUrls(const urlcache::CacheLocation& location)
 {
     std::multiset<std::string> urls;
-    const std::filesystem::path copy =
-        std::filesystem::temp_directory_path() / ("trovana-many-rows-" + std::to_string(::getpid()) + ".dat");
+    const std::filesystem::path copy = std::filesystem::temp_directory_path() /
+                                       ("trovana-many-rows-" + std::to_string(::getpid()) + ".dat");
     for (const auto& container : location.containers) {
         std::ifstream in(container.IndexPath(), std::ios::binary);
         std::string bytes{std::istreambuf_iterator<char>(in), {}};
@@ -106,8 +106,7 @@ protected:
         // A third each of images, pages and visited links, over 50 hosts.
         std::vector<urlcache::NewCacheEntry> bulk;
         for (int i = 0; i < kBulkEntries; ++i) {
-            const std::string url =
-                "http://bulk" + std::to_string(i % kBulkHosts) + ".example/p" + std::to_string(i);
+            const std::string url = "http://bulk" + std::to_string(i % kBulkHosts) + ".example/p" + std::to_string(i);
             if (i % 3 == 0)
                 bulk.push_back(Entry(url + ".png", 100 + i, "image/png"));
             else if (i % 3 == 1)
@@ -200,7 +199,8 @@ TEST_F(ManyRowsTest, TabsASortAndASearchListWhatMsiecfexportLists)
         order.clear();
         list.Rows().ForEach([&](const ListRow& row) { order.push_back(ToLowerAscii(row.texts[0])); });
         return std::is_sorted(order.rbegin(), order.rend());
-    })) << "first row " << (order.empty() ? "" : order.front());
+    })) << "first row "
+        << (order.empty() ? "" : order.front());
     EXPECT_EQ(UrlsOf(list), before);
 
     // A search for one host's URLs, started with Ctrl+F and the dialog's
