@@ -27,8 +27,13 @@ start_to_window() {
         WINEPREFIX="$1" "$2" ${3:+"$3"} 2>/dev/null &
         pid=$!
         while [ -z "$window" ]; do
-            window=$(xdotool search --onlyvisible --name '^Trovana 1\.10( - .*)?$' 2>/dev/null | head -n 1 || true)
+            window=$(xdotool search --onlyvisible --name '^Trovana [0-9]+\.[0-9]+( - .*)?$' 2>/dev/null | head -n 1 || true)
             kill -0 "$pid" 2>/dev/null || break
+            if (( $(date +%s%N) - begin > 120000000000 )); then
+                kill "$pid"
+                echo "no window after 2 minutes" >&2
+                return 1
+            fi
             [ -n "$window" ] || sleep 0.01
         done
         if [ -z "$window" ] && (( ++tries == 3 )); then

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Makes, once, a Wine prefix whose URL cache Wine's own WinINet wrote
 # (bench/wine_fill_cache.c: content with short real headers, history,
-# cookies) and prints its path. The prefix is kept in
+# cookies; a mix that Wine's containers hold at 100,000 entries, see there)
+# and prints its path. The prefix is kept in
 # build/bench-wine-COUNT between runs and made again only when it is missing
 # or was left unfinished. Wine writes a few hundred to a few thousand
 # entries a second, less on a loaded machine: the fill is stopped after

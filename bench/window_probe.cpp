@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How long the window is blocked by what the user does on a large cache: a
 // click on the Documents tab, on the Images tab, a click on the Url heading
-// of the Images list, and the first answer after Delete All (the question
-// answered Yes). Each action is sent as the event the click or the menu
+// of the Images list and of the All list, a search (the Search dialog
+// answered OK with a keyword), and the first answer after Delete All (the
+// question answered Yes). Each action is sent as the event the click or the menu
 // sends; then the time until the event loop runs what was posted right
 // after it is the time the window could not answer. The Images tab's
 // gallery and the end of Delete All are timed too (until they are shown or
@@ -22,7 +23,9 @@
 #include <unistd.h>
 
 #include <wx/app.h>
+#include <wx/dialog.h>
 #include <wx/init.h>
+#include <wx/modalhook.h>
 
 #include "app/main_frame.h"
 #include "app/resource.h"
@@ -63,6 +66,20 @@ double Blocked(Action action)
     wxTheApp->CallAfter([&answered] { answered = true; });
     return WaitFor(start, [&] { return answered; });
 }
+
+// Every modal dialog (the Search dialog) answered OK at once, with what it
+// was given.
+class OkDialogs final : public wxModalDialogHook {
+public:
+    OkDialogs() { Register(); }
+    ~OkDialogs() override { Unregister(); }
+    OkDialogs(const OkDialogs&) = delete;
+    OkDialogs& operator=(const OkDialogs&) = delete;
+
+protected:
+    int Enter(wxDialog*) override { return wxID_OK; }
+    void Exit(wxDialog*) override {}
+};
 
 class Window {
 public:
@@ -145,6 +162,14 @@ void Probe(const std::string& side, const trovana::urlcache::CacheLocation& loca
         }));
         times[side + " images sort"].push_back(Blocked([&] { window.ClickHeading(0); }));
         WaitFor(Clock::now(), [&] { return !view.IsGalleryWorking(); });
+        window.ClickTab(trovana::catalogue::kCategoryAll);
+        HandleEvents();
+        times[side + " all sort"].push_back(Blocked([&] { window.ClickHeading(0); }));
+        view.LastSearch().m_strKeywords = "sub7/";
+        {
+            const OkDialogs ok;
+            times[side + " search"].push_back(Blocked([&] { window.Menu(trovana::app::ID_CACHE_SEARCH); }));
+        }
     }
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # How long a click on the Documents and Images tabs, a sort of the Images
-# list and Delete All's first answer block the window, on the Wine-written
+# and of the All list, a search and Delete All's first answer block the window, on the Wine-written
 # cache (make_wine_cache.sh) against an empty cache, with medians of RUNS.
 # With BASE set to the build folder of another version of the program, whose
 # bench/window_probe.cpp was built there, the two are run in turn in one run,
@@ -26,7 +26,7 @@ done
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 # The medians of each build and action, in ms.
 for build in ${BASE:+"$BASE"} build; do
-    for action in "documents tab" "images tab" "images gallery" "images sort" "delete all answer"; do
+    for action in "documents tab" "images tab" "images gallery" "images sort" "all sort" "search" "delete all answer"; do
         for side in empty large; do
             values=$(grep "^$build $side $action " "$out" | awk '{print $(NF)}' | tr '\n' ' ')
             printf '%-40s %-8s %-18s median %9s ms  (%s)\n' "$build" "$side" "$action" "$(median "$values")" "$values"

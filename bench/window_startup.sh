@@ -47,7 +47,7 @@ for run in 1 2 3; do
     start=$(date +%s%N)
     build/src/app/trovana "$prefix" &
     pid=$!
-    wait_title '^Trovana 1\.10 - ' "$pid" >/dev/null
+    wait_title '^Trovana [0-9]+\.[0-9]+ - ' "$pid" >/dev/null
     end=$(date +%s%N)
     echo "run $run: start to window shown $(( (end - start) / 1000000 )) ms," \
          "$(memory "$pid")"
@@ -59,7 +59,7 @@ done
 for run in 1 2 3; do
     build/src/app/trovana "$small" &
     pid=$!
-    window=$(wait_title '^Trovana 1\.10 - bench-cache-small$' "$pid")
+    window=$(wait_title '^Trovana [0-9]+\.[0-9]+ - bench-cache-small$' "$pid")
     xdotool mousemove --window "$window" 200 200
     xdotool windowfocus --sync "$window" 2>/dev/null || true
     sleep 1

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wait_window.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -32,6 +33,10 @@ constexpr int kPaintTries = 100;
 constexpr int kPaintPauseMs = 5;
 // Pauses in which an unmoved gauge's window may draw what it was showing.
 constexpr int kSettleTries = 4;
+// Work that ends this soon after its first step shows no gauge: drawing it
+// (the whole window's pending paint with it) would cost more than the work.
+// Longer work has the gauge drawn at most this often.
+constexpr std::chrono::milliseconds kGaugeInterval{100};
 
 // Lets the windowing system draw what waits to be drawn, for up to `tries`
 // short pauses or until done() holds. Only paint and size events are
@@ -141,16 +146,33 @@ public:
         const bool changed = g_wndProgress->GetValue() != percent;
         m_bGaugeDrawn = false;
         g_wndProgress->SetValue(percent);
-        // The work goes on without returning to the event loop: the gauge,
-        // and the window under a question just answered, are painted now
-        // (a moved gauge until GTK has drawn it). Only paint and size events
-        // are handled, no user input.
-        if (!g_wndProgress->IsShownOnScreen())
+        // The work goes on without returning to the event loop: once it has
+        // lasted a moment, the gauge, and the window under a question just
+        // answered, are painted now (a moved gauge until GTK has drawn it).
+        // Only paint and size events are handled, no user input.
+        if (!g_wndProgress->IsShownOnScreen() || !DrawingDue())
             return;
         DrawPending(changed ? kPaintTries : kSettleTries, [this, changed] { return changed && m_bGaugeDrawn; });
+        m_lastDrawing = Clock::now();
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+
+    // Whether this step is painted: not in the work's first moment, then
+    // no more often than kGaugeInterval. A piece of work is the steps
+    // until the event loop runs again.
+    bool DrawingDue()
+    {
+        const Clock::time_point now = Clock::now();
+        if (!m_bInWork) {
+            m_bInWork = true;
+            m_workStart = now;
+            wxTheApp->CallAfter([this] { m_bInWork = false; });
+        }
+        return now - m_workStart >= kGaugeInterval && now - m_lastDrawing >= kGaugeInterval;
+    }
+
     // Notes when GTK has drawn the gauge, so that a step waits for no more.
     void WatchDrawing(wxGauge& gauge)
     {
@@ -168,6 +190,9 @@ private:
     int m_nShown = 0;
     int m_nWaiting = 0;
     bool m_bGaugeDrawn = false;
+    bool m_bInWork = false;
+    Clock::time_point m_workStart;
+    Clock::time_point m_lastDrawing;
     static constexpr const char* kWatchedKey = "trovana-drawn-watch";
 };
 }  // namespace

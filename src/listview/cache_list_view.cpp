@@ -305,6 +305,9 @@ void CCacheListView::OnInitialUpdate()
     SetUpList(*m_listAll, kHitRateWidthAll);
     std::copy(std::begin(kColumnKind), std::end(kColumnKind), m_nColumnKind.begin());
     FirstScan();
+    // A scan still running waits after its first rows until they are drawn.
+    if (m_pendingScan != nullptr && m_pendingScan->IsRunning())
+        m_listAll->GetRowsWindow()->Bind(wxEVT_PAINT, &CCacheListView::OnFirstRowsPaint, this);
     m_listAll->RowsChanged();
 
     SetUpSiteTree();
@@ -318,6 +321,19 @@ void CCacheListView::OnInitialUpdate()
     // The rows of a scan still running are counted as they come.
     if (m_pendingScan != nullptr && m_pendingScan->IsRunning())
         UpdateStatusSummary();
+}
+
+void CCacheListView::OnFirstRowsPaint(wxPaintEvent& event)
+{
+    event.Skip();
+    if (m_listAll->GetItemCount() == 0)
+        return;
+    m_listAll->GetRowsWindow()->Unbind(wxEVT_PAINT, &CCacheListView::OnFirstRowsPaint, this);
+    // Once the list has drawn them, not before.
+    CallAfter([this] {
+        if (m_pendingScan != nullptr)
+            m_pendingScan->FirstRowsShown();
+    });
 }
 
 void CCacheListView::ReportCacheProblems()

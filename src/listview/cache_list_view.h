@@ -297,6 +297,8 @@ private:
     // tree and the cache come at its end (FinishFirstScan).
     void FirstScan();
     void AppendScannedRows(std::vector<ListRow>&& rows, int64_t totalSize);
+    // The All list drew rows of the first scan: it goes on.
+    void OnFirstRowsPaint(wxPaintEvent& event);
     void FinishFirstScan(CFirstScan::Ending&& ending);
     // Forgets a first scan still running, and the actions waiting for it:
     // the cache it scans is being replaced.

@@ -3,9 +3,12 @@
 // on while the program makes its window, on a CWindowWorker. The All list's
 // rows come to the window's thread in batches while it runs, so that the
 // window can show them at once; the cache, with its catalogue's site tree
-// and totals, comes when it has ended.
+// and totals, comes when it has ended. After its first batch the scan waits
+// until the window has drawn those rows (or kFirstRowsWait has passed), so
+// that the window is made and drawn without the scan taking the processors.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,6 +22,9 @@ namespace trovana::listview {
 
 class CFirstScan {
 public:
+    // How long the scan waits after its first rows at most.
+    static constexpr std::chrono::milliseconds kFirstRowsWait{1000};
+
     // The scanned cache and its catalogue, whose All list is empty: its rows
     // came in batches. The catalogue uses *cache and shows nothing while
     // busy until given a busy indicator.
@@ -32,8 +38,10 @@ public:
     using RowsHandler = std::function<void(std::vector<ListRow>&& rows, int64_t totalSize)>;
     using EndHandler = std::function<void(Ending&& ending)>;
 
-    // Opens the cache and starts the scan, times in `zone`.
-    CFirstScan(urlcache::CacheLocation location, catalogue::ShownTimes zone);
+    // Opens the cache and starts the scan, times in `zone`; it waits up to
+    // firstRowsWait after its first rows.
+    CFirstScan(urlcache::CacheLocation location, catalogue::ShownTimes zone,
+               std::chrono::milliseconds firstRowsWait = kFirstRowsWait);
     CFirstScan(const CFirstScan&) = delete;
     CFirstScan& operator=(const CFirstScan&) = delete;
 
@@ -46,6 +54,8 @@ public:
     void Deliver(RowsHandler onRows, EndHandler onEnd);
     // True until the end has been handed on.
     bool IsRunning() const { return !m_bEnded; }
+    // The first rows are on the screen: the scan goes on at once.
+    void FirstRowsShown();
 
 private:
     void TakeRows(std::vector<ListRow>&& rows, int64_t totalSize);
@@ -53,6 +63,9 @@ private:
 
     catalogue::ShownTimes m_zone;
     urlcache::CacheLocation m_location;
+    // Where the scan waits after its first rows, shared with its thread.
+    struct Gate;
+    std::shared_ptr<Gate> m_gate;
     RowsHandler m_onRows;
     EndHandler m_onEnd;
     // What came before Deliver.

@@ -2,6 +2,7 @@
 #include "listview/list_sorter.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "ascii.h"
 #include "datetime.h"
@@ -26,17 +27,17 @@ int Order(const T& a, const T& b)
 CListSorter::CListSorter(RowStore& rows, int column) : m_rows(rows)
 {
     m_records.reserve(static_cast<std::size_t>(rows.Count()));
-    for (int row = 0; row < rows.Count(); ++row) {
-        auto record = std::make_unique<CListSortItem>(CListSortItem{rows.ItemData(row), rows.Text(row, column)});
-        rows.SetItemData(row, reinterpret_cast<intptr_t>(record.get()));
-        m_records.push_back(std::move(record));
-    }
+    const auto text = static_cast<std::size_t>(column);
+    rows.ForEach([&](ListRow& row) {
+        CListSortItem& record = m_records.emplace_back(
+            CListSortItem{row.itemData, text < row.texts.size() ? row.texts[text] : std::string()});
+        row.itemData = reinterpret_cast<intptr_t>(&record);
+    });
 }
 
 CListSorter::~CListSorter()
 {
-    for (int row = 0; row < m_rows.Count(); ++row)
-        m_rows.SetItemData(row, RecordOf(m_rows.Row(row)).itemData);
+    m_rows.ForEach([](ListRow& row) { row.itemData = RecordOf(row).itemData; });
 }
 
 namespace {
@@ -82,8 +83,7 @@ void CListSorter::Sort(bool ascending, int kind)
     const int sign = ascending ? 1 : -1;
     std::vector<SortKey> keys;
     keys.reserve(m_records.size());
-    for (int row = 0; row < m_rows.Count(); ++row)
-        keys.push_back(MakeSortKey(RecordOf(m_rows.Row(row)).text, kind));
+    std::as_const(m_rows).ForEach([&](const ListRow& row) { keys.push_back(MakeSortKey(RecordOf(row).text, kind)); });
     m_rows.Reorder(StableSortedOrder(
         keys.size(), [&](size_t a, size_t b) { return sign * CompareSortKeys(keys[a], keys[b], kind) < 0; }));
 }

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,7 +45,8 @@ public:
 
 private:
     RowStore& m_rows;
-    std::vector<std::unique_ptr<CListSortItem>> m_records;
+    // One per row, made at once: the rows point into it, so it never grows.
+    std::vector<CListSortItem> m_records;
 };
 
 }  // namespace trovana::listview

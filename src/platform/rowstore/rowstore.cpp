@@ -28,14 +28,18 @@ bool RowStore::Locate(int row, Position& position) const
     if (row < 0 || row >= m_count) {
         return false;
     }
-    size_t offset = static_cast<size_t>(row);
-    size_t chunk = 0;
-    while (offset >= m_chunks[chunk].size()) {
-        offset -= m_chunks[chunk].size();
-        ++chunk;
-    }
-    position = {chunk, offset};
+    // The last chunk that starts at or before the row; no chunk is empty.
+    const auto after = std::upper_bound(m_starts.begin(), m_starts.end(), row);
+    const size_t chunk = static_cast<size_t>(after - m_starts.begin()) - 1;
+    position = {chunk, static_cast<size_t>(row - m_starts[chunk])};
     return true;
+}
+
+void RowStore::CountStartsFrom(size_t chunk)
+{
+    m_starts.resize(m_chunks.size());
+    for (size_t c = chunk; c < m_chunks.size(); ++c)
+        m_starts[c] = c == 0 ? 0 : m_starts[c - 1] + static_cast<int>(m_chunks[c - 1].size());
 }
 
 ListRow* RowStore::Find(int row)
@@ -89,6 +93,7 @@ int RowStore::InsertRow(int index, ListRow row)
         m_chunks.insert(m_chunks.begin() + static_cast<std::ptrdiff_t>(chunk) + 1, std::move(tail));
     }
     ++m_count;
+    CountStartsFrom(chunk);
     return index;
 }
 
@@ -199,6 +204,18 @@ int RowStore::FindText(std::string_view text, int after) const
     return FindFrom(after, [text](const ListRow& row) { return EqualsIgnoreAsciiCase(row.texts[0], text); });
 }
 
+void RowStore::ForEach(const std::function<void(ListRow&)>& visit)
+{
+    for (auto& chunk : m_chunks)
+        std::for_each(chunk.begin(), chunk.end(), visit);
+}
+
+void RowStore::ForEach(const std::function<void(const ListRow&)>& visit) const
+{
+    for (const auto& chunk : m_chunks)
+        std::for_each(chunk.begin(), chunk.end(), visit);
+}
+
 bool RowStore::DeleteRow(int row)
 {
     Position position{};
@@ -214,12 +231,14 @@ bool RowStore::DeleteRow(int row)
         m_chunks.erase(m_chunks.begin() + static_cast<std::ptrdiff_t>(position.chunk));
     }
     --m_count;
+    CountStartsFrom(position.chunk);
     return true;
 }
 
 void RowStore::DeleteAll()
 {
     m_chunks.clear();
+    m_starts.clear();
     m_count = 0;
     m_selectedCount = 0;
 }
@@ -239,6 +258,7 @@ int RowStore::DeleteIf(const std::function<bool(const ListRow&)>& remove)
         rows.erase(kept, rows.end());
     }
     std::erase_if(m_chunks, [](const std::vector<ListRow>& rows) { return rows.empty(); });
+    CountStartsFrom(0);
     return before - m_count;
 }
 
@@ -256,18 +276,23 @@ void RowStore::Reorder(const std::vector<size_t>& order)
 {
     if (order.size() != static_cast<size_t>(m_count))
         return;
-    std::vector<ListRow> rows;
+    // Each row is moved once, from its old chunk straight into its new one.
+    std::vector<ListRow*> rows;
     rows.reserve(static_cast<size_t>(m_count));
     for (auto& chunk : m_chunks)
-        std::move(chunk.begin(), chunk.end(), std::back_inserter(rows));
-    m_chunks.clear();
+        for (ListRow& row : chunk)
+            rows.push_back(&row);
+    std::vector<std::vector<ListRow>> chunks;
+    chunks.reserve(m_chunks.size());
     for (size_t i = 0; i < order.size(); ++i) {
         if (i % kMaxChunkRows == 0) {
-            m_chunks.emplace_back();
-            m_chunks.back().reserve(std::min(kMaxChunkRows, order.size() - i));
+            chunks.emplace_back();
+            chunks.back().reserve(std::min(kMaxChunkRows, order.size() - i));
         }
-        m_chunks.back().push_back(std::move(rows[order[i]]));
+        chunks.back().push_back(std::move(*rows[order[i]]));
     }
+    m_chunks = std::move(chunks);
+    CountStartsFrom(0);
 }
 
 }  // namespace trovana

@@ -29,8 +29,9 @@ struct ListRow {
 };
 
 // Rows are kept in chunks of a few hundred, so that inserting or deleting
-// anywhere moves at most one chunk's rows and finding a row by index walks
-// only the chunk sizes; a list of 100,000 rows stays quick to change.
+// anywhere moves at most one chunk's rows, and the index of each chunk's
+// first row is kept, so that finding a row by index is a binary search of
+// those; a list of 100,000 rows stays quick to change and to read.
 // Row indexes are ints, as a list control's are. Out-of-range indexes are
 // refused (false) or read as an empty row.
 class RowStore {
@@ -65,6 +66,10 @@ public:
     // text equals text, ignoring the case of ASCII letters; -1 when none.
     int FindText(std::string_view text, int after = -1) const;
 
+    // Calls visit with every row in order, without finding each by index.
+    void ForEach(const std::function<void(ListRow&)>& visit);
+    void ForEach(const std::function<void(const ListRow&)>& visit) const;
+
     bool DeleteRow(int row);
     void DeleteAll();
     // Deletes every row for which remove is true, in one pass over the
@@ -88,12 +93,16 @@ private:
     // The first row after the given one for which match is true; -1 when none.
     int FindFrom(int after, const std::function<bool(const ListRow&)>& match) const;
     bool Locate(int row, Position& position) const;
+    // Recounts the first row indexes of the chunks from this one on.
+    void CountStartsFrom(size_t chunk);
     // Applies change to the row; false when there is no such row.
     bool Modify(int row, const std::function<void(ListRow&)>& change);
     ListRow* Find(int row);
     const ListRow* Find(int row) const;
 
     std::vector<std::vector<ListRow>> m_chunks;
+    // The index of the first row of each chunk.
+    std::vector<int> m_starts;
     int m_count = 0;
     int m_selectedCount = 0;
 };

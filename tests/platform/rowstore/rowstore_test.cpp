@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace trovana {
@@ -202,6 +203,18 @@ TEST(RowStoreManyRows, InsertsAndDeletesAnywhereAsAVectorWould)
     EXPECT_EQ(Urls(rows), odd);
     EXPECT_EQ(rows.SelectedCount(), selectedOdd);
     EXPECT_EQ(rows.FindText(odd.back()), rows.Count() - 1);
+
+    // A walk over every row in place meets them in index order, across
+    // the chunks that the inserts and deletions left, and what it changes
+    // is what the indexes read.
+    std::vector<std::string> visited;
+    std::as_const(rows).ForEach([&](const ListRow& row) { visited.push_back(row.texts[0]); });
+    EXPECT_EQ(visited, odd);
+    int next = 0;
+    rows.ForEach([&](ListRow& row) { row.itemData = next++; });
+    for (int i = 0; i < rows.Count(); i += 101)
+        EXPECT_EQ(rows.ItemData(i), i);
+    EXPECT_EQ(rows.ItemData(rows.Count() - 1), rows.Count() - 1);
 
     while (rows.Count() > 0) {
         ASSERT_TRUE(rows.DeleteRow(0));
