@@ -30,6 +30,7 @@
 #include "listview/cache_list.h"
 #include "listview/tab_strip.h"
 #include "listview/window_worker.h"
+#include "msiecf_records.h"
 #include "window_fixture.h"
 #include "work_folder.h"
 #include "x_input.h"
@@ -48,55 +49,27 @@ std::string ReadBytes(const fs::path& path)
 }
 
 // The URL records of the containers as msiecfexport reads them: each URL
-// with the path of its cached file (empty when it has none). msiecfexport
-// knows only the signature Windows writes; Wine writes the same layout under
-// its own, so it reads a copy with Windows' signature.
+// with the path of its cached file (empty when it has none).
 std::map<std::string, fs::path> MsiecfEntries(const urlcache::CacheLocation& location)
 {
     std::map<std::string, fs::path> entries;
-    const fs::path copy = fs::temp_directory_path() / ("trovana-msiecf-" + std::to_string(::getpid()) + ".dat");
-    for (const auto& container : location.containers) {
-        std::string bytes = ReadBytes(container.IndexPath());
-        constexpr std::string_view kWindows("Client UrlCache MMF Ver 5.2\0", 28);
-        if (bytes.starts_with("WINE URLCache Ver "))
-            bytes.replace(0, kWindows.size(), kWindows);
-        std::ofstream(copy, std::ios::binary) << bytes;
-        const std::string command = "msiecfexport '" + copy.string() + "' 2>/dev/null";
-        std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-        if (!pipe)
-            continue;
-        std::map<std::string, std::string> record;
-        const auto take = [&] {
-            if (record["Record type"] == "URL") {
-                // "0 (0x00)(ENG3X4ZR)": the folder's name in the last
-                // brackets; "254 (0xfe)": the file lies beside the index.
-                const std::string& index = record["Cache directory index"];
-                const size_t open = index.rfind('(');
-                std::string folder = open == std::string::npos ? "" : index.substr(open + 1, index.size() - open - 2);
-                if (folder.starts_with("0x"))
-                    folder.clear();
-                entries[record["Location"]] = record["Filename"].empty()
-                                                  ? fs::path()
-                                                  : container.folder / folder / record["Filename"];
-            }
-            record.clear();
+    for (const MsiecfRecord& record : MsiecfRecords(location)) {
+        const auto field = [&](const char* name) {
+            const auto it = record.fields.find(name);
+            return it == record.fields.end() ? std::string() : it->second;
         };
-        char buffer[4096];
-        while (fgets(buffer, sizeof buffer, pipe.get()) != nullptr) {
-            std::string line(buffer);
-            line.erase(line.find_last_not_of("\r\n") + 1);
-            const size_t colon = line.find(':');
-            if (line.empty())
-                take();
-            if (line.empty() || colon == std::string::npos)
-                continue;
-            const std::string name = line.substr(0, line.find_first_of("\t:"));
-            const size_t value = line.find_first_not_of(" ", colon + 1);
-            record[name] = value == std::string::npos ? "" : line.substr(value);
-        }
-        take();
+        if (field("Record type") != "URL")
+            continue;
+        // "0 (0x00)(ENG3X4ZR)": the folder's name in the last brackets;
+        // "254 (0xfe)": the file lies beside the index.
+        const std::string index = field("Cache directory index");
+        const size_t open = index.rfind('(');
+        std::string folder = open == std::string::npos ? "" : index.substr(open + 1, index.size() - open - 2);
+        if (folder.starts_with("0x"))
+            folder.clear();
+        const std::string file = field("Filename");
+        entries[field("Location")] = file.empty() ? fs::path() : record.container.folder / folder / file;
     }
-    fs::remove(copy);
     return entries;
 }
 

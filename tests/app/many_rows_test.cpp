@@ -29,6 +29,7 @@
 #include "listview/first_scan.h"
 #include "listview/tab_strip.h"
 #include "operations/search_dlg.h"
+#include "msiecf_records.h"
 #include "when_shown.h"
 #include "window_fixture.h"
 #include "x_input.h"
@@ -42,34 +43,15 @@ constexpr int kBulkHosts = 50;
 constexpr std::chrono::hours kNoTimeLimit{1};
 
 // The URL of every record of every container of the cache, as msiecfexport
-// reads them. It knows only the signature Windows writes; the cache library
-// writes Wine's, in the same layout, so it reads a copy with Windows' one.
+// reads them.
 std::multiset<std::string> MsiecfUrls(const urlcache::CacheLocation& location)
 {
     std::multiset<std::string> urls;
-    const std::filesystem::path copy = std::filesystem::temp_directory_path() /
-                                       ("trovana-many-rows-" + std::to_string(::getpid()) + ".dat");
-    for (const auto& container : location.containers) {
-        std::ifstream in(container.IndexPath(), std::ios::binary);
-        std::string bytes{std::istreambuf_iterator<char>(in), {}};
-        constexpr std::string_view kWindows("Client UrlCache MMF Ver 5.2\0", 28);
-        if (bytes.starts_with("WINE URLCache Ver "))
-            bytes.replace(0, kWindows.size(), kWindows);
-        std::ofstream(copy, std::ios::binary) << bytes;
-        const std::string command = "msiecfexport '" + copy.string() + "' 2>/dev/null";
-        std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-        std::array<char, 4096> line{};
-        while (pipe && fgets(line.data(), line.size(), pipe.get()) != nullptr) {
-            std::string text(line.data());
-            if (!text.starts_with("Location"))
-                continue;
-            text.erase(0, text.find(':') + 1);
-            text.erase(0, text.find_first_not_of(" \t"));
-            text.erase(text.find_last_not_of("\r\n") + 1);
-            urls.insert(text);
-        }
+    for (const MsiecfRecord& record : MsiecfRecords(location)) {
+        const auto url = record.fields.find("Location");
+        if (url != record.fields.end())
+            urls.insert(url->second);
     }
-    std::filesystem::remove(copy);
     return urls;
 }
 

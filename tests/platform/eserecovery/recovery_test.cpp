@@ -327,14 +327,21 @@ void ExpectRowsOfTheDroppedPage(const std::filesystem::path& copy, const ese::Ta
     EXPECT_EQ(tagsFound.empty() ? 0 : *tagsFound.rbegin(), tags - 1);
 }
 
+// The dropped tables of `file` and the rows recovered of each, in order.
+std::pair<std::vector<DroppedTable>, std::vector<TableRecovery>> RecoverDropped(const std::filesystem::path& file)
+{
+    ese::Database database(file);
+    std::vector<DroppedTable> dropped = FindDroppedTables(database);
+    std::vector<std::string> problems;
+    std::vector<TableRecovery> recovered = RecoverDroppedTables(database, dropped, problems);
+    return {std::move(dropped), std::move(recovered)};
+}
+
 TEST(DroppedTables, APageLeftWithTheirObjectGivesItsRows)
 {
     const std::filesystem::path copy = ese::test::CopyOf(WebCacheSample(), "dropped-page.dat");
     ASSERT_TRUE(test::PutDroppedPage(copy));
-    ese::Database database(copy);
-    const std::vector<DroppedTable> dropped = FindDroppedTables(database);
-    std::vector<std::string> problems;
-    const std::vector<TableRecovery> recovered = RecoverDroppedTables(database, dropped, problems);
+    const auto [dropped, recovered] = RecoverDropped(copy);
     size_t rows = 0;
     for (size_t i = 0; i < dropped.size(); ++i) {
         rows += recovered[i].rows.size();
@@ -345,7 +352,8 @@ TEST(DroppedTables, APageLeftWithTheirObjectGivesItsRows)
     // In the listing of every table's deleted rows too, never under a
     // live table's name.
     size_t container10 = 0;
-    for (const RecoveredRow& row : RecoverDeletedRows(database).rows) {
+    const Recovery all = RecoverDeletedRows(ese::Database(copy));
+    for (const RecoveredRow& row : all.rows) {
         container10 += row.table == "Container_10";
         EXPECT_TRUE(row.table != "Container_10" || row.tableObjectId == test::kDroppedObject);
     }
@@ -359,10 +367,7 @@ TEST(DroppedTables, RowsRepeatingTheLiveTableOfTheSameNameAreLeftOut)
     const std::filesystem::path copy = ese::test::CopyOf(WebCacheSample(), "dropped-twin.dat");
     ASSERT_EQ(ese::ReadLE<uint32_t>(test::ReadPageBytes(copy, 57), 24), 68u);
     ASSERT_TRUE(test::PutPageAs(copy, 57, test::kDroppedPage, 36));
-    ese::Database database(copy);
-    const std::vector<DroppedTable> dropped = FindDroppedTables(database);
-    std::vector<std::string> problems;
-    const std::vector<TableRecovery> recovered = RecoverDroppedTables(database, dropped, problems);
+    const auto [dropped, recovered] = RecoverDropped(copy);
     bool seen = false;
     for (size_t i = 0; i < dropped.size(); ++i) {
         if (dropped[i].table.objectId != 36)
@@ -408,10 +413,7 @@ TEST(DroppedTables, AContainersColumnsStandInWhenItsColumnRowsAreGone)
     for (const auto& [number, bytes] : pages)
         test::SealPage(copy, number, bytes);
 
-    ese::Database database(copy);
-    const std::vector<DroppedTable> dropped = FindDroppedTables(database);
-    std::vector<std::string> problems;
-    const std::vector<TableRecovery> recovered = RecoverDroppedTables(database, dropped, problems);
+    const auto [dropped, recovered] = RecoverDropped(copy);
     bool seen = false;
     for (size_t i = 0; i < dropped.size(); ++i) {
         if (dropped[i].table.objectId != test::kDroppedObject)
