@@ -17,9 +17,21 @@ void CCacheList::SetRows(RowStore& rows)
     RowsChanged();
 }
 
+void CCacheList::ShowCount()
+{
+    // A new count leaves the control to lay itself out when the event loop
+    // is idle, and it paints nothing till then: while long work keeps the
+    // loop busy (a deletion's batches), the list stayed blank. It is laid
+    // out at once instead, and an unchanged count is not set again.
+    if (GetItemCount() == m_pRows->Count())
+        return;
+    SetItemCount(m_pRows->Count());
+    OnInternalIdle();
+}
+
 void CCacheList::RowsChanged()
 {
-    SetItemCount(m_pRows->Count());
+    ShowCount();
     // Only the rows that change their state are touched, so that a long
     // list without a selection costs nothing here.
     for (long item = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
@@ -34,7 +46,7 @@ void CCacheList::RowsChanged()
 
 void CCacheList::RowsAppended()
 {
-    SetItemCount(m_pRows->Count());
+    ShowCount();
     Refresh();
 }
 

@@ -37,6 +37,9 @@ public:
     wxWindow* GetRowsWindow() const;
 
 private:
+    // Gives the control the store's row count and lays it out at once.
+    void ShowCount();
+
     wxString OnGetItemText(long item, long column) const override;
     int OnGetItemImage(long item) const override;
 
