@@ -159,6 +159,24 @@ TEST_F(WindowTest, AllListHoldsEveryEntryInEnumerationOrder)
     }
 }
 
+TEST_F(WindowTest, AListIsLaidOutForItsNewRowCountAtOnce)
+{
+    // Long work (a deletion's batches) keeps the event loop busy: a list
+    // whose row count changed is laid out at once, not when the loop is
+    // next idle, until which it would paint nothing.
+    StartWindow();
+    CCacheList& list = *View().GetAllList();
+    const int before = list.GetRowsWindow()->GetVirtualSize().GetHeight();
+    for (int i = 0; i < 500; ++i)
+        list.Rows().InsertRow(list.Rows().Count(), "http://more.example/" + std::to_string(i));
+    list.RowsAppended();
+    const int grown = list.GetRowsWindow()->GetVirtualSize().GetHeight();
+    EXPECT_GT(grown, before);
+    list.Rows().DeleteIf([](const ListRow& row) { return row.texts[0].starts_with("http://more.example/"); });
+    list.RowsChanged();
+    EXPECT_LT(list.GetRowsWindow()->GetVirtualSize().GetHeight(), grown);
+}
+
 TEST_F(WindowTest, ActiveListFollowsTabAndTreeSelection)
 {
     StartWindow();
